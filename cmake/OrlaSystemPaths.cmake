@@ -1,0 +1,33 @@
+# The one place where the system's fixed paths are defined.
+#
+# ORLA_SYSTEM_ROOT moves the whole kiosk tree, the module switches and the module
+# tools below a scratch directory. Tests, benchmarks and the demo are built that
+# way so that they never touch the machine's real /etc/tavrix or /sys/module/tavrix.
+# The default (empty) is the real system.
+
+set(ORLA_SYSTEM_ROOT "" CACHE PATH "Directory that stands in for / for the kiosk tree and module switches (empty: the real system)")
+set(ORLA_PASSWD_FILE "/etc/passwd" CACHE FILEPATH "Password database read to list the system's human accounts")
+set(ORLA_TRANSLATIONS_DIR "/usr/share/orla/translations" CACHE PATH "Directory of the translation catalogues")
+
+if(ORLA_SYSTEM_ROOT)
+    get_filename_component(ORLA_SYSTEM_ROOT "${ORLA_SYSTEM_ROOT}" ABSOLUTE)
+    string(REGEX REPLACE "/+$" "" ORLA_SYSTEM_ROOT "${ORLA_SYSTEM_ROOT}")
+    if(ORLA_SYSTEM_ROOT STREQUAL "")
+        message(FATAL_ERROR "ORLA_SYSTEM_ROOT must not be /; leave it empty for the real system")
+    endif()
+    message(STATUS "Kiosk tree and module switches live below ${ORLA_SYSTEM_ROOT}")
+endif()
+
+set(ORLA_TAVRIX_ETC_DIR           "${ORLA_SYSTEM_ROOT}/etc/tavrix")
+set(ORLA_SYSTEM_PROFILES_DIR      "${ORLA_TAVRIX_ETC_DIR}/kiosk2-profiles")
+set(ORLA_USER_PROFILES_DIR        "${ORLA_TAVRIX_ETC_DIR}/kiosk2")
+set(ORLA_AUTO_ENFORCE_FILE        "${ORLA_TAVRIX_ETC_DIR}/kiosk2_enforce")
+set(ORLA_AUTO_COMPLAIN_FILE       "${ORLA_TAVRIX_ETC_DIR}/kiosk2_complain")
+set(ORLA_MODULE_PARAMETERS_DIR    "${ORLA_SYSTEM_ROOT}/sys/module/tavrix/parameters")
+set(ORLA_ENFORCE_PARAMETER        "${ORLA_MODULE_PARAMETERS_DIR}/uc_enforce")
+set(ORLA_COMPLAIN_PARAMETER       "${ORLA_MODULE_PARAMETERS_DIR}/uc_complain")
+set(ORLA_UCCOLLECT_PROGRAM        "${ORLA_SYSTEM_ROOT}/usr/lib/tavrix/bin/uccollect")
+
+# Account tools stay the system's own: a scratch root has no accounts of its own.
+set(ORLA_ADDUSER_PROGRAM          "/usr/sbin/adduser")
+set(ORLA_USERDEL_PROGRAM          "/usr/sbin/userdel")

@@ -1,0 +1,13 @@
+#include "failures/createdirexception.h"
+
+#include <QCoreApplication>
+
+CreateDirException::CreateDirException(const QString &path, const QString &details)
+    : ReadFileException(path, details)
+{
+}
+
+QString CreateDirException::fullDetails() const
+{
+    return QCoreApplication::translate("CreateDirException", "Can not create dir '%1': %2").arg(path(), details());
+}

@@ -1,0 +1,14 @@
+#ifndef ORLA_DELETEFILEEXCEPTION_H
+#define ORLA_DELETEFILEEXCEPTION_H
+
+#include "failures/readfileexception.h"
+
+class ORLACOMMON_EXPORT DeleteFileException : public ReadFileException
+{
+public:
+    DeleteFileException(const QString &path, const QString &details);
+
+    QString fullDetails() const override;
+};
+
+#endif

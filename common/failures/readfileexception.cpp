@@ -1,0 +1,19 @@
+#include "failures/readfileexception.h"
+
+#include <QCoreApplication>
+
+ReadFileException::ReadFileException(const QString &path, const QString &details)
+    : DetailsException(details)
+    , m_path(path)
+{
+}
+
+QString ReadFileException::path() const
+{
+    return m_path;
+}
+
+QString ReadFileException::fullDetails() const
+{
+    return QCoreApplication::translate("ReadFileException", "Can not read file '%1': %2").arg(path(), details());
+}

@@ -1,0 +1,18 @@
+#ifndef ORLA_READFILEEXCEPTION_H
+#define ORLA_READFILEEXCEPTION_H
+
+#include "failures/detailsexception.h"
+
+class ORLACOMMON_EXPORT ReadFileException : public DetailsException
+{
+public:
+    ReadFileException(const QString &path, const QString &details);
+
+    QString path() const;
+    QString fullDetails() const override;
+
+private:
+    QString m_path;
+};
+
+#endif

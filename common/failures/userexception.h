@@ -1,0 +1,18 @@
+#ifndef ORLA_USEREXCEPTION_H
+#define ORLA_USEREXCEPTION_H
+
+#include "failures/detailsexception.h"
+
+class ORLACOMMON_EXPORT UserException : public DetailsException
+{
+public:
+    UserException(const QString &username, const QString &details);
+
+    QString username() const;
+    QString fullDetails() const override;
+
+private:
+    QString m_username;
+};
+
+#endif

@@ -1,0 +1,13 @@
+#include "failures/writefileexception.h"
+
+#include <QCoreApplication>
+
+WriteFileException::WriteFileException(const QString &path, const QString &details)
+    : ReadFileException(path, details)
+{
+}
+
+QString WriteFileException::fullDetails() const
+{
+    return QCoreApplication::translate("WriteFileException", "Can not write file '%1': %2").arg(path(), details());
+}

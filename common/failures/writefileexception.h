@@ -1,0 +1,14 @@
+#ifndef ORLA_WRITEFILEEXCEPTION_H
+#define ORLA_WRITEFILEEXCEPTION_H
+
+#include "failures/readfileexception.h"
+
+class ORLACOMMON_EXPORT WriteFileException : public ReadFileException
+{
+public:
+    WriteFileException(const QString &path, const QString &details);
+
+    QString fullDetails() const override;
+};
+
+#endif

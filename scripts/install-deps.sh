@@ -1,0 +1,23 @@
+#!/bin/bash
+# Installs everything needed to build, test and demonstrate the tool on Debian 12.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ extra-cmake-modules pkg-config
+    qtbase5-dev libqt5x11extras5-dev
+    libkf5auth-dev libkf5coreaddons-dev libkf5xmlgui-dev libkf5iconthemes-dev
+    breeze-icon-theme
+    dbus-daemon polkitd util-linux
+    xvfb xauth x11-utils imagemagick
+    adduser passwd
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
