@@ -1,0 +1,201 @@
+#include "failures/createdirexception.h"
+#include "failures/writefileexception.h"
+#include "store/filerecorder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace
+{
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void put(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+/**
+ * Caps the size of any file this process writes. Permissions do not stop
+ * root, but the size limit does, which makes a failing write reproducible
+ * whoever runs the tests.
+ */
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool isActive() const
+    {
+        return m_active;
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_active = false;
+};
+}
+
+class FileRecorderTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void textGoesInAsUtf8AndCreatesDirectory()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/kiosk2/disabled/alice");
+        FileRecorder recorder(path);
+        QCOMPARE(recorder.path(), path);
+        const QString text = QStringLiteral("+file r uo: /home/\u0430\u043b\u0438\u0441\u0430/doc\n");
+        recorder.write(text);
+        QCOMPARE(contentOf(path), text.toUtf8());
+
+        // The same recorder replaces the file again, whole.
+        recorder.write(QStringLiteral("@include base\n"));
+        QCOMPARE(contentOf(path), QByteArray("@include base\n"));
+    }
+
+    void emptyTextEmptiesFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/p");
+        put(path, "old");
+        FileRecorder(path).write(QString());
+        QCOMPARE(contentOf(path), QByteArray());
+    }
+
+    void switchValues_data()
+    {
+        QTest::addColumn<bool>("value");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("on") << true << QByteArray("1\n");
+        QTest::newRow("off") << false << QByteArray("0\n");
+    }
+
+    void switchValues()
+    {
+        QFETCH(bool, value);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/parameters/uc_enforce");
+        FileRecorder(path).write(value);
+        QCOMPARE(contentOf(path), expected);
+        // Writing over longer content must not leave its tail behind.
+        put(path, "something long\n");
+        FileRecorder(path).write(value);
+        QCOMPARE(contentOf(path), expected);
+    }
+
+    void failedWriteKeepsOldContent()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/alice");
+        put(path, "old rules\n");
+        const QString text = QStringLiteral("+file r uo: /tmp/%1\n").arg(QString(4096, QLatin1Char('x')));
+        {
+            FileSizeLimit limit(64);
+            if (!limit.isActive()) {
+                QSKIP("cannot limit the file size of this process");
+            }
+            QVERIFY_EXCEPTION_THROWN(FileRecorder(path).write(text), WriteFileException);
+        }
+        QCOMPARE(contentOf(path), QByteArray("old rules\n"));
+        // No half-written save file is left beside it.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{QStringLiteral("alice")});
+    }
+
+    void failedSwitchWriteIsReported()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/uc_enforce");
+        FileSizeLimit limit(0);
+        if (!limit.isActive()) {
+            QSKIP("cannot limit the file size of this process");
+        }
+        QVERIFY_EXCEPTION_THROWN(FileRecorder(path).write(true), WriteFileException);
+    }
+
+    void textWithNulIsRefused()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/alice");
+        put(path, "old rules\n");
+        const QString text = QStringLiteral("@include a\n") + QChar(0) + QStringLiteral("@include b\n");
+        try {
+            FileRecorder(path).write(text);
+            QFAIL("no failure");
+        } catch (const WriteFileException &e) {
+            QCOMPARE(e.path(), path);
+        }
+        QCOMPARE(contentOf(path), QByteArray("old rules\n"));
+    }
+
+    void targetThatIsADirectoryFails_data()
+    {
+        QTest::addColumn<bool>("switchValue");
+        QTest::newRow("text") << false;
+        QTest::newRow("switch") << true;
+    }
+
+    void targetThatIsADirectoryFails()
+    {
+        QFETCH(bool, switchValue);
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/alice");
+        QVERIFY(QDir().mkpath(path + QStringLiteral("/inner")));
+        try {
+            FileRecorder recorder(path);
+            if (switchValue) {
+                recorder.write(true);
+            } else {
+                recorder.write(QStringLiteral("x\n"));
+            }
+            QFAIL("no failure");
+        } catch (const WriteFileException &e) {
+            QCOMPARE(e.path(), path);
+            QVERIFY(!e.details().isEmpty());
+        }
+        QVERIFY(QFileInfo(path + QStringLiteral("/inner")).isDir());
+    }
+
+    void parentThatIsAFileFails()
+    {
+        QTemporaryDir dir;
+        const QString blocker = dir.path() + QStringLiteral("/kiosk2");
+        put(blocker, "a file");
+        try {
+            FileRecorder(blocker + QStringLiteral("/disabled/alice")).write(QStringLiteral("x\n"));
+            QFAIL("no failure");
+        } catch (const CreateDirException &e) {
+            QCOMPARE(e.path(), blocker + QStringLiteral("/disabled"));
+        }
+        QCOMPARE(contentOf(blocker), QByteArray("a file"));
+    }
+};
+
+QTEST_GUILESS_MAIN(FileRecorderTest)
+
+#include "filerecordertest.moc"

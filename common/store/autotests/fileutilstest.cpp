@@ -1,0 +1,198 @@
+#include "failures/createdirexception.h"
+#include "failures/deletefileexception.h"
+#include "failures/renamefileexception.h"
+#include "store/fileutils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace
+{
+void touch(const QString &path, const QByteArray &content = QByteArray())
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList names(const QFileInfoList &infos)
+{
+    QStringList result;
+    for (const QFileInfo &info : infos) {
+        result.append(info.fileName());
+    }
+    return result;
+}
+}
+
+class FileUtilsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dirFilesListsOnlyVisibleRegularFiles()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        touch(root + QStringLiteral("/c.txt"));
+        touch(root + QStringLiteral("/a.txt"));
+        touch(root + QStringLiteral("/B.txt"));
+        touch(root + QStringLiteral("/.hidden"));
+        touch(root + QStringLiteral("/sub/inner"));
+        QVERIFY(QFile::link(root + QStringLiteral("/a.txt"), root + QStringLiteral("/link")));
+        QVERIFY(QFile::link(root + QStringLiteral("/nowhere"), root + QStringLiteral("/dangling")));
+        QCOMPARE(mkfifo(QFile::encodeName(root + QStringLiteral("/fifo")).constData(), 0600), 0);
+
+        QCOMPARE(names(Utils::dirFiles(root)), (QStringList{QStringLiteral("a.txt"), QStringLiteral("B.txt"), QStringLiteral("c.txt")}));
+    }
+
+    void dirFilesOfMissingDirectoryIsEmpty()
+    {
+        QTemporaryDir dir;
+        QVERIFY(Utils::dirFiles(dir.path() + QStringLiteral("/missing")).isEmpty());
+    }
+
+    void directoryFilesWalksVisibleTree()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        touch(root + QStringLiteral("/top"));
+        touch(root + QStringLiteral("/one/mid"));
+        touch(root + QStringLiteral("/one/two/deep"));
+        touch(root + QStringLiteral("/.hiddendir/secret"));
+        touch(root + QStringLiteral("/one/.hiddenfile"));
+        touch(root + QStringLiteral("/elsewhere/far"));
+        QVERIFY(QFile::link(root + QStringLiteral("/top"), root + QStringLiteral("/one/filelink")));
+        // Following this would list elsewhere/far twice, or loop for ever on a
+        // link to an ancestor.
+        QVERIFY(QFile::link(root + QStringLiteral("/elsewhere"), root + QStringLiteral("/one/dirlink")));
+        QVERIFY(QFile::link(root, root + QStringLiteral("/one/loop")));
+
+        QStringList files = Utils::directoryFiles(root);
+        files.sort();
+        QCOMPARE(files,
+                 (QStringList{root + QStringLiteral("/elsewhere/far"),
+                              root + QStringLiteral("/one/filelink"),
+                              root + QStringLiteral("/one/mid"),
+                              root + QStringLiteral("/one/two/deep"),
+                              root + QStringLiteral("/top")}));
+    }
+
+    void createDirectoryMakesMissingParents()
+    {
+        QTemporaryDir dir;
+        const QString deep = dir.path() + QStringLiteral("/a/b/c");
+        QVERIFY(QDir().mkdir(dir.path() + QStringLiteral("/a")));
+        Utils::createDirectory(deep);
+        QVERIFY(QFileInfo(deep).isDir());
+
+        touch(deep + QStringLiteral("/kept"));
+        Utils::createDirectory(deep);
+        QVERIFY(QFile::exists(deep + QStringLiteral("/kept")));
+    }
+
+    void createDirectoryUnderFileFails()
+    {
+        QTemporaryDir dir;
+        touch(dir.path() + QStringLiteral("/file"));
+        const QString wanted = dir.path() + QStringLiteral("/file/sub");
+        try {
+            Utils::createDirectory(wanted);
+            QFAIL("no failure");
+        } catch (const CreateDirException &e) {
+            QCOMPARE(e.path(), wanted);
+            QVERIFY(e.details().isEmpty());
+        }
+    }
+
+    void renameFileCreatesTargetDirectory()
+    {
+        QTemporaryDir dir;
+        const QString from = dir.path() + QStringLiteral("/alice");
+        const QString to = dir.path() + QStringLiteral("/disabled/alice");
+        touch(from, "rules");
+        Utils::renameFile(from, to);
+        QVERIFY(!QFile::exists(from));
+        QCOMPARE(contentOf(to), QByteArray("rules"));
+    }
+
+    void renameFileReplacesTarget()
+    {
+        QTemporaryDir dir;
+        const QString from = dir.path() + QStringLiteral("/new");
+        const QString to = dir.path() + QStringLiteral("/old");
+        touch(from, "new");
+        touch(to, "old");
+        Utils::renameFile(from, to);
+        QVERIFY(!QFile::exists(from));
+        QCOMPARE(contentOf(to), QByteArray("new"));
+    }
+
+    void renameFailureNamesBothPathsAndReason()
+    {
+        QTemporaryDir dir;
+        const QString from = dir.path() + QStringLiteral("/missing");
+        const QString to = dir.path() + QStringLiteral("/target");
+        try {
+            Utils::renameFile(from, to);
+            QFAIL("no failure");
+        } catch (const RenameFileException &e) {
+            QCOMPARE(e.path(), from);
+            QCOMPARE(e.newPath(), to);
+            QCOMPARE(e.details(), QStringLiteral("No such file or directory"));
+        }
+    }
+
+    void renameRefusesPathsWithNul()
+    {
+        QTemporaryDir dir;
+        const QString from = dir.path() + QStringLiteral("/alice");
+        touch(from, "rules");
+        // The system call would see only the part before the NUL: the file itself.
+        const QString to = from + QChar(0) + QStringLiteral("/../elsewhere");
+        QVERIFY_EXCEPTION_THROWN(Utils::renameFile(from, to), RenameFileException);
+        QCOMPARE(contentOf(from), QByteArray("rules"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("alice")});
+    }
+
+    void deleteFileRemovesFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/alice");
+        touch(path);
+        Utils::deleteFile(path);
+        QVERIFY(!QFile::exists(path));
+        // Nothing there any more is not a failure.
+        Utils::deleteFile(path);
+    }
+
+    void deleteFileOfDirectoryFails()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/sub");
+        touch(path + QStringLiteral("/inner"));
+        try {
+            Utils::deleteFile(path);
+            QFAIL("no failure");
+        } catch (const DeleteFileException &e) {
+            QCOMPARE(e.path(), path);
+            QVERIFY(!e.details().isEmpty());
+        }
+        QVERIFY(QFile::exists(path + QStringLiteral("/inner")));
+    }
+};
+
+QTEST_GUILESS_MAIN(FileUtilsTest)
+
+#include "fileutilstest.moc"

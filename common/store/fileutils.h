@@ -1,0 +1,52 @@
+#ifndef ORLA_FILEUTILS_H
+#define ORLA_FILEUTILS_H
+
+#include "orlacommon_export.h"
+
+#include <QFileInfoList>
+#include <QString>
+#include <QStringList>
+
+/**
+ * Directory listings and structural file changes used throughout the library.
+ *
+ * Failures are thrown as members of the DetailsException family, so callers
+ * never test return codes.
+ */
+namespace Utils
+{
+/**
+ * The regular files directly inside @p path, sorted by name ignoring case.
+ * Symbolic links, hidden files, subdirectories and special files are left out;
+ * a missing or unreadable directory gives an empty list.
+ */
+ORLACOMMON_EXPORT QFileInfoList dirFiles(const QString &path);
+
+/**
+ * Paths of every file in the tree below @p path, in the file system's order.
+ * Hidden files and directories are skipped; links to files are included,
+ * links to directories are not followed.
+ */
+ORLACOMMON_EXPORT QStringList directoryFiles(const QString &path);
+
+/**
+ * Creates @p path with every missing parent; an existing directory is left alone.
+ * @throws CreateDirException
+ */
+ORLACOMMON_EXPORT void createDirectory(const QString &path);
+
+/**
+ * Moves @p from to @p to in one system call, replacing an existing target and
+ * creating the target's directory first when it is missing.
+ * @throws CreateDirException, RenameFileException
+ */
+ORLACOMMON_EXPORT void renameFile(const QString &from, const QString &to);
+
+/**
+ * Removes the file at @p path; nothing there is not an error.
+ * @throws DeleteFileException
+ */
+ORLACOMMON_EXPORT void deleteFile(const QString &path);
+}
+
+#endif

@@ -1,0 +1,26 @@
+#include "store/kiosksettings.h"
+
+namespace Settings
+{
+KioskSettings::KioskSettings(const QString &application)
+    : m_settings(QStringLiteral("orla-admin-kiosk"), application)
+{
+}
+
+KioskSettings::~KioskSettings() = default;
+
+void KioskSettings::save()
+{
+    m_settings.sync();
+}
+
+QSettings &KioskSettings::settings()
+{
+    return m_settings;
+}
+
+const QSettings &KioskSettings::settings() const
+{
+    return m_settings;
+}
+}

@@ -1,0 +1,37 @@
+#ifndef ORLA_KIOSKSETTINGS_H
+#define ORLA_KIOSKSETTINGS_H
+
+#include "orlacommon_export.h"
+
+#include <QSettings>
+#include <QString>
+
+namespace Settings
+{
+/**
+ * Per-user state of one of the system's programs, kept in Qt's native settings
+ * storage of the organisation "orla-admin-kiosk". Unreadable storage reads as
+ * the defaults; write failures are left to QSettings.
+ */
+class ORLACOMMON_EXPORT KioskSettings
+{
+public:
+    explicit KioskSettings(const QString &application);
+    virtual ~KioskSettings();
+
+    KioskSettings(const KioskSettings &) = delete;
+    KioskSettings &operator=(const KioskSettings &) = delete;
+
+    /** Writes pending changes to storage now; destruction does it as well. */
+    void save();
+
+protected:
+    QSettings &settings();
+    const QSettings &settings() const;
+
+private:
+    QSettings m_settings;
+};
+}
+
+#endif

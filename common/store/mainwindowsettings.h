@@ -1,0 +1,25 @@
+#ifndef ORLA_MAINWINDOWSETTINGS_H
+#define ORLA_MAINWINDOWSETTINGS_H
+
+#include "store/kiosksettings.h"
+
+#include <QByteArray>
+
+namespace Settings
+{
+/** The administration program's window geometry and dock/toolbar state. */
+class ORLACOMMON_EXPORT MainWindow : public KioskSettings
+{
+public:
+    MainWindow();
+    ~MainWindow() override;
+
+    QByteArray geometry() const;
+    void setGeometry(const QByteArray &geometry);
+
+    QByteArray state() const;
+    void setState(const QByteArray &state);
+};
+}
+
+#endif
