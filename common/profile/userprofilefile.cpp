@@ -1,0 +1,23 @@
+#include "profile/userprofilefile.h"
+
+UserProfileFile::UserProfileFile(const QString &name, bool exists)
+    : ProfileFile(name, exists)
+{
+}
+
+UserProfileFile::UserProfileFile(const ProfileFile &profile)
+    : ProfileFile(profile)
+{
+}
+
+UserProfileFile::~UserProfileFile() = default;
+
+bool UserProfileFile::isEnable() const
+{
+    return m_enable;
+}
+
+void UserProfileFile::setEnable(bool enable)
+{
+    m_enable = enable;
+}
