@@ -2,13 +2,12 @@
 #include "failures/writefileexception.h"
 #include "store/filerecorder.h"
 
+#include "filesizelimit.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace
 {
@@ -24,38 +23,6 @@ void put(const QString &path, const QByteArray &content)
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(content);
 }
-
-/**
- * Caps the size of any file this process writes. Permissions do not stop
- * root, but the size limit does, which makes a failing write reproducible
- * whoever runs the tests.
- */
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool isActive() const
-    {
-        return m_active;
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_active = false;
-};
 }
 
 class FileRecorderTest : public QObject

@@ -1,0 +1,102 @@
+#ifndef ORLA_SYSTEMKIOSK_H
+#define ORLA_SYSTEMKIOSK_H
+
+#include "orlacommon_export.h"
+#include "profile/profilefile.h"
+#include "profile/userprofilefile.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+
+/**
+ * The kiosk configuration on disk: the system profile directory, the user
+ * profile directory with its subdirectory of disabled users, and the enforce
+ * and complain switches, each "now" (module parameter) and "after reboot".
+ *
+ * Holds no state; every call goes to the file system. Writes only ever reach
+ * the compiled directories: a profile name with a directory part of its own
+ * (other than the "disabled/" prefix of user profiles) is refused quietly,
+ * nothing thrown and nothing changed. Failures are thrown as members of the
+ * DetailsException family.
+ */
+class ORLACOMMON_EXPORT SystemKiosk
+{
+public:
+    SystemKiosk();
+    virtual ~SystemKiosk();
+
+    static QString systemProfilesDir();
+    static QString userProfilesDir();
+    static QString disabledProfilesDir();
+
+    /** @p path names an entry directly inside the system profile directory. */
+    bool systemProfilePathIsValid(const QString &path) const;
+    /** @p path names an entry directly inside the user or the disabled profile directory. */
+    bool userProfilePathIsValid(const QString &path) const;
+
+    /** @throws ReadFileException */
+    ProfileFile readProfile(const QString &path) const;
+    /**
+     * Every profile of @p dir, named by file name, in directory order; the
+     * first unreadable file fails the whole call.
+     * @throws ReadFileException
+     */
+    QList<ProfileFile> readDirProfiles(const QString &dir) const;
+    /** @throws ReadFileException */
+    QList<ProfileFile> readSystemProfiles() const;
+    /**
+     * Enabled users' profiles, then disabled users' profiles, named by account.
+     * @throws ReadFileException
+     */
+    QList<UserProfileFile> readUserProfiles() const;
+    /** Accounts with an enabled profile. */
+    QSet<QString> users() const;
+
+    /**
+     * Replaces a profile's whole text.
+     * @throws CreateDirException, WriteFileException
+     */
+    void updateSystemProfile(const QString &name, const QString &text) const;
+    /** @p name is an account name, or "disabled/" and an account name. */
+    void updateUserProfile(const QString &name, const QString &text) const;
+
+    /**
+     * Moves a profile, replacing an existing target.
+     * @throws CreateDirException, RenameFileException
+     */
+    void renameSystemProfile(const QString &from, const QString &to) const;
+    void renameUserProfile(const QString &from, const QString &to) const;
+
+    /**
+     * Deletes a profile; a missing one is not an error.
+     * @throws DeleteFileException
+     */
+    void removeSystemProfile(const QString &name) const;
+    void removeUserProfile(const QString &name) const;
+
+    /**
+     * Reads a switch file: the first non-empty line, trimmed, is off when it
+     * is "0" and on otherwise; no such line is off.
+     * @throws ReadFileException
+     */
+    bool fileValue(const QString &path) const;
+
+    /** @throws ReadFileException (the "now" switches: also when the module is not loaded) */
+    bool enforce() const;
+    bool autoEnforce() const;
+    bool complain() const;
+    bool autoComplain() const;
+
+    /** @throws CreateDirException, WriteFileException */
+    void enableEnforce(bool on) const;
+    void enableAutoEnforce(bool on) const;
+    void enableComplain(bool on) const;
+    void enableAutoComplain(bool on) const;
+
+private:
+    QString systemProfilePath(const QString &name) const;
+    QString userProfilePath(const QString &name) const;
+};
+
+#endif

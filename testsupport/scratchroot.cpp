@@ -1,0 +1,55 @@
+#include "scratchroot.h"
+
+#include "systempaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+bool ScratchRoot::isScratchBuild()
+{
+    return !root().isEmpty();
+}
+
+QString ScratchRoot::root()
+{
+    const QString path = QDir::cleanPath(QString::fromUtf8(SystemPaths::systemRoot));
+    // An empty or "/" root is the real system; it must never be wiped.
+    if (path.isEmpty() || path == QLatin1String("/") || path == QLatin1String(".")) {
+        return QString();
+    }
+    return path;
+}
+
+void ScratchRoot::reset()
+{
+    const QString path = root();
+    if (path.isEmpty()) {
+        return;
+    }
+    QDir(path).removeRecursively();
+    QDir().mkpath(path);
+}
+
+bool ScratchRoot::contains(const QString &path)
+{
+    const QString base = root();
+    if (base.isEmpty()) {
+        return false;
+    }
+    const QString cleaned = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    return cleaned.startsWith(base + QLatin1Char('/'));
+}
+
+bool ScratchRoot::writeFile(const QString &path, const QByteArray &content)
+{
+    if (!contains(path)) {
+        return false;
+    }
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    if (!QDir().mkpath(QFileInfo(absolute).absolutePath())) {
+        return false;
+    }
+    QFile file(absolute);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.flush();
+}
