@@ -1,0 +1,67 @@
+#ifndef ORLA_MODALANSWERER_H
+#define ORLA_MODALANSWERER_H
+
+#include <QList>
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QQueue>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+/**
+ * Answers the modal boxes and dialogs a test provokes, the way an
+ * administrator would, while the code under test sits in their exec().
+ *
+ * Answers are queued before the action that opens the boxes; each modal
+ * widget that appears takes the next answer. A modal widget with no answer
+ * left is recorded as unexpected and rejected, so that a wrong turn in the
+ * code under test fails the test instead of hanging it.
+ */
+class ModalAnswerer : public QObject
+{
+    Q_OBJECT
+public:
+    struct Box {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+        QStringList buttonTexts; // in the order of the standard buttons' values
+    };
+
+    explicit ModalAnswerer(QObject *parent = nullptr);
+    ~ModalAnswerer() override;
+
+    // The next message box gets this button clicked.
+    void answer(QMessageBox::StandardButton button);
+    // The next modal widget (any dialog) is handed to the function, which
+    // must close it.
+    void handle(const std::function<void(QWidget *)> &handler);
+
+    // Every message box answered or rejected so far, in order.
+    QList<Box> boxes() const;
+    QStringList titles() const;
+    // Answers queued but not used yet.
+    int pending() const;
+    // Titles (or class names) of modal widgets nobody had an answer for.
+    QStringList unexpected() const;
+
+    // Forgets everything recorded and queued.
+    void reset();
+
+    static Box describe(const QMessageBox *box);
+
+private:
+    void poll();
+
+    QTimer m_timer;
+    QQueue<std::function<void(QWidget *)>> m_handlers;
+    QList<Box> m_boxes;
+    QStringList m_unexpected;
+    QPointer<QWidget> m_lastHandled;
+};
+
+#endif

@@ -1,0 +1,29 @@
+#include "desktop/micdetect.h"
+
+#include "protocol/helperconstants.h"
+
+#include <KAuth/Action>
+
+#include <QDBusConnection>
+
+bool MICDetect::isCurrentProcessHasMaxMIC()
+{
+    // Without a system bus the authorisation backend would only fail later,
+    // possibly after waiting; nothing could be changed anyway.
+    if (!QDBusConnection::systemBus().isConnected()) {
+        return false;
+    }
+    KAuth::Action action(HelperConstants::updateActionId);
+    action.setHelperId(HelperConstants::helperId);
+    switch (action.status()) {
+    case KAuth::Action::AuthorizedStatus:
+    case KAuth::Action::AuthRequiredStatus:
+        return true;
+    case KAuth::Action::DeniedStatus:
+    case KAuth::Action::ErrorStatus:
+    case KAuth::Action::InvalidStatus:
+    case KAuth::Action::UserCancelledStatus:
+        return false;
+    }
+    return false;
+}

@@ -1,0 +1,27 @@
+#ifndef ORLA_ORLAHELPMENU_H
+#define ORLA_ORLAHELPMENU_H
+
+#include <QMenu>
+
+class KHelpMenu;
+
+/**
+ * The desktop's help menu: What's This and About, the latter showing the
+ * about data that orlaInit() registered. Append it as the last menu of the
+ * menu bar.
+ */
+class OrlaHelpMenu : public QMenu
+{
+    Q_OBJECT
+public:
+    explicit OrlaHelpMenu(QWidget *parent);
+    ~OrlaHelpMenu() override;
+
+    QAction *aboutAction() const;
+
+private:
+    KHelpMenu *m_helpMenu;
+    QAction *m_aboutAction;
+};
+
+#endif

@@ -1,0 +1,25 @@
+#ifndef ORLA_PROFILEWIDGETITEM_H
+#define ORLA_PROFILEWIDGETITEM_H
+
+#include "items/abstractlistwidgetitem.h"
+
+class ProfileState;
+
+/**
+ * A system profile in the profiles list. Its check box says whether the
+ * selected user includes the profile.
+ */
+class ProfileWidgetItem : public AbstractListWidgetItem
+{
+public:
+    explicit ProfileWidgetItem(ProfileState *state);
+    ~ProfileWidgetItem() override;
+
+    QString displayText() const override;
+    ProfileState *state() const override;
+
+private:
+    ProfileState *m_state;
+};
+
+#endif

@@ -1,0 +1,23 @@
+#include "items/unknownprofilewidgetitem.h"
+
+#include "profile/profilefile.h"
+#include "state/profilestate.h"
+
+#include <QObject>
+
+UnknownProfileWidgetItem::UnknownProfileWidgetItem(const QString &name)
+    : ProfileWidgetItem(new ProfileState(ProfileFile(name, false)))
+    , m_placeholder(ProfileWidgetItem::state())
+{
+    m_placeholder->setStatus({AbstractProfileState::StatusNonexistentProfile});
+    // The user includes it, which is the only reason the item is shown.
+    setCheckState(Qt::Checked);
+    updateAppearance();
+}
+
+UnknownProfileWidgetItem::~UnknownProfileWidgetItem() = default;
+
+QString UnknownProfileWidgetItem::displayText() const
+{
+    return QStringLiteral("%1 (%2)").arg(state()->name(), QObject::tr("unknown"));
+}

@@ -1,0 +1,26 @@
+#ifndef ORLA_UNKNOWNPROFILEWIDGETITEM_H
+#define ORLA_UNKNOWNPROFILEWIDGETITEM_H
+
+#include "items/profilewidgetitem.h"
+
+#include <memory>
+
+/**
+ * Stands in the profiles list for a profile that the selected user includes
+ * but that does not exist, so that the include can be seen and unchecked.
+ *
+ * The placeholder state is the item's own; the system state never sees it.
+ */
+class UnknownProfileWidgetItem : public ProfileWidgetItem
+{
+public:
+    explicit UnknownProfileWidgetItem(const QString &name);
+    ~UnknownProfileWidgetItem() override;
+
+    QString displayText() const override;
+
+private:
+    std::unique_ptr<ProfileState> m_placeholder;
+};
+
+#endif

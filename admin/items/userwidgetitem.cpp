@@ -1,0 +1,50 @@
+#include "items/userwidgetitem.h"
+
+#include "desktop/orlaicon.h"
+#include "state/userstate.h"
+
+#include <QIcon>
+#include <QObject>
+#include <QStringList>
+
+UserWidgetItem::UserWidgetItem(UserState *state)
+    : m_state(state)
+{
+    updateAppearance();
+}
+
+UserWidgetItem::~UserWidgetItem() = default;
+
+void UserWidgetItem::updateAppearance()
+{
+    AbstractListWidgetItem::updateAppearance();
+
+    const QIcon userIcon = QIcon::fromTheme(QStringLiteral("user"));
+    if (!m_state->errors().isEmpty()) {
+        setIcon(OrlaIcon::withEmblems(userIcon, {Qt::BottomRightCorner, QStringLiteral("dialog-error")}));
+    } else if (!m_state->warnings().isEmpty()) {
+        setIcon(OrlaIcon::withEmblems(userIcon, {Qt::BottomRightCorner, QStringLiteral("dialog-warning")}));
+    } else {
+        setIcon(userIcon);
+    }
+}
+
+QString UserWidgetItem::displayText() const
+{
+    QStringList parts{m_state->name()};
+    if (!m_state->isEnable()) {
+        parts << QStringLiteral("(%1)").arg(QObject::tr("disabled"));
+    }
+    if (!m_state->errors().isEmpty()) {
+        parts << QStringLiteral("(%1)").arg(QObject::tr("has errors"));
+    }
+    if (!m_state->warnings().isEmpty()) {
+        parts << QStringLiteral("(%1)").arg(QObject::tr("has warnings"));
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+UserState *UserWidgetItem::state() const
+{
+    return m_state;
+}

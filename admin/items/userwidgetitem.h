@@ -1,0 +1,23 @@
+#ifndef ORLA_USERWIDGETITEM_H
+#define ORLA_USERWIDGETITEM_H
+
+#include "items/abstractlistwidgetitem.h"
+
+class UserState;
+
+/** A kiosk user in the users list, with markers and an emblem for its status. */
+class UserWidgetItem : public AbstractListWidgetItem
+{
+public:
+    explicit UserWidgetItem(UserState *state);
+    ~UserWidgetItem() override;
+
+    void updateAppearance() override;
+    QString displayText() const override;
+    UserState *state() const override;
+
+private:
+    UserState *m_state;
+};
+
+#endif

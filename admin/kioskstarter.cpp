@@ -1,0 +1,118 @@
+#include "kioskstarter.h"
+
+#include "mainwindow/mainwindow.h"
+#include "singleinstance/singleapplication.h"
+#include "systempaths.h"
+
+#include <QDir>
+#include <QIcon>
+#include <QLocale>
+#include <QTranslator>
+
+namespace
+{
+const QString messageSeparator = QStringLiteral("|||");
+}
+
+KioskStarter::KioskStarter(SingleApplication *application)
+    : m_application(application)
+    , m_quitOption(QStringLiteral("quit"), tr("Quit application."))
+    , m_raiseOption(QStringLiteral("raise"), tr("Show main window."))
+{
+    const QCommandLineOption versionOption = m_parser.addVersionOption();
+    const QCommandLineOption helpOption = m_parser.addHelpOption();
+    m_parser.addOption(m_quitOption);
+    m_parser.addOption(m_raiseOption);
+    // Ends the process on --help, --version or an unknown option.
+    m_parser.process(*m_application);
+    if (m_parser.isSet(versionOption) || m_parser.isSet(helpOption)) {
+        m_exitRequested = true;
+        return;
+    }
+
+    if (m_application->isRunning()) {
+        QStringList parts = m_application->arguments();
+        parts << QDir::currentPath();
+        // Whether the running instance got it or not, this process has done its part.
+        m_application->sendMessage(parts.join(messageSeparator), 5000);
+        m_exitRequested = true;
+        return;
+    }
+
+    m_application->setWindowIcon(QIcon::fromTheme(QStringLiteral("key3")));
+
+    // Without the catalogue the texts simply stay in English.
+    auto *translator = new QTranslator(this);
+    translator->load(QLocale::system(), QString::fromUtf8(SystemPaths::translationsDir) + QStringLiteral("/orla-admin-kiosk_common_ru.qm"));
+    QCoreApplication::installTranslator(translator);
+
+    m_mainWindow = std::make_unique<MainWindow>();
+    m_mainWindow->loadData();
+    m_mainWindow->show();
+    m_mainWindow->checkReadOnly(false);
+
+    connect(m_application, &SingleApplication::messageReceived, this, &KioskStarter::onMessageReceived);
+
+    applyOptions();
+}
+
+KioskStarter::~KioskStarter() = default;
+
+bool KioskStarter::isExitRequested() const
+{
+    return m_exitRequested;
+}
+
+int KioskStarter::exitCode() const
+{
+    return m_exitCode;
+}
+
+MainWindow *KioskStarter::mainWindow() const
+{
+    return m_mainWindow.get();
+}
+
+void KioskStarter::onMessageReceived(const QString &message)
+{
+    QStringList parts = message.split(messageSeparator, Qt::KeepEmptyParts);
+    if (parts.isEmpty()) {
+        return;
+    }
+    // Program path and working directory only: a plain second start.
+    if (parts.size() == 2) {
+        showMainWindow();
+    }
+    parts.removeLast();
+    // parse(), not process(): a malformed message must not end the running
+    // instance, let alone print help on its behalf.
+    if (m_parser.parse(parts)) {
+        applyOptions();
+    }
+}
+
+void KioskStarter::applyOptions()
+{
+    if (m_parser.isSet(m_quitOption)) {
+        QApplication::closeAllWindows();
+        // An administrator who answered Cancel to the unsaved-changes question
+        // keeps the window and the changes in it.
+        if (m_mainWindow && m_mainWindow->isVisible()) {
+            return;
+        }
+        // Queued, so that it also ends an event loop that has not started yet.
+        QMetaObject::invokeMethod(m_application, &QCoreApplication::quit, Qt::QueuedConnection);
+    } else if (m_parser.isSet(m_raiseOption)) {
+        showMainWindow();
+    }
+}
+
+void KioskStarter::showMainWindow()
+{
+    if (!m_mainWindow) {
+        return;
+    }
+    m_mainWindow->show();
+    m_mainWindow->raise();
+    m_mainWindow->activateWindow();
+}

@@ -1,0 +1,18 @@
+#include "desktop/orlaintegration.h"
+#include "icontheme.h"
+#include "kioskstarter.h"
+#include "singleinstance/singleapplication.h"
+
+int main(int argc, char *argv[])
+{
+    SingleApplication application(argc, argv, true);
+    orlaInit("1.6.0+ci51", "System Kiosk\nApplication to organize restricted environment");
+    IconTheme::ensureFallback();
+
+    // Destroyed before the application object.
+    KioskStarter starter(&application);
+    if (starter.isExitRequested()) {
+        return starter.exitCode();
+    }
+    return application.exec();
+}

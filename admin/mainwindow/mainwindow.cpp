@@ -1,0 +1,929 @@
+#include "mainwindow/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "desktop/orlahelpmenu.h"
+#include "dialogs/createuserdialog.h"
+#include "failures/kauthexception.h"
+#include "failures/readfileexception.h"
+#include "items/profilewidgetitem.h"
+#include "items/unknownprofilewidgetitem.h"
+#include "items/userwidgetitem.h"
+#include "profile/includerule.h"
+#include "profile/userprofilefile.h"
+#include "state/profilestate.h"
+#include "state/userstate.h"
+#include "store/mainwindowsettings.h"
+#include "system/systemusers.h"
+
+#include <QCloseEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QToolBar>
+
+#include <algorithm>
+
+namespace
+{
+// An action keeps no icon at all when the theme lacks the name.
+void setThemeIcon(QAction *action, const QString &name)
+{
+    action->setIcon(QIcon::hasThemeIcon(name) ? QIcon::fromTheme(name) : QIcon());
+}
+
+template<typename StatePointer>
+QList<StatePointer> sortedByName(const QSet<StatePointer> &states)
+{
+    QList<StatePointer> sorted = states.values();
+    std::sort(sorted.begin(), sorted.end(), [](StatePointer a, StatePointer b) {
+        return a->name() < b->name();
+    });
+    return sorted;
+}
+
+QStringList includeNames(const AbstractProfileState *state)
+{
+    QStringList names;
+    const auto includes = state->file()->data().includes();
+    for (const IncludeRule &rule : includes) {
+        names << rule.name();
+    }
+    return names;
+}
+
+bool includes(const AbstractProfileState *state, const QString &name)
+{
+    return state->file()->data().includes().contains(IncludeRule(name));
+}
+
+QString onOff(bool on)
+{
+    return on ? MainWindow::tr("On") : MainWindow::tr("Off");
+}
+}
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(std::make_unique<Ui::MainWindow>())
+{
+    ui->setupUi(this);
+
+    setThemeIcon(ui->actionCancelChanges, QStringLiteral("edit-undo"));
+    setThemeIcon(ui->actionSaveChanges, QStringLiteral("document-save"));
+    setThemeIcon(ui->actionExit, QStringLiteral("application-exit"));
+    setThemeIcon(ui->actionEnableKioskMode, QStringLiteral("media-playback-start"));
+    setThemeIcon(ui->actionAddUser, QStringLiteral("list-add"));
+    setThemeIcon(ui->actionDeleteUser, QStringLiteral("list-remove"));
+    setThemeIcon(ui->actionCreateProfile, QStringLiteral("list-add"));
+    setThemeIcon(ui->actionDeleteProfile, QStringLiteral("list-remove"));
+    setThemeIcon(ui->actionEditProfile, QStringLiteral("document-edit"));
+    setThemeIcon(ui->actionDisableUser, QStringLiteral("media-playback-pause"));
+    setThemeIcon(ui->actionDisableKioskMode, QStringLiteral("media-playback-stop"));
+    setThemeIcon(ui->actionEnableUser, QStringLiteral("noatunplay"));
+    setThemeIcon(ui->actionShowUserStatus, QStringLiteral("dialog-warning"));
+    setThemeIcon(ui->actionShowProfileStatus, QStringLiteral("dialog-warning"));
+    setThemeIcon(ui->actionGlobalRecordingMode, QStringLiteral("media-record"));
+
+    // Creating and editing profiles and the global recording need dialogs
+    // this window does not have; their actions are shown but never offered.
+    ui->actionCreateProfile->setEnabled(false);
+    ui->actionEditProfile->setEnabled(false);
+    ui->actionGlobalRecordingMode->setEnabled(false);
+
+    menuBar()->addMenu(new OrlaHelpMenu(this));
+
+    auto *usersToolBar = new QToolBar(tr("Users action panel"), ui->usersGroupBox);
+    usersToolBar->addActions(ui->menuUsers->actions());
+    ui->verticalLayout_4->setMenuBar(usersToolBar);
+    auto *profilesToolBar = new QToolBar(tr("Profiles action panel"), ui->profilesGroupBox);
+    profilesToolBar->addActions(ui->menuProfiles->actions());
+    ui->verticalLayout_2->setMenuBar(profilesToolBar);
+
+    auto *hint = new QLabel(tr("When choosing a profile for a graphical application, be sure to also select a profile for the graphical session, the default is 'orla-desktop'."),
+                            ui->statusBar);
+    hint->setWordWrap(true);
+    ui->statusBar->addPermanentWidget(hint, 1);
+
+    connect(ui->actionCancelChanges, &QAction::triggered, this, &MainWindow::cancelChangesActionTriggered);
+    connect(ui->actionSaveChanges, &QAction::triggered, this, &MainWindow::saveActionTriggered);
+    connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
+    connect(ui->actionEnableKioskMode, &QAction::triggered, this, &MainWindow::enableKioskModeActionTriggered);
+    connect(ui->actionDisableKioskMode, &QAction::triggered, this, &MainWindow::disableKioskModeActionTriggered);
+    connect(ui->actionAddUser, &QAction::triggered, this, &MainWindow::createUserActionTriggered);
+    connect(ui->actionDeleteUser, &QAction::triggered, this, &MainWindow::deleteUserActionTriggered);
+    connect(ui->actionDeleteProfile, &QAction::triggered, this, &MainWindow::deleteProfileActionTriggered);
+    connect(ui->actionEnableUser, &QAction::triggered, this, &MainWindow::enableUserActionTriggered);
+    connect(ui->actionDisableUser, &QAction::triggered, this, &MainWindow::disableUserActionTriggered);
+    connect(ui->actionShowUserStatus, &QAction::triggered, this, &MainWindow::showUserStatusTriggered);
+    connect(ui->actionShowProfileStatus, &QAction::triggered, this, &MainWindow::showProfileStatusTriggered);
+
+    connect(ui->profilesListWidget, &QListWidget::itemChanged, this, &MainWindow::profileItemChanged);
+    connect(ui->usersListWidget, &QWidget::customContextMenuRequested, this, &MainWindow::usersWidgetContextMenuRequested);
+    connect(ui->profilesListWidget, &QWidget::customContextMenuRequested, this, &MainWindow::profilesWidgetContextMenuRequested);
+    connect(ui->usersListWidget, &QListWidget::itemSelectionChanged, this, &MainWindow::usersSelectionChanged);
+    connect(ui->profilesListWidget, &QListWidget::itemSelectionChanged, this, &MainWindow::profilesSelectionChanged);
+    connect(&m_systemState, &State::wasChanged, this, &MainWindow::systemStateChanged);
+
+    const Settings::MainWindow settings;
+    restoreGeometry(settings.geometry());
+    restoreState(settings.state());
+
+    systemStateChanged(m_systemState.isChanged());
+    usersSelectionChanged();
+    profilesSelectionChanged();
+}
+
+MainWindow::~MainWindow()
+{
+    // The items point into the system state, which is destroyed before the
+    // lists; nothing may reach the slots while the window comes apart.
+    ui->usersListWidget->disconnect(this);
+    ui->profilesListWidget->disconnect(this);
+    m_systemState.disconnect(this);
+    ui->profilesListWidget->clear();
+    ui->usersListWidget->clear();
+}
+
+SystemState *MainWindow::systemState()
+{
+    return &m_systemState;
+}
+
+bool MainWindow::isReadOnly() const
+{
+    return m_systemState.readOnlyInfo().readOnly;
+}
+
+// ---------------------------------------------------------------------------
+// Loading and the checks after it
+
+bool MainWindow::loadData()
+{
+    try {
+        m_systemState.reload();
+    } catch (const DetailsException &e) {
+        QMessageBox::critical(this, tr("Data reading error"), e.fullDetails());
+        return false;
+    }
+    fillUsers(m_systemState.users());
+    updateStatusLine(m_systemState.modes());
+    return true;
+}
+
+void MainWindow::checkReadOnly(bool checkRecording)
+{
+    // Completing a running global recording belongs to the global recording
+    // mode, which this window does not offer; the status line still shows it.
+    Q_UNUSED(checkRecording)
+
+    const ReadOnlyInfo info = m_systemState.readOnlyInfo();
+    if (info.readOnly) {
+        ui->actionAddUser->setEnabled(false);
+        if (info.reasons.contains(ReadOnlyInfo::ReasonNoMaxIntegrity)) {
+            QMessageBox::warning(this, tr("Warning"), tr("To administer the system you must log in to the session under a high level of integrity"));
+        }
+        return;
+    }
+    ui->actionAddUser->setEnabled(true);
+    checkConfiguration();
+    checkActiveUsers();
+}
+
+void MainWindow::checkConfiguration()
+{
+    const KioskModes modes = m_systemState.modes();
+    if (modes.enforce == modes.autoEnforce) {
+        return;
+    }
+    QMessageBox box(QMessageBox::Question,
+                    tr("Incorrect kiosk mode configuration detected"),
+                    tr("Kiosk mode is currently <b>%1</b>, but after rebooting system will be turned <b>%2</b>")
+                        .arg(onOff(modes.enforce).toLower(), onOff(modes.autoEnforce).toLower()),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Ignore,
+                    this);
+    box.button(QMessageBox::Yes)->setText(tr("Enable all"));
+    box.button(QMessageBox::No)->setText(tr("Disable all"));
+    box.button(QMessageBox::Ignore)->setText(tr("Leave as is"));
+    box.setEscapeButton(QMessageBox::Ignore);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        changeKioskMode(true);
+        break;
+    case QMessageBox::No:
+        changeKioskMode(false);
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::checkActiveUsers()
+{
+    if (!m_systemState.modes().enforce || hasEnabledUsers()) {
+        return;
+    }
+    const auto answer = QMessageBox::question(this,
+                                              tr("There are no active kiosk users"),
+                                              tr("Kiosk mode is enabled, but there are no active kiosk users. Do you want to disable kiosk mode?"),
+                                              QMessageBox::Yes | QMessageBox::No);
+    if (answer == QMessageBox::Yes) {
+        changeKioskMode(false);
+    }
+}
+
+void MainWindow::updateStatusLine(const KioskModes &modes)
+{
+    const bool readOnly = isReadOnly();
+    if (readOnly) {
+        ui->actionEnableKioskMode->setEnabled(false);
+        ui->actionDisableKioskMode->setEnabled(false);
+        ui->actionGlobalRecordingMode->setCheckable(modes.complain);
+        ui->actionGlobalRecordingMode->setChecked(modes.complain);
+        ui->actionGlobalRecordingMode->setEnabled(false);
+    } else {
+        ui->actionEnableKioskMode->setEnabled(!modes.enforce);
+        ui->actionDisableKioskMode->setEnabled(modes.enforce);
+    }
+
+    const QString now = onOff(modes.enforce);
+    const QString after = onOff(modes.autoEnforce);
+    QStringList parts;
+    if (readOnly) {
+        parts << tr("Read only mode");
+    }
+    if (modes.enforce == modes.autoEnforce) {
+        parts << tr("Kiosk mode: <b>%1</b>").arg(now);
+    } else {
+        parts << tr("Kiosk mode now: <b>%1</b>, after reboot will: <b>%2</b>").arg(now, after);
+    }
+    if (modes.complain) {
+        parts << tr("Global kiosk rules record mode: <b>Enabled</b>");
+    }
+    ui->statusLabel->setText(parts.join(QStringLiteral(". ")));
+}
+
+// ---------------------------------------------------------------------------
+// Texts
+
+QString MainWindow::statusText(int code)
+{
+    switch (code) {
+    case AbstractProfileState::StatusNoData:
+        return tr("doesn't have allowed rules");
+    case AbstractProfileState::StatusInvalidObjectRules:
+        return tr("has invalid object rules");
+    case AbstractProfileState::StatusUnknownIncludes:
+        return tr("has unknown includes");
+    case AbstractProfileState::StatusInvalidConfigLines:
+        return tr("has invalid config lines");
+    case AbstractProfileState::StatusOldFormatRules:
+        return tr("has old format config lines");
+    case AbstractProfileState::StatusCyclicIncludes:
+        return tr("has cyclic dependencies");
+    case AbstractProfileState::StatusOwnObjectRules:
+        return tr("has object rules descriptions");
+    case AbstractProfileState::StatusUserNotFound:
+        return tr(" not found");
+    case AbstractProfileState::StatusIncludeWithError:
+        return tr("has include with error");
+    case AbstractProfileState::StatusNonexistentProfile:
+        return tr("has unknown include");
+    default:
+        return QString();
+    }
+}
+
+QString MainWindow::joinNames(const QStringList &names, const QString &quote)
+{
+    if (names.isEmpty()) {
+        return QString();
+    }
+    QStringList quoted;
+    for (const QString &name : names) {
+        quoted << quote + name + quote;
+    }
+    const QString last = quoted.takeLast();
+    QString joined = quoted.join(QStringLiteral(", "));
+    if (!joined.isEmpty()) {
+        joined += QLatin1Char(' ') + tr("and") + QLatin1Char(' ');
+    }
+    return joined + last;
+}
+
+QString MainWindow::statusSummary(const QSet<int> &status) const
+{
+    // Sorted so that the same status always reads the same.
+    QList<int> codes = status.values();
+    std::sort(codes.begin(), codes.end());
+    QStringList texts;
+    for (int code : std::as_const(codes)) {
+        texts << statusText(code);
+    }
+    return joinNames(texts, QString());
+}
+
+// ---------------------------------------------------------------------------
+// Lists
+
+UserState *MainWindow::selectedUser() const
+{
+    const auto selected = ui->usersListWidget->selectedItems();
+    if (selected.isEmpty()) {
+        return nullptr;
+    }
+    return static_cast<UserWidgetItem *>(selected.first())->state();
+}
+
+ProfileState *MainWindow::selectedProfile() const
+{
+    const auto selected = ui->profilesListWidget->selectedItems();
+    if (selected.isEmpty()) {
+        return nullptr;
+    }
+    return static_cast<ProfileWidgetItem *>(selected.first())->state();
+}
+
+void MainWindow::fillUsers(const QSet<UserState *> &users)
+{
+    ui->usersListWidget->clear();
+    const auto sorted = sortedByName(users);
+    for (UserState *user : sorted) {
+        appendUserItem(user);
+    }
+}
+
+void MainWindow::appendUserItem(UserState *user)
+{
+    ui->usersListWidget->addItem(new UserWidgetItem(user));
+    connect(user, &AbstractProfileState::statusChanged, this, &MainWindow::userStatusChanged, Qt::UniqueConnection);
+}
+
+void MainWindow::fillProfiles(const QSet<ProfileState *> &profiles, const QStringList &checkedNames)
+{
+    ui->profilesListWidget->clear();
+    m_unknownProfileItems.clear();
+
+    QStringList leftOver = checkedNames;
+    const auto sorted = sortedByName(profiles);
+    for (ProfileState *profile : sorted) {
+        auto *item = new ProfileWidgetItem(profile);
+        if (leftOver.removeAll(profile->name()) > 0) {
+            item->setCheckState(Qt::Checked);
+        } else {
+            item->setCheckState(Qt::Unchecked);
+        }
+        appendProfileItem(item);
+        connect(profile, &AbstractProfileState::statusChanged, this, &MainWindow::profileStatusChanged, Qt::UniqueConnection);
+    }
+    for (const QString &name : std::as_const(leftOver)) {
+        auto *item = new UnknownProfileWidgetItem(name);
+        m_unknownProfileItems.insert(item);
+        appendProfileItem(item);
+    }
+}
+
+void MainWindow::appendProfileItem(ProfileWidgetItem *item)
+{
+    if (isReadOnly()) {
+        // Shown, but the administrator cannot tick anything.
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    }
+    ui->profilesListWidget->addItem(item);
+}
+
+void MainWindow::usersSelectionChanged()
+{
+    UserState *user = selectedUser();
+    const bool readOnly = isReadOnly();
+    ui->actionDeleteUser->setEnabled(!readOnly && user);
+    ui->actionAddUser->setEnabled(!readOnly);
+
+    QSet<ProfileState *> profiles;
+    QStringList checkedNames;
+    bool profilesEnabled = false;
+    if (user) {
+        const QSet<int> status = user->status();
+        ui->actionShowUserStatus->setVisible(!status.isEmpty());
+        // A user with rules of its own has to move them into a profile before
+        // profiles can be ticked for it.
+        if (user->isEditable() && !status.contains(AbstractProfileState::StatusOwnObjectRules)) {
+            checkedNames = includeNames(user);
+            // The placeholders of unknown includes appear in name order.
+            std::sort(checkedNames.begin(), checkedNames.end());
+            profiles = m_systemState.profiles();
+            profilesEnabled = true;
+        }
+    } else {
+        ui->actionShowUserStatus->setVisible(false);
+    }
+    ui->profilesGroupBox->setEnabled(profilesEnabled);
+
+    updateUserEnablingActions();
+    fillProfiles(profiles, checkedNames);
+}
+
+void MainWindow::updateUserEnablingActions()
+{
+    UserState *user = selectedUser();
+    if (user && !isReadOnly()) {
+        ui->actionEnableUser->setEnabled(!user->isEnable());
+        ui->actionDisableUser->setEnabled(user->isEnable());
+    } else {
+        ui->actionEnableUser->setEnabled(false);
+        ui->actionDisableUser->setEnabled(false);
+    }
+}
+
+void MainWindow::profilesSelectionChanged()
+{
+    ProfileState *profile = selectedProfile();
+    ui->actionShowProfileStatus->setVisible(profile && !profile->status().isEmpty());
+    const bool placeholder = profile && profile->status() == QSet<int>{AbstractProfileState::StatusNonexistentProfile};
+    ui->actionDeleteProfile->setEnabled(profile && !isReadOnly() && !placeholder);
+    const QString editText = isReadOnly() ? tr("View profile") : tr("Edit profile");
+    ui->actionEditProfile->setText(editText);
+    ui->actionEditProfile->setToolTip(editText);
+}
+
+void MainWindow::profileItemChanged(QListWidgetItem *item)
+{
+    auto *profileItem = dynamic_cast<ProfileWidgetItem *>(item);
+    UserState *user = selectedUser();
+    if (!profileItem || !user) {
+        return;
+    }
+    const QString name = profileItem->state()->name();
+    const bool checked = item->checkState() == Qt::Checked;
+    const bool included = includes(user, name);
+
+    if (checked && !included) {
+        user->addIncludeRule(name);
+        m_systemState.updateUserStatus(user);
+        user->setChanged(true);
+    } else if (!checked && included) {
+        user->removeIncludeRule(name);
+        m_systemState.updateUserStatus(user);
+        user->setChanged(true);
+        auto *unknown = dynamic_cast<UnknownProfileWidgetItem *>(profileItem);
+        if (unknown && m_unknownProfileItems.remove(unknown)) {
+            // The placeholder stays in sight, greyed, until the list is rebuilt.
+            const QSignalBlocker blocker(ui->profilesListWidget);
+            unknown->setCheckState(Qt::Unchecked);
+            unknown->setFlags(Qt::NoItemFlags);
+        }
+        profilesSelectionChanged();
+    }
+}
+
+void MainWindow::statusChangedOf(QListWidget *list, QAction *showStatus)
+{
+    const QObject *state = sender();
+    for (int row = 0; row < list->count(); ++row) {
+        auto *item = static_cast<AbstractListWidgetItem *>(list->item(row));
+        if (item->state() != state) {
+            continue;
+        }
+        item->updateAppearance();
+        if (item->isSelected()) {
+            showStatus->setVisible(!item->state()->status().isEmpty());
+        }
+        return;
+    }
+}
+
+void MainWindow::userStatusChanged()
+{
+    statusChangedOf(ui->usersListWidget, ui->actionShowUserStatus);
+}
+
+void MainWindow::profileStatusChanged()
+{
+    statusChangedOf(ui->profilesListWidget, ui->actionShowProfileStatus);
+}
+
+void MainWindow::usersWidgetContextMenuRequested(const QPoint &position)
+{
+    QMenu menu(this);
+    menu.addActions(ui->menuUsers->actions());
+    menu.exec(ui->usersListWidget->viewport()->mapToGlobal(position));
+}
+
+void MainWindow::profilesWidgetContextMenuRequested(const QPoint &position)
+{
+    QMenu menu(this);
+    menu.addActions(ui->menuProfiles->actions());
+    menu.exec(ui->profilesListWidget->viewport()->mapToGlobal(position));
+}
+
+void MainWindow::systemStateChanged(bool changed)
+{
+    const QString text = changed ? tr("Cancel changes") : tr("Reload data from system");
+    ui->actionCancelChanges->setText(text);
+    ui->actionCancelChanges->setToolTip(text);
+    setThemeIcon(ui->actionCancelChanges, changed ? QStringLiteral("edit-undo") : QStringLiteral("view-refresh"));
+    ui->actionSaveChanges->setEnabled(changed && !isReadOnly());
+}
+
+// ---------------------------------------------------------------------------
+// Users
+
+void MainWindow::createUserActionTriggered()
+{
+    QSet<QString> available;
+    try {
+        available = Utils::users();
+    } catch (const ReadFileException &e) {
+        QMessageBox::critical(this, tr("Read users error"), tr("Could not read user list. File '%1' reading error").arg(e.path()));
+        return;
+    }
+
+    QList<const UserProfileFile *> copyable;
+    const auto users = m_systemState.users();
+    for (UserState *user : users) {
+        available.remove(user->name());
+        if (user->status().isEmpty()) {
+            copyable << user->userFile();
+        }
+    }
+    if (available.isEmpty()) {
+        QMessageBox::warning(this, tr("Warning"), tr("Kiosk rules were created for all users"));
+        return;
+    }
+
+    CreateUserDialog dialog(available, copyable, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    UserProfileFile file(dialog.selectedUserName(), false);
+    if (const UserProfileFile *copied = dialog.copiedUserProfile()) {
+        file.setData(copied->data());
+    }
+    file.setEnable(true);
+
+    auto *user = new UserState(file);
+    user->setChanged(true);
+    m_systemState.addUser(user);
+    m_systemState.updateUserStatus(user);
+    appendUserItem(user);
+    ui->usersListWidget->setCurrentRow(ui->usersListWidget->count() - 1);
+}
+
+void MainWindow::deleteUserActionTriggered()
+{
+    UserState *user = selectedUser();
+    if (!user) {
+        return;
+    }
+    const auto answer = QMessageBox::question(this,
+                                              tr("Delete kiosk user rules"),
+                                              tr("Are you sure want to delete kiosk rules for '%1'?").arg(user->name()),
+                                              QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes) {
+        return;
+    }
+    m_systemState.removeUser(user);
+    delete ui->usersListWidget->takeItem(ui->usersListWidget->row(ui->usersListWidget->selectedItems().first()));
+}
+
+void MainWindow::enableUserActionTriggered()
+{
+    UserState *user = selectedUser();
+    if (!user) {
+        return;
+    }
+    if (!user->status().isEmpty()) {
+        QMessageBox::warning(this, tr("Action rejected"), tr("User having errors cannot be activated"));
+        return;
+    }
+    user->setEnable(true);
+    updateUserEnablingActions();
+}
+
+void MainWindow::disableUserActionTriggered()
+{
+    UserState *user = selectedUser();
+    if (!user) {
+        return;
+    }
+    user->setEnable(false);
+    updateUserEnablingActions();
+}
+
+void MainWindow::showUserStatusTriggered()
+{
+    UserState *user = selectedUser();
+    if (!user || user->status().isEmpty()) {
+        return;
+    }
+    const QSet<int> status = user->status();
+    if (user->isEditable() && status.contains(AbstractProfileState::StatusOwnObjectRules)) {
+        const bool readOnly = isReadOnly();
+        QStringList lines{tr("To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user.")};
+        if (!readOnly) {
+            lines << tr("Do you want to make the rules in a separate profile?");
+        }
+        const auto answer = QMessageBox::question(this,
+                                                  tr("User '%1' %2").arg(user->name(), statusText(AbstractProfileState::StatusOwnObjectRules)),
+                                                  lines.join(QLatin1Char(' ')),
+                                                  readOnly ? QMessageBox::StandardButtons(QMessageBox::Ok) : QMessageBox::Yes | QMessageBox::No);
+        if (answer == QMessageBox::Yes) {
+            m_systemState.extractUserRules(user);
+            // The new profile's status is computed on the way through the user's includes.
+            m_systemState.updateUserStatus(user);
+            user->setChanged(true);
+            usersSelectionChanged();
+        }
+        return;
+    }
+    QMessageBox::warning(this, tr("Warning"), tr("User '%1' %2").arg(user->name(), statusSummary(status)));
+}
+
+// ---------------------------------------------------------------------------
+// Profiles
+
+void MainWindow::showProfileStatusTriggered()
+{
+    ProfileState *profile = selectedProfile();
+    if (!profile) {
+        return;
+    }
+    const QSet<int> status = profile->status();
+    if (status == QSet<int>{AbstractProfileState::StatusNonexistentProfile}) {
+        QMessageBox::warning(this, tr("Warning"), tr("Nonexistent profile '%1'").arg(profile->name()));
+    } else if (!status.isEmpty()) {
+        QMessageBox::warning(this, tr("Warning"), tr("Profile '%1' %2").arg(profile->name(), statusSummary(status)));
+    }
+}
+
+void MainWindow::deleteProfileActionTriggered()
+{
+    ProfileState *profile = selectedProfile();
+    if (!profile || isReadOnly() || profile->status() == QSet<int>{AbstractProfileState::StatusNonexistentProfile}) {
+        return;
+    }
+    const QString name = profile->name();
+    UserState *user = selectedUser();
+
+    QStringList users;
+    bool removeFromUser = false;
+    const auto allUsers = m_systemState.users();
+    for (UserState *other : allUsers) {
+        if (!includes(other, name)) {
+            continue;
+        }
+        // The selected user's own tick goes with the profile.
+        if (other == user) {
+            removeFromUser = true;
+        } else {
+            users << other->name();
+        }
+    }
+    const auto allProfiles = m_systemState.profiles();
+    for (ProfileState *other : allProfiles) {
+        // A profile that includes itself is not kept alive by that.
+        if (other != profile && includes(other, name)) {
+            users << other->name();
+        }
+    }
+    std::sort(users.begin(), users.end());
+
+    if (!users.isEmpty()) {
+        QMessageBox::critical(this, tr("Cannot delete profile"), tr("Profile '%1' used by %2").arg(name, joinNames(users, QStringLiteral("'"))));
+        return;
+    }
+    const auto answer = QMessageBox::question(this,
+                                              tr("Delete kiosk profile"),
+                                              tr("Are you sure want to delete kiosk profile '%1'?").arg(name),
+                                              QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes) {
+        return;
+    }
+    if (removeFromUser) {
+        user->removeIncludeRule(name);
+    }
+    m_systemState.removeProfile(profile);
+    delete ui->profilesListWidget->takeItem(ui->profilesListWidget->row(ui->profilesListWidget->selectedItems().first()));
+    if (removeFromUser) {
+        m_systemState.updateUserStatus(user);
+        user->setChanged(true);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Committing changes and kiosk mode
+
+bool MainWindow::hasEnabledUsers() const
+{
+    const auto users = m_systemState.users();
+    return std::any_of(users.cbegin(), users.cend(), [](const UserState *user) {
+        return user->isEnable();
+    });
+}
+
+bool MainWindow::needsReboot() const
+{
+    if (!m_systemState.removedUsers().isEmpty()) {
+        return true;
+    }
+    const auto users = m_systemState.users();
+    return std::any_of(users.cbegin(), users.cend(), [](const UserState *user) {
+        return user->wasEnabled() && !user->isEnable();
+    });
+}
+
+QList<UserState *> MainWindow::usersWithErrors(bool changedOnly) const
+{
+    QList<UserState *> found;
+    const auto users = m_systemState.users();
+    for (UserState *user : users) {
+        if (user->isEnable() && !user->status().isEmpty() && (!changedOnly || user->isChanged())) {
+            found << user;
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const UserState *a, const UserState *b) {
+        return a->name() < b->name();
+    });
+    return found;
+}
+
+bool MainWindow::warnIfNoEnabledUsers(const QString &text)
+{
+    if (hasEnabledUsers()) {
+        return false;
+    }
+    QMessageBox::warning(this, tr("No active kiosk users"), text);
+    return true;
+}
+
+void MainWindow::saveActionTriggered()
+{
+    const QString text = needsReboot()
+        ? tr("New changes will take effect immediately after system reboot. Are you sure want to save changes?")
+        : tr("New changes will take effect immediately after users relog. Are you sure want to save changes?");
+    if (QMessageBox::question(this, tr("Save changes"), text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+        return;
+    }
+    if (saveChanges()) {
+        loadData();
+    }
+}
+
+bool MainWindow::saveChanges()
+{
+    const QList<UserState *> withErrors = usersWithErrors(true);
+    if (!withErrors.isEmpty()) {
+        QStringList names;
+        for (const UserState *user : withErrors) {
+            names << user->name();
+        }
+        const auto answer = QMessageBox::question(
+            this,
+            tr("Has errors"),
+            tr("User(s) %1 has errors. To save changes these user(s) will be disabled. New changes will take effect immediately after system reboot. Continue?",
+               nullptr,
+               names.size())
+                .arg(joinNames(names, QStringLiteral("'"))),
+            QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            return false;
+        }
+        for (UserState *user : withErrors) {
+            user->setEnable(false);
+        }
+        updateUserEnablingActions();
+    }
+
+    try {
+        return m_systemState.save();
+    } catch (const KAuthException &e) {
+        QMessageBox::critical(this, tr("Save error"), e.fullDetails());
+        return false;
+    }
+}
+
+void MainWindow::cancelChangesActionTriggered()
+{
+    const bool changed = m_systemState.isChanged();
+    const auto answer = changed
+        ? QMessageBox::question(this, tr("Cancel changes"), tr("Are you sure want to cancel changes?"), QMessageBox::Yes | QMessageBox::No)
+        : QMessageBox::question(this, tr("Reload data"), tr("Are you sure want to read data from system again?"), QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes) {
+        return;
+    }
+    if (loadData()) {
+        checkReadOnly(true);
+    }
+}
+
+void MainWindow::changeKioskMode(bool on)
+{
+    try {
+        if (!SystemState::setKioskMode(on)) {
+            return;
+        }
+    } catch (const KAuthException &e) {
+        QMessageBox::critical(this, tr("Kiosk mode changing error"), e.fullDetails());
+        return;
+    }
+    try {
+        m_systemState.readModes();
+    } catch (const DetailsException &e) {
+        QMessageBox::critical(this, tr("Data reading error"), e.fullDetails());
+        return;
+    }
+    updateStatusLine(m_systemState.modes());
+}
+
+void MainWindow::disableKioskModeActionTriggered()
+{
+    const auto answer = QMessageBox::question(this, tr("Disable kiosk mode"), tr("Are you sure want to disable kiosk mode?"), QMessageBox::Yes | QMessageBox::No);
+    if (answer == QMessageBox::Yes) {
+        changeKioskMode(false);
+    }
+}
+
+void MainWindow::enableKioskModeActionTriggered()
+{
+    const QString noUsers = tr("To enable kiosk mode need have active user profiles");
+    if (warnIfNoEnabledUsers(noUsers)) {
+        return;
+    }
+
+    const QList<UserState *> withErrors = usersWithErrors(false);
+    if (!withErrors.isEmpty()) {
+        QStringList names;
+        for (const UserState *user : withErrors) {
+            names << user->name();
+        }
+        const auto answer = QMessageBox::question(
+            this,
+            tr("Has errors"),
+            tr("User(s) %1 has errors. To enable kiosk mode these user(s) will be disabled. Continue?", nullptr, names.size())
+                .arg(joinNames(names, QStringLiteral("'"))),
+            QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            return;
+        }
+        for (UserState *user : withErrors) {
+            user->setEnable(false);
+        }
+        updateUserEnablingActions();
+    } else if (m_systemState.isChanged()) {
+        const QString text = tr("To enable kiosk mode you need to save the changes. ")
+            + (needsReboot() ? tr("New changes will take effect immediately after system reboot. ")
+                             : tr("New changes will take effect immediately after users relogin. "))
+            + tr("Do you want to save changes and enable kiosk mode?");
+        if (QMessageBox::question(this, tr("Unsaved changes"), text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+            return;
+        }
+    } else {
+        if (warnIfNoEnabledUsers(noUsers)) {
+            return;
+        }
+        const auto answer = QMessageBox::question(this, tr("Enable kiosk mode"), tr("Are you sure want to enable kiosk mode?"), QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            return;
+        }
+    }
+
+    if (warnIfNoEnabledUsers(noUsers)) {
+        return;
+    }
+    if (m_systemState.isChanged()) {
+        if (!saveChanges() || !loadData()) {
+            return;
+        }
+    }
+    if (warnIfNoEnabledUsers(noUsers)) {
+        return;
+    }
+    changeKioskMode(true);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_systemState.isChanged() && !isReadOnly()) {
+        const QString text = tr("Configuration was changed. ")
+            + (needsReboot() ? tr("If changes are seved they will take effect immediately after system reboot. ")
+                             : tr("If changes are seved they will take effect immediately after users relog. "))
+            + tr("Do you want to save changes?");
+        const auto answer = QMessageBox::question(this, tr("Unsaved changes"), text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer == QMessageBox::Yes) {
+            if (!saveChanges()) {
+                event->ignore();
+                return;
+            }
+        } else if (answer != QMessageBox::No) {
+            event->ignore();
+            return;
+        }
+    }
+
+    Settings::MainWindow settings;
+    settings.setGeometry(saveGeometry());
+    settings.setState(saveState());
+    settings.save();
+    event->accept();
+}

@@ -1,0 +1,116 @@
+#ifndef ORLA_MAINWINDOW_H
+#define ORLA_MAINWINDOW_H
+
+#include "state/kioskmodes.h"
+#include "state/systemstate.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QModelIndex>
+#include <QSet>
+#include <QStringList>
+
+#include <memory>
+
+class AbstractListWidgetItem;
+class ProfileState;
+class ProfileWidgetItem;
+class QListWidget;
+class QListWidgetItem;
+class UnknownProfileWidgetItem;
+class UserState;
+
+namespace Ui
+{
+class MainWindow;
+}
+
+/**
+ * The program's only window: kiosk users on the left, system profiles on the
+ * right with a check box for each profile the selected user includes.
+ *
+ * It owns the working copy of the kiosk configuration. Every change the
+ * administrator makes lands in that copy; only saving and switching kiosk
+ * mode reach the system, through the privileged helper.
+ */
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    /**
+     * Reads the whole kiosk configuration again and rebuilds the lists.
+     * False when something could not be read: the administrator has been
+     * told, and the window keeps showing the working copy it had.
+     */
+    bool loadData();
+
+    // The checks run after loading: integrity level, switches that disagree,
+    // kiosk mode without anyone to confine.
+    void checkReadOnly(bool checkRecording);
+    void checkConfiguration();
+    void checkActiveUsers();
+
+    void updateStatusLine(const KioskModes &modes);
+
+    // False when nothing was saved (declined, refused or failed).
+    bool saveChanges();
+    void changeKioskMode(bool on);
+
+    static QString statusText(int code);
+    // 'a', 'b' and 'c' for the quote "'".
+    static QString joinNames(const QStringList &names, const QString &quote);
+
+    UserState *selectedUser() const;
+    ProfileState *selectedProfile() const;
+
+    SystemState *systemState();
+
+public Q_SLOTS:
+    void cancelChangesActionTriggered();
+    void saveActionTriggered();
+    void enableKioskModeActionTriggered();
+    void disableKioskModeActionTriggered();
+    void createUserActionTriggered();
+    void deleteUserActionTriggered();
+    void deleteProfileActionTriggered();
+    void enableUserActionTriggered();
+    void disableUserActionTriggered();
+    void showUserStatusTriggered();
+    void showProfileStatusTriggered();
+    void usersWidgetContextMenuRequested(const QPoint &position);
+    void profilesWidgetContextMenuRequested(const QPoint &position);
+    void usersSelectionChanged();
+    void profilesSelectionChanged();
+    void profileItemChanged(QListWidgetItem *item);
+    void systemStateChanged(bool changed);
+    void userStatusChanged();
+    void profileStatusChanged();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void fillUsers(const QSet<UserState *> &users);
+    void fillProfiles(const QSet<ProfileState *> &profiles, const QStringList &checkedNames);
+    void appendUserItem(UserState *user);
+    void appendProfileItem(ProfileWidgetItem *item);
+    void updateUserEnablingActions();
+    void statusChangedOf(QListWidget *list, QAction *showStatus);
+
+    bool isReadOnly() const;
+    bool hasEnabledUsers() const;
+    bool needsReboot() const;
+    // Enabled users with a non-empty status, sorted by name.
+    QList<UserState *> usersWithErrors(bool changedOnly) const;
+    bool warnIfNoEnabledUsers(const QString &text);
+    QString statusSummary(const QSet<int> &status) const;
+
+    SystemState m_systemState;
+    std::unique_ptr<Ui::MainWindow> ui;
+    QSet<UnknownProfileWidgetItem *> m_unknownProfileItems;
+};
+
+#endif

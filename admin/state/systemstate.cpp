@@ -1,0 +1,349 @@
+#include "state/systemstate.h"
+
+#include "desktop/micdetect.h"
+#include "state/accountdirectory.h"
+#include "state/profilestate.h"
+#include "state/statuspass.h"
+#include "state/userstate.h"
+
+#include "profile/profileparser.h"
+#include "profile/userprofilefile.h"
+#include "protocol/enableactionsmap.h"
+#include "protocol/executekauthjob.h"
+#include "protocol/helperconstants.h"
+#include "protocol/updateactionsmap.h"
+#include "store/systemkiosk.h"
+
+#include <KAuth/Action>
+#include <KAuth/ExecuteJob>
+
+#include <QApplication>
+#include <QRegularExpression>
+
+namespace
+{
+// A user's profile name as the helper takes it: relative to the user profile directory.
+QString userKey(const QString &name, bool enabled)
+{
+    if (enabled) {
+        return name;
+    }
+    return HelperConstants::disabledPrefix + QLatin1Char('/') + name;
+}
+
+// The key of the file a user state was read from; empty for a user not on disk yet.
+QString loadedUserKey(const UserState *user)
+{
+    return user->loadedName().isEmpty() ? QString() : userKey(user->loadedName(), user->wasEnabled());
+}
+
+QString locale()
+{
+    return qEnvironmentVariable("LANG");
+}
+
+constexpr int actionTimeout = 600000;
+
+bool executeAction(const QString &actionId, const QVariantMap &arguments)
+{
+    KAuth::Action action(actionId);
+    action.setHelperId(HelperConstants::helperId);
+    action.setArguments(arguments);
+    action.setTimeout(actionTimeout);
+    // The authorisation dialog belongs to whatever window asked.
+    action.setParentWidget(QApplication::activeWindow());
+    return Utils::executeKAuthJob(action.execute());
+}
+
+QString serialized(const AbstractProfileState *state)
+{
+    return ProfileParser::profileDataSerialization(state->file()->data());
+}
+
+template<typename T>
+void deleteAll(QSet<T *> &states)
+{
+    qDeleteAll(states);
+    states.clear();
+}
+}
+
+SystemState::SystemState(QObject *parent)
+    : State(parent)
+    , m_kiosk(std::make_unique<SystemKiosk>())
+{
+}
+
+SystemState::~SystemState()
+{
+    deleteAll(m_users);
+    deleteAll(m_removedUsers);
+    deleteAll(m_profiles);
+    deleteAll(m_removedProfiles);
+}
+
+void SystemState::clearRemoved()
+{
+    deleteAll(m_removedUsers);
+    deleteAll(m_removedProfiles);
+}
+
+void SystemState::reload()
+{
+    // Everything is read before anything is replaced, so a failure to read
+    // leaves the working copy, with its unsaved changes, as it was.
+    KioskModes modes;
+    modes.enforce = m_kiosk->enforce();
+    modes.autoEnforce = m_kiosk->autoEnforce();
+    modes.complain = m_kiosk->complain();
+    const QList<UserProfileFile> userFiles = m_kiosk->readUserProfiles();
+    const QList<ProfileFile> profileFiles = m_kiosk->readSystemProfiles();
+
+    clearRemoved();
+    m_modes = modes;
+
+    deleteAll(m_users);
+    QSet<QString> userNames;
+    for (const UserProfileFile &file : userFiles) {
+        // A user found enabled and disabled alike is the enabled one.
+        if (!file.isEnable() && userNames.contains(file.name())) {
+            continue;
+        }
+        userNames.insert(file.name());
+        auto *user = new UserState(file, this);
+        m_users.insert(user);
+        connect(user, &State::wasChanged, this, &SystemState::stateChanged);
+    }
+
+    deleteAll(m_profiles);
+    for (const ProfileFile &file : profileFiles) {
+        auto *profile = new ProfileState(file, this);
+        m_profiles.insert(profile);
+        connect(profile, &State::wasChanged, this, &SystemState::stateChanged);
+    }
+
+    m_readOnlyInfo = ReadOnlyInfo();
+    if (!MICDetect::isCurrentProcessHasMaxMIC()) {
+        m_readOnlyInfo.readOnly = true;
+        m_readOnlyInfo.reasons.insert(ReadOnlyInfo::ReasonNoMaxIntegrity);
+    }
+
+    updateAllStatuses();
+    setChanged(false);
+}
+
+QSet<UserState *> SystemState::users() const
+{
+    return m_users;
+}
+
+QSet<UserState *> SystemState::removedUsers() const
+{
+    return m_removedUsers;
+}
+
+QSet<ProfileState *> SystemState::profiles() const
+{
+    return m_profiles;
+}
+
+QSet<ProfileState *> SystemState::removedProfiles() const
+{
+    return m_removedProfiles;
+}
+
+void SystemState::addUser(UserState *user)
+{
+    user->setParent(this);
+    m_users.insert(user);
+    user->setChanged(true);
+    setChanged(true);
+}
+
+void SystemState::removeUser(UserState *user)
+{
+    if (!m_users.remove(user)) {
+        return;
+    }
+    m_removedUsers.insert(user);
+    setChanged(true);
+}
+
+void SystemState::addProfile(ProfileState *profile)
+{
+    profile->setParent(this);
+    m_profiles.insert(profile);
+    connect(profile, &State::wasChanged, this, &SystemState::stateChanged);
+    profile->setChanged(true);
+}
+
+void SystemState::removeProfile(ProfileState *profile)
+{
+    if (!m_profiles.remove(profile)) {
+        return;
+    }
+    m_removedProfiles.insert(profile);
+    setChanged(true);
+}
+
+void SystemState::readModes()
+{
+    KioskModes modes;
+    modes.enforce = m_kiosk->enforce();
+    modes.autoEnforce = m_kiosk->autoEnforce();
+    modes.complain = m_kiosk->complain();
+    m_modes = modes;
+}
+
+KioskModes SystemState::modes() const
+{
+    return m_modes;
+}
+
+ReadOnlyInfo SystemState::readOnlyInfo() const
+{
+    return m_readOnlyInfo;
+}
+
+void SystemState::updateStatus(AbstractProfileState *state, const QStringList &visited)
+{
+    StatusPass pass(m_profiles);
+    pass.update(state, QSet<QString>(visited.cbegin(), visited.cend()));
+}
+
+void SystemState::updateUserStatus(UserState *user)
+{
+    StatusPass pass(m_profiles);
+    pass.update(user);
+    AccountDirectory accounts;
+    if (!accounts.exists(user->name())) {
+        QSet<int> status = user->status();
+        status.insert(AbstractProfileState::StatusUserNotFound);
+        user->setStatus(status);
+    }
+}
+
+void SystemState::updateAllStatuses()
+{
+    StatusPass pass(m_profiles);
+    for (ProfileState *profile : std::as_const(m_profiles)) {
+        pass.update(profile);
+    }
+    AccountDirectory accounts;
+    for (UserState *user : std::as_const(m_users)) {
+        pass.update(user);
+        if (!accounts.exists(user->name())) {
+            QSet<int> status = user->status();
+            status.insert(AbstractProfileState::StatusUserNotFound);
+            user->setStatus(status);
+        }
+    }
+}
+
+void SystemState::extractUserRules(UserState *user)
+{
+    const QString userName = user->name();
+    // Escaped: a '.' in an account name must not match any character.
+    const QRegularExpression pattern(QStringLiteral("^%1_extra_(?P<number>\\d+)$").arg(QRegularExpression::escape(userName)));
+    qulonglong highest = 0;
+    for (const ProfileState *profile : std::as_const(m_profiles)) {
+        const QRegularExpressionMatch match = pattern.match(profile->name());
+        if (match.hasMatch()) {
+            highest = std::max(highest, match.captured(QStringLiteral("number")).toULongLong());
+        }
+    }
+    QSet<QString> taken;
+    for (const ProfileState *profile : std::as_const(m_profiles)) {
+        taken.insert(profile->name());
+    }
+    QString newName;
+    do {
+        newName = QStringLiteral("%1_extra_%2").arg(userName).arg(++highest);
+    } while (taken.contains(newName));
+
+    ProfileFile extra(newName, false);
+    const QSet<ObjectRule> rules = user->file()->data().objectRules();
+    for (const ObjectRule &rule : rules) {
+        extra.data().insertObjectRule(rule);
+    }
+
+    ProfileFile userFile = *user->file();
+    userFile.data().removeAllObjectRules();
+    userFile.data().insertIncludeRule(IncludeRule(newName));
+    user->setProfileFile(userFile);
+
+    addProfile(new ProfileState(extra));
+}
+
+UpdateActionsMap SystemState::buildUpdateActionsMap() const
+{
+    QMap<QString, QString> usersToRename;
+    QMap<QString, QString> usersToUpdate;
+    QStringList usersToRemove;
+    for (const UserState *user : std::as_const(m_users)) {
+        if (!user->isChanged() || user->name().isEmpty()) {
+            continue;
+        }
+        const QString current = userKey(user->name(), user->isEnable());
+        const QString atLoad = loadedUserKey(user);
+        if (!atLoad.isEmpty() && atLoad != current) {
+            usersToRename.insert(atLoad, current);
+        }
+        usersToUpdate.insert(current, serialized(user));
+    }
+    // The file to delete is the one read at load: a state renamed in memory
+    // still has its old file on disk, and a state never saved has none.
+    for (const UserState *user : std::as_const(m_removedUsers)) {
+        const QString atLoad = loadedUserKey(user);
+        if (!atLoad.isEmpty() && !usersToUpdate.contains(atLoad) && !usersToRename.contains(atLoad)) {
+            usersToRemove.append(atLoad);
+        }
+    }
+
+    QMap<QString, QString> profilesToRename;
+    QMap<QString, QString> profilesToUpdate;
+    QStringList profilesToRemove;
+    for (const ProfileState *profile : std::as_const(m_profiles)) {
+        if (!profile->isChanged()) {
+            continue;
+        }
+        if (!profile->loadedName().isEmpty() && profile->loadedName() != profile->name()) {
+            profilesToRename.insert(profile->loadedName(), profile->name());
+        }
+        profilesToUpdate.insert(profile->name(), serialized(profile));
+    }
+    for (const ProfileState *profile : std::as_const(m_removedProfiles)) {
+        const QString atLoad = profile->loadedName();
+        if (!atLoad.isEmpty() && !profilesToUpdate.contains(atLoad) && !profilesToRename.contains(atLoad)) {
+            profilesToRemove.append(atLoad);
+        }
+    }
+
+    UpdateActionsMap map(locale());
+    map.setUsersToRename(usersToRename);
+    map.setUsersToUpdate(usersToUpdate);
+    map.setUsersToRemove(usersToRemove);
+    map.setProfilesToRename(profilesToRename);
+    map.setProfilesToUpdate(profilesToUpdate);
+    map.setProfilesToRemove(profilesToRemove);
+    return map;
+}
+
+bool SystemState::save()
+{
+    return executeAction(HelperConstants::updateActionId, buildUpdateActionsMap());
+}
+
+bool SystemState::setKioskMode(bool on)
+{
+    EnableActionsMap map(locale());
+    map.enableEnforce(on);
+    map.enableAutoEnforce(on);
+    return executeAction(HelperConstants::enableActionId, map);
+}
+
+void SystemState::stateChanged(bool changed)
+{
+    Q_UNUSED(changed)
+    setChanged(true);
+}

@@ -1,0 +1,105 @@
+#ifndef ORLA_SYSTEMSTATE_H
+#define ORLA_SYSTEMSTATE_H
+
+#include "state/kioskmodes.h"
+#include "state/readonlyinfo.h"
+#include "state/state.h"
+
+#include <QSet>
+#include <QStringList>
+
+#include <memory>
+
+class AbstractProfileState;
+class ProfileState;
+class UserState;
+class SystemKiosk;
+class UpdateActionsMap;
+
+/**
+ * The administrator's working copy of the whole kiosk configuration.
+ *
+ * Owns one state per kiosk user and per system profile, including removed
+ * ones until the next reload. Nothing here writes to the system: saving and
+ * switching kiosk mode go to the privileged helper as actions.
+ */
+class SystemState : public State
+{
+    Q_OBJECT
+public:
+    explicit SystemState(QObject *parent = nullptr);
+    ~SystemState() override;
+
+    /**
+     * Reads every user profile, system profile and switch again and
+     * recomputes all statuses. Every state is rebuilt, so pointers taken
+     * before are invalid afterwards.
+     *
+     * Throws the DetailsException of the first file that cannot be read; the
+     * working copy is then left exactly as it was.
+     */
+    void reload();
+
+    QSet<UserState *> users() const;
+    QSet<UserState *> removedUsers() const;
+    QSet<ProfileState *> profiles() const;
+    QSet<ProfileState *> removedProfiles() const;
+
+    // Takes ownership.
+    void addUser(UserState *user);
+    void removeUser(UserState *user);
+    // Takes ownership.
+    void addProfile(ProfileState *profile);
+    void removeProfile(ProfileState *profile);
+
+    // Throws ReadFileException when a switch cannot be read.
+    void readModes();
+    KioskModes modes() const;
+    ReadOnlyInfo readOnlyInfo() const;
+
+    /**
+     * Computes the status of @p state and, first, of every profile it
+     * includes directly or not. Profiles named in @p visited keep the status
+     * they have.
+     */
+    void updateStatus(AbstractProfileState *state, const QStringList &visited);
+    void updateUserStatus(UserState *user);
+    void updateAllStatuses();
+
+    // Moves the user's own object rules into a new profile that the user includes.
+    void extractUserRules(UserState *user);
+
+    /**
+     * The update action's arguments for every unsaved change: renames for
+     * renamed, enabled and disabled entries, whole texts for changed ones,
+     * removals for removed ones. The locale is taken from LANG.
+     */
+    UpdateActionsMap buildUpdateActionsMap() const;
+
+    /**
+     * Sends every unsaved change to the helper. True on success, false when
+     * the authorisation was refused; any other failure throws KAuthException.
+     * The working copy is not changed either way.
+     */
+    bool save();
+
+    // Switches enforcing now and after reboot together; results as save().
+    static bool setKioskMode(bool on);
+
+public Q_SLOTS:
+    // Any change of a user or profile is a change of the whole system.
+    void stateChanged(bool changed);
+
+private:
+    void clearRemoved();
+
+    QSet<UserState *> m_users;
+    QSet<UserState *> m_removedUsers;
+    QSet<ProfileState *> m_profiles;
+    QSet<ProfileState *> m_removedProfiles;
+    std::unique_ptr<SystemKiosk> m_kiosk;
+    KioskModes m_modes;
+    ReadOnlyInfo m_readOnlyInfo;
+};
+
+#endif
