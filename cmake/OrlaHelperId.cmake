@@ -1,0 +1,7 @@
+# The KAuth identifier of the privileged helper, defined once.
+#
+# It names the helper's D-Bus service, prefixes the four action ids and is
+# compiled into the library, the program and the helper through the generated
+# header protocol/helperid.h, so that every side agrees by construction.
+
+set(ORLA_HELPER_ID "org.orla.kiosk.boothward")

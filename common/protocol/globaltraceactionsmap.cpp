@@ -1,0 +1,29 @@
+#include "protocol/globaltraceactionsmap.h"
+
+namespace
+{
+const QLatin1String enableKey("enable");
+const QLatin1String ignoreResultKey("ignoreResult");
+}
+
+GlobalTraceActionsMap::~GlobalTraceActionsMap() = default;
+
+void GlobalTraceActionsMap::enableGlobalRecordMode(bool enable)
+{
+    insert(enableKey, enable);
+}
+
+bool GlobalTraceActionsMap::globalRecordModeEnabled() const
+{
+    return value(enableKey).toBool();
+}
+
+void GlobalTraceActionsMap::setIgnoreResult(bool ignore)
+{
+    insert(ignoreResultKey, ignore);
+}
+
+bool GlobalTraceActionsMap::ignoreResult() const
+{
+    return value(ignoreResultKey).toBool();
+}

@@ -1,0 +1,21 @@
+#ifndef ORLA_GLOBALTRACEACTIONSMAP_H
+#define ORLA_GLOBALTRACEACTIONSMAP_H
+
+#include "protocol/helperactionsmap.h"
+
+/** Arguments of the global-trace action. */
+class ORLACOMMON_EXPORT GlobalTraceActionsMap : public HelperActionsMap
+{
+public:
+    using HelperActionsMap::HelperActionsMap;
+    ~GlobalTraceActionsMap() override;
+
+    void enableGlobalRecordMode(bool enable);
+    bool globalRecordModeEnabled() const;
+
+    /** Discard the recorded rules when recording stops. */
+    void setIgnoreResult(bool ignore);
+    bool ignoreResult() const;
+};
+
+#endif

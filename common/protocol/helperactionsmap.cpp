@@ -1,0 +1,69 @@
+#include "protocol/helperactionsmap.h"
+
+namespace
+{
+const QLatin1String environmentKey("proccessEnvironmentsKey");
+const QLatin1String languageVariable("LANG");
+}
+
+HelperActionsMap::HelperActionsMap(const QString &locale)
+{
+    setLocale(locale);
+}
+
+HelperActionsMap::HelperActionsMap(const QVariantMap &map)
+    : QVariantMap(map)
+{
+}
+
+HelperActionsMap::~HelperActionsMap() = default;
+
+QStringMap HelperActionsMap::proccessEnvironments() const
+{
+    return QStringMap(mapFromKey(environmentKey));
+}
+
+void HelperActionsMap::setProccessEnvironments(const QStringMap &env)
+{
+    insert(environmentKey, variantMapFromStringMap(env));
+}
+
+QString HelperActionsMap::locale() const
+{
+    return proccessEnvironments().value(languageVariable);
+}
+
+void HelperActionsMap::setLocale(const QString &locale)
+{
+    QStringMap env = proccessEnvironments();
+    env.insert(languageVariable, locale);
+    setProccessEnvironments(env);
+}
+
+QVariantMap HelperActionsMap::variantMapFromStringMap(const QMap<QString, QString> &map)
+{
+    QVariantMap result;
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        result.insert(it.key(), it.value());
+    }
+    return result;
+}
+
+QStringList HelperActionsMap::listFromKey(const QString &key) const
+{
+    const QVariant stored = value(key);
+    if (stored.userType() == QMetaType::QStringList) {
+        return stored.toStringList();
+    }
+    return stored.canConvert<QStringList>() ? stored.toStringList() : QStringList();
+}
+
+QMap<QString, QString> HelperActionsMap::mapFromKey(const QString &key) const
+{
+    const QVariantMap stored = value(key).toMap();
+    QMap<QString, QString> result;
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it) {
+        result.insert(it.key(), it.value().toString());
+    }
+    return result;
+}

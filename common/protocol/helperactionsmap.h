@@ -1,0 +1,49 @@
+#ifndef ORLA_HELPERACTIONSMAP_H
+#define ORLA_HELPERACTIONSMAP_H
+
+#include "orlacommon_export.h"
+#include "protocol/qstringmap.h"
+
+#include <QStringList>
+#include <QVariantMap>
+
+/**
+ * The argument map of a privileged action, written by the program and read by
+ * the helper through the same class, so that both sides agree on every key.
+ *
+ * The object is itself the map handed to KAuth::Action::setArguments(), and
+ * the helper rebuilds it from the map that arrives. Readers never fail: a
+ * missing key or a value of the wrong type reads as the key's default.
+ */
+class ORLACOMMON_EXPORT HelperActionsMap : public QVariantMap
+{
+public:
+    /** An empty map carrying the locale, even an empty one, as the helper's LANG. */
+    explicit HelperActionsMap(const QString &locale);
+    /** A copy of a received map. */
+    explicit HelperActionsMap(const QVariantMap &map);
+    HelperActionsMap(const HelperActionsMap &) = default;
+    HelperActionsMap(HelperActionsMap &&) = default;
+    HelperActionsMap &operator=(const HelperActionsMap &) = default;
+    HelperActionsMap &operator=(HelperActionsMap &&) = default;
+    virtual ~HelperActionsMap();
+
+    QStringMap proccessEnvironments() const;
+    void setProccessEnvironments(const QStringMap &env);
+
+    QString locale() const;
+    void setLocale(const QString &locale);
+
+    /**
+     * A string map as it travels: a QVariantMap with the same keys whose
+     * values hold the strings.
+     */
+    static QVariantMap variantMapFromStringMap(const QMap<QString, QString> &map);
+
+    /** The value under key as a string list; a single string is a one-element list, anything else an empty one. */
+    QStringList listFromKey(const QString &key) const;
+    /** The value under key read as a string map; empty when absent or not a map. */
+    QMap<QString, QString> mapFromKey(const QString &key) const;
+};
+
+#endif

@@ -1,0 +1,54 @@
+#ifndef ORLA_HELPERCONSTANTS_H
+#define ORLA_HELPERCONSTANTS_H
+
+#include "protocol/helperid.h"
+
+#include <QLatin1String>
+
+#include <cstddef>
+
+/**
+ * The strings the program and the helper must agree on: the helper
+ * identifier, the action ids and the keys of reply and progress data.
+ * Compiled into the library, the program and the helper alike.
+ */
+namespace HelperConstants
+{
+namespace Detail
+{
+template<std::size_t N>
+constexpr QLatin1String literal(const char (&text)[N])
+{
+    return QLatin1String(text, static_cast<int>(N - 1));
+}
+}
+
+/** The helper's KAuth identifier; data() is the NUL-terminated form for KAuth::HelperSupport::helperMain. */
+inline constexpr QLatin1String helperId = Detail::literal(ORLA_HELPER_ID);
+
+inline constexpr QLatin1String updateActionId = Detail::literal(ORLA_HELPER_ID ".update");
+inline constexpr QLatin1String enableActionId = Detail::literal(ORLA_HELPER_ID ".enable");
+inline constexpr QLatin1String traceApplicationActionId = Detail::literal(ORLA_HELPER_ID ".traceapplication");
+inline constexpr QLatin1String globalTraceActionId = Detail::literal(ORLA_HELPER_ID ".globaltrace");
+
+/** Reply data of the recording actions: QStringList of warnings. */
+inline constexpr QLatin1String warningsDataKey = Detail::literal("warningsDataKey");
+/** Reserved: errors travel in the reply's error description, never under this key. */
+inline constexpr QLatin1String errorsDataKey = Detail::literal("errorsDataKey");
+/** Progress (true while global recording runs) and reply (false) of the global-trace action: bool. */
+inline constexpr QLatin1String globalModeEnableKey = Detail::literal("globalModeEnableKey");
+/** Reply of the global-trace action: QVariantMap of account name to recorded rules text. */
+inline constexpr QLatin1String globalRecordDataKey = Detail::literal("globalRecordData");
+/** Reply of the trace-application action: the recorded rules text. */
+inline constexpr QLatin1String traceTextKey = Detail::literal("traceText");
+/** Progress of the trace-application action: pid of the traced application, -1 once it has ended. */
+inline constexpr QLatin1String traceApplicationPidKey = Detail::literal("TraceApplicationPid");
+
+/**
+ * Name of the subdirectory that holds disabled users' profiles. A disabled
+ * user's profile name is this word, "/" and the account name.
+ */
+inline constexpr QLatin1String disabledPrefix = Detail::literal("disabled");
+}
+
+#endif

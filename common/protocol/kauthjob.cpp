@@ -1,0 +1,89 @@
+#include "protocol/kauthjob.h"
+
+#include "failures/kauthexception.h"
+
+#include <KAuth/ExecuteJob>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
+
+namespace
+{
+// An action without a time-out of its own gets D-Bus's default reply time-out.
+constexpr qint64 dbusDefaultTimeoutMs = 25000;
+// Time for KAuth to notice its own time-out and report it before we give up on it.
+constexpr qint64 watchdogMarginMs = 30000;
+}
+
+int Utils::kauthJobWatchdog(int actionTimeout)
+{
+    const qint64 timeout = actionTimeout > 0 ? actionTimeout : dbusDefaultTimeoutMs;
+    return static_cast<int>(std::min<qint64>(timeout + watchdogMarginMs, std::numeric_limits<int>::max()));
+}
+
+bool Utils::executeKAuthJob(KAuth::ExecuteJob *job)
+{
+    if (!job) {
+        return executeKAuthJob(job, 0);
+    }
+    return executeKAuthJob(job, kauthJobWatchdog(job->action().timeout()));
+}
+
+bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
+{
+    if (!job) {
+        throw KAuthException(KAuth::ActionReply::InvalidActionError, QCoreApplication::translate("Utils", "No privileged action to run."));
+    }
+
+    // The job would delete itself inside the loop below, before its result is
+    // read; it is deleted here afterwards instead, as KJob::exec() does.
+    const bool wasAutoDelete = job->isAutoDelete();
+    job->setAutoDelete(false);
+
+    // KJob::exec() could wait forever for a helper that is busy or gone; this
+    // loop also ends when the watchdog fires.
+    QEventLoop loop;
+    bool finished = false;
+    QObject::connect(job, &KJob::finished, &loop, [&finished, &loop]() {
+        finished = true;
+        loop.quit();
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, &loop, &QEventLoop::quit);
+
+    job->start();
+    if (!finished) {
+        watchdog.start(std::max(watchdogMs, 0));
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+
+    if (!finished) {
+        // Called through ExecuteJob, kill() also asks the helper to stop.
+        job->kill(KJob::Quietly);
+        if (wasAutoDelete) {
+            job->deleteLater();
+        }
+        throw KAuthException(KAuth::ActionReply::BackendError, QCoreApplication::translate("Utils", "The privileged helper did not answer."));
+    }
+
+    const int error = job->error();
+    const QString errorText = job->errorText();
+    if (wasAutoDelete) {
+        job->deleteLater();
+    }
+
+    if (error == KJob::NoError) {
+        return true;
+    }
+    if (error == KAuth::ActionReply::AuthorizationDeniedError) {
+        return false;
+    }
+    // A helper's own error reply carries -1, outside the enumeration; it is
+    // handed on as it is, the way KAuth itself hands it to the job.
+    throw KAuthException(static_cast<KAuth::ActionReply::Error>(error), errorText);
+}

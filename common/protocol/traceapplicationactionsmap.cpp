@@ -1,0 +1,51 @@
+#include "protocol/traceapplicationactionsmap.h"
+
+namespace
+{
+const QLatin1String usernameKey("usernameKey");
+const QLatin1String commandKey("commandKey");
+const QLatin1String displayKey("displayKey");
+const QLatin1String xauthorytyPathKey("xauthorytyPathKey");
+}
+
+TraceApplicationActionsMap::~TraceApplicationActionsMap() = default;
+
+void TraceApplicationActionsMap::setUsername(const QString &username)
+{
+    insert(usernameKey, username);
+}
+
+void TraceApplicationActionsMap::setCommand(const QString &command)
+{
+    insert(commandKey, command);
+}
+
+void TraceApplicationActionsMap::setDisplay(const QString &display)
+{
+    insert(displayKey, display);
+}
+
+void TraceApplicationActionsMap::setXauthorytyPath(const QString &path)
+{
+    insert(xauthorytyPathKey, path);
+}
+
+QString TraceApplicationActionsMap::username() const
+{
+    return value(usernameKey).toString();
+}
+
+QString TraceApplicationActionsMap::command() const
+{
+    return value(commandKey).toString();
+}
+
+QString TraceApplicationActionsMap::display() const
+{
+    return value(displayKey).toString();
+}
+
+QString TraceApplicationActionsMap::xauthorytyPath() const
+{
+    return value(xauthorytyPathKey).toString();
+}

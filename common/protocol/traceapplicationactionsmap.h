@@ -1,0 +1,25 @@
+#ifndef ORLA_TRACEAPPLICATIONACTIONSMAP_H
+#define ORLA_TRACEAPPLICATIONACTIONSMAP_H
+
+#include "protocol/helperactionsmap.h"
+
+/** Arguments of the trace-application action. */
+class ORLACOMMON_EXPORT TraceApplicationActionsMap : public HelperActionsMap
+{
+public:
+    using HelperActionsMap::HelperActionsMap;
+    ~TraceApplicationActionsMap() override;
+
+    /** Account to run the application as; empty for a temporary account. */
+    void setUsername(const QString &username);
+    void setCommand(const QString &command);
+    void setDisplay(const QString &display);
+    void setXauthorytyPath(const QString &path);
+
+    QString username() const;
+    QString command() const;
+    QString display() const;
+    QString xauthorytyPath() const;
+};
+
+#endif
