@@ -1,4 +1,4 @@
-#include "desktop/orlaintegration.h"
+#include "desktop/orlainit.h"
 #include "icontheme.h"
 #include "kioskstarter.h"
 #include "singleinstance/singleapplication.h"

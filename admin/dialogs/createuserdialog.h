@@ -1,14 +1,14 @@
 #ifndef ORLA_CREATEUSERDIALOG_H
 #define ORLA_CREATEUSERDIALOG_H
 
+#include "profile/userprofilefile.h"
+
 #include <QDialog>
 #include <QList>
 #include <QSet>
 #include <QString>
 
 #include <memory>
-
-class UserProfileFile;
 
 namespace Ui
 {
@@ -33,7 +33,7 @@ public:
     // Null unless copying was asked for.
     const UserProfileFile *copiedUserProfile() const;
 
-private Q_SLOTS:
+public Q_SLOTS:
     void copyUserCheckboxStateChanged(int state);
 
 private:

@@ -3,7 +3,7 @@
 
 #include "items/abstractlistwidgetitem.h"
 
-class ProfileState;
+#include "state/profilestate.h"
 
 /**
  * A system profile in the profiles list. Its check box says whether the

@@ -3,7 +3,7 @@
 
 #include "items/abstractlistwidgetitem.h"
 
-class UserState;
+#include "state/userstate.h"
 
 /** A kiosk user in the users list, with markers and an emblem for its status. */
 class UserWidgetItem : public AbstractListWidgetItem

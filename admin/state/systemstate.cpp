@@ -9,7 +9,7 @@
 #include "profile/profileparser.h"
 #include "profile/userprofilefile.h"
 #include "protocol/enableactionsmap.h"
-#include "protocol/executekauthjob.h"
+#include "protocol/kauthjob.h"
 #include "protocol/helperconstants.h"
 #include "protocol/updateactionsmap.h"
 #include "store/systemkiosk.h"
