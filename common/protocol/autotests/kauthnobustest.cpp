@@ -1,0 +1,43 @@
+#include "failures/kauthexception.h"
+#include "protocol/helperconstants.h"
+#include "protocol/kauthjob.h"
+#include "protocol/updateactionsmap.h"
+
+#include <KAuth/Action>
+#include <KAuth/ExecuteJob>
+
+#include <QElapsedTimer>
+#include <QTest>
+
+// Runs with the system bus address pointing nowhere (see CMakeLists.txt): a
+// machine without a working bus must give a clear failure, never a success
+// and never a wait without end.
+class KAuthNoBusTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void actionWithoutBusFails()
+    {
+        QVERIFY(qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS").contains(QLatin1String("nonexistent")));
+        KAuth::Action action(HelperConstants::enableActionId);
+        action.setHelperId(HelperConstants::helperId);
+        action.setArguments(UpdateActionsMap(QString()));
+        action.setTimeout(5000);
+
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            Utils::executeKAuthJob(action.execute());
+            QFAIL("an action without a bus was reported as done or refused");
+        } catch (const KAuthException &e) {
+            QVERIFY(e.id() != KAuth::ActionReply::NoError);
+            QVERIFY(!e.fullDetails().isEmpty());
+        }
+        QVERIFY(timer.elapsed() < 60000);
+    }
+};
+
+QTEST_GUILESS_MAIN(KAuthNoBusTest)
+
+#include "kauthnobustest.moc"
