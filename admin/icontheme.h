@@ -5,8 +5,9 @@ namespace IconTheme
 {
 /**
  * Without desktop settings (a bare X server, the offscreen platform) Qt knows
- * no theme but hicolor, which lacks the action and status icons the windows
- * name. Falls back to breeze then; a desktop's own choice is kept.
+ * no theme (or hicolor, which lacks the action and status icons the windows
+ * name) and may not even search the system's icon folders. Adds those
+ * folders and falls back to breeze; a desktop's own choice is kept.
  */
 void ensureFallback();
 }
