@@ -1,0 +1,47 @@
+#ifndef ORLA_ACTIONARGUMENTSCHECK_H
+#define ORLA_ACTIONARGUMENTSCHECK_H
+
+#include <QCoreApplication>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+/**
+ * Checks an action's argument map before the helper acts on any of it.
+ *
+ * The map comes from another process and is trusted for nothing: every key
+ * must be one the action knows, every value must have the type the program
+ * sends, and every profile name must be a plain name, so that one bad entry
+ * refuses the whole action before any file is touched.
+ *
+ * The checks return an empty string when the map is fine, otherwise the
+ * translated sentence for the administrator.
+ */
+class ActionArgumentsCheck
+{
+    Q_DECLARE_TR_FUNCTIONS(ActionArgumentsCheck)
+
+public:
+    static QString updateArgumentsError(const QVariantMap &arguments);
+    static QString enableArgumentsError(const QVariantMap &arguments);
+
+    /** "C", "POSIX" or language[_territory][.codeset][@modifier]. */
+    static bool isValidLocale(const QString &locale);
+    /** A file name of its own: no directory part, nothing that leads out of the directory. */
+    static bool isValidSystemProfileName(const QString &name);
+    /** An account name, or "disabled/" and an account name. */
+    static bool isValidUserProfileName(const QString &name);
+
+private:
+    static QString environmentError(const QVariantMap &arguments);
+    static QString unknownKeysError(const QVariantMap &arguments, const QStringList &known);
+    static QString renameMapError(const QVariantMap &arguments, const QString &key, bool users);
+    static QString textMapError(const QVariantMap &arguments, const QString &key, bool users);
+    static QString nameListError(const QVariantMap &arguments, const QString &key, bool users);
+    static QString invalidNameError(const QString &name);
+    static QString wrongTypeError(const QString &key);
+    /** The name as it can be shown: control characters replaced, long names cut. */
+    static QString printable(const QString &text);
+};
+
+#endif

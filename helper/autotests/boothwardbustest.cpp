@@ -1,0 +1,560 @@
+// The helper's actions through the road the program takes: a KAuth client, the
+// system bus, polkit and the helper that the bus starts as root. Runs under
+// testbus/run-with-system-bus.sh, which provides a private bus and polkitd.
+
+#include "kiosktree.h"
+
+#include "failures/detailsexception.h"
+#include "failures/kauthexception.h"
+#include "protocol/enableactionsmap.h"
+#include "protocol/helperconstants.h"
+#include "protocol/kauthjob.h"
+#include "protocol/updateactionsmap.h"
+#include "store/systemkiosk.h"
+
+#include <KAuth/Action>
+#include <KAuth/ExecuteJob>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <functional>
+
+using namespace KioskTree;
+
+namespace
+{
+struct Outcome {
+    enum Kind { Success, Refused, Failure };
+    Kind kind = Failure;
+    int code = 0;
+    QString text;
+};
+
+constexpr int programTimeout = 600000;
+const QString updateId = HelperConstants::updateActionId;
+const QString enableId = HelperConstants::enableActionId;
+
+KAuth::Action makeAction(const QString &id, const QVariantMap &args)
+{
+    KAuth::Action action(id);
+    action.setHelperId(HelperConstants::helperId);
+    action.setArguments(args);
+    action.setTimeout(programTimeout);
+    return action;
+}
+
+// watchdog < 0: the wait that the program itself gets.
+Outcome execute(const QString &id, const QVariantMap &args, int watchdog = -1)
+{
+    Outcome outcome;
+    try {
+        KAuth::ExecuteJob *job = makeAction(id, args).execute();
+        const bool done = watchdog < 0 ? Utils::executeKAuthJob(job) : Utils::executeKAuthJob(job, watchdog);
+        outcome.kind = done ? Outcome::Success : Outcome::Refused;
+    } catch (const KAuthException &e) {
+        outcome.code = e.id();
+        outcome.text = e.fullDetails();
+    }
+    return outcome;
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QVERIFY2(ScratchRoot::writeFile(path, content), qPrintable(path));
+}
+
+QString helperName()
+{
+    return HelperConstants::helperId;
+}
+
+qint64 helperPid()
+{
+    const QDBusReply<uint> pid = QDBusConnection::systemBus().interface()->servicePid(helperName());
+    return pid.isValid() ? pid.value() : 0;
+}
+
+// Ends a helper that a test stopped or left busy; the bus starts a new one on the next action.
+void endHelper()
+{
+    const qint64 pid = helperPid();
+    if (pid > 0) {
+        ::kill(static_cast<pid_t>(pid), SIGCONT);
+        ::kill(static_cast<pid_t>(pid), SIGKILL);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!QDBusConnection::systemBus().interface()->isServiceRegistered(helperName()), 10000);
+}
+
+// A profile of realistic size: a few dozen object rules and includes.
+QString profileText(int number)
+{
+    QString text = QStringLiteral("#include <base-session>\n#include <fonts>\n");
+    for (int i = 0; i < 40; ++i) {
+        text += QStringLiteral("/usr/share/app%1/data/file%2 r,u\n").arg(number).arg(i);
+    }
+    return text;
+}
+
+QMap<QString, QString> manyProfiles(int count)
+{
+    QMap<QString, QString> profiles;
+    for (int i = 0; i < count; ++i) {
+        profiles.insert(QStringLiteral("p%1").arg(i, 5, 10, QLatin1Char('0')), profileText(i));
+    }
+    return profiles;
+}
+
+// A path outside the scratch root that a hostile name tries to reach.
+QString escapePath()
+{
+    return qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/escaped");
+}
+
+// The same place as a name relative to the system profile directory.
+QString escapeByTraversal()
+{
+    const int depth = QString::fromUtf8(SystemPaths::systemProfilesDir).count(QLatin1Char('/'));
+    QString name;
+    for (int i = 0; i < depth; ++i) {
+        name += QStringLiteral("../");
+    }
+    return name + escapePath().mid(1);
+}
+}
+
+class BoothwardBusTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void updateKeyCombinations_data();
+    void updateKeyCombinations();
+    void enableKeyCombinations_data();
+    void enableKeyCombinations();
+    void emptyUpdateChangesNothing();
+    void failingThirdStepRepliesItsSentence();
+    void unprivilegedClients();
+    void hostileMaps_data();
+    void hostileMaps();
+    void hugeProfileText();
+    void tenThousandProfiles();
+    void busyHelperEndsTheWait();
+    void stoppedHelperEndsTheWait();
+    void killedHelperEndsTheWait();
+};
+
+void BoothwardBusTest::initTestCase()
+{
+    if (!ScratchRoot::isScratchBuild()) {
+        QSKIP("the kiosk tree is the real system's: build with -DORLA_SYSTEM_ROOT=<scratch dir>");
+    }
+    if (qEnvironmentVariableIsEmpty("ORLA_TESTBUS_DIR")) {
+        QSKIP("needs the private system bus: run under testbus/run-with-system-bus.sh");
+    }
+    QVERIFY(QDBusConnection::systemBus().isConnected());
+}
+
+void BoothwardBusTest::init()
+{
+    KioskTree::reset();
+}
+
+void BoothwardBusTest::cleanupTestCase()
+{
+    KioskTree::reset();
+}
+
+void BoothwardBusTest::updateKeyCombinations_data()
+{
+    // Bits: 1 usersToRename, 2 profilesToRename, 4 usersToUpdate, 8 profilesToUpdate,
+    // 16 usersToRemove, 32 profilesToRemove.
+    QTest::addColumn<int>("keys");
+    for (int keys = 0; keys < 64; ++keys) {
+        QTest::addRow("keys %02d", keys) << keys;
+    }
+}
+
+void BoothwardBusTest::updateKeyCombinations()
+{
+    QFETCH(int, keys);
+    writeFile(userProfile(QStringLiteral("alice")), "alice\n");
+    writeFile(userProfile(QStringLiteral("bob")), "bob old\n");
+    writeFile(userProfile(QStringLiteral("carol")), "carol\n");
+    writeFile(systemProfile(QStringLiteral("browser")), "browser\n");
+    writeFile(systemProfile(QStringLiteral("office")), "office old\n");
+    writeFile(systemProfile(QStringLiteral("obsolete")), "obsolete\n");
+    Snapshot expected = snapshot();
+
+    UpdateActionsMap map(QStringLiteral("C"));
+    const QString users = QStringLiteral("/etc/tavrix/kiosk2/");
+    const QString profiles = QStringLiteral("/etc/tavrix/kiosk2-profiles/");
+    if (keys & 1) {
+        map.setUsersToRename({{QStringLiteral("alice"), QStringLiteral("disabled/alice")}});
+        expected.remove(users + QStringLiteral("alice"));
+        expected.insert(users + QStringLiteral("disabled"), "<dir>");
+        expected.insert(users + QStringLiteral("disabled/alice"), "alice\n");
+    }
+    if (keys & 2) {
+        map.setProfilesToRename({{QStringLiteral("browser"), QStringLiteral("web")}});
+        expected.remove(profiles + QStringLiteral("browser"));
+        expected.insert(profiles + QStringLiteral("web"), "browser\n");
+    }
+    if (keys & 4) {
+        map.setUsersToUpdate({{QStringLiteral("bob"), QStringLiteral("bob new\n")}});
+        expected.insert(users + QStringLiteral("bob"), "bob new\n");
+    }
+    if (keys & 8) {
+        map.setProfilesToUpdate({{QStringLiteral("office"), QStringLiteral("office new\n")}});
+        expected.insert(profiles + QStringLiteral("office"), "office new\n");
+    }
+    if (keys & 16) {
+        map.setUsersToRemove({QStringLiteral("carol")});
+        expected.remove(users + QStringLiteral("carol"));
+    }
+    if (keys & 32) {
+        map.setProfilesToRemove({QStringLiteral("obsolete")});
+        expected.remove(profiles + QStringLiteral("obsolete"));
+    }
+
+    const Outcome outcome = execute(updateId, map);
+    QCOMPARE(outcome.text, QString());
+    QCOMPARE(outcome.kind, Outcome::Success);
+    const Snapshot after = snapshot();
+    QCOMPARE(after.keys().join(QLatin1Char(' ')), expected.keys().join(QLatin1Char(' ')));
+    QCOMPARE(after, expected);
+}
+
+void BoothwardBusTest::enableKeyCombinations_data()
+{
+    // 0: key absent, 1: true, 2: false, for enforce, autoEnforce, complain, autoComplain.
+    QTest::addColumn<QVector<int>>("states");
+    for (int code = 0; code < 81; ++code) {
+        QVector<int> states;
+        for (int i = 0, rest = code; i < 4; ++i, rest /= 3) {
+            states.append(rest % 3);
+        }
+        QTest::addRow("%d%d%d%d", states[0], states[1], states[2], states[3]) << states;
+    }
+}
+
+void BoothwardBusTest::enableKeyCombinations()
+{
+    QFETCH(QVector<int>, states);
+    const QStringList files = {QString::fromUtf8(SystemPaths::enforceParameter),
+                               QString::fromUtf8(SystemPaths::autoEnforceFile),
+                               QString::fromUtf8(SystemPaths::complainParameter),
+                               QString::fromUtf8(SystemPaths::autoComplainFile)};
+    const std::function<void(EnableActionsMap &, bool)> setters[] = {
+        &EnableActionsMap::enableEnforce,
+        &EnableActionsMap::enableAutoEnforce,
+        &EnableActionsMap::enableComplain,
+        &EnableActionsMap::enableAutoComplain,
+    };
+    EnableActionsMap map(QStringLiteral("C"));
+    for (int i = 0; i < 4; ++i) {
+        writeFile(files[i], "untouched\n");
+        if (states[i] != 0) {
+            setters[i](map, states[i] == 1);
+        }
+    }
+
+    const Outcome outcome = execute(enableId, map);
+    QCOMPARE(outcome.text, QString());
+    QCOMPARE(outcome.kind, Outcome::Success);
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray expected = states[i] == 0 ? "untouched\n" : states[i] == 1 ? "1\n" : "0\n";
+        QCOMPARE(readFile(files[i]), expected);
+    }
+}
+
+void BoothwardBusTest::emptyUpdateChangesNothing()
+{
+    writeFile(userProfile(QStringLiteral("alice")), "alice\n");
+    writeFile(systemProfile(QStringLiteral("browser")), "browser\n");
+    const Snapshot before = snapshot();
+    QCOMPARE(execute(updateId, UpdateActionsMap(QString())).kind, Outcome::Success);
+    QCOMPARE(snapshot(), before);
+}
+
+void BoothwardBusTest::failingThirdStepRepliesItsSentence()
+{
+    writeFile(userProfile(QStringLiteral("alice")), "alice\n");
+    writeFile(systemProfile(QStringLiteral("browser")), "browser\n");
+    // A directory where bob's profile should be written makes step 3 fail.
+    QVERIFY(QDir().mkpath(userProfile(QStringLiteral("bob"))));
+
+    // The helper must hand on the failure's own sentence: the same failure here gives it.
+    QString sentence;
+    try {
+        SystemKiosk().updateUserProfile(QStringLiteral("bob"), QStringLiteral("bob\n"));
+    } catch (const DetailsException &e) {
+        sentence = e.fullDetails();
+    }
+    QVERIFY(!sentence.isEmpty());
+
+    UpdateActionsMap map(QStringLiteral("C"));
+    map.setUsersToRename({{QStringLiteral("alice"), QStringLiteral("disabled/alice")}});
+    map.setProfilesToRename({{QStringLiteral("browser"), QStringLiteral("web")}});
+    map.setUsersToUpdate({{QStringLiteral("bob"), QStringLiteral("bob\n")}});
+    map.setProfilesToUpdate({{QStringLiteral("office"), QStringLiteral("office\n")}});
+    const Outcome outcome = execute(updateId, map);
+
+    QCOMPARE(outcome.kind, Outcome::Failure);
+    QVERIFY(outcome.code != KAuth::ActionReply::AuthorizationDeniedError);
+    QCOMPARE(outcome.text, sentence);
+    QCOMPARE(readFile(userProfile(QStringLiteral("disabled/alice"))), QByteArray("alice\n"));
+    QCOMPARE(readFile(systemProfile(QStringLiteral("web"))), QByteArray("browser\n"));
+    QVERIFY(!QFile::exists(systemProfile(QStringLiteral("office"))));
+}
+
+void BoothwardBusTest::unprivilegedClients()
+{
+    // polkit authorises root whatever the rules; a refusal needs another account.
+    const QString autoEnforce = QString::fromUtf8(SystemPaths::autoEnforceFile);
+    writeFile(autoEnforce, "0\n");
+    const auto runAs = [](const QString &user, const QString &group) {
+        QProcess client;
+        client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        client.start(QStringLiteral("setpriv"),
+                     {QStringLiteral("--reuid=") + user,
+                      QStringLiteral("--regid=") + group,
+                      QStringLiteral("--clear-groups"),
+                      QStringLiteral(KAUTHCLIENT_PATH),
+                      QStringLiteral("enable"),
+                      QStringLiteral("autoEnforce=true")});
+        client.waitForFinished(60000);
+        return qMakePair(client.exitCode(), QString::fromUtf8(client.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0));
+    };
+
+    // No rule lets nobody in and there is no agent to ask: refused, and silently so.
+    const auto refused = runAs(QStringLiteral("nobody"), QStringLiteral("nogroup"));
+    QCOMPARE(refused.second, QStringLiteral("refused"));
+    QCOMPARE(refused.first, 1);
+    QCOMPARE(readFile(autoEnforce), QByteArray("0\n"));
+
+    // The test's polkit rule authorises daemon.
+    const auto allowed = runAs(QStringLiteral("daemon"), QStringLiteral("daemon"));
+    QCOMPARE(allowed.second, QStringLiteral("success"));
+    QCOMPARE(allowed.first, 0);
+    QCOMPARE(readFile(autoEnforce), QByteArray("1\n"));
+}
+
+void BoothwardBusTest::hostileMaps_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QVariantMap>("arguments");
+    QTest::addColumn<QString>("error");
+
+    const QString traversal = escapeByTraversal();
+    const QString absolute = escapePath();
+    const QString invalid = QStringLiteral("Invalid profile name");
+    QTest::newRow("traversal to write") << updateId << QVariantMap{{QStringLiteral("profilesToUpdate"), stringMap({{traversal, QStringLiteral("x")}})}}
+                                        << invalid;
+    QTest::newRow("absolute name to write") << updateId << QVariantMap{{QStringLiteral("usersToUpdate"), stringMap({{absolute, QStringLiteral("x")}})}}
+                                            << invalid;
+    QTest::newRow("rename out of the tree")
+        << updateId << QVariantMap{{QStringLiteral("profilesToRename"), stringMap({{QStringLiteral("browser"), absolute}})}} << invalid;
+    QTest::newRow("rename into the tree")
+        << updateId << QVariantMap{{QStringLiteral("usersToRename"), stringMap({{traversal, QStringLiteral("alice")}})}} << invalid;
+    QTest::newRow("remove by traversal") << updateId << QVariantMap{{QStringLiteral("profilesToRemove"), QStringList{QStringLiteral("../kiosk2/alice")}}}
+                                         << invalid;
+    QTest::newRow("NUL in a name")
+        << updateId << QVariantMap{{QStringLiteral("usersToRemove"), QStringList{QStringLiteral("alice") + QChar(u'\0') + QStringLiteral("/x")}}} << invalid;
+    QTest::newRow("the disabled directory") << updateId << QVariantMap{{QStringLiteral("usersToRemove"), QStringList{QStringLiteral("disabled")}}}
+                                            << invalid;
+    QTest::newRow("good steps before a bad name")
+        << updateId
+        << QVariantMap{{QStringLiteral("usersToRename"), stringMap({{QStringLiteral("alice"), QStringLiteral("disabled/alice")}})},
+                       {QStringLiteral("profilesToRemove"), QStringList{QStringLiteral("browser"), QStringLiteral("/")}}}
+        << invalid;
+    QTest::newRow("list for a map") << updateId << QVariantMap{{QStringLiteral("usersToUpdate"), QStringList{QStringLiteral("alice")}}}
+                                    << QStringLiteral("wrong type");
+    QTest::newRow("number for a text") << updateId << QVariantMap{{QStringLiteral("profilesToUpdate"), QVariantMap{{QStringLiteral("browser"), 1}}}}
+                                       << QStringLiteral("wrong type");
+    QTest::newRow("byte array for a list") << updateId << QVariantMap{{QStringLiteral("profilesToRemove"), QByteArray("browser")}}
+                                           << QStringLiteral("wrong type");
+    QTest::newRow("string for a switch") << enableId << QVariantMap{{QStringLiteral("enforce"), QStringLiteral("false")}} << QStringLiteral("wrong type");
+    QTest::newRow("unknown update key") << updateId << QVariantMap{{QStringLiteral("command"), QStringLiteral("rm -rf /")}}
+                                        << QStringLiteral("Unknown argument 'command'");
+    QTest::newRow("unknown enable key") << enableId << QVariantMap{{QStringLiteral("uc_enforce"), true}} << QStringLiteral("Unknown argument 'uc_enforce'");
+    QTest::newRow("environment variable") << enableId
+                                          << QVariantMap{{QStringLiteral("proccessEnvironmentsKey"),
+                                                          QVariantMap{{QStringLiteral("LD_PRELOAD"), QStringLiteral("/tmp/x.so")}}}}
+                                          << QStringLiteral("Unknown environment variable 'LD_PRELOAD'");
+}
+
+void BoothwardBusTest::hostileMaps()
+{
+    QFETCH(QString, action);
+    QFETCH(QVariantMap, arguments);
+    QFETCH(QString, error);
+
+    writeFile(userProfile(QStringLiteral("alice")), "alice\n");
+    writeFile(systemProfile(QStringLiteral("browser")), "browser\n");
+    writeFile(QString::fromUtf8(SystemPaths::enforceParameter), "0\n");
+    const Snapshot before = snapshot();
+
+    const Outcome outcome = execute(action, arguments);
+    QCOMPARE(outcome.kind, Outcome::Failure);
+    QVERIFY2(outcome.text.contains(error), qPrintable(outcome.text));
+    QCOMPARE(snapshot(), before);
+    QVERIFY(!QFileInfo::exists(escapePath()));
+}
+
+void BoothwardBusTest::hugeProfileText()
+{
+    // 10 MB of rules; on the wire that is twice as much (UTF-16).
+    QString text;
+    text.reserve(10 * 1024 * 1024 + 100);
+    for (int i = 0; text.size() < 10 * 1024 * 1024; ++i) {
+        text += QStringLiteral("/usr/share/big/directory/file-%1 r,u\n").arg(i);
+    }
+    UpdateActionsMap map(QStringLiteral("C"));
+    map.setProfilesToUpdate({{QStringLiteral("big"), text}});
+
+    QElapsedTimer timer;
+    timer.start();
+    const Outcome outcome = execute(updateId, map);
+    QCOMPARE(outcome.text, QString());
+    QCOMPARE(outcome.kind, Outcome::Success);
+    qInfo("10 MB profile text: %lld ms", timer.elapsed());
+    QCOMPARE(readFile(systemProfile(QStringLiteral("big"))), text.toUtf8());
+}
+
+void BoothwardBusTest::tenThousandProfiles()
+{
+    const QMap<QString, QString> profiles = manyProfiles(10000);
+    UpdateActionsMap map(QStringLiteral("C"));
+    map.setProfilesToUpdate(profiles);
+
+    QElapsedTimer timer;
+    timer.start();
+    Outcome outcome = execute(updateId, map);
+    QCOMPARE(outcome.text, QString());
+    QCOMPARE(outcome.kind, Outcome::Success);
+    qInfo("10000 profiles written: %lld ms", timer.elapsed());
+
+    const QDir dir(QString::fromUtf8(SystemPaths::systemProfilesDir));
+    QCOMPARE(dir.entryList(QDir::Files).size(), 10000);
+    QCOMPARE(readFile(systemProfile(QStringLiteral("p09999"))), profiles.value(QStringLiteral("p09999")).toUtf8());
+
+    UpdateActionsMap removal(QStringLiteral("C"));
+    removal.setProfilesToRemove(profiles.keys());
+    outcome = execute(updateId, removal);
+    QCOMPARE(outcome.kind, Outcome::Success);
+    QCOMPARE(dir.entryList(QDir::Files).size(), 0);
+}
+
+void BoothwardBusTest::busyHelperEndsTheWait()
+{
+    // A long update occupies the helper; an action sent meanwhile gets a busy
+    // answer that KAuth's client drops, so only the watchdog ends its wait.
+    UpdateActionsMap big(QStringLiteral("C"));
+    big.setProfilesToUpdate(manyProfiles(10000));
+    KAuth::ExecuteJob *longJob = makeAction(updateId, big).execute();
+    longJob->setAutoDelete(false);
+    QSignalSpy longFinished(longJob, &KJob::finished);
+    longJob->start();
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(systemProfile(QStringLiteral("p00000"))), 30000);
+
+    EnableActionsMap enable(QStringLiteral("C"));
+    enable.enableAutoEnforce(true);
+    QElapsedTimer timer;
+    timer.start();
+    const Outcome outcome = execute(enableId, enable, 2000);
+    QCOMPARE(outcome.kind, Outcome::Failure);
+    QCOMPARE(outcome.text, QStringLiteral("The privileged helper did not answer."));
+    QVERIFY(timer.elapsed() < 10000);
+
+    // The long update itself goes on to its end.
+    QVERIFY(longFinished.count() == 1 || longFinished.wait(120000));
+    QCOMPARE(longJob->error(), 0);
+    delete longJob;
+    QCOMPARE(QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).entryList(QDir::Files).size(), 10000);
+}
+
+void BoothwardBusTest::stoppedHelperEndsTheWait()
+{
+    // A running helper whose pid is known before the action starts.
+    QCOMPARE(execute(updateId, UpdateActionsMap(QStringLiteral("C"))).kind, Outcome::Success);
+    const qint64 pid = helperPid();
+    QVERIFY(pid > 0);
+
+    UpdateActionsMap big(QStringLiteral("C"));
+    big.setProfilesToUpdate(manyProfiles(10000));
+    bool stopped = false;
+    QTimer poll;
+    poll.setInterval(1);
+    connect(&poll, &QTimer::timeout, this, [&]() {
+        if (QFileInfo::exists(systemProfile(QStringLiteral("p00000")))) {
+            ::kill(static_cast<pid_t>(pid), SIGSTOP);
+            stopped = true;
+            poll.stop();
+        }
+    });
+    poll.start();
+
+    QElapsedTimer timer;
+    timer.start();
+    const Outcome outcome = execute(updateId, big, 3000);
+    poll.stop();
+    QVERIFY2(stopped, "the helper finished before it could be stopped");
+    QCOMPARE(outcome.kind, Outcome::Failure);
+    QCOMPARE(outcome.text, QStringLiteral("The privileged helper did not answer."));
+    QVERIFY(timer.elapsed() < 15000);
+    // Stopped mid-action: some profiles written, not all.
+    QVERIFY(QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).entryList(QDir::Files).size() < 10000);
+
+    endHelper();
+    // The bus starts a new helper for the next action.
+    QCOMPARE(execute(enableId, EnableActionsMap(QStringLiteral("C"))).kind, Outcome::Success);
+}
+
+void BoothwardBusTest::killedHelperEndsTheWait()
+{
+    QCOMPARE(execute(updateId, UpdateActionsMap(QStringLiteral("C"))).kind, Outcome::Success);
+    const qint64 pid = helperPid();
+    QVERIFY(pid > 0);
+
+    UpdateActionsMap big(QStringLiteral("C"));
+    big.setProfilesToUpdate(manyProfiles(10000));
+    bool killed = false;
+    QTimer poll;
+    poll.setInterval(1);
+    connect(&poll, &QTimer::timeout, this, [&]() {
+        if (QFileInfo::exists(systemProfile(QStringLiteral("p00000")))) {
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+            killed = true;
+            poll.stop();
+        }
+    });
+    poll.start();
+
+    QElapsedTimer timer;
+    timer.start();
+    const Outcome outcome = execute(updateId, big, 20000);
+    poll.stop();
+    QVERIFY2(killed, "the helper finished before it could be killed");
+    QCOMPARE(outcome.kind, Outcome::Failure);
+    QVERIFY(!outcome.text.isEmpty());
+    qInfo("killed helper: error %d \"%s\" after %lld ms", outcome.code, qPrintable(outcome.text), timer.elapsed());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!QDBusConnection::systemBus().interface()->isServiceRegistered(helperName()), 10000);
+    QCOMPARE(execute(enableId, EnableActionsMap(QStringLiteral("C"))).kind, Outcome::Success);
+}
+
+QTEST_GUILESS_MAIN(BoothwardBusTest)
+
+#include "boothwardbustest.moc"

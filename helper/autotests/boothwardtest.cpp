@@ -1,0 +1,278 @@
+// The helper's actions called directly, on the scratch kiosk tree of the build.
+
+#include "orlaadminboothward.h"
+
+#include "kiosktree.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTest>
+
+using namespace KioskTree;
+
+namespace
+{
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QVERIFY2(ScratchRoot::writeFile(path, content), qPrintable(path));
+}
+}
+
+class BoothwardTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void updateRunsStepsInOrder();
+    void emptyUpdateChangesNothing();
+    void failingThirdStepKeepsRenames();
+    void badEntryRefusesWholeUpdate_data();
+    void badEntryRefusesWholeUpdate();
+    void locale_data();
+    void locale();
+    void enable_data();
+    void enable();
+    void badEnableChangesNothing();
+    void metaMethodsInOrder();
+
+private:
+    OrlaAdminBoothward helper;
+};
+
+void BoothwardTest::initTestCase()
+{
+    if (!ScratchRoot::isScratchBuild()) {
+        QSKIP("the kiosk tree is the real system's: build with -DORLA_SYSTEM_ROOT=<scratch dir>");
+    }
+}
+
+void BoothwardTest::init()
+{
+    KioskTree::reset();
+}
+
+void BoothwardTest::cleanupTestCase()
+{
+    KioskTree::reset();
+}
+
+void BoothwardTest::updateRunsStepsInOrder()
+{
+    writeFile(userProfile(QStringLiteral("alice")), "alice old\n");
+    writeFile(userProfile(QStringLiteral("disabled/bob")), "bob\n");
+    writeFile(userProfile(QStringLiteral("carol")), "carol\n");
+    writeFile(systemProfile(QStringLiteral("browser")), "browser old\n");
+    writeFile(systemProfile(QStringLiteral("obsolete")), "obsolete\n");
+
+    QVariantMap args;
+    args.insert(QStringLiteral("usersToRename"),
+                stringMap({{QStringLiteral("alice"), QStringLiteral("disabled/alice")}, {QStringLiteral("disabled/bob"), QStringLiteral("bob")}}));
+    args.insert(QStringLiteral("profilesToRename"), stringMap({{QStringLiteral("browser"), QStringLiteral("web")}}));
+    // Updates name profiles as they are after the renames of the same action.
+    args.insert(QStringLiteral("usersToUpdate"), stringMap({{QStringLiteral("disabled/alice"), QStringLiteral("alice new\n")}}));
+    args.insert(QStringLiteral("profilesToUpdate"), stringMap({{QStringLiteral("web"), QStringLiteral("web new ü\n")}}));
+    args.insert(QStringLiteral("usersToRemove"), QStringList{QStringLiteral("carol")});
+    args.insert(QStringLiteral("profilesToRemove"), QStringList{QStringLiteral("obsolete"), QStringLiteral("never-existed")});
+
+    const KAuth::ActionReply reply = helper.update(args);
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QVERIFY(reply.data().isEmpty());
+
+    const Snapshot expected = {
+        {QStringLiteral("/etc"), "<dir>"},
+        {QStringLiteral("/etc/tavrix"), "<dir>"},
+        {QStringLiteral("/etc/tavrix/kiosk2"), "<dir>"},
+        {QStringLiteral("/etc/tavrix/kiosk2/bob"), "bob\n"},
+        {QStringLiteral("/etc/tavrix/kiosk2/disabled"), "<dir>"},
+        {QStringLiteral("/etc/tavrix/kiosk2/disabled/alice"), "alice new\n"},
+        {QStringLiteral("/etc/tavrix/kiosk2-profiles"), "<dir>"},
+        {QStringLiteral("/etc/tavrix/kiosk2-profiles/web"), "web new \xc3\xbc\n"},
+    };
+    const Snapshot after = snapshot();
+    QCOMPARE(after.keys().join(QLatin1Char(' ')), expected.keys().join(QLatin1Char(' ')));
+    QCOMPARE(after, expected);
+}
+
+void BoothwardTest::emptyUpdateChangesNothing()
+{
+    writeFile(userProfile(QStringLiteral("alice")), "alice\n");
+    writeFile(systemProfile(QStringLiteral("browser")), "browser\n");
+    const Snapshot before = snapshot();
+
+    QVariantMap args;
+    args.insert(QStringLiteral("proccessEnvironmentsKey"), QVariantMap{{QStringLiteral("LANG"), QString()}});
+    const KAuth::ActionReply reply = helper.update(args);
+    QVERIFY(reply.succeeded());
+    QCOMPARE(snapshot(), before);
+    QVERIFY(helper.update(QVariantMap()).succeeded());
+    QCOMPARE(snapshot(), before);
+}
+
+void BoothwardTest::failingThirdStepKeepsRenames()
+{
+    writeFile(userProfile(QStringLiteral("alice")), "alice\n");
+    writeFile(systemProfile(QStringLiteral("browser")), "browser\n");
+    // A directory where the user profile should be written makes step 3 fail.
+    QDir().mkpath(userProfile(QStringLiteral("bob")));
+
+    QVariantMap args;
+    args.insert(QStringLiteral("usersToRename"), stringMap({{QStringLiteral("alice"), QStringLiteral("disabled/alice")}}));
+    args.insert(QStringLiteral("profilesToRename"), stringMap({{QStringLiteral("browser"), QStringLiteral("web")}}));
+    args.insert(QStringLiteral("usersToUpdate"), stringMap({{QStringLiteral("bob"), QStringLiteral("bob\n")}}));
+    args.insert(QStringLiteral("profilesToUpdate"), stringMap({{QStringLiteral("office"), QStringLiteral("office\n")}}));
+    args.insert(QStringLiteral("usersToRemove"), QStringList{QStringLiteral("disabled/alice")});
+
+    const KAuth::ActionReply reply = helper.update(args);
+    QVERIFY(reply.failed());
+    QCOMPARE(reply.type(), KAuth::ActionReply::HelperErrorType);
+    QVERIFY2(reply.errorDescription().contains(userProfile(QStringLiteral("bob"))), qPrintable(reply.errorDescription()));
+    QVERIFY(reply.data().isEmpty());
+
+    // Steps 1 and 2 stay done, steps 4 and 5 never ran.
+    QCOMPARE(readFile(userProfile(QStringLiteral("disabled/alice"))), QByteArray("alice\n"));
+    QVERIFY(!QFile::exists(userProfile(QStringLiteral("alice"))));
+    QCOMPARE(readFile(systemProfile(QStringLiteral("web"))), QByteArray("browser\n"));
+    QVERIFY(!QFile::exists(systemProfile(QStringLiteral("office"))));
+}
+
+void BoothwardTest::badEntryRefusesWholeUpdate_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("traversal in system texts") << QStringLiteral("profilesToUpdate")
+                                               << QVariant(stringMap({{QStringLiteral("../../escaped"), QStringLiteral("x")}}))
+                                               << QStringLiteral("Invalid profile name '../../escaped'");
+    QTest::newRow("absolute user to remove") << QStringLiteral("usersToRemove") << QVariant(QStringList{ScratchRoot::root() + QStringLiteral("/keep")})
+                                             << QStringLiteral("Invalid profile name");
+    QTest::newRow("subdirectory rename target") << QStringLiteral("profilesToRename")
+                                                << QVariant(stringMap({{QStringLiteral("office"), QStringLiteral("a/b")}}))
+                                                << QStringLiteral("Invalid profile name 'a/b'");
+    QTest::newRow("wrong type") << QStringLiteral("usersToUpdate") << QVariant(QStringLiteral("bob")) << QStringLiteral("wrong type");
+    QTest::newRow("unknown key") << QStringLiteral("usersToAdd") << QVariant(QStringList()) << QStringLiteral("Unknown argument 'usersToAdd'");
+}
+
+void BoothwardTest::badEntryRefusesWholeUpdate()
+{
+    QFETCH(QString, key);
+    QFETCH(QVariant, value);
+    QFETCH(QString, error);
+
+    writeFile(userProfile(QStringLiteral("alice")), "alice\n");
+    writeFile(systemProfile(QStringLiteral("office")), "office\n");
+    writeFile(ScratchRoot::root() + QStringLiteral("/keep"), "keep\n");
+    const Snapshot before = snapshot();
+
+    // Good entries in the steps before the bad one must not be carried out either.
+    QVariantMap args;
+    args.insert(QStringLiteral("usersToRename"), stringMap({{QStringLiteral("alice"), QStringLiteral("disabled/alice")}}));
+    args.insert(QStringLiteral("usersToUpdate"), stringMap({{QStringLiteral("bob"), QStringLiteral("bob\n")}}));
+    args.insert(key, value);
+
+    const KAuth::ActionReply reply = helper.update(args);
+    QVERIFY(reply.failed());
+    QVERIFY2(reply.errorDescription().contains(error), qPrintable(reply.errorDescription()));
+    QCOMPARE(snapshot(), before);
+}
+
+void BoothwardTest::locale_data()
+{
+    QTest::addColumn<QVariantMap>("environment");
+    QTest::addColumn<QByteArray>("lang");
+
+    QTest::newRow("well formed") << QVariantMap{{QStringLiteral("LANG"), QStringLiteral("ru_RU.UTF-8")}} << QByteArray("ru_RU.UTF-8");
+    QTest::newRow("C") << QVariantMap{{QStringLiteral("LANG"), QStringLiteral("C")}} << QByteArray("C");
+    QTest::newRow("empty keeps") << QVariantMap{{QStringLiteral("LANG"), QString()}} << QByteArray("before");
+    QTest::newRow("absent keeps") << QVariantMap() << QByteArray("before");
+    QTest::newRow("malformed ignored") << QVariantMap{{QStringLiteral("LANG"), QStringLiteral("C\nLD_PRELOAD=/tmp/x.so")}} << QByteArray("before");
+}
+
+void BoothwardTest::locale()
+{
+    QFETCH(QVariantMap, environment);
+    QFETCH(QByteArray, lang);
+
+    const QByteArray saved = qgetenv("LANG");
+    qputenv("LANG", "before");
+    QVariantMap args;
+    if (!environment.isEmpty()) {
+        args.insert(QStringLiteral("proccessEnvironmentsKey"), environment);
+    }
+    // A malformed locale is left out, but the action itself goes on.
+    QVERIFY(helper.enable(args).succeeded());
+    QCOMPARE(qgetenv("LANG"), lang);
+    qputenv("LANG", saved);
+}
+
+void BoothwardTest::enable_data()
+{
+    // 0: key absent, 1: true, 2: false, for enforce, autoEnforce, complain, autoComplain.
+    QTest::addColumn<QVector<int>>("states");
+    for (int code = 0; code < 81; ++code) {
+        QVector<int> states;
+        for (int i = 0, rest = code; i < 4; ++i, rest /= 3) {
+            states.append(rest % 3);
+        }
+        QTest::addRow("%d%d%d%d", states[0], states[1], states[2], states[3]) << states;
+    }
+}
+
+void BoothwardTest::enable()
+{
+    QFETCH(QVector<int>, states);
+    const QStringList keys = {QStringLiteral("enforce"), QStringLiteral("autoEnforce"), QStringLiteral("complain"), QStringLiteral("autoComplain")};
+    const QStringList files = {QString::fromUtf8(SystemPaths::enforceParameter),
+                               QString::fromUtf8(SystemPaths::autoEnforceFile),
+                               QString::fromUtf8(SystemPaths::complainParameter),
+                               QString::fromUtf8(SystemPaths::autoComplainFile)};
+    QVariantMap args;
+    for (int i = 0; i < 4; ++i) {
+        writeFile(files[i], "untouched\n");
+        if (states[i] != 0) {
+            args.insert(keys[i], states[i] == 1);
+        }
+    }
+
+    const KAuth::ActionReply reply = helper.enable(args);
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray expected = states[i] == 0 ? "untouched\n" : states[i] == 1 ? "1\n" : "0\n";
+        QCOMPARE(readFile(files[i]), expected);
+    }
+}
+
+void BoothwardTest::badEnableChangesNothing()
+{
+    const QString enforce = QString::fromUtf8(SystemPaths::enforceParameter);
+    writeFile(enforce, "untouched\n");
+    const KAuth::ActionReply reply = helper.enable({{QStringLiteral("enforce"), true}, {QStringLiteral("complain"), QStringLiteral("false")}});
+    QVERIFY(reply.failed());
+    QVERIFY2(reply.errorDescription().contains(QLatin1String("'complain'")), qPrintable(reply.errorDescription()));
+    QCOMPARE(readFile(enforce), QByteArray("untouched\n"));
+}
+
+void BoothwardTest::metaMethodsInOrder()
+{
+    // KAuth finds the slots by name; the order is the class's published interface.
+    const QMetaObject *meta = helper.metaObject();
+    QStringList signatures;
+    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+        signatures.append(QString::fromLatin1(meta->method(i).methodSignature()));
+    }
+    QCOMPARE(signatures,
+             QStringList({QStringLiteral("isStoppedRequest()"),
+                          QStringLiteral("update(QVariantMap)"),
+                          QStringLiteral("enable(QVariantMap)"),
+                          QStringLiteral("stopedTimerTimeout()")}));
+    QCOMPARE(meta->method(meta->indexOfMethod("stopedTimerTimeout()")).access(), QMetaMethod::Private);
+}
+
+QTEST_GUILESS_MAIN(BoothwardTest)
+
+#include "boothwardtest.moc"

@@ -1,0 +1,42 @@
+#ifndef ORLA_ORLAADMINBOOTHWARD_H
+#define ORLA_ORLAADMINBOOTHWARD_H
+
+#include <KAuth/ActionReply>
+
+#include <QObject>
+#include <QTranslator>
+#include <QVariantMap>
+
+/**
+ * The root side of the kiosk administration: KAuth calls the slot named after
+ * the last part of the action id with the action's argument map.
+ *
+ * It does no file work of its own; it checks the map, hands the work to the
+ * kiosk store and turns the outcome into a reply.
+ */
+class OrlaAdminBoothward : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit OrlaAdminBoothward(QObject *parent = nullptr);
+    ~OrlaAdminBoothward() override;
+
+Q_SIGNALS:
+    void isStoppedRequest();
+
+public Q_SLOTS:
+    KAuth::ActionReply update(const QVariantMap &args);
+    KAuth::ActionReply enable(const QVariantMap &args);
+
+private Q_SLOTS:
+    void stopedTimerTimeout();
+
+private:
+    void loadTranslations(const QVariantMap &args);
+
+    QTranslator translator;
+    QTranslator commonTranslator;
+};
+
+#endif

@@ -1,0 +1,154 @@
+// Executes one KAuth action the way the administration program does and prints
+// how it ended, so that shell tests, the demo and an unprivileged account can
+// drive the helper without a program of their own.
+//
+//   kauthclient [--timeout MS] [--helper-id ID] [--arguments FILE|-] ACTION [KEY=VALUE...]
+//
+// The argument map is the JSON object in FILE (or standard input), then the
+// KEY=VALUE pairs, whose values are read as JSON where they parse as such
+// (true, 12, ["a","b"], {"a":"b"}) and as plain strings otherwise. JSON arrays
+// arrive as string lists when every element is a string.
+//
+// Output: "success", "refused" or "error CODE: TEXT" on the first line, then
+// the reply data as a JSON object. Exit status 0, 1 and 2 for the three, 64 for
+// a usage error.
+
+#include "failures/kauthexception.h"
+#include "protocol/kauthjob.h"
+#include "protocol/helperconstants.h"
+
+#include <KAuth/Action>
+#include <KAuth/ExecuteJob>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace
+{
+QVariant fromJson(const QVariant &value)
+{
+    if (value.userType() == QMetaType::QVariantList) {
+        const QVariantList list = value.toList();
+        QStringList strings;
+        for (const QVariant &element : list) {
+            if (element.userType() != QMetaType::QString) {
+                QVariantList converted;
+                for (const QVariant &e : list) {
+                    converted.append(fromJson(e));
+                }
+                return converted;
+            }
+            strings.append(element.toString());
+        }
+        return strings;
+    }
+    if (value.userType() == QMetaType::QVariantMap) {
+        QVariantMap map = value.toMap();
+        for (auto it = map.begin(); it != map.end(); ++it) {
+            it.value() = fromJson(it.value());
+        }
+        return map;
+    }
+    return value;
+}
+
+QVariant parseValue(const QString &text)
+{
+    // Wrapping in an array lets scalars (true, 3, "x") parse too.
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray("[") + text.toUtf8() + QByteArray("]"), &error);
+    if (error.error == QJsonParseError::NoError && document.isArray() && document.array().size() == 1) {
+        return fromJson(document.array().first().toVariant());
+    }
+    return text;
+}
+
+int usage(const QString &message)
+{
+    QTextStream(stderr) << "kauthclient: " << message << Qt::endl;
+    return 64;
+}
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("action"), QStringLiteral("Action id, or its last part (update, enable, ...)"));
+    parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("KEY=VALUE pairs of the argument map"), QStringLiteral("[KEY=VALUE...]"));
+    const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QStringLiteral("Action time-out in milliseconds"), QStringLiteral("ms"), QStringLiteral("600000"));
+    const QCommandLineOption helperOption(QStringLiteral("helper-id"), QStringLiteral("Helper identifier"), QStringLiteral("id"), QString(HelperConstants::helperId));
+    const QCommandLineOption argumentsOption(QStringLiteral("arguments"), QStringLiteral("JSON object file with the argument map (- for standard input)"), QStringLiteral("file"));
+    parser.addOptions({timeoutOption, helperOption, argumentsOption});
+    parser.process(app);
+
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        return usage(QStringLiteral("no action given"));
+    }
+    const QString helperId = parser.value(helperOption);
+    QString actionId = positional.takeFirst();
+    if (!actionId.contains(QLatin1Char('.'))) {
+        actionId = helperId + QLatin1Char('.') + actionId;
+    }
+    bool timeoutOk = false;
+    const int timeout = parser.value(timeoutOption).toInt(&timeoutOk);
+    if (!timeoutOk) {
+        return usage(QStringLiteral("the time-out is not a number"));
+    }
+
+    QVariantMap arguments;
+    if (parser.isSet(argumentsOption)) {
+        QFile file(parser.value(argumentsOption));
+        const bool opened = file.fileName() == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+        if (!opened) {
+            return usage(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
+        }
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+        if (!document.isObject()) {
+            return usage(QStringLiteral("%1 is not a JSON object: %2").arg(file.fileName(), error.errorString()));
+        }
+        arguments = fromJson(document.object().toVariantMap()).toMap();
+    }
+    for (const QString &pair : qAsConst(positional)) {
+        const int equals = pair.indexOf(QLatin1Char('='));
+        if (equals <= 0) {
+            return usage(QStringLiteral("'%1' is not KEY=VALUE").arg(pair));
+        }
+        arguments.insert(pair.left(equals), parseValue(pair.mid(equals + 1)));
+    }
+
+    KAuth::Action action(actionId);
+    action.setHelperId(helperId);
+    action.setArguments(arguments);
+    action.setTimeout(timeout);
+    KAuth::ExecuteJob *job = action.execute();
+    // The reply data is read after the run.
+    job->setAutoDelete(false);
+
+    QTextStream out(stdout);
+    int status = 0;
+    try {
+        if (Utils::executeKAuthJob(job)) {
+            out << "success\n";
+        } else {
+            out << "refused\n";
+            status = 1;
+        }
+    } catch (const KAuthException &e) {
+        out << "error " << e.id() << ": " << e.fullDetails() << '\n';
+        status = 2;
+    }
+    out << QJsonDocument(QJsonObject::fromVariantMap(job->data())).toJson(QJsonDocument::Compact) << Qt::endl;
+    delete job;
+    return status;
+}
