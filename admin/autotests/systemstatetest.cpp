@@ -1,0 +1,616 @@
+#include "state/profilestate.h"
+#include "state/systemstate.h"
+#include "state/userstate.h"
+
+#include "failures/kauthexception.h"
+#include "failures/readfileexception.h"
+#include "profile/objectrule.h"
+#include "profile/profileparser.h"
+#include "profile/userprofilefile.h"
+#include "protocol/updateactionsmap.h"
+#include "scratchroot.h"
+#include "store/systemkiosk.h"
+#include "systempaths.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <functional>
+
+namespace
+{
+QString profilesDir()
+{
+    return SystemKiosk::systemProfilesDir();
+}
+
+QString usersDir()
+{
+    return SystemKiosk::userProfilesDir();
+}
+
+void writeSwitch(const char *path, bool on)
+{
+    QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(path), on ? "1\n" : "0\n"));
+}
+
+void writeProfile(const QString &dir, const QString &name, const QByteArray &text)
+{
+    QVERIFY(ScratchRoot::writeFile(dir + QLatin1Char('/') + name, text));
+}
+
+void copyTree(const QString &from, const QString &to)
+{
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(ScratchRoot::writeFile(to + source.mid(from.size()), file.readAll()));
+    }
+}
+
+template<typename T>
+T *byName(const QSet<T *> &states, const QString &name)
+{
+    for (T *state : states) {
+        if (state->name() == name) {
+            return state;
+        }
+    }
+    return nullptr;
+}
+
+ProfileFile profileFile(const QString &name, const QStringList &includes)
+{
+    ProfileFile file(name, false);
+    for (const QString &include : includes) {
+        file.data().insertIncludeRule(IncludeRule(include));
+    }
+    return file;
+}
+
+ObjectRule rule(const QString &path)
+{
+    ObjectRule rule;
+    rule.setType(ObjectRule::File);
+    rule.insertMode(ObjectRule::Read);
+    rule.insertTarget(ObjectRule::TargetUser);
+    rule.setFilename(path);
+    return rule;
+}
+
+using Edit = std::function<void(SystemState &)>;
+using StringMap = QMap<QString, QString>;
+}
+Q_DECLARE_METATYPE(Edit)
+
+class SystemStateTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void statusesOfTree();
+    void statusCodesOutsideTheTree();
+    void enabledUserWinsOverDisabled();
+    void readsSwitches_data();
+    void readsSwitches();
+    void readOnlyWithoutIntegrity();
+    void failedReloadKeepsWorkingCopy();
+    void changeTracking();
+    void extractUserRules_data();
+    void extractUserRules();
+    void updateActionsMap_data();
+    void updateActionsMap();
+    void updateActionsMapCarriesLocale();
+    void saveWithoutAuthorisationServiceFails();
+    void deepIncludeChainIsFast();
+};
+
+void SystemStateTest::initTestCase()
+{
+    if (!ScratchRoot::isScratchBuild()) {
+        QSKIP("The build's kiosk tree is the real system; configure with ORLA_SYSTEM_ROOT");
+    }
+    // No authorisation service: the integrity check must answer false, and
+    // quickly, and no action can be sent.
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/orla-test-no-bus");
+}
+
+void SystemStateTest::init()
+{
+    ScratchRoot::reset();
+    writeSwitch(SystemPaths::enforceParameter, false);
+    writeSwitch(SystemPaths::autoEnforceFile, false);
+    writeSwitch(SystemPaths::complainParameter, false);
+}
+
+void SystemStateTest::statusesOfTree()
+{
+    const QString tree = QFINDTESTDATA("data/statustree");
+    QVERIFY(!tree.isEmpty());
+    copyTree(tree + QStringLiteral("/kiosk2-profiles"), profilesDir());
+    copyTree(tree + QStringLiteral("/kiosk2"), usersDir());
+
+    SystemState state;
+    state.reload();
+
+    QMap<QString, QSet<int>> actual;
+    const QSet<ProfileState *> profiles = state.profiles();
+    for (const ProfileState *profile : profiles) {
+        actual.insert(QStringLiteral("profile ") + profile->name(), profile->status());
+    }
+    const QSet<UserState *> users = state.users();
+    for (const UserState *user : users) {
+        actual.insert(QStringLiteral("user ") + user->name(), user->status());
+    }
+
+    QFile expectedFile(QFINDTESTDATA("data/statustree.expected"));
+    QVERIFY(expectedFile.open(QIODevice::ReadOnly | QIODevice::Text));
+    QMap<QString, QSet<int>> expected;
+    while (!expectedFile.atEnd()) {
+        const QString line = QString::fromUtf8(expectedFile.readLine()).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) {
+            continue;
+        }
+        const int colon = line.indexOf(QLatin1Char(':'));
+        QSet<int> codes;
+        const QStringList numbers = line.mid(colon + 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (const QString &number : numbers) {
+            codes.insert(number.toInt());
+        }
+        expected.insert(line.left(colon), codes);
+    }
+    QCOMPARE(actual, expected);
+}
+
+// Codes that files read from disk cannot produce.
+void SystemStateTest::statusCodesOutsideTheTree()
+{
+    SystemState state;
+    auto *unnamed = new ProfileState(profileFile(QString(), {QStringLiteral("a")}));
+    state.addProfile(unnamed);
+    ProfileFile oldFormat(QStringLiteral("a"), false);
+    oldFormat.data().insertObjectRule(rule(QStringLiteral("/x")));
+    oldFormat.data().addOldFormatLine(QStringLiteral("/x r"));
+    auto *old = new ProfileState(oldFormat);
+    state.addProfile(old);
+    auto *user = new UserState(UserProfileFile(profileFile(QStringLiteral("root"), {QStringLiteral("a")})));
+    state.addUser(user);
+
+    state.updateAllStatuses();
+    QCOMPARE(unnamed->status(), (QSet<int>{AbstractProfileState::StatusEmptyName, AbstractProfileState::StatusIncludeWithError}));
+    QCOMPARE(old->status(), QSet<int>{AbstractProfileState::StatusOldFormatRules});
+    QCOMPARE(user->status(), QSet<int>{AbstractProfileState::StatusIncludeWithError});
+
+    // One user computed on its own, after an edit that fixed its include.
+    old->file()->data().clearOldFormatLines();
+    state.updateUserStatus(user);
+    QCOMPARE(old->status(), QSet<int>());
+    QCOMPARE(user->status(), QSet<int>());
+}
+
+void SystemStateTest::enabledUserWinsOverDisabled()
+{
+    const QString disabled = usersDir() + QStringLiteral("/disabled");
+    writeProfile(usersDir(), QStringLiteral("alice"), "@include base\n");
+    writeProfile(disabled, QStringLiteral("alice"), "@include other\n");
+    writeProfile(disabled, QStringLiteral("bob"), "@include base\n");
+    writeProfile(profilesDir(), QStringLiteral("base"), "+file r u: /a\n");
+
+    SystemState state;
+    state.reload();
+    QCOMPARE(state.users().size(), 2);
+    UserState *alice = byName(state.users(), QStringLiteral("alice"));
+    QVERIFY(alice);
+    QVERIFY(alice->isEnable());
+    QVERIFY(alice->wasEnabled());
+    QVERIFY(std::as_const(*alice->file()).data().includes().contains(IncludeRule(QStringLiteral("base"))));
+    UserState *bob = byName(state.users(), QStringLiteral("bob"));
+    QVERIFY(bob);
+    QVERIFY(!bob->isEnable());
+    QVERIFY(!bob->wasEnabled());
+    QCOMPARE(bob->loadedName(), QStringLiteral("bob"));
+    QVERIFY(!state.isChanged());
+}
+
+void SystemStateTest::readsSwitches_data()
+{
+    QTest::addColumn<bool>("enforce");
+    QTest::addColumn<bool>("autoEnforce");
+    QTest::addColumn<bool>("complain");
+    QTest::newRow("off") << false << false << false;
+    QTest::newRow("on") << true << true << false;
+    QTest::newRow("on now only") << true << false << false;
+    QTest::newRow("recording") << false << false << true;
+}
+
+void SystemStateTest::readsSwitches()
+{
+    QFETCH(bool, enforce);
+    QFETCH(bool, autoEnforce);
+    QFETCH(bool, complain);
+    writeSwitch(SystemPaths::enforceParameter, enforce);
+    writeSwitch(SystemPaths::autoEnforceFile, autoEnforce);
+    writeSwitch(SystemPaths::complainParameter, complain);
+
+    SystemState state;
+    state.reload();
+    QCOMPARE(state.modes().enforce, enforce);
+    QCOMPARE(state.modes().autoEnforce, autoEnforce);
+    QCOMPARE(state.modes().complain, complain);
+
+    writeSwitch(SystemPaths::enforceParameter, !enforce);
+    QCOMPARE(state.modes().enforce, enforce);
+    state.readModes();
+    QCOMPARE(state.modes().enforce, !enforce);
+}
+
+void SystemStateTest::readOnlyWithoutIntegrity()
+{
+    writeProfile(profilesDir(), QStringLiteral("base"), "+file r u: /a\n");
+    SystemState state;
+    QElapsedTimer timer;
+    timer.start();
+    state.reload();
+    // Without an authorisation service the answer must come at once.
+    QVERIFY(timer.elapsed() < 5000);
+    QVERIFY(state.readOnlyInfo().readOnly);
+    QCOMPARE(state.readOnlyInfo().reasons, QSet<int>{ReadOnlyInfo::ReasonNoMaxIntegrity});
+    // Everything is still read.
+    QCOMPARE(state.profiles().size(), 1);
+}
+
+void SystemStateTest::failedReloadKeepsWorkingCopy()
+{
+    writeProfile(profilesDir(), QStringLiteral("base"), "+file r u: /a\n");
+    writeProfile(usersDir(), QStringLiteral("alice"), "@include base\n");
+    SystemState state;
+    state.reload();
+    UserState *alice = byName(state.users(), QStringLiteral("alice"));
+    alice->setEnable(false);
+    auto *fresh = new ProfileState(profileFile(QStringLiteral("fresh"), {QStringLiteral("base")}));
+    state.addProfile(fresh);
+    QVERIFY(state.isChanged());
+
+    // The module is gone: its switches cannot be read.
+    QVERIFY(QFile::remove(QString::fromUtf8(SystemPaths::enforceParameter)));
+    QVERIFY_EXCEPTION_THROWN(state.reload(), ReadFileException);
+
+    QVERIFY(state.isChanged());
+    QCOMPARE(state.profiles().size(), 2);
+    QVERIFY(state.profiles().contains(fresh));
+    QVERIFY(state.users().contains(alice));
+    QVERIFY(!alice->isEnable());
+}
+
+void SystemStateTest::changeTracking()
+{
+    writeProfile(profilesDir(), QStringLiteral("base"), "+file r u: /a\n");
+    writeProfile(usersDir(), QStringLiteral("alice"), "@include base\n");
+    SystemState state;
+    state.reload();
+    QVERIFY(!state.isChanged());
+    QSignalSpy changed(&state, &State::wasChanged);
+
+    // A loaded profile's edit reaches the system state.
+    ProfileState *base = byName(state.profiles(), QStringLiteral("base"));
+    base->addIncludeRule(QStringLiteral("x"));
+    QVERIFY(state.isChanged());
+    QCOMPARE(changed.count(), 1);
+
+    state.reload();
+    QVERIFY(!state.isChanged());
+    QCOMPARE(state.profiles().size(), 1);
+    changed.clear();
+
+    UserState *alice = byName(state.users(), QStringLiteral("alice"));
+    alice->setEnable(false);
+    QVERIFY(state.isChanged());
+
+    state.removeUser(alice);
+    QVERIFY(!state.users().contains(alice));
+    QVERIFY(state.removedUsers().contains(alice));
+
+    base = byName(state.profiles(), QStringLiteral("base"));
+    state.removeProfile(base);
+    QVERIFY(state.profiles().isEmpty());
+    QVERIFY(state.removedProfiles().contains(base));
+
+    auto *user = new UserState(UserProfileFile(QStringLiteral("bob"), false));
+    state.addUser(user);
+    QVERIFY(user->isChanged());
+    QVERIFY(state.users().contains(user));
+    QCOMPARE(user->parent(), &state);
+
+    auto *profile = new ProfileState(profileFile(QStringLiteral("p"), {}));
+    state.addProfile(profile);
+    QVERIFY(profile->isChanged());
+    QCOMPARE(profile->parent(), &state);
+
+    // Reload forgets removed states and additions alike.
+    state.reload();
+    QVERIFY(state.removedUsers().isEmpty());
+    QVERIFY(state.removedProfiles().isEmpty());
+    QCOMPARE(state.users().size(), 1);
+    QCOMPARE(state.profiles().size(), 1);
+    QVERIFY(!state.isChanged());
+}
+
+void SystemStateTest::extractUserRules_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QStringList>("profiles");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("first") << QStringLiteral("alice") << QStringList() << QStringLiteral("alice_extra_1");
+    QTest::newRow("after the highest") << QStringLiteral("alice") << QStringList{QStringLiteral("alice_extra_1"), QStringLiteral("alice_extra_3")}
+                                       << QStringLiteral("alice_extra_4");
+    QTest::newRow("other users' numbers") << QStringLiteral("alice") << QStringList{QStringLiteral("bob_extra_5"), QStringLiteral("xalice_extra_2")}
+                                          << QStringLiteral("alice_extra_1");
+    QTest::newRow("no suffix") << QStringLiteral("alice") << QStringList{QStringLiteral("alice_extra_"), QStringLiteral("alice_extra_2b")}
+                               << QStringLiteral("alice_extra_1");
+    QTest::newRow("leading zero") << QStringLiteral("alice") << QStringList{QStringLiteral("alice_extra_07")} << QStringLiteral("alice_extra_8");
+    // A dot in an account name is a dot, not any character.
+    QTest::newRow("dot in name") << QStringLiteral("a.b") << QStringList{QStringLiteral("aXb_extra_7")} << QStringLiteral("a.b_extra_1");
+    // A number too big to count on still leaves a free name.
+    QTest::newRow("huge number") << QStringLiteral("alice")
+                                 << QStringList{QStringLiteral("alice_extra_99999999999999999999999"), QStringLiteral("alice_extra_1")}
+                                 << QStringLiteral("alice_extra_2");
+}
+
+void SystemStateTest::extractUserRules()
+{
+    QFETCH(QString, user);
+    QFETCH(QStringList, profiles);
+    QFETCH(QString, expected);
+
+    SystemState state;
+    for (const QString &name : profiles) {
+        state.addProfile(new ProfileState(profileFile(name, {})));
+    }
+    UserProfileFile file(user, true);
+    file.setEnable(false);
+    file.data().insertIncludeRule(IncludeRule(QStringLiteral("base")));
+    file.data().insertObjectRule(rule(QStringLiteral("/home/a")));
+    file.data().insertObjectRule(rule(QStringLiteral("/home/b")));
+    auto *userState = new UserState(file);
+    state.addUser(userState);
+
+    state.extractUserRules(userState);
+
+    ProfileState *extra = byName(state.profiles(), expected);
+    QVERIFY2(extra, qPrintable(expected));
+    QVERIFY(!extra->file()->exists());
+    QVERIFY(extra->isChanged());
+    QCOMPARE(std::as_const(*extra->file()).data().objectRules(), (QSet<ObjectRule>{rule(QStringLiteral("/home/a")), rule(QStringLiteral("/home/b"))}));
+    const ProfileData userData = std::as_const(*userState->file()).data();
+    QVERIFY(userData.objectRules().isEmpty());
+    QCOMPARE(userData.includes(), (QSet<IncludeRule>{IncludeRule(QStringLiteral("base")), IncludeRule(expected)}));
+    QVERIFY(userState->isChanged());
+    QVERIFY(!userState->isEnable());
+    QVERIFY(!userState->status().contains(AbstractProfileState::StatusOwnObjectRules));
+}
+
+// The state after loading: profiles base and other, user alice enabled and
+// user bob disabled, every file holding one include or one rule.
+void SystemStateTest::updateActionsMap_data()
+{
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<StringMap>("usersToRename");
+    QTest::addColumn<QStringList>("usersToUpdate");
+    QTest::addColumn<QStringList>("usersToRemove");
+    QTest::addColumn<StringMap>("profilesToRename");
+    QTest::addColumn<QStringList>("profilesToUpdate");
+    QTest::addColumn<QStringList>("profilesToRemove");
+
+    auto profile = [](SystemState &state, const char *name) {
+        return byName(state.profiles(), QString::fromUtf8(name));
+    };
+    auto user = [](SystemState &state, const char *name) {
+        return byName(state.users(), QString::fromUtf8(name));
+    };
+    auto rename = [](AbstractProfileState *state, const char *name) {
+        ProfileFile file = *state->file();
+        file.setName(QString::fromUtf8(name));
+        state->setProfileFile(file);
+    };
+    const QString alice = QStringLiteral("alice");
+    const QString disabledAlice = QStringLiteral("disabled/alice");
+    const QString bob = QStringLiteral("bob");
+    const QString disabledBob = QStringLiteral("disabled/bob");
+    const QString base = QStringLiteral("base");
+    const QString other = QStringLiteral("other");
+
+    QTest::newRow("nothing changed") << Edit([](SystemState &) {}) << StringMap() << QStringList() << QStringList() << StringMap() << QStringList()
+                                     << QStringList();
+    QTest::newRow("profile edited") << Edit([=](SystemState &s) {
+        profile(s, "base")->addIncludeRule(QStringLiteral("other"));
+    }) << StringMap() << QStringList()
+                                    << QStringList() << StringMap() << QStringList{base} << QStringList();
+    QTest::newRow("loaded profile renamed") << Edit([=](SystemState &s) {
+        rename(profile(s, "base"), "renamed");
+    }) << StringMap() << QStringList() << QStringList()
+                                            << StringMap{{base, QStringLiteral("renamed")}} << QStringList{QStringLiteral("renamed")} << QStringList();
+    QTest::newRow("new profile renamed") << Edit([=](SystemState &s) {
+        auto *fresh = new ProfileState(profileFile(QStringLiteral("fresh"), {QStringLiteral("base")}));
+        s.addProfile(fresh);
+        rename(fresh, "fresher");
+    }) << StringMap() << QStringList() << QStringList()
+                                         << StringMap() << QStringList{QStringLiteral("fresher")} << QStringList();
+    QTest::newRow("user disabled") << Edit([=](SystemState &s) {
+        user(s, "alice")->setEnable(false);
+    }) << StringMap{{alice, disabledAlice}} << QStringList{disabledAlice}
+                                   << QStringList() << StringMap() << QStringList() << QStringList();
+    QTest::newRow("user disabled and enabled again") << Edit([=](SystemState &s) {
+        user(s, "alice")->setEnable(false);
+        user(s, "alice")->setEnable(true);
+    }) << StringMap() << QStringList{alice} << QStringList()
+                                                     << StringMap() << QStringList() << QStringList();
+    QTest::newRow("disabled user enabled") << Edit([=](SystemState &s) {
+        user(s, "bob")->setEnable(true);
+    }) << StringMap{{disabledBob, bob}} << QStringList{bob} << QStringList()
+                                           << StringMap() << QStringList() << QStringList();
+    QTest::newRow("disabled user removed") << Edit([=](SystemState &s) {
+        s.removeUser(user(s, "bob"));
+    }) << StringMap() << QStringList() << QStringList{disabledBob} << StringMap()
+                                           << QStringList() << QStringList();
+    QTest::newRow("user removed and added again") << Edit([=](SystemState &s) {
+        s.removeUser(user(s, "alice"));
+        s.addUser(new UserState(UserProfileFile(profileFile(QStringLiteral("alice"), {QStringLiteral("other")}))));
+    }) << StringMap() << QStringList{alice} << QStringList()
+                                                  << StringMap() << QStringList() << QStringList();
+    QTest::newRow("edited user removed") << Edit([=](SystemState &s) {
+        user(s, "alice")->setEnable(false);
+        s.removeUser(user(s, "alice"));
+    }) << StringMap() << QStringList() << QStringList{alice} << StringMap()
+                                         << QStringList() << QStringList();
+    QTest::newRow("new user added and removed") << Edit([=](SystemState &s) {
+        auto *carol = new UserState(UserProfileFile(profileFile(QStringLiteral("carol"), {QStringLiteral("base")})));
+        s.addUser(carol);
+        s.removeUser(carol);
+    }) << StringMap() << QStringList() << QStringList()
+                                                << StringMap() << QStringList() << QStringList();
+    QTest::newRow("user without name") << Edit([=](SystemState &s) {
+        s.addUser(new UserState(UserProfileFile(profileFile(QString(), {QStringLiteral("base")}))));
+    }) << StringMap() << QStringList() << QStringList() << StringMap()
+                                       << QStringList() << QStringList();
+    QTest::newRow("profile removed") << Edit([=](SystemState &s) {
+        s.removeProfile(profile(s, "other"));
+    }) << StringMap() << QStringList() << QStringList() << StringMap()
+                                     << QStringList() << QStringList{other};
+    QTest::newRow("renamed profile removed") << Edit([=](SystemState &s) {
+        ProfileState *state = profile(s, "other");
+        rename(state, "elsewhere");
+        s.removeProfile(state);
+    }) << StringMap() << QStringList() << QStringList()
+                                             << StringMap() << QStringList() << QStringList{other};
+    QTest::newRow("profile removed and its name reused") << Edit([=](SystemState &s) {
+        s.removeProfile(profile(s, "other"));
+        rename(profile(s, "base"), "other");
+    }) << StringMap() << QStringList() << QStringList()
+                                                         << StringMap{{base, other}} << QStringList{other} << QStringList();
+    QTest::newRow("new profile removed") << Edit([=](SystemState &s) {
+        auto *fresh = new ProfileState(profileFile(QStringLiteral("fresh"), {QStringLiteral("base")}));
+        s.addProfile(fresh);
+        s.removeProfile(fresh);
+    }) << StringMap() << QStringList() << QStringList()
+                                         << StringMap() << QStringList() << QStringList();
+}
+
+void SystemStateTest::updateActionsMap()
+{
+    QFETCH(Edit, edit);
+    QFETCH(StringMap, usersToRename);
+    QFETCH(QStringList, usersToUpdate);
+    QFETCH(QStringList, usersToRemove);
+    QFETCH(StringMap, profilesToRename);
+    QFETCH(QStringList, profilesToUpdate);
+    QFETCH(QStringList, profilesToRemove);
+
+    writeProfile(profilesDir(), QStringLiteral("base"), "+file r u: /a\n");
+    writeProfile(profilesDir(), QStringLiteral("other"), "@include base\n");
+    writeProfile(usersDir(), QStringLiteral("alice"), "@include base\n");
+    writeProfile(usersDir() + QStringLiteral("/disabled"), QStringLiteral("bob"), "@include other\n");
+    SystemState state;
+    state.reload();
+
+    edit(state);
+    const UpdateActionsMap map = state.buildUpdateActionsMap();
+
+    QCOMPARE(map.usersToRename(), usersToRename);
+    QCOMPARE(map.usersToUpdate().keys(), usersToUpdate);
+    QCOMPARE(map.usersToRemove(), usersToRemove);
+    QCOMPARE(map.profilesToRename(), profilesToRename);
+    QCOMPARE(map.profilesToUpdate().keys(), profilesToUpdate);
+    QCOMPARE(map.profilesToRemove(), profilesToRemove);
+
+    // Each text is the whole working copy of the entry sent.
+    const QSet<UserState *> users = state.users();
+    for (const UserState *user : users) {
+        const QString key = user->isEnable() ? user->name() : QStringLiteral("disabled/") + user->name();
+        if (map.usersToUpdate().contains(key)) {
+            const ProfileData sent = ProfileParser::parseText(map.usersToUpdate().value(key)).data();
+            QCOMPARE(sent.includes(), std::as_const(*user->file()).data().includes());
+            QCOMPARE(sent.objectRules(), std::as_const(*user->file()).data().objectRules());
+        }
+    }
+    const QSet<ProfileState *> profiles = state.profiles();
+    for (const ProfileState *profile : profiles) {
+        if (map.profilesToUpdate().contains(profile->name())) {
+            const ProfileData sent = ProfileParser::parseText(map.profilesToUpdate().value(profile->name())).data();
+            QCOMPARE(sent.includes(), std::as_const(*profile->file()).data().includes());
+            QCOMPARE(sent.objectRules(), std::as_const(*profile->file()).data().objectRules());
+        }
+    }
+}
+
+void SystemStateTest::updateActionsMapCarriesLocale()
+{
+    const QByteArray previous = qgetenv("LANG");
+    qputenv("LANG", "ru_RU.UTF-8");
+    SystemState state;
+    QCOMPARE(state.buildUpdateActionsMap().locale(), QStringLiteral("ru_RU.UTF-8"));
+    qunsetenv("LANG");
+    const UpdateActionsMap withoutLocale = state.buildUpdateActionsMap();
+    QCOMPARE(withoutLocale.locale(), QString());
+    QVERIFY(withoutLocale.contains(QStringLiteral("proccessEnvironmentsKey")));
+    qputenv("LANG", previous);
+}
+
+void SystemStateTest::saveWithoutAuthorisationServiceFails()
+{
+    writeProfile(profilesDir(), QStringLiteral("base"), "+file r u: /a\n");
+    SystemState state;
+    state.reload();
+    byName(state.profiles(), QStringLiteral("base"))->addIncludeRule(QStringLiteral("x"));
+
+    // Not a refusal of the administrator: a failure with a sentence to show.
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY_EXCEPTION_THROWN(state.save(), KAuthException);
+    QVERIFY_EXCEPTION_THROWN(SystemState::setKioskMode(true), KAuthException);
+    QVERIFY(timer.elapsed() < 60000);
+    // Nothing of the working copy is lost.
+    QVERIFY(state.isChanged());
+    QVERIFY(std::as_const(*byName(state.profiles(), QStringLiteral("base"))->file()).data().includes().contains(IncludeRule(QStringLiteral("x"))));
+    // And nothing reached the disk.
+    QFile file(profilesDir() + QStringLiteral("/base"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("+file r u: /a\n"));
+}
+
+// Diamonds stacked on one another: every path through them is a separate
+// include chain, 2^60 of them.
+void SystemStateTest::deepIncludeChainIsFast()
+{
+    SystemState state;
+    const int levels = 60;
+    for (int level = 0; level < levels; ++level) {
+        const QString next = level + 1 < levels ? QStringLiteral("top%1").arg(level + 1) : QStringLiteral("missing");
+        state.addProfile(new ProfileState(profileFile(QStringLiteral("top%1").arg(level), {QStringLiteral("left%1").arg(level), QStringLiteral("right%1").arg(level)})));
+        state.addProfile(new ProfileState(profileFile(QStringLiteral("left%1").arg(level), {next})));
+        state.addProfile(new ProfileState(profileFile(QStringLiteral("right%1").arg(level), {next})));
+    }
+    auto *user = new UserState(UserProfileFile(profileFile(QStringLiteral("root"), {QStringLiteral("top0")})));
+    state.addUser(user);
+
+    QElapsedTimer timer;
+    timer.start();
+    state.updateAllStatuses();
+    QVERIFY(timer.elapsed() < 5000);
+    // The unknown include at the bottom is an error of every profile above it.
+    QCOMPARE(byName(state.profiles(), QStringLiteral("left59"))->status(), QSet<int>{AbstractProfileState::StatusUnknownIncludes});
+    QCOMPARE(byName(state.profiles(), QStringLiteral("top0"))->status(), QSet<int>{AbstractProfileState::StatusIncludeWithError});
+    QCOMPARE(user->status(), QSet<int>{AbstractProfileState::StatusIncludeWithError});
+}
+
+QTEST_GUILESS_MAIN(SystemStateTest)
+
+#include "systemstatetest.moc"
