@@ -17,6 +17,18 @@ namespace
 constexpr qint64 dbusDefaultTimeoutMs = 25000;
 // Time for KAuth to notice its own time-out and report it before we give up on it.
 constexpr qint64 watchdogMarginMs = 30000;
+
+// KAuthException keeps KAuth's enumeration, which cannot hold the codes a
+// helper picks for its own error replies (HelperErrorReply() sends -1), nor
+// KJob's; turning those into the enumeration would be undefined behaviour.
+// They are reported as a backend error; the helper's sentence goes on unchanged.
+KAuth::ActionReply::Error replyError(int code)
+{
+    if (code >= KAuth::ActionReply::NoError && code <= KAuth::ActionReply::BackendError) {
+        return static_cast<KAuth::ActionReply::Error>(code);
+    }
+    return KAuth::ActionReply::BackendError;
+}
 }
 
 int Utils::kauthJobWatchdog(int actionTimeout)
@@ -68,7 +80,8 @@ bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
         if (wasAutoDelete) {
             job->deleteLater();
         }
-        throw KAuthException(KAuth::ActionReply::BackendError, QCoreApplication::translate("Utils", "The privileged helper did not answer."));
+        // Reported like KAuth reports a D-Bus reply that never came.
+        throw KAuthException(KAuth::ActionReply::DBusError, QCoreApplication::translate("Utils", "The privileged helper did not answer."));
     }
 
     const int error = job->error();
@@ -83,7 +96,5 @@ bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
     if (error == KAuth::ActionReply::AuthorizationDeniedError) {
         return false;
     }
-    // A helper's own error reply carries -1, outside the enumeration; it is
-    // handed on as it is, the way KAuth itself hands it to the job.
-    throw KAuthException(static_cast<KAuth::ActionReply::Error>(error), errorText);
+    throw KAuthException(replyError(error), errorText);
 }

@@ -16,11 +16,12 @@ namespace Utils
  * Returns true on success and false when the authorisation was refused (the
  * administrator has been told by the authorisation dialog already). Any other
  * failure, an error reply of the helper included, throws KAuthException with
- * the job's error code and text.
+ * the job's error code and text. Codes outside KAuth::ActionReply::Error (the
+ * helper's own error replies carry -1) come as KAuth::ActionReply::BackendError.
  *
  * The wait is bounded by kauthJobWatchdog() of the action's time-out: a helper
  * that never answers ends the wait with a KAuthException
- * (KAuth::ActionReply::BackendError) and a stop request to the helper.
+ * (KAuth::ActionReply::DBusError) and a stop request to the helper.
  *
  * The job is deleted afterwards if it deletes itself when done (the default).
  */
