@@ -14,6 +14,9 @@ class PasswdTest : public QObject
 
 private:
     const QString m_passwdFile = QString::fromUtf8(SystemPaths::passwdFile);
+    // Other tests share the scratch root; whatever file was there is put back.
+    QByteArray m_savedPasswd;
+    bool m_hadPasswd = false;
 
     bool installPasswd(const QString &source)
     {
@@ -27,11 +30,21 @@ private Q_SLOTS:
         // Never read or replace the machine's own password file.
         QVERIFY2(m_passwdFile != QStringLiteral("/etc/passwd"), "configure the tests with -DORLA_PASSWD_FILE=<scratch>");
         QVERIFY(QDir().mkpath(QFileInfo(m_passwdFile).path()));
+        QFile saved(m_passwdFile);
+        if (saved.open(QIODevice::ReadOnly)) {
+            m_hadPasswd = true;
+            m_savedPasswd = saved.readAll();
+        }
     }
 
     void cleanupTestCase()
     {
         QFile::remove(m_passwdFile);
+        if (m_hadPasswd) {
+            QFile restored(m_passwdFile);
+            QVERIFY(restored.open(QIODevice::WriteOnly));
+            QCOMPARE(restored.write(m_savedPasswd), qint64(m_savedPasswd.size()));
+        }
     }
 
     void entriesInFileOrder()
