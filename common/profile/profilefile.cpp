@@ -4,19 +4,19 @@
 #include <QVector>
 
 /*
- * The include search walks every path of the include graph that does not
- * repeat a name. Profiles share sub-profiles (every session profile pulls in
- * the same base profiles), so the number of such paths grows exponentially
- * with the depth of the graph. The search below gives the same answers in the
- * same order but remembers, for the length of one question, which profiles
- * are known not to lead to the asked name.
- *
- * Whether a search from a profile fails depends on the path only through the
- * names on it that the search ran into (includes it had to skip). A failure is
- * therefore stored together with those names, and it holds again whenever all
- * of them are on the path: a path holding them cuts at least the same ways
- * short. A failure that skipped nothing holds on every path, which makes
- * graphs without cycles cost one visit per profile.
+ * The include search walks the include graph depth first along paths that do
+ * not repeat a name. Profiles share sub-profiles (every session profile pulls
+ * in the same base profiles), and the number of such paths grows
+ * exponentially with the depth of the graph, so the search remembers, for the
+ * length of one question, the profiles from which it already failed and does
+ * not enter them again. That changes no answer: suppose a profile failed and
+ * a later visit, on another path, would succeed along some chain. The chain
+ * ran into a name on the first path, or the first visit would have found it.
+ * Take the earliest such name on that path: the names before it and the
+ * starting path are still on the path of the later visit, so the chain avoids
+ * them, and the profile of that name, whose search had not ended yet at the
+ * first visit, would have found the rest of the chain and ended the question
+ * before the later visit could happen.
  */
 class ProfileFile::Search
 {
@@ -24,6 +24,8 @@ public:
     Search(const QString &name, const QSet<const ProfileFile *> &files, const QStringList &path)
         : m_include(name)
         , m_path(path)
+        , m_startingPath(path.cbegin(), path.cend())
+        , m_onPath(m_startingPath)
     {
         // "First profile with the name" means first in the set's own order.
         m_byName.reserve(files.size());
@@ -32,27 +34,17 @@ public:
                 m_byName.insert(file->m_name, file);
             }
         }
-        for (int i = 0; i < m_path.size(); ++i) {
-            if (!m_onPath.contains(m_path.at(i))) {
-                m_onPath.insert(m_path.at(i), i);
-            }
-        }
     }
 
     QStringList run(const ProfileFile *start)
     {
-        QVector<int> dependencies;
-        visit(start, dependencies);
+        visit(start);
         return m_answer;
     }
 
 private:
-    using Failure = QStringList;
-
-    // Returns true once the chain is found (in m_answer). On failure fills
-    // @p dependencies with the positions on the path, all before this
-    // profile's own, of the names whose skipping the failure relied on.
-    bool visit(const ProfileFile *profile, QVector<int> &dependencies)
+    // Returns true once the chain is found (in m_answer).
+    bool visit(const ProfileFile *profile)
     {
         const QSet<IncludeRule> includes = profile->m_data.includes();
         if (includes.contains(m_include)) {
@@ -61,14 +53,12 @@ private:
             return true;
         }
 
-        const int here = m_path.size();
+        // Collected before this profile's own name joins the path: a profile
+        // that includes itself is entered once more.
         QStringList next;
         for (const IncludeRule &include : includes) {
             const QString includeName = include.name();
-            const auto onPath = m_onPath.constFind(includeName);
-            if (onPath != m_onPath.constEnd()) {
-                addDependency(dependencies, onPath.value());
-            } else {
+            if (!m_onPath.contains(includeName)) {
                 next.append(includeName);
             }
         }
@@ -76,105 +66,35 @@ private:
             return false;
         }
 
-        push(profile->m_name);
+        m_path.append(profile->m_name);
+        m_onPath.insert(profile->m_name);
         bool found = false;
         for (const QString &includeName : qAsConst(next)) {
             const ProfileFile *included = m_byName.value(includeName);
-            if (!included) {
+            if (!included || m_failed.contains(included)) {
                 continue;
             }
-            QVector<int> childDependencies;
-            if (knownFailure(included, childDependencies)) {
-                mergeDependencies(dependencies, childDependencies, here);
-                continue;
-            }
-            if (visit(included, childDependencies)) {
+            if (visit(included)) {
                 found = true;
                 break;
             }
-            rememberFailure(included, childDependencies);
-            mergeDependencies(dependencies, childDependencies, here);
-        }
-        pop();
-        return found;
-    }
-
-    bool knownFailure(const ProfileFile *profile, QVector<int> &dependencies) const
-    {
-        const auto failures = m_failures.constFind(profile);
-        if (failures == m_failures.constEnd()) {
-            return false;
-        }
-        for (const Failure &failure : failures.value()) {
-            bool holds = true;
-            for (const QString &name : failure) {
-                if (!m_onPath.contains(name)) {
-                    holds = false;
-                    break;
-                }
-            }
-            if (holds) {
-                for (const QString &name : failure) {
-                    addDependency(dependencies, m_onPath.value(name));
-                }
-                return true;
-            }
-        }
-        return false;
-    }
-
-    void rememberFailure(const ProfileFile *profile, const QVector<int> &dependencies)
-    {
-        Failure failure;
-        failure.reserve(dependencies.size());
-        for (const int position : dependencies) {
-            failure.append(m_path.at(position));
-        }
-        m_failures[profile].append(failure);
-    }
-
-    static void addDependency(QVector<int> &dependencies, int position)
-    {
-        if (!dependencies.contains(position)) {
-            dependencies.append(position);
-        }
-    }
-
-    // Positions from the profile's own onwards were put there by the search
-    // below it and do not limit the caller.
-    static void mergeDependencies(QVector<int> &dependencies, const QVector<int> &childDependencies, int here)
-    {
-        for (const int position : childDependencies) {
-            if (position < here) {
-                addDependency(dependencies, position);
-            }
-        }
-    }
-
-    void push(const QString &name)
-    {
-        if (!m_onPath.contains(name)) {
-            m_onPath.insert(name, m_path.size());
-        }
-        m_path.append(name);
-    }
-
-    void pop()
-    {
-        const int position = m_path.size() - 1;
-        const auto onPath = m_onPath.find(m_path.last());
-        if (onPath != m_onPath.end() && onPath.value() == position) {
-            m_onPath.erase(onPath);
+            m_failed.insert(included);
         }
         m_path.removeLast();
+        // Names added below are not on the path yet, but the starting
+        // profile's own name may already be on the starting path.
+        if (!m_startingPath.contains(profile->m_name)) {
+            m_onPath.remove(profile->m_name);
+        }
+        return found;
     }
 
     const IncludeRule m_include;
     QHash<QString, const ProfileFile *> m_byName;
     QStringList m_path;
-    // First position of each name on the path.
-    QHash<QString, int> m_onPath;
-    QHash<const ProfileFile *, QVector<Failure>> m_failures;
+    const QSet<QString> m_startingPath;
+    QSet<QString> m_onPath;
+    QSet<const ProfileFile *> m_failed;
     QStringList m_answer;
 };
 

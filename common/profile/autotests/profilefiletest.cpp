@@ -1,0 +1,345 @@
+#include "profile/profilefile.h"
+#include "profile/userprofilefile.h"
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <list>
+
+Q_DECLARE_METATYPE(ProfileFile::Error)
+
+namespace
+{
+// Profiles built from a compact spelling: "A:B C;B:C;C:" is A including B and
+// C, B including C, and C including nothing. The list keeps them at stable
+// addresses.
+struct Graph {
+    explicit Graph(const QString &spelling)
+    {
+        const QStringList entries = spelling.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (const QString &entry : entries) {
+            const int colon = entry.indexOf(QLatin1Char(':'));
+            ProfileFile &profile = add(entry.left(colon));
+            const QStringList includes = entry.mid(colon + 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            for (const QString &include : includes) {
+                profile.data().insertIncludeRule(IncludeRule(include));
+            }
+        }
+    }
+
+    Graph() = default;
+
+    ProfileFile &add(const QString &name)
+    {
+        profiles.emplace_back(name, true);
+        files.insert(&profiles.back());
+        return profiles.back();
+    }
+
+    const ProfileFile *profile(const QString &name) const
+    {
+        for (const ProfileFile &profile : profiles) {
+            if (profile.name() == name) {
+                return &profile;
+            }
+        }
+        return nullptr;
+    }
+
+    std::list<ProfileFile> profiles;
+    QSet<const ProfileFile *> files;
+};
+
+// The search exactly as the administrators' tools have always described it:
+// every path of the include graph, depth first.
+QStringList plainContaints(const ProfileFile &profile, const QString &name, const QSet<const ProfileFile *> &files, const QStringList &path)
+{
+    const QSet<IncludeRule> includes = profile.data().includes();
+    if (includes.contains(IncludeRule(name))) {
+        return path + QStringList{profile.name()};
+    }
+    QStringList names;
+    for (const IncludeRule &include : includes) {
+        if (!path.contains(include.name())) {
+            names.append(include.name());
+        }
+    }
+    if (names.isEmpty()) {
+        return {};
+    }
+    for (const QString &next : qAsConst(names)) {
+        const ProfileFile *found = nullptr;
+        for (const ProfileFile *file : files) {
+            if (file->name() == next) {
+                found = file;
+                break;
+            }
+        }
+        if (!found) {
+            continue;
+        }
+        const QStringList answer = plainContaints(*found, name, files, path + QStringList{profile.name()});
+        if (!answer.isEmpty()) {
+            return answer;
+        }
+    }
+    return {};
+}
+
+QStringList names(const char *words)
+{
+    return QString::fromLatin1(words).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// Each profile of the chain includes the next, and the last includes the name.
+bool isChain(const Graph &g, const QStringList &chain, const QString &name)
+{
+    for (int i = 0; i < chain.size(); ++i) {
+        const ProfileFile *profile = g.profile(chain.at(i));
+        const QString next = i + 1 < chain.size() ? chain.at(i + 1) : name;
+        if (!profile || !profile->data().includes().contains(IncludeRule(next)) || chain.indexOf(chain.at(i)) != i) {
+            return false;
+        }
+    }
+    return !chain.isEmpty();
+}
+
+QString firstInclude(const ProfileFile &profile)
+{
+    return profile.data().includes().begin()->name();
+}
+}
+
+class ProfileFileTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void containts_data()
+    {
+        QTest::addColumn<QString>("graph");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("path");
+        QTest::addColumn<QStringList>("chain");
+
+        const QString chain = QStringLiteral("A:B;B:C;C:");
+        QTest::newRow("two steps") << chain << "A" << "C" << QStringList() << names("A B");
+        QTest::newRow("direct") << chain << "A" << "B" << QStringList() << names("A");
+        QTest::newRow("backwards") << chain << "C" << "A" << QStringList() << QStringList();
+        QTest::newRow("not itself") << chain << "A" << "A" << QStringList() << QStringList();
+        QTest::newRow("path is prepended") << chain << "B" << "C" << names("X Y") << names("X Y B");
+        QTest::newRow("path cuts the way") << chain << "A" << "C" << names("B") << QStringList();
+        QTest::newRow("path does not hide a direct include") << chain << "A" << "B" << names("B") << names("B A");
+        QTest::newRow("self include") << "A:A" << "A" << "A" << QStringList() << names("A");
+        QTest::newRow("two cycle from A") << "A:B;B:A" << "A" << "A" << QStringList() << names("A B");
+        QTest::newRow("two cycle from B") << "A:B;B:A" << "B" << "B" << QStringList() << names("B A");
+        QTest::newRow("unknown include skipped") << "A:X" << "A" << "Y" << QStringList() << QStringList();
+        QTest::newRow("unknown include found directly") << "A:X" << "A" << "X" << QStringList() << names("A");
+        QTest::newRow("cycle below ends") << "A:B;B:C;C:B" << "A" << "Z" << QStringList() << QStringList();
+        QTest::newRow("cycle below found") << "A:B;B:C;C:B" << "A" << "B" << QStringList() << names("A");
+        QTest::newRow("cycle not through start") << "A:B;B:C;C:B" << "B" << "B" << QStringList() << names("B C");
+        QTest::newRow("names are case sensitive") << "A:b;b:C;B:D" << "A" << "D" << QStringList() << QStringList();
+        QTest::newRow("long way round") << "A:B;B:C;C:D;D:E;E:F" << "A" << "F" << QStringList() << names("A B C D E");
+        QTest::newRow("empty graph") << "A:" << "A" << "B" << QStringList() << QStringList();
+    }
+
+    void containts()
+    {
+        QFETCH(QString, graph);
+        QFETCH(QString, start);
+        QFETCH(QString, name);
+        QFETCH(QStringList, path);
+        QFETCH(QStringList, chain);
+
+        const Graph g(graph);
+        const ProfileFile *profile = g.profile(start);
+        QVERIFY(profile);
+        QCOMPARE(profile->containts(name, g.files, path), chain);
+        QCOMPARE(plainContaints(*profile, name, g.files, path), chain);
+    }
+
+    void containtsOutsideTheSet()
+    {
+        // The asking profile need not be among the known ones, and a profile
+        // that shares a name with a known one is looked up by that name.
+        const Graph g(QStringLiteral("B:C;C:D"));
+        ProfileFile outside(QStringLiteral("A"), false);
+        outside.data().insertIncludeRule(IncludeRule(QStringLiteral("B")));
+        QCOMPARE(outside.containts(QStringLiteral("D"), g.files, {}), names("A B C"));
+
+        ProfileFile shadow(QStringLiteral("B"), false);
+        QCOMPARE(shadow.containts(QStringLiteral("D"), g.files, {}), QStringList());
+
+        QSet<const ProfileFile *> withNull = g.files;
+        withNull.insert(nullptr);
+        QCOMPARE(outside.containts(QStringLiteral("D"), withNull, {}), names("A B C"));
+    }
+
+    void sharedSubProfilesAnswerFast()
+    {
+        // Forty levels of diamonds: X0 includes Y0a and Y0b, both include X1,
+        // and so on. Every path through it is a different way to the bottom.
+        const int depth = 40;
+        Graph g;
+        QVector<ProfileFile *> tops;
+        for (int i = 0; i <= depth; ++i) {
+            tops.append(&g.add(QStringLiteral("X%1").arg(i)));
+        }
+        for (int i = 0; i < depth; ++i) {
+            for (const char *side : {"a", "b"}) {
+                const QString name = QStringLiteral("Y%1").arg(i) + QLatin1String(side);
+                ProfileFile &middle = g.add(name);
+                middle.data().insertIncludeRule(IncludeRule(tops.at(i + 1)->name()));
+                tops.at(i)->data().insertIncludeRule(IncludeRule(name));
+            }
+        }
+        tops.last()->data().insertIncludeRule(IncludeRule(QStringLiteral("bottom")));
+
+        QStringList expected;
+        for (int i = 0; i < depth; ++i) {
+            expected << tops.at(i)->name() << firstInclude(*tops.at(i));
+        }
+        expected << tops.last()->name();
+
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(tops.first()->containts(QStringLiteral("bottom"), g.files, {}), expected);
+        QVERIFY(tops.first()->containts(QStringLiteral("nowhere"), g.files, {}).isEmpty());
+        QVERIFY(tops.first()->containts(tops.first()->name(), g.files, {}).isEmpty());
+        QVERIFY2(timer.elapsed() < 500, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
+
+        // Now every middle profile also includes the top one, so every failure
+        // below depends on the top being on the path.
+        for (ProfileFile &profile : g.profiles) {
+            if (profile.name().startsWith(QLatin1Char('Y'))) {
+                profile.data().insertIncludeRule(IncludeRule(QStringLiteral("X0")));
+            }
+        }
+        timer.restart();
+        QVERIFY(tops.first()->containts(QStringLiteral("nowhere"), g.files, {}).isEmpty());
+        QVERIFY(tops.at(1)->containts(QStringLiteral("nowhere"), g.files, {}).isEmpty());
+        QCOMPARE(tops.first()->containts(QStringLiteral("X0"), g.files, {}), (QStringList{QStringLiteral("X0"), firstInclude(*tops.first())}));
+        const QStringList cycle = tops.at(1)->containts(QStringLiteral("X1"), g.files, {});
+        QVERIFY(isChain(g, cycle, QStringLiteral("X1")));
+        QCOMPARE(cycle.first(), QStringLiteral("X1"));
+        QVERIFY2(timer.elapsed() < 500, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
+    }
+
+    void containtsMatchesThePlainSearch()
+    {
+        // Small random include graphs, cycles, unknown includes, profiles
+        // sharing a name and non-empty starting paths included; every profile
+        // is asked for every name.
+        QRandomGenerator random(20240611);
+        int questions = 0;
+        int chains = 0;
+        for (int round = 0; round < 3000; ++round) {
+            const int count = 1 + random.bounded(9);
+            const int poolSize = count + 2;
+            QStringList pool;
+            for (int i = 0; i < poolSize; ++i) {
+                pool << QString(QLatin1Char(char('A' + i)));
+            }
+            Graph g;
+            for (int i = 0; i < count; ++i) {
+                // Now and then two profiles share a name; only the first found counts.
+                const QString name = random.bounded(8) == 0 && i > 0 ? g.profiles.back().name() : pool.at(i);
+                ProfileFile &profile = g.add(name);
+                const int density = 1 + random.bounded(3);
+                for (const QString &include : qAsConst(pool)) {
+                    if (random.bounded(12) < density) {
+                        profile.data().insertIncludeRule(IncludeRule(include));
+                    }
+                }
+            }
+            for (const ProfileFile &profile : g.profiles) {
+                for (const QString &name : qAsConst(pool)) {
+                    QStringList path;
+                    if (random.bounded(4) == 0) {
+                        const int length = 1 + random.bounded(3);
+                        for (int i = 0; i < length; ++i) {
+                            path << pool.at(random.bounded(poolSize));
+                        }
+                    }
+                    const QStringList expected = plainContaints(profile, name, g.files, path);
+                    const QStringList actual = profile.containts(name, g.files, path);
+                    if (actual != expected) {
+                        QString spelling;
+                        for (const ProfileFile &p : g.profiles) {
+                            QStringList includes;
+                            for (const IncludeRule &include : p.data().includes()) {
+                                includes << include.name();
+                            }
+                            spelling += p.name() + QLatin1Char(':') + includes.join(QLatin1Char(' ')) + QLatin1Char(';');
+                        }
+                        QFAIL(qPrintable(QStringLiteral("%1 asked %2 for %3 on path %4: %5 instead of %6")
+                                             .arg(spelling, profile.name(), name, path.join(QLatin1Char(',')), actual.join(QLatin1Char(',')),
+                                                  expected.join(QLatin1Char(',')))));
+                    }
+                    ++questions;
+                    chains += expected.isEmpty() ? 0 : 1;
+                }
+            }
+        }
+        // Both kinds of answer must be well represented for the comparison to mean much.
+        QVERIFY(chains > questions / 5);
+        QVERIFY(chains < questions * 4 / 5);
+    }
+
+    void errors()
+    {
+        QCOMPARE(ProfileFile(QString(), true).errors(), QSet<ProfileFile::Error>{ProfileFile::EmptyName});
+        QVERIFY(!ProfileFile(QString(), true).isValid());
+
+        ProfileFile broken(QStringLiteral("x"), false);
+        broken.data().addInvalidLine(QStringLiteral("garbage"));
+        QVERIFY(broken.errors().isEmpty());
+        QVERIFY(broken.isValid());
+        QVERIFY(!broken.data().isValid());
+
+        broken.setName(QString());
+        QCOMPARE(broken.errors(), QSet<ProfileFile::Error>{ProfileFile::EmptyName});
+    }
+
+    void content()
+    {
+        ProfileFile profile(QStringLiteral("base"), true);
+        QVERIFY(profile.exists());
+        profile.data().insertIncludeRule(IncludeRule(QStringLiteral("other")));
+        profile.data().addComment(QStringLiteral("c"));
+
+        const ProfileData copy = static_cast<const ProfileFile &>(profile).data();
+        profile.data().remodeAllIncludeRules();
+        QCOMPARE(copy.includes().size(), 1);
+        QVERIFY(profile.data().includes().isEmpty());
+
+        ProfileData replacement;
+        replacement.addOldFormatLine(QStringLiteral("old"));
+        profile.setData(replacement);
+        QVERIFY(profile.data().comments().isEmpty());
+        QCOMPARE(profile.data().oldFormatLines(), QStringList{QStringLiteral("old")});
+    }
+
+    void userProfiles()
+    {
+        UserProfileFile fresh(QStringLiteral("alice"), true);
+        QVERIFY(fresh.isEnable());
+        QVERIFY(fresh.exists());
+        fresh.setEnable(false);
+        QVERIFY(!fresh.isEnable());
+
+        ProfileFile unsaved(QStringLiteral("bob"), false);
+        unsaved.data().insertIncludeRule(IncludeRule(QStringLiteral("base")));
+        const UserProfileFile user(unsaved);
+        QVERIFY(!user.exists());
+        QVERIFY(user.isEnable());
+        QCOMPARE(user.name(), QStringLiteral("bob"));
+        QCOMPARE(user.data().includes(), unsaved.data().includes());
+    }
+};
+
+QTEST_GUILESS_MAIN(ProfileFileTest)
+
+#include "profilefiletest.moc"
