@@ -36,8 +36,12 @@ QRect EmblemIconEngine::emblemRect(const QRect &rect, Qt::Corner corner)
 
 void EmblemIconEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state)
 {
+    // An icon is not scaled up beyond its largest size: the emblem belongs
+    // on the corner of the icon as painted, not of the rectangle around it.
+    QRect iconRect(QPoint(0, 0), m_base.actualSize(rect.size(), mode, state));
+    iconRect.moveCenter(rect.center());
     m_base.paint(painter, rect, Qt::AlignCenter, mode, state);
-    m_emblem.paint(painter, emblemRect(rect, m_corner), Qt::AlignCenter, mode, state);
+    m_emblem.paint(painter, emblemRect(iconRect, m_corner), Qt::AlignCenter, mode, state);
 }
 
 QPixmap EmblemIconEngine::pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state)
