@@ -31,3 +31,6 @@ set(ORLA_UCCOLLECT_PROGRAM        "${ORLA_SYSTEM_ROOT}/usr/lib/tavrix/bin/uccoll
 # Account tools stay the system's own: a scratch root has no accounts of its own.
 set(ORLA_ADDUSER_PROGRAM          "/usr/sbin/adduser")
 set(ORLA_USERDEL_PROGRAM          "/usr/sbin/userdel")
+
+# Parent of the accounts' home directories; the profile editor's file pickers start there.
+set(ORLA_HOMES_DIR                "/home")
