@@ -150,6 +150,7 @@ private Q_SLOTS:
     void hostileMaps();
     void hugeProfileText();
     void tenThousandProfiles();
+    void tenThousandEntriesAndOneBadName();
     void busyHelperEndsTheWait();
     void stoppedHelperEndsTheWait();
     void killedHelperEndsTheWait();
@@ -457,12 +458,27 @@ void BoothwardBusTest::tenThousandProfiles()
     QCOMPARE(dir.entryList(QDir::Files).size(), 0);
 }
 
+void BoothwardBusTest::tenThousandEntriesAndOneBadName()
+{
+    QMap<QString, QString> profiles = manyProfiles(10000);
+    profiles.insert(escapeByTraversal(), QStringLiteral("x"));
+    UpdateActionsMap map(QStringLiteral("C"));
+    map.setUsersToRemove(profiles.keys().mid(0, 10000));
+    map.setProfilesToUpdate(profiles);
+
+    const Outcome outcome = execute(updateId, map);
+    QCOMPARE(outcome.kind, Outcome::Failure);
+    QVERIFY2(outcome.text.startsWith(QLatin1String("Invalid profile name '../")), qPrintable(outcome.text));
+    QCOMPARE(QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).entryList(QDir::Files).size(), 0);
+    QVERIFY(!QFileInfo::exists(escapePath()));
+}
+
 void BoothwardBusTest::busyHelperEndsTheWait()
 {
     // A long update occupies the helper; an action sent meanwhile gets a busy
     // answer that KAuth's client drops, so only the watchdog ends its wait.
     UpdateActionsMap big(QStringLiteral("C"));
-    big.setProfilesToUpdate(manyProfiles(10000));
+    big.setProfilesToUpdate(manyProfiles(1000));
     KAuth::ExecuteJob *longJob = makeAction(updateId, big).execute();
     longJob->setAutoDelete(false);
     QSignalSpy longFinished(longJob, &KJob::finished);
@@ -482,7 +498,7 @@ void BoothwardBusTest::busyHelperEndsTheWait()
     QVERIFY(longFinished.count() == 1 || longFinished.wait(120000));
     QCOMPARE(longJob->error(), 0);
     delete longJob;
-    QCOMPARE(QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).entryList(QDir::Files).size(), 10000);
+    QCOMPARE(QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).entryList(QDir::Files).size(), 1000);
 }
 
 void BoothwardBusTest::stoppedHelperEndsTheWait()
