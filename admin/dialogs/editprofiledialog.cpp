@@ -1,0 +1,813 @@
+#include "dialogs/editprofiledialog.h"
+#include "ui_editprofiledialog.h"
+
+#include "dialogs/comboboxitemdelegate.h"
+#include "dialogs/dirfileselectiondialog.h"
+#include "dialogs/fileselectiondialog.h"
+#include "state/abstractprofilestate.h"
+#include "state/profilestate.h"
+#include "state/systemstate.h"
+#include "state/userstate.h"
+
+#include "failures/detailsexception.h"
+#include "profile/includerule.h"
+#include "store/fileutils.h"
+#include "system/user.h"
+#include "systempaths.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QSet>
+#include <QToolBar>
+#include <QVector>
+
+#include <algorithm>
+
+namespace
+{
+constexpr Qt::ItemFlags viewOnlyFlags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+
+struct CheckColumn {
+    int column;
+    bool checked;
+};
+
+QString nameOfItem(const QListWidgetItem *item)
+{
+    return item->data(Qt::UserRole).toString();
+}
+
+/*
+ * The include chains through which profiles reach the profile named `name`.
+ *
+ * The list of pluggable profiles needs, for every profile, the answer of its
+ * ProfileFile::containts for the edited name. Asking each profile in turn
+ * costs a walk of the include graph per profile, which a working state of
+ * thousands of profiles sharing deep sub-profiles cannot afford when the
+ * dialog opens. Only profiles that reach a direct includer of the name can
+ * have a chain, and one walk along reversed includes finds all of them; for
+ * those, as long as the include graph among them has no cycle, the chain from
+ * a profile is its own name followed by the chain of the first of its
+ * includes (in the include set's order) that has one, since without a cycle
+ * no name on the path can lie ahead of the search. That is containts'
+ * answer, computed once per profile. On a cycle, or when two profiles share
+ * a name, containts itself is asked, still only for those profiles.
+ */
+class IncludeChains
+{
+public:
+    IncludeChains(const QString &name, const QSet<const ProfileFile *> &files)
+        : m_name(name)
+        , m_files(files)
+    {
+        m_byName.reserve(files.size());
+        for (const ProfileFile *file : files) {
+            if (m_byName.contains(file->name())) {
+                m_uniqueNames = false;
+            } else {
+                m_byName.insert(file->name(), file);
+            }
+            const QSet<IncludeRule> includes = file->data().includes();
+            for (const IncludeRule &include : includes) {
+                m_includers[include.name()].append(file);
+            }
+        }
+        findReaching();
+        if (!m_uniqueNames || !followWithoutCycles()) {
+            askEach();
+        }
+    }
+
+    // Empty when the profile does not reach the name.
+    QStringList chain(const ProfileFile *file) const
+    {
+        if (m_asked) {
+            return m_askedChains.value(file);
+        }
+        QStringList names;
+        if (!m_found.contains(file)) {
+            return names;
+        }
+        for (const ProfileFile *link = file; link; link = m_next.value(link)) {
+            names.append(link->name());
+        }
+        return names;
+    }
+
+private:
+    void findReaching()
+    {
+        QVector<QString> pending{m_name};
+        QSet<QString> expanded{m_name};
+        while (!pending.isEmpty()) {
+            const QString current = pending.takeLast();
+            const QVector<const ProfileFile *> includers = m_includers.value(current);
+            for (const ProfileFile *includer : includers) {
+                if (m_reaching.contains(includer)) {
+                    continue;
+                }
+                m_reaching.insert(includer);
+                if (!expanded.contains(includer->name())) {
+                    expanded.insert(includer->name());
+                    pending.append(includer->name());
+                }
+            }
+        }
+    }
+
+    // False when the profiles that reach the name include each other in a cycle.
+    bool followWithoutCycles()
+    {
+        enum Mark { Walking, Done };
+        struct Frame {
+            const ProfileFile *file;
+            QVector<const ProfileFile *> candidates;
+            int nextCandidate;
+        };
+
+        QHash<const ProfileFile *, Mark> marks;
+        marks.reserve(m_reaching.size());
+        for (const ProfileFile *start : qAsConst(m_reaching)) {
+            if (marks.contains(start)) {
+                continue;
+            }
+            QVector<Frame> stack;
+            auto enter = [&](const ProfileFile *file) {
+                marks.insert(file, Walking);
+                Frame frame{file, {}, 0};
+                const QSet<IncludeRule> includes = file->data().includes();
+                if (includes.contains(IncludeRule(m_name))) {
+                    // A direct includer: its chain ends with itself.
+                    m_found.insert(file);
+                    frame.nextCandidate = -1;
+                } else {
+                    // Includes outside the reaching profiles fail wherever they
+                    // are met; the rest keep the include set's order.
+                    for (const IncludeRule &include : includes) {
+                        const ProfileFile *included = m_byName.value(include.name());
+                        if (included && m_reaching.contains(included)) {
+                            frame.candidates.append(included);
+                        }
+                    }
+                }
+                stack.append(frame);
+            };
+
+            enter(start);
+            while (!stack.isEmpty()) {
+                Frame &frame = stack.last();
+                const ProfileFile *descend = nullptr;
+                while (frame.nextCandidate >= 0 && frame.nextCandidate < frame.candidates.size()) {
+                    const ProfileFile *candidate = frame.candidates.at(frame.nextCandidate);
+                    const auto mark = marks.constFind(candidate);
+                    if (mark == marks.constEnd()) {
+                        descend = candidate;
+                        break;
+                    }
+                    if (mark.value() == Walking) {
+                        return false;
+                    }
+                    if (m_found.contains(candidate)) {
+                        m_found.insert(frame.file);
+                        m_next.insert(frame.file, candidate);
+                        frame.nextCandidate = -1;
+                        break;
+                    }
+                    ++frame.nextCandidate;
+                }
+                if (descend) {
+                    enter(descend);
+                    continue;
+                }
+                marks.insert(frame.file, Done);
+                stack.removeLast();
+            }
+        }
+        return true;
+    }
+
+    void askEach()
+    {
+        m_asked = true;
+        for (const ProfileFile *file : qAsConst(m_reaching)) {
+            const QStringList chain = file->containts(m_name, m_files, QStringList());
+            if (!chain.isEmpty()) {
+                m_askedChains.insert(file, chain);
+            }
+        }
+    }
+
+    const QString m_name;
+    const QSet<const ProfileFile *> &m_files;
+    QHash<QString, const ProfileFile *> m_byName;
+    bool m_uniqueNames = true;
+    QHash<QString, QVector<const ProfileFile *>> m_includers;
+    QSet<const ProfileFile *> m_reaching;
+    // A found profile's next link; none for a direct includer.
+    QSet<const ProfileFile *> m_found;
+    QHash<const ProfileFile *, const ProfileFile *> m_next;
+    bool m_asked = false;
+    QHash<const ProfileFile *, QStringList> m_askedChains;
+};
+}
+
+EditProfileDialog::EditProfileDialog(const ProfileFile &file, SystemState *systemState, AbstractProfileState *user, QWidget *parent)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::EditProfileDialog>())
+    , m_toolBar(nullptr)
+    , m_file(file)
+    , m_systemState(systemState)
+    , m_user(user)
+    , m_fileDialog(new FileSelectionDialog(this, QString::fromUtf8(SystemPaths::homesDir)))
+    , m_dirDialog(new DirFileSelectionDialog(this, QString::fromUtf8(SystemPaths::homesDir)))
+    , m_readOnly(systemState->readOnlyInfo().readOnly)
+{
+    setupForm();
+    fill();
+}
+
+EditProfileDialog::~EditProfileDialog() = default;
+
+void EditProfileDialog::setupForm()
+{
+    ui->setupUi(this);
+
+    m_toolBar = new QToolBar(ui->objectTab);
+    m_toolBar->addAction(ui->actionAddFile);
+    m_toolBar->addAction(ui->actionAddDirectory);
+    m_toolBar->addAction(ui->actionRemoveFile);
+    m_toolBar->addAction(ui->actionAddFilesFromProcess);
+    ui->verticalLayout_3->setMenuBar(m_toolBar);
+
+    if (m_readOnly) {
+        setWindowTitle(tr("View profile: %1").arg(m_file.name()));
+        ui->profileNameLineEdit->setEnabled(false);
+        m_toolBar->setEnabled(false);
+        ui->buttonBox->setStandardButtons(QDialogButtonBox::Close);
+    } else {
+        setWindowTitle(tr("Edit profile: %1").arg(m_file.name()));
+        ui->profileNameLineEdit->setEnabled(true);
+        m_toolBar->setEnabled(true);
+        ui->buttonBox->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        // Enter in the name or the table must not accept half-done work.
+        ui->buttonBox->button(QDialogButtonBox::Ok)->setDefault(false);
+        ui->buttonBox->button(QDialogButtonBox::Cancel)->setDefault(true);
+    }
+    // Recording needs the privileged helper's recording action, which this
+    // program does not send yet; the action is shown but never offered.
+    ui->actionAddFilesFromProcess->setEnabled(false);
+
+    connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(ui->actionAddFile, &QAction::triggered, this, &EditProfileDialog::insertFileTriggered);
+    connect(ui->actionAddDirectory, &QAction::triggered, this, &EditProfileDialog::insertDirectoryFilesTriggered);
+    connect(ui->actionRemoveFile, &QAction::triggered, this, &EditProfileDialog::removeFileTriggered);
+    connect(ui->actionAddFilesFromProcess, &QAction::triggered, this, &EditProfileDialog::traceAppActionTriggered);
+    connect(ui->profileNameLineEdit, &QLineEdit::textChanged, this, &EditProfileDialog::profileNameChanged);
+    connect(ui->objectsTableWidget, &QTableWidget::itemSelectionChanged, this, &EditProfileDialog::objectSelectionChanged);
+    connect(ui->inclusionListWidget, &QListWidget::itemChanged, this, &EditProfileDialog::inclusionItemChanged);
+    connect(ui->objectsTableWidget, &QWidget::customContextMenuRequested, this, &EditProfileDialog::objectsTableCustomContextMenuRequested);
+    // The tool tip shows the whole filename; it follows editing in place.
+    connect(ui->objectsTableWidget, &QTableWidget::itemChanged, this, [](QTableWidgetItem *item) {
+        if (item->column() == FilenameColumn && item->toolTip() != item->text()) {
+            item->setToolTip(item->text());
+        }
+    });
+
+    ui->objectsTableWidget->setItemDelegateForColumn(TypeColumn, new ComboBoxItemDelegate(ui->objectsTableWidget));
+
+    // Sized while the table is still empty, so the cost does not grow with
+    // the profile: the headers decide, and the type and filename columns get
+    // room for their contents.
+    QTableWidget *table = ui->objectsTableWidget;
+    table->resizeColumnsToContents();
+    table->setColumnWidth(TypeColumn, table->columnWidth(TypeColumn) * 2);
+    table->setColumnWidth(FilenameColumn, table->columnWidth(FilenameColumn) * 4);
+
+    ui->profileNameLineEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Za-zА-Яа-я_]{1,50}")), ui->profileNameLineEdit));
+}
+
+void EditProfileDialog::fill()
+{
+    if (m_user) {
+        try {
+            User account(m_user->name());
+            const QString home = account.homeDir();
+            m_fileDialog->setDirectory(home);
+            m_dirDialog->setDirectory(home);
+        } catch (const DetailsException &) {
+            // An account that cannot be looked up leaves the pickers where they were.
+        }
+    }
+
+    ui->profileNameLineEdit->setText(m_file.name());
+
+    appendObjectRules(m_file.data().objectRules().values());
+    fillInclusionList();
+
+    objectSelectionChanged();
+    profileNameChanged(ui->profileNameLineEdit->text());
+}
+
+void EditProfileDialog::fillInclusionList()
+{
+    QList<ProfileState *> profiles = m_systemState->profiles().values();
+    std::sort(profiles.begin(), profiles.end(), [](const ProfileState *a, const ProfileState *b) {
+        return a->name() < b->name();
+    });
+    QSet<const ProfileFile *> files;
+    files.reserve(profiles.size());
+    for (const ProfileState *profile : qAsConst(profiles)) {
+        files.insert(profile->file());
+    }
+
+    const QString editedName = m_file.name();
+    const QSet<IncludeRule> includes = m_file.data().includes();
+    QSet<QString> toPlace;
+    for (const IncludeRule &include : includes) {
+        toPlace.insert(include.name());
+    }
+    const IncludeChains chains(editedName, files);
+
+    QListWidget *list = ui->inclusionListWidget;
+    const QSignalBlocker blocker(list);
+    list->setUpdatesEnabled(false);
+    for (const ProfileState *profile : qAsConst(profiles)) {
+        const QString name = profile->name();
+        toPlace.remove(name);
+        // The edited profile's own chain to a profile has one link exactly
+        // when it includes that profile directly.
+        const bool direct = includes.contains(IncludeRule(name));
+        if (name == editedName && !direct) {
+            continue;
+        }
+
+        auto *item = new QListWidgetItem(name);
+        item->setCheckState(direct ? Qt::Checked : Qt::Unchecked);
+        bool locked = false;
+        const QStringList chain = chains.chain(profile->file());
+        if (!chain.isEmpty()) {
+            // Checking it would close a cycle through the edited profile.
+            item->setToolTip(tr("'%1' used in '%2'").arg(editedName, chain.join(QStringLiteral("->"))));
+            locked = true;
+        }
+        if (!profile->errors().isEmpty()) {
+            item->setText(item->text() + QStringLiteral(" (%1)").arg(tr("has errors")));
+            locked = true;
+        }
+        if (m_readOnly) {
+            item->setFlags(viewOnlyFlags);
+        } else if (locked) {
+            m_lockedProfiles.append(name);
+            if (!direct) {
+                item->setFlags(viewOnlyFlags);
+            }
+        }
+        item->setData(Qt::UserRole, name);
+        list->addItem(item);
+    }
+
+    // Includes of profiles that do not exist: shown so that they can be dropped.
+    QStringList unknown = toPlace.values();
+    std::sort(unknown.begin(), unknown.end());
+    for (const QString &name : qAsConst(unknown)) {
+        m_lockedProfiles.append(name);
+        auto *item = new QListWidgetItem(QStringLiteral("%1 (%2)").arg(name, tr("unknown")));
+        item->setData(Qt::UserRole, name);
+        item->setCheckState(Qt::Checked);
+        if (m_readOnly) {
+            item->setFlags(viewOnlyFlags);
+        }
+        list->addItem(item);
+    }
+    list->setUpdatesEnabled(true);
+}
+
+ProfileFile EditProfileDialog::profileFile() const
+{
+    return m_file;
+}
+
+SystemState *EditProfileDialog::systemState() const
+{
+    return m_systemState;
+}
+
+AbstractProfileState *EditProfileDialog::user() const
+{
+    return m_user;
+}
+
+QLineEdit *EditProfileDialog::profileNameLineEdit() const
+{
+    return ui->profileNameLineEdit;
+}
+
+bool EditProfileDialog::isReadOnly() const
+{
+    return m_readOnly;
+}
+
+ObjectRule EditProfileDialog::defaultRule(const QString &path)
+{
+    ObjectRule rule;
+    rule.setType(QFileInfo(path).isSymLink() ? ObjectRule::Link : ObjectRule::File);
+    rule.setFilename(path);
+    rule.insertModes({ObjectRule::Read, ObjectRule::Write, ObjectRule::Create});
+    rule.insertTargets({ObjectRule::TargetUser, ObjectRule::TargetOther});
+    return rule;
+}
+
+void EditProfileDialog::appendObjectRules(const QList<ObjectRule> &rules)
+{
+    QList<ObjectRule> sorted = rules;
+    std::sort(sorted.begin(), sorted.end(), [](const ObjectRule &a, const ObjectRule &b) {
+        if (a.filename() != b.filename()) {
+            return a.filename() < b.filename();
+        }
+        // Rules on one file in a fixed order, so the same profile always looks the same.
+        if (a.type() != b.type()) {
+            return a.type() < b.type();
+        }
+        return a.deleted() < b.deleted();
+    });
+    appendRows(sorted);
+}
+
+void EditProfileDialog::appendRows(const QList<ObjectRule> &rules)
+{
+    if (rules.isEmpty()) {
+        return;
+    }
+    QTableWidget *table = ui->objectsTableWidget;
+    // Tens of thousands of rows: no per-item signals, repaints or sorting.
+    const bool sorting = table->isSortingEnabled();
+    table->setSortingEnabled(false);
+    table->setUpdatesEnabled(false);
+    const QSignalBlocker blocker(table);
+
+    const Qt::ItemFlags checkFlags = QTableWidgetItem().flags() & ~Qt::ItemIsEditable;
+    const QString tips[ColumnCount] = {tr("Type"), QString(), tr("Read"), tr("Write"), tr("Create"), tr("User"), tr("Other")};
+
+    int row = table->rowCount();
+    table->setRowCount(row + rules.size());
+    for (const ObjectRule &rule : rules) {
+        auto *type = new QTableWidgetItem(ComboBoxItemDelegate::typeName(rule.type()));
+        type->setData(Qt::UserRole, static_cast<int>(rule.type()));
+        type->setToolTip(tips[TypeColumn]);
+
+        auto *filename = new QTableWidgetItem(rule.filename());
+        filename->setToolTip(rule.filename());
+        // Not shown, but part of the rule: kept so that editing a profile
+        // does not silently change rules the administrator never touched.
+        filename->setData(Qt::UserRole, rule.deleted());
+
+        QTableWidgetItem *items[ColumnCount] = {type, filename};
+        const QSet<ObjectRule::Mode> modes = rule.modes();
+        const QSet<ObjectRule::Target> targets = rule.targets();
+        const CheckColumn checks[] = {
+            {ReadColumn, modes.contains(ObjectRule::Read)},
+            {WriteColumn, modes.contains(ObjectRule::Write)},
+            {CreateColumn, modes.contains(ObjectRule::Create)},
+            {UserColumn, targets.contains(ObjectRule::TargetUser)},
+            {OtherColumn, targets.contains(ObjectRule::TargetOther)},
+        };
+        for (const CheckColumn &check : checks) {
+            auto *item = new QTableWidgetItem;
+            item->setFlags(checkFlags);
+            item->setCheckState(check.checked ? Qt::Checked : Qt::Unchecked);
+            item->setToolTip(tips[check.column]);
+            items[check.column] = item;
+        }
+
+        for (int column = 0; column < ColumnCount; ++column) {
+            if (m_readOnly) {
+                items[column]->setFlags(viewOnlyFlags);
+            }
+            table->setItem(row, column, items[column]);
+        }
+        ++row;
+    }
+
+    table->setSortingEnabled(sorting);
+    table->setUpdatesEnabled(true);
+}
+
+ObjectRule EditProfileDialog::ruleOfRow(int row) const
+{
+    const QTableWidget *table = ui->objectsTableWidget;
+    auto checked = [table, row](int column) {
+        const QTableWidgetItem *item = table->item(row, column);
+        return item && item->checkState() == Qt::Checked;
+    };
+
+    ObjectRule rule;
+    if (const QTableWidgetItem *type = table->item(row, TypeColumn)) {
+        rule.setType(static_cast<ObjectRule::Type>(type->data(Qt::UserRole).toInt()));
+    }
+    if (const QTableWidgetItem *filename = table->item(row, FilenameColumn)) {
+        rule.setFilename(filename->text());
+        rule.setDeleted(filename->data(Qt::UserRole).toBool());
+    }
+    if (checked(ReadColumn)) {
+        rule.insertMode(ObjectRule::Read);
+    }
+    if (checked(WriteColumn)) {
+        rule.insertMode(ObjectRule::Write);
+    }
+    if (checked(CreateColumn)) {
+        rule.insertMode(ObjectRule::Create);
+    }
+    if (checked(UserColumn)) {
+        rule.insertTarget(ObjectRule::TargetUser);
+    }
+    if (checked(OtherColumn)) {
+        rule.insertTarget(ObjectRule::TargetOther);
+    }
+    return rule;
+}
+
+QList<int> EditProfileDialog::selectedRows() const
+{
+    QSet<int> rows;
+    const QModelIndexList indexes = ui->objectsTableWidget->selectionModel()->selectedIndexes();
+    for (const QModelIndex &index : indexes) {
+        rows.insert(index.row());
+    }
+    QList<int> sorted = rows.values();
+    std::sort(sorted.begin(), sorted.end());
+    return sorted;
+}
+
+void EditProfileDialog::accept()
+{
+    const QString newName = ui->profileNameLineEdit->text();
+    if (newName.isEmpty()) {
+        // OK is disabled without a name; nothing to accept.
+        return;
+    }
+    const QString oldName = m_file.name();
+    const bool renamed = newName != oldName;
+    const QSet<ProfileState *> profiles = m_systemState->profiles();
+    if (renamed) {
+        for (const ProfileState *profile : profiles) {
+            if (profile->name() == newName) {
+                QMessageBox::critical(this, tr("Profile rename error"), tr("Profile with name '%1' already exists").arg(newName), QMessageBox::Ok);
+                return;
+            }
+        }
+    }
+
+    QTableWidget *table = ui->objectsTableWidget;
+    QSet<ObjectRule> rules;
+    rules.reserve(table->rowCount());
+    bool noMode = false;
+    bool noTarget = false;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const ObjectRule rule = ruleOfRow(row);
+        noMode = noMode || rule.modes().isEmpty();
+        noTarget = noTarget || rule.targets().isEmpty();
+        rules.insert(rule);
+    }
+    // Checked before anything is changed: renaming rewrites other profiles,
+    // which must not happen for an edit that then stays open and may be
+    // cancelled.
+    QString incomplete;
+    if (noMode && noTarget) {
+        incomplete = tr("Each object must have at least \none mode (R/W/C) and one target (O/U)");
+    } else if (noMode) {
+        incomplete = tr("Each object must have at least \none mode (R/W/C)");
+    } else if (noTarget) {
+        incomplete = tr("Each object must have at least \none target (O/U)");
+    }
+    if (!incomplete.isEmpty()) {
+        QMessageBox::warning(this, tr("Warning"), incomplete);
+        return;
+    }
+
+    if (renamed) {
+        const IncludeRule oldInclude(oldName);
+        auto rewrite = [&](AbstractProfileState *state) {
+            if (state->file()->data().includes().contains(oldInclude)) {
+                state->removeIncludeRule(oldName);
+                state->addIncludeRule(newName);
+            }
+        };
+        for (ProfileState *profile : profiles) {
+            rewrite(profile);
+        }
+        const QSet<UserState *> users = m_systemState->users();
+        for (UserState *user : users) {
+            rewrite(user);
+        }
+    }
+
+    ProfileData &data = m_file.data();
+    data.removeAllObjectRules();
+    for (const ObjectRule &rule : qAsConst(rules)) {
+        data.insertObjectRule(rule);
+    }
+    data.remodeAllIncludeRules();
+    const QListWidget *list = ui->inclusionListWidget;
+    for (int i = 0; i < list->count(); ++i) {
+        const QListWidgetItem *item = list->item(i);
+        if (item->checkState() != Qt::Checked) {
+            continue;
+        }
+        const QString name = nameOfItem(item);
+        // A profile that includes itself keeps doing so under its new name.
+        data.insertIncludeRule(IncludeRule(renamed && name == oldName ? newName : name));
+    }
+    m_file.setName(newName);
+
+    QDialog::accept();
+}
+
+void EditProfileDialog::objectSelectionChanged()
+{
+    ui->actionRemoveFile->setEnabled(ui->objectsTableWidget->selectionModel()->hasSelection());
+}
+
+QMenu *EditProfileDialog::createObjectsContextMenu()
+{
+    if (m_readOnly) {
+        return nullptr;
+    }
+    QTableWidget *table = ui->objectsTableWidget;
+    auto *menu = new QMenu(table);
+    menu->addActions(m_toolBar->actions());
+    menu->addSeparator();
+    QMenu *typeMenu = menu->addMenu(tr("Change file type"));
+    QMenu *modesMenu = menu->addMenu(tr("Change file modes"));
+    QMenu *targetMenu = menu->addMenu(tr("Change file target"));
+
+    const QList<int> rows = selectedRows();
+    if (rows.isEmpty()) {
+        typeMenu->setEnabled(false);
+        modesMenu->setEnabled(false);
+        targetMenu->setEnabled(false);
+        return menu;
+    }
+
+    QSet<int> types;
+    for (const int row : rows) {
+        const QTableWidgetItem *type = table->item(row, TypeColumn);
+        types.insert(type ? type->data(Qt::UserRole).toInt() : int(ObjectRule::Unknown));
+    }
+    for (const ObjectRule::Type type : {ObjectRule::File, ObjectRule::Link}) {
+        QAction *action = typeMenu->addAction(ComboBoxItemDelegate::typeName(type));
+        action->setCheckable(true);
+        action->setChecked(types.size() == 1 && *types.cbegin() == type);
+        connect(action, &QAction::triggered, this, [this, type] {
+            setTypeOfSelectedRows(type);
+        });
+    }
+
+    auto addColumnAction = [&](QMenu *submenu, int column) {
+        QAction *action = submenu->addAction(table->horizontalHeaderItem(column)->toolTip());
+        action->setCheckable(true);
+        action->setChecked(isColumnCheckedInRows(column, rows));
+        connect(action, &QAction::triggered, this, [this, column] {
+            toggleColumnOfSelectedRows(column);
+        });
+    };
+    for (const int column : {ReadColumn, WriteColumn, CreateColumn}) {
+        addColumnAction(modesMenu, column);
+    }
+    for (const int column : {UserColumn, OtherColumn}) {
+        addColumnAction(targetMenu, column);
+    }
+    return menu;
+}
+
+void EditProfileDialog::objectsTableCustomContextMenuRequested(const QPoint &position)
+{
+    const std::unique_ptr<QMenu> menu(createObjectsContextMenu());
+    if (!menu) {
+        return;
+    }
+    menu->exec(ui->objectsTableWidget->viewport()->mapToGlobal(position));
+}
+
+void EditProfileDialog::setTypeOfSelectedRows(ObjectRule::Type type)
+{
+    QTableWidget *table = ui->objectsTableWidget;
+    const QList<int> rows = selectedRows();
+    for (const int row : rows) {
+        QTableWidgetItem *item = table->item(row, TypeColumn);
+        if (!item) {
+            item = new QTableWidgetItem;
+            table->setItem(row, TypeColumn, item);
+        }
+        item->setData(Qt::UserRole, static_cast<int>(type));
+        item->setText(ComboBoxItemDelegate::typeName(type));
+    }
+}
+
+bool EditProfileDialog::isColumnCheckedInRows(int column, const QList<int> &rows) const
+{
+    const QTableWidget *table = ui->objectsTableWidget;
+    return std::all_of(rows.cbegin(), rows.cend(), [table, column](int row) {
+        const QTableWidgetItem *item = table->item(row, column);
+        return item && item->checkState() == Qt::Checked;
+    });
+}
+
+void EditProfileDialog::toggleColumnOfSelectedRows(int column)
+{
+    QTableWidget *table = ui->objectsTableWidget;
+    const QList<int> rows = selectedRows();
+    const Qt::CheckState state = isColumnCheckedInRows(column, rows) ? Qt::Unchecked : Qt::Checked;
+    for (const int row : rows) {
+        if (QTableWidgetItem *item = table->item(row, column)) {
+            item->setCheckState(state);
+        }
+    }
+}
+
+void EditProfileDialog::insertFileTriggered()
+{
+    if (m_fileDialog->exec() != QDialog::Accepted) {
+        return;
+    }
+    QList<ObjectRule> rules;
+    const QStringList paths = m_fileDialog->selectedFiles();
+    for (const QString &path : paths) {
+        rules.append(defaultRule(path));
+    }
+    appendRows(rules);
+    ui->objectsTableWidget->scrollToBottom();
+}
+
+void EditProfileDialog::insertDirectoryFilesTriggered()
+{
+    if (m_dirDialog->exec() != QDialog::Accepted) {
+        return;
+    }
+    const QStringList directories = m_dirDialog->selectedFiles();
+    if (directories.isEmpty()) {
+        return;
+    }
+    QList<ObjectRule> rules;
+    const QStringList paths = Utils::directoryFiles(directories.first());
+    for (const QString &path : paths) {
+        rules.append(defaultRule(path));
+    }
+    appendRows(rules);
+    ui->objectsTableWidget->scrollToBottom();
+}
+
+void EditProfileDialog::removeFileTriggered()
+{
+    // Removed as runs of adjacent rows, from the bottom up, so that removing
+    // thousands of selected rows does not shift the rest once per row.
+    const QList<int> rows = selectedRows();
+    QAbstractItemModel *model = ui->objectsTableWidget->model();
+    int end = rows.size();
+    while (end > 0) {
+        int begin = end - 1;
+        while (begin > 0 && rows.at(begin - 1) == rows.at(begin) - 1) {
+            --begin;
+        }
+        model->removeRows(rows.at(begin), end - begin);
+        end = begin;
+    }
+}
+
+void EditProfileDialog::traceAppActionTriggered()
+{
+}
+
+bool EditProfileDialog::recordApplicationRules(const QString &userName, const QString &command, bool overwrite)
+{
+    Q_UNUSED(userName)
+    Q_UNUSED(command)
+    Q_UNUSED(overwrite)
+    return false;
+}
+
+void EditProfileDialog::profileNameChanged(const QString &text)
+{
+    if (QPushButton *ok = ui->buttonBox->button(QDialogButtonBox::Ok)) {
+        ok->setEnabled(!text.isEmpty());
+    }
+}
+
+void EditProfileDialog::inclusionItemChanged(QListWidgetItem *item)
+{
+    if (item->checkState() != Qt::Unchecked || !m_lockedProfiles.contains(nameOfItem(item))) {
+        return;
+    }
+    // Locked entries can be dropped but not taken back: checking them again
+    // would close a cycle, include a broken profile or an unknown name.
+    const QSignalBlocker blocker(ui->inclusionListWidget);
+    item->setFlags(Qt::NoItemFlags);
+}

@@ -1,0 +1,130 @@
+#ifndef ORLA_EDITPROFILEDIALOG_H
+#define ORLA_EDITPROFILEDIALOG_H
+
+#include "profile/objectrule.h"
+#include "profile/profilefile.h"
+
+#include <QDialog>
+#include <QList>
+#include <QStringList>
+
+#include <memory>
+
+class AbstractProfileState;
+class DirFileSelectionDialog;
+class FileSelectionDialog;
+class QLineEdit;
+class QListWidgetItem;
+class QMenu;
+class QToolBar;
+class SystemState;
+
+namespace Ui
+{
+class EditProfileDialog;
+}
+
+/**
+ * Shows one profile, or changes it: its name, its allowed objects (one table
+ * row per object rule) and the profiles it plugs in.
+ *
+ * Works on its own copy of the profile, read with profileFile() once exec()
+ * returned Accepted. Renaming is the exception: accepting a new name
+ * rewrites the includes of the old name in every profile and user of the
+ * working state at once, so that nothing is left pointing at a name that no
+ * longer exists. When the working state is read-only the dialog only shows.
+ */
+class EditProfileDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    enum Column : int {
+        TypeColumn = 0,
+        FilenameColumn,
+        ReadColumn,
+        WriteColumn,
+        CreateColumn,
+        UserColumn,
+        OtherColumn,
+        ColumnCount,
+    };
+
+    /**
+     * @param systemState the working state: read-only flag, every profile and
+     *        user; not owned
+     * @param user the kiosk user in whose context the profile is edited, or
+     *        null; not owned. Its home directory is where the pickers start.
+     */
+    EditProfileDialog(const ProfileFile &file, SystemState *systemState, AbstractProfileState *user, QWidget *parent = nullptr);
+    ~EditProfileDialog() override;
+
+    ProfileFile profileFile() const;
+
+    /**
+     * The objects table's context menu for the rows selected now; null in
+     * read-only mode. The caller owns the menu.
+     */
+    QMenu *createObjectsContextMenu();
+
+public Q_SLOTS:
+    void accept() override;
+    void objectSelectionChanged();
+    void objectsTableCustomContextMenuRequested(const QPoint &position);
+    void insertFileTriggered();
+    void insertDirectoryFilesTriggered();
+    void removeFileTriggered();
+    /**
+     * Records the rules of an application run under a kiosk account. Not
+     * available yet: its action stays disabled and this does nothing.
+     */
+    virtual void traceAppActionTriggered();
+    void profileNameChanged(const QString &text);
+    void inclusionItemChanged(QListWidgetItem *item);
+
+public:
+    /**
+     * Records the rules an application needs and adds them as rows; true when
+     * rules were added. Not available yet: always false, nothing changes.
+     */
+    virtual bool recordApplicationRules(const QString &userName, const QString &command, bool overwrite);
+
+protected:
+    SystemState *systemState() const;
+    AbstractProfileState *user() const;
+    QLineEdit *profileNameLineEdit() const;
+
+    // Appends one row per rule, sorted by filename, after the existing rows.
+    void appendObjectRules(const QList<ObjectRule> &rules);
+
+private:
+    void setupForm();
+    void fill();
+    void fillInclusionList();
+    bool isReadOnly() const;
+
+    // Appends one row per rule in the given order.
+    void appendRows(const QList<ObjectRule> &rules);
+    // The rule a row describes, complete or not.
+    ObjectRule ruleOfRow(int row) const;
+    // Every row with a selected cell, ascending.
+    QList<int> selectedRows() const;
+    void setTypeOfSelectedRows(ObjectRule::Type type);
+    // Checks the column in every selected row unless it is checked in all of them already.
+    void toggleColumnOfSelectedRows(int column);
+    bool isColumnCheckedInRows(int column, const QList<int> &rows) const;
+
+    // The rule the pickers add for a path: everything allowed to everyone.
+    static ObjectRule defaultRule(const QString &path);
+
+    std::unique_ptr<Ui::EditProfileDialog> ui;
+    QToolBar *m_toolBar;
+    ProfileFile m_file;
+    SystemState *m_systemState;
+    AbstractProfileState *m_user;
+    QStringList m_lockedProfiles;
+    FileSelectionDialog *m_fileDialog;
+    DirFileSelectionDialog *m_dirDialog;
+    bool m_readOnly;
+};
+
+#endif

@@ -1,0 +1,13 @@
+#include "dialogs/fileselectiondialog.h"
+
+FileSelectionDialog::FileSelectionDialog(QWidget *parent, const QString &directory)
+    : QFileDialog(parent, QObject::tr("Select files"), directory)
+{
+    // Qt's own dialog behaves the same on every desktop and can be driven by
+    // the window tests; the platform's dialog may not honour the entry filter.
+    setOption(QFileDialog::DontUseNativeDialog);
+    setFileMode(QFileDialog::ExistingFiles);
+    setFilter(QDir::AllEntries | QDir::System);
+}
+
+FileSelectionDialog::~FileSelectionDialog() = default;
