@@ -151,6 +151,7 @@ private Q_SLOTS:
     void hugeProfileText();
     void tenThousandProfiles();
     void tenThousandEntriesAndOneBadName();
+    void updateLargerThanTheBusCarries();
     void busyHelperEndsTheWait();
     void stoppedHelperEndsTheWait();
     void killedHelperEndsTheWait();
@@ -471,6 +472,38 @@ void BoothwardBusTest::tenThousandEntriesAndOneBadName()
     QVERIFY2(outcome.text.startsWith(QLatin1String("Invalid profile name '../")), qPrintable(outcome.text));
     QCOMPARE(QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).entryList(QDir::Files).size(), 0);
     QVERIFY(!QFileInfo::exists(escapePath()));
+}
+
+void BoothwardBusTest::updateLargerThanTheBusCarries()
+{
+    // The bus refuses messages over 32 MiB and drops the sender's connection,
+    // so this runs in a client process of its own.
+    // About 17.8 million characters, 35.6 MB as UTF-16 on the wire.
+    QByteArray json = "{\"profilesToUpdate\": {\"limit\": \"";
+    const QByteArray rule = "/usr/share/x r,u\\n";
+    while (json.size() < 18 * 1024 * 1024) {
+        json += rule;
+    }
+    json += "\"}}";
+    const QString file = qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/oversized.json");
+    {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(out.write(json), json.size());
+    }
+
+    QElapsedTimer timer;
+    timer.start();
+    QProcess client;
+    client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    client.start(QStringLiteral(KAUTHCLIENT_PATH), {QStringLiteral("--arguments"), file, QStringLiteral("update")});
+    QVERIFY(client.waitForFinished(120000));
+    QFile::remove(file);
+    const QString result = QString::fromUtf8(client.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0);
+    qInfo("oversized update: \"%s\" after %lld ms", qPrintable(result), timer.elapsed());
+    QCOMPARE(client.exitCode(), 2);
+    QVERIFY(result.startsWith(QLatin1String("error ")));
+    QVERIFY(!QFileInfo::exists(systemProfile(QStringLiteral("limit"))));
 }
 
 void BoothwardBusTest::busyHelperEndsTheWait()
