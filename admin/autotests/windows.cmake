@@ -19,3 +19,46 @@ ecm_add_tests(
     LINK_LIBRARIES orla-windows-testsupport
 )
 set_tests_properties(listitemstest createuserdialogtest PROPERTIES ENVIRONMENT "${windows_test_env}")
+
+# The main window needs the authorisation service to be allowed to change
+# anything, so its tests run on the private test bus.
+add_executable(mainwindowtest mainwindowtest.cpp windowdriver.h)
+target_link_libraries(mainwindowtest orla-windows-testsupport)
+orla_add_bus_test(NAME mainwindowtest COMMAND mainwindowtest RESOURCE_LOCK kioskroot)
+set_tests_properties(mainwindowtest PROPERTIES ENVIRONMENT "${windows_test_env}")
+
+# Saving and kiosk mode carried out by the real helper over the test bus.
+add_executable(mainwindowsavetest mainwindowsavetest.cpp windowdriver.h)
+target_link_libraries(mainwindowsavetest orla-windows-testsupport)
+orla_add_bus_test(NAME mainwindowsavetest COMMAND mainwindowsavetest RESOURCE_LOCK kioskroot TIMEOUT 300)
+set_tests_properties(mainwindowsavetest PROPERTIES ENVIRONMENT "${windows_test_env}")
+
+# Without the authorisation service the window is read-only.
+ecm_add_test(mainwindowreadonlytest.cpp windowdriver.h
+    TEST_NAME mainwindowreadonlytest
+    LINK_LIBRARIES orla-windows-testsupport
+)
+set_tests_properties(mainwindowreadonlytest PROPERTIES
+    RESOURCE_LOCK kioskroot
+    ENVIRONMENT "${windows_test_env};DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/orla-no-system-bus"
+)
+
+# An administrator the authorisation service turns down.
+add_executable(mainwindowrefusaltest mainwindowrefusaltest.cpp windowdriver.h)
+target_link_libraries(mainwindowrefusaltest orla-windows-testsupport)
+orla_add_bus_test(NAME mainwindowrefusaltest COMMAND mainwindowrefusaltest
+    POLKIT_RULES data/nobody-must-authenticate.rules
+    RESOURCE_LOCK kioskroot TIMEOUT 120)
+set_tests_properties(mainwindowrefusaltest PROPERTIES ENVIRONMENT "${windows_test_env}")
+
+# The start and the single instance.
+add_executable(kioskstartertest kioskstartertest.cpp windowdriver.h)
+target_link_libraries(kioskstartertest orla-windows-testsupport)
+orla_add_bus_test(NAME kioskstartertest COMMAND kioskstartertest RESOURCE_LOCK kioskroot TIMEOUT 120)
+set_tests_properties(kioskstartertest PROPERTIES ENVIRONMENT "${windows_test_env}")
+
+add_executable(singleinstancetest singleinstancetest.cpp)
+target_link_libraries(singleinstancetest orla-windows-testsupport)
+target_compile_definitions(singleinstancetest PRIVATE ORLA_ADMIN_KIOSK_PROGRAM="$<TARGET_FILE:orla-admin-kiosk>")
+orla_add_bus_test(NAME singleinstancetest COMMAND singleinstancetest RESOURCE_LOCK kioskroot TIMEOUT 120)
+add_dependencies(singleinstancetest orla-admin-kiosk)

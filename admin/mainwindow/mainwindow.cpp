@@ -451,7 +451,9 @@ void MainWindow::profileItemChanged(QListWidgetItem *item)
 {
     auto *profileItem = dynamic_cast<ProfileWidgetItem *>(item);
     UserState *user = selectedUser();
-    if (!profileItem || !user) {
+    // Items the administrator cannot tick (read-only mode, a greyed
+    // placeholder) change nothing, whoever sets their check state.
+    if (!profileItem || !user || !(item->flags() & Qt::ItemIsUserCheckable)) {
         return;
     }
     const QString name = profileItem->state()->name();
@@ -531,6 +533,9 @@ void MainWindow::systemStateChanged(bool changed)
 
 void MainWindow::createUserActionTriggered()
 {
+    if (isReadOnly()) {
+        return;
+    }
     QSet<QString> available;
     try {
         available = Utils::users();
@@ -573,7 +578,7 @@ void MainWindow::createUserActionTriggered()
 void MainWindow::deleteUserActionTriggered()
 {
     UserState *user = selectedUser();
-    if (!user) {
+    if (!user || isReadOnly()) {
         return;
     }
     const auto answer = QMessageBox::question(this,
@@ -590,7 +595,7 @@ void MainWindow::deleteUserActionTriggered()
 void MainWindow::enableUserActionTriggered()
 {
     UserState *user = selectedUser();
-    if (!user) {
+    if (!user || isReadOnly()) {
         return;
     }
     if (!user->status().isEmpty()) {
@@ -604,7 +609,7 @@ void MainWindow::enableUserActionTriggered()
 void MainWindow::disableUserActionTriggered()
 {
     UserState *user = selectedUser();
-    if (!user) {
+    if (!user || isReadOnly()) {
         return;
     }
     user->setEnable(false);
@@ -759,6 +764,9 @@ bool MainWindow::warnIfNoEnabledUsers(const QString &text)
 
 void MainWindow::saveActionTriggered()
 {
+    if (isReadOnly()) {
+        return;
+    }
     const QString text = needsReboot()
         ? tr("New changes will take effect immediately after system reboot. Are you sure want to save changes?")
         : tr("New changes will take effect immediately after users relog. Are you sure want to save changes?");
@@ -838,6 +846,9 @@ void MainWindow::changeKioskMode(bool on)
 
 void MainWindow::disableKioskModeActionTriggered()
 {
+    if (isReadOnly()) {
+        return;
+    }
     const auto answer = QMessageBox::question(this, tr("Disable kiosk mode"), tr("Are you sure want to disable kiosk mode?"), QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes) {
         changeKioskMode(false);
@@ -846,6 +857,9 @@ void MainWindow::disableKioskModeActionTriggered()
 
 void MainWindow::enableKioskModeActionTriggered()
 {
+    if (isReadOnly()) {
+        return;
+    }
     const QString noUsers = tr("To enable kiosk mode need have active user profiles");
     if (warnIfNoEnabledUsers(noUsers)) {
         return;

@@ -1,0 +1,161 @@
+// The window of an administrator who may not change anything: here the
+// authorisation service is out of reach, which the integrity check takes as
+// "no". Everything is shown; nothing is offered.
+
+#include "icontheme.h"
+#include "kiosktree.h"
+#include "modalanswerer.h"
+#include "windowdriver.h"
+
+#include "mainwindow/mainwindow.h"
+#include "state/systemstate.h"
+
+#include <QStandardPaths>
+#include <QTest>
+
+#include <memory>
+
+class MainWindowReadOnlyTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<KioskTree> m_tree;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<ModalAnswerer> m_answerer;
+
+    WindowDriver start()
+    {
+        m_window = std::make_unique<MainWindow>();
+        m_window->loadData();
+        m_window->show();
+        m_window->checkReadOnly(false);
+        return WindowDriver(m_window.get());
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QString why;
+        if (!KioskTree::isScratch(&why)) {
+            QSKIP(qPrintable(why));
+        }
+        QStandardPaths::setTestModeEnabled(true);
+        IconTheme::ensureFallback();
+    }
+
+    void init()
+    {
+        m_tree = std::make_unique<KioskTree>();
+        m_answerer = std::make_unique<ModalAnswerer>();
+        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        m_tree->writeProfile(QStringLiteral("empty"), QString());
+        m_tree->writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n@include ghost\n"));
+        m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        m_tree->writeUser(QStringLiteral("sys"), QStringLiteral("+file r u: /etc/motd\n"));
+        // Switches that disagree would be questioned, were anything allowed.
+        m_tree->setSwitches(false, true, true);
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_answerer.reset();
+        m_tree.reset();
+    }
+
+    void startWarnsOnceAndOffersNothing()
+    {
+        m_answerer->answer(QMessageBox::Ok);
+        WindowDriver w = start();
+        QVERIFY(m_answerer->unexpected().isEmpty());
+        QCOMPARE(m_answerer->pending(), 0);
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Warning")});
+        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("To administer the system you must log in to the session under a high level of integrity"));
+
+        const ReadOnlyInfo info = m_window->systemState()->readOnlyInfo();
+        QVERIFY(info.readOnly);
+        QCOMPARE(info.reasons, QSet<int>{ReadOnlyInfo::ReasonNoMaxIntegrity});
+
+        QCOMPARE(w.statusLabel()->text(),
+                 QStringLiteral("Read only mode. Kiosk mode now: <b>Off</b>, after reboot will: <b>On</b>. Global kiosk rules record mode: <b>Enabled</b>"));
+        QVERIFY(!w.action("actionAddUser")->isEnabled());
+        QVERIFY(!w.action("actionSaveChanges")->isEnabled());
+        QVERIFY(!w.action("actionEnableKioskMode")->isEnabled());
+        QVERIFY(!w.action("actionDisableKioskMode")->isEnabled());
+        QAction *recording = w.action("actionGlobalRecordingMode");
+        QVERIFY(!recording->isEnabled());
+        QVERIFY(recording->isCheckable());
+        QVERIFY(recording->isChecked());
+        // Reloading is still offered.
+        QVERIFY(w.action("actionCancelChanges")->isEnabled());
+    }
+
+    void everythingIsShownButNothingChanges()
+    {
+        m_answerer->answer(QMessageBox::Ok);
+        WindowDriver w = start();
+        QCOMPARE(w.userTexts(), (QStringList{QStringLiteral("bin (disabled)"), QStringLiteral("daemon (has errors)"), QStringLiteral("sys (has warnings)")}));
+
+        QVERIFY(w.selectUser(QStringLiteral("bin")));
+        QVERIFY(!w.action("actionDeleteUser")->isEnabled());
+        QVERIFY(!w.action("actionEnableUser")->isEnabled());
+        QVERIFY(!w.action("actionDisableUser")->isEnabled());
+
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.profilesBox()->isEnabled());
+        QCOMPARE(w.profileTexts(), (QStringList{QStringLiteral("base"), QStringLiteral("empty (has warnings)"), QStringLiteral("ghost (unknown)")}));
+        QCOMPARE(w.checkedProfiles(), (QStringList{QStringLiteral("base"), QStringLiteral("ghost")}));
+        for (int row = 0; row < w.profiles()->count(); ++row) {
+            QCOMPARE(w.profiles()->item(row)->flags(), Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        }
+        QVERIFY(w.selectProfile(QStringLiteral("empty")));
+        QVERIFY(!w.action("actionDeleteProfile")->isEnabled());
+        QCOMPARE(w.action("actionEditProfile")->text(), QStringLiteral("View profile"));
+        QCOMPARE(w.action("actionEditProfile")->toolTip(), QStringLiteral("View profile"));
+        QVERIFY(w.action("actionShowProfileStatus")->isVisible());
+
+        // Called anyway, the slots neither ask nor change anything.
+        m_answerer->reset();
+        m_window->deleteUserActionTriggered();
+        m_window->disableUserActionTriggered();
+        m_window->deleteProfileActionTriggered();
+        m_window->createUserActionTriggered();
+        m_window->saveActionTriggered();
+        m_window->enableKioskModeActionTriggered();
+        m_window->disableKioskModeActionTriggered();
+        QVERIFY(!m_window->systemState()->isChanged());
+        QVERIFY(m_answerer->boxes().isEmpty());
+        QVERIFY(m_answerer->unexpected().isEmpty());
+    }
+
+    void ownRulesAreExplainedWithoutAnOffer()
+    {
+        m_answerer->answer(QMessageBox::Ok);
+        WindowDriver w = start();
+        QVERIFY(w.selectUser(QStringLiteral("sys")));
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionShowUserStatus")->trigger();
+        QVERIFY(m_answerer->unexpected().isEmpty());
+        const ModalAnswerer::Box box = m_answerer->boxes().first();
+        QCOMPARE(box.title, QStringLiteral("User 'sys' has object rules descriptions"));
+        QCOMPARE(box.text,
+                 QStringLiteral("To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user."));
+        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QVERIFY(!w.profileState(QStringLiteral("sys_extra_1")));
+    }
+
+    void closingAsksNothing()
+    {
+        m_answerer->answer(QMessageBox::Ok);
+        start();
+        m_answerer->reset();
+        QVERIFY(m_window->close());
+        QVERIFY(m_answerer->boxes().isEmpty());
+        QVERIFY(m_answerer->unexpected().isEmpty());
+    }
+};
+
+QTEST_MAIN(MainWindowReadOnlyTest)
+
+#include "mainwindowreadonlytest.moc"

@@ -1,0 +1,113 @@
+// An administrator whom the authorisation service turns down: the window is
+// not read-only (the service would ask for a password), but no one is there
+// to give it, so every action is refused. A refusal changes nothing and shows
+// nothing: the administrator has just said no to the authorisation dialog.
+//
+// Runs on the private test bus. It writes its kiosk tree as root and then
+// becomes "nobody", whom the policy asks to authenticate.
+
+#include "icontheme.h"
+#include "kiosktree.h"
+#include "modalanswerer.h"
+#include "windowdriver.h"
+
+#include "mainwindow/mainwindow.h"
+#include "state/systemstate.h"
+#include "systempaths.h"
+
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <grp.h>
+#include <memory>
+#include <pwd.h>
+#include <unistd.h>
+
+class MainWindowRefusalTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_home;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QString why;
+        if (!KioskTree::isScratch(&why)) {
+            QSKIP(qPrintable(why));
+        }
+        if (geteuid() != 0) {
+            QSKIP("needs to start as root to write the kiosk tree before it gives up its rights");
+        }
+        const passwd *nobody = getpwnam("nobody");
+        QVERIFY(nobody);
+
+        KioskTree tree;
+        tree.writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        tree.writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+        tree.writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+
+        m_home = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_home->isValid());
+        QCOMPARE(chown(QFile::encodeName(m_home->path()).constData(), nobody->pw_uid, nobody->pw_gid), 0);
+        qputenv("HOME", QFile::encodeName(m_home->path()));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_home->path()));
+
+        // Before anything talks to the system bus, which knows callers by uid.
+        QCOMPARE(setgroups(0, nullptr), 0);
+        QCOMPARE(setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid), 0);
+        QCOMPARE(setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid), 0);
+        QCOMPARE(geteuid(), nobody->pw_uid);
+
+        QStandardPaths::setTestModeEnabled(true);
+        IconTheme::ensureFallback();
+    }
+
+    void refusedActionsChangeNothingAndShowNothing()
+    {
+        ModalAnswerer answerer;
+        MainWindow window;
+        window.loadData();
+        window.show();
+        window.checkReadOnly(false);
+        WindowDriver w(&window);
+        QVERIFY2(!window.systemState()->readOnlyInfo().readOnly, "read-only: the policy should ask this account to authenticate, not refuse it");
+
+        // Kiosk mode: the question is asked, the refusal itself is silent.
+        answerer.answer(QMessageBox::Yes);
+        w.action("actionEnableKioskMode")->trigger();
+        QVERIFY2(answerer.unexpected().isEmpty(), qPrintable(answerer.unexpected().join(QStringLiteral(", "))));
+        QCOMPARE(answerer.titles(), QStringList{QStringLiteral("Enable kiosk mode")});
+        QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
+        QVERIFY(w.action("actionEnableKioskMode")->isEnabled());
+        QFile enforce(QString::fromUtf8(SystemPaths::enforceParameter));
+        QVERIFY(enforce.open(QIODevice::ReadOnly));
+        QCOMPARE(enforce.readAll(), QByteArray("0\n"));
+
+        // Saving: the same.
+        QVERIFY(w.selectUser(QStringLiteral("bin")));
+        w.action("actionEnableUser")->trigger();
+        answerer.reset();
+        answerer.answer(QMessageBox::Yes);
+        w.action("actionSaveChanges")->trigger();
+        QVERIFY2(answerer.unexpected().isEmpty(), qPrintable(answerer.unexpected().join(QStringLiteral(", "))));
+        QCOMPARE(answerer.titles(), QStringList{QStringLiteral("Save changes")});
+        QVERIFY(window.systemState()->isChanged());
+        QVERIFY(w.userState(QStringLiteral("bin"))->isEnable());
+        QVERIFY(w.action("actionSaveChanges")->isEnabled());
+        QVERIFY(QFile::exists(KioskTree::disabledUsersDir() + QStringLiteral("/bin")));
+        QVERIFY(!QFile::exists(KioskTree::usersDir() + QStringLiteral("/bin")));
+
+        // Closing: saving is refused, so the window stays open with its changes.
+        answerer.reset();
+        answerer.answer(QMessageBox::Yes);
+        QVERIFY(!window.close());
+        QCOMPARE(answerer.titles(), QStringList{QStringLiteral("Unsaved changes")});
+        QVERIFY(window.systemState()->isChanged());
+    }
+};
+
+QTEST_MAIN(MainWindowRefusalTest)
+
+#include "mainwindowrefusaltest.moc"

@@ -1,0 +1,487 @@
+// Saving and kiosk mode through the real road: the window asks, the working
+// state builds the actions, KAuth carries them over the private test bus to
+// the real helper, which changes the scratch kiosk tree. Afterwards the files
+// must say what the administrator did in the window.
+
+#include "icontheme.h"
+#include "kiosktree.h"
+#include "modalanswerer.h"
+#include "windowdriver.h"
+
+#include "mainwindow/mainwindow.h"
+#include "profile/profileparser.h"
+#include "state/systemstate.h"
+#include "systempaths.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace
+{
+// Same includes and object rules, in whatever order the lines came.
+bool sameProfile(const QString &actual, const QString &expected)
+{
+    const ProfileData a = ProfileParser::parseText(actual).data();
+    const ProfileData b = ProfileParser::parseText(expected).data();
+    return a.includes() == b.includes() && a.objectRules() == b.objectRules() && a.isValid() && !actual.isEmpty();
+}
+
+// The running helper; the test bus runs in its own pid namespace, so there is
+// at most ours.
+QList<pid_t> helperPids()
+{
+    QList<pid_t> pids;
+    const auto entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool isPid = false;
+        const pid_t pid = entry.toInt(&isPid);
+        if (!isPid) {
+            continue;
+        }
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(entry));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "boothward") {
+            pids << pid;
+        }
+    }
+    return pids;
+}
+}
+
+class MainWindowSaveTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<KioskTree> m_tree;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<ModalAnswerer> m_answerer;
+
+    // What the program does at start: load, show, check.
+    WindowDriver start()
+    {
+        m_window = std::make_unique<MainWindow>();
+        m_window->loadData();
+        m_window->show();
+        m_window->checkReadOnly(false);
+        return WindowDriver(m_window.get());
+    }
+
+    void expectNoStrayBoxes()
+    {
+        QVERIFY2(m_answerer->unexpected().isEmpty(), qPrintable(m_answerer->unexpected().join(QStringLiteral(", "))));
+        QCOMPARE(m_answerer->pending(), 0);
+    }
+
+    QString switches() const
+    {
+        return m_tree->switchValue(QString::fromUtf8(SystemPaths::enforceParameter)) + m_tree->switchValue(QString::fromUtf8(SystemPaths::autoEnforceFile));
+    }
+
+    void writeSimpleTree()
+    {
+        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        m_tree->writeProfile(QStringLiteral("orla-desktop"), QStringLiteral("@include base\n+file rw u: /tmp\n"));
+        m_tree->writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+        m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QString why;
+        if (!KioskTree::isScratch(&why)) {
+            QSKIP(qPrintable(why));
+        }
+        QStandardPaths::setTestModeEnabled(true);
+        IconTheme::ensureFallback();
+    }
+
+    void init()
+    {
+        m_tree = std::make_unique<KioskTree>();
+        m_answerer = std::make_unique<ModalAnswerer>();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_answerer.reset();
+        m_tree.reset();
+    }
+
+    void savingWritesWhatTheWindowShows()
+    {
+        writeSimpleTree();
+        m_tree->writeProfile(QStringLiteral("empty"), QString());
+        m_tree->writeUser(QStringLiteral("sys"), QStringLiteral("+file r u: /etc/motd\n"));
+        m_tree->writeUser(QStringLiteral("games"), QStringLiteral("@include base\n"));
+        m_tree->setPasswd({QStringLiteral("carol:x:1002:1002::/home/carol:/bin/bash")});
+        WindowDriver w = start();
+        expectNoStrayBoxes();
+        QVERIFY2(!m_window->systemState()->readOnlyInfo().readOnly, "read-only: the helper is not reachable on the test bus");
+
+        // daemon gets a second profile.
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
+        // bin comes back.
+        QVERIFY(w.selectUser(QStringLiteral("bin")));
+        w.action("actionEnableUser")->trigger();
+        // games goes.
+        QVERIFY(w.selectUser(QStringLiteral("games")));
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionDeleteUser")->trigger();
+        // An unused profile goes.
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.selectProfile(QStringLiteral("empty")));
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionDeleteProfile")->trigger();
+        // sys's own rules move into a profile.
+        QVERIFY(w.selectUser(QStringLiteral("sys")));
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionShowUserStatus")->trigger();
+        // carol, an account this system does not know, starts with daemon's rules.
+        m_answerer->handle([](QWidget *dialog) {
+            auto *copy = dialog->findChild<QCheckBox *>(QStringLiteral("copyUserCheckBox"));
+            auto *others = dialog->findChild<QComboBox *>(QStringLiteral("otherUsersComboBox"));
+            copy->setChecked(true);
+            others->setCurrentIndex(others->findText(QStringLiteral("bin")));
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+        w.action("actionAddUser")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(w.userItem(QStringLiteral("carol"))->text(), QStringLiteral("carol (has errors)"));
+
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::Yes);
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionSaveChanges")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Save changes"), QStringLiteral("Has errors")}));
+        // A user was removed: that takes a reboot.
+        QCOMPARE(m_answerer->boxes().at(0).text,
+                 QStringLiteral("New changes will take effect immediately after system reboot. Are you sure want to save changes?"));
+        QCOMPARE(m_answerer->boxes().at(1).text,
+                 QStringLiteral("User(s) 'carol' has errors. To save changes these user(s) will be disabled. New changes will take effect immediately after "
+                                "system reboot. Continue?"));
+
+        QCOMPARE(m_tree->userNames(), (QStringList{QStringLiteral("bin"), QStringLiteral("daemon"), QStringLiteral("sys")}));
+        QCOMPARE(m_tree->userNames(false), QStringList{QStringLiteral("carol")});
+        QVERIFY(sameProfile(m_tree->user(QStringLiteral("daemon")), QStringLiteral("@include base\n@include orla-desktop\n")));
+        QVERIFY(sameProfile(m_tree->user(QStringLiteral("bin")), QStringLiteral("@include base\n")));
+        QVERIFY(sameProfile(m_tree->user(QStringLiteral("carol"), false), QStringLiteral("@include base\n")));
+        QVERIFY(sameProfile(m_tree->user(QStringLiteral("sys")), QStringLiteral("@include sys_extra_1\n")));
+        QCOMPARE(m_tree->profileNames(), (QStringList{QStringLiteral("base"), QStringLiteral("orla-desktop"), QStringLiteral("sys_extra_1")}));
+        QVERIFY(sameProfile(m_tree->profile(QStringLiteral("sys_extra_1")), QStringLiteral("+file r u: /etc/motd\n")));
+        // Untouched profiles were not rewritten.
+        QCOMPARE(m_tree->profile(QStringLiteral("base")), QStringLiteral("+file r uo: /etc/hosts\n"));
+
+        // The window shows the saved system.
+        QVERIFY(!m_window->systemState()->isChanged());
+        QVERIFY(!w.action("actionSaveChanges")->isEnabled());
+        QCOMPARE(w.userTexts(),
+                 (QStringList{QStringLiteral("bin"), QStringLiteral("carol (disabled) (has errors)"), QStringLiteral("daemon"), QStringLiteral("sys")}));
+    }
+
+    void declinedQuestionsSaveNothing()
+    {
+        writeSimpleTree();
+        m_tree->writeUser(QStringLiteral("kioskghost"), QStringLiteral("@include base\n"));
+        WindowDriver w = start();
+        QVERIFY(w.selectUser(QStringLiteral("kioskghost")));
+        QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
+
+        m_answerer->answer(QMessageBox::No);
+        w.action("actionSaveChanges")->trigger();
+        QCOMPARE(m_answerer->boxes().at(0).text,
+                 QStringLiteral("New changes will take effect immediately after users relog. Are you sure want to save changes?"));
+
+        // The changed user has errors: declining that saves nothing either.
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::Yes);
+        m_answerer->answer(QMessageBox::No);
+        w.action("actionSaveChanges")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Save changes"), QStringLiteral("Has errors")}));
+        QCOMPARE(m_answerer->boxes().at(1).text,
+                 QStringLiteral("User(s) 'kioskghost' has errors. To save changes these user(s) will be disabled. New changes will take effect immediately "
+                                "after system reboot. Continue?"));
+        QCOMPARE(m_tree->user(QStringLiteral("kioskghost")), QStringLiteral("@include base\n"));
+        QVERIFY(w.userState(QStringLiteral("kioskghost"))->isEnable());
+        QVERIFY(m_window->systemState()->isChanged());
+    }
+
+    void helperFailureKeepsTheWorkingCopy()
+    {
+        writeSimpleTree();
+        WindowDriver w = start();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
+
+        // The helper cannot replace daemon's profile: a directory stands in its way.
+        const QString daemonPath = KioskTree::usersDir() + QStringLiteral("/daemon");
+        QVERIFY(QFile::remove(daemonPath));
+        QVERIFY(QDir().mkpath(daemonPath));
+
+        m_answerer->answer(QMessageBox::Yes);
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionSaveChanges")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Save changes"), QStringLiteral("Save error")}));
+        const ModalAnswerer::Box error = m_answerer->boxes().at(1);
+        QCOMPARE(error.icon, QMessageBox::Critical);
+        // The helper's own sentence, naming the file it could not write.
+        QVERIFY2(error.text.contains(daemonPath), qPrintable(error.text));
+
+        QVERIFY(m_window->systemState()->isChanged());
+        QCOMPARE(WindowDriver::includes(w.userState(QStringLiteral("daemon"))), (QStringList{QStringLiteral("base"), QStringLiteral("orla-desktop")}));
+        QVERIFY(w.action("actionSaveChanges")->isEnabled());
+    }
+
+    void enablingWithoutEnabledUsersOnlyWarns()
+    {
+        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        WindowDriver w = start();
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionEnableKioskMode")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("No active kiosk users")});
+        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("To enable kiosk mode need have active user profiles"));
+        QCOMPARE(switches(), QStringLiteral("00"));
+    }
+
+    void enablingAndDisablingKioskMode()
+    {
+        writeSimpleTree();
+        WindowDriver w = start();
+
+        m_answerer->answer(QMessageBox::No);
+        w.action("actionEnableKioskMode")->trigger();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Enable kiosk mode")});
+        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to enable kiosk mode?"));
+        QCOMPARE(switches(), QStringLiteral("00"));
+
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionEnableKioskMode")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(switches(), QStringLiteral("11"));
+        QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>On</b>"));
+        QVERIFY(!w.action("actionEnableKioskMode")->isEnabled());
+        QVERIFY(w.action("actionDisableKioskMode")->isEnabled());
+
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionDisableKioskMode")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Disable kiosk mode")});
+        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to disable kiosk mode?"));
+        QCOMPARE(switches(), QStringLiteral("00"));
+        QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
+    }
+
+    void enablingSavesUnsavedChangesFirst()
+    {
+        writeSimpleTree();
+        WindowDriver w = start();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
+
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionEnableKioskMode")->trigger();
+        expectNoStrayBoxes();
+        // Asked once; saving, reloading and switching follow.
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Unsaved changes")});
+        QCOMPARE(m_answerer->boxes().first().text,
+                 QStringLiteral("To enable kiosk mode you need to save the changes. New changes will take effect immediately after users relogin. "
+                                "Do you want to save changes and enable kiosk mode?"));
+        QVERIFY(sameProfile(m_tree->user(QStringLiteral("daemon")), QStringLiteral("@include base\n@include orla-desktop\n")));
+        QCOMPARE(switches(), QStringLiteral("11"));
+        QVERIFY(!m_window->systemState()->isChanged());
+    }
+
+    void enablingDisablesUsersWithErrors()
+    {
+        writeSimpleTree();
+        m_tree->writeUser(QStringLiteral("kioskghost"), QStringLiteral("@include base\n"));
+        WindowDriver w = start();
+
+        m_answerer->answer(QMessageBox::No);
+        w.action("actionEnableKioskMode")->trigger();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Has errors")});
+        QCOMPARE(m_answerer->boxes().first().text,
+                 QStringLiteral("User(s) 'kioskghost' has errors. To enable kiosk mode these user(s) will be disabled. Continue?"));
+        QVERIFY(w.userState(QStringLiteral("kioskghost"))->isEnable());
+        QCOMPARE(switches(), QStringLiteral("00"));
+
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionEnableKioskMode")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Has errors")});
+        QVERIFY(m_tree->hasUser(QStringLiteral("kioskghost"), false));
+        QVERIFY(!m_tree->hasUser(QStringLiteral("kioskghost")));
+        QCOMPARE(switches(), QStringLiteral("11"));
+    }
+
+    void configurationCheck_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("after");
+
+        QTest::newRow("leave as is") << int(QMessageBox::Ignore) << QStringLiteral("01");
+        QTest::newRow("enable all") << int(QMessageBox::Yes) << QStringLiteral("11");
+        QTest::newRow("disable all") << int(QMessageBox::No) << QStringLiteral("00");
+    }
+
+    void configurationCheck()
+    {
+        QFETCH(int, answer);
+        QFETCH(QString, after);
+
+        writeSimpleTree();
+        m_tree->setSwitches(false, true);
+        m_answerer->answer(QMessageBox::StandardButton(answer));
+        WindowDriver w = start();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->boxes().size(), 1);
+        const ModalAnswerer::Box box = m_answerer->boxes().first();
+        QCOMPARE(box.title, QStringLiteral("Incorrect kiosk mode configuration detected"));
+        QCOMPARE(box.text, QStringLiteral("Kiosk mode is currently <b>off</b>, but after rebooting system will be turned <b>on</b>"));
+        QCOMPARE(box.icon, QMessageBox::Question);
+        QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Ignore);
+        QCOMPARE(box.buttonTexts, (QStringList{QStringLiteral("Enable all"), QStringLiteral("Disable all"), QStringLiteral("Leave as is")}));
+        QCOMPARE(switches(), after);
+        const bool on = after == QLatin1String("11");
+        if (after != QLatin1String("01")) {
+            QCOMPARE(w.statusLabel()->text(), on ? QStringLiteral("Kiosk mode: <b>On</b>") : QStringLiteral("Kiosk mode: <b>Off</b>"));
+        }
+    }
+
+    void kioskModeWithoutActiveUsers()
+    {
+        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        m_tree->setSwitches(true, true);
+
+        m_answerer->answer(QMessageBox::No);
+        start();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("There are no active kiosk users")});
+        QCOMPARE(m_answerer->boxes().first().text,
+                 QStringLiteral("Kiosk mode is enabled, but there are no active kiosk users. Do you want to disable kiosk mode?"));
+        QCOMPARE(switches(), QStringLiteral("11"));
+
+        m_window.reset();
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::Yes);
+        start();
+        expectNoStrayBoxes();
+        QCOMPARE(switches(), QStringLiteral("00"));
+    }
+
+    void closingCanSave()
+    {
+        writeSimpleTree();
+        WindowDriver w = start();
+        QVERIFY(w.selectUser(QStringLiteral("bin")));
+        w.action("actionEnableUser")->trigger();
+
+        m_answerer->answer(QMessageBox::Yes);
+        QVERIFY(m_window->close());
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Unsaved changes")});
+        QVERIFY(m_tree->hasUser(QStringLiteral("bin")));
+        QVERIFY(!m_tree->hasUser(QStringLiteral("bin"), false));
+    }
+
+    void closingStaysOpenWhenSavingFails()
+    {
+        writeSimpleTree();
+        WindowDriver w = start();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
+        const QString daemonPath = KioskTree::usersDir() + QStringLiteral("/daemon");
+        QVERIFY(QFile::remove(daemonPath));
+        QVERIFY(QDir().mkpath(daemonPath));
+
+        m_answerer->answer(QMessageBox::Yes);
+        m_answerer->answer(QMessageBox::Ok);
+        QVERIFY(!m_window->close());
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Unsaved changes"), QStringLiteral("Save error")}));
+        QVERIFY(m_window->isVisible());
+        QVERIFY(m_window->systemState()->isChanged());
+    }
+
+    void helperGoneMidActionLeavesTheWindowUsable()
+    {
+        writeSimpleTree();
+        WindowDriver w = start();
+
+        // The helper blocks writing the boot switch until someone reads it,
+        // which nobody will: it hangs in the middle of the action.
+        const QString autoEnforce = QString::fromUtf8(SystemPaths::autoEnforceFile);
+        QVERIFY(QFile::remove(autoEnforce));
+        QCOMPARE(mkfifo(QFile::encodeName(autoEnforce).constData(), 0600), 0);
+
+        int ticks = 0;
+        bool killed = false;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer probe;
+        probe.setInterval(50);
+        connect(&probe, &QTimer::timeout, this, [&]() {
+            ++ticks;
+            // The window keeps painting while it waits.
+            m_window->repaint();
+            const QList<pid_t> helpers = helperPids();
+            if (!killed && ticks > 10 && !helpers.isEmpty()) {
+                for (pid_t pid : helpers) {
+                    ::kill(pid, SIGKILL);
+                }
+                killed = true;
+            }
+        });
+        probe.start();
+
+        m_answerer->answer(QMessageBox::Yes);
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionEnableKioskMode")->trigger();
+        probe.stop();
+        QFile::remove(autoEnforce);
+        m_tree->setSwitches(false, false);
+
+        expectNoStrayBoxes();
+        QVERIFY(killed);
+        QVERIFY(ticks > 10);
+        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Enable kiosk mode"), QStringLiteral("Kiosk mode changing error")}));
+        QVERIFY(!m_answerer->boxes().at(1).text.isEmpty());
+        QVERIFY2(clock.elapsed() < 60000, "the failure took longer than a minute to show");
+        // Status line and actions as before the attempt.
+        QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
+        QVERIFY(w.action("actionEnableKioskMode")->isEnabled());
+
+        // And the window goes on working with a helper the bus starts afresh.
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionEnableKioskMode")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(switches(), QStringLiteral("11"));
+    }
+};
+
+QTEST_MAIN(MainWindowSaveTest)
+
+#include "mainwindowsavetest.moc"

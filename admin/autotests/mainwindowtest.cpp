@@ -1,0 +1,761 @@
+// The main window over a scratch kiosk tree, everything short of sending
+// actions to the helper: what the lists show, what the actions offer, and what
+// each edit does to the working copy.
+//
+// Runs on the private test bus, where the authorisation service lets this
+// process change things; without it the window would be read-only.
+
+#include "icontheme.h"
+#include "kiosktree.h"
+#include "modalanswerer.h"
+#include "windowdriver.h"
+
+#include "items/unknownprofilewidgetitem.h"
+#include "mainwindow/mainwindow.h"
+#include "state/systemstate.h"
+#include "systempaths.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTest>
+
+#include <memory>
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<KioskTree> m_tree;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<ModalAnswerer> m_answerer;
+
+    // The tree most tests look at: one profile or user per status.
+    void writeStandardTree()
+    {
+        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        m_tree->writeProfile(QStringLiteral("orla-desktop"), QStringLiteral("@include base\n+file rw u: /tmp\n"));
+        m_tree->writeProfile(QStringLiteral("empty"), QString());
+        m_tree->writeProfile(QStringLiteral("cycA"), QStringLiteral("@include cycB\n+file r u: /a\n"));
+        m_tree->writeProfile(QStringLiteral("cycB"), QStringLiteral("@include cycA\n+file r u: /b\n"));
+        m_tree->writeProfile(QStringLiteral("broken"), QStringLiteral("+file r u: /x\nthis is not a rule\n"));
+        m_tree->writeProfile(QStringLiteral("usesBroken"), QStringLiteral("@include broken\n"));
+        m_tree->writeProfile(QStringLiteral("dangling"), QStringLiteral("@include nowhere\n"));
+
+        // Accounts every Linux system has, and one that no system has.
+        m_tree->writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+        m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        m_tree->writeUser(QStringLiteral("sys"), QStringLiteral("+file r u: /etc/motd\n"));
+        m_tree->writeUser(QStringLiteral("games"), QStringLiteral("@include base\n@include ghostprofile\n"));
+        m_tree->writeUser(QStringLiteral("kioskghost"), QStringLiteral("@include base\n"));
+    }
+
+    WindowDriver open()
+    {
+        m_window = std::make_unique<MainWindow>();
+        m_window->show();
+        m_window->loadData();
+        return WindowDriver(m_window.get());
+    }
+
+    void expectNoStrayBoxes()
+    {
+        QVERIFY2(m_answerer->unexpected().isEmpty(), qPrintable(m_answerer->unexpected().join(QStringLiteral(", "))));
+        QCOMPARE(m_answerer->pending(), 0);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QString why;
+        if (!KioskTree::isScratch(&why)) {
+            QSKIP(qPrintable(why));
+        }
+        QStandardPaths::setTestModeEnabled(true);
+        IconTheme::ensureFallback();
+    }
+
+    void init()
+    {
+        m_tree = std::make_unique<KioskTree>();
+        m_answerer = std::make_unique<ModalAnswerer>();
+        writeStandardTree();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_answerer.reset();
+        m_tree.reset();
+    }
+
+    void notReadOnlyOnTheTestBus()
+    {
+        open();
+        QVERIFY2(!m_window->systemState()->readOnlyInfo().readOnly,
+                 "the window is read-only: run this test on the private test bus, which lets it change the kiosk configuration");
+    }
+
+    void formAndActions()
+    {
+        WindowDriver w = open();
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("System Kiosk"));
+        const QStringList menus{QStringLiteral("File"), QStringLiteral("Users"), QStringLiteral("Profiles")};
+        QStringList shown;
+        const auto menuActions = m_window->menuBar()->actions();
+        for (QAction *menu : menuActions) {
+            shown << menu->text();
+        }
+        // The help menu comes last.
+        QCOMPARE(shown.mid(0, 3), menus);
+        QCOMPARE(shown.size(), 4);
+
+        QCOMPARE(w.action("actionSaveChanges")->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+        QCOMPARE(w.action("actionCancelChanges")->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
+        QVERIFY(!w.action("actionAddUser")->icon().isNull());
+        // The theme has no icon of that name: the action goes without.
+        QVERIFY(w.action("actionEnableUser")->icon().isNull());
+
+        // Not offered by this window: visible, never enabled.
+        QVERIFY(!w.action("actionCreateProfile")->isEnabled());
+        QVERIFY(!w.action("actionEditProfile")->isEnabled());
+        QVERIFY(!w.action("actionGlobalRecordingMode")->isEnabled());
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QVERIFY(!w.action("actionEditProfile")->isEnabled());
+        QCOMPARE(w.action("actionEditProfile")->text(), QStringLiteral("Edit profile"));
+
+        const auto statusBarLabels = m_window->statusBar()->findChildren<QLabel *>();
+        QStringList hints;
+        for (const QLabel *label : statusBarLabels) {
+            hints << label->text();
+        }
+        QVERIFY(hints.contains(QStringLiteral(
+            "When choosing a profile for a graphical application, be sure to also select a profile for the graphical session, the default is 'orla-desktop'.")));
+    }
+
+    void listsShowEveryStatus()
+    {
+        WindowDriver w = open();
+        QCOMPARE(w.userTexts(),
+                 (QStringList{QStringLiteral("bin (disabled)"),
+                              QStringLiteral("daemon"),
+                              QStringLiteral("games (has errors)"),
+                              QStringLiteral("kioskghost (has errors)"),
+                              QStringLiteral("sys (has warnings)")}));
+        for (int row = 0; row < w.users()->count(); ++row) {
+            QCOMPARE(w.users()->item(row)->toolTip(), w.users()->item(row)->text());
+        }
+
+        // Nothing selected: no profiles, and nothing to tick.
+        QCOMPARE(w.profiles()->count(), 0);
+        QVERIFY(!w.profilesBox()->isEnabled());
+        QVERIFY(!w.action("actionShowUserStatus")->isVisible());
+        QVERIFY(!w.action("actionDeleteUser")->isEnabled());
+        QVERIFY(!w.action("actionEnableUser")->isEnabled());
+        QVERIFY(!w.action("actionDisableUser")->isEnabled());
+        QVERIFY(w.action("actionAddUser")->isEnabled());
+
+        QVERIFY(w.selectUser(QStringLiteral("games")));
+        QVERIFY(w.profilesBox()->isEnabled());
+        QCOMPARE(w.profileTexts(),
+                 (QStringList{QStringLiteral("base"),
+                              QStringLiteral("broken (has errors)"),
+                              QStringLiteral("cycA (has errors)"),
+                              QStringLiteral("cycB (has errors)"),
+                              QStringLiteral("dangling (has errors)"),
+                              QStringLiteral("empty (has warnings)"),
+                              QStringLiteral("orla-desktop"),
+                              QStringLiteral("usesBroken (has errors)"),
+                              QStringLiteral("ghostprofile (unknown)")}));
+        QCOMPARE(w.checkedProfiles(), (QStringList{QStringLiteral("base"), QStringLiteral("ghostprofile")}));
+        QVERIFY(w.action("actionShowUserStatus")->isVisible());
+    }
+
+    void selectionDrivesTheUserActions()
+    {
+        WindowDriver w = open();
+
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.action("actionDeleteUser")->isEnabled());
+        QVERIFY(!w.action("actionEnableUser")->isEnabled());
+        QVERIFY(w.action("actionDisableUser")->isEnabled());
+        QVERIFY(!w.action("actionShowUserStatus")->isVisible());
+        QCOMPARE(w.checkedProfiles(), QStringList{QStringLiteral("base")});
+
+        QVERIFY(w.selectUser(QStringLiteral("bin")));
+        QVERIFY(w.action("actionEnableUser")->isEnabled());
+        QVERIFY(!w.action("actionDisableUser")->isEnabled());
+
+        // Rules of its own: profiles cannot be ticked until they move out.
+        QVERIFY(w.selectUser(QStringLiteral("sys")));
+        QCOMPARE(w.profiles()->count(), 0);
+        QVERIFY(!w.profilesBox()->isEnabled());
+        QVERIFY(w.action("actionShowUserStatus")->isVisible());
+    }
+
+    void profileSelectionDrivesTheProfileActions()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("games")));
+
+        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QVERIFY(!w.action("actionShowProfileStatus")->isVisible());
+        QVERIFY(w.action("actionDeleteProfile")->isEnabled());
+
+        QVERIFY(w.selectProfile(QStringLiteral("cycA")));
+        QVERIFY(w.action("actionShowProfileStatus")->isVisible());
+
+        QVERIFY(w.selectProfile(QStringLiteral("ghostprofile")));
+        QVERIFY(w.action("actionShowProfileStatus")->isVisible());
+        QVERIFY(!w.action("actionDeleteProfile")->isEnabled());
+        // Not even the slot deletes it.
+        m_window->deleteProfileActionTriggered();
+        QVERIFY(w.profileItem(QStringLiteral("ghostprofile")));
+        expectNoStrayBoxes();
+    }
+
+    void statusBoxes_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("profile"); // empty: the user's own status
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("unknown include") << QStringLiteral("games") << QString() << QStringLiteral("User 'games' has unknown includes");
+        QTest::newRow("no account") << QStringLiteral("kioskghost") << QString() << QStringLiteral("User 'kioskghost'  not found");
+        QTest::newRow("cycle") << QStringLiteral("daemon") << QStringLiteral("cycA")
+                               << QStringLiteral("Profile 'cycA' has cyclic dependencies and has include with error");
+        QTest::newRow("include with error") << QStringLiteral("daemon") << QStringLiteral("usesBroken")
+                                            << QStringLiteral("Profile 'usesBroken' has include with error");
+        QTest::newRow("invalid lines") << QStringLiteral("daemon") << QStringLiteral("broken") << QStringLiteral("Profile 'broken' has invalid config lines");
+        QTest::newRow("no rules") << QStringLiteral("daemon") << QStringLiteral("empty") << QStringLiteral("Profile 'empty' doesn't have allowed rules");
+        QTest::newRow("dangling include") << QStringLiteral("daemon") << QStringLiteral("dangling") << QStringLiteral("Profile 'dangling' has unknown includes");
+        QTest::newRow("placeholder") << QStringLiteral("games") << QStringLiteral("ghostprofile") << QStringLiteral("Nonexistent profile 'ghostprofile'");
+    }
+
+    void statusBoxes()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, profile);
+        QFETCH(QString, text);
+
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(user));
+        m_answerer->answer(QMessageBox::Ok);
+        if (profile.isEmpty()) {
+            w.action("actionShowUserStatus")->trigger();
+        } else {
+            QVERIFY(w.selectProfile(profile));
+            w.action("actionShowProfileStatus")->trigger();
+        }
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->boxes().size(), 1);
+        const ModalAnswerer::Box box = m_answerer->boxes().first();
+        QCOMPARE(box.title, QStringLiteral("Warning"));
+        QCOMPARE(box.text, text);
+        QCOMPARE(box.icon, QMessageBox::Warning);
+    }
+
+    void statusSummaryJoinsEveryCode()
+    {
+        m_tree->writeUser(QStringLiteral("man"), QStringLiteral("@include nowhere\n@include broken\n"));
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("man")));
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionShowUserStatus")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("User 'man' has unknown includes and has include with error"));
+    }
+
+    void joinNames_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("quote");
+        QTest::addColumn<QString>("joined");
+
+        QTest::newRow("none") << QStringList{} << QStringLiteral("'") << QString();
+        QTest::newRow("one") << QStringList{QStringLiteral("a")} << QStringLiteral("'") << QStringLiteral("'a'");
+        QTest::newRow("two") << QStringList{QStringLiteral("a"), QStringLiteral("b")} << QStringLiteral("'") << QStringLiteral("'a' and 'b'");
+        QTest::newRow("three") << QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")} << QStringLiteral("'")
+                               << QStringLiteral("'a', 'b' and 'c'");
+        QTest::newRow("no quote") << QStringList{QStringLiteral("x y"), QStringLiteral("z")} << QString() << QStringLiteral("x y and z");
+        // An empty first name still counts as a name.
+        QTest::newRow("empty names") << QStringList{QString(), QString()} << QStringLiteral("'") << QStringLiteral("'' and ''");
+    }
+
+    void joinNames()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QString, quote);
+        QFETCH(QString, joined);
+        QCOMPARE(MainWindow::joinNames(names, quote), joined);
+    }
+
+    void statusTexts()
+    {
+        QCOMPARE(MainWindow::statusText(0), QString());
+        QCOMPARE(MainWindow::statusText(8), QStringLiteral(" not found"));
+        QCOMPARE(MainWindow::statusText(10), QStringLiteral("has unknown include"));
+        QCOMPARE(MainWindow::statusText(11), QString());
+        QCOMPARE(MainWindow::statusText(-1), QString());
+    }
+
+    void tickingAProfileIncludesIt()
+    {
+        WindowDriver w = open();
+        QVERIFY(!w.action("actionSaveChanges")->isEnabled());
+        QCOMPARE(w.action("actionCancelChanges")->text(), QStringLiteral("Reload data from system"));
+
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        UserState *daemon = w.userState(QStringLiteral("daemon"));
+        QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
+        QCOMPARE(WindowDriver::includes(daemon), (QStringList{QStringLiteral("base"), QStringLiteral("orla-desktop")}));
+        QVERIFY(daemon->isChanged());
+        QVERIFY(m_window->systemState()->isChanged());
+        QVERIFY(w.action("actionSaveChanges")->isEnabled());
+        QCOMPARE(w.action("actionCancelChanges")->text(), QStringLiteral("Cancel changes"));
+        QCOMPARE(w.action("actionCancelChanges")->toolTip(), QStringLiteral("Cancel changes"));
+
+        QVERIFY(w.setChecked(QStringLiteral("base"), false));
+        QCOMPARE(WindowDriver::includes(daemon), QStringList{QStringLiteral("orla-desktop")});
+
+        // Including a profile with errors shows at once on the user.
+        QVERIFY(w.setChecked(QStringLiteral("cycA"), true));
+        QVERIFY(daemon->status().contains(AbstractProfileState::StatusIncludeWithError));
+        QCOMPARE(w.userItem(QStringLiteral("daemon"))->text(), QStringLiteral("daemon (has errors)"));
+        QVERIFY(w.action("actionShowUserStatus")->isVisible());
+        QVERIFY(w.setChecked(QStringLiteral("cycA"), false));
+        QCOMPARE(w.userItem(QStringLiteral("daemon"))->text(), QStringLiteral("daemon"));
+        QVERIFY(!w.action("actionShowUserStatus")->isVisible());
+
+        // The ticks belong to the user selected when they were made.
+        QVERIFY(w.selectUser(QStringLiteral("games")));
+        QCOMPARE(w.checkedProfiles(), (QStringList{QStringLiteral("base"), QStringLiteral("ghostprofile")}));
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QCOMPARE(w.checkedProfiles(), QStringList{QStringLiteral("orla-desktop")});
+    }
+
+    void uncheckingAPlaceholderRemovesTheInclude()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("games")));
+        UserState *games = w.userState(QStringLiteral("games"));
+        auto *placeholder = dynamic_cast<UnknownProfileWidgetItem *>(w.profileItem(QStringLiteral("ghostprofile")));
+        QVERIFY(placeholder);
+        QCOMPARE(placeholder->checkState(), Qt::Checked);
+
+        QVERIFY(w.setChecked(QStringLiteral("ghostprofile"), false));
+        QCOMPARE(WindowDriver::includes(games), QStringList{QStringLiteral("base")});
+        QVERIFY(!games->status().contains(AbstractProfileState::StatusUnknownIncludes));
+        QCOMPARE(w.userItem(QStringLiteral("games"))->text(), QStringLiteral("games"));
+
+        // Still there, greyed and inert until the list is rebuilt.
+        QCOMPARE(w.profileItem(QStringLiteral("ghostprofile")), placeholder);
+        QCOMPARE(placeholder->checkState(), Qt::Unchecked);
+        QCOMPARE(placeholder->flags(), Qt::NoItemFlags);
+        placeholder->setCheckState(Qt::Checked);
+        QCOMPARE(WindowDriver::includes(games), QStringList{QStringLiteral("base")});
+
+        // Rebuilt: the include is gone, and so is its placeholder.
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.selectUser(QStringLiteral("games")));
+        QVERIFY(!w.profileItem(QStringLiteral("ghostprofile")));
+    }
+
+    void enablingAndDisablingUsers()
+    {
+        WindowDriver w = open();
+
+        QVERIFY(w.selectUser(QStringLiteral("bin")));
+        w.action("actionEnableUser")->trigger();
+        QVERIFY(w.userState(QStringLiteral("bin"))->isEnable());
+        QCOMPARE(w.userItem(QStringLiteral("bin"))->text(), QStringLiteral("bin"));
+        QVERIFY(!w.action("actionEnableUser")->isEnabled());
+        QVERIFY(w.action("actionDisableUser")->isEnabled());
+        QVERIFY(m_window->systemState()->isChanged());
+
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        w.action("actionDisableUser")->trigger();
+        QVERIFY(!w.userState(QStringLiteral("daemon"))->isEnable());
+        QCOMPARE(w.userItem(QStringLiteral("daemon"))->text(), QStringLiteral("daemon (disabled)"));
+        QVERIFY(w.action("actionEnableUser")->isEnabled());
+        expectNoStrayBoxes();
+    }
+
+    void usersWithAStatusCannotBeEnabled_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::newRow("errors") << QStringLiteral("kioskghost");
+        // Warnings are enough to refuse.
+        QTest::newRow("warnings only") << QStringLiteral("sys");
+    }
+
+    void usersWithAStatusCannotBeEnabled()
+    {
+        QFETCH(QString, user);
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(user));
+        w.action("actionDisableUser")->trigger();
+        QVERIFY(!w.userState(user)->isEnable());
+
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionEnableUser")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Action rejected")});
+        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("User having errors cannot be activated"));
+        QVERIFY(!w.userState(user)->isEnable());
+        QVERIFY(w.action("actionEnableUser")->isEnabled());
+    }
+
+    void deletingAUser()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+
+        m_answerer->answer(QMessageBox::No);
+        w.action("actionDeleteUser")->trigger();
+        QCOMPARE(m_answerer->boxes().first().title, QStringLiteral("Delete kiosk user rules"));
+        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to delete kiosk rules for 'daemon'?"));
+        QVERIFY(w.userItem(QStringLiteral("daemon")));
+        QVERIFY(!m_window->systemState()->isChanged());
+
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionDeleteUser")->trigger();
+        expectNoStrayBoxes();
+        QVERIFY(!w.userItem(QStringLiteral("daemon")));
+        QVERIFY(!w.userState(QStringLiteral("daemon")));
+        QCOMPARE(m_window->systemState()->removedUsers().size(), 1);
+        QCOMPARE((*m_window->systemState()->removedUsers().cbegin())->name(), QStringLiteral("daemon"));
+        QVERIFY(m_window->systemState()->isChanged());
+        QCOMPARE(w.users()->count(), 4);
+    }
+
+    void profilesInUseCannotBeDeleted()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.selectProfile(QStringLiteral("base")));
+
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionDeleteProfile")->trigger();
+        expectNoStrayBoxes();
+        const ModalAnswerer::Box box = m_answerer->boxes().first();
+        QCOMPARE(box.title, QStringLiteral("Cannot delete profile"));
+        QCOMPARE(box.icon, QMessageBox::Critical);
+        // Every includer but the selected user, in alphabetical order.
+        QCOMPARE(box.text, QStringLiteral("Profile 'base' used by 'bin', 'games', 'kioskghost' and 'orla-desktop'"));
+        QVERIFY(w.profileState(QStringLiteral("base")));
+        QVERIFY(!m_window->systemState()->isChanged());
+    }
+
+    void deletingAnUnusedProfile()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.selectProfile(QStringLiteral("empty")));
+
+        m_answerer->answer(QMessageBox::No);
+        w.action("actionDeleteProfile")->trigger();
+        QCOMPARE(m_answerer->boxes().first().title, QStringLiteral("Delete kiosk profile"));
+        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to delete kiosk profile 'empty'?"));
+        QVERIFY(w.profileState(QStringLiteral("empty")));
+
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionDeleteProfile")->trigger();
+        expectNoStrayBoxes();
+        QVERIFY(!w.profileState(QStringLiteral("empty")));
+        QVERIFY(!w.profileItem(QStringLiteral("empty")));
+        QCOMPARE(m_window->systemState()->removedProfiles().size(), 1);
+        QVERIFY(m_window->systemState()->isChanged());
+    }
+
+    void deletingAProfileOnlyTheSelectedUserIncludes()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.setChecked(QStringLiteral("usesBroken"), true));
+        QVERIFY(w.selectProfile(QStringLiteral("usesBroken")));
+
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionDeleteProfile")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Delete kiosk profile")});
+        QVERIFY(!w.profileState(QStringLiteral("usesBroken")));
+        UserState *daemon = w.userState(QStringLiteral("daemon"));
+        QCOMPARE(WindowDriver::includes(daemon), QStringList{QStringLiteral("base")});
+        // The include with an error went with the profile.
+        QCOMPARE(daemon->status(), QSet<int>{});
+        QCOMPARE(w.userItem(QStringLiteral("daemon"))->text(), QStringLiteral("daemon"));
+    }
+
+    void aProfileIncludingItselfCanBeDeleted()
+    {
+        m_tree->writeProfile(QStringLiteral("selfish"), QStringLiteral("@include selfish\n+file r u: /s\n"));
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.selectProfile(QStringLiteral("selfish")));
+
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionDeleteProfile")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Delete kiosk profile")});
+        QVERIFY(!w.profileState(QStringLiteral("selfish")));
+    }
+
+    void movingOwnRulesIntoAProfile()
+    {
+        m_tree->writeProfile(QStringLiteral("sys_extra_1"), QStringLiteral("+file r u: /one\n"));
+        m_tree->writeProfile(QStringLiteral("sys_extra_3"), QStringLiteral("+file r u: /three\n"));
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("sys")));
+
+        m_answerer->answer(QMessageBox::No);
+        w.action("actionShowUserStatus")->trigger();
+        QCOMPARE(m_answerer->boxes().size(), 1);
+        const ModalAnswerer::Box box = m_answerer->boxes().first();
+        QCOMPARE(box.title, QStringLiteral("User 'sys' has object rules descriptions"));
+        QCOMPARE(box.text,
+                 QStringLiteral("To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user. "
+                                "Do you want to make the rules in a separate profile?"));
+        QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
+        QVERIFY(!m_window->systemState()->isChanged());
+        QVERIFY(!w.profileState(QStringLiteral("sys_extra_4")));
+
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionShowUserStatus")->trigger();
+        expectNoStrayBoxes();
+        UserState *sys = w.userState(QStringLiteral("sys"));
+        ProfileState *extracted = w.profileState(QStringLiteral("sys_extra_4"));
+        QVERIFY(extracted);
+        QCOMPARE(extracted->file()->data().objectRules().size(), 1);
+        QVERIFY(sys->file()->data().objectRules().isEmpty());
+        QCOMPARE(WindowDriver::includes(sys), QStringList{QStringLiteral("sys_extra_4")});
+        QCOMPARE(sys->status(), QSet<int>{});
+        QCOMPARE(w.userItem(QStringLiteral("sys"))->text(), QStringLiteral("sys"));
+
+        // The user can have profiles ticked now, the new one among them.
+        QVERIFY(w.profilesBox()->isEnabled());
+        QCOMPARE(w.checkedProfiles(), QStringList{QStringLiteral("sys_extra_4")});
+        QCOMPARE(w.profileItem(QStringLiteral("sys_extra_4"))->text(), QStringLiteral("sys_extra_4"));
+        QVERIFY(!w.action("actionShowUserStatus")->isVisible());
+        QVERIFY(m_window->systemState()->isChanged());
+    }
+
+    void addingAUser()
+    {
+        m_tree->setPasswd({QStringLiteral("root:x:0:0:root:/root:/bin/bash"),
+                           QStringLiteral("carol:x:1002:1002::/home/carol:/bin/bash"),
+                           QStringLiteral("alice:x:1001:1001::/home/alice:/bin/bash"),
+                           QStringLiteral("kioskghost:x:1003:1003::/home/kioskghost:/bin/bash"),
+                           QStringLiteral("nobody:x:65534:65534::/nonexistent:/usr/sbin/nologin")});
+        WindowDriver w = open();
+
+        QStringList offered;
+        QStringList copyable;
+        m_answerer->handle([&offered, &copyable](QWidget *widget) {
+            auto *users = widget->findChild<QComboBox *>(QStringLiteral("usersComboBox"));
+            auto *copy = widget->findChild<QCheckBox *>(QStringLiteral("copyUserCheckBox"));
+            auto *others = widget->findChild<QComboBox *>(QStringLiteral("otherUsersComboBox"));
+            for (int i = 0; i < users->count(); ++i) {
+                offered << users->itemText(i);
+            }
+            for (int i = 0; i < others->count(); ++i) {
+                copyable << others->itemText(i);
+            }
+            users->setCurrentIndex(users->findText(QStringLiteral("carol")));
+            copy->setChecked(true);
+            others->setCurrentIndex(others->findText(QStringLiteral("bin (disabled)")));
+            widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+        w.action("actionAddUser")->trigger();
+        expectNoStrayBoxes();
+
+        // Accounts that are kiosk users already are not offered; system and nobody accounts never.
+        QCOMPARE(offered, (QStringList{QStringLiteral("alice"), QStringLiteral("carol")}));
+        // Only users without any status can be copied.
+        QCOMPARE(copyable, (QStringList{QStringLiteral("bin (disabled)"), QStringLiteral("daemon")}));
+
+        UserState *carol = w.userState(QStringLiteral("carol"));
+        QVERIFY(carol);
+        QVERIFY(carol->isEnable());
+        QVERIFY(carol->isChanged());
+        QVERIFY(!carol->file()->exists());
+        QCOMPARE(WindowDriver::includes(carol), QStringList{QStringLiteral("base")});
+        QVERIFY(m_window->systemState()->isChanged());
+        QVERIFY(w.userItem(QStringLiteral("carol")));
+        QCOMPARE(m_window->selectedUser(), carol);
+    }
+
+    void addingAUserCancelled()
+    {
+        m_tree->setPasswd({QStringLiteral("alice:x:1001:1001::/home/alice:/bin/bash")});
+        WindowDriver w = open();
+        m_answerer->handle([](QWidget *widget) {
+            static_cast<QDialog *>(widget)->reject();
+        });
+        w.action("actionAddUser")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(w.users()->count(), 5);
+        QVERIFY(!m_window->systemState()->isChanged());
+    }
+
+    void addingAUserWhenEveryAccountIsOne()
+    {
+        m_tree->setPasswd({QStringLiteral("kioskghost:x:1003:1003::/home/kioskghost:/bin/bash")});
+        WindowDriver w = open();
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionAddUser")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Warning")});
+        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Kiosk rules were created for all users"));
+    }
+
+    void addingAUserWithoutAPasswordFile()
+    {
+        QFile::remove(QString::fromUtf8(SystemPaths::passwdFile));
+        WindowDriver w = open();
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionAddUser")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Read users error")});
+        QCOMPARE(m_answerer->boxes().first().text,
+                 QStringLiteral("Could not read user list. File '%1' reading error").arg(QString::fromUtf8(SystemPaths::passwdFile)));
+        QCOMPARE(w.users()->count(), 5);
+    }
+
+    void statusLine_data()
+    {
+        QTest::addColumn<bool>("enforce");
+        QTest::addColumn<bool>("autoEnforce");
+        QTest::addColumn<bool>("complain");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("off") << false << false << false << QStringLiteral("Kiosk mode: <b>Off</b>");
+        QTest::newRow("on") << true << true << false << QStringLiteral("Kiosk mode: <b>On</b>");
+        QTest::newRow("on until reboot") << true << false << false << QStringLiteral("Kiosk mode now: <b>On</b>, after reboot will: <b>Off</b>");
+        QTest::newRow("recording") << false << false << true
+                                   << QStringLiteral("Kiosk mode: <b>Off</b>. Global kiosk rules record mode: <b>Enabled</b>");
+    }
+
+    void statusLine()
+    {
+        QFETCH(bool, enforce);
+        QFETCH(bool, autoEnforce);
+        QFETCH(bool, complain);
+        QFETCH(QString, text);
+
+        m_tree->setSwitches(enforce, autoEnforce, complain);
+        WindowDriver w = open();
+        QCOMPARE(w.statusLabel()->text(), text);
+        QCOMPARE(w.action("actionEnableKioskMode")->isEnabled(), !enforce);
+        QCOMPARE(w.action("actionDisableKioskMode")->isEnabled(), enforce);
+        // Not offered here, whatever the switch says.
+        QVERIFY(!w.action("actionGlobalRecordingMode")->isEnabled());
+    }
+
+    void unreadableTreeKeepsTheWorkingCopy()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("bin")));
+        w.action("actionEnableUser")->trigger();
+        QVERIFY(m_window->systemState()->isChanged());
+
+        // The module is gone: its switches cannot be read.
+        QVERIFY(QFile::remove(QString::fromUtf8(SystemPaths::enforceParameter)));
+        m_answerer->answer(QMessageBox::Yes);
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionCancelChanges")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Cancel changes"), QStringLiteral("Data reading error")}));
+        QCOMPARE(m_answerer->boxes().at(1).icon, QMessageBox::Critical);
+        QVERIFY(m_answerer->boxes().at(1).text.contains(QString::fromUtf8(SystemPaths::enforceParameter)));
+        QVERIFY(m_window->systemState()->isChanged());
+        QVERIFY(w.userState(QStringLiteral("bin"))->isEnable());
+        QCOMPARE(w.userItem(QStringLiteral("bin"))->text(), QStringLiteral("bin"));
+    }
+
+    void cancellingReloads()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
+
+        m_answerer->answer(QMessageBox::No);
+        w.action("actionCancelChanges")->trigger();
+        QCOMPARE(m_answerer->boxes().first().title, QStringLiteral("Cancel changes"));
+        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to cancel changes?"));
+        QVERIFY(m_window->systemState()->isChanged());
+
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionCancelChanges")->trigger();
+        expectNoStrayBoxes();
+        QVERIFY(!m_window->systemState()->isChanged());
+        QCOMPARE(WindowDriver::includes(w.userState(QStringLiteral("daemon"))), QStringList{QStringLiteral("base")});
+        QCOMPARE(w.action("actionCancelChanges")->text(), QStringLiteral("Reload data from system"));
+        QVERIFY(!w.action("actionSaveChanges")->isEnabled());
+
+        // Unchanged, the same action reads the system again, seeing what changed there.
+        m_tree->writeUser(QStringLiteral("man"), QStringLiteral("@include base\n"));
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionCancelChanges")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->boxes().first().title, QStringLiteral("Reload data"));
+        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to read data from system again?"));
+        QVERIFY(w.userItem(QStringLiteral("man")));
+    }
+
+    void closingWithUnsavedChanges()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("bin")));
+        w.action("actionEnableUser")->trigger();
+
+        m_answerer->answer(QMessageBox::Cancel);
+        QVERIFY(!m_window->close());
+        QVERIFY(m_window->isVisible());
+        const ModalAnswerer::Box box = m_answerer->boxes().first();
+        QCOMPARE(box.title, QStringLiteral("Unsaved changes"));
+        QCOMPARE(box.text,
+                 QStringLiteral("Configuration was changed. If changes are seved they will take effect immediately after users relog. "
+                                "Do you want to save changes?"));
+        QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+
+        // Disabling a user takes a reboot, and the question says so.
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        w.action("actionDisableUser")->trigger();
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::No);
+        QVERIFY(m_window->close());
+        expectNoStrayBoxes();
+        QVERIFY(m_answerer->boxes().first().text.contains(QStringLiteral("after system reboot")));
+        QVERIFY(!m_window->isVisible());
+        // Nothing was saved.
+        QVERIFY(m_tree->hasUser(QStringLiteral("bin"), false));
+        QVERIFY(m_tree->hasUser(QStringLiteral("daemon")));
+    }
+
+    void closingKeepsTheGeometry()
+    {
+        {
+            open();
+            m_window->resize(600, 500);
+            QVERIFY(m_window->close());
+            expectNoStrayBoxes();
+            m_window.reset();
+        }
+        open();
+        QCOMPARE(m_window->size(), QSize(600, 500));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+
+#include "mainwindowtest.moc"
