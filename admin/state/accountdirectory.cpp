@@ -14,17 +14,28 @@ bool AccountDirectory::exists(const QString &name)
     if (known != m_known.constEnd()) {
         return known.value();
     }
-    const bool found = lookUp(name);
+    // One question is cheapest asked alone; for many, one listing serves all.
+    if (!m_listed && !m_known.isEmpty()) {
+        list();
+    }
+    // The account tools refuse such names, so no account can be asked for by them.
+    const bool found = User::isValidName(name) && (m_listedNames.contains(name) || lookUp(name));
     m_known.insert(name, found);
     return found;
 }
 
+void AccountDirectory::list()
+{
+    m_listed = true;
+    setpwent();
+    while (const passwd *entry = getpwent()) {
+        m_listedNames.insert(QString::fromUtf8(entry->pw_name));
+    }
+    endpwent();
+}
+
 bool AccountDirectory::lookUp(const QString &name)
 {
-    // The account tools refuse such names, so no account can be asked for by them.
-    if (!User::isValidName(name)) {
-        return false;
-    }
     const QByteArray encoded = name.toUtf8();
     const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
     QByteArray buffer(suggested > 0 ? int(suggested) : 16384, Qt::Uninitialized);

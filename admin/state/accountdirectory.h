@@ -2,14 +2,17 @@
 #define ORLA_ACCOUNTDIRECTORY_H
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 /**
  * Whether system accounts exist, asked of the account database in process.
  *
  * Gives the answer of User::exists() without starting "id" for every kiosk
- * user on every status computation, and remembers each answer for the life
- * of the object (one status computation).
+ * user on every status computation. The database is listed once; a name not
+ * in the listing is still looked up on its own, since some account sources
+ * do not list their accounts. Answers are remembered for the life of the
+ * object (one status computation).
  */
 class AccountDirectory
 {
@@ -19,7 +22,10 @@ public:
 
 private:
     static bool lookUp(const QString &name);
+    void list();
 
+    bool m_listed = false;
+    QSet<QString> m_listedNames;
     QHash<QString, bool> m_known;
 };
 

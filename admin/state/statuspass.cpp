@@ -14,6 +14,16 @@ QSet<IncludeRule> includesOf(const AbstractProfileState *state)
 {
     return state->file()->data().includes();
 }
+
+// As !errors().isEmpty(), without building two sets for every include.
+bool hasErrors(const AbstractProfileState *state)
+{
+    static const QSet<int> warnings = AbstractProfileState::warningCodes();
+    const QSet<int> status = state->status();
+    return std::any_of(status.cbegin(), status.cend(), [](int code) {
+        return !warnings.contains(code);
+    });
+}
 }
 
 StatusPass::StatusPass(const QSet<ProfileState *> &profiles)
@@ -33,8 +43,12 @@ bool StatusPass::isComputed(const AbstractProfileState *state) const
     return m_computed.contains(state);
 }
 
-QList<AbstractProfileState *> StatusPass::includedStates(const AbstractProfileState *state) const
+QList<AbstractProfileState *> StatusPass::includedStates(const AbstractProfileState *state)
 {
+    const auto known = m_included.constFind(state);
+    if (known != m_included.constEnd()) {
+        return known.value();
+    }
     QList<AbstractProfileState *> result;
     const QSet<IncludeRule> includes = includesOf(state);
     for (const IncludeRule &rule : includes) {
@@ -43,6 +57,7 @@ QList<AbstractProfileState *> StatusPass::includedStates(const AbstractProfileSt
             result.append(included);
         }
     }
+    m_included.insert(state, result);
     return result;
 }
 
@@ -50,7 +65,7 @@ QList<AbstractProfileState *> StatusPass::includedStates(const AbstractProfileSt
 // profile that owns its name that is exactly being on an include cycle. A
 // state that does not own its name (a user, a placeholder) can still reach a
 // profile that includes that name, so it is searched by name.
-bool StatusPass::includesItself(AbstractProfileState *state, bool onCycle) const
+bool StatusPass::includesItself(AbstractProfileState *state, bool onCycle)
 {
     const QString name = state->name();
     if (m_byName.value(name) == state) {
@@ -132,9 +147,7 @@ void StatusPass::finish(const QList<AbstractProfileState *> &component, const QS
     // include each other, and each of them has an error by now.
     for (AbstractProfileState *state : std::as_const(computed)) {
         const QList<AbstractProfileState *> included = includedStates(state);
-        const bool includeWithError = std::any_of(included.cbegin(), included.cend(), [](const AbstractProfileState *other) {
-            return !other->errors().isEmpty();
-        });
+        const bool includeWithError = std::any_of(included.cbegin(), included.cend(), hasErrors);
         if (includeWithError) {
             QSet<int> status = state->status();
             status.insert(AbstractProfileState::StatusIncludeWithError);

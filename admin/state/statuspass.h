@@ -36,8 +36,9 @@ public:
     bool isComputed(const AbstractProfileState *state) const;
 
 private:
-    QList<AbstractProfileState *> includedStates(const AbstractProfileState *state) const;
-    bool includesItself(AbstractProfileState *state, bool onCycle) const;
+    // The existing profiles a state includes, resolved once per pass.
+    QList<AbstractProfileState *> includedStates(const AbstractProfileState *state);
+    bool includesItself(AbstractProfileState *state, bool onCycle);
     QSet<int> contentStatus(const AbstractProfileState *state) const;
     void finish(const QList<AbstractProfileState *> &component, const QSet<AbstractProfileState *> &kept);
 
@@ -46,6 +47,7 @@ private:
     // includes cannot include itself through others.
     QSet<QString> m_includedNames;
     QSet<const AbstractProfileState *> m_computed;
+    QHash<const AbstractProfileState *, QList<AbstractProfileState *>> m_included;
 };
 
 #endif
