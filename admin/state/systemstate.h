@@ -5,6 +5,8 @@
 #include "state/readonlyinfo.h"
 #include "state/state.h"
 
+#include "protocol/updateactionsmap.h"
+
 #include <QSet>
 #include <QStringList>
 
@@ -14,7 +16,6 @@ class AbstractProfileState;
 class ProfileState;
 class UserState;
 class SystemKiosk;
-class UpdateActionsMap;
 
 /**
  * The administrator's working copy of the whole kiosk configuration.

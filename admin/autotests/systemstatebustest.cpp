@@ -1,0 +1,167 @@
+// The working state's privileged actions carried out by the real helper:
+// runs under testbus/run-with-system-bus.sh, which provides a private system
+// bus, polkitd and the helper started by the bus.
+
+#include "desktop/micdetect.h"
+#include "state/profilestate.h"
+#include "state/systemstate.h"
+#include "state/userstate.h"
+
+#include "failures/kauthexception.h"
+#include "profile/profileparser.h"
+#include "profile/userprofilefile.h"
+#include "scratchroot.h"
+#include "store/systemkiosk.h"
+#include "systempaths.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace
+{
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+template<typename T>
+T *byName(const QSet<T *> &states, const QString &name)
+{
+    for (T *state : states) {
+        if (state->name() == name) {
+            return state;
+        }
+    }
+    return nullptr;
+}
+
+QString profilePath(const QString &name)
+{
+    return SystemKiosk::systemProfilesDir() + QLatin1Char('/') + name;
+}
+
+QString userPath(const QString &name)
+{
+    return SystemKiosk::userProfilesDir() + QLatin1Char('/') + name;
+}
+}
+
+class SystemStateBusTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void mayChangeTheConfiguration();
+    void saveReachesTheDisk();
+    void kioskModeSwitches();
+};
+
+void SystemStateBusTest::initTestCase()
+{
+    if (!ScratchRoot::isScratchBuild()) {
+        QSKIP("The build's kiosk tree is the real system; configure with ORLA_SYSTEM_ROOT");
+    }
+    if (qEnvironmentVariableIsEmpty("ORLA_TESTBUS_DIR")) {
+        QSKIP("Runs only on the private system bus of testbus/");
+    }
+}
+
+void SystemStateBusTest::init()
+{
+    ScratchRoot::reset();
+    QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(SystemPaths::enforceParameter), "0\n"));
+    QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(SystemPaths::autoEnforceFile), "0\n"));
+    QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(SystemPaths::complainParameter), "0\n"));
+    QVERIFY(ScratchRoot::writeFile(profilePath(QStringLiteral("base")), "+file r u: /usr/share/base\n"));
+    QVERIFY(ScratchRoot::writeFile(profilePath(QStringLiteral("old")), "@include base\n"));
+    QVERIFY(ScratchRoot::writeFile(profilePath(QStringLiteral("unused")), "@include base\n"));
+    QVERIFY(ScratchRoot::writeFile(userPath(QStringLiteral("root")), "@include base\n"));
+    QVERIFY(ScratchRoot::writeFile(userPath(QStringLiteral("disabled/daemon")), "@include old\n"));
+    QVERIFY(ScratchRoot::writeFile(userPath(QStringLiteral("disabled/nobody")), "@include base\n"));
+}
+
+void SystemStateBusTest::mayChangeTheConfiguration()
+{
+    // The test runs as root, whom the authorisation service lets do anything.
+    QVERIFY(MICDetect::isCurrentProcessHasMaxMIC());
+    SystemState state;
+    state.reload();
+    QVERIFY(!state.readOnlyInfo().readOnly);
+    QVERIFY(state.readOnlyInfo().reasons.isEmpty());
+}
+
+void SystemStateBusTest::saveReachesTheDisk()
+{
+    SystemState state;
+    state.reload();
+
+    // Rename a profile, drop one, add one, disable and enable users, remove one.
+    ProfileState *old = byName(state.profiles(), QStringLiteral("old"));
+    ProfileFile renamed = *old->file();
+    renamed.setName(QStringLiteral("renamed"));
+    old->setProfileFile(renamed);
+    state.removeProfile(byName(state.profiles(), QStringLiteral("unused")));
+    ProfileFile fresh(QStringLiteral("fresh"), false);
+    fresh.data().insertIncludeRule(IncludeRule(QStringLiteral("base")));
+    state.addProfile(new ProfileState(fresh));
+
+    UserState *root = byName(state.users(), QStringLiteral("root"));
+    root->removeIncludeRule(QStringLiteral("base"));
+    root->addIncludeRule(QStringLiteral("fresh"));
+    root->setEnable(false);
+    UserState *daemon = byName(state.users(), QStringLiteral("daemon"));
+    daemon->removeIncludeRule(QStringLiteral("old"));
+    daemon->addIncludeRule(QStringLiteral("renamed"));
+    daemon->setEnable(true);
+    state.removeUser(byName(state.users(), QStringLiteral("nobody")));
+
+    QVERIFY(state.save());
+
+    QCOMPARE(readFile(profilePath(QStringLiteral("renamed"))), QByteArray("@include base\n"));
+    QVERIFY(!QFile::exists(profilePath(QStringLiteral("old"))));
+    QVERIFY(!QFile::exists(profilePath(QStringLiteral("unused"))));
+    QCOMPARE(readFile(profilePath(QStringLiteral("fresh"))), QByteArray("@include base\n"));
+    QCOMPARE(readFile(profilePath(QStringLiteral("base"))), QByteArray("+file r u: /usr/share/base\n"));
+    QVERIFY(!QFile::exists(userPath(QStringLiteral("root"))));
+    QCOMPARE(readFile(userPath(QStringLiteral("disabled/root"))), QByteArray("@include fresh\n"));
+    QVERIFY(!QFile::exists(userPath(QStringLiteral("disabled/daemon"))));
+    QCOMPARE(readFile(userPath(QStringLiteral("daemon"))), QByteArray("@include renamed\n"));
+    QVERIFY(!QFile::exists(userPath(QStringLiteral("disabled/nobody"))));
+
+    // Read back, the system is what was saved, and nothing is pending.
+    state.reload();
+    QVERIFY(!state.isChanged());
+    QCOMPARE(state.profiles().size(), 3);
+    QCOMPARE(state.users().size(), 2);
+    QVERIFY(!byName(state.users(), QStringLiteral("root"))->isEnable());
+    QVERIFY(byName(state.users(), QStringLiteral("daemon"))->isEnable());
+    QCOMPARE(byName(state.users(), QStringLiteral("daemon"))->status(), QSet<int>());
+    QVERIFY(state.buildUpdateActionsMap().usersToUpdate().isEmpty());
+    QVERIFY(state.buildUpdateActionsMap().profilesToUpdate().isEmpty());
+}
+
+void SystemStateBusTest::kioskModeSwitches()
+{
+    SystemState state;
+    QVERIFY(SystemState::setKioskMode(true));
+    QCOMPARE(readFile(QString::fromUtf8(SystemPaths::enforceParameter)), QByteArray("1\n"));
+    QCOMPARE(readFile(QString::fromUtf8(SystemPaths::autoEnforceFile)), QByteArray("1\n"));
+    state.readModes();
+    QVERIFY(state.modes().enforce);
+    QVERIFY(state.modes().autoEnforce);
+    QVERIFY(!state.modes().complain);
+
+    QVERIFY(SystemState::setKioskMode(false));
+    state.readModes();
+    QVERIFY(!state.modes().enforce);
+    QVERIFY(!state.modes().autoEnforce);
+    // The complain switches are never touched.
+    QCOMPARE(readFile(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("0\n"));
+}
+
+QTEST_GUILESS_MAIN(SystemStateBusTest)
+
+#include "systemstatebustest.moc"
