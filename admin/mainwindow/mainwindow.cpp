@@ -27,10 +27,16 @@
 
 namespace
 {
-// An action keeps no icon at all when the theme lacks the name.
-void setThemeIcon(QAction *action, const QString &name)
+// An action keeps no icon at all when the theme lacks every name given.
+void setThemeIcon(QAction *action, const QString &name, const QString &fallback = QString())
 {
-    action->setIcon(QIcon::hasThemeIcon(name) ? QIcon::fromTheme(name) : QIcon());
+    if (QIcon::hasThemeIcon(name)) {
+        action->setIcon(QIcon::fromTheme(name));
+    } else if (!fallback.isEmpty() && QIcon::hasThemeIcon(fallback)) {
+        action->setIcon(QIcon::fromTheme(fallback));
+    } else {
+        action->setIcon(QIcon());
+    }
 }
 
 template<typename StatePointer>
@@ -81,7 +87,9 @@ MainWindow::MainWindow(QWidget *parent)
     setThemeIcon(ui->actionEditProfile, QStringLiteral("document-edit"));
     setThemeIcon(ui->actionDisableUser, QStringLiteral("media-playback-pause"));
     setThemeIcon(ui->actionDisableKioskMode, QStringLiteral("media-playback-stop"));
-    setThemeIcon(ui->actionEnableUser, QStringLiteral("noatunplay"));
+    // The desktop's own play icon; themes that lack it call it by its standard name.
+    // Without any, the tool bar would show the action's long text instead.
+    setThemeIcon(ui->actionEnableUser, QStringLiteral("noatunplay"), QStringLiteral("media-playback-start"));
     setThemeIcon(ui->actionShowUserStatus, QStringLiteral("dialog-warning"));
     setThemeIcon(ui->actionShowProfileStatus, QStringLiteral("dialog-warning"));
     setThemeIcon(ui->actionGlobalRecordingMode, QStringLiteral("media-record"));
@@ -94,10 +102,13 @@ MainWindow::MainWindow(QWidget *parent)
 
     menuBar()->addMenu(new OrlaHelpMenu(this));
 
+    // Small icons, so that a group's actions fit above its half of the window.
     auto *usersToolBar = new QToolBar(tr("Users action panel"), ui->usersGroupBox);
+    usersToolBar->setIconSize(QSize(16, 16));
     usersToolBar->addActions(ui->menuUsers->actions());
     ui->verticalLayout_4->setMenuBar(usersToolBar);
     auto *profilesToolBar = new QToolBar(tr("Profiles action panel"), ui->profilesGroupBox);
+    profilesToolBar->setIconSize(QSize(16, 16));
     profilesToolBar->addActions(ui->menuProfiles->actions());
     ui->verticalLayout_2->setMenuBar(profilesToolBar);
 

@@ -1,0 +1,100 @@
+#!/bin/bash
+# Shows the administration program on a realistic kiosk configuration, on a
+# fresh Debian 12 machine, as root, without touching the machine's own kiosk
+# configuration:
+#
+#   bash scripts/run-demo.sh                    build, lay out the demo, start the program
+#   bash scripts/run-demo.sh --remove-accounts  remove the demo's accounts again
+#
+# It installs what is needed (scripts/install-deps.sh), builds in build-demo
+# with the kiosk tree and module switches below build-demo/kioskroot (never
+# /etc/tavrix or /sys/module/tavrix), lays out the demo tree there
+# (scripts/demo-tree.sh), creates the accounts its kiosk users belong to
+# (kioskdemo-reception, kioskdemo-library, kioskdemo-lab, kioskdemo-guest;
+# kioskdemo-former is left without an account on purpose), and starts the
+# program on a private system bus with its own polkitd, where the helper is
+# reachable exactly as in the tests (testbus/run-with-system-bus.sh).
+#
+# With no display it starts Xvfb and says how to look at the window.
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+prefix=kioskdemo-
+accounts=(reception library lab guest)
+
+if [ "$(id -u)" != 0 ]; then
+    echo "run-demo: run as root (it installs packages, creates accounts and starts the helper's bus)" >&2
+    exit 1
+fi
+
+if [ "${1:-}" = --remove-accounts ]; then
+    removed=0
+    while IFS=: read -r name _; do
+        case $name in
+            "$prefix"*)
+                userdel -r -f "$name" 2>/dev/null || userdel -f "$name"
+                echo "run-demo: removed account $name"
+                removed=$((removed + 1))
+                ;;
+        esac
+    done < <(getent passwd)
+    echo "run-demo: $removed demo account(s) removed"
+    exit 0
+elif [ $# -gt 0 ]; then
+    echo "usage: $0 [--remove-accounts]" >&2
+    exit 64
+fi
+
+cd "$top"
+bash scripts/install-deps.sh
+
+build=build-demo
+root="$top/$build/kioskroot"
+cmake -S . -B "$build" -G Ninja \
+    -DORLA_SYSTEM_ROOT="$root" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DBUILD_TESTING=OFF \
+    -DBUILD_BENCHMARKS=OFF
+cmake --build "$build" -j "$(nproc)"
+
+bash scripts/demo-tree.sh "$root" "$prefix"
+
+for account in "${accounts[@]}"; do
+    name=$prefix$account
+    if ! id -u "$name" >/dev/null 2>&1; then
+        adduser --disabled-password --gecos "" "$name" >/dev/null
+        echo "run-demo: created account $name (remove the demo's accounts with: bash scripts/run-demo.sh --remove-accounts)"
+    fi
+done
+
+xvfbPid=
+cleanup() {
+    if [ -n "$xvfbPid" ]; then
+        kill "$xvfbPid" 2>/dev/null || true
+        wait "$xvfbPid" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT
+
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+    number=99
+    while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
+        number=$((number + 1))
+    done
+    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfbPid=$!
+    export DISPLAY=":$number"
+    for _ in $(seq 100); do
+        xdpyinfo >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    cat <<MSG
+run-demo: no display here, so the program runs on a virtual one: DISPLAY=$DISPLAY
+run-demo: look at it from another shell with
+run-demo:     DISPLAY=$DISPLAY import -window root /tmp/orla-demo.png
+run-demo: and stop it with Ctrl+C here.
+MSG
+fi
+
+echo "run-demo: kiosk tree below $root; starting orla-admin-kiosk"
+bash testbus/run-with-system-bus.sh --config "$build/testbus/bus" -- "$build/bin/orla-admin-kiosk"
