@@ -86,15 +86,48 @@ for tool in dbus-daemon dbus-send "$polkitd"; do
     fi
 done
 
+# Processes whose parent is the given pid (the services the bus activated).
+childrenOf() {
+    local parent=$1 stat line pid fields
+    for stat in /proc/[0-9]*/stat; do
+        read -r line <"$stat" 2>/dev/null || continue
+        pid=${line%% *}
+        # After the command name: state, then the parent's pid.
+        read -r -a fields <<<"${line##*) }"
+        [ "${fields[1]}" = "$parent" ] && echo "$pid"
+    done
+}
+
 # Re-run inside private mount and pid namespaces when the kernel allows it.
-# --kill-child: if this outer process dies, the namespace's first process gets
-# SIGKILL and the kernel ends every process left inside.
+# unshare itself ignores SIGTERM and SIGINT, so a stop request is handed to
+# the run inside, which cleans up; --kill-child does the same should unshare
+# die. Once that run ends, the kernel ends every process left in the namespace.
 if [ -z "${ORLA_TESTBUS_MODE:-}" ]; then
     if unshare -m -p -f --mount-proc --propagation private true 2>/dev/null; then
-        ORLA_TESTBUS_MODE=namespace exec unshare -m -p -f --kill-child --mount-proc --propagation private \
-            "$0" "${originalArgs[@]}"
+        ORLA_TESTBUS_MODE=namespace unshare -m -p -f --kill-child=TERM --mount-proc --propagation private \
+            "$0" "${originalArgs[@]}" <&0 &
+        unsharePid=$!
+        forwardStop() {
+            local pid
+            for pid in $(childrenOf "$unsharePid"); do
+                kill -TERM "$pid" 2>/dev/null
+            done
+        }
+        trap forwardStop TERM INT HUP
+        while :; do
+            wait "$unsharePid"
+            status=$?
+            kill -0 "$unsharePid" 2>/dev/null || break
+        done
+        exit "$status"
     fi
     ORLA_TESTBUS_MODE=installed
+fi
+
+# Bind mounts outside a namespace of our own would hide the machine's polkit files.
+if [ "$ORLA_TESTBUS_MODE" = namespace ] && [ $$ != 1 ]; then
+    say "namespace mode is only for the run that unshare starts"
+    exit 125
 fi
 
 scratch=$(mktemp -d /tmp/orla-testbus.XXXXXX) || exit 125
@@ -107,18 +140,6 @@ busPid=
 polkitPid=
 commandPid=
 installedFiles=()
-
-# Processes whose parent is the given pid (the services the bus activated).
-childrenOf() {
-    local parent=$1 stat rest ppid pid
-    for stat in /proc/[0-9]*/stat; do
-        read -r rest <"$stat" 2>/dev/null || continue
-        pid=${rest%% *}
-        rest=${rest##*) }
-        ppid=$(echo "$rest" | cut -d' ' -f2)
-        [ "$ppid" = "$parent" ] && echo "$pid"
-    done
-}
 
 stopPid() {
     local pid=$1 i
@@ -139,8 +160,11 @@ stopPid() {
 cleanup() {
     local pid
     trap - EXIT INT TERM HUP
-    if [ -n "$commandPid" ] && kill -0 "$commandPid" 2>/dev/null; then
+    if [ -n "$commandPid" ]; then
+        # The command's own process group: whatever it started goes too.
+        kill -TERM -- "-$commandPid" 2>/dev/null
         stopPid "$commandPid"
+        kill -KILL -- "-$commandPid" 2>/dev/null
     fi
     if [ -n "$busPid" ]; then
         # Activated services (the helper) are children of the bus. A stopped
@@ -263,10 +287,15 @@ if ! nameOwned org.freedesktop.PolicyKit1; then
     exit 125
 fi
 
-# In the background so that a signal to us is handled at once.
+# In the background so that a signal to us is handled at once, and in a
+# process group of its own so that it can be ended with all it started.
+set -m
 "$@" <&0 &
 commandPid=$!
+set +m
 wait "$commandPid"
 status=$?
+# Whatever the command left running in its group ends with it.
+kill -KILL -- "-$commandPid" 2>/dev/null
 commandPid=
 exit "$status"
