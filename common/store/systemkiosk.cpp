@@ -2,7 +2,7 @@
 
 #include "failures/readfileexception.h"
 #include "profile/profileparser.h"
-#include "store/disabledprefix.h"
+#include "protocol/helperconstants.h"
 #include "store/filerecorder.h"
 #include "store/fileutils.h"
 #include "systempaths.h"
@@ -21,7 +21,7 @@ QString fixedPath(const char *path)
 
 QString disabledWord()
 {
-    return QString::fromUtf8(Store::disabledPrefix);
+    return HelperConstants::disabledPrefix;
 }
 
 // One path component that stays where it is put: not empty, no separator,
