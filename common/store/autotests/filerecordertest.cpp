@@ -45,15 +45,6 @@ private Q_SLOTS:
         QCOMPARE(contentOf(path), QByteArray("@include base\n"));
     }
 
-    void emptyTextEmptiesFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.path() + QStringLiteral("/p");
-        put(path, "old");
-        FileRecorder(path).write(QString());
-        QCOMPARE(contentOf(path), QByteArray());
-    }
-
     void switchValues_data()
     {
         QTest::addColumn<bool>("value");

@@ -85,15 +85,6 @@ private Q_SLOTS:
         QCOMPARE(popTempUsers(), set);
         QCOMPARE(popTempUsers(), QSet<QString>());
     }
-
-    void setReplacesPreviousValue()
-    {
-        Settings::KioskTracer tracer;
-        tracer.setTempUserProfiles({QStringLiteral("a"), QStringLiteral("b")});
-        tracer.setTempUserProfiles({QStringLiteral("c")});
-        tracer.save();
-        QCOMPARE(Settings::KioskTracer().tempUserProfiles(), QSet<QString>{QStringLiteral("c")});
-    }
 };
 
 QTEST_GUILESS_MAIN(SettingsTest)

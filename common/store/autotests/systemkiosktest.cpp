@@ -212,19 +212,6 @@ private Q_SLOTS:
         }
     }
 
-    void switchOffAndDirectoryCreation()
-    {
-        const SystemKiosk kiosk;
-        // Nothing below the root yet: the writers create the directories.
-        kiosk.enableAutoEnforce(false);
-        kiosk.enableComplain(false);
-        QCOMPARE(contentOf(QString::fromUtf8(SystemPaths::autoEnforceFile)), QByteArray("0\n"));
-        QCOMPARE(contentOf(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("0\n"));
-        QVERIFY(!kiosk.autoEnforce());
-        kiosk.enableAutoEnforce(true);
-        QVERIFY(kiosk.autoEnforce());
-    }
-
     void missingModuleParameterFailsRead()
     {
         // Module not loaded: no parameter files at all.
