@@ -60,6 +60,15 @@ QString serialized(const AbstractProfileState *state)
     return ProfileParser::profileDataSerialization(state->file()->data());
 }
 
+KioskModes readSwitches(const SystemKiosk &kiosk)
+{
+    KioskModes modes;
+    modes.enforce = kiosk.enforce();
+    modes.autoEnforce = kiosk.autoEnforce();
+    modes.complain = kiosk.complain();
+    return modes;
+}
+
 template<typename T>
 void deleteAll(QSet<T *> &states)
 {
@@ -92,10 +101,7 @@ void SystemState::reload()
 {
     // Everything is read before anything is replaced, so a failure to read
     // leaves the working copy, with its unsaved changes, as it was.
-    KioskModes modes;
-    modes.enforce = m_kiosk->enforce();
-    modes.autoEnforce = m_kiosk->autoEnforce();
-    modes.complain = m_kiosk->complain();
+    const KioskModes modes = readSwitches(*m_kiosk);
     const QList<UserProfileFile> userFiles = m_kiosk->readUserProfiles();
     const QList<ProfileFile> profileFiles = m_kiosk->readSystemProfiles();
 
@@ -188,11 +194,7 @@ void SystemState::removeProfile(ProfileState *profile)
 
 void SystemState::readModes()
 {
-    KioskModes modes;
-    modes.enforce = m_kiosk->enforce();
-    modes.autoEnforce = m_kiosk->autoEnforce();
-    modes.complain = m_kiosk->complain();
-    m_modes = modes;
+    m_modes = readSwitches(*m_kiosk);
 }
 
 KioskModes SystemState::modes() const
