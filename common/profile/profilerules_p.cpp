@@ -140,9 +140,6 @@ ObjectRule ObjectRuleMath::rule() const
 
 QSet<ObjectRule::Mode> ObjectRuleMath::parseModes(QStringView text) const
 {
-    if (text.contains(QLatin1Char('?'))) {
-        return modeSet(ReadBit | WriteBit | CreateBit);
-    }
     int bits = 0;
     for (const QChar c : text) {
         if (c == QLatin1Char('r')) {
@@ -151,6 +148,9 @@ QSet<ObjectRule::Mode> ObjectRuleMath::parseModes(QStringView text) const
             bits |= WriteBit;
         } else if (c == QLatin1Char('c')) {
             bits |= CreateBit;
+        } else if (c == QLatin1Char('?')) {
+            bits = ReadBit | WriteBit | CreateBit;
+            break;
         }
     }
     return modeSet(bits);
@@ -163,15 +163,15 @@ QString ObjectRuleMath::parseFilename(QStringView text) const
 
 QSet<ObjectRule::Target> ObjectRuleMath::parseTargets(QStringView text) const
 {
-    if (text.contains(QLatin1Char('?'))) {
-        return targetSet(UserBit | OtherBit);
-    }
     int bits = 0;
     for (const QChar c : text) {
         if (c == QLatin1Char('u')) {
             bits |= UserBit;
         } else if (c == QLatin1Char('o')) {
             bits |= OtherBit;
+        } else if (c == QLatin1Char('?')) {
+            bits = UserBit | OtherBit;
+            break;
         }
     }
     return targetSet(bits);
