@@ -21,6 +21,7 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPair>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -225,8 +226,9 @@ EditProfileDialog::EditProfileDialog(const ProfileFile &file, SystemState *syste
     , m_file(file)
     , m_systemState(systemState)
     , m_user(user)
-    , m_fileDialog(new FileSelectionDialog(this, QString::fromUtf8(SystemPaths::homesDir)))
-    , m_dirDialog(new DirFileSelectionDialog(this, QString::fromUtf8(SystemPaths::homesDir)))
+    , m_pickerDirectory(QString::fromUtf8(SystemPaths::homesDir))
+    , m_fileDialog(nullptr)
+    , m_dirDialog(nullptr)
     , m_readOnly(systemState->readOnlyInfo().readOnly)
 {
     setupForm();
@@ -300,9 +302,7 @@ void EditProfileDialog::fill()
     if (m_user) {
         try {
             User account(m_user->name());
-            const QString home = account.homeDir();
-            m_fileDialog->setDirectory(home);
-            m_dirDialog->setDirectory(home);
+            m_pickerDirectory = account.homeDir();
         } catch (const DetailsException &) {
             // An account that cannot be looked up leaves the pickers where they were.
         }
@@ -319,15 +319,18 @@ void EditProfileDialog::fill()
 
 void EditProfileDialog::fillInclusionList()
 {
-    QList<ProfileState *> profiles = m_systemState->profiles().values();
-    std::sort(profiles.begin(), profiles.end(), [](const ProfileState *a, const ProfileState *b) {
-        return a->name() < b->name();
-    });
+    QVector<QPair<QString, ProfileState *>> profiles;
+    const QSet<ProfileState *> states = m_systemState->profiles();
+    profiles.reserve(states.size());
     QSet<const ProfileFile *> files;
-    files.reserve(profiles.size());
-    for (const ProfileState *profile : qAsConst(profiles)) {
-        files.insert(profile->file());
+    files.reserve(states.size());
+    for (ProfileState *state : states) {
+        profiles.append(qMakePair(state->name(), state));
+        files.insert(state->file());
     }
+    std::sort(profiles.begin(), profiles.end(), [](const QPair<QString, ProfileState *> &a, const QPair<QString, ProfileState *> &b) {
+        return a.first < b.first;
+    });
 
     const QString editedName = m_file.name();
     const QSet<IncludeRule> includes = m_file.data().includes();
@@ -340,8 +343,9 @@ void EditProfileDialog::fillInclusionList()
     QListWidget *list = ui->inclusionListWidget;
     const QSignalBlocker blocker(list);
     list->setUpdatesEnabled(false);
-    for (const ProfileState *profile : qAsConst(profiles)) {
-        const QString name = profile->name();
+    for (const auto &entry : qAsConst(profiles)) {
+        const QString &name = entry.first;
+        const ProfileState *profile = entry.second;
         toPlace.remove(name);
         // The edited profile's own chain to a profile has one link exactly
         // when it includes that profile directly.
@@ -428,17 +432,35 @@ ObjectRule EditProfileDialog::defaultRule(const QString &path)
 
 void EditProfileDialog::appendObjectRules(const QList<ObjectRule> &rules)
 {
-    QList<ObjectRule> sorted = rules;
-    std::sort(sorted.begin(), sorted.end(), [](const ObjectRule &a, const ObjectRule &b) {
-        if (a.filename() != b.filename()) {
-            return a.filename() < b.filename();
+    // The keys are taken out once: a profile may hold tens of thousands of rules.
+    struct Key {
+        QString filename;
+        int type;
+        bool deleted;
+        int index;
+    };
+    QVector<Key> keys;
+    keys.reserve(rules.size());
+    for (int i = 0; i < rules.size(); ++i) {
+        const ObjectRule &rule = rules.at(i);
+        keys.append(Key{rule.filename(), rule.type(), rule.deleted(), i});
+    }
+    std::sort(keys.begin(), keys.end(), [](const Key &a, const Key &b) {
+        const int order = a.filename.compare(b.filename);
+        if (order != 0) {
+            return order < 0;
         }
         // Rules on one file in a fixed order, so the same profile always looks the same.
-        if (a.type() != b.type()) {
-            return a.type() < b.type();
+        if (a.type != b.type) {
+            return a.type < b.type;
         }
-        return a.deleted() < b.deleted();
+        return a.deleted < b.deleted;
     });
+    QList<ObjectRule> sorted;
+    sorted.reserve(keys.size());
+    for (const Key &key : qAsConst(keys)) {
+        sorted.append(rules.at(key.index));
+    }
     appendRows(sorted);
 }
 
@@ -733,9 +755,25 @@ void EditProfileDialog::toggleColumnOfSelectedRows(int column)
     }
 }
 
+FileSelectionDialog *EditProfileDialog::filePicker()
+{
+    if (!m_fileDialog) {
+        m_fileDialog = new FileSelectionDialog(this, m_pickerDirectory);
+    }
+    return m_fileDialog;
+}
+
+DirFileSelectionDialog *EditProfileDialog::directoryPicker()
+{
+    if (!m_dirDialog) {
+        m_dirDialog = new DirFileSelectionDialog(this, m_pickerDirectory);
+    }
+    return m_dirDialog;
+}
+
 void EditProfileDialog::insertFileTriggered()
 {
-    if (m_fileDialog->exec() != QDialog::Accepted) {
+    if (filePicker()->exec() != QDialog::Accepted) {
         return;
     }
     QList<ObjectRule> rules;
@@ -749,7 +787,7 @@ void EditProfileDialog::insertFileTriggered()
 
 void EditProfileDialog::insertDirectoryFilesTriggered()
 {
-    if (m_dirDialog->exec() != QDialog::Accepted) {
+    if (directoryPicker()->exec() != QDialog::Accepted) {
         return;
     }
     const QStringList directories = m_dirDialog->selectedFiles();

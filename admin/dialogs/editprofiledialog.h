@@ -116,12 +116,21 @@ private:
     // The rule the pickers add for a path: everything allowed to everyone.
     static ObjectRule defaultRule(const QString &path);
 
+    /*
+     * The pickers are made on first use and kept: a file dialog is costly to
+     * build and to tear down, and most edits never open one.
+     */
+    FileSelectionDialog *filePicker();
+    DirFileSelectionDialog *directoryPicker();
+
     std::unique_ptr<Ui::EditProfileDialog> ui;
     QToolBar *m_toolBar;
     ProfileFile m_file;
     SystemState *m_systemState;
     AbstractProfileState *m_user;
     QStringList m_lockedProfiles;
+    // The kiosk user's home when it can be found.
+    QString m_pickerDirectory;
     FileSelectionDialog *m_fileDialog;
     DirFileSelectionDialog *m_dirDialog;
     bool m_readOnly;

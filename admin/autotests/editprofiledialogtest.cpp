@@ -1,0 +1,901 @@
+// The profile editor on working states built in memory (and, for the
+// read-only mode, read from the scratch kiosk tree without the authorisation
+// service).
+
+#include "kiosktree.h"
+#include "modalanswerer.h"
+
+#include "dialogs/comboboxitemdelegate.h"
+#include "dialogs/editprofiledialog.h"
+#include "profile/profileparser.h"
+#include "profile/userprofilefile.h"
+#include "state/profilestate.h"
+#include "state/systemstate.h"
+#include "state/userstate.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QStandardItemModel>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <memory>
+
+namespace
+{
+ProfileData parse(const QString &text)
+{
+    return ProfileParser::parseText(text).data();
+}
+
+ProfileState *addProfile(SystemState &state, const QString &name, const QString &text)
+{
+    ProfileFile file(name, true);
+    file.setData(parse(text));
+    auto *profile = new ProfileState(file);
+    state.addProfile(profile);
+    return profile;
+}
+
+UserState *addUser(SystemState &state, const QString &name, const QString &text)
+{
+    UserProfileFile file(name, true);
+    file.setData(parse(text));
+    auto *user = new UserState(file);
+    state.addUser(user);
+    return user;
+}
+
+ObjectRule rule(ObjectRule::Type type, const QString &filename, const QSet<ObjectRule::Mode> &modes, const QSet<ObjectRule::Target> &targets)
+{
+    ObjectRule rule;
+    rule.setType(type);
+    rule.setFilename(filename);
+    rule.insertModes(modes);
+    rule.insertTargets(targets);
+    return rule;
+}
+
+QSet<QString> includeNames(const ProfileFile &file)
+{
+    QSet<QString> names;
+    const auto includes = file.data().includes();
+    for (const IncludeRule &include : includes) {
+        names.insert(include.name());
+    }
+    return names;
+}
+
+QSet<QString> includeNames(AbstractProfileState *state)
+{
+    return includeNames(*state->file());
+}
+
+// The editor's widgets, by the object names of its form.
+struct Form {
+    explicit Form(EditProfileDialog &dialog)
+        : name(dialog.findChild<QLineEdit *>(QStringLiteral("profileNameLineEdit")))
+        , table(dialog.findChild<QTableWidget *>(QStringLiteral("objectsTableWidget")))
+        , list(dialog.findChild<QListWidget *>(QStringLiteral("inclusionListWidget")))
+        , buttons(dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox")))
+        , tabs(dialog.findChild<QTabWidget *>(QStringLiteral("tabWidget")))
+        , toolBar(dialog.findChild<QToolBar *>())
+        , addFile(dialog.findChild<QAction *>(QStringLiteral("actionAddFile")))
+        , addDirectory(dialog.findChild<QAction *>(QStringLiteral("actionAddDirectory")))
+        , removeFile(dialog.findChild<QAction *>(QStringLiteral("actionRemoveFile")))
+        , record(dialog.findChild<QAction *>(QStringLiteral("actionAddFilesFromProcess")))
+    {
+    }
+
+    QPushButton *ok() const
+    {
+        return buttons->button(QDialogButtonBox::Ok);
+    }
+
+    QStringList filenames() const
+    {
+        QStringList names;
+        for (int row = 0; row < table->rowCount(); ++row) {
+            names << table->item(row, EditProfileDialog::FilenameColumn)->text();
+        }
+        return names;
+    }
+
+    // R, W, C, U, O of a row as a string of 0 and 1.
+    QString checks(int row) const
+    {
+        QString bits;
+        for (int column = EditProfileDialog::ReadColumn; column < EditProfileDialog::ColumnCount; ++column) {
+            bits += table->item(row, column)->checkState() == Qt::Checked ? QLatin1Char('1') : QLatin1Char('0');
+        }
+        return bits;
+    }
+
+    int typeOf(int row) const
+    {
+        return table->item(row, EditProfileDialog::TypeColumn)->data(Qt::UserRole).toInt();
+    }
+
+    QListWidgetItem *entry(const QString &name) const
+    {
+        for (int i = 0; i < list->count(); ++i) {
+            if (list->item(i)->data(Qt::UserRole).toString() == name) {
+                return list->item(i);
+            }
+        }
+        return nullptr;
+    }
+
+    QStringList entryTexts() const
+    {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i) {
+            texts << list->item(i)->text();
+        }
+        return texts;
+    }
+
+    void selectRows(const QList<int> &rows) const
+    {
+        table->clearSelection();
+        for (const int row : rows) {
+            table->selectionModel()->select(table->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+
+    void setCheck(int row, int column, bool checked) const
+    {
+        table->item(row, column)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    }
+
+    QLineEdit *name;
+    QTableWidget *table;
+    QListWidget *list;
+    QDialogButtonBox *buttons;
+    QTabWidget *tabs;
+    QToolBar *toolBar;
+    QAction *addFile;
+    QAction *addDirectory;
+    QAction *removeFile;
+    QAction *record;
+};
+
+QAction *findAction(const QMenu *menu, const QString &text)
+{
+    const auto actions = menu->actions();
+    for (QAction *action : actions) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+QMenu *findSubmenu(const QMenu *menu, const QString &title)
+{
+    QAction *action = findAction(menu, title);
+    return action ? action->menu() : nullptr;
+}
+
+constexpr Qt::ItemFlags viewOnly = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+}
+
+class EditProfileDialogTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<SystemState> m_state;
+    std::unique_ptr<ModalAnswerer> m_answerer;
+
+    ProfileState *profile(const QString &name) const
+    {
+        const auto profiles = m_state->profiles();
+        for (ProfileState *profile : profiles) {
+            if (profile->name() == name) {
+                return profile;
+            }
+        }
+        return nullptr;
+    }
+
+    std::unique_ptr<EditProfileDialog> edit(const QString &name, AbstractProfileState *user = nullptr)
+    {
+        return std::make_unique<EditProfileDialog>(*profile(name)->file(), m_state.get(), user);
+    }
+
+    // A includes B, B includes C; D stands alone; E is broken; X is nowhere.
+    void buildChain()
+    {
+        addProfile(*m_state, QStringLiteral("A"), QStringLiteral("@include B\n+file r u: /a\n"));
+        addProfile(*m_state, QStringLiteral("B"), QStringLiteral("@include C\n"));
+        addProfile(*m_state, QStringLiteral("C"), QStringLiteral("+file r u: /c\n"));
+        addProfile(*m_state, QStringLiteral("D"), QStringLiteral("+file r u: /d\n"));
+        addProfile(*m_state, QStringLiteral("E"), QStringLiteral("+file r u: /e\nnot a rule line\n"));
+        m_state->updateAllStatuses();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+    }
+
+    void init()
+    {
+        m_state = std::make_unique<SystemState>();
+        m_answerer = std::make_unique<ModalAnswerer>();
+    }
+
+    void cleanup()
+    {
+        QVERIFY2(m_answerer->unexpected().isEmpty(), qPrintable(m_answerer->unexpected().join(QStringLiteral(", "))));
+        QCOMPARE(m_answerer->pending(), 0);
+        m_answerer.reset();
+        m_state.reset();
+    }
+
+    void formOfAnEditableProfile()
+    {
+        buildChain();
+        auto dialog = edit(QStringLiteral("A"));
+        const Form f(*dialog);
+
+        QCOMPARE(dialog->objectName(), QStringLiteral("EditProfileDialog"));
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit profile: A"));
+        QCOMPARE(f.name->text(), QStringLiteral("A"));
+        QVERIFY(f.name->isEnabled());
+        QCOMPARE(f.buttons->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QVERIFY(f.buttons->button(QDialogButtonBox::Cancel)->isDefault());
+        QVERIFY(!f.ok()->isDefault());
+        QVERIFY(f.ok()->isEnabled());
+        QCOMPARE(f.tabs->currentIndex(), 0);
+        QCOMPARE(f.tabs->tabText(0), QStringLiteral("Allowed objects"));
+        QCOMPARE(f.tabs->tabText(1), QStringLiteral("Pluggable profiles"));
+
+        QVERIFY(f.toolBar->isEnabled());
+        QCOMPARE(f.toolBar->actions(), (QList<QAction *>{f.addFile, f.addDirectory, f.removeFile, f.record}));
+        QCOMPARE(f.addDirectory->text(), QStringLiteral("Add directory files"));
+        QVERIFY(f.addFile->isEnabled());
+        QVERIFY(f.addDirectory->isEnabled());
+        // Nothing selected yet; recording is not offered.
+        QVERIFY(!f.removeFile->isEnabled());
+        QVERIFY(!f.record->isEnabled());
+
+        QCOMPARE(f.table->columnCount(), 7);
+        QStringList headers;
+        QStringList tips;
+        for (int column = 0; column < f.table->columnCount(); ++column) {
+            headers << f.table->horizontalHeaderItem(column)->text();
+            tips << f.table->horizontalHeaderItem(column)->toolTip();
+        }
+        QCOMPARE(headers, QString::fromLatin1("Type Filename R W C U O").split(QLatin1Char(' ')));
+        QCOMPARE(tips, QString::fromLatin1("Type Filename Read Write Create User Other").split(QLatin1Char(' ')));
+        QVERIFY(!f.table->verticalHeader()->isVisible() || f.table->verticalHeader()->isHidden());
+        QCOMPARE(f.table->selectionBehavior(), QAbstractItemView::SelectRows);
+        QCOMPARE(f.table->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QCOMPARE(f.table->contextMenuPolicy(), Qt::CustomContextMenu);
+        QVERIFY(qobject_cast<ComboBoxItemDelegate *>(f.table->itemDelegateForColumn(EditProfileDialog::TypeColumn)));
+        // The filename gets the most room.
+        QVERIFY(f.table->columnWidth(EditProfileDialog::FilenameColumn) > f.table->columnWidth(EditProfileDialog::TypeColumn));
+        QVERIFY(f.table->columnWidth(EditProfileDialog::TypeColumn) > f.table->columnWidth(EditProfileDialog::ReadColumn));
+    }
+
+    void rowsAreSortedAndShowTheirRules()
+    {
+        addProfile(*m_state,
+                   QStringLiteral("p"),
+                   QStringLiteral("+file rw u: /usr/bin/b\n"
+                                  "+link ? ?: /usr/bin/a\n"
+                                  "+file c o: /usr/bin/B\n"));
+        auto dialog = edit(QStringLiteral("p"));
+        const Form f(*dialog);
+
+        // Exact string order: capitals first.
+        QCOMPARE(f.filenames(), (QStringList{QStringLiteral("/usr/bin/B"), QStringLiteral("/usr/bin/a"), QStringLiteral("/usr/bin/b")}));
+        QCOMPARE(f.checks(0), QStringLiteral("00101"));
+        QCOMPARE(f.checks(1), QStringLiteral("11111"));
+        QCOMPARE(f.checks(2), QStringLiteral("11010"));
+
+        const QTableWidgetItem *type = f.table->item(1, EditProfileDialog::TypeColumn);
+        QCOMPARE(type->text(), QStringLiteral("Link"));
+        QCOMPARE(type->data(Qt::UserRole).toInt(), int(ObjectRule::Link));
+        QCOMPARE(type->toolTip(), QStringLiteral("Type"));
+        QVERIFY(type->flags() & Qt::ItemIsEditable);
+        QCOMPARE(f.table->item(0, EditProfileDialog::TypeColumn)->text(), QStringLiteral("File"));
+
+        const QTableWidgetItem *filename = f.table->item(1, EditProfileDialog::FilenameColumn);
+        QCOMPARE(filename->toolTip(), QStringLiteral("/usr/bin/a"));
+        QVERIFY(filename->flags() & Qt::ItemIsEditable);
+
+        const QStringList tips{QStringLiteral("Read"), QStringLiteral("Write"), QStringLiteral("Create"), QStringLiteral("User"), QStringLiteral("Other")};
+        for (int column = EditProfileDialog::ReadColumn; column < EditProfileDialog::ColumnCount; ++column) {
+            const QTableWidgetItem *check = f.table->item(0, column);
+            QCOMPARE(check->toolTip(), tips.at(column - EditProfileDialog::ReadColumn));
+            QVERIFY(!(check->flags() & Qt::ItemIsEditable));
+            QVERIFY(check->flags() & Qt::ItemIsUserCheckable);
+            QVERIFY(check->flags() & Qt::ItemIsEnabled);
+        }
+    }
+
+    void filenameToolTipFollowsEditing()
+    {
+        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
+        auto dialog = edit(QStringLiteral("p"));
+        const Form f(*dialog);
+        f.table->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/b"));
+        QCOMPARE(f.table->item(0, EditProfileDialog::FilenameColumn)->toolTip(), QStringLiteral("/b"));
+    }
+
+    void includeList_data()
+    {
+        QTest::addColumn<QString>("edited");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QStringList>("checked");
+        // name=tool tip of every entry that has one
+        QTest::addColumn<QStringList>("toolTips");
+        // entries that cannot be checked
+        QTest::addColumn<QStringList>("uncheckable");
+
+        // A includes B includes C; B is direct, C only through B.
+        QTest::newRow("direct and indirect") << QStringLiteral("A") << QStringList{QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E (has errors)")}
+                                             << QStringList{QStringLiteral("B")} << QStringList{} << QStringList{QStringLiteral("E")};
+        QTest::newRow("used in chains") << QStringLiteral("C")
+                                        << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("D"), QStringLiteral("E (has errors)")} << QStringList{}
+                                        << QStringList{QStringLiteral("A='C' used in 'A->B'"), QStringLiteral("B='C' used in 'B'")}
+                                        << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("E")};
+        QTest::newRow("middle") << QStringLiteral("B") << QStringList{QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E (has errors)")}
+                                << QStringList{QStringLiteral("C")} << QStringList{QStringLiteral("A='B' used in 'A'")}
+                                << QStringList{QStringLiteral("A"), QStringLiteral("E")};
+    }
+
+    void includeList()
+    {
+        QFETCH(QString, edited);
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, checked);
+        QFETCH(QStringList, toolTips);
+        QFETCH(QStringList, uncheckable);
+
+        buildChain();
+        auto dialog = edit(edited);
+        const Form f(*dialog);
+
+        QCOMPARE(f.entryTexts(), texts);
+        QStringList seenChecked;
+        QStringList seenTips;
+        QStringList seenUncheckable;
+        for (int i = 0; i < f.list->count(); ++i) {
+            const QListWidgetItem *item = f.list->item(i);
+            const QString name = item->data(Qt::UserRole).toString();
+            if (item->checkState() == Qt::Checked) {
+                seenChecked << name;
+            }
+            if (!item->toolTip().isEmpty()) {
+                seenTips << name + QLatin1Char('=') + item->toolTip();
+            }
+            if (!(item->flags() & Qt::ItemIsUserCheckable)) {
+                seenUncheckable << name;
+            }
+        }
+        QCOMPARE(seenChecked, checked);
+        QCOMPARE(seenTips, toolTips);
+        QCOMPARE(seenUncheckable, uncheckable);
+    }
+
+    void selfIncludeIsShownAndChecked()
+    {
+        addProfile(*m_state, QStringLiteral("A"), QStringLiteral("@include A\n"));
+        addProfile(*m_state, QStringLiteral("B"), QStringLiteral("+file r u: /b\n"));
+        m_state->updateAllStatuses();
+        auto dialog = edit(QStringLiteral("A"));
+        const Form f(*dialog);
+
+        // A's own state has the cycle as an error, so it is marked twice over;
+        // it can be dropped once and never taken back.
+        QCOMPARE(f.entryTexts(), (QStringList{QStringLiteral("A (has errors)"), QStringLiteral("B")}));
+        QListWidgetItem *self = f.entry(QStringLiteral("A"));
+        QCOMPARE(self->checkState(), Qt::Checked);
+        QCOMPARE(self->toolTip(), QStringLiteral("'A' used in 'A'"));
+        QVERIFY(self->flags() & Qt::ItemIsUserCheckable);
+        self->setCheckState(Qt::Unchecked);
+        QCOMPARE(self->flags(), Qt::NoItemFlags);
+    }
+
+    void unknownIncludeCanBeDroppedOnce()
+    {
+        addProfile(*m_state, QStringLiteral("A"), QStringLiteral("@include Zed\n@include X\n@include B\n"));
+        addProfile(*m_state, QStringLiteral("B"), QStringLiteral("+file r u: /b\n"));
+        m_state->updateAllStatuses();
+        auto dialog = edit(QStringLiteral("A"));
+        const Form f(*dialog);
+
+        QCOMPARE(f.entryTexts(), (QStringList{QStringLiteral("B"), QStringLiteral("X (unknown)"), QStringLiteral("Zed (unknown)")}));
+        QListWidgetItem *x = f.entry(QStringLiteral("X"));
+        QCOMPARE(x->checkState(), Qt::Checked);
+        x->setCheckState(Qt::Unchecked);
+        QCOMPARE(x->flags(), Qt::NoItemFlags);
+        QCOMPARE(x->checkState(), Qt::Unchecked);
+
+        // An ordinary entry can be checked and unchecked at will.
+        QListWidgetItem *b = f.entry(QStringLiteral("B"));
+        b->setCheckState(Qt::Unchecked);
+        QVERIFY(b->flags() & Qt::ItemIsUserCheckable);
+        b->setCheckState(Qt::Checked);
+
+        dialog->accept();
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(includeNames(dialog->profileFile()), (QSet<QString>{QStringLiteral("B"), QStringLiteral("Zed")}));
+    }
+
+    void brokenIncludeCanBeUncheckedOnce()
+    {
+        addProfile(*m_state, QStringLiteral("A"), QStringLiteral("@include E\n"));
+        addProfile(*m_state, QStringLiteral("E"), QStringLiteral("garbage\tline here\n"));
+        m_state->updateAllStatuses();
+        QVERIFY(!profile(QStringLiteral("E"))->errors().isEmpty());
+        auto dialog = edit(QStringLiteral("A"));
+        const Form f(*dialog);
+
+        QListWidgetItem *e = f.entry(QStringLiteral("E"));
+        QCOMPARE(e->text(), QStringLiteral("E (has errors)"));
+        QCOMPARE(e->checkState(), Qt::Checked);
+        QVERIFY(e->flags() & Qt::ItemIsUserCheckable);
+        e->setCheckState(Qt::Unchecked);
+        QCOMPARE(e->flags(), Qt::NoItemFlags);
+
+        dialog->accept();
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QVERIFY(includeNames(dialog->profileFile()).isEmpty());
+    }
+
+    // The list's answers are those of asking every profile's own include
+    // search, on random include graphs with and without cycles and with
+    // includes of profiles that do not exist.
+    void includeListAgreesWithTheIncludeSearch()
+    {
+        QRandomGenerator random(20261208);
+        for (int round = 0; round < 400; ++round) {
+            m_state = std::make_unique<SystemState>();
+            const int count = 2 + int(random.bounded(9));
+            const bool acyclic = random.bounded(2) == 0;
+            for (int i = 0; i < count; ++i) {
+                QString text;
+                for (int j = 0; j < count; ++j) {
+                    if ((acyclic && j <= i) || random.bounded(100) >= 30) {
+                        continue;
+                    }
+                    text += QStringLiteral("@include p%1\n").arg(j);
+                }
+                if (random.bounded(100) < 10) {
+                    text += QStringLiteral("@include ghost\n");
+                }
+                addProfile(*m_state, QStringLiteral("p%1").arg(i), text);
+            }
+            m_state->updateAllStatuses();
+
+            const QString edited = QStringLiteral("p%1").arg(random.bounded(count));
+            const ProfileFile *editedFile = profile(edited)->file();
+            QSet<const ProfileFile *> files;
+            const auto profiles = m_state->profiles();
+            for (const ProfileState *state : profiles) {
+                files.insert(state->file());
+            }
+
+            auto dialog = edit(edited);
+            const Form f(*dialog);
+            int shown = 0;
+            for (const ProfileState *state : profiles) {
+                const QString name = state->name();
+                const QStringList includes = editedFile->containts(name, files, {});
+                const QStringList usedIn = state->file()->containts(edited, files, {});
+                QListWidgetItem *item = f.entry(name);
+                if (name == edited && includes.size() != 1) {
+                    QVERIFY2(!item, qPrintable(name));
+                    continue;
+                }
+                ++shown;
+                QVERIFY2(item, qPrintable(name));
+                QCOMPARE(item->checkState(), includes.size() == 1 ? Qt::Checked : Qt::Unchecked);
+                const QString tip = usedIn.isEmpty() ? QString() : QStringLiteral("'%1' used in '%2'").arg(edited, usedIn.join(QStringLiteral("->")));
+                QCOMPARE(item->toolTip(), tip);
+                const bool locked = !usedIn.isEmpty() || !state->errors().isEmpty();
+                const bool checkable = item->flags() & Qt::ItemIsUserCheckable;
+                QCOMPARE(checkable, !locked || item->checkState() == Qt::Checked);
+            }
+            const bool ghost = editedFile->data().includes().contains(IncludeRule(QStringLiteral("ghost")));
+            QCOMPARE(f.list->count(), shown + (ghost ? 1 : 0));
+        }
+    }
+
+    void nameRules()
+    {
+        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
+        auto dialog = edit(QStringLiteral("p"));
+        const Form f(*dialog);
+
+        f.name->clear();
+        QVERIFY(!f.ok()->isEnabled());
+        QTest::keyClicks(f.name, QStringLiteral("a-b c_"));
+        QTest::sendKeyEvent(QTest::Click, f.name, Qt::Key_unknown, QStringLiteral("Д"), Qt::NoModifier);
+        QTest::keyClicks(f.name, QStringLiteral("9"));
+        // The hyphen and the blank are refused as they are typed.
+        QCOMPARE(f.name->text(), QStringLiteral("abc_Д9"));
+        QVERIFY(f.ok()->isEnabled());
+
+        f.name->clear();
+        QTest::keyClicks(f.name, QString(51, QLatin1Char('x')));
+        QCOMPARE(f.name->text(), QString(50, QLatin1Char('x')));
+    }
+
+    void removingRowsFollowsTheSelection()
+    {
+        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /1\n+file r u: /2\n+file r u: /3\n+file r u: /4\n+file r u: /5\n"));
+        auto dialog = edit(QStringLiteral("p"));
+        const Form f(*dialog);
+
+        f.selectRows({0, 2, 3});
+        QVERIFY(f.removeFile->isEnabled());
+        f.removeFile->trigger();
+        QCOMPARE(f.filenames(), (QStringList{QStringLiteral("/2"), QStringLiteral("/5")}));
+        QVERIFY(!f.removeFile->isEnabled());
+
+        f.removeFile->trigger();
+        QCOMPARE(f.table->rowCount(), 2);
+    }
+
+    void contextMenuWithoutSelection()
+    {
+        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
+        auto dialog = edit(QStringLiteral("p"));
+        const Form f(*dialog);
+
+        const std::unique_ptr<QMenu> menu(dialog->createObjectsContextMenu());
+        QVERIFY(menu);
+        const auto actions = menu->actions();
+        QCOMPARE(actions.mid(0, 4), f.toolBar->actions());
+        for (const char *title : {"Change file type", "Change file modes", "Change file target"}) {
+            QMenu *submenu = findSubmenu(menu.get(), QString::fromLatin1(title));
+            QVERIFY2(submenu, title);
+            QVERIFY(!submenu->isEnabled());
+        }
+    }
+
+    void contextMenuChangesTheSelectedRows()
+    {
+        addProfile(*m_state,
+                   QStringLiteral("p"),
+                   QStringLiteral("+file rw u: /1\n"
+                                  "+file r uo: /2\n"
+                                  "+link rwc o: /3\n"));
+        auto dialog = edit(QStringLiteral("p"));
+        const Form f(*dialog);
+
+        f.selectRows({0, 1});
+        std::unique_ptr<QMenu> menu(dialog->createObjectsContextMenu());
+        QMenu *type = findSubmenu(menu.get(), QStringLiteral("Change file type"));
+        QMenu *modes = findSubmenu(menu.get(), QStringLiteral("Change file modes"));
+        QMenu *targets = findSubmenu(menu.get(), QStringLiteral("Change file target"));
+        QVERIFY(type->isEnabled() && modes->isEnabled() && targets->isEnabled());
+
+        QAction *file = findAction(type, QStringLiteral("File"));
+        QAction *link = findAction(type, QStringLiteral("Link"));
+        QVERIFY(file->isCheckable() && file->isChecked());
+        QVERIFY(link->isCheckable() && !link->isChecked());
+        QCOMPARE(findAction(modes, QStringLiteral("Read"))->isChecked(), true);
+        QCOMPARE(findAction(modes, QStringLiteral("Write"))->isChecked(), false);
+        QCOMPARE(findAction(modes, QStringLiteral("Create"))->isChecked(), false);
+        QCOMPARE(findAction(targets, QStringLiteral("User"))->isChecked(), true);
+        QCOMPARE(findAction(targets, QStringLiteral("Other"))->isChecked(), false);
+
+        // Checked in some rows only: checked in all of them.
+        findAction(modes, QStringLiteral("Write"))->trigger();
+        QCOMPARE(f.checks(0), QStringLiteral("11010"));
+        QCOMPARE(f.checks(1), QStringLiteral("11011"));
+        // Checked in all: unchecked in all.
+        findAction(targets, QStringLiteral("User"))->trigger();
+        QCOMPARE(f.checks(0), QStringLiteral("11000"));
+        QCOMPARE(f.checks(1), QStringLiteral("11001"));
+        // The unselected row is untouched.
+        QCOMPARE(f.checks(2), QStringLiteral("11101"));
+
+        link->trigger();
+        QCOMPARE(f.typeOf(0), int(ObjectRule::Link));
+        QCOMPARE(f.typeOf(1), int(ObjectRule::Link));
+        QCOMPARE(f.table->item(1, EditProfileDialog::TypeColumn)->text(), QStringLiteral("Link"));
+
+        // Rows of different types: no type is checked.
+        f.selectRows({1, 2});
+        f.table->item(2, EditProfileDialog::TypeColumn)->setData(Qt::UserRole, int(ObjectRule::File));
+        menu.reset(dialog->createObjectsContextMenu());
+        type = findSubmenu(menu.get(), QStringLiteral("Change file type"));
+        QVERIFY(!findAction(type, QStringLiteral("File"))->isChecked());
+        QVERIFY(!findAction(type, QStringLiteral("Link"))->isChecked());
+    }
+
+    void contextMenuOpensAtTheRequestedPoint()
+    {
+        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
+        auto dialog = edit(QStringLiteral("p"));
+        const Form f(*dialog);
+        dialog->move(0, 0);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+
+        QPoint shownAt;
+        QTimer::singleShot(50, this, [&] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                shownAt = menu->pos();
+                menu->close();
+            }
+        });
+        dialog->objectsTableCustomContextMenuRequested(QPoint(5, 7));
+        QCOMPARE(shownAt, f.table->viewport()->mapToGlobal(QPoint(5, 7)));
+    }
+
+    void typeDelegate()
+    {
+        ComboBoxItemDelegate delegate;
+        QStandardItemModel model(1, 1);
+        const QModelIndex index = model.index(0, 0);
+        model.setData(index, int(ObjectRule::Link), Qt::UserRole);
+
+        QWidget parent;
+        std::unique_ptr<QWidget> editor(delegate.createEditor(&parent, QStyleOptionViewItem(), index));
+        auto *box = qobject_cast<QComboBox *>(editor.get());
+        QVERIFY(box);
+        QCOMPARE(box->count(), 2);
+        QCOMPARE(box->itemText(0), QStringLiteral("File"));
+        QCOMPARE(box->itemData(0).toInt(), int(ObjectRule::File));
+        QCOMPARE(box->itemText(1), QStringLiteral("Link"));
+        QCOMPARE(box->itemData(1).toInt(), int(ObjectRule::Link));
+
+        delegate.setEditorData(box, index);
+        QCOMPARE(box->currentIndex(), 1);
+        // A value that is no type leaves the choice alone.
+        model.setData(index, int(ObjectRule::Unknown), Qt::UserRole);
+        delegate.setEditorData(box, index);
+        QCOMPARE(box->currentIndex(), 1);
+
+        box->setCurrentIndex(0);
+        delegate.setModelData(box, &model, index);
+        QCOMPARE(model.data(index, Qt::UserRole).toInt(), int(ObjectRule::File));
+        QCOMPARE(model.data(index, Qt::DisplayRole).toString(), QStringLiteral("File"));
+
+        QCOMPARE(ComboBoxItemDelegate::typeName(ObjectRule::Unknown), QString());
+        QCOMPARE(ComboBoxItemDelegate::typeName(7), QString());
+    }
+
+    void acceptBuildsTheProfileFromTheRows()
+    {
+        addProfile(*m_state,
+                   QStringLiteral("p"),
+                   QStringLiteral("@include base\n"
+                                  "@include other\n"
+                                  "+link ? ?: /usr/lib/x.so (deleted)\n"
+                                  "+file r u: /tmp/a\n"
+                                  "# a comment\n"));
+        addProfile(*m_state, QStringLiteral("base"), QStringLiteral("+file r u: /b\n"));
+        addProfile(*m_state, QStringLiteral("other"), QStringLiteral("+file r u: /o\n"));
+        m_state->updateAllStatuses();
+        const ProfileFile before = *profile(QStringLiteral("p"))->file();
+
+        auto dialog = edit(QStringLiteral("p"));
+        const Form f(*dialog);
+        // Opened and accepted untouched: the very same profile, flag included.
+        dialog->accept();
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(dialog->profileFile().data().objectRules(), before.data().objectRules());
+        QCOMPARE(dialog->profileFile().data().includes(), before.data().includes());
+        QCOMPARE(dialog->profileFile().data().comments(), before.data().comments());
+        QCOMPARE(dialog->profileFile().name(), QStringLiteral("p"));
+        QVERIFY(dialog->profileFile().exists());
+
+        // Rows that differ in a trailing blank are two rules; rows alike are one;
+        // a row without a filename is kept as the incomplete rule it is.
+        auto again = edit(QStringLiteral("p"));
+        const Form g(*again);
+        QCOMPARE(g.filenames(), (QStringList{QStringLiteral("/tmp/a"), QStringLiteral("/usr/lib/x.so")}));
+        g.table->setRowCount(5);
+        for (const auto &copy : {qMakePair(2, 0), qMakePair(3, 1), qMakePair(4, 1)}) {
+            for (int column = 0; column < EditProfileDialog::ColumnCount; ++column) {
+                g.table->setItem(copy.first, column, g.table->item(copy.second, column)->clone());
+            }
+        }
+        g.table->item(3, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/usr/lib/x.so "));
+        g.table->item(4, EditProfileDialog::FilenameColumn)->setText(QString());
+        g.entry(QStringLiteral("other"))->setCheckState(Qt::Unchecked);
+        again->accept();
+        QCOMPARE(again->result(), int(QDialog::Accepted));
+
+        ObjectRule tmp = rule(ObjectRule::File, QStringLiteral("/tmp/a"), {ObjectRule::Read}, {ObjectRule::TargetUser});
+        ObjectRule spaced = rule(ObjectRule::Link,
+                                 QStringLiteral("/usr/lib/x.so "),
+                                 {ObjectRule::Read, ObjectRule::Write, ObjectRule::Create},
+                                 {ObjectRule::TargetUser, ObjectRule::TargetOther});
+        spaced.setDeleted(true);
+        ObjectRule original = spaced;
+        original.setFilename(QStringLiteral("/usr/lib/x.so"));
+        ObjectRule unnamed = original;
+        unnamed.setFilename(QString());
+        QCOMPARE(again->profileFile().data().objectRules(), (QSet<ObjectRule>{tmp, spaced, original, unnamed}));
+        QCOMPARE(includeNames(again->profileFile()), QSet<QString>{QStringLiteral("base")});
+        QVERIFY(!again->profileFile().data().isValid());
+    }
+
+    void incompleteRowsAreRefused_data()
+    {
+        QTest::addColumn<QList<int>>("unchecked");
+        QTest::addColumn<QString>("text");
+
+        const QList<int> modes{EditProfileDialog::ReadColumn, EditProfileDialog::WriteColumn, EditProfileDialog::CreateColumn};
+        const QList<int> targets{EditProfileDialog::UserColumn, EditProfileDialog::OtherColumn};
+        QTest::newRow("no mode") << modes << QStringLiteral("Each object must have at least \none mode (R/W/C)");
+        QTest::newRow("no target") << targets << QStringLiteral("Each object must have at least \none target (O/U)");
+        QTest::newRow("neither") << modes + targets << QStringLiteral("Each object must have at least \none mode (R/W/C) and one target (O/U)");
+    }
+
+    void incompleteRowsAreRefused()
+    {
+        QFETCH(QList<int>, unchecked);
+        QFETCH(QString, text);
+
+        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file rwc uo: /a\n+file r u: /b\n"));
+        addProfile(*m_state, QStringLiteral("q"), QStringLiteral("@include p\n"));
+        UserState *alice = addUser(*m_state, QStringLiteral("alice"), QStringLiteral("@include p\n"));
+        m_state->updateAllStatuses();
+        profile(QStringLiteral("q"))->setChanged(false);
+        alice->setChanged(false);
+        auto dialog = edit(QStringLiteral("p"));
+        const Form f(*dialog);
+        f.name->setText(QStringLiteral("renamed"));
+        for (const int column : unchecked) {
+            f.setCheck(1, column, false);
+        }
+
+        m_answerer->answer(QMessageBox::Ok);
+        dialog->open();
+        dialog->accept();
+        QCOMPARE(m_answerer->pending(), 0);
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Warning")});
+        QCOMPARE(m_answerer->boxes().first().text, text);
+        QCOMPARE(m_answerer->boxes().first().icon, QMessageBox::Warning);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        // Nothing happened to the working state: cancelling now loses nothing.
+        QCOMPARE(includeNames(profile(QStringLiteral("q"))), QSet<QString>{QStringLiteral("p")});
+        QCOMPARE(includeNames(alice), QSet<QString>{QStringLiteral("p")});
+        QVERIFY(!profile(QStringLiteral("q"))->isChanged());
+        QVERIFY(!alice->isChanged());
+
+        // Corrected, the same OK goes through, renaming included.
+        for (const int column : unchecked) {
+            f.setCheck(1, column, true);
+        }
+        dialog->accept();
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(dialog->profileFile().name(), QStringLiteral("renamed"));
+        QCOMPARE(includeNames(profile(QStringLiteral("q"))), QSet<QString>{QStringLiteral("renamed")});
+        QCOMPARE(includeNames(alice), QSet<QString>{QStringLiteral("renamed")});
+    }
+
+    void renameRewritesEveryInclude()
+    {
+        addProfile(*m_state, QStringLiteral("A"), QStringLiteral("@include A\n+file r u: /a\n"));
+        ProfileState *b = addProfile(*m_state, QStringLiteral("B"), QStringLiteral("@include A\n@include C\n"));
+        ProfileState *c = addProfile(*m_state, QStringLiteral("C"), QStringLiteral("+file r u: /c\n"));
+        UserState *alice = addUser(*m_state, QStringLiteral("alice"), QStringLiteral("@include A\n"));
+        UserState *bob = addUser(*m_state, QStringLiteral("bob"), QStringLiteral("@include C\n"));
+        m_state->updateAllStatuses();
+        m_state->setChanged(false);
+        for (AbstractProfileState *state : std::initializer_list<AbstractProfileState *>{b, c, alice, bob}) {
+            state->setChanged(false);
+        }
+
+        auto dialog = edit(QStringLiteral("A"));
+        const Form f(*dialog);
+        f.name->setText(QStringLiteral("Renamed"));
+        dialog->accept();
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+
+        QCOMPARE(dialog->profileFile().name(), QStringLiteral("Renamed"));
+        // Its own include of itself follows the name too.
+        QCOMPARE(includeNames(dialog->profileFile()), QSet<QString>{QStringLiteral("Renamed")});
+        QCOMPARE(includeNames(b), (QSet<QString>{QStringLiteral("Renamed"), QStringLiteral("C")}));
+        QCOMPARE(includeNames(alice), QSet<QString>{QStringLiteral("Renamed")});
+        QVERIFY(b->isChanged());
+        QVERIFY(alice->isChanged());
+        QVERIFY(!c->isChanged());
+        QVERIFY(!bob->isChanged());
+        QCOMPARE(includeNames(bob), QSet<QString>{QStringLiteral("C")});
+    }
+
+    void renameToAnExistingNameIsRefused()
+    {
+        addProfile(*m_state, QStringLiteral("A"), QStringLiteral("+file r u: /a\n"));
+        ProfileState *b = addProfile(*m_state, QStringLiteral("B"), QStringLiteral("@include A\n"));
+        m_state->updateAllStatuses();
+
+        auto dialog = edit(QStringLiteral("A"));
+        const Form f(*dialog);
+        f.name->setText(QStringLiteral("B"));
+        m_answerer->answer(QMessageBox::Ok);
+        dialog->open();
+        dialog->accept();
+        QCOMPARE(m_answerer->pending(), 0);
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Profile rename error")});
+        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Profile with name 'B' already exists"));
+        QCOMPARE(m_answerer->boxes().first().icon, QMessageBox::Critical);
+        QCOMPARE(m_answerer->boxes().first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(includeNames(b), QSet<QString>{QStringLiteral("A")});
+        QCOMPARE(dialog->profileFile().name(), QStringLiteral("A"));
+
+        // A name differing only in case is another name.
+        f.name->setText(QStringLiteral("b"));
+        dialog->accept();
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(includeNames(b), QSet<QString>{QStringLiteral("b")});
+    }
+
+    void recordingIsNotOffered()
+    {
+        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
+        auto dialog = edit(QStringLiteral("p"));
+        const Form f(*dialog);
+        QVERIFY(!f.record->isEnabled());
+        f.record->trigger();
+        dialog->traceAppActionTriggered();
+        QVERIFY(!dialog->recordApplicationRules(QString(), QStringLiteral("/usr/bin/true"), true));
+        QCOMPARE(f.filenames(), QStringList{QStringLiteral("/a")});
+    }
+
+    void readOnlyShowsOnly()
+    {
+        KioskTree tree;
+        tree.writeProfile(QStringLiteral("base"), QStringLiteral("+file r u: /etc/hosts\n"));
+        tree.writeProfile(QStringLiteral("app"), QStringLiteral("@include base\n@include ghost\n+file rw uo: /usr/bin/app\n"));
+        tree.writeProfile(QStringLiteral("other"), QStringLiteral("+file r u: /x\n"));
+        tree.setSwitches(false, false);
+        m_state->reload();
+        QVERIFY(m_state->readOnlyInfo().readOnly);
+
+        auto dialog = edit(QStringLiteral("app"));
+        const Form f(*dialog);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("View profile: app"));
+        QCOMPARE(f.buttons->standardButtons(), QDialogButtonBox::StandardButtons(QDialogButtonBox::Close));
+        QVERIFY(!f.name->isEnabled());
+        QVERIFY(!f.toolBar->isEnabled());
+        for (int column = 0; column < EditProfileDialog::ColumnCount; ++column) {
+            QCOMPARE(f.table->item(0, column)->flags(), viewOnly);
+        }
+        QCOMPARE(f.checks(0), QStringLiteral("11011"));
+        QCOMPARE(f.entryTexts(), (QStringList{QStringLiteral("base"), QStringLiteral("other"), QStringLiteral("ghost (unknown)")}));
+        for (int i = 0; i < f.list->count(); ++i) {
+            QCOMPARE(f.list->item(i)->flags(), viewOnly);
+        }
+        QCOMPARE(f.entry(QStringLiteral("base"))->checkState(), Qt::Checked);
+        QCOMPARE(dialog->createObjectsContextMenu(), nullptr);
+        // No menu shows: were one to open, nothing would close it.
+        dialog->objectsTableCustomContextMenuRequested(QPoint(1, 1));
+        QCOMPARE(QApplication::activePopupWidget(), nullptr);
+
+        f.buttons->button(QDialogButtonBox::Close)->click();
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    }
+};
+
+QTEST_MAIN(EditProfileDialogTest)
+
+#include "editprofiledialogtest.moc"
