@@ -1,7 +1,6 @@
 #include "profile/profilefile.h"
 
 #include <QHash>
-#include <QVector>
 
 /*
  * The include search walks the include graph depth first along paths that do
@@ -9,14 +8,16 @@
  * in the same base profiles), and the number of such paths grows
  * exponentially with the depth of the graph, so the search remembers, for the
  * length of one question, the profiles from which it already failed and does
- * not enter them again. That changes no answer: suppose a profile failed and
- * a later visit, on another path, would succeed along some chain. The chain
- * ran into a name on the first path, or the first visit would have found it.
- * Take the earliest such name on that path: the names before it and the
- * starting path are still on the path of the later visit, so the chain avoids
- * them, and the profile of that name, whose search had not ended yet at the
- * first visit, would have found the rest of the chain and ended the question
- * before the later visit could happen.
+ * not enter them again.
+ *
+ * That changes no answer. Suppose a profile failed and a later visit would
+ * succeed along some chain of includes. The first visit missed the chain, so
+ * the chain runs through names that were on the path then. Take the one that
+ * stood earliest on that path: its own search was under way at the first
+ * visit and had ended without success by the later one (the later path, which
+ * the chain avoids, no longer holds it), yet the rest of the chain from it
+ * avoids everything that was on the path before it, so that search would have
+ * found the chain.
  */
 class ProfileFile::Search
 {

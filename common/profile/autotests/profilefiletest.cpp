@@ -51,8 +51,8 @@ struct Graph {
     QSet<const ProfileFile *> files;
 };
 
-// The search exactly as the administrators' tools have always described it:
-// every path of the include graph, depth first.
+// The search without any shortcut, walking every path of the include graph
+// depth first; the real one must agree with it.
 QStringList plainContaints(const ProfileFile &profile, const QString &name, const QSet<const ProfileFile *> &files, const QStringList &path)
 {
     const QSet<IncludeRule> includes = profile.data().includes();
