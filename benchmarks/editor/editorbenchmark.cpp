@@ -1,0 +1,213 @@
+// Measures what opening and accepting the profile editor costs on large
+// profiles inside a large working state, beside the time of parsing the same
+// profile text.
+//
+// The working state is built in memory: profiles in layers, each including
+// a few of the layer below, so that sub-profiles are shared by many profiles
+// above them. The edited profile holds the generated rules and sits either
+// at the top (nobody includes it) or at the bottom of the layers, where
+// every profile above reaches it and the list of pluggable profiles carries
+// an include chain for each of them.
+//
+// Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+
+#include "dialogs/editprofiledialog.h"
+#include "profile/profileparser.h"
+#include "state/profilestate.h"
+#include "state/systemstate.h"
+
+#include <QTableWidget>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace
+{
+struct Options {
+    int profiles = 10000;
+    int layers = 50;
+    int fanout = 3;
+    int repeat = 3;
+    QList<int> sizes{1000, 10000, 50000};
+    quint32 seed = 20261208;
+};
+
+// Milliseconds.
+struct Timing {
+    double best = 0;
+    double median = 0;
+};
+
+Timing measure(int repeat, const std::function<void()> &step)
+{
+    QList<double> times;
+    for (int i = 0; i < repeat; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        step();
+        times.append(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return Timing{times.constFirst(), times.at(times.size() / 2)};
+}
+
+void report(const QString &step, const Timing &timing, const Timing &baseline)
+{
+    const double ratio = baseline.median > 0 ? timing.median / baseline.median : 0.0;
+    std::printf("%-40s best %9.1f ms   median %9.1f ms   %6.1fx parsing the text\n", qPrintable(step), timing.best, timing.median, ratio);
+}
+
+QString layerName(int layer, int index)
+{
+    return QStringLiteral("app%1-%2").arg(layer, 3, 10, QLatin1Char('0')).arg(index, 4, 10, QLatin1Char('0'));
+}
+
+// The layers, and below them the profile named "edited" that the layer
+// above the bottom includes throughout.
+void buildState(SystemState &state, const Options &options)
+{
+    QRandomGenerator random(options.seed);
+    const int perLayer = std::max(1, options.profiles / options.layers);
+    for (int layer = 0; layer < options.layers; ++layer) {
+        for (int index = 0; index < perLayer; ++index) {
+            QString text;
+            if (layer + 1 < options.layers) {
+                for (int i = 0; i < options.fanout; ++i) {
+                    text += QStringLiteral("@include %1\n").arg(layerName(layer + 1, int(random.bounded(perLayer))));
+                }
+                // Every profile of the layer above the bottom includes the
+                // shared bottom profile, so everything above reaches it.
+                if (layer + 2 == options.layers) {
+                    text += QStringLiteral("@include edited\n");
+                }
+            }
+            text += QStringLiteral("+file r uo: /usr/share/app%1/data\n").arg(layer * perLayer + index);
+            ProfileFile file(layerName(layer, index), true);
+            file.setData(ProfileParser::parseText(text).data());
+            state.addProfile(new ProfileState(file));
+        }
+    }
+    ProfileFile edited(QStringLiteral("edited"), true);
+    edited.setData(ProfileParser::parseText(QStringLiteral("+file r uo: /usr/share/edited\n")).data());
+    state.addProfile(new ProfileState(edited));
+}
+
+QString profileText(int rules, bool withIncludes)
+{
+    QString text;
+    if (withIncludes) {
+        text += QStringLiteral("@include %1\n@include %2\n").arg(layerName(0, 0), layerName(1, 1));
+    }
+    for (int i = 0; i < rules; ++i) {
+        text += QStringLiteral("+file rw uo: /usr/share/edited/dir%1/file%2\n").arg(i % 97).arg(i);
+    }
+    return text;
+}
+
+bool positive(const QCommandLineParser &parser, const QCommandLineOption &option, int *value)
+{
+    if (!parser.isSet(option)) {
+        return true;
+    }
+    bool ok = false;
+    const int number = parser.value(option).toInt(&ok);
+    if (!ok || number <= 0) {
+        std::fprintf(stderr, "--%s needs a positive whole number, not '%s'\n", qPrintable(option.names().constFirst()), qPrintable(parser.value(option)));
+        return false;
+    }
+    *value = number;
+    return true;
+}
+}
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    // The pickers keep their state in Qt's own settings; not the user's.
+    QStandardPaths::setTestModeEnabled(true);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Times opening and accepting the profile editor on large profiles in a large working state."));
+    parser.addHelpOption();
+    const QCommandLineOption profilesOption(QStringLiteral("profiles"), QStringLiteral("Profiles of the working state."), QStringLiteral("n"));
+    const QCommandLineOption layersOption(QStringLiteral("layers"), QStringLiteral("Depth of the include layers."), QStringLiteral("n"));
+    const QCommandLineOption fanoutOption(QStringLiteral("fanout"), QStringLiteral("Includes per profile."), QStringLiteral("n"));
+    const QCommandLineOption repeatOption(QStringLiteral("repeat"), QStringLiteral("Runs of each step."), QStringLiteral("n"));
+    parser.addOptions({profilesOption, layersOption, fanoutOption, repeatOption});
+    parser.process(application);
+
+    Options options;
+    if (!positive(parser, profilesOption, &options.profiles) || !positive(parser, layersOption, &options.layers)
+        || !positive(parser, fanoutOption, &options.fanout) || !positive(parser, repeatOption, &options.repeat)) {
+        return 2;
+    }
+
+    SystemState state;
+    QElapsedTimer timer;
+    timer.start();
+    buildState(state, options);
+    state.updateAllStatuses();
+    std::printf("working state of %d profiles in %d layers, %d includes each: built in %lld ms\n\n",
+                int(state.profiles().size()),
+                options.layers,
+                options.fanout,
+                timer.elapsed());
+
+    for (const bool shared : {false, true}) {
+        for (const int rules : qAsConst(options.sizes)) {
+            const QString text = profileText(rules, !shared);
+            const Timing parsing = measure(options.repeat, [&text] {
+                ProfileParser::parseText(text);
+            });
+            // The working copy of the shared profile, or of a new one on top.
+            ProfileFile file(shared ? QStringLiteral("edited") : QStringLiteral("top"), true);
+            file.setData(ProfileParser::parseText(text).data());
+
+            const QString where = shared ? QStringLiteral("reached by all") : QStringLiteral("on top");
+            std::printf("%d rules, %s\n", rules, qPrintable(where));
+            report(QStringLiteral("  parse the profile text"), parsing, parsing);
+            std::unique_ptr<EditProfileDialog> dialog;
+            int rows = 0;
+            const Timing opening = measure(options.repeat, [&] {
+                dialog.reset();
+                dialog = std::make_unique<EditProfileDialog>(file, &state, nullptr);
+                dialog->show();
+                QCoreApplication::processEvents();
+                rows = dialog->findChild<QTableWidget *>()->rowCount();
+            });
+            report(QStringLiteral("  open the editor (%1 rows)").arg(rows), opening, parsing);
+            dialog.reset();
+
+            QList<std::shared_ptr<EditProfileDialog>> dialogs;
+            for (int i = 0; i < options.repeat; ++i) {
+                dialogs.append(std::make_shared<EditProfileDialog>(file, &state, nullptr));
+            }
+            int next = 0;
+            bool same = true;
+            const Timing accepting = measure(options.repeat, [&] {
+                EditProfileDialog *current = dialogs.at(next++).get();
+                current->accept();
+                same = same && current->profileFile().data().objectRules().size() == file.data().objectRules().size();
+            });
+            report(QStringLiteral("  accept it unchanged"), accepting, parsing);
+            dialogs.clear();
+            if (!same) {
+                std::fprintf(stderr, "accepting changed the rules\n");
+                return 1;
+            }
+            std::printf("\n");
+        }
+    }
+    return 0;
+}
