@@ -15,6 +15,7 @@
 #include "state/systemstate.h"
 #include "systempaths.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -25,6 +26,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -105,6 +107,15 @@ private Q_SLOTS:
     void formAndActions()
     {
         WindowDriver w = open();
+        const char *names[] = {"_centralwidget", "verticalLayout", "statusLabel", "splitter", "usersGroupBox", "verticalLayout_4", "usersListWidget",
+                               "profilesGroupBox", "verticalLayout_2", "profilesListWidget", "menuBar", "menuFile", "menuUsers", "menuProfiles",
+                               "commonToolBar", "actionCancelChanges", "actionSaveChanges", "actionExit", "actionEnableKioskMode", "actionAddUser",
+                               "actionDeleteUser", "actionCreateProfile", "actionDeleteProfile", "actionEditProfile", "actionDisableUser",
+                               "actionDisableKioskMode", "actionEnableUser", "actionShowUserStatus", "actionShowProfileStatus",
+                               "actionGlobalRecordingMode"};
+        for (const char *name : names) {
+            QVERIFY2(m_window->findChild<QObject *>(QString::fromLatin1(name)), name);
+        }
         QCOMPARE(m_window->windowTitle(), QStringLiteral("System Kiosk"));
         const QStringList menus{QStringLiteral("File"), QStringLiteral("Users"), QStringLiteral("Profiles")};
         QStringList shown;
@@ -139,6 +150,48 @@ private Q_SLOTS:
         }
         QVERIFY(hints.contains(QStringLiteral(
             "When choosing a profile for a graphical application, be sure to also select a profile for the graphical session, the default is 'orla-desktop'.")));
+    }
+
+    void contextMenusOfferTheGroupsActions_data()
+    {
+        QTest::addColumn<bool>("users");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("users") << true
+                               << QStringList{QStringLiteral("Add user"),
+                                              QStringLiteral("Delete user"),
+                                              QStringLiteral("Enable kiosk rules for user"),
+                                              QStringLiteral("Disable kiosk rules for user"),
+                                              QStringLiteral("Show status")};
+        QTest::newRow("profiles") << false
+                                  << QStringList{QStringLiteral("Create profile"),
+                                                 QStringLiteral("Delete profile"),
+                                                 QStringLiteral("Edit profile"),
+                                                 QStringLiteral("Show status")};
+    }
+
+    void contextMenusOfferTheGroupsActions()
+    {
+        QFETCH(bool, users);
+        QFETCH(QStringList, texts);
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+
+        QStringList shown;
+        QTimer::singleShot(100, this, [&shown]() {
+            QWidget *popup = QApplication::activePopupWidget();
+            if (!popup) {
+                return;
+            }
+            const auto actions = popup->actions();
+            for (const QAction *action : actions) {
+                // The desktop adds keyboard accelerators to menus it shows.
+                shown << QString(action->text()).remove(QLatin1Char('&'));
+            }
+            popup->close();
+        });
+        QListWidget *list = users ? w.users() : w.profiles();
+        Q_EMIT list->customContextMenuRequested(QPoint(5, 5));
+        QCOMPARE(shown, texts);
     }
 
     void listsShowEveryStatus()
@@ -699,6 +752,11 @@ private Q_SLOTS:
         expectNoStrayBoxes();
         QVERIFY(!m_window->systemState()->isChanged());
         QCOMPARE(WindowDriver::includes(w.userState(QStringLiteral("daemon"))), QStringList{QStringLiteral("base")});
+        // Nothing of the old working copy is left in the lists.
+        QVERIFY(!m_window->selectedUser());
+        QCOMPARE(w.profiles()->count(), 0);
+        QVERIFY(!w.profilesBox()->isEnabled());
+        QVERIFY(!w.action("actionDeleteProfile")->isEnabled());
         QCOMPARE(w.action("actionCancelChanges")->text(), QStringLiteral("Reload data from system"));
         QVERIFY(!w.action("actionSaveChanges")->isEnabled());
 

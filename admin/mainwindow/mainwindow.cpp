@@ -179,6 +179,10 @@ bool MainWindow::loadData()
         return false;
     }
     fillUsers(m_systemState.users());
+    // The profiles list must not keep items of states the reload deleted,
+    // whether or not clearing the users list announced a selection change.
+    usersSelectionChanged();
+    profilesSelectionChanged();
     updateStatusLine(m_systemState.modes());
     return true;
 }
