@@ -37,11 +37,15 @@ private:
     // up after a while; true when it was asked to quit.
     bool quitsSoon()
     {
+        // Gone with this call, so a quit that came first leaves nothing behind.
         bool timedOut = false;
-        QTimer::singleShot(1500, m_application, [&timedOut]() {
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        connect(&deadline, &QTimer::timeout, m_application, [&timedOut]() {
             timedOut = true;
             QCoreApplication::exit(1);
         });
+        deadline.start(1500);
         const int code = QCoreApplication::exec();
         return code == 0 && !timedOut;
     }

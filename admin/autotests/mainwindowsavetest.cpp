@@ -480,6 +480,54 @@ private Q_SLOTS:
         expectNoStrayBoxes();
         QCOMPARE(switches(), QStringLiteral("11"));
     }
+
+    // The helper takes the action and never answers. The wait is bounded by
+    // the action's time-out of ten minutes (and the job runner's watchdog
+    // just beyond it), so this runs only when asked for with ORLA_SLOW_TESTS=1.
+    void helperThatNeverAnswers()
+    {
+        if (qEnvironmentVariableIntValue("ORLA_SLOW_TESTS") != 1) {
+            QSKIP("waits for the ten-minute time-out of the action; run with ORLA_SLOW_TESTS=1");
+        }
+        writeSimpleTree();
+        WindowDriver w = start();
+
+        const QString autoEnforce = QString::fromUtf8(SystemPaths::autoEnforceFile);
+        QVERIFY(QFile::remove(autoEnforce));
+        QCOMPARE(mkfifo(QFile::encodeName(autoEnforce).constData(), 0600), 0);
+
+        int ticks = 0;
+        QTimer probe;
+        probe.setInterval(1000);
+        connect(&probe, &QTimer::timeout, this, [&]() {
+            ++ticks;
+            m_window->repaint();
+        });
+        probe.start();
+
+        QElapsedTimer clock;
+        clock.start();
+        m_answerer->answer(QMessageBox::Yes);
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionEnableKioskMode")->trigger();
+        probe.stop();
+        const qint64 waited = clock.elapsed();
+
+        // The stuck helper would take every later action of this process.
+        for (pid_t pid : helperPids()) {
+            ::kill(pid, SIGKILL);
+        }
+        QFile::remove(autoEnforce);
+        m_tree->setSwitches(false, false);
+
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Enable kiosk mode"), QStringLiteral("Kiosk mode changing error")}));
+        QVERIFY(!m_answerer->boxes().at(1).text.isEmpty());
+        QVERIFY2(waited < 11 * 60 * 1000, qPrintable(QStringLiteral("waited %1 ms").arg(waited)));
+        // The window went on painting all along.
+        QVERIFY(ticks > int(waited / 1000) / 2);
+        QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
+    }
 };
 
 QTEST_MAIN(MainWindowSaveTest)

@@ -30,7 +30,8 @@ set_tests_properties(mainwindowtest PROPERTIES ENVIRONMENT "${windows_test_env}"
 # Saving and kiosk mode carried out by the real helper over the test bus.
 add_executable(mainwindowsavetest mainwindowsavetest.cpp windowdriver.h)
 target_link_libraries(mainwindowsavetest orla-windows-testsupport)
-orla_add_bus_test(NAME mainwindowsavetest COMMAND mainwindowsavetest RESOURCE_LOCK kioskroot TIMEOUT 300)
+# Allows for the opt-in ten-minute wait of helperThatNeverAnswers (ORLA_SLOW_TESTS=1).
+orla_add_bus_test(NAME mainwindowsavetest COMMAND mainwindowsavetest RESOURCE_LOCK kioskroot TIMEOUT 900)
 set_tests_properties(mainwindowsavetest PROPERTIES ENVIRONMENT "${windows_test_env}")
 
 # Without the authorisation service the window is read-only.
