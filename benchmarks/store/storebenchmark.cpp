@@ -242,6 +242,8 @@ void print(const char *format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(1, 2);
 // An include search that explodes on a deep shared graph would otherwise hang
 // the run without a figure; the search cannot be interrupted, so past the
 // limit the benchmark reports that and ends the whole process.
+QString generatedTree;
+
 double withinLimit(int seconds, const char *what, const std::function<double()> &work)
 {
     std::promise<double> result;
@@ -252,6 +254,9 @@ double withinLimit(int seconds, const char *what, const std::function<double()> 
     if (done.wait_for(std::chrono::seconds(seconds)) != std::future_status::ready) {
         std::printf("%s: not finished after %d s, abandoned\n", what, seconds);
         std::fflush(stdout);
+        // The search works on profiles in memory, so the generated tree can
+        // go while it runs; ending the process skips every destructor.
+        QDir(generatedTree).removeRecursively();
         std::_Exit(3);
     }
     return done.get();
@@ -364,6 +369,7 @@ int main(int argc, char **argv)
         return 1;
     }
     const QString root = dir.path();
+    generatedTree = root;
 
     QElapsedTimer generation;
     generation.start();
