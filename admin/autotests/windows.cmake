@@ -32,7 +32,7 @@ add_executable(mainwindowsavetest mainwindowsavetest.cpp windowdriver.h)
 target_link_libraries(mainwindowsavetest orla-windows-testsupport)
 # Allows for the opt-in ten-minute wait of helperThatNeverAnswers (ORLA_SLOW_TESTS=1).
 orla_add_bus_test(NAME mainwindowsavetest COMMAND mainwindowsavetest RESOURCE_LOCK kioskroot TIMEOUT 900)
-set_tests_properties(mainwindowsavetest PROPERTIES ENVIRONMENT "${windows_test_env}")
+set_tests_properties(mainwindowsavetest PROPERTIES ENVIRONMENT "${windows_test_env};QTEST_FUNCTION_TIMEOUT=840000")
 
 # Without the authorisation service the window is read-only.
 ecm_add_test(mainwindowreadonlytest.cpp windowdriver.h
