@@ -5,6 +5,7 @@
 #include <KAuth/ExecuteJob>
 
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -17,6 +18,20 @@ namespace
 constexpr qint64 dbusDefaultTimeoutMs = 25000;
 // Time for KAuth to notice its own time-out and report it before we give up on it.
 constexpr qint64 watchdogMarginMs = 30000;
+
+// The system bus refuses a message above 32 MiB and drops the sender's
+// connection, after which KAuth cannot start any further action in this
+// process. The arguments travel as one QDataStream blob; the rest of the
+// message (ids, details, the D-Bus header) stays well inside the margin.
+constexpr qint64 maxArgumentsBytes = 32 * 1024 * 1024 - 64 * 1024;
+
+qint64 argumentsSize(const QVariantMap &arguments)
+{
+    QByteArray blob;
+    QDataStream stream(&blob, QIODevice::WriteOnly);
+    stream << arguments;
+    return blob.size();
+}
 
 // KAuthException keeps KAuth's enumeration, which cannot hold the codes a
 // helper picks for its own error replies (HelperErrorReply() sends -1), nor
@@ -49,6 +64,21 @@ bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
 {
     if (!job) {
         throw KAuthException(KAuth::ActionReply::InvalidActionError, QCoreApplication::translate("Utils", "No privileged action to run."));
+    }
+
+    const qint64 size = argumentsSize(job->action().arguments());
+    if (size > maxArgumentsBytes) {
+        if (job->isAutoDelete()) {
+            job->deleteLater();
+        }
+        const auto mebibytes = [](qint64 bytes) {
+            return QString::number(double(bytes) / (1024 * 1024), 'f', 1);
+        };
+        throw KAuthException(KAuth::ActionReply::BackendError,
+                             QCoreApplication::translate("Utils",
+                                                         "The changes are too large to send to the privileged helper at once (%1 MiB, at most %2 MiB). "
+                                                         "Save them in smaller parts.")
+                                 .arg(mebibytes(size), mebibytes(maxArgumentsBytes)));
     }
 
     // The job would delete itself inside the loop below, before its result is

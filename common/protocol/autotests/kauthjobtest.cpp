@@ -363,6 +363,25 @@ private Q_SLOTS:
         QCOMPARE(Utils::kauthJobWatchdog(timeout), bound);
     }
 
+    void oversizedArgumentsAreRefusedBeforeSending()
+    {
+        // 17 million characters are 34 MB as UTF-16: more than the bus carries.
+        QMap<QString, QString> texts;
+        texts.insert(QStringLiteral("big"), QString(17 * 1000 * 1000, QLatin1Char('x')));
+        UpdateActionsMap map{QString()};
+        map.setProfilesToUpdate(texts);
+        try {
+            Utils::executeKAuthJob(updateJob(map));
+            QFAIL("an update larger than the bus carries was sent");
+        } catch (const KAuthException &e) {
+            QCOMPARE(e.id(), KAuth::ActionReply::BackendError);
+            QVERIFY2(e.fullDetails().contains(QLatin1String("too large")), qPrintable(e.fullDetails()));
+        }
+        QVERIFY(m_helper.receivedAction.isEmpty());
+        // The connection is still usable for the next action.
+        QVERIFY(Utils::executeKAuthJob(updateJob(UpdateActionsMap(QString()))));
+    }
+
     void noJobIsAnError()
     {
         QVERIFY_EXCEPTION_THROWN(Utils::executeKAuthJob(nullptr), KAuthException);
