@@ -470,10 +470,11 @@ private Q_SLOTS:
             m_state = std::make_unique<SystemState>();
             const int count = 2 + int(random.bounded(9));
             const bool acyclic = random.bounded(2) == 0;
+            const int density = 10 + int(random.bounded(35));
             for (int i = 0; i < count; ++i) {
                 QString text;
                 for (int j = 0; j < count; ++j) {
-                    if ((acyclic && j <= i) || random.bounded(100) >= 30) {
+                    if ((acyclic && j <= i) || int(random.bounded(100)) >= density) {
                         continue;
                     }
                     text += QStringLiteral("@include p%1\n").arg(j);

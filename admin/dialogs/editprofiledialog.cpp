@@ -53,13 +53,16 @@ QString nameOfItem(const QListWidgetItem *item)
  * costs a walk of the include graph per profile, which a working state of
  * thousands of profiles sharing deep sub-profiles cannot afford when the
  * dialog opens. Only profiles that reach a direct includer of the name can
- * have a chain, and one walk along reversed includes finds all of them; for
- * those, as long as the include graph among them has no cycle, the chain from
- * a profile is its own name followed by the chain of the first of its
- * includes (in the include set's order) that has one, since without a cycle
- * no name on the path can lie ahead of the search. That is containts'
- * answer, computed once per profile. On a cycle, or when two profiles share
- * a name, containts itself is asked, still only for those profiles.
+ * have a chain, and one walk along reversed includes finds all of them.
+ *
+ * Among those, the search follows the includes of every profile that does
+ * not include the name itself. As long as following them can never lead
+ * back to a profile (no cycle), no name on the search's path can lie ahead
+ * of it, so the path never cuts a way short: the chain from a profile is its
+ * own name followed by the chain of the first of its includes (in the
+ * include set's order) that has one. That is containts' answer, computed
+ * once per profile, from the bottom up. On a cycle, or when two profiles
+ * share a name, containts itself is asked, still only for those profiles.
  */
 class IncludeChains
 {
@@ -123,72 +126,65 @@ private:
         }
     }
 
-    // False when the profiles that reach the name include each other in a cycle.
+    // False when the includes the search follows among the reaching profiles form a cycle.
     bool followWithoutCycles()
     {
-        enum Mark { Walking, Done };
-        struct Frame {
-            const ProfileFile *file;
-            QVector<const ProfileFile *> candidates;
-            int nextCandidate;
-        };
-
-        QHash<const ProfileFile *, Mark> marks;
-        marks.reserve(m_reaching.size());
-        for (const ProfileFile *start : qAsConst(m_reaching)) {
-            if (marks.contains(start)) {
+        // The includes the search may follow, in the include set's order:
+        // not those of a direct includer (the search stops there), and only
+        // to profiles that reach the name (the others fail wherever they are met).
+        QHash<const ProfileFile *, QVector<const ProfileFile *>> follows;
+        QHash<const ProfileFile *, int> incoming;
+        follows.reserve(m_reaching.size());
+        incoming.reserve(m_reaching.size());
+        for (const ProfileFile *file : qAsConst(m_reaching)) {
+            incoming[file];
+            const QSet<IncludeRule> includes = file->data().includes();
+            if (includes.contains(IncludeRule(m_name))) {
+                m_found.insert(file);
                 continue;
             }
-            QVector<Frame> stack;
-            auto enter = [&](const ProfileFile *file) {
-                marks.insert(file, Walking);
-                Frame frame{file, {}, 0};
-                const QSet<IncludeRule> includes = file->data().includes();
-                if (includes.contains(IncludeRule(m_name))) {
-                    // A direct includer: its chain ends with itself.
-                    m_found.insert(file);
-                    frame.nextCandidate = -1;
-                } else {
-                    // Includes outside the reaching profiles fail wherever they
-                    // are met; the rest keep the include set's order.
-                    for (const IncludeRule &include : includes) {
-                        const ProfileFile *included = m_byName.value(include.name());
-                        if (included && m_reaching.contains(included)) {
-                            frame.candidates.append(included);
-                        }
-                    }
+            QVector<const ProfileFile *> &next = follows[file];
+            for (const IncludeRule &include : includes) {
+                const ProfileFile *included = m_byName.value(include.name());
+                if (included && m_reaching.contains(included)) {
+                    next.append(included);
+                    ++incoming[included];
                 }
-                stack.append(frame);
-            };
+            }
+        }
 
-            enter(start);
-            while (!stack.isEmpty()) {
-                Frame &frame = stack.last();
-                const ProfileFile *descend = nullptr;
-                while (frame.nextCandidate >= 0 && frame.nextCandidate < frame.candidates.size()) {
-                    const ProfileFile *candidate = frame.candidates.at(frame.nextCandidate);
-                    const auto mark = marks.constFind(candidate);
-                    if (mark == marks.constEnd()) {
-                        descend = candidate;
-                        break;
-                    }
-                    if (mark.value() == Walking) {
-                        return false;
-                    }
-                    if (m_found.contains(candidate)) {
-                        m_found.insert(frame.file);
-                        m_next.insert(frame.file, candidate);
-                        frame.nextCandidate = -1;
-                        break;
-                    }
-                    ++frame.nextCandidate;
+        // Includers before the included; a cycle leaves some profiles out.
+        QVector<const ProfileFile *> order;
+        order.reserve(m_reaching.size());
+        for (auto it = incoming.cbegin(); it != incoming.cend(); ++it) {
+            if (it.value() == 0) {
+                order.append(it.key());
+            }
+        }
+        for (int i = 0; i < order.size(); ++i) {
+            const QVector<const ProfileFile *> next = follows.value(order.at(i));
+            for (const ProfileFile *included : next) {
+                if (--incoming[included] == 0) {
+                    order.append(included);
                 }
-                if (descend) {
-                    enter(descend);
-                    continue;
+            }
+        }
+        if (order.size() != m_reaching.size()) {
+            return false;
+        }
+
+        for (int i = order.size() - 1; i >= 0; --i) {
+            const ProfileFile *file = order.at(i);
+            if (m_found.contains(file)) {
+                continue;
+            }
+            const QVector<const ProfileFile *> next = follows.value(file);
+            for (const ProfileFile *included : next) {
+                if (m_found.contains(included)) {
+                    m_found.insert(file);
+                    m_next.insert(file, included);
+                    break;
                 }
-                marks.insert(frame.file, Done);
-                stack.removeLast();
             }
         }
         return true;
@@ -211,7 +207,7 @@ private:
     bool m_uniqueNames = true;
     QHash<QString, QVector<const ProfileFile *>> m_includers;
     QSet<const ProfileFile *> m_reaching;
-    // A found profile's next link; none for a direct includer.
+    // The profiles with a chain, and the next link of each; none for a direct includer.
     QSet<const ProfileFile *> m_found;
     QHash<const ProfileFile *, const ProfileFile *> m_next;
     bool m_asked = false;
