@@ -258,8 +258,8 @@ void EditProfileDialog::setupForm()
         ui->buttonBox->button(QDialogButtonBox::Ok)->setDefault(false);
         ui->buttonBox->button(QDialogButtonBox::Cancel)->setDefault(true);
     }
-    // Recording needs the privileged helper's recording action, which this
-    // program does not send yet; the action is shown but never offered.
+    // Recording an application's rules is not available in this program:
+    // the action is shown but never offered.
     ui->actionAddFilesFromProcess->setEnabled(false);
 
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
