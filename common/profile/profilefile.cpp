@@ -25,14 +25,17 @@ public:
     Search(const QString &name, const QSet<const ProfileFile *> &files, const QStringList &path)
         : m_include(name)
         , m_path(path)
-        , m_startingPath(path.cbegin(), path.cend())
-        , m_onPath(m_startingPath)
+        , m_files(files)
+        , m_next(files.cbegin())
+        , m_end(files.cend())
     {
-        // "First profile with the name" means first in the set's own order.
+        // One missing include is enough to index every profile.
         m_byName.reserve(files.size());
-        for (const ProfileFile *file : files) {
-            if (file && !m_byName.contains(file->m_name)) {
-                m_byName.insert(file->m_name, file);
+        // Names on the starting path are never entered; marking the profiles
+        // they stand for lets the walk compare pointers instead of names.
+        for (const QString &onPath : path) {
+            if (const ProfileFile *profile = byName(onPath)) {
+                m_marks[profile] |= OnPath;
             }
         }
     }
@@ -44,6 +47,47 @@ public:
     }
 
 private:
+    enum Mark : quint8 {
+        OnPath = 1,
+        Failed = 2,
+    };
+
+    // The first profile with the name in the set's own order. The set is
+    // indexed only as far as a question needs.
+    const ProfileFile *byName(const QString &name)
+    {
+        const auto known = m_byName.constFind(name);
+        if (known != m_byName.constEnd()) {
+            return known.value();
+        }
+        while (m_next != m_end) {
+            const ProfileFile *file = *m_next;
+            ++m_next;
+            if (!file || m_byName.contains(file->m_name)) {
+                continue;
+            }
+            m_byName.insert(file->m_name, file);
+            if (file->m_name == name) {
+                return file;
+            }
+        }
+        return nullptr;
+    }
+
+    // Whether any known profile includes the name at all. A long search
+    // asks once: when none does, the answer is empty and the rest of the
+    // walk can be skipped, which is most of the work for a name that nothing
+    // includes.
+    bool someoneIncludes() const
+    {
+        for (const ProfileFile *file : m_files) {
+            if (file && file->m_data.includes().contains(m_include)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     // Returns true once the chain is found (in m_answer).
     bool visit(const ProfileFile *profile)
     {
@@ -53,49 +97,65 @@ private:
             m_answer.append(profile->m_name);
             return true;
         }
-
-        // Collected before this profile's own name joins the path: a profile
-        // that includes itself is entered once more.
-        QStringList next;
-        for (const IncludeRule &include : includes) {
-            const QString includeName = include.name();
-            if (!m_onPath.contains(includeName)) {
-                next.append(includeName);
-            }
+        if (++m_visits == hopelessCheckAfter && !someoneIncludes()) {
+            m_hopeless = true;
         }
-        if (next.isEmpty()) {
+        if (m_hopeless) {
             return false;
         }
 
+        // The profile an include of this profile's own name leads to. Only
+        // the starting profile can differ from it (when it is not the first
+        // of its name), and it is looked up like any other name.
+        const ProfileFile *self = byName(profile->m_name);
+        // Includes are weighed against the path as it was before this
+        // profile's name joined it: a profile that includes itself is
+        // entered once more.
+        const bool selfWasOnPath = self && (m_marks.value(self) & OnPath);
+        if (self) {
+            m_marks[self] |= OnPath;
+        }
         m_path.append(profile->m_name);
-        m_onPath.insert(profile->m_name);
+
         bool found = false;
-        for (const QString &includeName : qAsConst(next)) {
-            const ProfileFile *included = m_byName.value(includeName);
-            if (!included || m_failed.contains(included)) {
+        for (const IncludeRule &include : includes) {
+            const ProfileFile *included = byName(include.name());
+            if (!included) {
+                continue;
+            }
+            const quint8 mark = m_marks.value(included);
+            const bool onPath = included == self ? selfWasOnPath : (mark & OnPath);
+            if (onPath || (mark & Failed)) {
                 continue;
             }
             if (visit(included)) {
                 found = true;
                 break;
             }
-            m_failed.insert(included);
+            if (m_hopeless) {
+                break;
+            }
+            m_marks[included] |= Failed;
         }
+
         m_path.removeLast();
-        // Names added below are not on the path yet, but the starting
-        // profile's own name may already be on the starting path.
-        if (!m_startingPath.contains(profile->m_name)) {
-            m_onPath.remove(profile->m_name);
+        if (self && !selfWasOnPath) {
+            m_marks[self] &= ~OnPath;
         }
         return found;
     }
 
+    static constexpr int hopelessCheckAfter = 64;
+
     const IncludeRule m_include;
-    QHash<QString, const ProfileFile *> m_byName;
     QStringList m_path;
-    const QSet<QString> m_startingPath;
-    QSet<QString> m_onPath;
-    QSet<const ProfileFile *> m_failed;
+    const QSet<const ProfileFile *> &m_files;
+    QSet<const ProfileFile *>::const_iterator m_next;
+    const QSet<const ProfileFile *>::const_iterator m_end;
+    QHash<QString, const ProfileFile *> m_byName;
+    QHash<const ProfileFile *, quint8> m_marks;
+    int m_visits = 0;
+    bool m_hopeless = false;
     QStringList m_answer;
 };
 

@@ -288,6 +288,66 @@ private Q_SLOTS:
         QVERIFY(chains < questions * 4 / 5);
     }
 
+    void containtsMatchesThePlainSearchOnLargeTrees()
+    {
+        // Long searches take shortcuts of their own; trees with includes back
+        // up to ancestors (cycles), of missing profiles and of themselves keep
+        // the plain search cheap enough to compare with.
+        QRandomGenerator random(4711);
+        int chains = 0;
+        int empty = 0;
+        for (int round = 0; round < 200; ++round) {
+            const int count = 70 + random.bounded(130);
+            Graph g;
+            QVector<int> parent;
+            for (int i = 0; i < count; ++i) {
+                g.add(QStringLiteral("P%1").arg(i));
+                parent.append(i == 0 ? -1 : random.bounded(i));
+            }
+            QVector<ProfileFile *> byIndex;
+            for (ProfileFile &profile : g.profiles) {
+                byIndex.append(&profile);
+            }
+            for (int i = 1; i < count; ++i) {
+                byIndex.at(parent.at(i))->data().insertIncludeRule(IncludeRule(byIndex.at(i)->name()));
+                if (random.bounded(6) == 0) {
+                    int ancestor = parent.at(i);
+                    while (ancestor > 0 && random.bounded(2)) {
+                        ancestor = parent.at(ancestor);
+                    }
+                    byIndex.at(i)->data().insertIncludeRule(IncludeRule(byIndex.at(ancestor)->name()));
+                }
+                if (random.bounded(10) == 0) {
+                    byIndex.at(i)->data().insertIncludeRule(IncludeRule(QStringLiteral("missing%1").arg(random.bounded(3))));
+                }
+                if (random.bounded(20) == 0) {
+                    byIndex.at(i)->data().insertIncludeRule(IncludeRule(byIndex.at(i)->name()));
+                }
+            }
+            for (int question = 0; question < 10; ++question) {
+                const ProfileFile &start = *byIndex.at(random.bounded(random.bounded(2) ? 3 : count));
+                QString name;
+                switch (random.bounded(4)) {
+                case 0:
+                    name = QStringLiteral("missing%1").arg(random.bounded(4));
+                    break;
+                case 1:
+                    name = start.name();
+                    break;
+                default:
+                    name = byIndex.at(random.bounded(count))->name();
+                    break;
+                }
+                const QStringList path = random.bounded(5) == 0 ? QStringList{byIndex.at(random.bounded(count))->name()} : QStringList();
+                const QStringList expected = plainContaints(start, name, g.files, path);
+                QCOMPARE(start.containts(name, g.files, path), expected);
+                (expected.isEmpty() ? empty : chains)++;
+            }
+        }
+        QVERIFY(chains > 300);
+        QVERIFY(empty > 300);
+    }
+
     void errors()
     {
         QCOMPARE(ProfileFile(QString(), true).errors(), QSet<ProfileFile::Error>{ProfileFile::EmptyName});
