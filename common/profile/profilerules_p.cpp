@@ -98,10 +98,10 @@ const QSet<ObjectRule::Target> &targetSet(int bits)
     return sets[bits & 3];
 }
 
-bool hasMatch(QRegularExpressionMatch &match, const LineExpression &e, const QString &line)
+bool hasMatch(std::optional<QRegularExpressionMatch> &match, const LineExpression &e, const QString &line)
 {
-    match = e.expression.match(line);
-    return match.hasMatch();
+    match.emplace(e.expression.match(line));
+    return match->hasMatch();
 }
 }
 
@@ -111,7 +111,7 @@ bool ProfileRule::failed() const
 {
     // A match object that ran on a valid expression is invalid only when the
     // engine returned an error instead of a result.
-    return !m_match.isValid();
+    return m_match && !m_match->isValid();
 }
 
 ObjectRuleMath::~ObjectRuleMath() = default;
@@ -125,16 +125,16 @@ ObjectRule ObjectRuleMath::rule() const
 {
     const LineExpression &e = objectExpression();
     ObjectRule result;
-    const QStringView type = m_match.capturedView(e.type);
+    const QStringView type = m_match->capturedView(e.type);
     if (type == QLatin1String("file")) {
         result.setType(ObjectRule::File);
     } else if (type == QLatin1String("link")) {
         result.setType(ObjectRule::Link);
     }
-    result.insertModes(parseModes(m_match.capturedView(e.modes)));
-    result.insertTargets(parseTargets(m_match.capturedView(e.target)));
-    result.setFilename(parseFilename(m_match.capturedView(e.file)));
-    result.setDeleted(!m_match.capturedView(e.deleted).isEmpty());
+    result.insertModes(parseModes(m_match->capturedView(e.modes)));
+    result.insertTargets(parseTargets(m_match->capturedView(e.target)));
+    result.setFilename(parseFilename(m_match->capturedView(e.file)));
+    result.setDeleted(!m_match->capturedView(e.deleted).isEmpty());
     return result;
 }
 
@@ -186,7 +186,7 @@ bool IncludeRuleMath::match(const QString &line)
 
 IncludeRule IncludeRuleMath::rule() const
 {
-    return IncludeRule(m_match.captured(includeExpression().file));
+    return IncludeRule(m_match->captured(includeExpression().file));
 }
 
 ObjectRuleOldMath::~ObjectRuleOldMath() = default;
@@ -201,9 +201,9 @@ ObjectRule ObjectRuleOldMath::rule() const
     const LineExpression &e = oldObjectExpression();
     ObjectRule result;
     result.setType(ObjectRule::File);
-    result.insertModes(parseModes(m_match.capturedView(e.modes)));
+    result.insertModes(parseModes(m_match->capturedView(e.modes)));
     result.insertTargets(targetSet(UserBit | OtherBit));
-    result.setFilename(parseFilename(m_match.capturedView(e.file)));
+    result.setFilename(parseFilename(m_match->capturedView(e.file)));
     return result;
 }
 
@@ -245,5 +245,5 @@ bool IncludeRuleOldMath::match(const QString &line)
 
 IncludeRule IncludeRuleOldMath::rule() const
 {
-    return IncludeRule(m_match.captured(oldIncludeExpression().file));
+    return IncludeRule(m_match->captured(oldIncludeExpression().file));
 }

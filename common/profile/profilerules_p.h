@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 // Line matchers of ProfileParser: one object per kind of line, made afresh
 // for each line that reaches that test. They only hold the last match; the
 // expressions themselves are compiled once and shared.
@@ -26,7 +28,9 @@ public:
     bool failed() const;
 
 protected:
-    QRegularExpressionMatch m_match;
+    // Empty until match() ran: a default match object costs allocations of
+    // its own, and a matcher is made for every line.
+    std::optional<QRegularExpressionMatch> m_match;
 };
 
 class ObjectRuleMath : public ProfileRule
