@@ -49,11 +49,14 @@ public:
      *
      * @param files every known profile, looked up by name
      * @param path the names already walked; empty on the outermost call
+     *
+     * Many questions of the same profiles are cheaper through IncludeGraph.
      */
     QStringList containts(const QString &name, const QSet<const ProfileFile *> &files, const QStringList &path) const;
 
 private:
-    class Search;
+    // Reads the includes without copying the whole content.
+    friend class IncludeSearch;
 
     QString m_name;
     ProfileData m_data;
