@@ -24,12 +24,12 @@
  * With it every profile is entered at most once per question, so a question
  * costs the part of the graph it reaches.
  *
- * Asked for its own name with nothing walked yet, the first profile of a
- * name answers a chain exactly when it is on an include cycle: the chain
- * runs through first profiles of distinct names other than its own, and the
- * last link includes its name, which leads back to it; and the search,
- * missing nothing, finds a chain along any such cycle. So off every cycle
- * the answer is empty without a search.
+ * Asked for its own name, the first profile of a name answers a chain only
+ * when it is on an include cycle: every link after it is the first profile
+ * of the name it was entered by, and the last link includes the asked name,
+ * which leads back to it. So off every cycle the answer is empty without a
+ * search, whatever the path. (With nothing walked yet the converse holds
+ * too: the search, missing nothing, finds a chain along any such cycle.)
  */
 
 namespace
@@ -282,7 +282,7 @@ QStringList IncludeSearch::containts(const ProfileFile *profile, const QString &
         if (includes(node, target)) {
             return path + QStringList{startName};
         }
-        if (target == startId && path.isEmpty() && m_nameNode[startId] == startNode && !m_onCycle[startNode]) {
+        if (target == startId && m_nameNode[startId] == startNode && !m_onCycle[startNode]) {
             return {};
         }
         startCount = node.includeCount;

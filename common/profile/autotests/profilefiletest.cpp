@@ -1,115 +1,15 @@
 #include "profile/profilefile.h"
 #include "profile/userprofilefile.h"
 
+#include "includetesting.h"
+
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTest>
 
-#include <list>
-
 Q_DECLARE_METATYPE(ProfileFile::Error)
 
-namespace
-{
-// Profiles built from a compact spelling: "A:B C;B:C;C:" is A including B and
-// C, B including C, and C including nothing. The list keeps them at stable
-// addresses.
-struct Graph {
-    explicit Graph(const QString &spelling)
-    {
-        const QStringList entries = spelling.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        for (const QString &entry : entries) {
-            const int colon = entry.indexOf(QLatin1Char(':'));
-            ProfileFile &profile = add(entry.left(colon));
-            const QStringList includes = entry.mid(colon + 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            for (const QString &include : includes) {
-                profile.data().insertIncludeRule(IncludeRule(include));
-            }
-        }
-    }
-
-    Graph() = default;
-
-    ProfileFile &add(const QString &name)
-    {
-        profiles.emplace_back(name, true);
-        files.insert(&profiles.back());
-        return profiles.back();
-    }
-
-    const ProfileFile *profile(const QString &name) const
-    {
-        for (const ProfileFile &profile : profiles) {
-            if (profile.name() == name) {
-                return &profile;
-            }
-        }
-        return nullptr;
-    }
-
-    std::list<ProfileFile> profiles;
-    QSet<const ProfileFile *> files;
-};
-
-// The search without any shortcut, walking every path of the include graph
-// depth first; the real one must agree with it.
-QStringList plainContaints(const ProfileFile &profile, const QString &name, const QSet<const ProfileFile *> &files, const QStringList &path)
-{
-    const QSet<IncludeRule> includes = profile.data().includes();
-    if (includes.contains(IncludeRule(name))) {
-        return path + QStringList{profile.name()};
-    }
-    QStringList names;
-    for (const IncludeRule &include : includes) {
-        if (!path.contains(include.name())) {
-            names.append(include.name());
-        }
-    }
-    if (names.isEmpty()) {
-        return {};
-    }
-    for (const QString &next : qAsConst(names)) {
-        const ProfileFile *found = nullptr;
-        for (const ProfileFile *file : files) {
-            if (file->name() == next) {
-                found = file;
-                break;
-            }
-        }
-        if (!found) {
-            continue;
-        }
-        const QStringList answer = plainContaints(*found, name, files, path + QStringList{profile.name()});
-        if (!answer.isEmpty()) {
-            return answer;
-        }
-    }
-    return {};
-}
-
-QStringList names(const char *words)
-{
-    return QString::fromLatin1(words).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
-
-// Each profile of the chain includes the next, and the last includes the name.
-bool isChain(const Graph &g, const QStringList &chain, const QString &name)
-{
-    for (int i = 0; i < chain.size(); ++i) {
-        const ProfileFile *profile = g.profile(chain.at(i));
-        const QString next = i + 1 < chain.size() ? chain.at(i + 1) : name;
-        if (!profile || !profile->data().includes().contains(IncludeRule(next)) || chain.indexOf(chain.at(i)) != i) {
-            return false;
-        }
-    }
-    return !chain.isEmpty();
-}
-
-QString firstInclude(const ProfileFile &profile)
-{
-    return profile.data().includes().begin()->name();
-}
-}
+using namespace IncludeTesting;
 
 class ProfileFileTest : public QObject
 {

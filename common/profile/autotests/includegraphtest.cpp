@@ -1,0 +1,383 @@
+#include "profile/includegraph.h"
+#include "profile/profilefile.h"
+
+#include "includetesting.h"
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <utility>
+
+using namespace IncludeTesting;
+
+namespace
+{
+QString failure(const Graph &g, const ProfileFile &profile, const QString &name, const QStringList &path, const QStringList &actual, const QStringList &expected)
+{
+    return QStringLiteral("%1 asked %2 for %3 on path %4: %5 instead of %6")
+        .arg(spelling(g), profile.name(), name, path.join(QLatin1Char(',')), actual.join(QLatin1Char(',')), expected.join(QLatin1Char(',')));
+}
+
+// P0 includes P1, P1 includes P2 and so on.
+Graph chainOf(int length)
+{
+    Graph g;
+    ProfileFile *previous = nullptr;
+    for (int i = 0; i < length; ++i) {
+        ProfileFile &profile = g.add(QStringLiteral("P%1").arg(i));
+        if (previous) {
+            previous->data().insertIncludeRule(IncludeRule(profile.name()));
+        }
+        previous = &profile;
+    }
+    return g;
+}
+}
+
+class IncludeGraphTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void containts_data()
+    {
+        QTest::addColumn<QString>("graph");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("path");
+        QTest::addColumn<QStringList>("chain");
+
+        QTest::newRow("two steps") << "A:B;B:C;C:" << "A" << "C" << QStringList() << names("A B");
+        QTest::newRow("own name off every cycle") << "A:B;B:C;C:" << "A" << "A" << QStringList() << QStringList();
+        QTest::newRow("own name on a cycle") << "A:B;B:C;C:A" << "B" << "B" << QStringList() << names("B C A");
+        QTest::newRow("self include") << "A:A" << "A" << "A" << QStringList() << names("A");
+        QTest::newRow("self include below") << "A:B;B:B C;C:" << "A" << "C" << QStringList() << names("A B");
+        QTest::newRow("cycle below, not through the start") << "A:B;B:C;C:B" << "A" << "A" << QStringList() << QStringList();
+        QTest::newRow("cycle cut by the path") << "A:B;B:C;C:A" << "A" << "A" << names("C") << QStringList();
+        QTest::newRow("own name on the path") << "A:B;B:A" << "A" << "A" << names("A") << names("A A B");
+        QTest::newRow("unknown include found directly") << "A:X" << "A" << "X" << QStringList() << names("A");
+        QTest::newRow("unknown include skipped") << "A:X B;B:C" << "A" << "C" << QStringList() << names("A B");
+        QTest::newRow("name nobody includes") << "A:B;B:C;C:A" << "A" << "Z" << QStringList() << QStringList();
+        QTest::newRow("path is prepended") << "A:B;B:C;C:" << "B" << "C" << names("X Y") << names("X Y B");
+    }
+
+    void containts()
+    {
+        QFETCH(QString, graph);
+        QFETCH(QString, start);
+        QFETCH(QString, name);
+        QFETCH(QStringList, path);
+        QFETCH(QStringList, chain);
+
+        const Graph g(graph);
+        const ProfileFile *profile = g.profile(start);
+        QVERIFY(profile);
+        QCOMPARE(plainContaints(*profile, name, g.files, path), chain);
+        const IncludeGraph includes(g.files);
+        QCOMPARE(includes.containts(profile, name, path), chain);
+        // Asked twice: nothing of one question may leak into the next.
+        QCOMPARE(includes.containts(profile, name, path), chain);
+    }
+
+    void sharedNames_data()
+    {
+        QTest::addColumn<QString>("firstIncludes");
+        QTest::addColumn<QString>("secondIncludes");
+
+        QTest::newRow("only the second reaches the name") << "C" << "D";
+        QTest::newRow("the second includes the name") << "C" << "B";
+        QTest::newRow("the second closes a cycle") << "" << "C";
+        QTest::newRow("both include themselves") << "B" << "B C";
+        QTest::newRow("the first is on a cycle") << "C" << "";
+    }
+
+    void sharedNames()
+    {
+        // Two profiles named B: which one an include of B leads to depends
+        // on the set's order, so both orders are built and compared.
+        QFETCH(QString, firstIncludes);
+        QFETCH(QString, secondIncludes);
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            Graph g(QStringLiteral("A:B;C:B;D:"));
+            for (int i = 0; i < attempt; ++i) {
+                g.add(QStringLiteral("filler%1").arg(i));
+            }
+            ProfileFile &one = g.add(QStringLiteral("B"));
+            ProfileFile &other = g.add(QStringLiteral("B"));
+            for (const QString &include : firstIncludes.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                one.data().insertIncludeRule(IncludeRule(include));
+            }
+            for (const QString &include : secondIncludes.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                other.data().insertIncludeRule(IncludeRule(include));
+            }
+            const IncludeGraph includes(g.files);
+            for (const ProfileFile &profile : g.profiles) {
+                for (const QString &name : names("A B C D")) {
+                    const QStringList expected = plainContaints(profile, name, g.files, {});
+                    const QStringList actual = includes.containts(&profile, name);
+                    QVERIFY2(actual == expected, qPrintable(failure(g, profile, name, {}, actual, expected)));
+                }
+            }
+        }
+    }
+
+    void matchesThePlainSearch()
+    {
+        // Small random include graphs, cycles, unknown includes, self
+        // includes, profiles sharing a name, profiles outside the set and
+        // non-empty starting paths included; every profile is asked for
+        // every name, all of them of one graph.
+        QRandomGenerator random(20240612);
+        int questions = 0;
+        int chains = 0;
+        int ownNameChains = 0;
+        for (int round = 0; round < 3000; ++round) {
+            const int count = 1 + random.bounded(9);
+            const int poolSize = count + 2;
+            QStringList pool;
+            for (int i = 0; i < poolSize; ++i) {
+                pool << QString(QLatin1Char(char('A' + i)));
+            }
+            const auto fill = [&](ProfileFile &profile) {
+                const int density = 1 + random.bounded(3);
+                for (const QString &include : qAsConst(pool)) {
+                    if (random.bounded(12) < density) {
+                        profile.data().insertIncludeRule(IncludeRule(include));
+                    }
+                }
+            };
+            Graph g;
+            for (int i = 0; i < count; ++i) {
+                const QString name = random.bounded(6) == 0 && i > 0 ? g.profiles.back().name() : pool.at(i);
+                fill(g.add(name));
+            }
+            // Asked, but not among the known profiles; its name may be a known one.
+            ProfileFile outside(pool.at(random.bounded(poolSize)), false);
+            fill(outside);
+
+            const IncludeGraph includes(g.files);
+            QVector<const ProfileFile *> asked;
+            for (const ProfileFile &profile : g.profiles) {
+                asked.append(&profile);
+            }
+            asked.append(&outside);
+            for (const ProfileFile *profile : qAsConst(asked)) {
+                for (const QString &name : qAsConst(pool)) {
+                    QStringList path;
+                    if (random.bounded(4) == 0) {
+                        const int length = 1 + random.bounded(3);
+                        for (int i = 0; i < length; ++i) {
+                            path << pool.at(random.bounded(poolSize));
+                        }
+                    }
+                    const QStringList expected = plainContaints(*profile, name, g.files, path);
+                    const QStringList actual = includes.containts(profile, name, path);
+                    if (actual != expected) {
+                        QFAIL(qPrintable(failure(g, *profile, name, path, actual, expected)));
+                    }
+                    ++questions;
+                    chains += expected.isEmpty() ? 0 : 1;
+                    ownNameChains += !expected.isEmpty() && name == profile->name() && path.isEmpty() ? 1 : 0;
+                }
+            }
+        }
+        // Both kinds of answer must be well represented for the comparison to mean much.
+        QVERIFY(chains > questions / 5);
+        QVERIFY(chains < questions * 4 / 5);
+        QVERIFY(ownNameChains > 1000);
+    }
+
+    void everyProfileOfLargeTreesForItsOwnName()
+    {
+        // The question the status computation asks of every profile, on trees
+        // with includes back up to ancestors (cycles), of missing profiles,
+        // of themselves and of a shared name.
+        QRandomGenerator random(4712);
+        int cycles = 0;
+        int questions = 0;
+        for (int round = 0; round < 40; ++round) {
+            const int count = 70 + random.bounded(130);
+            Graph g;
+            QVector<ProfileFile *> byIndex;
+            QVector<int> parent;
+            for (int i = 0; i < count; ++i) {
+                const bool shared = i > 1 && random.bounded(30) == 0;
+                byIndex.append(&g.add(shared ? byIndex.at(random.bounded(i))->name() : QStringLiteral("P%1").arg(i)));
+                parent.append(i == 0 ? -1 : random.bounded(i));
+            }
+            for (int i = 1; i < count; ++i) {
+                byIndex.at(parent.at(i))->data().insertIncludeRule(IncludeRule(byIndex.at(i)->name()));
+                if (random.bounded(8) == 0) {
+                    int ancestor = parent.at(i);
+                    while (ancestor > 0 && random.bounded(2)) {
+                        ancestor = parent.at(ancestor);
+                    }
+                    byIndex.at(i)->data().insertIncludeRule(IncludeRule(byIndex.at(ancestor)->name()));
+                }
+                if (random.bounded(10) == 0) {
+                    byIndex.at(i)->data().insertIncludeRule(IncludeRule(QStringLiteral("missing%1").arg(random.bounded(3))));
+                }
+                if (random.bounded(20) == 0) {
+                    byIndex.at(i)->data().insertIncludeRule(IncludeRule(byIndex.at(i)->name()));
+                }
+            }
+            const IncludeGraph includes(g.files);
+            for (const ProfileFile *profile : qAsConst(byIndex)) {
+                const QStringList expected = plainContaints(*profile, profile->name(), g.files, {});
+                const QStringList actual = includes.containts(profile, profile->name());
+                QVERIFY2(actual == expected, qPrintable(failure(g, *profile, profile->name(), {}, actual, expected)));
+                if (!expected.isEmpty()) {
+                    // The second question of the status computation: the last link of the cycle.
+                    QCOMPARE(includes.containts(profile, expected.last()), plainContaints(*profile, expected.last(), g.files, {}));
+                }
+                ++questions;
+                cycles += expected.isEmpty() ? 0 : 1;
+            }
+        }
+        QVERIFY(cycles > questions / 10);
+        QVERIFY(cycles < questions * 9 / 10);
+    }
+
+    void sharedSubProfilesAnswerFast()
+    {
+        // Forty levels of diamonds: X0 includes Y0a and Y0b, both include X1,
+        // and so on. Every path through it is a different way to the bottom.
+        const int depth = 40;
+        Graph g;
+        QVector<ProfileFile *> tops;
+        for (int i = 0; i <= depth; ++i) {
+            tops.append(&g.add(QStringLiteral("X%1").arg(i)));
+        }
+        for (int i = 0; i < depth; ++i) {
+            for (const char *side : {"a", "b"}) {
+                const QString name = QStringLiteral("Y%1").arg(i) + QLatin1String(side);
+                ProfileFile &middle = g.add(name);
+                middle.data().insertIncludeRule(IncludeRule(tops.at(i + 1)->name()));
+                tops.at(i)->data().insertIncludeRule(IncludeRule(name));
+            }
+        }
+        tops.last()->data().insertIncludeRule(IncludeRule(QStringLiteral("bottom")));
+
+        QStringList expected;
+        for (int i = 0; i < depth; ++i) {
+            expected << tops.at(i)->name() << firstInclude(*tops.at(i));
+        }
+        expected << tops.last()->name();
+
+        QElapsedTimer timer;
+        timer.start();
+        {
+            const IncludeGraph includes(g.files);
+            QCOMPARE(includes.containts(tops.first(), QStringLiteral("bottom")), expected);
+            for (const ProfileFile &profile : g.profiles) {
+                QVERIFY(includes.containts(&profile, profile.name()).isEmpty());
+                QVERIFY(includes.containts(&profile, QStringLiteral("nowhere")).isEmpty());
+            }
+        }
+        QVERIFY2(timer.elapsed() < 500, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
+
+        // Now every middle profile also includes the top one: every profile
+        // but the bottom one is on a cycle, and every failure below depends
+        // on the top being on the path.
+        for (ProfileFile &profile : g.profiles) {
+            if (profile.name().startsWith(QLatin1Char('Y'))) {
+                profile.data().insertIncludeRule(IncludeRule(QStringLiteral("X0")));
+            }
+        }
+        timer.restart();
+        const IncludeGraph includes(g.files);
+        for (const ProfileFile &profile : g.profiles) {
+            const QStringList cycle = includes.containts(&profile, profile.name());
+            QCOMPARE(cycle, profile.containts(profile.name(), g.files, {}));
+            if (&profile == tops.last()) {
+                QVERIFY(cycle.isEmpty());
+            } else {
+                QVERIFY(isChain(g, cycle, profile.name()));
+                QCOMPARE(cycle.first(), profile.name());
+            }
+            QVERIFY(includes.containts(&profile, QStringLiteral("nowhere")).isEmpty());
+        }
+        QCOMPARE(includes.containts(tops.first(), QStringLiteral("X0")), (QStringList{QStringLiteral("X0"), firstInclude(*tops.first())}));
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
+    }
+
+    void longChains()
+    {
+        // Include chains thousands of profiles deep must not exhaust the
+        // stack, and off every cycle each profile's own question is at once.
+        const int length = 20000;
+        Graph g = chainOf(length);
+        QElapsedTimer timer;
+        timer.start();
+        {
+            const IncludeGraph includes(g.files);
+            for (const ProfileFile &profile : g.profiles) {
+                QVERIFY(includes.containts(&profile, profile.name()).isEmpty());
+            }
+        }
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
+
+        g.profiles.back().data().insertIncludeRule(IncludeRule(QStringLiteral("P0")));
+        QStringList whole;
+        for (const ProfileFile &profile : g.profiles) {
+            whole << profile.name();
+        }
+        const IncludeGraph includes(g.files);
+        const ProfileFile *first = &g.profiles.front();
+        QCOMPARE(includes.containts(first, QStringLiteral("P0")), whole);
+        QCOMPARE(first->containts(QStringLiteral("P0"), g.files, {}), whole);
+        QVERIFY(includes.containts(first, QStringLiteral("nowhere")).isEmpty());
+        QVERIFY(first->containts(QStringLiteral("nowhere"), g.files, {}).isEmpty());
+    }
+
+    void madeOnceFromWhatTheProfilesWere()
+    {
+        Graph g(QStringLiteral("A:B;B:C;C:"));
+        const IncludeGraph includes(g.files);
+        ProfileFile *c = const_cast<ProfileFile *>(g.profile(QStringLiteral("C")));
+        c->data().insertIncludeRule(IncludeRule(QStringLiteral("A")));
+        c->setName(QStringLiteral("renamed"));
+        // The graph answers for the profiles as they were when it was made.
+        QVERIFY(includes.containts(g.profile(QStringLiteral("A")), QStringLiteral("A")).isEmpty());
+        QCOMPARE(includes.containts(g.profile(QStringLiteral("A")), QStringLiteral("C")), names("A B"));
+        QCOMPARE(includes.containts(c, QStringLiteral("nowhere")), QStringList());
+
+        // A profile outside the set is taken as it is when asked.
+        ProfileFile outside(QStringLiteral("O"), false);
+        QVERIFY(includes.containts(&outside, QStringLiteral("C")).isEmpty());
+        outside.data().insertIncludeRule(IncludeRule(QStringLiteral("A")));
+        QCOMPARE(includes.containts(&outside, QStringLiteral("C")), names("O A B"));
+        outside.data().insertIncludeRule(IncludeRule(QStringLiteral("unknown")));
+        QCOMPARE(includes.containts(&outside, QStringLiteral("unknown")), names("O"));
+        QCOMPARE(includes.containts(&outside, QStringLiteral("C")), outside.containts(QStringLiteral("C"), g.files, {}));
+        // Sharing a known profile's name, it is asked by its own includes,
+        // and its name on the path keeps the search out of the known one.
+        outside.setName(QStringLiteral("B"));
+        QVERIFY(includes.containts(&outside, QStringLiteral("C")).isEmpty());
+        QCOMPARE(includes.containts(&outside, QStringLiteral("B")), names("B A"));
+        QCOMPARE(includes.containts(&outside, QStringLiteral("B")), outside.containts(QStringLiteral("B"), g.files, {}));
+    }
+
+    void nullsAndMoves()
+    {
+        const Graph g(QStringLiteral("A:B;B:C;C:"));
+        QSet<const ProfileFile *> withNull = g.files;
+        withNull.insert(nullptr);
+        IncludeGraph includes(withNull);
+        QVERIFY(includes.containts(nullptr, QStringLiteral("C")).isEmpty());
+        QCOMPARE(includes.containts(g.profile(QStringLiteral("A")), QStringLiteral("C")), names("A B"));
+
+        IncludeGraph moved(std::move(includes));
+        QCOMPARE(moved.containts(g.profile(QStringLiteral("A")), QStringLiteral("C")), names("A B"));
+        QVERIFY(includes.containts(g.profile(QStringLiteral("A")), QStringLiteral("C")).isEmpty()); // NOLINT(bugprone-use-after-move)
+
+        const IncludeGraph empty(QSet<const ProfileFile *>{});
+        QCOMPARE(empty.containts(g.profile(QStringLiteral("A")), QStringLiteral("B")), names("A"));
+        QVERIFY(empty.containts(g.profile(QStringLiteral("A")), QStringLiteral("C")).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(IncludeGraphTest)
+
+#include "includegraphtest.moc"
