@@ -4,9 +4,11 @@
 
 #include "kiosktree.h"
 #include "modalanswerer.h"
+#include "windowdriver.h"
 
 #include "dialogs/comboboxitemdelegate.h"
 #include "dialogs/editprofiledialog.h"
+#include "mainwindow/mainwindow.h"
 #include "profile/profileparser.h"
 #include "profile/userprofilefile.h"
 #include "state/profilestate.h"
@@ -894,6 +896,43 @@ private Q_SLOTS:
 
         f.buttons->button(QDialogButtonBox::Close)->click();
         QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    }
+
+    void viewingFromAReadOnlyWindow()
+    {
+        KioskTree tree;
+        tree.writeProfile(QStringLiteral("base"), QStringLiteral("+file r u: /etc/hosts\n"));
+        tree.writeProfile(QStringLiteral("broken"), QStringLiteral("+file r u: /x\nnot a rule\n"));
+        tree.writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+        tree.setSwitches(false, false);
+        MainWindow window;
+        window.loadData();
+        const WindowDriver w(&window);
+        QVERIFY(window.systemState()->readOnlyInfo().readOnly);
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+
+        QAction *view = w.action("actionEditProfile");
+        QVERIFY(w.selectProfile(QStringLiteral("broken")));
+        QVERIFY(!view->isEnabled());
+        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QVERIFY(view->isEnabled());
+        QCOMPARE(view->text(), QStringLiteral("View profile"));
+
+        QString title;
+        QDialogButtonBox::StandardButtons buttons;
+        m_answerer->handle([&](QWidget *widget) {
+            auto *dialog = qobject_cast<EditProfileDialog *>(widget);
+            QVERIFY(dialog);
+            title = dialog->windowTitle();
+            auto *box = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+            buttons = box->standardButtons();
+            box->button(QDialogButtonBox::Close)->click();
+        });
+        view->trigger();
+        QCOMPARE(title, QStringLiteral("View profile: base"));
+        QCOMPARE(buttons, QDialogButtonBox::StandardButtons(QDialogButtonBox::Close));
+        QVERIFY(!window.systemState()->isChanged());
+        QVERIFY(!w.profileState(QStringLiteral("base"))->isChanged());
     }
 };
 

@@ -136,11 +136,12 @@ private Q_SLOTS:
 
         // Not offered by this window: visible, never enabled.
         QVERIFY(!w.action("actionCreateProfile")->isEnabled());
-        QVERIFY(!w.action("actionEditProfile")->isEnabled());
         QVERIFY(!w.action("actionGlobalRecordingMode")->isEnabled());
+        // Editing needs a profile to edit.
+        QVERIFY(!w.action("actionEditProfile")->isEnabled());
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.selectProfile(QStringLiteral("base")));
-        QVERIFY(!w.action("actionEditProfile")->isEnabled());
+        QVERIFY(w.action("actionEditProfile")->isEnabled());
         QCOMPARE(w.action("actionEditProfile")->text(), QStringLiteral("Edit profile"));
 
         const auto statusBarLabels = m_window->statusBar()->findChildren<QLabel *>();

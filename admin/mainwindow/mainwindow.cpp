@@ -3,6 +3,7 @@
 
 #include "desktop/orlahelpmenu.h"
 #include "dialogs/createuserdialog.h"
+#include "dialogs/editprofiledialog.h"
 #include "failures/kauthexception.h"
 #include "failures/readfileexception.h"
 #include "items/profilewidgetitem.h"
@@ -94,10 +95,9 @@ MainWindow::MainWindow(QWidget *parent)
     setThemeIcon(ui->actionShowProfileStatus, QStringLiteral("dialog-warning"));
     setThemeIcon(ui->actionGlobalRecordingMode, QStringLiteral("media-record"));
 
-    // Creating and editing profiles and the global recording need dialogs
-    // this window does not have; their actions are shown but never offered.
+    // Creating profiles and the global recording need dialogs this window
+    // does not have; their actions are shown but never offered.
     ui->actionCreateProfile->setEnabled(false);
-    ui->actionEditProfile->setEnabled(false);
     ui->actionGlobalRecordingMode->setEnabled(false);
 
     menuBar()->addMenu(new OrlaHelpMenu(this));
@@ -124,6 +124,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionDisableKioskMode, &QAction::triggered, this, &MainWindow::disableKioskModeActionTriggered);
     connect(ui->actionAddUser, &QAction::triggered, this, &MainWindow::createUserActionTriggered);
     connect(ui->actionDeleteUser, &QAction::triggered, this, &MainWindow::deleteUserActionTriggered);
+    connect(ui->actionEditProfile, &QAction::triggered, this, &MainWindow::editProfileActionTriggered);
     connect(ui->actionDeleteProfile, &QAction::triggered, this, &MainWindow::deleteProfileActionTriggered);
     connect(ui->actionEnableUser, &QAction::triggered, this, &MainWindow::enableUserActionTriggered);
     connect(ui->actionDisableUser, &QAction::triggered, this, &MainWindow::disableUserActionTriggered);
@@ -135,6 +136,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->profilesListWidget, &QWidget::customContextMenuRequested, this, &MainWindow::profilesWidgetContextMenuRequested);
     connect(ui->usersListWidget, &QListWidget::itemSelectionChanged, this, &MainWindow::usersSelectionChanged);
     connect(ui->profilesListWidget, &QListWidget::itemSelectionChanged, this, &MainWindow::profilesSelectionChanged);
+    connect(ui->profilesListWidget, &QListWidget::doubleClicked, this, &MainWindow::profileItemDoubleClicked);
     connect(&m_systemState, &State::wasChanged, this, &MainWindow::systemStateChanged);
 
     const Settings::MainWindow settings;
@@ -457,9 +459,54 @@ void MainWindow::profilesSelectionChanged()
     ui->actionShowProfileStatus->setVisible(profile && !profile->status().isEmpty());
     const bool placeholder = profile && profile->status() == QSet<int>{AbstractProfileState::StatusNonexistentProfile};
     ui->actionDeleteProfile->setEnabled(profile && !isReadOnly() && !placeholder);
+    ui->actionEditProfile->setEnabled(profile && profile->isEditable());
     const QString editText = isReadOnly() ? tr("View profile") : tr("Edit profile");
     ui->actionEditProfile->setText(editText);
     ui->actionEditProfile->setToolTip(editText);
+}
+
+void MainWindow::profileItemDoubleClicked(const QModelIndex &index)
+{
+    Q_UNUSED(index)
+    if (selectedProfile() && ui->actionEditProfile->isEnabled()) {
+        editProfileActionTriggered();
+    }
+}
+
+void MainWindow::editProfileActionTriggered()
+{
+    ProfileState *profile = selectedProfile();
+    if (!profile || !profile->isEditable()) {
+        return;
+    }
+    const bool hadStatus = !profile->status().isEmpty();
+    EditProfileDialog dialog(*profile->file(), &m_systemState, selectedUser(), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        profile->setProfileFile(dialog.profileFile());
+        m_systemState.updateStatus(profile, QStringList());
+        profile->setChanged(true);
+        // Whoever includes the profile may see an error of it appear or go
+        // away, so every status is computed again when it had or now has one.
+        if (hadStatus || !profile->status().isEmpty()) {
+            m_systemState.updateAllStatuses();
+            const auto profiles = m_systemState.profiles();
+            for (ProfileState *state : profiles) {
+                Q_EMIT state->statusChanged();
+            }
+            const auto users = m_systemState.users();
+            for (UserState *state : users) {
+                Q_EMIT state->statusChanged();
+            }
+        }
+    }
+    // The profile may have become one that cannot be edited, or been renamed.
+    profilesSelectionChanged();
+    try {
+        m_systemState.readModes();
+    } catch (const DetailsException &e) {
+        QMessageBox::critical(this, tr("Data reading error"), e.fullDetails());
+    }
+    updateStatusLine(m_systemState.modes());
 }
 
 void MainWindow::profileItemChanged(QListWidgetItem *item)

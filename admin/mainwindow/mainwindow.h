@@ -75,6 +75,7 @@ public Q_SLOTS:
     void disableKioskModeActionTriggered();
     void createUserActionTriggered();
     void deleteUserActionTriggered();
+    void editProfileActionTriggered();
     void deleteProfileActionTriggered();
     void enableUserActionTriggered();
     void disableUserActionTriggered();
@@ -84,6 +85,7 @@ public Q_SLOTS:
     void profilesWidgetContextMenuRequested(const QPoint &position);
     void usersSelectionChanged();
     void profilesSelectionChanged();
+    void profileItemDoubleClicked(const QModelIndex &index);
     void profileItemChanged(QListWidgetItem *item);
     void systemStateChanged(bool changed);
     void userStatusChanged();

@@ -1,0 +1,307 @@
+// Editing a profile from the main window: when the editor is offered, what
+// the window does with what it hands back, and how the statuses of the
+// profiles and users around the edited one follow.
+//
+// Runs on the private test bus, where the authorisation service lets this
+// process change things; without it the window would be read-only.
+
+#include "icontheme.h"
+#include "kiosktree.h"
+#include "modalanswerer.h"
+#include "windowdriver.h"
+
+#include "dialogs/editprofiledialog.h"
+#include "mainwindow/mainwindow.h"
+#include "state/systemstate.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+class EditProfileWindowTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<KioskTree> m_tree;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<ModalAnswerer> m_answerer;
+
+    WindowDriver open()
+    {
+        m_window = std::make_unique<MainWindow>();
+        m_window->show();
+        m_window->loadData();
+        return WindowDriver(m_window.get());
+    }
+
+    // The next modal widget must be the editor; @p edit works on it and
+    // says whether to press OK (else Cancel).
+    void inEditor(const std::function<bool(EditProfileDialog *)> &edit, QString *title = nullptr)
+    {
+        m_answerer->handle([edit, title](QWidget *widget) {
+            auto *dialog = qobject_cast<EditProfileDialog *>(widget);
+            if (!dialog) {
+                QFAIL("the profile editor was expected");
+            }
+            if (title) {
+                *title = dialog->windowTitle();
+            }
+            auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+            const bool ok = edit(dialog);
+            buttons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+        });
+    }
+
+    static QTableWidget *table(EditProfileDialog *dialog)
+    {
+        return dialog->findChild<QTableWidget *>(QStringLiteral("objectsTableWidget"));
+    }
+
+    static QLineEdit *name(EditProfileDialog *dialog)
+    {
+        return dialog->findChild<QLineEdit *>(QStringLiteral("profileNameLineEdit"));
+    }
+
+    void expectNoStrayBoxes()
+    {
+        QVERIFY2(m_answerer->unexpected().isEmpty(), qPrintable(m_answerer->unexpected().join(QStringLiteral(", "))));
+        QCOMPARE(m_answerer->pending(), 0);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QString why;
+        if (!KioskTree::isScratch(&why)) {
+            QSKIP(qPrintable(why));
+        }
+        QStandardPaths::setTestModeEnabled(true);
+        IconTheme::ensureFallback();
+    }
+
+    void init()
+    {
+        m_tree = std::make_unique<KioskTree>();
+        m_answerer = std::make_unique<ModalAnswerer>();
+        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        m_tree->writeProfile(QStringLiteral("desktop"), QStringLiteral("@include base\n+file rw u: /tmp\n"));
+        m_tree->writeProfile(QStringLiteral("broken"), QStringLiteral("+file r u: /x\nthis is not a rule\n"));
+        m_tree->writeProfile(QStringLiteral("dangling"), QStringLiteral("@include nowhere\n"));
+        // Accounts every Linux system has.
+        m_tree->writeUser(QStringLiteral("daemon"), QStringLiteral("@include desktop\n@include base\n"));
+        m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include dangling\n@include ghost\n"));
+        m_tree->setSwitches(false, false);
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_answerer.reset();
+        m_tree.reset();
+    }
+
+    void notReadOnlyOnTheTestBus()
+    {
+        open();
+        QVERIFY2(!m_window->systemState()->readOnlyInfo().readOnly,
+                 "the window is read-only: run this test on the private test bus, which lets it change the kiosk configuration");
+    }
+
+    void editIsOfferedForEditableProfiles()
+    {
+        WindowDriver w = open();
+        QAction *edit = w.action("actionEditProfile");
+        QVERIFY(w.selectUser(QStringLiteral("bin")));
+        QVERIFY(!edit->isEnabled());
+        QCOMPARE(edit->text(), QStringLiteral("Edit profile"));
+
+        // An unknown include is an error that still lets the profile be edited;
+        // unreadable lines and a profile that does not exist do not.
+        QVERIFY(w.selectProfile(QStringLiteral("dangling")));
+        QVERIFY(edit->isEnabled());
+        QVERIFY(w.selectProfile(QStringLiteral("broken")));
+        QVERIFY(!edit->isEnabled());
+        QVERIFY(w.selectProfile(QStringLiteral("ghost")));
+        QVERIFY(!edit->isEnabled());
+
+        // Triggered anyway, nothing opens.
+        m_window->editProfileActionTriggered();
+        QVERIFY(!m_window->systemState()->isChanged());
+        expectNoStrayBoxes();
+    }
+
+    void acceptedEditsReachTheWorkingCopy()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.selectProfile(QStringLiteral("desktop")));
+        QVERIFY(!w.action("actionSaveChanges")->isEnabled());
+
+        QString title;
+        inEditor(
+            [](EditProfileDialog *dialog) {
+                table(dialog)->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/var/tmp"));
+                return true;
+            },
+            &title);
+        w.action("actionEditProfile")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(title, QStringLiteral("Edit profile: desktop"));
+
+        ProfileState *desktop = w.profileState(QStringLiteral("desktop"));
+        QVERIFY(desktop->isChanged());
+        QVERIFY(m_window->systemState()->isChanged());
+        QVERIFY(w.action("actionSaveChanges")->isEnabled());
+        const auto rules = desktop->file()->data().objectRules();
+        QCOMPARE(rules.size(), 1);
+        QCOMPARE(rules.cbegin()->filename(), QStringLiteral("/var/tmp"));
+        QCOMPARE(w.includes(desktop), QStringList{QStringLiteral("base")});
+        // The status line was read again.
+        QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
+    }
+
+    void cancelledEditsChangeNothing()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.selectProfile(QStringLiteral("desktop")));
+        inEditor([](EditProfileDialog *dialog) {
+            table(dialog)->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/var/tmp"));
+            name(dialog)->setText(QStringLiteral("renamed"));
+            return false;
+        });
+        w.action("actionEditProfile")->trigger();
+        expectNoStrayBoxes();
+        QVERIFY(!m_window->systemState()->isChanged());
+        QCOMPARE(w.profileState(QStringLiteral("desktop"))->file()->data().objectRules().cbegin()->filename(), QStringLiteral("/tmp"));
+        QCOMPARE(w.includes(w.userState(QStringLiteral("daemon"))), (QStringList{QStringLiteral("base"), QStringLiteral("desktop")}));
+    }
+
+    void renamingReachesIncludersAndTheList()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        inEditor([](EditProfileDialog *dialog) {
+            name(dialog)->setText(QStringLiteral("core"));
+            return true;
+        });
+        w.action("actionEditProfile")->trigger();
+        expectNoStrayBoxes();
+
+        ProfileState *core = w.profileState(QStringLiteral("core"));
+        QVERIFY(core);
+        QVERIFY(!w.profileState(QStringLiteral("base")));
+        QCOMPARE(w.includes(w.profileState(QStringLiteral("desktop"))), QStringList{QStringLiteral("core")});
+        QCOMPARE(w.includes(w.userState(QStringLiteral("daemon"))), (QStringList{QStringLiteral("core"), QStringLiteral("desktop")}));
+        // The list shows the new name, still ticked for the user, with no
+        // unknown include anywhere.
+        QVERIFY(w.profileTexts().contains(QStringLiteral("core")));
+        QVERIFY(w.checkedProfiles().contains(QStringLiteral("core")));
+        QVERIFY(w.profileState(QStringLiteral("desktop"))->status().isEmpty());
+        QVERIFY(w.userState(QStringLiteral("daemon"))->status().isEmpty());
+    }
+
+    void errorsOfTheEditedProfileReachItsIncluders()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QVERIFY(w.userState(QStringLiteral("daemon"))->status().isEmpty());
+
+        // A rule without a filename is kept, and makes the profile invalid:
+        // whoever includes it now includes a profile with errors.
+        inEditor([](EditProfileDialog *dialog) {
+            table(dialog)->item(0, EditProfileDialog::FilenameColumn)->setText(QString());
+            return true;
+        });
+        w.action("actionEditProfile")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(w.profileState(QStringLiteral("base"))->status(), QSet<int>{AbstractProfileState::StatusInvalidObjectRules});
+        QCOMPARE(w.profileState(QStringLiteral("desktop"))->status(), QSet<int>{AbstractProfileState::StatusIncludeWithError});
+        QCOMPARE(w.userState(QStringLiteral("daemon"))->status(), QSet<int>{AbstractProfileState::StatusIncludeWithError});
+        QVERIFY(w.userTexts().contains(QStringLiteral("daemon (has errors)")));
+        QVERIFY(w.action("actionShowProfileStatus")->isVisible());
+        // Its text is damaged now: it is no longer offered for editing.
+        QVERIFY(!w.action("actionEditProfile")->isEnabled());
+    }
+
+    void mendingTheEditedProfileClearsItsIncluders()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("bin")));
+        QCOMPARE(w.userState(QStringLiteral("bin"))->status(),
+                 (QSet<int>{AbstractProfileState::StatusUnknownIncludes, AbstractProfileState::StatusIncludeWithError}));
+        QVERIFY(w.selectProfile(QStringLiteral("dangling")));
+        inEditor([](EditProfileDialog *dialog) {
+            auto *list = dialog->findChild<QListWidget *>(QStringLiteral("inclusionListWidget"));
+            for (int i = 0; i < list->count(); ++i) {
+                if (list->item(i)->data(Qt::UserRole).toString() == QLatin1String("nowhere")) {
+                    list->item(i)->setCheckState(Qt::Unchecked);
+                }
+            }
+            return true;
+        });
+        w.action("actionEditProfile")->trigger();
+        expectNoStrayBoxes();
+        // Empty now, which is only a warning.
+        QCOMPARE(w.profileState(QStringLiteral("dangling"))->status(), QSet<int>{AbstractProfileState::StatusNoData});
+        QCOMPARE(w.userState(QStringLiteral("bin"))->status(), QSet<int>{AbstractProfileState::StatusUnknownIncludes});
+    }
+
+    void theEditorSeesTheWholeWorkingState()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        // desktop includes base, so base's editor refuses to include desktop.
+        QString tip;
+        inEditor([&tip](EditProfileDialog *dialog) {
+            auto *list = dialog->findChild<QListWidget *>(QStringLiteral("inclusionListWidget"));
+            for (int i = 0; i < list->count(); ++i) {
+                if (list->item(i)->data(Qt::UserRole).toString() == QLatin1String("desktop")) {
+                    tip = list->item(i)->toolTip();
+                }
+            }
+            return false;
+        });
+        w.action("actionEditProfile")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(tip, QStringLiteral("'base' used in 'desktop'"));
+    }
+
+    void doubleClickOpensTheEditor()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.selectProfile(QStringLiteral("desktop")));
+        QString title;
+        inEditor(
+            [](EditProfileDialog *) {
+                return false;
+            },
+            &title);
+        QListWidget *list = w.profiles();
+        Q_EMIT list->doubleClicked(list->model()->index(list->row(w.profileItem(QStringLiteral("desktop"))), 0));
+        QCOMPARE(title, QStringLiteral("Edit profile: desktop"));
+        expectNoStrayBoxes();
+
+        // Not on a profile that cannot be edited.
+        QVERIFY(w.selectProfile(QStringLiteral("broken")));
+        Q_EMIT list->doubleClicked(list->model()->index(list->row(w.profileItem(QStringLiteral("broken"))), 0));
+        QTest::qWait(50);
+        expectNoStrayBoxes();
+    }
+};
+
+QTEST_MAIN(EditProfileWindowTest)
+
+#include "editprofilewindowtest.moc"
