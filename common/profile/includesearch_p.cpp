@@ -30,6 +30,15 @@
  * which leads back to it. So off every cycle the answer is empty without a
  * search, whatever the path. (With nothing walked yet the converse holds
  * too: the search, missing nothing, finds a chain along any such cycle.)
+ *
+ * On a cycle, the search for a name whose profile is on the same cycle
+ * (its own, or the last link of its cycle) stays among the profiles of that
+ * cycle, meaning those that both reach and are reached from it: a profile
+ * that is reached from it but does not reach back cannot reach the name's
+ * profile either, nor can anything it includes, so entering it would only
+ * fail and mark failures that this search never looks at again. On a large
+ * tree where every profile pulls in the same deep stack of base profiles,
+ * this keeps the search to the cycle instead of the whole stack.
  */
 
 namespace
@@ -171,6 +180,7 @@ void IncludeSearch::findCycles()
 {
     const int count = int(m_nodes.size());
     m_onCycle.assign(count, false);
+    m_component.assign(count, -1);
     std::vector<int> order(count, -1);
     std::vector<int> low(count, 0);
     std::vector<bool> onStack(count, false);
@@ -181,6 +191,7 @@ void IncludeSearch::findCycles()
     };
     std::vector<Step> steps;
     int numbered = 0;
+    int components = 0;
 
     const auto enter = [&](int node) {
         order[node] = low[node] = numbered++;
@@ -223,8 +234,10 @@ void IncludeSearch::findCycles()
             for (auto member = first; member != stack.cend(); ++member) {
                 onStack[*member] = false;
                 m_onCycle[*member] = cycle;
+                m_component[*member] = components;
             }
             stack.erase(first, stack.cend());
+            ++components;
             m_onCycle[done] = m_onCycle[done] || includes(m_nodes[done], m_nodes[done].name);
         }
     }
@@ -275,6 +288,8 @@ QStringList IncludeSearch::containts(const ProfileFile *profile, const QString &
     QString startName;
     int startId = -1;
     int startCount = 0;
+    // The component the search stays in, or -1.
+    int confine = -1;
     if (startNode >= 0) {
         const Node &node = m_nodes[startNode];
         startId = node.name;
@@ -286,6 +301,10 @@ QStringList IncludeSearch::containts(const ProfileFile *profile, const QString &
             return {};
         }
         startCount = node.includeCount;
+        const int targetNode = target >= 0 ? m_nameNode[target] : -1;
+        if (m_nameNode[startId] == startNode && targetNode >= 0 && m_component[targetNode] == m_component[startNode]) {
+            confine = m_component[startNode];
+        }
     } else {
         startName = profile->m_name;
         const QSet<IncludeRule> startIncludes = profile->m_data.includes();
@@ -332,7 +351,7 @@ QStringList IncludeSearch::containts(const ProfileFile *profile, const QString &
                 continue;
             }
             const int node = nodeOf(include);
-            if (node < 0) {
+            if (node < 0 || (confine >= 0 && m_component[node] != confine)) {
                 continue;
             }
             if (m_nodes[node].firstInclude < 0) {

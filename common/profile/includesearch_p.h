@@ -102,6 +102,9 @@ private:
     std::vector<int> m_includers;
     // By node.
     std::vector<bool> m_onCycle;
+    // By node: the strongly connected component of the first profiles of
+    // their names; -1 for the others.
+    std::vector<int> m_component;
 
     // Scratch of the current question.
     quint32 m_question = 0;
