@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -27,7 +26,6 @@
 #include <QRandomGenerator>
 #include <QStandardItemModel>
 #include <QStandardPaths>
-#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -254,44 +252,18 @@ private Q_SLOTS:
         auto dialog = edit(QStringLiteral("A"));
         const Form f(*dialog);
 
-        QCOMPARE(dialog->objectName(), QStringLiteral("EditProfileDialog"));
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit profile: A"));
         QCOMPARE(f.name->text(), QStringLiteral("A"));
-        QVERIFY(f.name->isEnabled());
         QCOMPARE(f.buttons->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        // Enter must not accept half-done work.
         QVERIFY(f.buttons->button(QDialogButtonBox::Cancel)->isDefault());
-        QVERIFY(!f.ok()->isDefault());
         QVERIFY(f.ok()->isEnabled());
-        QCOMPARE(f.tabs->currentIndex(), 0);
-        QCOMPARE(f.tabs->tabText(0), QStringLiteral("Allowed objects"));
-        QCOMPARE(f.tabs->tabText(1), QStringLiteral("Pluggable profiles"));
-
-        QVERIFY(f.toolBar->isEnabled());
         QCOMPARE(f.toolBar->actions(), (QList<QAction *>{f.addFile, f.addDirectory, f.removeFile, f.record}));
-        QCOMPARE(f.addDirectory->text(), QStringLiteral("Add directory files"));
-        QVERIFY(f.addFile->isEnabled());
-        QVERIFY(f.addDirectory->isEnabled());
         // Nothing selected yet; recording is not offered.
+        QVERIFY(f.addFile->isEnabled());
         QVERIFY(!f.removeFile->isEnabled());
         QVERIFY(!f.record->isEnabled());
-
-        QCOMPARE(f.table->columnCount(), 7);
-        QStringList headers;
-        QStringList tips;
-        for (int column = 0; column < f.table->columnCount(); ++column) {
-            headers << f.table->horizontalHeaderItem(column)->text();
-            tips << f.table->horizontalHeaderItem(column)->toolTip();
-        }
-        QCOMPARE(headers, QString::fromLatin1("Type Filename R W C U O").split(QLatin1Char(' ')));
-        QCOMPARE(tips, QString::fromLatin1("Type Filename Read Write Create User Other").split(QLatin1Char(' ')));
-        QVERIFY(!f.table->verticalHeader()->isVisible() || f.table->verticalHeader()->isHidden());
-        QCOMPARE(f.table->selectionBehavior(), QAbstractItemView::SelectRows);
-        QCOMPARE(f.table->selectionMode(), QAbstractItemView::ExtendedSelection);
-        QCOMPARE(f.table->contextMenuPolicy(), Qt::CustomContextMenu);
         QVERIFY(qobject_cast<ComboBoxItemDelegate *>(f.table->itemDelegateForColumn(EditProfileDialog::TypeColumn)));
-        // The filename gets the most room.
-        QVERIFY(f.table->columnWidth(EditProfileDialog::FilenameColumn) > f.table->columnWidth(EditProfileDialog::TypeColumn));
-        QVERIFY(f.table->columnWidth(EditProfileDialog::TypeColumn) > f.table->columnWidth(EditProfileDialog::ReadColumn));
     }
 
     void rowsAreSortedAndShowTheirRules()
@@ -321,14 +293,10 @@ private Q_SLOTS:
         QCOMPARE(filename->toolTip(), QStringLiteral("/usr/bin/a"));
         QVERIFY(filename->flags() & Qt::ItemIsEditable);
 
-        const QStringList tips{QStringLiteral("Read"), QStringLiteral("Write"), QStringLiteral("Create"), QStringLiteral("User"), QStringLiteral("Other")};
-        for (int column = EditProfileDialog::ReadColumn; column < EditProfileDialog::ColumnCount; ++column) {
-            const QTableWidgetItem *check = f.table->item(0, column);
-            QCOMPARE(check->toolTip(), tips.at(column - EditProfileDialog::ReadColumn));
-            QVERIFY(!(check->flags() & Qt::ItemIsEditable));
-            QVERIFY(check->flags() & Qt::ItemIsUserCheckable);
-            QVERIFY(check->flags() & Qt::ItemIsEnabled);
-        }
+        // Check boxes, not text.
+        const QTableWidgetItem *check = f.table->item(0, EditProfileDialog::CreateColumn);
+        QVERIFY(!(check->flags() & Qt::ItemIsEditable));
+        QVERIFY(check->flags() & Qt::ItemIsUserCheckable);
     }
 
     void filenameToolTipFollowsEditing()
