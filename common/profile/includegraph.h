@@ -18,9 +18,9 @@ class ProfileFile;
  *
  * Every answer is the one ProfileFile::containts gives with the same set: a
  * name leads to the first profile of that name in the set's order. A
- * question costs the part of the graph it reaches, not the size of the set,
- * and a profile asked for its own name is answered at once when it is on no
- * include cycle.
+ * question costs the part of the graph it reaches, not the size of the set;
+ * a profile asked for its own name (the cycle check) is answered at once when
+ * it is on no include cycle, and searches only its cycle when it is.
  *
  * The graph holds the names and includes the profiles had when it was
  * made; build a new one after any of them changes. It keeps the profile
