@@ -10,6 +10,7 @@
 #include "state/userstate.h"
 
 #include "failures/detailsexception.h"
+#include "profile/includegraph.h"
 #include "profile/includerule.h"
 #include "store/fileutils.h"
 #include "system/user.h"
@@ -62,7 +63,8 @@ QString nameOfItem(const QListWidgetItem *item)
  * own name followed by the chain of the first of its includes (in the
  * include set's order) that has one. That is containts' answer, computed
  * once per profile, from the bottom up. On a cycle, or when two profiles
- * share a name, containts itself is asked, still only for those profiles.
+ * share a name, the include graph of all profiles is asked, still only for
+ * those profiles.
  */
 class IncludeChains
 {
@@ -193,8 +195,9 @@ private:
     void askEach()
     {
         m_asked = true;
+        const IncludeGraph graph(m_files);
         for (const ProfileFile *file : qAsConst(m_reaching)) {
-            const QStringList chain = file->containts(m_name, m_files, QStringList());
+            const QStringList chain = graph.containts(file, m_name);
             if (!chain.isEmpty()) {
                 m_askedChains.insert(file, chain);
             }

@@ -7,7 +7,8 @@
 // above them. The edited profile holds the generated rules and sits either
 // at the top (nobody includes it) or at the bottom of the layers, where
 // every profile above reaches it and the list of pluggable profiles carries
-// an include chain for each of them.
+// an include chain for each of them, and then once more with the bottom
+// including the top, so that the chains run through one large cycle.
 //
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
@@ -201,7 +202,22 @@ int main(int argc, char *argv[])
         std::printf("\n");
     }
 
-    for (const bool shared : {false, true}) {
+    ProfileState *bottom = nullptr;
+    const auto states = state.profiles();
+    for (ProfileState *profile : states) {
+        if (profile->name() == QLatin1String("edited")) {
+            bottom = profile;
+        }
+    }
+
+    enum Place { OnTop, ReachedByAll, OnACycle };
+    for (const Place place : {OnTop, ReachedByAll, OnACycle}) {
+        const bool shared = place != OnTop;
+        // Closing the layers into a cycle through the edited profile leaves
+        // the chains to the full include search.
+        if (place == OnACycle) {
+            bottom->addIncludeRule(layerName(0, 0));
+        }
         for (const int rules : qAsConst(options.sizes)) {
             const QString text = profileText(rules, !shared);
             const Timing parsing = measure(options.repeat, [&text] {
@@ -211,7 +227,7 @@ int main(int argc, char *argv[])
             ProfileFile file(shared ? QStringLiteral("edited") : QStringLiteral("top"), true);
             file.setData(ProfileParser::parseText(text).data());
 
-            const QString where = shared ? QStringLiteral("reached by all") : QStringLiteral("on top");
+            const QString where = place == OnTop ? QStringLiteral("on top") : place == ReachedByAll ? QStringLiteral("reached by all") : QStringLiteral("on a cycle through all");
             std::printf("%d rules, %s\n", rules, qPrintable(where));
             report(QStringLiteral("  parse the profile text"), parsing, parsing);
             std::unique_ptr<EditProfileDialog> dialog;
