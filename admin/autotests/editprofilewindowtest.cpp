@@ -5,10 +5,7 @@
 // Runs on the private test bus, where the authorisation service lets this
 // process change things; without it the window would be read-only.
 
-#include "icontheme.h"
-#include "kiosktree.h"
-#include "modalanswerer.h"
-#include "windowdriver.h"
+#include "mainwindowtestcase.h"
 
 #include "dialogs/editprofiledialog.h"
 #include "mainwindow/mainwindow.h"
@@ -19,28 +16,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTest>
 
 #include <functional>
-#include <memory>
 
-class EditProfileWindowTest : public QObject
+class EditProfileWindowTest : public MainWindowTestCase
 {
     Q_OBJECT
-
-    std::unique_ptr<KioskTree> m_tree;
-    std::unique_ptr<MainWindow> m_window;
-    std::unique_ptr<ModalAnswerer> m_answerer;
-
-    WindowDriver open()
-    {
-        m_window = std::make_unique<MainWindow>();
-        m_window->show();
-        m_window->loadData();
-        return WindowDriver(m_window.get());
-    }
 
     // The next modal widget must be the editor; @p edit works on it and
     // says whether to press OK (else Cancel).
@@ -70,27 +53,10 @@ class EditProfileWindowTest : public QObject
         return dialog->findChild<QLineEdit *>(QStringLiteral("profileNameLineEdit"));
     }
 
-    void expectNoStrayBoxes()
-    {
-        QVERIFY2(m_answerer->unexpected().isEmpty(), qPrintable(m_answerer->unexpected().join(QStringLiteral(", "))));
-        QCOMPARE(m_answerer->pending(), 0);
-    }
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QString why;
-        if (!KioskTree::isScratch(&why)) {
-            QSKIP(qPrintable(why));
-        }
-        QStandardPaths::setTestModeEnabled(true);
-        IconTheme::ensureFallback();
-    }
-
     void init()
     {
-        m_tree = std::make_unique<KioskTree>();
-        m_answerer = std::make_unique<ModalAnswerer>();
+        MainWindowTestCase::init();
         m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
         m_tree->writeProfile(QStringLiteral("desktop"), QStringLiteral("@include base\n+file rw u: /tmp\n"));
         m_tree->writeProfile(QStringLiteral("broken"), QStringLiteral("+file r u: /x\nthis is not a rule\n"));
@@ -99,13 +65,6 @@ private Q_SLOTS:
         m_tree->writeUser(QStringLiteral("daemon"), QStringLiteral("@include desktop\n@include base\n"));
         m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include dangling\n@include ghost\n"));
         m_tree->setSwitches(false, false);
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_answerer.reset();
-        m_tree.reset();
     }
 
     void notReadOnlyOnTheTestBus()

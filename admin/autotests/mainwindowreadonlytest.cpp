@@ -2,51 +2,21 @@
 // authorisation service is out of reach, which the integrity check takes as
 // "no". Everything is shown; nothing is offered.
 
-#include "icontheme.h"
-#include "kiosktree.h"
-#include "modalanswerer.h"
-#include "windowdriver.h"
+#include "mainwindowtestcase.h"
 
 #include "mainwindow/mainwindow.h"
 #include "state/systemstate.h"
 
-#include <QStandardPaths>
 #include <QTest>
 
-#include <memory>
-
-class MainWindowReadOnlyTest : public QObject
+class MainWindowReadOnlyTest : public MainWindowTestCase
 {
     Q_OBJECT
 
-    std::unique_ptr<KioskTree> m_tree;
-    std::unique_ptr<MainWindow> m_window;
-    std::unique_ptr<ModalAnswerer> m_answerer;
-
-    WindowDriver start()
-    {
-        m_window = std::make_unique<MainWindow>();
-        m_window->loadData();
-        m_window->show();
-        m_window->checkReadOnly(false);
-        return WindowDriver(m_window.get());
-    }
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QString why;
-        if (!KioskTree::isScratch(&why)) {
-            QSKIP(qPrintable(why));
-        }
-        QStandardPaths::setTestModeEnabled(true);
-        IconTheme::ensureFallback();
-    }
-
     void init()
     {
-        m_tree = std::make_unique<KioskTree>();
-        m_answerer = std::make_unique<ModalAnswerer>();
+        MainWindowTestCase::init();
         m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
         m_tree->writeProfile(QStringLiteral("empty"), QString());
         m_tree->writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n@include ghost\n"));
@@ -54,13 +24,6 @@ private Q_SLOTS:
         m_tree->writeUser(QStringLiteral("sys"), QStringLiteral("+file r u: /etc/motd\n"));
         // Switches that disagree would be questioned, were anything allowed.
         m_tree->setSwitches(false, true, true);
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_answerer.reset();
-        m_tree.reset();
     }
 
     void startWarnsOnceAndOffersNothing()

@@ -3,10 +3,7 @@
 // the real helper, which changes the scratch kiosk tree. Afterwards the files
 // must say what the administrator did in the window.
 
-#include "icontheme.h"
-#include "kiosktree.h"
-#include "modalanswerer.h"
-#include "windowdriver.h"
+#include "mainwindowtestcase.h"
 
 #include "mainwindow/mainwindow.h"
 #include "profile/profileparser.h"
@@ -19,11 +16,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
-#include <memory>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -59,29 +54,9 @@ QList<pid_t> helperPids()
 }
 }
 
-class MainWindowSaveTest : public QObject
+class MainWindowSaveTest : public MainWindowTestCase
 {
     Q_OBJECT
-
-    std::unique_ptr<KioskTree> m_tree;
-    std::unique_ptr<MainWindow> m_window;
-    std::unique_ptr<ModalAnswerer> m_answerer;
-
-    // What the program does at start: load, show, check.
-    WindowDriver start()
-    {
-        m_window = std::make_unique<MainWindow>();
-        m_window->loadData();
-        m_window->show();
-        m_window->checkReadOnly(false);
-        return WindowDriver(m_window.get());
-    }
-
-    void expectNoStrayBoxes()
-    {
-        QVERIFY2(m_answerer->unexpected().isEmpty(), qPrintable(m_answerer->unexpected().join(QStringLiteral(", "))));
-        QCOMPARE(m_answerer->pending(), 0);
-    }
 
     QString switches() const
     {
@@ -97,29 +72,6 @@ class MainWindowSaveTest : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QString why;
-        if (!KioskTree::isScratch(&why)) {
-            QSKIP(qPrintable(why));
-        }
-        QStandardPaths::setTestModeEnabled(true);
-        IconTheme::ensureFallback();
-    }
-
-    void init()
-    {
-        m_tree = std::make_unique<KioskTree>();
-        m_answerer = std::make_unique<ModalAnswerer>();
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_answerer.reset();
-        m_tree.reset();
-    }
-
     void savingWritesWhatTheWindowShows()
     {
         writeSimpleTree();

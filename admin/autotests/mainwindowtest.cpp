@@ -5,10 +5,7 @@
 // Runs on the private test bus, where the authorisation service lets this
 // process change things; without it the window would be read-only.
 
-#include "icontheme.h"
-#include "kiosktree.h"
-#include "modalanswerer.h"
-#include "windowdriver.h"
+#include "mainwindowtestcase.h"
 
 #include "items/unknownprofilewidgetitem.h"
 #include "mainwindow/mainwindow.h"
@@ -23,20 +20,13 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
-#include <memory>
-
-class MainWindowTest : public QObject
+class MainWindowTest : public MainWindowTestCase
 {
     Q_OBJECT
-
-    std::unique_ptr<KioskTree> m_tree;
-    std::unique_ptr<MainWindow> m_window;
-    std::unique_ptr<ModalAnswerer> m_answerer;
 
     // The tree most tests look at: one profile or user per status.
     void writeStandardTree()
@@ -58,43 +48,11 @@ class MainWindowTest : public QObject
         m_tree->writeUser(QStringLiteral("kioskghost"), QStringLiteral("@include base\n"));
     }
 
-    WindowDriver open()
-    {
-        m_window = std::make_unique<MainWindow>();
-        m_window->show();
-        m_window->loadData();
-        return WindowDriver(m_window.get());
-    }
-
-    void expectNoStrayBoxes()
-    {
-        QVERIFY2(m_answerer->unexpected().isEmpty(), qPrintable(m_answerer->unexpected().join(QStringLiteral(", "))));
-        QCOMPARE(m_answerer->pending(), 0);
-    }
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QString why;
-        if (!KioskTree::isScratch(&why)) {
-            QSKIP(qPrintable(why));
-        }
-        QStandardPaths::setTestModeEnabled(true);
-        IconTheme::ensureFallback();
-    }
-
     void init()
     {
-        m_tree = std::make_unique<KioskTree>();
-        m_answerer = std::make_unique<ModalAnswerer>();
+        MainWindowTestCase::init();
         writeStandardTree();
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_answerer.reset();
-        m_tree.reset();
     }
 
     void notReadOnlyOnTheTestBus()

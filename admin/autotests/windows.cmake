@@ -7,6 +7,8 @@ add_library(orla-windows-testsupport STATIC
     modalanswerer.cpp
     kiosktree.h
     kiosktree.cpp
+    mainwindowtestcase.h
+    mainwindowtestcase.cpp
 )
 target_include_directories(orla-windows-testsupport PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(orla-windows-testsupport PUBLIC orla-admin-kiosk_gui Qt5::Test)

@@ -1,0 +1,52 @@
+#include "mainwindowtestcase.h"
+
+#include "icontheme.h"
+
+#include <QStandardPaths>
+#include <QTest>
+
+WindowDriver MainWindowTestCase::open()
+{
+    m_window = std::make_unique<MainWindow>();
+    m_window->show();
+    m_window->loadData();
+    return WindowDriver(m_window.get());
+}
+
+WindowDriver MainWindowTestCase::start()
+{
+    m_window = std::make_unique<MainWindow>();
+    m_window->loadData();
+    m_window->show();
+    m_window->checkReadOnly(false);
+    return WindowDriver(m_window.get());
+}
+
+void MainWindowTestCase::expectNoStrayBoxes()
+{
+    QVERIFY2(m_answerer->unexpected().isEmpty(), qPrintable(m_answerer->unexpected().join(QStringLiteral(", "))));
+    QCOMPARE(m_answerer->pending(), 0);
+}
+
+void MainWindowTestCase::initTestCase()
+{
+    QString why;
+    if (!KioskTree::isScratch(&why)) {
+        QSKIP(qPrintable(why));
+    }
+    QStandardPaths::setTestModeEnabled(true);
+    IconTheme::ensureFallback();
+}
+
+void MainWindowTestCase::init()
+{
+    m_tree = std::make_unique<KioskTree>();
+    m_answerer = std::make_unique<ModalAnswerer>();
+}
+
+void MainWindowTestCase::cleanup()
+{
+    m_window.reset();
+    m_answerer.reset();
+    m_tree.reset();
+}
