@@ -13,12 +13,6 @@ using namespace IncludeTesting;
 
 namespace
 {
-QString failure(const Graph &g, const ProfileFile &profile, const QString &name, const QStringList &path, const QStringList &actual, const QStringList &expected)
-{
-    return QStringLiteral("%1 asked %2 for %3 on path %4: %5 instead of %6")
-        .arg(spelling(g), profile.name(), name, path.join(QLatin1Char(',')), actual.join(QLatin1Char(',')), expected.join(QLatin1Char(',')));
-}
-
 // P0 includes P1, P1 includes P2 and so on.
 Graph chainOf(int length)
 {
@@ -116,7 +110,7 @@ private Q_SLOTS:
                 for (const QString &name : names("A B C D")) {
                     const QStringList expected = plainContaints(profile, name, g.files, {});
                     const QStringList actual = includes.containts(&profile, name);
-                    QVERIFY2(actual == expected, qPrintable(failure(g, profile, name, {}, actual, expected)));
+                    QVERIFY2(actual == expected, qPrintable(mismatch(g, profile, name, {}, actual, expected)));
                 }
             }
         }
@@ -134,27 +128,12 @@ private Q_SLOTS:
         int ownNameChains = 0;
         for (int round = 0; round < 3000; ++round) {
             const int count = 1 + random.bounded(9);
-            const int poolSize = count + 2;
-            QStringList pool;
-            for (int i = 0; i < poolSize; ++i) {
-                pool << QString(QLatin1Char(char('A' + i)));
-            }
-            const auto fill = [&](ProfileFile &profile) {
-                const int density = 1 + random.bounded(3);
-                for (const QString &include : qAsConst(pool)) {
-                    if (random.bounded(12) < density) {
-                        profile.data().insertIncludeRule(IncludeRule(include));
-                    }
-                }
-            };
+            const QStringList pool = namePool(count);
             Graph g;
-            for (int i = 0; i < count; ++i) {
-                const QString name = random.bounded(6) == 0 && i > 0 ? g.profiles.back().name() : pool.at(i);
-                fill(g.add(name));
-            }
+            addRandomProfiles(g, count, pool, 6, random);
             // Asked, but not among the known profiles; its name may be a known one.
-            ProfileFile outside(pool.at(random.bounded(poolSize)), false);
-            fill(outside);
+            ProfileFile outside(pool.at(random.bounded(pool.size())), false);
+            addRandomIncludes(outside, pool, random);
 
             const IncludeGraph includes(g.files);
             QVector<const ProfileFile *> asked;
@@ -164,17 +143,11 @@ private Q_SLOTS:
             asked.append(&outside);
             for (const ProfileFile *profile : qAsConst(asked)) {
                 for (const QString &name : qAsConst(pool)) {
-                    QStringList path;
-                    if (random.bounded(4) == 0) {
-                        const int length = 1 + random.bounded(3);
-                        for (int i = 0; i < length; ++i) {
-                            path << pool.at(random.bounded(poolSize));
-                        }
-                    }
+                    const QStringList path = randomPath(pool, random);
                     const QStringList expected = plainContaints(*profile, name, g.files, path);
                     const QStringList actual = includes.containts(profile, name, path);
                     if (actual != expected) {
-                        QFAIL(qPrintable(failure(g, *profile, name, path, actual, expected)));
+                        QFAIL(qPrintable(mismatch(g, *profile, name, path, actual, expected)));
                     }
                     ++questions;
                     chains += expected.isEmpty() ? 0 : 1;
@@ -199,34 +172,12 @@ private Q_SLOTS:
         for (int round = 0; round < 40; ++round) {
             const int count = 70 + random.bounded(130);
             Graph g;
-            QVector<ProfileFile *> byIndex;
-            QVector<int> parent;
-            for (int i = 0; i < count; ++i) {
-                const bool shared = i > 1 && random.bounded(30) == 0;
-                byIndex.append(&g.add(shared ? byIndex.at(random.bounded(i))->name() : QStringLiteral("P%1").arg(i)));
-                parent.append(i == 0 ? -1 : random.bounded(i));
-            }
-            for (int i = 1; i < count; ++i) {
-                byIndex.at(parent.at(i))->data().insertIncludeRule(IncludeRule(byIndex.at(i)->name()));
-                if (random.bounded(8) == 0) {
-                    int ancestor = parent.at(i);
-                    while (ancestor > 0 && random.bounded(2)) {
-                        ancestor = parent.at(ancestor);
-                    }
-                    byIndex.at(i)->data().insertIncludeRule(IncludeRule(byIndex.at(ancestor)->name()));
-                }
-                if (random.bounded(10) == 0) {
-                    byIndex.at(i)->data().insertIncludeRule(IncludeRule(QStringLiteral("missing%1").arg(random.bounded(3))));
-                }
-                if (random.bounded(20) == 0) {
-                    byIndex.at(i)->data().insertIncludeRule(IncludeRule(byIndex.at(i)->name()));
-                }
-            }
+            const QVector<ProfileFile *> byIndex = addRandomTree(g, count, 8, 30, random);
             const IncludeGraph includes(g.files);
             for (const ProfileFile *profile : qAsConst(byIndex)) {
                 const QStringList expected = plainContaints(*profile, profile->name(), g.files, {});
                 const QStringList actual = includes.containts(profile, profile->name());
-                QVERIFY2(actual == expected, qPrintable(failure(g, *profile, profile->name(), {}, actual, expected)));
+                QVERIFY2(actual == expected, qPrintable(mismatch(g, *profile, profile->name(), {}, actual, expected)));
                 if (!expected.isEmpty()) {
                     // The second question of the status computation: the last link of the cycle.
                     QCOMPARE(includes.containts(profile, expected.last()), plainContaints(*profile, expected.last(), g.files, {}));
@@ -243,27 +194,9 @@ private Q_SLOTS:
     {
         // Forty levels of diamonds: X0 includes Y0a and Y0b, both include X1,
         // and so on. Every path through it is a different way to the bottom.
-        const int depth = 40;
         Graph g;
-        QVector<ProfileFile *> tops;
-        for (int i = 0; i <= depth; ++i) {
-            tops.append(&g.add(QStringLiteral("X%1").arg(i)));
-        }
-        for (int i = 0; i < depth; ++i) {
-            for (const char *side : {"a", "b"}) {
-                const QString name = QStringLiteral("Y%1").arg(i) + QLatin1String(side);
-                ProfileFile &middle = g.add(name);
-                middle.data().insertIncludeRule(IncludeRule(tops.at(i + 1)->name()));
-                tops.at(i)->data().insertIncludeRule(IncludeRule(name));
-            }
-        }
-        tops.last()->data().insertIncludeRule(IncludeRule(QStringLiteral("bottom")));
-
-        QStringList expected;
-        for (int i = 0; i < depth; ++i) {
-            expected << tops.at(i)->name() << firstInclude(*tops.at(i));
-        }
-        expected << tops.last()->name();
+        const QVector<ProfileFile *> tops = addDiamonds(g, 40);
+        const QStringList expected = wayDown(tops);
 
         QElapsedTimer timer;
         timer.start();
@@ -280,11 +213,7 @@ private Q_SLOTS:
         // Now every middle profile also includes the top one: every profile
         // but the bottom one is on a cycle, and every failure below depends
         // on the top being on the path.
-        for (ProfileFile &profile : g.profiles) {
-            if (profile.name().startsWith(QLatin1Char('Y'))) {
-                profile.data().insertIncludeRule(IncludeRule(QStringLiteral("X0")));
-            }
-        }
+        includeTopFromTheMiddles(g);
         timer.restart();
         const IncludeGraph includes(g.files);
         for (const ProfileFile &profile : g.profiles) {

@@ -6,9 +6,11 @@
 
 #include "profile/profilefile.h"
 
+#include <QRandomGenerator>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <list>
 
@@ -126,6 +128,134 @@ inline QString spelling(const Graph &g)
         text += p.name() + QLatin1Char(':') + includes.join(QLatin1Char(' ')) + QLatin1Char(';');
     }
     return text;
+}
+// What a search answered against what the plain search did, with the graph,
+// for failure messages.
+inline QString mismatch(const Graph &g, const ProfileFile &profile, const QString &name, const QStringList &path, const QStringList &actual,
+                        const QStringList &expected)
+{
+    return QStringLiteral("%1 asked %2 for %3 on path %4: %5 instead of %6")
+        .arg(spelling(g), profile.name(), name, path.join(QLatin1Char(',')), actual.join(QLatin1Char(',')), expected.join(QLatin1Char(',')));
+}
+
+// Names A, B, C and so on for a small random graph: two more than its
+// profiles, so that some includes are of profiles nobody has.
+inline QStringList namePool(int profiles)
+{
+    QStringList pool;
+    for (int i = 0; i < profiles + 2; ++i) {
+        pool << QString(QLatin1Char(char('A' + i)));
+    }
+    return pool;
+}
+
+// Includes of one to three in twelve of the pool's names.
+inline void addRandomIncludes(ProfileFile &profile, const QStringList &pool, QRandomGenerator &random)
+{
+    const int density = 1 + random.bounded(3);
+    for (const QString &include : pool) {
+        if (random.bounded(12) < density) {
+            profile.data().insertIncludeRule(IncludeRule(include));
+        }
+    }
+}
+
+// Profiles named after the pool in order, one in @p sharedOneIn taking the
+// previous one's name instead, each with random includes.
+inline void addRandomProfiles(Graph &g, int count, const QStringList &pool, int sharedOneIn, QRandomGenerator &random)
+{
+    for (int i = 0; i < count; ++i) {
+        const QString name = random.bounded(sharedOneIn) == 0 && i > 0 ? g.profiles.back().name() : pool.at(i);
+        addRandomIncludes(g.add(name), pool, random);
+    }
+}
+
+// Mostly no path; one in four a path of one to three of the pool's names.
+inline QStringList randomPath(const QStringList &pool, QRandomGenerator &random)
+{
+    QStringList path;
+    if (random.bounded(4) == 0) {
+        const int length = 1 + random.bounded(3);
+        for (int i = 0; i < length; ++i) {
+            path << pool.at(random.bounded(pool.size()));
+        }
+    }
+    return path;
+}
+
+// A random tree of @p count profiles P0, P1... (one in @p sharedOneIn after
+// the second sharing an earlier one's name; 0 for none), each included by its
+// parent. One in @p backUpOneIn also includes an ancestor (a cycle), one in
+// ten a missing profile, one in twenty itself. Returns them in order.
+inline QVector<ProfileFile *> addRandomTree(Graph &g, int count, int backUpOneIn, int sharedOneIn, QRandomGenerator &random)
+{
+    QVector<ProfileFile *> byIndex;
+    QVector<int> parent;
+    for (int i = 0; i < count; ++i) {
+        const bool shared = sharedOneIn > 0 && i > 1 && random.bounded(sharedOneIn) == 0;
+        byIndex.append(&g.add(shared ? byIndex.at(random.bounded(i))->name() : QStringLiteral("P%1").arg(i)));
+        parent.append(i == 0 ? -1 : random.bounded(i));
+    }
+    for (int i = 1; i < count; ++i) {
+        byIndex.at(parent.at(i))->data().insertIncludeRule(IncludeRule(byIndex.at(i)->name()));
+        if (random.bounded(backUpOneIn) == 0) {
+            int ancestor = parent.at(i);
+            while (ancestor > 0 && random.bounded(2)) {
+                ancestor = parent.at(ancestor);
+            }
+            byIndex.at(i)->data().insertIncludeRule(IncludeRule(byIndex.at(ancestor)->name()));
+        }
+        if (random.bounded(10) == 0) {
+            byIndex.at(i)->data().insertIncludeRule(IncludeRule(QStringLiteral("missing%1").arg(random.bounded(3))));
+        }
+        if (random.bounded(20) == 0) {
+            byIndex.at(i)->data().insertIncludeRule(IncludeRule(byIndex.at(i)->name()));
+        }
+    }
+    return byIndex;
+}
+
+// Levels of diamonds: X0 includes Y0a and Y0b, both include X1, and so on;
+// the last X includes "bottom". Every path through it is a different way to
+// the bottom. Returns the X profiles, top first.
+inline QVector<ProfileFile *> addDiamonds(Graph &g, int depth)
+{
+    QVector<ProfileFile *> tops;
+    for (int i = 0; i <= depth; ++i) {
+        tops.append(&g.add(QStringLiteral("X%1").arg(i)));
+    }
+    for (int i = 0; i < depth; ++i) {
+        for (const char *side : {"a", "b"}) {
+            const QString name = QStringLiteral("Y%1").arg(i) + QLatin1String(side);
+            ProfileFile &middle = g.add(name);
+            middle.data().insertIncludeRule(IncludeRule(tops.at(i + 1)->name()));
+            tops.at(i)->data().insertIncludeRule(IncludeRule(name));
+        }
+    }
+    tops.last()->data().insertIncludeRule(IncludeRule(QStringLiteral("bottom")));
+    return tops;
+}
+
+// The chain from the top of the diamonds to the bottom: each X and the first
+// of its two sides.
+inline QStringList wayDown(const QVector<ProfileFile *> &tops)
+{
+    QStringList way;
+    for (int i = 0; i + 1 < tops.size(); ++i) {
+        way << tops.at(i)->name() << firstInclude(*tops.at(i));
+    }
+    way << tops.last()->name();
+    return way;
+}
+
+// Every middle profile of the diamonds also includes the top one.
+inline void includeTopFromTheMiddles(Graph &g)
+{
+    for (ProfileFile &profile : g.profiles) {
+        if (profile.name().startsWith(QLatin1Char('Y'))) {
+            profile.data().insertIncludeRule(IncludeRule(QStringLiteral("X0")));
+        }
+    }
 }
 }
 

@@ -81,27 +81,9 @@ private Q_SLOTS:
     {
         // Forty levels of diamonds: X0 includes Y0a and Y0b, both include X1,
         // and so on. Every path through it is a different way to the bottom.
-        const int depth = 40;
         Graph g;
-        QVector<ProfileFile *> tops;
-        for (int i = 0; i <= depth; ++i) {
-            tops.append(&g.add(QStringLiteral("X%1").arg(i)));
-        }
-        for (int i = 0; i < depth; ++i) {
-            for (const char *side : {"a", "b"}) {
-                const QString name = QStringLiteral("Y%1").arg(i) + QLatin1String(side);
-                ProfileFile &middle = g.add(name);
-                middle.data().insertIncludeRule(IncludeRule(tops.at(i + 1)->name()));
-                tops.at(i)->data().insertIncludeRule(IncludeRule(name));
-            }
-        }
-        tops.last()->data().insertIncludeRule(IncludeRule(QStringLiteral("bottom")));
-
-        QStringList expected;
-        for (int i = 0; i < depth; ++i) {
-            expected << tops.at(i)->name() << firstInclude(*tops.at(i));
-        }
-        expected << tops.last()->name();
+        const QVector<ProfileFile *> tops = addDiamonds(g, 40);
+        const QStringList expected = wayDown(tops);
 
         QElapsedTimer timer;
         timer.start();
@@ -112,11 +94,7 @@ private Q_SLOTS:
 
         // Now every middle profile also includes the top one, so every failure
         // below depends on the top being on the path.
-        for (ProfileFile &profile : g.profiles) {
-            if (profile.name().startsWith(QLatin1Char('Y'))) {
-                profile.data().insertIncludeRule(IncludeRule(QStringLiteral("X0")));
-            }
-        }
+        includeTopFromTheMiddles(g);
         timer.restart();
         QVERIFY(tops.first()->containts(QStringLiteral("nowhere"), g.files, {}).isEmpty());
         QVERIFY(tops.at(1)->containts(QStringLiteral("nowhere"), g.files, {}).isEmpty());
@@ -137,46 +115,17 @@ private Q_SLOTS:
         int chains = 0;
         for (int round = 0; round < 3000; ++round) {
             const int count = 1 + random.bounded(9);
-            const int poolSize = count + 2;
-            QStringList pool;
-            for (int i = 0; i < poolSize; ++i) {
-                pool << QString(QLatin1Char(char('A' + i)));
-            }
+            const QStringList pool = namePool(count);
             Graph g;
-            for (int i = 0; i < count; ++i) {
-                // Now and then two profiles share a name; only the first found counts.
-                const QString name = random.bounded(8) == 0 && i > 0 ? g.profiles.back().name() : pool.at(i);
-                ProfileFile &profile = g.add(name);
-                const int density = 1 + random.bounded(3);
-                for (const QString &include : qAsConst(pool)) {
-                    if (random.bounded(12) < density) {
-                        profile.data().insertIncludeRule(IncludeRule(include));
-                    }
-                }
-            }
+            // Now and then two profiles share a name; only the first found counts.
+            addRandomProfiles(g, count, pool, 8, random);
             for (const ProfileFile &profile : g.profiles) {
                 for (const QString &name : qAsConst(pool)) {
-                    QStringList path;
-                    if (random.bounded(4) == 0) {
-                        const int length = 1 + random.bounded(3);
-                        for (int i = 0; i < length; ++i) {
-                            path << pool.at(random.bounded(poolSize));
-                        }
-                    }
+                    const QStringList path = randomPath(pool, random);
                     const QStringList expected = plainContaints(profile, name, g.files, path);
                     const QStringList actual = profile.containts(name, g.files, path);
                     if (actual != expected) {
-                        QString spelling;
-                        for (const ProfileFile &p : g.profiles) {
-                            QStringList includes;
-                            for (const IncludeRule &include : p.data().includes()) {
-                                includes << include.name();
-                            }
-                            spelling += p.name() + QLatin1Char(':') + includes.join(QLatin1Char(' ')) + QLatin1Char(';');
-                        }
-                        QFAIL(qPrintable(QStringLiteral("%1 asked %2 for %3 on path %4: %5 instead of %6")
-                                             .arg(spelling, profile.name(), name, path.join(QLatin1Char(',')), actual.join(QLatin1Char(',')),
-                                                  expected.join(QLatin1Char(',')))));
+                        QFAIL(qPrintable(mismatch(g, profile, name, path, actual, expected)));
                     }
                     ++questions;
                     chains += expected.isEmpty() ? 0 : 1;
@@ -199,31 +148,7 @@ private Q_SLOTS:
         for (int round = 0; round < 200; ++round) {
             const int count = 70 + random.bounded(130);
             Graph g;
-            QVector<int> parent;
-            for (int i = 0; i < count; ++i) {
-                g.add(QStringLiteral("P%1").arg(i));
-                parent.append(i == 0 ? -1 : random.bounded(i));
-            }
-            QVector<ProfileFile *> byIndex;
-            for (ProfileFile &profile : g.profiles) {
-                byIndex.append(&profile);
-            }
-            for (int i = 1; i < count; ++i) {
-                byIndex.at(parent.at(i))->data().insertIncludeRule(IncludeRule(byIndex.at(i)->name()));
-                if (random.bounded(6) == 0) {
-                    int ancestor = parent.at(i);
-                    while (ancestor > 0 && random.bounded(2)) {
-                        ancestor = parent.at(ancestor);
-                    }
-                    byIndex.at(i)->data().insertIncludeRule(IncludeRule(byIndex.at(ancestor)->name()));
-                }
-                if (random.bounded(10) == 0) {
-                    byIndex.at(i)->data().insertIncludeRule(IncludeRule(QStringLiteral("missing%1").arg(random.bounded(3))));
-                }
-                if (random.bounded(20) == 0) {
-                    byIndex.at(i)->data().insertIncludeRule(IncludeRule(byIndex.at(i)->name()));
-                }
-            }
+            const QVector<ProfileFile *> byIndex = addRandomTree(g, count, 6, 0, random);
             for (int question = 0; question < 10; ++question) {
                 const ProfileFile &start = *byIndex.at(random.bounded(random.bounded(2) ? 3 : count));
                 QString name;
