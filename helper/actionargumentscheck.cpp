@@ -88,16 +88,16 @@ QString ActionArgumentsCheck::updateArgumentsError(const QVariantMap &arguments)
         error = environmentError(arguments);
     }
     if (error.isEmpty()) {
-        error = renameMapError(arguments, usersToRenameKey, true);
+        error = nameMapError(arguments, usersToRenameKey, true, MapValues::Names);
     }
     if (error.isEmpty()) {
-        error = renameMapError(arguments, profilesToRenameKey, false);
+        error = nameMapError(arguments, profilesToRenameKey, false, MapValues::Names);
     }
     if (error.isEmpty()) {
-        error = textMapError(arguments, usersToUpdateKey, true);
+        error = nameMapError(arguments, usersToUpdateKey, true, MapValues::Texts);
     }
     if (error.isEmpty()) {
-        error = textMapError(arguments, profilesToUpdateKey, false);
+        error = nameMapError(arguments, profilesToUpdateKey, false, MapValues::Texts);
     }
     if (error.isEmpty()) {
         error = nameListError(arguments, usersToRemoveKey, true);
@@ -158,7 +158,7 @@ QString ActionArgumentsCheck::unknownKeysError(const QVariantMap &arguments, con
     return QString();
 }
 
-QString ActionArgumentsCheck::renameMapError(const QVariantMap &arguments, const QString &key, bool users)
+QString ActionArgumentsCheck::nameMapError(const QVariantMap &arguments, const QString &key, bool users, MapValues values)
 {
     if (!arguments.contains(key)) {
         return QString();
@@ -168,38 +168,16 @@ QString ActionArgumentsCheck::renameMapError(const QVariantMap &arguments, const
         return wrongTypeError(key);
     }
     const auto isValid = users ? isValidUserProfileName : isValidSystemProfileName;
-    const QVariantMap renames = value.toMap();
-    for (auto it = renames.cbegin(); it != renames.cend(); ++it) {
+    const QVariantMap map = value.toMap();
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
         if (it.value().userType() != QMetaType::QString) {
             return wrongTypeError(key);
         }
         if (!isValid(it.key())) {
             return invalidNameError(it.key());
         }
-        if (!isValid(it.value().toString())) {
+        if (values == MapValues::Names && !isValid(it.value().toString())) {
             return invalidNameError(it.value().toString());
-        }
-    }
-    return QString();
-}
-
-QString ActionArgumentsCheck::textMapError(const QVariantMap &arguments, const QString &key, bool users)
-{
-    if (!arguments.contains(key)) {
-        return QString();
-    }
-    const QVariant value = arguments.value(key);
-    if (value.userType() != QMetaType::QVariantMap) {
-        return wrongTypeError(key);
-    }
-    const auto isValid = users ? isValidUserProfileName : isValidSystemProfileName;
-    const QVariantMap texts = value.toMap();
-    for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
-        if (it.value().userType() != QMetaType::QString) {
-            return wrongTypeError(key);
-        }
-        if (!isValid(it.key())) {
-            return invalidNameError(it.key());
         }
     }
     return QString();

@@ -35,8 +35,9 @@ public:
 private:
     static QString environmentError(const QVariantMap &arguments);
     static QString unknownKeysError(const QVariantMap &arguments, const QStringList &known);
-    static QString renameMapError(const QVariantMap &arguments, const QString &key, bool users);
-    static QString textMapError(const QVariantMap &arguments, const QString &key, bool users);
+    // Renames map names to names; updates map names to profile texts.
+    enum class MapValues { Names, Texts };
+    static QString nameMapError(const QVariantMap &arguments, const QString &key, bool users, MapValues values);
     static QString nameListError(const QVariantMap &arguments, const QString &key, bool users);
     static QString invalidNameError(const QString &name);
     static QString wrongTypeError(const QString &key);
