@@ -8,6 +8,8 @@
 // where the working state reads; a build against the real system refuses
 // to run, so the benchmark never touches a real kiosk tree.
 
+#include "positiveoption.h"
+
 #include "mainwindow/mainwindow.h"
 #include "state/profilestate.h"
 #include "state/systemstate.h"
@@ -173,21 +175,6 @@ void measureWindow(const Options &options, const Timing &reading, const Timing &
     report("window: choose a user", choosing, reading);
     const qint64 usable = loading.median + choosing.median - reading.median;
     std::printf("window usable %lld ms after the files were read (target: under 1000 ms)\n", usable);
-}
-
-bool positive(const QCommandLineParser &parser, const QCommandLineOption &option, int *value)
-{
-    if (!parser.isSet(option)) {
-        return true;
-    }
-    bool ok = false;
-    const int number = parser.value(option).toInt(&ok);
-    if (!ok || number <= 0) {
-        std::fprintf(stderr, "--%s needs a positive whole number, not '%s'\n", qPrintable(option.names().constFirst()), qPrintable(parser.value(option)));
-        return false;
-    }
-    *value = number;
-    return true;
 }
 }
 

@@ -12,6 +12,8 @@
 //
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
+#include "positiveoption.h"
+
 #include "dialogs/editprofiledialog.h"
 #include "profile/profileparser.h"
 #include "state/profilestate.h"
@@ -111,21 +113,6 @@ QString profileText(int rules, bool withIncludes)
         text += QStringLiteral("+file rw uo: /usr/share/edited/dir%1/file%2\n").arg(i % 97).arg(i);
     }
     return text;
-}
-
-bool positive(const QCommandLineParser &parser, const QCommandLineOption &option, int *value)
-{
-    if (!parser.isSet(option)) {
-        return true;
-    }
-    bool ok = false;
-    const int number = parser.value(option).toInt(&ok);
-    if (!ok || number <= 0) {
-        std::fprintf(stderr, "--%s needs a positive whole number, not '%s'\n", qPrintable(option.names().constFirst()), qPrintable(parser.value(option)));
-        return false;
-    }
-    *value = number;
-    return true;
 }
 }
 
