@@ -23,9 +23,8 @@ bool isBlank(const QString &line)
 enum class Outcome { Matched, NoMatch, Failed };
 
 template<typename Matcher, typename Insert>
-Outcome tryMatcher(const QString &line, Insert insert)
+Outcome tryMatcher(Matcher &&matcher, const QString &line, Insert insert)
 {
-    Matcher matcher;
     if (matcher.match(line)) {
         insert(matcher.rule());
         return Outcome::Matched;
@@ -33,7 +32,9 @@ Outcome tryMatcher(const QString &line, Insert insert)
     return matcher.failed() ? Outcome::Failed : Outcome::NoMatch;
 }
 
-void classifyLine(const QString &line, ProfileData &data)
+enum class ObjectLines { Quick, ByExpression };
+
+void classifyLine(const QString &line, ProfileData &data, ObjectLines objectLines)
 {
     if (isBlank(line)) {
         return;
@@ -52,18 +53,27 @@ void classifyLine(const QString &line, ProfileData &data)
 
     // When an expression gives up on a line, a later and looser one must not
     // claim it: the line is kept as it was read and reported instead.
-    Outcome outcome = tryMatcher<ObjectRuleMath>(line, insertObject);
+    Outcome outcome = tryMatcher(ObjectRuleMath(objectLines == ObjectLines::ByExpression), line, insertObject);
     if (outcome == Outcome::NoMatch) {
-        outcome = tryMatcher<IncludeRuleMath>(line, insertInclude);
+        outcome = tryMatcher(IncludeRuleMath(), line, insertInclude);
     }
     if (outcome == Outcome::NoMatch) {
-        outcome = tryMatcher<ObjectRuleOldMath>(line, insertObject);
+        outcome = tryMatcher(ObjectRuleOldMath(), line, insertObject);
     }
     if (outcome == Outcome::NoMatch) {
-        outcome = tryMatcher<IncludeRuleOldMath>(line, insertInclude);
+        outcome = tryMatcher(IncludeRuleOldMath(), line, insertInclude);
     }
     if (outcome != Outcome::Matched) {
         data.addInvalidLine(line);
+    }
+}
+
+void readLines(QTextStream &stream, ProfileData &data, ObjectLines objectLines)
+{
+    // One buffer for every line: it is only copied when a line is kept whole.
+    QString line;
+    while (stream.readLineInto(&line)) {
+        classifyLine(line, data, objectLines);
     }
 }
 
@@ -147,11 +157,7 @@ ProfileData ProfileParser::ParseResult::data() const
 ProfileParser::ParseResult ProfileParser::parseTextStream(QTextStream &stream)
 {
     ParseResult result;
-    // One buffer for every line: it is only copied when a line is kept whole.
-    QString line;
-    while (stream.readLineInto(&line)) {
-        classifyLine(line, result.m_data);
-    }
+    readLines(stream, result.m_data, ObjectLines::Quick);
     return result;
 }
 
@@ -161,6 +167,16 @@ ProfileParser::ParseResult ProfileParser::parseText(const QString &text)
     QTextStream stream(&bytes, QIODevice::ReadOnly);
     stream.setCodec("UTF-8");
     return parseTextStream(stream);
+}
+
+ProfileData parseTextByExpression(const QString &text)
+{
+    QByteArray bytes = text.toUtf8();
+    QTextStream stream(&bytes, QIODevice::ReadOnly);
+    stream.setCodec("UTF-8");
+    ProfileData data;
+    readLines(stream, data, ObjectLines::ByExpression);
+    return data;
 }
 
 QString ProfileParser::profileDataSerialization(const ProfileData &data)

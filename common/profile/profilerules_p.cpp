@@ -103,6 +103,169 @@ bool hasMatch(std::optional<QRegularExpressionMatch> &match, const LineExpressio
     match.emplace(e.expression.match(line));
     return match->hasMatch();
 }
+
+ObjectLineCaptures objectCaptures(const QRegularExpressionMatch &match)
+{
+    const LineExpression &e = objectExpression();
+    return ObjectLineCaptures{match.capturedView(e.type),
+                              match.capturedView(e.modes),
+                              match.capturedView(e.target),
+                              match.capturedView(e.file),
+                              match.capturedView(e.deleted)};
+}
+
+// The expression backtracks over every white space run inside a name at a
+// cost that grows with the cube of the run's length, and gives up on a line
+// once it has spent its match limit: a single run of a few hundred spaces, or
+// a few thousand characters of runs of a hundred, are enough. A line read by
+// hand must be one the expression would have read, not given up on, so only
+// lines well within those bounds are; the longest such lines cost the engine
+// less than a tenth of its limit.
+constexpr qsizetype QuickLineLimit = 8192;
+constexpr qsizetype QuickSpaceRunLimit = 16;
+
+// Only space and tab count as white space here. The expression's \s also
+// takes line feed, carriage return, vertical tab and form feed, and "." does
+// not take line separators on every build of the engine, and a lone surrogate
+// makes the engine refuse the whole line; all such lines go to the expression.
+bool isQuickSpace(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+bool isQuickChar(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u < 0x20) {
+        return u == '\t';
+    }
+    return u != 0x85 && u != 0x2028 && u != 0x2029 && !c.isSurrogate();
+}
+
+bool isModeLetter(QChar c)
+{
+    return c == QLatin1Char('r') || c == QLatin1Char('w') || c == QLatin1Char('c');
+}
+
+bool isTargetLetter(QChar c)
+{
+    return c == QLatin1Char('u') || c == QLatin1Char('o');
+}
+
+// A field at pos: a run of its letters or a single "?"; pos moves past it.
+template<typename IsLetter>
+QStringView field(QStringView line, qsizetype &pos, IsLetter isLetter)
+{
+    const qsizetype start = pos;
+    if (pos < line.size() && line[pos] == QLatin1Char('?')) {
+        ++pos;
+    } else {
+        while (pos < line.size() && isLetter(line[pos])) {
+            ++pos;
+        }
+    }
+    return line.mid(start, pos - start);
+}
+
+qsizetype skipSpaces(QStringView line, qsizetype pos)
+{
+    while (pos < line.size() && isQuickSpace(line[pos])) {
+        ++pos;
+    }
+    return pos;
+}
+}
+
+std::optional<ObjectLineCaptures> quickObjectLine(QStringView line)
+{
+    const qsizetype size = line.size();
+    if (size < 7 || size > QuickLineLimit || line[0] != QLatin1Char('+')) {
+        return std::nullopt;
+    }
+    ObjectLineCaptures captures;
+    captures.type = line.mid(1, 4);
+    if (captures.type != QLatin1String("file") && captures.type != QLatin1String("link")) {
+        return std::nullopt;
+    }
+
+    qsizetype pos = 5;
+    if (line[pos] != QLatin1Char(':')) {
+        // Both fields present, each a non-empty run of its letters or a
+        // single "?". The expression then tries an empty run before the "?"
+        // and backtracks to the "?" as the only way on to the colon, so it
+        // ends where this reading does. With a field left empty it may settle
+        // on an empty field or on the other field's "?" instead ("+file ?:"
+        // has an empty mode field and the target "?"), which is for it to say.
+        if (!isQuickSpace(line[pos])) {
+            return std::nullopt;
+        }
+        pos = skipSpaces(line, pos);
+        captures.modes = field(line, pos, isModeLetter);
+        pos = skipSpaces(line, pos);
+        captures.target = field(line, pos, isTargetLetter);
+        pos = skipSpaces(line, pos);
+        if (captures.modes.isEmpty() || captures.target.isEmpty() || pos == size || line[pos] != QLatin1Char(':')) {
+            return std::nullopt;
+        }
+    }
+    pos = skipSpaces(line, pos + 1);
+    if (pos == size) {
+        return std::nullopt;
+    }
+
+    // The name runs from the first character after the colon's white space to
+    // the last that is not white space.
+    const qsizetype fileStart = pos;
+    qsizetype end = pos;
+    qsizetype spaceRun = 0;
+    for (; pos < size; ++pos) {
+        const QChar c = line[pos];
+        if (!isQuickChar(c)) {
+            return std::nullopt;
+        }
+        if (isQuickSpace(c)) {
+            ++spaceRun;
+        } else {
+            if (spaceRun > QuickSpaceRunLimit) {
+                return std::nullopt;
+            }
+            spaceRun = 0;
+            end = pos + 1;
+        }
+    }
+
+    // The shortest name after which only white space, the marker and white
+    // space follow: with a marker at the end, the name stops before it and the
+    // white space in front of it, unless that would leave no name at all.
+    const QLatin1String marker("(deleted)");
+    QStringView file = line.mid(fileStart, end - fileStart);
+    if (file.endsWith(marker)) {
+        qsizetype nameEnd = file.size() - marker.size();
+        while (nameEnd > 0 && isQuickSpace(file[nameEnd - 1])) {
+            --nameEnd;
+        }
+        if (nameEnd > 0) {
+            captures.deleted = file.mid(file.size() - marker.size());
+            file = file.left(nameEnd);
+        }
+    }
+    captures.file = file;
+    return captures;
+}
+
+std::optional<ObjectLineCaptures> expressionObjectLine(const QString &line, bool *failed)
+{
+    std::optional<QRegularExpressionMatch> match;
+    const bool matched = hasMatch(match, objectExpression(), line);
+    if (failed) {
+        *failed = !match->isValid();
+    }
+    if (!matched) {
+        return std::nullopt;
+    }
+    // The views point into the match's copy of the line, which shares the
+    // caller's characters.
+    return objectCaptures(*match);
 }
 
 ProfileRule::~ProfileRule() = default;
@@ -114,27 +277,43 @@ bool ProfileRule::failed() const
     return m_match && !m_match->isValid();
 }
 
+ObjectRuleMath::ObjectRuleMath() = default;
+
+ObjectRuleMath::ObjectRuleMath(bool byExpressionOnly)
+    : m_byExpressionOnly(byExpressionOnly)
+{
+}
+
 ObjectRuleMath::~ObjectRuleMath() = default;
 
 bool ObjectRuleMath::match(const QString &line)
 {
+    // Most lines of real profiles have the common shape; reading those by
+    // hand spares the engine and its match object, which is most of the time
+    // spent reading a profile.
+    if (!m_byExpressionOnly) {
+        m_quick = quickObjectLine(line);
+        if (m_quick) {
+            m_line = line;
+            return true;
+        }
+    }
     return hasMatch(m_match, objectExpression(), line);
 }
 
 ObjectRule ObjectRuleMath::rule() const
 {
-    const LineExpression &e = objectExpression();
+    const ObjectLineCaptures captures = m_quick ? *m_quick : objectCaptures(*m_match);
     ObjectRule result;
-    const QStringView type = m_match->capturedView(e.type);
-    if (type == QLatin1String("file")) {
+    if (captures.type == QLatin1String("file")) {
         result.setType(ObjectRule::File);
-    } else if (type == QLatin1String("link")) {
+    } else if (captures.type == QLatin1String("link")) {
         result.setType(ObjectRule::Link);
     }
-    result.insertModes(parseModes(m_match->capturedView(e.modes)));
-    result.insertTargets(parseTargets(m_match->capturedView(e.target)));
-    result.setFilename(parseFilename(m_match->capturedView(e.file)));
-    result.setDeleted(!m_match->capturedView(e.deleted).isEmpty());
+    result.insertModes(parseModes(captures.modes));
+    result.insertTargets(parseTargets(captures.target));
+    result.setFilename(parseFilename(captures.file));
+    result.setDeleted(!captures.deleted.isEmpty());
     return result;
 }
 

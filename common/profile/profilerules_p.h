@@ -1,8 +1,10 @@
 #ifndef ORLA_PROFILERULES_P_H
 #define ORLA_PROFILERULES_P_H
 
+#include "orlacommon_export.h"
 #include "profile/includerule.h"
 #include "profile/objectrule.h"
+#include "profile/profiledata.h"
 
 #include <QRegularExpressionMatch>
 #include <QSet>
@@ -10,6 +12,30 @@
 #include <QStringView>
 
 #include <optional>
+
+// The captures of an object line, as views into the line read.
+struct ObjectLineCaptures {
+    QStringView type;
+    QStringView modes;
+    QStringView target;
+    QStringView file;
+    QStringView deleted;
+};
+
+// Reads an object line of the common, unambiguous shape by hand ("+file",
+// white space, a run of mode letters, a run of target letters, ":", a name
+// and perhaps the deleted marker) and gives exactly what the object line
+// expression would capture. Any other line gives nothing and is left to the
+// expression, which stays the definition of an object line.
+ORLACOMMON_EXPORT std::optional<ObjectLineCaptures> quickObjectLine(QStringView line);
+
+// The object line expression's own reading of a line: nothing when it does
+// not match; failed is set when the engine gave up on the line.
+ORLACOMMON_EXPORT std::optional<ObjectLineCaptures> expressionObjectLine(const QString &line, bool *failed);
+
+// Reads a text as ProfileParser::parseText does, but with every object line
+// read by the expression: what the hand reading is held to.
+ORLACOMMON_EXPORT ProfileData parseTextByExpression(const QString &text);
 
 // Line matchers of ProfileParser: one object per kind of line, made afresh
 // for each line that reaches that test. They only hold the last match; the
@@ -36,6 +62,9 @@ protected:
 class ObjectRuleMath : public ProfileRule
 {
 public:
+    ObjectRuleMath();
+    // byExpressionOnly: no line is read by hand.
+    explicit ObjectRuleMath(bool byExpressionOnly);
     ~ObjectRuleMath() override;
 
     bool match(const QString &line) override;
@@ -44,6 +73,12 @@ public:
     virtual QString parseFilename(QStringView text) const;
 
     QSet<ObjectRule::Target> parseTargets(QStringView text) const;
+
+private:
+    bool m_byExpressionOnly = false;
+    // The line read by hand, held so that the captures' views stay valid.
+    QString m_line;
+    std::optional<ObjectLineCaptures> m_quick;
 };
 
 class IncludeRuleMath : public ProfileRule

@@ -1,0 +1,271 @@
+#include "profile/profileparser.h"
+#include "profile/profilerules_p.h"
+
+#include <QRandomGenerator>
+#include <QStringList>
+#include <QTest>
+
+namespace
+{
+// A line with its control and non-ASCII characters spelt out, for messages.
+QString visible(QStringView line)
+{
+    QString result;
+    for (const QChar c : line) {
+        if (c.unicode() < 0x20 || c.unicode() > 0x7e) {
+            result += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+QString describe(const std::optional<ObjectLineCaptures> &captures)
+{
+    if (!captures) {
+        return QStringLiteral("no match");
+    }
+    return QStringLiteral("type [%1] modes [%2] target [%3] file [%4] deleted [%5]")
+        .arg(visible(captures->type), visible(captures->modes), visible(captures->target), visible(captures->file), visible(captures->deleted));
+}
+
+bool sameCaptures(const ObjectLineCaptures &a, const ObjectLineCaptures &b)
+{
+    return a.type == b.type && a.modes == b.modes && a.target == b.target && a.file == b.file && a.deleted == b.deleted;
+}
+
+// Object-line-like text built from the pieces where the two readings could
+// part: near-miss type words, "?" and stray letters in the fields, every kind
+// of white space the expression knows and some it does not, markers whole and
+// broken, surrogates whole and lone.
+class ObjectLineGenerator
+{
+public:
+    explicit ObjectLineGenerator(quint32 seed)
+        : m_random(seed)
+    {
+    }
+
+    QString line()
+    {
+        QString result = pick(m_prefixes);
+        const quint32 shape = m_random.bounded(10);
+        if (shape < 6) {
+            // The common shape, give or take a piece.
+            result += space() + run(m_modeLetters) + (m_random.bounded(2) ? space() : QString()) + run(m_targetLetters)
+                + (m_random.bounded(2) ? space() : QString());
+        } else if (shape < 8) {
+            const int count = int(m_random.bounded(1, 6));
+            for (int i = 0; i < count; ++i) {
+                result += pick(m_headerPieces);
+            }
+        }
+        if (m_random.bounded(10) != 0) {
+            result += QLatin1Char(':');
+        }
+        // Most names keep to characters the hand reading takes, so that it
+        // has many lines to answer; the rest may hold anything.
+        const QStringList &pieces = m_random.bounded(10) < 7 ? m_namePieces : m_tailPieces;
+        const int count = int(m_random.bounded(9));
+        for (int i = 0; i < count; ++i) {
+            if (m_random.bounded(100) == 0) {
+                // Around the longest space run read by hand.
+                result += QString(int(m_random.bounded(14, 20)), QLatin1Char(' '));
+            } else {
+                result += pick(pieces);
+            }
+        }
+        return result;
+    }
+
+private:
+    QString pick(const QStringList &pieces)
+    {
+        return pieces.at(int(m_random.bounded(quint32(pieces.size()))));
+    }
+
+    QString space()
+    {
+        return pick(m_random.bounded(5) ? m_plainSpaces : m_spaces);
+    }
+
+    QString run(const QStringList &letters)
+    {
+        const quint32 kind = m_random.bounded(8);
+        if (kind == 0) {
+            return QStringLiteral("?");
+        }
+        QString result;
+        const int length = kind == 1 ? 0 : int(m_random.bounded(1, 4));
+        for (int i = 0; i < length; ++i) {
+            result += pick(letters);
+        }
+        return result;
+    }
+
+    QRandomGenerator m_random;
+    const QStringList m_prefixes{QStringLiteral("+file"), QStringLiteral("+link"), QStringLiteral("+file"), QStringLiteral("+link"), QStringLiteral("+file"),
+                                 QStringLiteral("+link"), QStringLiteral("+file"), QStringLiteral("+link"), QStringLiteral("+File"),
+                                 QStringLiteral("+fil"),  QStringLiteral("+links"), QStringLiteral("@include "), QStringLiteral("#"), QString()};
+    const QStringList m_plainSpaces{QStringLiteral(" "), QStringLiteral("\t"), QStringLiteral("  "), QStringLiteral(" \t")};
+    const QStringList m_spaces{QStringLiteral(" "), QStringLiteral("\t"), QStringLiteral("  "), QStringLiteral(" \t"), QStringLiteral("\r"), QStringLiteral("\v"),
+                               QStringLiteral("\f"), QStringLiteral("\u00a0")};
+    const QStringList m_modeLetters{QStringLiteral("r"), QStringLiteral("w"), QStringLiteral("c"), QStringLiteral("r"), QStringLiteral("w"), QStringLiteral("c"),
+                                    QStringLiteral("r"), QStringLiteral("w"), QStringLiteral("?"), QStringLiteral("x")};
+    const QStringList m_targetLetters{QStringLiteral("u"), QStringLiteral("o"), QStringLiteral("u"), QStringLiteral("o"), QStringLiteral("u"), QStringLiteral("o"),
+                                      QStringLiteral("?"), QStringLiteral("r")};
+    const QStringList m_headerPieces{QStringLiteral(" "), QStringLiteral("\t"), QStringLiteral("r"),  QStringLiteral("w"), QStringLiteral("c"),  QStringLiteral("u"),
+                                     QStringLiteral("o"), QStringLiteral("?"),  QStringLiteral("x"),  QStringLiteral(":"), QStringLiteral("\r"), QStringLiteral("\v"),
+                                     QStringLiteral("\f"), QStringLiteral("\u00a0")};
+    const QStringList m_namePieces{QStringLiteral(" "),         QStringLiteral("  "), QStringLiteral("\t"),       QStringLiteral("\u00a0"),    QStringLiteral("(deleted)"),
+                                   QStringLiteral("(deleted)"), QStringLiteral("(deleted"), QStringLiteral("deleted)"), QStringLiteral("/"),   QStringLiteral("a"),
+                                   QStringLiteral("#"),         QStringLiteral("?"),  QStringLiteral(":"),        QStringLiteral("@include "), QStringLiteral("+file"),
+                                   QStringLiteral("x"),         QStringLiteral("\u00e9")};
+    const QStringList m_tailPieces{QStringLiteral(" "),         QStringLiteral("  "),        QStringLiteral("\t"),     QStringLiteral("\r"),    QStringLiteral("\v"),
+                                   QStringLiteral("\f"),        QStringLiteral("\u00a0"),    QStringLiteral("\u0085"), QStringLiteral("\u2028"), QStringLiteral("(deleted)"),
+                                   QStringLiteral("(deleted)"), QStringLiteral("(deleted"), QStringLiteral("deleted)"), QStringLiteral("/"),     QStringLiteral("/"),
+                                   QStringLiteral("a"),         QStringLiteral("a"),         QStringLiteral("#"),      QStringLiteral("?"),     QStringLiteral(":"),
+                                   QStringLiteral("@include "), QStringLiteral("+file"),     QStringLiteral("x"),      QStringLiteral("\u00e9"), QStringLiteral("\U0001F600"),
+                                   QString(QChar(0xd800)),      QString(QChar(0xdc00))};
+};
+}
+
+class ObjectLineTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void handReading_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("byHand");
+
+        QTest::newRow("common") << QStringLiteral("+file rw u: /tmp/a") << true;
+        QTest::newRow("fields run together") << QStringLiteral("+link rwcuo:/tmp/a") << true;
+        QTest::newRow("no fields") << QStringLiteral("+file: /etc/hosts") << true;
+        QTest::newRow("deleted") << QStringLiteral("+link r u: /x.so (deleted)  ") << true;
+        QTest::newRow("deleted, no space") << QStringLiteral("+link r u: /x.so(deleted)") << true;
+        QTest::newRow("only the marker") << QStringLiteral("+file r u: (deleted)") << true;
+        QTest::newRow("marker twice") << QStringLiteral("+file r u: (deleted) \t(deleted)") << true;
+        QTest::newRow("inner spaces and tabs") << QStringLiteral("+file r u: /my \t file \t") << true;
+        QTest::newRow("no-break space is a name character") << QStringLiteral("+file r u:\u00a0/a") << true;
+        QTest::newRow("question marks") << QStringLiteral("+link ? ?: /x.so") << true;
+        QTest::newRow("question mark for modes") << QStringLiteral("+link ?uo: /x") << true;
+        QTest::newRow("question mark for targets") << QStringLiteral("+link rw?: /x") << true;
+        // The expression's choices between its alternatives are its own.
+        QTest::newRow("question mark alone") << QStringLiteral("+file ?: /x") << false;
+        QTest::newRow("two question marks for modes") << QStringLiteral("+file ?? u: /x") << false;
+        QTest::newRow("empty target field") << QStringLiteral("+file rw: /etc/hosts") << false;
+        QTest::newRow("empty mode field") << QStringLiteral("+file u: /etc/hosts") << false;
+        QTest::newRow("vertical tab") << QStringLiteral("+file r u: /a\v") << false;
+        QTest::newRow("carriage return") << QStringLiteral("+file r\ru: /a") << false;
+        QTest::newRow("lone surrogate") << QStringLiteral("+file r u: /a") + QChar(0xd800) << false;
+        QTest::newRow("long inner space run") << QStringLiteral("+file r u: /a") + QString(17, QLatin1Char(' ')) + QLatin1Char('b') << false;
+        QTest::newRow("long line") << QStringLiteral("+file r u: /") + QString(8192, QLatin1Char('a')) << false;
+        QTest::newRow("nothing after the colon") << QStringLiteral("+file r u:  ") << false;
+    }
+
+    void handReading()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, byHand);
+
+        const std::optional<ObjectLineCaptures> quick = quickObjectLine(line);
+        QCOMPARE(quick.has_value(), byHand);
+        if (quick) {
+            bool failed = true;
+            const std::optional<ObjectLineCaptures> expected = expressionObjectLine(line, &failed);
+            QVERIFY(!failed);
+            QCOMPARE(describe(quick), describe(expected));
+        }
+    }
+
+    void randomLinesReadAlike()
+    {
+        // Whenever a line is read by hand, the expression must have read it
+        // to exactly the same captures and must not have given up on it.
+        ObjectLineGenerator generator(20240917);
+        int byHand = 0;
+        int deleted = 0;
+        int withoutFields = 0;
+        int questionMarks = 0;
+        for (int i = 0; i < 500000; ++i) {
+            const QString line = generator.line();
+            const std::optional<ObjectLineCaptures> quick = quickObjectLine(line);
+            if (!quick) {
+                continue;
+            }
+            bool failed = true;
+            const std::optional<ObjectLineCaptures> expected = expressionObjectLine(line, &failed);
+            if (failed || !expected || !sameCaptures(*quick, *expected)) {
+                QFAIL(qPrintable(QStringLiteral("line [%1]: by hand %2, expression %3%4")
+                                     .arg(visible(line), describe(quick), describe(expected), failed ? QStringLiteral(" (gave up)") : QString())));
+            }
+            ++byHand;
+            deleted += !quick->deleted.isEmpty();
+            withoutFields += quick->modes.isEmpty();
+            questionMarks += quick->modes == QLatin1String("?") || quick->target == QLatin1String("?");
+        }
+        // The generator must keep reaching the shapes the hand reading takes.
+        QVERIFY2(byHand > 40000, qPrintable(QString::number(byHand)));
+        QVERIFY2(deleted > 4000, qPrintable(QString::number(deleted)));
+        QVERIFY2(withoutFields > 15000, qPrintable(QString::number(withoutFields)));
+        QVERIFY2(questionMarks > 7000, qPrintable(QString::number(questionMarks)));
+    }
+
+    void randomTextsReadAlike()
+    {
+        ObjectLineGenerator generator(77);
+        for (int round = 0; round < 1000; ++round) {
+            QStringList lines;
+            for (int i = 0; i < 50; ++i) {
+                lines << generator.line();
+            }
+            const QString text = lines.join(QLatin1Char('\n'));
+            const ProfileData quick = ProfileParser::parseText(text).data();
+            const ProfileData expected = parseTextByExpression(text);
+            QCOMPARE(quick.objectRules(), expected.objectRules());
+            QCOMPARE(quick.includes(), expected.includes());
+            QCOMPARE(quick.comments(), expected.comments());
+            QCOMPARE(quick.invalidLines(), expected.invalidLines());
+        }
+    }
+
+    void longestHandReadLinesStayWithinTheEngine_data()
+    {
+        QTest::addColumn<QString>("line");
+
+        // The costliest lines read by hand: the longest, full of the longest
+        // inner space runs, which the expression backtracks over the most.
+        const QString prefix = QStringLiteral("+file r u: /");
+        QString spaces = prefix;
+        QString tabs = prefix;
+        while (spaces.size() + 17 <= 8192) {
+            spaces += QString(16, QLatin1Char(' ')) + QLatin1Char('b');
+            tabs += QString(16, QLatin1Char('\t')) + QLatin1Char('b');
+        }
+        QTest::newRow("space runs") << spaces;
+        QTest::newRow("tab runs") << tabs;
+        QTest::newRow("space runs, deleted") << spaces.left(8192 - 10) + QStringLiteral(" (deleted)");
+        QTest::newRow("space runs, trailing spaces") << spaces.left(8192 - 100) + QString(100, QLatin1Char(' '));
+    }
+
+    void longestHandReadLinesStayWithinTheEngine()
+    {
+        QFETCH(QString, line);
+
+        QVERIFY(line.size() <= 8192);
+        const std::optional<ObjectLineCaptures> quick = quickObjectLine(line);
+        QVERIFY(quick);
+        bool failed = true;
+        const std::optional<ObjectLineCaptures> expected = expressionObjectLine(line, &failed);
+        QVERIFY(!failed);
+        QVERIFY(expected);
+        QVERIFY(sameCaptures(*quick, *expected));
+    }
+};
+
+QTEST_GUILESS_MAIN(ObjectLineTest)
+
+#include "objectlinetest.moc"
