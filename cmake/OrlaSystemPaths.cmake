@@ -34,3 +34,18 @@ set(ORLA_USERDEL_PROGRAM          "/usr/sbin/userdel")
 
 # Parent of the accounts' home directories; the profile editor's file pickers start there.
 set(ORLA_HOMES_DIR                "/home")
+
+# Tests write profiles, switches and a password file below the scratch root;
+# a build on the real system's paths must not even contain them.
+if(BUILD_TESTING)
+    if(NOT ORLA_SYSTEM_ROOT)
+        message(STATUS "Tests are left out: they need a scratch kiosk tree (-DORLA_SYSTEM_ROOT=DIR -DORLA_PASSWD_FILE=DIR/etc/passwd)")
+        set(BUILD_TESTING OFF)
+    else()
+        get_filename_component(_orla_passwd "${ORLA_PASSWD_FILE}" ABSOLUTE)
+        string(FIND "${_orla_passwd}" "${ORLA_SYSTEM_ROOT}/" _orla_passwd_in_root)
+        if(NOT _orla_passwd_in_root EQUAL 0)
+            message(FATAL_ERROR "Tests write the password file the build reads: with tests on, set -DORLA_PASSWD_FILE to a file below ORLA_SYSTEM_ROOT (${ORLA_SYSTEM_ROOT}), or turn them off with -DBUILD_TESTING=OFF")
+        endif()
+    endif()
+endif()
