@@ -71,6 +71,17 @@ class MainWindowSaveTest : public MainWindowTestCase
         m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
     }
 
+    // The helper cannot replace daemon's profile when a directory stands in
+    // its way; returns the path that fails.
+    static QString blockDaemonsProfile()
+    {
+        const QString daemonPath = KioskTree::usersDir() + QStringLiteral("/daemon");
+        if (!QFile::remove(daemonPath) || !QDir().mkpath(daemonPath)) {
+            return QString();
+        }
+        return daemonPath;
+    }
+
 private Q_SLOTS:
     void savingWritesWhatTheWindowShows()
     {
@@ -180,10 +191,8 @@ private Q_SLOTS:
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
 
-        // The helper cannot replace daemon's profile: a directory stands in its way.
-        const QString daemonPath = KioskTree::usersDir() + QStringLiteral("/daemon");
-        QVERIFY(QFile::remove(daemonPath));
-        QVERIFY(QDir().mkpath(daemonPath));
+        const QString daemonPath = blockDaemonsProfile();
+        QVERIFY(!daemonPath.isEmpty());
 
         m_answerer->answer(QMessageBox::Yes);
         m_answerer->answer(QMessageBox::Ok);
@@ -364,9 +373,7 @@ private Q_SLOTS:
         WindowDriver w = start();
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
-        const QString daemonPath = KioskTree::usersDir() + QStringLiteral("/daemon");
-        QVERIFY(QFile::remove(daemonPath));
-        QVERIFY(QDir().mkpath(daemonPath));
+        QVERIFY(!blockDaemonsProfile().isEmpty());
 
         m_answerer->answer(QMessageBox::Yes);
         m_answerer->answer(QMessageBox::Ok);
