@@ -26,7 +26,27 @@ set(ORLA_AUTO_COMPLAIN_FILE       "${ORLA_TAVRIX_ETC_DIR}/kiosk2_complain")
 set(ORLA_MODULE_PARAMETERS_DIR    "${ORLA_SYSTEM_ROOT}/sys/module/tavrix/parameters")
 set(ORLA_ENFORCE_PARAMETER        "${ORLA_MODULE_PARAMETERS_DIR}/uc_enforce")
 set(ORLA_COMPLAIN_PARAMETER       "${ORLA_MODULE_PARAMETERS_DIR}/uc_complain")
-set(ORLA_UCCOLLECT_PROGRAM        "${ORLA_SYSTEM_ROOT}/usr/lib/tavrix/bin/uccollect")
+set(ORLA_MODULE_TOOLS_DIR         "${ORLA_SYSTEM_ROOT}/usr/lib/tavrix/bin")
+set(ORLA_UCCOLLECT_PROGRAM        "${ORLA_MODULE_TOOLS_DIR}/uccollect")
+
+# The kernel log that the module's trace mode reports to, and the dmesg that
+# reads it. A scratch build has no module of its own: its stand-in reporter
+# writes to a file below the scratch root and a stand-in dmesg there reads and
+# clears that file, so tests never clear the machine's kernel log.
+if(ORLA_SYSTEM_ROOT)
+    set(ORLA_KERNEL_LOG           "${ORLA_SYSTEM_ROOT}/var/log/kernel.log")
+    set(ORLA_DMESG_PROGRAM        "${ORLA_SYSTEM_ROOT}/usr/bin/dmesg")
+else()
+    set(ORLA_KERNEL_LOG           "/dev/kmsg")
+    set(ORLA_DMESG_PROGRAM        "/usr/bin/dmesg")
+endif()
+
+# Commands the rule recorder runs as root. The helper's environment is not
+# trusted to find them, so each is an absolute path.
+set(ORLA_SU_PROGRAM               "/usr/bin/su")
+set(ORLA_BASH_PROGRAM             "/usr/bin/bash")
+set(ORLA_XHOST_PROGRAM            "/usr/bin/xhost")
+set(ORLA_DBUS_LAUNCH_PROGRAM      "/usr/bin/dbus-launch")
 
 # Account tools stay the system's own: a scratch root has no accounts of its own.
 set(ORLA_ADDUSER_PROGRAM          "/usr/sbin/adduser")

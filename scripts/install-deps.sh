@@ -8,7 +8,7 @@ packages=(
     libkf5auth-dev libkf5coreaddons-dev libkf5xmlgui-dev libkf5iconthemes-dev
     breeze-icon-theme
     dbus-daemon polkitd util-linux
-    xvfb xauth x11-utils imagemagick
+    xvfb xauth x11-utils x11-xserver-utils dbus-x11 imagemagick
     adduser passwd
 )
 

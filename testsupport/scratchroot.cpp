@@ -27,7 +27,21 @@ void ScratchRoot::reset()
     if (path.isEmpty()) {
         return;
     }
-    QDir(path).removeRecursively();
+    // usr/ holds the module's tools that the build puts there (the collector,
+    // the scratch dmesg); everything else is data a test may have left.
+    QDir dir(path);
+    const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        if (entry == QLatin1String("usr")) {
+            continue;
+        }
+        const QString entryPath = dir.filePath(entry);
+        if (QFileInfo(entryPath).isDir() && !QFileInfo(entryPath).isSymLink()) {
+            QDir(entryPath).removeRecursively();
+        } else {
+            QFile::remove(entryPath);
+        }
+    }
     QDir().mkpath(path);
 }
 

@@ -23,7 +23,7 @@ public:
     /** The scratch directory; empty for a build against the real system. */
     static QString root();
 
-    /** Wipes the scratch directory and creates it again, empty. */
+    /** Wipes the scratch directory (all but usr/, where the build puts the module's tools) and creates it again. */
     static void reset();
 
     /**
