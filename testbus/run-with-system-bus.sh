@@ -127,7 +127,7 @@ done
 childrenOf() {
     local parent=$1 stat line pid fields
     for stat in /proc/[0-9]*/stat; do
-        read -r line <"$stat" 2>/dev/null || continue
+        read -r line 2>/dev/null <"$stat" || continue
         pid=${line%% *}
         # After the command name: state, then the parent's pid.
         read -r -a fields <<<"${line##*) }"
@@ -163,7 +163,7 @@ fi
 
 # Accounts added outside a mount namespace would be the machine's own.
 if [ -n "$accounts" ] && [ "$ORLA_TESTBUS_MODE" != namespace ]; then
-    say "--accounts needs private mount namespaces, which this machine does not allow"
+    say "--accounts needs private mount namespaces, which this run does not have"
     exit 77
 fi
 
@@ -216,15 +216,17 @@ stopGroup() {
 }
 
 cleanup() {
-    local pid i
+    local pid i sock
     trap - EXIT INT TERM HUP
     stopGroup "$commandPid"
     stopGroup "$reporterPid"
     if [ -n "$xvfbPid" ]; then
         stopGroup "$xvfbPid"
-        # A killed server leaves its lock and socket; only ours are removed.
-        if [ -n "$displayNumber" ] && [ "$(tr -d ' ' 2>/dev/null <"/tmp/.X$displayNumber-lock")" = "$xvfbPid" ]; then
-            rm -f "/tmp/.X$displayNumber-lock" "/tmp/.X11-unix/X$displayNumber"
+        # A killed server leaves its socket file behind; the next server of
+        # that number may already listen there, so only a dead one is removed.
+        sock="/tmp/.X11-unix/X$displayNumber"
+        if [ -n "$displayNumber" ] && [ -S "$sock" ] && ! grep -q " $sock\$" /proc/net/unix; then
+            rm -f "$sock"
         fi
     fi
     if [ -n "$busPid" ]; then
