@@ -15,8 +15,12 @@
 
 namespace
 {
-constexpr quint64 readEvents = FAN_ACCESS | FAN_CLOSE_NOWRITE | FAN_OPEN_EXEC;
-constexpr quint64 writeEvents = FAN_MODIFY | FAN_CLOSE_WRITE;
+// One event per open file, at its close, and one per program started: an
+// event for every read() and write() call would bury the reporter on a busy
+// machine, and a reporter that falls behind reads the uids of processes long
+// gone. Opened for writing counts as a write, whether or not it wrote.
+constexpr quint64 readEvents = FAN_CLOSE_NOWRITE | FAN_OPEN_EXEC;
+constexpr quint64 writeEvents = FAN_CLOSE_WRITE;
 constexpr size_t bufferSize = 256 * 1024;
 
 // statfs() and fanotify spell the same two numbers differently.
@@ -84,6 +88,7 @@ bool AccessWatcher::markAll(QString *error, QStringList *notes)
     const QVector<Mount> mounts = MountTable::mounts();
     bool rootMarked = false;
     for (const Mount &mount : mounts) {
+        m_mountIds.insert(mount.id);
         if (!MountTable::holdsUserFiles(mount)) {
             continue;
         }
@@ -152,6 +157,7 @@ bool AccessWatcher::read(int group)
     }
     m_length = size_t(length);
     m_readFrom = group;
+    m_mountIdsFresh = false;
     return true;
 }
 
@@ -187,11 +193,30 @@ QVector<Access> AccessWatcher::accesses(const std::function<bool(pid_t)> &wanted
     return result;
 }
 
-void AccessWatcher::readAccess(const void *data, QVector<Access> *out) const
+// An overlay reads and writes its layers through private mounts of its
+// own, so a filesystem mark sees every access twice: once on the overlay
+// with the path the process used, once on the layer with a path relative to
+// the layer's directory, which names nothing here.
+bool AccessWatcher::inThisNamespace(int fd)
+{
+    struct statx info {};
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &info) != 0 || !(info.stx_mask & STATX_MNT_ID)) {
+        return true; // a kernel that cannot tell; the path is all there is
+    }
+    if (!m_mountIds.contains(info.stx_mnt_id) && !m_mountIdsFresh) {
+        m_mountIdsFresh = true;
+        for (const Mount &mount : MountTable::mounts()) {
+            m_mountIds.insert(mount.id);
+        }
+    }
+    return m_mountIds.contains(info.stx_mnt_id);
+}
+
+void AccessWatcher::readAccess(const void *data, QVector<Access> *out)
 {
     const auto *event = static_cast<const fanotify_event_metadata *>(data);
     struct stat info {};
-    if (event->fd < 0 || fstat(event->fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (event->fd < 0 || fstat(event->fd, &info) != 0 || S_ISDIR(info.st_mode) || !inThisNamespace(event->fd)) {
         return;
     }
     Access access;

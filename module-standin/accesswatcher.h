@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -71,7 +72,8 @@ public:
 
 private:
     bool markAll(QString *error, QStringList *notes);
-    void readAccess(const void *event, QVector<Access> *out) const;
+    bool inThisNamespace(int fd);
+    void readAccess(const void *event, QVector<Access> *out);
     void readCreation(const void *event, QVector<Access> *out) const;
     void closeDescriptors();
 
@@ -83,6 +85,10 @@ private:
     // By filesystem id: a descriptor inside it, for opening directory handles.
     QHash<quint64, int> m_mountFds;
     int m_overflows = 0;
+    // The mounts this process sees; read again, once per batch, when a file
+    // turns up on another one.
+    QSet<quint64> m_mountIds;
+    bool m_mountIdsFresh = false;
 };
 
 #endif
