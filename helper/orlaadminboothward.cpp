@@ -69,6 +69,27 @@ bool staleStopRequest()
     return KAuth::HelperSupport::isStopped();
 }
 
+// The store refuses to go through a symbolic link in the kiosk tree; found
+// half-way, that would leave the earlier steps done and the rest undone.
+QString linkedEntryError(const UpdateActionsMap &map)
+{
+    const SystemKiosk kiosk;
+    const QStringList users = map.usersToRename().keys() + map.usersToRename().values() + map.usersToUpdate().keys() + map.usersToRemove();
+    const QStringList profiles = map.profilesToRename().keys() + map.profilesToRename().values() + map.profilesToUpdate().keys() + map.profilesToRemove();
+    QString link;
+    for (auto it = users.cbegin(); it != users.cend() && link.isEmpty(); ++it) {
+        link = kiosk.userProfileLink(*it);
+    }
+    for (auto it = profiles.cbegin(); it != profiles.cend() && link.isEmpty(); ++it) {
+        link = kiosk.systemProfileLink(*it);
+    }
+    if (link.isEmpty()) {
+        return QString();
+    }
+    return QCoreApplication::translate("OrlaAdminBoothward", "'%1' in the kiosk tree is a symbolic link, which is never followed. Nothing has been changed.")
+        .arg(link);
+}
+
 QString staleStopError()
 {
     return QCoreApplication::translate("OrlaAdminBoothward", "A request to stop a recording is still pending. Nothing has been changed; try again.");
@@ -113,6 +134,10 @@ KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
     }
 
     const UpdateActionsMap map(args);
+    const QString linkError = linkedEntryError(map);
+    if (!linkError.isEmpty()) {
+        return errorReply(linkError);
+    }
     const SystemKiosk kiosk;
     try {
         const QMap<QString, QString> usersToRename = map.usersToRename();

@@ -2,13 +2,34 @@
 
 #include "failures/writefileexception.h"
 #include "store/fileutils.h"
+#include "store/kioskdirectory.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace
+{
+QByteArray switchBytes(bool value)
+{
+    return value ? QByteArrayLiteral("1\n") : QByteArrayLiteral("0\n");
+}
+}
+
 FileRecorder::FileRecorder(const QString &path)
-    : m_file(path)
+    : m_path(path)
+{
+}
+
+FileRecorder::FileRecorder(const KioskDirectory &directory, const QString &name)
+    : m_directory(&directory)
+    , m_path(directory.entryPath(name))
 {
 }
 
@@ -16,7 +37,7 @@ FileRecorder::~FileRecorder() = default;
 
 QString FileRecorder::path() const
 {
-    return m_file.fileName();
+    return m_path;
 }
 
 void FileRecorder::createDir() const
@@ -31,37 +52,46 @@ void FileRecorder::write(const QString &text)
     if (text.contains(QChar(0))) {
         throw WriteFileException(path(), QCoreApplication::translate("FileRecorder", "The text contains a NUL character"));
     }
-    createDir();
-    if (!m_file.open(QIODevice::WriteOnly)) {
-        throw WriteFileException(path(), m_file.errorString());
-    }
-    const QByteArray bytes = text.toUtf8();
-    if (m_file.write(bytes) != bytes.size() || !m_file.flush()) {
-        const QString error = m_file.errorString();
-        // Throws the half-written copy away; the old file stays as it was.
-        m_file.cancelWriting();
-        m_file.commit();
-        throw WriteFileException(path(), error);
-    }
-    if (!m_file.commit()) {
-        throw WriteFileException(path(), m_file.errorString());
-    }
+    replace(text.toUtf8());
 }
 
 void FileRecorder::write(bool value)
 {
+    // Truncated and rewritten in place, a crash in between would leave an
+    // empty switch, which reads as off after the next boot.
+    replace(switchBytes(value));
+}
+
+void FileRecorder::replace(const QByteArray &bytes)
+{
+    const QString name = QFileInfo(path()).fileName();
+    if (m_directory) {
+        m_directory->replaceFile(name, bytes);
+        return;
+    }
     createDir();
-    QFile file(path());
-    if (!file.open(QIODevice::WriteOnly)) {
-        throw WriteFileException(path(), file.errorString());
+    KioskDirectory(QFileInfo(path()).absolutePath()).replaceFile(name, bytes);
+}
+
+void FileRecorder::writeInPlace(bool value)
+{
+    createDir();
+    const int fd = ::open(QFile::encodeName(path()).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        throw WriteFileException(path(), QString::fromLocal8Bit(std::strerror(errno)));
     }
     // The module refuses values it does not accept at write time; that must
     // not pass as a switched mode.
-    const QByteArray bytes = value ? QByteArrayLiteral("1\n") : QByteArrayLiteral("0\n");
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString error = file.errorString();
-        file.close();
-        throw WriteFileException(path(), error);
+    const QByteArray bytes = switchBytes(value);
+    ssize_t written;
+    do {
+        written = ::write(fd, bytes.constData(), size_t(bytes.size()));
+    } while (written < 0 && errno == EINTR);
+    const int error = written == bytes.size() ? 0 : (written < 0 ? errno : EIO);
+    if (::close(fd) != 0 && error == 0) {
+        throw WriteFileException(path(), QString::fromLocal8Bit(std::strerror(errno)));
     }
-    file.close();
+    if (error != 0) {
+        throw WriteFileException(path(), QString::fromLocal8Bit(std::strerror(error)));
+    }
 }

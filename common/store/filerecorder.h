@@ -3,17 +3,21 @@
 
 #include "orlacommon_export.h"
 
-#include <QSaveFile>
 #include <QString>
 
+class KioskDirectory;
+
 /**
- * Writes one file whole: a text atomically through a save file, or a switch
- * value in place (module parameters cannot be replaced by a rename).
+ * Writes one file whole: a text or a switch value atomically (a new file in
+ * the same directory, synced, renamed over the old one), or a module
+ * parameter in place, since those cannot be replaced by a rename.
  */
 class ORLACOMMON_EXPORT FileRecorder
 {
 public:
     explicit FileRecorder(const QString &path);
+    /** The file @p name of an open directory of the kiosk tree. */
+    FileRecorder(const KioskDirectory &directory, const QString &name);
     virtual ~FileRecorder();
 
     FileRecorder(const FileRecorder &) = delete;
@@ -35,16 +39,25 @@ public:
     void write(const QString &text);
 
     /**
-     * Writes "1\n" or "0\n" in place, truncating the file.
+     * Replaces the file with "1\n" or "0\n", whole or not at all.
      * @throws CreateDirException, WriteFileException
      */
     void write(bool value);
+
+    /**
+     * Writes "1\n" or "0\n" in place, truncating the file, never through a link.
+     * @throws CreateDirException, WriteFileException
+     */
+    void writeInPlace(bool value);
 
     // A string literal would otherwise silently pick write(bool).
     void write(const char *) = delete;
 
 private:
-    QSaveFile m_file;
+    void replace(const QByteArray &bytes);
+
+    const KioskDirectory *m_directory = nullptr;
+    QString m_path;
 };
 
 #endif

@@ -5,12 +5,15 @@
 #include "protocol/helperconstants.h"
 #include "store/filerecorder.h"
 #include "store/fileutils.h"
+#include "store/kioskdirectory.h"
 #include "systempaths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+
+#include <optional>
 
 namespace
 {
@@ -52,7 +55,38 @@ bool isEntryOf(const QString &path, const QString &dir)
 // Writing through a link would replace whatever it points at, as root.
 bool isLink(const QString &path)
 {
-    return QFileInfo(path).isSymLink();
+    return KioskDirectory::isLink(path);
+}
+
+// Where a user profile name leads: the enabled or the disabled directory,
+// and the file name there.
+struct UserEntry {
+    bool disabled;
+    QString file;
+};
+
+std::optional<UserEntry> userEntry(const QString &name)
+{
+    const QString prefix = disabledWord() + QLatin1Char('/');
+    const bool disabled = name.startsWith(prefix);
+    const QString file = disabled ? name.mid(prefix.size()) : name;
+    // An enabled profile called "disabled" would take the place of the
+    // directory every disabled user moves into.
+    if (!isPlainName(file) || (!disabled && file == disabledWord())) {
+        return std::nullopt;
+    }
+    return UserEntry{disabled, file};
+}
+
+KioskDirectory userDirectory(const UserEntry &entry, KioskDirectory::Missing missing)
+{
+    KioskDirectory users(SystemKiosk::userProfilesDir(), missing);
+    if (!entry.disabled) {
+        return users;
+    }
+    // Through the user directory's descriptor: the disabled directory is the
+    // one inside the directory just checked, whatever happens to the path.
+    return KioskDirectory(users, disabledWord(), missing);
 }
 }
 
@@ -90,24 +124,23 @@ bool SystemKiosk::userProfilePathIsValid(const QString &path) const
     return isEntryOf(path, disabledProfilesDir()) && !isLink(disabledProfilesDir()) && !isLink(path);
 }
 
-QString SystemKiosk::systemProfilePath(const QString &name) const
+QString SystemKiosk::systemProfileLink(const QString &name) const
 {
-    if (!isPlainName(name)) {
-        return QString();
-    }
     const QString path = systemProfilesDir() + QLatin1Char('/') + name;
-    return systemProfilePathIsValid(path) ? path : QString();
+    return isPlainName(name) && isLink(path) ? path : QString();
 }
 
-QString SystemKiosk::userProfilePath(const QString &name) const
+QString SystemKiosk::userProfileLink(const QString &name) const
 {
-    const QString prefix = disabledWord() + QLatin1Char('/');
-    const QString account = name.startsWith(prefix) ? name.mid(prefix.size()) : name;
-    if (!isPlainName(account)) {
+    const std::optional<UserEntry> entry = userEntry(name);
+    if (!entry) {
         return QString();
     }
+    if (entry->disabled && isLink(disabledProfilesDir())) {
+        return disabledProfilesDir();
+    }
     const QString path = userProfilesDir() + QLatin1Char('/') + name;
-    return userProfilePathIsValid(path) ? path : QString();
+    return isLink(path) ? path : QString();
 }
 
 ProfileFile SystemKiosk::readProfile(const QString &path) const
@@ -179,51 +212,50 @@ QSet<QString> SystemKiosk::users() const
 
 void SystemKiosk::updateSystemProfile(const QString &name, const QString &text) const
 {
-    const QString path = systemProfilePath(name);
-    if (!path.isEmpty()) {
-        FileRecorder(path).write(text);
+    if (isPlainName(name)) {
+        const KioskDirectory dir(systemProfilesDir());
+        FileRecorder(dir, name).write(text);
     }
 }
 
 void SystemKiosk::updateUserProfile(const QString &name, const QString &text) const
 {
-    const QString path = userProfilePath(name);
-    if (!path.isEmpty()) {
-        FileRecorder(path).write(text);
+    if (const std::optional<UserEntry> entry = userEntry(name)) {
+        const KioskDirectory dir = userDirectory(*entry, KioskDirectory::Missing::Create);
+        FileRecorder(dir, entry->file).write(text);
     }
 }
 
 void SystemKiosk::renameSystemProfile(const QString &from, const QString &to) const
 {
-    const QString fromPath = systemProfilePath(from);
-    const QString toPath = systemProfilePath(to);
-    if (!fromPath.isEmpty() && !toPath.isEmpty()) {
-        Utils::renameFile(fromPath, toPath);
+    if (isPlainName(from) && isPlainName(to)) {
+        const KioskDirectory dir(systemProfilesDir());
+        KioskDirectory::renameFile(dir, from, dir, to);
     }
 }
 
 void SystemKiosk::renameUserProfile(const QString &from, const QString &to) const
 {
-    const QString fromPath = userProfilePath(from);
-    const QString toPath = userProfilePath(to);
-    if (!fromPath.isEmpty() && !toPath.isEmpty()) {
-        Utils::renameFile(fromPath, toPath);
+    const std::optional<UserEntry> fromEntry = userEntry(from);
+    const std::optional<UserEntry> toEntry = userEntry(to);
+    if (fromEntry && toEntry) {
+        const KioskDirectory fromDir = userDirectory(*fromEntry, KioskDirectory::Missing::Leave);
+        const KioskDirectory toDir = userDirectory(*toEntry, KioskDirectory::Missing::Create);
+        KioskDirectory::renameFile(fromDir, fromEntry->file, toDir, toEntry->file);
     }
 }
 
 void SystemKiosk::removeSystemProfile(const QString &name) const
 {
-    const QString path = systemProfilePath(name);
-    if (!path.isEmpty()) {
-        Utils::deleteFile(path);
+    if (isPlainName(name)) {
+        KioskDirectory(systemProfilesDir(), KioskDirectory::Missing::Leave).removeFile(name);
     }
 }
 
 void SystemKiosk::removeUserProfile(const QString &name) const
 {
-    const QString path = userProfilePath(name);
-    if (!path.isEmpty()) {
-        Utils::deleteFile(path);
+    if (const std::optional<UserEntry> entry = userEntry(name)) {
+        userDirectory(*entry, KioskDirectory::Missing::Leave).removeFile(entry->file);
     }
 }
 
@@ -268,7 +300,7 @@ bool SystemKiosk::autoComplain() const
 
 void SystemKiosk::enableEnforce(bool on) const
 {
-    FileRecorder(QString::fromUtf8(SystemPaths::enforceParameter)).write(on);
+    FileRecorder(QString::fromUtf8(SystemPaths::enforceParameter)).writeInPlace(on);
 }
 
 void SystemKiosk::enableAutoEnforce(bool on) const
@@ -278,7 +310,7 @@ void SystemKiosk::enableAutoEnforce(bool on) const
 
 void SystemKiosk::enableComplain(bool on) const
 {
-    FileRecorder(QString::fromUtf8(SystemPaths::complainParameter)).write(on);
+    FileRecorder(QString::fromUtf8(SystemPaths::complainParameter)).writeInPlace(on);
 }
 
 void SystemKiosk::enableAutoComplain(bool on) const

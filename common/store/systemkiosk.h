@@ -17,8 +17,10 @@
  * Holds no state; every call goes to the file system. Writes only ever reach
  * the compiled directories: a profile name with a directory part of its own
  * (other than the "disabled/" prefix of user profiles) is refused quietly,
- * nothing thrown and nothing changed. Failures are thrown as members of the
- * DetailsException family.
+ * nothing thrown and nothing changed. Every change goes through the
+ * directory's descriptor (KioskDirectory): an entry that is a symbolic link,
+ * or a directory that anyone but root may change, fails the call. Failures
+ * are thrown as members of the DetailsException family.
  */
 class ORLACOMMON_EXPORT SystemKiosk
 {
@@ -94,9 +96,13 @@ public:
     void enableComplain(bool on) const;
     void enableAutoComplain(bool on) const;
 
-private:
-    QString systemProfilePath(const QString &name) const;
-    QString userProfilePath(const QString &name) const;
+    /**
+     * The path of the symbolic link that a change of this profile would meet
+     * (the profile itself, or for "disabled/" names the disabled directory);
+     * empty when there is none. The store refuses to go through such links.
+     */
+    QString systemProfileLink(const QString &name) const;
+    QString userProfileLink(const QString &name) const;
 };
 
 #endif

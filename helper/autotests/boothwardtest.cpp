@@ -145,17 +145,27 @@ void BoothwardTest::badEntryRefusesWholeUpdate_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("link");
 
     QTest::newRow("traversal in system texts") << QStringLiteral("profilesToUpdate")
                                                << QVariant(stringMap({{QStringLiteral("../../escaped"), QStringLiteral("x")}}))
-                                               << QStringLiteral("Invalid profile name '../../escaped'");
+                                               << QStringLiteral("Invalid profile name '../../escaped'") << QString();
     QTest::newRow("absolute user to remove") << QStringLiteral("usersToRemove") << QVariant(QStringList{ScratchRoot::root() + QStringLiteral("/keep")})
-                                             << QStringLiteral("Invalid profile name");
+                                             << QStringLiteral("Invalid profile name") << QString();
     QTest::newRow("subdirectory rename target") << QStringLiteral("profilesToRename")
                                                 << QVariant(stringMap({{QStringLiteral("office"), QStringLiteral("a/b")}}))
-                                                << QStringLiteral("Invalid profile name 'a/b'");
-    QTest::newRow("wrong type") << QStringLiteral("usersToUpdate") << QVariant(QStringLiteral("bob")) << QStringLiteral("wrong type");
-    QTest::newRow("unknown key") << QStringLiteral("usersToAdd") << QVariant(QStringList()) << QStringLiteral("Unknown argument 'usersToAdd'");
+                                                << QStringLiteral("Invalid profile name 'a/b'") << QString();
+    QTest::newRow("wrong type") << QStringLiteral("usersToUpdate") << QVariant(QStringLiteral("bob")) << QStringLiteral("wrong type") << QString();
+    QTest::newRow("unknown key") << QStringLiteral("usersToAdd") << QVariant(QStringList()) << QStringLiteral("Unknown argument 'usersToAdd'") << QString();
+    // The store would refuse it half-way, and skipping it would report a
+    // change that is not there.
+    QTest::newRow("linked profile to remove") << QStringLiteral("profilesToRemove") << QVariant(QStringList{QStringLiteral("evil")})
+                                              << QStringLiteral("'%1' in the kiosk tree is a symbolic link").arg(systemProfile(QStringLiteral("evil")))
+                                              << systemProfile(QStringLiteral("evil"));
+    QTest::newRow("linked disabled directory") << QStringLiteral("usersToUpdate")
+                                               << QVariant(stringMap({{QStringLiteral("disabled/carol"), QStringLiteral("x")}}))
+                                               << QStringLiteral("'%1' in the kiosk tree is a symbolic link").arg(userProfile(QStringLiteral("disabled")))
+                                               << userProfile(QStringLiteral("disabled"));
 }
 
 void BoothwardTest::badEntryRefusesWholeUpdate()
@@ -163,10 +173,14 @@ void BoothwardTest::badEntryRefusesWholeUpdate()
     QFETCH(QString, key);
     QFETCH(QVariant, value);
     QFETCH(QString, error);
+    QFETCH(QString, link);
 
     writeFile(userProfile(QStringLiteral("alice")), "alice\n");
     writeFile(systemProfile(QStringLiteral("office")), "office\n");
     writeFile(ScratchRoot::root() + QStringLiteral("/keep"), "keep\n");
+    if (!link.isEmpty()) {
+        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/keep"), link));
+    }
     const Snapshot before = snapshot();
 
     // Good entries in the steps before the bad one must not be carried out either.
