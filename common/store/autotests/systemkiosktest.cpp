@@ -572,9 +572,6 @@ private Q_SLOTS:
         QTest::newRow("disabled directory") << disabledDir() << Operation([](const SystemKiosk &k) {
             k.updateUserProfile(QStringLiteral("disabled/x"), QStringLiteral("overwritten\n"));
         });
-        QTest::newRow("removal") << systemDir() + QStringLiteral("/x") << Operation([](const SystemKiosk &k) {
-            k.removeSystemProfile(QStringLiteral("x"));
-        });
     }
 
     void entriesSwappedForLinksNeverLeadOut()
