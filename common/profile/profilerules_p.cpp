@@ -38,6 +38,14 @@ const LineExpression &objectExpression()
     return e;
 }
 
+// The object line expression up to its colon. No field before the colon can
+// hold one, so the first colon of a line ends this part whatever the name.
+const LineExpression &objectPrefixExpression()
+{
+    static const LineExpression e(QStringLiteral("^\\+(?P<type>file|link)(|\\s+(?P<modes>[rwc]*|\\?{1})\\s*(?P<target>[uo]*|\\?{1})\\s*):"));
+    return e;
+}
+
 const LineExpression &includeExpression()
 {
     static const LineExpression e(QStringLiteral("^@include\\s+(?P<file>\\S+)\\s*$"));
@@ -116,13 +124,10 @@ ObjectLineCaptures objectCaptures(const QRegularExpressionMatch &match)
 
 // The expression backtracks over every white space run inside a name at a
 // cost that grows with the cube of the run's length, and gives up on a line
-// once it has spent its match limit: a single run of a few hundred spaces, or
-// a few thousand characters of runs of a hundred, are enough. A line read by
-// hand must be one the expression would have read, not given up on, so only
-// lines well within those bounds are; the longest such lines cost the engine
-// less than a tenth of its limit.
-constexpr qsizetype QuickLineLimit = 8192;
-constexpr qsizetype QuickSpaceRunLimit = 16;
+// once it has spent its match limit: a single run of a few hundred blanks is
+// enough, and the line would be kept as invalid and lost at the next save.
+// Reading by hand takes each character once, so every line of the common
+// shape is read here, whatever its length and its runs.
 
 // Only space and tab count as white space here. The expression's \s also
 // takes line feed, carriage return, vertical tab and form feed, and "." does
@@ -174,12 +179,63 @@ qsizetype skipSpaces(QStringView line, qsizetype pos)
     }
     return pos;
 }
+
+// The mode and target fields from pos on; pos ends on the colon.
+bool fieldsByHand(QStringView line, qsizetype &pos, ObjectLineCaptures &captures)
+{
+    // Both fields present, each a non-empty run of its letters or a single
+    // "?". The expression then tries an empty run before the "?" and
+    // backtracks to the "?" as the only way on to the colon, so it ends where
+    // this reading does. With a field left empty it may settle on an empty
+    // field or on the other field's "?" instead ("+file ?:" has an empty mode
+    // field and the target "?"), which is for it to say.
+    if (!isQuickSpace(line[pos])) {
+        return false;
+    }
+    qsizetype end = skipSpaces(line, pos);
+    captures.modes = field(line, end, isModeLetter);
+    end = skipSpaces(line, end);
+    captures.target = field(line, end, isTargetLetter);
+    end = skipSpaces(line, end);
+    if (captures.modes.isEmpty() || captures.target.isEmpty() || end == line.size() || line[end] != QLatin1Char(':')) {
+        return false;
+    }
+    pos = end;
+    return true;
+}
+
+QStringView capturedIn(QStringView line, const QRegularExpressionMatch &match, int group)
+{
+    return match.capturedLength(group) > 0 ? line.mid(match.capturedStart(group), match.capturedLength(group)) : QStringView();
+}
+
+// The fields as the expression reads them, for the shapes left to it. Only
+// the part up to the first colon goes to the engine: the name after it,
+// where the engine backtracks over blank runs, is still read by hand. The
+// expression's choice among its alternatives does not depend on the name, as
+// the name's part matches or fails alike after every one of them.
+bool fieldsByExpression(QStringView line, qsizetype &pos, ObjectLineCaptures &captures)
+{
+    const qsizetype colon = line.indexOf(QLatin1Char(':'));
+    if (colon < 0) {
+        return false;
+    }
+    const LineExpression &e = objectPrefixExpression();
+    const QRegularExpressionMatch match = e.expression.match(line.left(colon + 1).toString());
+    if (!match.hasMatch()) {
+        return false;
+    }
+    captures.modes = capturedIn(line, match, e.modes);
+    captures.target = capturedIn(line, match, e.target);
+    pos = colon;
+    return true;
+}
 }
 
 std::optional<ObjectLineCaptures> quickObjectLine(QStringView line)
 {
     const qsizetype size = line.size();
-    if (size < 7 || size > QuickLineLimit || line[0] != QLatin1Char('+')) {
+    if (size < 7 || line[0] != QLatin1Char('+')) {
         return std::nullopt;
     }
     ObjectLineCaptures captures;
@@ -189,24 +245,8 @@ std::optional<ObjectLineCaptures> quickObjectLine(QStringView line)
     }
 
     qsizetype pos = 5;
-    if (line[pos] != QLatin1Char(':')) {
-        // Both fields present, each a non-empty run of its letters or a
-        // single "?". The expression then tries an empty run before the "?"
-        // and backtracks to the "?" as the only way on to the colon, so it
-        // ends where this reading does. With a field left empty it may settle
-        // on an empty field or on the other field's "?" instead ("+file ?:"
-        // has an empty mode field and the target "?"), which is for it to say.
-        if (!isQuickSpace(line[pos])) {
-            return std::nullopt;
-        }
-        pos = skipSpaces(line, pos);
-        captures.modes = field(line, pos, isModeLetter);
-        pos = skipSpaces(line, pos);
-        captures.target = field(line, pos, isTargetLetter);
-        pos = skipSpaces(line, pos);
-        if (captures.modes.isEmpty() || captures.target.isEmpty() || pos == size || line[pos] != QLatin1Char(':')) {
-            return std::nullopt;
-        }
+    if (line[pos] != QLatin1Char(':') && !fieldsByHand(line, pos, captures) && !fieldsByExpression(line, pos, captures)) {
+        return std::nullopt;
     }
     pos = skipSpaces(line, pos + 1);
     if (pos == size) {
@@ -217,19 +257,12 @@ std::optional<ObjectLineCaptures> quickObjectLine(QStringView line)
     // the last that is not white space.
     const qsizetype fileStart = pos;
     qsizetype end = pos;
-    qsizetype spaceRun = 0;
     for (; pos < size; ++pos) {
         const QChar c = line[pos];
         if (!isQuickChar(c)) {
             return std::nullopt;
         }
-        if (isQuickSpace(c)) {
-            ++spaceRun;
-        } else {
-            if (spaceRun > QuickSpaceRunLimit) {
-                return std::nullopt;
-            }
-            spaceRun = 0;
+        if (!isQuickSpace(c)) {
             end = pos + 1;
         }
     }

@@ -22,11 +22,13 @@ struct ObjectLineCaptures {
     QStringView deleted;
 };
 
-// Reads an object line of the common, unambiguous shape by hand ("+file",
-// white space, a run of mode letters, a run of target letters, ":", a name
-// and perhaps the deleted marker) and gives exactly what the object line
-// expression would capture. Any other line gives nothing and is left to the
-// expression, which stays the definition of an object line.
+// Reads an object line by hand, in one pass over its name ("+file", the mode
+// and target fields, ":", a name and perhaps the deleted marker; fields of an
+// unusual shape are read by the expression's part up to the colon) and gives
+// exactly what the object line expression would capture, had it not given up
+// on long blank runs. A name with characters other than blanks and printable
+// ones gives nothing and is left to the expression, which stays the
+// definition of an object line.
 ORLACOMMON_EXPORT std::optional<ObjectLineCaptures> quickObjectLine(QStringView line);
 
 // The object line expression's own reading of a line: nothing when it does

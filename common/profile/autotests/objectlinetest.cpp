@@ -30,6 +30,49 @@ QString describe(const std::optional<ObjectLineCaptures> &captures)
         .arg(visible(captures->type), visible(captures->modes), visible(captures->target), visible(captures->file), visible(captures->deleted));
 }
 
+// Every blank run longer than a few characters cut to its first few. The
+// expression gives up on long runs; how long a run is decides nothing else.
+QString cutRuns(QStringView text)
+{
+    constexpr int kept = 4;
+    QString result;
+    int run = 0;
+    for (const QChar c : text) {
+        run = c == QLatin1Char(' ') || c == QLatin1Char('\t') ? run + 1 : 0;
+        if (run <= kept) {
+            result += c;
+        }
+    }
+    return result;
+}
+
+// The hand reading as the expression's reading is described: with the runs
+// of the name cut when the expression needed them cut.
+QString describeRead(std::optional<ObjectLineCaptures> captures, bool cut)
+{
+    if (!captures || !cut) {
+        return describe(captures);
+    }
+    const QString file = cutRuns(captures->file);
+    captures->file = file;
+    return describe(captures);
+}
+
+// The expression's reading of a line; for a line it gives up on, its reading
+// of the line with the runs cut (cut is then set), or "gave up".
+QString expressionReading(const QString &line, bool *cut)
+{
+    bool failed = true;
+    const std::optional<ObjectLineCaptures> expected = expressionObjectLine(line, &failed);
+    *cut = failed;
+    if (!failed) {
+        return describe(expected);
+    }
+    const QString shortened = cutRuns(line);
+    const std::optional<ObjectLineCaptures> shortenedExpected = expressionObjectLine(shortened, &failed);
+    return failed ? QStringLiteral("gave up") : describe(shortenedExpected);
+}
+
 bool sameCaptures(const ObjectLineCaptures &a, const ObjectLineCaptures &b)
 {
     return a.type == b.type && a.modes == b.modes && a.target == b.target && a.file == b.file && a.deleted == b.deleted;
@@ -154,15 +197,20 @@ private Q_SLOTS:
         QTest::newRow("question mark for modes") << QStringLiteral("+link ?uo: /x") << true;
         QTest::newRow("question mark for targets") << QStringLiteral("+link rw?: /x") << true;
         // The expression's choices between its alternatives are its own.
-        QTest::newRow("question mark alone") << QStringLiteral("+file ?: /x") << false;
+        QTest::newRow("question mark alone") << QStringLiteral("+file ?: /x") << true;
         QTest::newRow("two question marks for modes") << QStringLiteral("+file ?? u: /x") << false;
-        QTest::newRow("empty target field") << QStringLiteral("+file rw: /etc/hosts") << false;
-        QTest::newRow("empty mode field") << QStringLiteral("+file u: /etc/hosts") << false;
+        QTest::newRow("empty target field") << QStringLiteral("+file rw: /etc/hosts") << true;
+        QTest::newRow("empty mode field") << QStringLiteral("+file u: /etc/hosts") << true;
         QTest::newRow("vertical tab") << QStringLiteral("+file r u: /a\v") << false;
-        QTest::newRow("carriage return") << QStringLiteral("+file r\ru: /a") << false;
+        QTest::newRow("carriage return between the fields") << QStringLiteral("+file r\ru: /a") << true;
+        QTest::newRow("carriage return in the name") << QStringLiteral("+file r u: /a\r/b") << false;
         QTest::newRow("lone surrogate") << QStringLiteral("+file r u: /a") + QChar(0xd800) << false;
-        QTest::newRow("long inner space run") << QStringLiteral("+file r u: /a") + QString(17, QLatin1Char(' ')) + QLatin1Char('b') << false;
-        QTest::newRow("long line") << QStringLiteral("+file r u: /") + QString(8192, QLatin1Char('a')) << false;
+        // Runs the expression gives up on: the line would be dropped at the next save.
+        QTest::newRow("200-blank component") << QStringLiteral("+file r u: /srv/") + QString(200, QLatin1Char(' ')) + QStringLiteral("/b") << true;
+        QTest::newRow("tab run, deleted") << QStringLiteral("+link rw o: /a") + QString(500, QLatin1Char('\t')) + QStringLiteral("b (deleted)") << true;
+        QTest::newRow("long runs, empty target field") << QStringLiteral("+file rw:") + QString(300, QLatin1Char(' ')) + QStringLiteral("/a")
+                + QString(300, QLatin1Char(' ')) + QStringLiteral("b") << true;
+        QTest::newRow("long line") << QStringLiteral("+file r u: /") + QString(8192, QLatin1Char('a')) << true;
         QTest::newRow("nothing after the colon") << QStringLiteral("+file r u:  ") << false;
     }
 
@@ -174,10 +222,9 @@ private Q_SLOTS:
         const std::optional<ObjectLineCaptures> quick = quickObjectLine(line);
         QCOMPARE(quick.has_value(), byHand);
         if (quick) {
-            bool failed = true;
-            const std::optional<ObjectLineCaptures> expected = expressionObjectLine(line, &failed);
-            QVERIFY(!failed);
-            QCOMPARE(describe(quick), describe(expected));
+            bool cut = false;
+            const QString expected = expressionReading(line, &cut);
+            QCOMPARE(describeRead(quick, cut), expected);
         }
     }
 
@@ -196,11 +243,10 @@ private Q_SLOTS:
             if (!quick) {
                 continue;
             }
-            bool failed = true;
-            const std::optional<ObjectLineCaptures> expected = expressionObjectLine(line, &failed);
-            if (failed || !expected || !sameCaptures(*quick, *expected)) {
-                QFAIL(qPrintable(QStringLiteral("line [%1]: by hand %2, expression %3%4")
-                                     .arg(visible(line), describe(quick), describe(expected), failed ? QStringLiteral(" (gave up)") : QString())));
+            bool cut = false;
+            const QString expected = expressionReading(line, &cut);
+            if (describeRead(quick, cut) != expected) {
+                QFAIL(qPrintable(QStringLiteral("line [%1]: by hand %2, expression %3").arg(visible(line), describeRead(quick, cut), expected)));
             }
             ++byHand;
             deleted += !quick->deleted.isEmpty();
@@ -230,6 +276,26 @@ private Q_SLOTS:
             QCOMPARE(quick.comments(), expected.comments());
             QCOMPARE(quick.invalidLines(), expected.invalidLines());
         }
+    }
+
+    void linesWithLongBlankRunsAreKept()
+    {
+        // A megabyte of lines whose names hold long blank runs: each is read
+        // as the rule it is, none is lost at the next save.
+        QStringList lines;
+        int size = 0;
+        for (int i = 0; size < 1024 * 1024; ++i) {
+            const QString line = QStringLiteral("+file r u: /srv/%1").arg(i) + QString(100 + i % 400, QLatin1Char(' ')) + QStringLiteral("x")
+                + QString(i % 50, QLatin1Char('\t')) + QStringLiteral("y");
+            size += line.size();
+            lines << line;
+        }
+        const QString text = lines.join(QLatin1Char('\n'));
+        const ProfileData data = ProfileParser::parseText(text).data();
+        QVERIFY(data.invalidLines().isEmpty());
+        QCOMPARE(data.objectRules().size(), lines.size());
+        const ProfileData again = ProfileParser::parseText(ProfileParser::profileDataSerialization(data)).data();
+        QCOMPARE(again.objectRules(), data.objectRules());
     }
 
     void longestHandReadLinesStayWithinTheEngine_data()
