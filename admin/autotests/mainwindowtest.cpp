@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 class MainWindowTest : public MainWindowTestCase
@@ -273,6 +274,38 @@ private Q_SLOTS:
         QCOMPARE(box.title, QStringLiteral("Warning"));
         QCOMPARE(box.text, text);
         QCOMPARE(box.icon, QMessageBox::Warning);
+    }
+
+    void namesAreShownAsTheyAre()
+    {
+        // A name is anyone's choice; a message box must not render it.
+        const QString name = QStringLiteral("<font size=7>big<img src=\"x\"> &amp;");
+        const QString other = QStringLiteral("<b>bold<i>");
+        m_tree->writeProfile(name, QStringLiteral("not a rule\n"));
+        m_tree->writeProfile(other, QStringLiteral("+file r uo: /srv\n"));
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.selectProfile(name));
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionShowProfileStatus")->trigger();
+        QVERIFY(w.selectProfile(other));
+        m_answerer->answer(QMessageBox::No);
+        w.action("actionDeleteProfile")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->boxes().size(), 2);
+        // What the box shows, read the way the box reads its text.
+        const auto shown = [](const QString &text) {
+            QTextDocument document;
+            if (Qt::mightBeRichText(text)) {
+                document.setHtml(text);
+            } else {
+                document.setPlainText(text);
+            }
+            return document.toPlainText().simplified();
+        };
+        QCOMPARE(shown(m_answerer->boxes().at(0).text), QStringLiteral("Profile '%1' doesn't have allowed rules and has invalid config lines").arg(name));
+        QCOMPARE(shown(m_answerer->boxes().at(1).text), QStringLiteral("Are you sure want to delete kiosk profile '%1'?").arg(other));
+        QVERIFY(w.profileState(other));
     }
 
     void statusSummaryJoinsEveryCode()

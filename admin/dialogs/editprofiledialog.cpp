@@ -4,6 +4,7 @@
 #include "dialogs/comboboxitemdelegate.h"
 #include "dialogs/dirfileselectiondialog.h"
 #include "dialogs/fileselectiondialog.h"
+#include "messagetext.h"
 #include "state/abstractprofilestate.h"
 #include "state/profilestate.h"
 #include "state/systemstate.h"
@@ -581,7 +582,7 @@ void EditProfileDialog::accept()
     if (renamed) {
         for (const ProfileState *profile : profiles) {
             if (profile->name() == newName) {
-                QMessageBox::critical(this, tr("Profile rename error"), tr("Profile with name '%1' already exists").arg(newName), QMessageBox::Ok);
+                QMessageBox::critical(this, tr("Profile rename error"), Utils::messageText(tr("Profile with name '%1' already exists").arg(newName)), QMessageBox::Ok);
                 return;
             }
         }

@@ -9,6 +9,7 @@
 #include "items/profilewidgetitem.h"
 #include "items/unknownprofilewidgetitem.h"
 #include "items/userwidgetitem.h"
+#include "messagetext.h"
 #include "profile/includerule.h"
 #include "profile/userprofilefile.h"
 #include "state/profilestate.h"
@@ -177,7 +178,7 @@ bool MainWindow::loadData()
     try {
         m_systemState.reload();
     } catch (const DetailsException &e) {
-        QMessageBox::critical(this, tr("Data reading error"), e.fullDetails());
+        QMessageBox::critical(this, tr("Data reading error"), Utils::messageText(e.fullDetails()));
         return false;
     }
     fillUsers(m_systemState.users());
@@ -504,7 +505,7 @@ void MainWindow::editProfileActionTriggered()
     try {
         m_systemState.readModes();
     } catch (const DetailsException &e) {
-        QMessageBox::critical(this, tr("Data reading error"), e.fullDetails());
+        QMessageBox::critical(this, tr("Data reading error"), Utils::messageText(e.fullDetails()));
     }
     updateStatusLine(m_systemState.modes());
 }
@@ -602,7 +603,7 @@ void MainWindow::createUserActionTriggered()
     try {
         available = Utils::users();
     } catch (const ReadFileException &e) {
-        QMessageBox::critical(this, tr("Read users error"), tr("Could not read user list. File '%1' reading error").arg(e.path()));
+        QMessageBox::critical(this, tr("Read users error"), Utils::messageText(tr("Could not read user list. File '%1' reading error").arg(e.path())));
         return;
     }
 
@@ -645,7 +646,7 @@ void MainWindow::deleteUserActionTriggered()
     }
     const auto answer = QMessageBox::question(this,
                                               tr("Delete kiosk user rules"),
-                                              tr("Are you sure want to delete kiosk rules for '%1'?").arg(user->name()),
+                                              Utils::messageText(tr("Are you sure want to delete kiosk rules for '%1'?").arg(user->name())),
                                               QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes) {
         return;
@@ -704,7 +705,7 @@ void MainWindow::showUserStatusTriggered()
         }
         return;
     }
-    QMessageBox::warning(this, tr("Warning"), tr("User '%1' %2").arg(user->name(), statusSummary(status)));
+    QMessageBox::warning(this, tr("Warning"), Utils::messageText(tr("User '%1' %2").arg(user->name(), statusSummary(status))));
 }
 
 // ---------------------------------------------------------------------------
@@ -718,9 +719,9 @@ void MainWindow::showProfileStatusTriggered()
     }
     const QSet<int> status = profile->status();
     if (status == QSet<int>{AbstractProfileState::StatusNonexistentProfile}) {
-        QMessageBox::warning(this, tr("Warning"), tr("Nonexistent profile '%1'").arg(profile->name()));
+        QMessageBox::warning(this, tr("Warning"), Utils::messageText(tr("Nonexistent profile '%1'").arg(profile->name())));
     } else if (!status.isEmpty()) {
-        QMessageBox::warning(this, tr("Warning"), tr("Profile '%1' %2").arg(profile->name(), statusSummary(status)));
+        QMessageBox::warning(this, tr("Warning"), Utils::messageText(tr("Profile '%1' %2").arg(profile->name(), statusSummary(status))));
     }
 }
 
@@ -757,12 +758,12 @@ void MainWindow::deleteProfileActionTriggered()
     std::sort(users.begin(), users.end());
 
     if (!users.isEmpty()) {
-        QMessageBox::critical(this, tr("Cannot delete profile"), tr("Profile '%1' used by %2").arg(name, joinNames(users, QStringLiteral("'"))));
+        QMessageBox::critical(this, tr("Cannot delete profile"), Utils::messageText(tr("Profile '%1' used by %2").arg(name, joinNames(users, QStringLiteral("'")))));
         return;
     }
     const auto answer = QMessageBox::question(this,
                                               tr("Delete kiosk profile"),
-                                              tr("Are you sure want to delete kiosk profile '%1'?").arg(name),
+                                              Utils::messageText(tr("Are you sure want to delete kiosk profile '%1'?").arg(name)),
                                               QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes) {
         return;
@@ -851,10 +852,10 @@ bool MainWindow::saveChanges()
         const auto answer = QMessageBox::question(
             this,
             tr("Has errors"),
-            tr("User(s) %1 has errors. To save changes these user(s) will be disabled. New changes will take effect immediately after system reboot. Continue?",
-               nullptr,
-               names.size())
-                .arg(joinNames(names, QStringLiteral("'"))),
+            Utils::messageText(tr("User(s) %1 has errors. To save changes these user(s) will be disabled. New changes will take effect immediately after system reboot. Continue?",
+                                  nullptr,
+                                  names.size())
+                                   .arg(joinNames(names, QStringLiteral("'")))),
             QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes) {
             return false;
@@ -868,7 +869,7 @@ bool MainWindow::saveChanges()
     try {
         return m_systemState.save();
     } catch (const KAuthException &e) {
-        QMessageBox::critical(this, tr("Save error"), e.fullDetails());
+        QMessageBox::critical(this, tr("Save error"), Utils::messageText(e.fullDetails()));
         return false;
     }
 }
@@ -894,13 +895,13 @@ void MainWindow::changeKioskMode(bool on)
             return;
         }
     } catch (const KAuthException &e) {
-        QMessageBox::critical(this, tr("Kiosk mode changing error"), e.fullDetails());
+        QMessageBox::critical(this, tr("Kiosk mode changing error"), Utils::messageText(e.fullDetails()));
         return;
     }
     try {
         m_systemState.readModes();
     } catch (const DetailsException &e) {
-        QMessageBox::critical(this, tr("Data reading error"), e.fullDetails());
+        QMessageBox::critical(this, tr("Data reading error"), Utils::messageText(e.fullDetails()));
         return;
     }
     updateStatusLine(m_systemState.modes());
@@ -936,8 +937,8 @@ void MainWindow::enableKioskModeActionTriggered()
         const auto answer = QMessageBox::question(
             this,
             tr("Has errors"),
-            tr("User(s) %1 has errors. To enable kiosk mode these user(s) will be disabled. Continue?", nullptr, names.size())
-                .arg(joinNames(names, QStringLiteral("'"))),
+            Utils::messageText(tr("User(s) %1 has errors. To enable kiosk mode these user(s) will be disabled. Continue?", nullptr, names.size())
+                                   .arg(joinNames(names, QStringLiteral("'")))),
             QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes) {
             return;
