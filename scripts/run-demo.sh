@@ -4,7 +4,7 @@
 # configuration:
 #
 #   bash scripts/run-demo.sh                    build, lay out the demo, start the program
-#   bash scripts/run-demo.sh --remove-accounts  remove the demo's accounts again
+#   bash scripts/run-demo.sh --remove-accounts  remove the accounts the demo created
 #
 # It installs what is needed (scripts/install-deps.sh), builds in build-demo
 # with the kiosk tree and module switches below build-demo/kioskroot (never
@@ -22,6 +22,17 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 prefix=kioskdemo-
 accounts=(reception library lab guest)
+# The accounts this demo created, one name a line. Only these are ever
+# removed: an account of the same name made by anyone else stays.
+record=${ORLA_DEMO_ACCOUNTS_RECORD:-$top/build-demo/created-accounts}
+
+is_demo_account() {
+    local account
+    for account in "${accounts[@]}"; do
+        [ "$1" = "$prefix$account" ] && return 0
+    done
+    return 1
+}
 
 if [ "$(id -u)" != 0 ]; then
     echo "run-demo: run as root (it installs packages, creates accounts and starts the helper's bus)" >&2
@@ -30,16 +41,31 @@ fi
 
 if [ "${1:-}" = --remove-accounts ]; then
     removed=0
-    while IFS=: read -r name _; do
-        case $name in
-            "$prefix"*)
-                userdel -r -f "$name" 2>/dev/null || userdel -f "$name"
+    kept=()
+    if [ -f "$record" ]; then
+        while IFS= read -r name || [ -n "$name" ]; do
+            if ! is_demo_account "$name"; then
+                echo "run-demo: '$name' in $record is not one of the demo's accounts; left alone" >&2
+            elif ! id -u "$name" >/dev/null 2>&1; then
+                echo "run-demo: account $name is gone already"
+            elif userdel -r -f "$name" 2>/dev/null || userdel -f "$name"; then
                 echo "run-demo: removed account $name"
                 removed=$((removed + 1))
-                ;;
-        esac
-    done < <(getent passwd)
+            else
+                echo "run-demo: could not remove account $name" >&2
+                kept+=("$name")
+            fi
+        done <"$record"
+    fi
+    if [ ${#kept[@]} -gt 0 ]; then
+        printf '%s\n' "${kept[@]}" >"$record"
+    else
+        rm -f "$record"
+    fi
     echo "run-demo: $removed demo account(s) removed"
+    if [ ${#kept[@]} -gt 0 ]; then
+        exit 1
+    fi
     exit 0
 elif [ $# -gt 0 ]; then
     echo "usage: $0 [--remove-accounts]" >&2
@@ -64,6 +90,8 @@ for account in "${accounts[@]}"; do
     name=$prefix$account
     if ! id -u "$name" >/dev/null 2>&1; then
         adduser --disabled-password --gecos "" "$name" >/dev/null
+        mkdir -p "$(dirname "$record")"
+        echo "$name" >>"$record"
         echo "run-demo: created account $name (remove the demo's accounts with: bash scripts/run-demo.sh --remove-accounts)"
     fi
 done
