@@ -17,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QDataStream>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -98,6 +99,11 @@ QString staleStopError()
 
 OrlaAdminBoothward::OrlaAdminBoothward(QObject *parent)
     : QObject(parent)
+    , watch(this,
+            {HelperConstants::updateActionId,
+             HelperConstants::enableActionId,
+             HelperConstants::traceApplicationActionId,
+             HelperConstants::globalTraceActionId})
 {
 }
 
@@ -125,6 +131,7 @@ void OrlaAdminBoothward::loadTranslations(const QVariantMap &args)
 
 KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
 {
+    const StuckActionWatch::Running running(watch);
     loadTranslations(args);
     // Every name is checked before the first step: a refused entry half-way
     // through would leave the earlier steps done.
@@ -139,30 +146,46 @@ KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
         return errorReply(linkError);
     }
     const SystemKiosk kiosk;
+    // The program takes a helper that says nothing for a while for a stuck
+    // one; a long save says it is still at work.
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    const auto stepDone = [&sinceProgress]() {
+        if (sinceProgress.elapsed() >= HelperConstants::heartbeatIntervalMs) {
+            KAuth::HelperSupport::progressStep(QVariantMap());
+            sinceProgress.restart();
+        }
+    };
     try {
         const QMap<QString, QString> usersToRename = map.usersToRename();
         for (auto it = usersToRename.cbegin(); it != usersToRename.cend(); ++it) {
             kiosk.renameUserProfile(it.key(), it.value());
+            stepDone();
         }
         const QMap<QString, QString> profilesToRename = map.profilesToRename();
         for (auto it = profilesToRename.cbegin(); it != profilesToRename.cend(); ++it) {
             kiosk.renameSystemProfile(it.key(), it.value());
+            stepDone();
         }
         const QMap<QString, QString> usersToUpdate = map.usersToUpdate();
         for (auto it = usersToUpdate.cbegin(); it != usersToUpdate.cend(); ++it) {
             kiosk.updateUserProfile(it.key(), it.value());
+            stepDone();
         }
         const QMap<QString, QString> profilesToUpdate = map.profilesToUpdate();
         for (auto it = profilesToUpdate.cbegin(); it != profilesToUpdate.cend(); ++it) {
             kiosk.updateSystemProfile(it.key(), it.value());
+            stepDone();
         }
         const QStringList usersToRemove = map.usersToRemove();
         for (const QString &name : usersToRemove) {
             kiosk.removeUserProfile(name);
+            stepDone();
         }
         const QStringList profilesToRemove = map.profilesToRemove();
         for (const QString &name : profilesToRemove) {
             kiosk.removeSystemProfile(name);
+            stepDone();
         }
     } catch (const DetailsException &e) {
         return errorReply(e.fullDetails());
@@ -172,6 +195,7 @@ KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
 
 KAuth::ActionReply OrlaAdminBoothward::enable(const QVariantMap &args)
 {
+    const StuckActionWatch::Running running(watch);
     loadTranslations(args);
     const QString error = ActionArgumentsCheck::enableArgumentsError(args);
     if (!error.isEmpty()) {
@@ -206,6 +230,7 @@ KAuth::ActionReply OrlaAdminBoothward::enable(const QVariantMap &args)
 
 KAuth::ActionReply OrlaAdminBoothward::traceapplication(const QVariantMap &args)
 {
+    const StuckActionWatch::Running running(watch);
     loadTranslations(args);
     const QString error = ActionArgumentsCheck::traceApplicationArgumentsError(args);
     if (!error.isEmpty()) {
@@ -242,6 +267,7 @@ KAuth::ActionReply OrlaAdminBoothward::traceapplication(const QVariantMap &args)
 
 KAuth::ActionReply OrlaAdminBoothward::globaltrace(const QVariantMap &args)
 {
+    const StuckActionWatch::Running running(watch);
     loadTranslations(args);
     const QString error = ActionArgumentsCheck::globalTraceArgumentsError(args);
     if (!error.isEmpty()) {

@@ -4,6 +4,7 @@
 #include <KAuth/ActionReply>
 
 #include "recording/kiosktracer.h"
+#include "stuckactionwatch.h"
 
 #include <QObject>
 #include <QTranslator>
@@ -44,6 +45,7 @@ private:
     QTranslator translator;
     QTranslator commonTranslator;
     KioskTracer tracer;
+    StuckActionWatch watch;
 };
 
 #endif

@@ -14,6 +14,10 @@
 // the program does when the administrator ends a recording, and goes on
 // waiting for the reply.
 //
+// --direct calls the helper on the bus itself, past every check of KAuth's
+// client (an action id polkit does not know, say), the way any local
+// process can; it prints "answered" or "no answer" and exits 0 or 2.
+//
 // Output: each progress step as it comes, one line {"progress": DATA} (DATA
 // the step's map, or its percentage when the helper reports one); then
 // "success", "refused" or "error CODE: TEXT" on a line of its own, then the
@@ -29,6 +33,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDataStream>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -85,6 +92,29 @@ int usage(const QString &message)
 }
 }
 
+namespace
+{
+// KAuth's call as its client makes it: the caller's own bus name as the
+// caller id, no details, the arguments as one QDataStream blob.
+int callDirectly(const QString &helperId, const QString &actionId, const QVariantMap &arguments, int timeout)
+{
+    QDBusConnection bus = QDBusConnection::systemBus();
+    QDBusMessage call = QDBusMessage::createMethodCall(helperId, QStringLiteral("/"), QStringLiteral("org.kde.kf5auth"), QStringLiteral("performAction"));
+    QByteArray blob;
+    QDataStream stream(&blob, QIODevice::WriteOnly);
+    stream << arguments;
+    call << actionId << bus.baseService().toUtf8() << QVariantMap() << blob;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, timeout);
+    QTextStream out(stdout);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        out << "no answer\n";
+        return 2;
+    }
+    out << "answered\n";
+    return 0;
+}
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
@@ -96,7 +126,8 @@ int main(int argc, char **argv)
     const QCommandLineOption helperOption(QStringLiteral("helper-id"), QStringLiteral("Helper identifier"), QStringLiteral("id"), QString(HelperConstants::helperId));
     const QCommandLineOption argumentsOption(QStringLiteral("arguments"), QStringLiteral("JSON object file with the argument map (- for standard input)"), QStringLiteral("file"));
     const QCommandLineOption stopOption(QStringLiteral("stop-after"), QStringLiteral("Ask the helper to stop this many seconds after the start"), QStringLiteral("seconds"));
-    parser.addOptions({timeoutOption, helperOption, argumentsOption, stopOption});
+    const QCommandLineOption directOption(QStringLiteral("direct"), QStringLiteral("Call the helper on the bus directly, without KAuth's client"));
+    parser.addOptions({timeoutOption, helperOption, argumentsOption, stopOption, directOption});
     parser.process(app);
 
     QStringList positional = parser.positionalArguments();
@@ -145,6 +176,10 @@ int main(int argc, char **argv)
             return usage(QStringLiteral("'%1' is not KEY=VALUE").arg(pair));
         }
         arguments.insert(pair.left(equals), parseValue(pair.mid(equals + 1)));
+    }
+
+    if (parser.isSet(directOption)) {
+        return callDirectly(helperId, actionId, arguments, timeout);
     }
 
     KAuth::Action action(actionId);

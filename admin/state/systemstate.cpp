@@ -52,7 +52,9 @@ bool executeAction(const QString &actionId, const QVariantMap &arguments)
     action.setTimeout(actionTimeout);
     // The authorisation dialog belongs to whatever window asked.
     action.setParentWidget(QApplication::activeWindow());
-    return Utils::executeKAuthJob(action.execute());
+    // A helper that is stuck says so by saying nothing; the administrator is
+    // told within a minute, while a long save goes on reporting progress.
+    return Utils::executeKAuthJobWhileAlive(action.execute(), HelperConstants::helperSilenceLimitMs);
 }
 
 QString serialized(const AbstractProfileState *state)

@@ -45,6 +45,19 @@ inline constexpr QLatin1String traceTextKey = Detail::literal("traceText");
 inline constexpr QLatin1String traceApplicationPidKey = Detail::literal("TraceApplicationPid");
 
 /**
+ * How often, at the least, the helper reports progress while it works on an
+ * update, so that the program can tell a slow helper from a stuck one.
+ */
+inline constexpr int heartbeatIntervalMs = 1000;
+/**
+ * How long the program waits on a helper that says nothing during an update
+ * or enable, and how long the helper lets an authorisation check of one of
+ * its actions run before it takes itself for stuck and ends: nobody waits
+ * longer for it.
+ */
+inline constexpr int helperSilenceLimitMs = 60000;
+
+/**
  * Name of the subdirectory that holds disabled users' profiles. A disabled
  * user's profile name is this word, "/" and the account name.
  */

@@ -44,23 +44,9 @@ KAuth::ActionReply::Error replyError(int code)
     }
     return KAuth::ActionReply::BackendError;
 }
-}
 
-int Utils::kauthJobWatchdog(int actionTimeout)
-{
-    const qint64 timeout = actionTimeout > 0 ? actionTimeout : dbusDefaultTimeoutMs;
-    return static_cast<int>(std::min<qint64>(timeout + watchdogMarginMs, std::numeric_limits<int>::max()));
-}
-
-bool Utils::executeKAuthJob(KAuth::ExecuteJob *job)
-{
-    if (!job) {
-        return executeKAuthJob(job, 0);
-    }
-    return executeKAuthJob(job, kauthJobWatchdog(job->action().timeout()));
-}
-
-bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
+// The wait of both kinds: a fixed bound, or one that each progress step starts anew.
+bool runJob(KAuth::ExecuteJob *job, int watchdogMs, bool restartOnProgress)
 {
     if (!job) {
         throw KAuthException(KAuth::ActionReply::InvalidActionError, QCoreApplication::translate("Utils", "No privileged action to run."));
@@ -97,6 +83,11 @@ bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
     QTimer watchdog;
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, &loop, &QEventLoop::quit);
+    if (restartOnProgress) {
+        QObject::connect(job, &KAuth::ExecuteJob::newData, &watchdog, [&watchdog]() {
+            watchdog.start();
+        });
+    }
 
     job->start();
     if (!finished) {
@@ -127,4 +118,29 @@ bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
         return false;
     }
     throw KAuthException(replyError(error), errorText);
+}
+}
+
+int Utils::kauthJobWatchdog(int actionTimeout)
+{
+    const qint64 timeout = actionTimeout > 0 ? actionTimeout : dbusDefaultTimeoutMs;
+    return static_cast<int>(std::min<qint64>(timeout + watchdogMarginMs, std::numeric_limits<int>::max()));
+}
+
+bool Utils::executeKAuthJob(KAuth::ExecuteJob *job)
+{
+    if (!job) {
+        return executeKAuthJob(job, 0);
+    }
+    return executeKAuthJob(job, kauthJobWatchdog(job->action().timeout()));
+}
+
+bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
+{
+    return runJob(job, watchdogMs, false);
+}
+
+bool Utils::executeKAuthJobWhileAlive(KAuth::ExecuteJob *job, int quietMs)
+{
+    return runJob(job, quietMs, true);
 }

@@ -31,6 +31,13 @@ ORLACOMMON_EXPORT bool executeKAuthJob(KAuth::ExecuteJob *job);
 ORLACOMMON_EXPORT bool executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs);
 
 /**
+ * As above, with the wait ended when the helper has said nothing, neither
+ * its reply nor a progress step, for quietMs milliseconds: a long action that
+ * reports progress runs to its end, a stuck helper is given up on soon.
+ */
+ORLACOMMON_EXPORT bool executeKAuthJobWhileAlive(KAuth::ExecuteJob *job, int quietMs);
+
+/**
  * How long executeKAuthJob() waits for an action with the given time-out (ms;
  * zero or negative for KAuth's default): the time-out, or D-Bus's default
  * reply time-out, plus a margin for KAuth to report the time-out itself.

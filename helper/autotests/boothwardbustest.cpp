@@ -51,13 +51,19 @@ KAuth::Action makeAction(const QString &id, const QVariantMap &args)
     return action;
 }
 
-// watchdog < 0: the wait that the program itself gets.
-Outcome execute(const QString &id, const QVariantMap &args, int watchdog = -1)
+enum class Wait { Bounded, WhileAlive };
+
+// watchdog < 0: the action's time-out and a margin. WhileAlive: the wait ends
+// after watchdog milliseconds without a word from the helper, as the
+// program's does.
+Outcome execute(const QString &id, const QVariantMap &args, int watchdog = -1, Wait wait = Wait::Bounded)
 {
     Outcome outcome;
     try {
         KAuth::ExecuteJob *job = makeAction(id, args).execute();
-        const bool done = watchdog < 0 ? Utils::executeKAuthJob(job) : Utils::executeKAuthJob(job, watchdog);
+        const bool done = wait == Wait::WhileAlive ? Utils::executeKAuthJobWhileAlive(job, watchdog)
+            : watchdog < 0                         ? Utils::executeKAuthJob(job)
+                                                   : Utils::executeKAuthJob(job, watchdog);
         outcome.kind = done ? Outcome::Success : Outcome::Refused;
     } catch (const KAuthException &e) {
         outcome.code = e.id();
@@ -146,6 +152,7 @@ private Q_SLOTS:
     void emptyUpdateChangesNothing();
     void failingThirdStepRepliesItsSentence();
     void unprivilegedClients();
+    void unknownActionLeavesNoHelperWedged();
     void hostileMaps_data();
     void hostileMaps();
     void hugeProfileText();
@@ -353,6 +360,35 @@ void BoothwardBusTest::unprivilegedClients()
     QCOMPARE(readFile(autoEnforce), QByteArray("1\n"));
 }
 
+void BoothwardBusTest::unknownActionLeavesNoHelperWedged()
+{
+    // An action polkit does not know, sent by any local account past KAuth's
+    // client: polkit answers KAuth's question with an error, for which KAuth
+    // waits for ever, its helper registered and answering nobody.
+    endHelper();
+    QProcess caller;
+    caller.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    caller.start(QStringLiteral("setpriv"),
+                 {QStringLiteral("--reuid=nobody"),
+                  QStringLiteral("--regid=nogroup"),
+                  QStringLiteral("--clear-groups"),
+                  QStringLiteral(KAUTHCLIENT_PATH),
+                  QStringLiteral("--direct"),
+                  QStringLiteral("--timeout"),
+                  QStringLiteral("30000"),
+                  helperName() + QStringLiteral(".nosuchaction")});
+    QTRY_VERIFY_WITH_TIMEOUT(helperPid() > 0, 10000);
+    const qint64 wedged = helperPid();
+
+    // It ends itself well before an idle helper would, and the next caller
+    // gets a fresh one.
+    QTRY_VERIFY_WITH_TIMEOUT(helperPid() != wedged, 8000);
+    EnableActionsMap enable(QStringLiteral("C"));
+    enable.enableAutoEnforce(true);
+    QCOMPARE(execute(enableId, enable).kind, Outcome::Success);
+    QVERIFY(caller.state() == QProcess::NotRunning || caller.waitForFinished(40000));
+}
+
 void BoothwardBusTest::hostileMaps_data()
 {
     QTest::addColumn<QString>("action");
@@ -443,7 +479,8 @@ void BoothwardBusTest::tenThousandProfiles()
 
     QElapsedTimer timer;
     timer.start();
-    Outcome outcome = execute(updateId, map);
+    // Far longer than a few seconds here, but never silent that long.
+    Outcome outcome = execute(updateId, map, 5000, Wait::WhileAlive);
     QCOMPARE(outcome.text, QString());
     QCOMPARE(outcome.kind, Outcome::Success);
     qInfo("10000 profiles written: %lld ms", timer.elapsed());

@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 #include <limits>
@@ -39,11 +40,14 @@ public:
     enum Mode {
         Answer,
         Silent,
+        // Reports progress every 100 ms, trickleSteps times, then answers.
+        Trickle,
     };
 
     Mode mode = Answer;
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
     QVariantMap progress;
+    int trickleSteps = 10;
 
     QString receivedAction;
     QVariantMap receivedArguments;
@@ -74,6 +78,9 @@ public:
         receivedArguments.clear();
         stream >> receivedArguments;
 
+        if (mode == Trickle) {
+            trickle(connection, trickleSteps);
+        }
         if (mode == Answer) {
             if (!progress.isEmpty()) {
                 QByteArray progressBlob;
@@ -88,6 +95,21 @@ public:
     }
 
 private:
+    void trickle(const QDBusConnection &connection, int stepsLeft)
+    {
+        QTimer::singleShot(100, [this, connection, stepsLeft]() {
+            if (stepsLeft == 0) {
+                emitRemoteSignal(connection, actionPerformedSignal, reply.serialized());
+                return;
+            }
+            QByteArray blob;
+            QDataStream stream(&blob, QIODevice::WriteOnly);
+            stream << QVariantMap();
+            emitRemoteSignal(connection, progressStepDataSignal, blob);
+            trickle(connection, stepsLeft - 1);
+        });
+    }
+
     void emitRemoteSignal(const QDBusConnection &connection, int type, const QByteArray &blob)
     {
         QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/"), QStringLiteral("org.kde.kf5auth"), QStringLiteral("remoteSignal"));
@@ -343,6 +365,34 @@ private Q_SLOTS:
         QVERIFY(timer.elapsed() < 10000);
         // Giving up also tells the helper to stop.
         QTRY_COMPARE(m_helper.stopRequests, 1);
+    }
+
+    void waitWhileAlive_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("answered");
+        // A second of work reported every 100 ms outlasts a 300 ms silence limit.
+        QTest::newRow("helper at work") << int(FakeHelper::Trickle) << true;
+        QTest::newRow("stuck helper") << int(FakeHelper::Silent) << false;
+    }
+
+    void waitWhileAlive()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, answered);
+        m_helper.mode = FakeHelper::Mode(mode);
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            // The action's own time-out is the program's ten minutes; the
+            // silence limit alone ends the wait on a stuck helper.
+            QVERIFY(Utils::executeKAuthJobWhileAlive(updateJob(UpdateActionsMap(QString()), 600000), 300));
+            QVERIFY(answered);
+        } catch (const KAuthException &e) {
+            QVERIFY2(!answered, qPrintable(e.fullDetails()));
+            QCOMPARE(e.fullDetails(), QStringLiteral("The privileged helper did not answer."));
+            QVERIFY(timer.elapsed() < 10000);
+        }
     }
 
     void watchdogBound_data()
