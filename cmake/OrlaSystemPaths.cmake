@@ -50,6 +50,13 @@ else()
     set(ORLA_TRACER_SETTINGS_FILE "")
 endif()
 
+# The helper's own state, readable by root alone: the journal of a save in
+# progress, replayed or undone when the helper starts after a crash, and the
+# earlier configurations kept before each save.
+set(ORLA_HELPER_STATE_DIR         "${ORLA_SYSTEM_ROOT}/var/lib/orla-admin-kiosk")
+set(ORLA_TRANSACTION_JOURNAL_DIR  "${ORLA_HELPER_STATE_DIR}/transaction")
+set(ORLA_SNAPSHOTS_DIR            "${ORLA_HELPER_STATE_DIR}/snapshots")
+
 # Commands the rule recorder runs as root. The helper's environment is not
 # trusted to find them, so each is an absolute path.
 set(ORLA_SU_PROGRAM               "/usr/bin/su")

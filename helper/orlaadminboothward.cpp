@@ -8,6 +8,7 @@
 #include "protocol/helperconstants.h"
 #include "protocol/traceapplicationactionsmap.h"
 #include "store/kiosktracersettings.h"
+#include "store/kiosktransaction.h"
 #include "protocol/helperactionsmap.h"
 #include "protocol/updateactionsmap.h"
 #include "store/systemkiosk.h"
@@ -91,6 +92,17 @@ QString linkedEntryError(const UpdateActionsMap &map)
         .arg(link);
 }
 
+// Whether the tree is as it was is the first thing the administrator needs
+// to know after a failed save.
+QString saveFailure(const DetailsException &e)
+{
+    if (KioskTransaction::hasUnfinishedSave()) {
+        return QCoreApplication::translate("OrlaAdminBoothward", "%1. The save could not be undone completely; it will be undone the next time the helper starts.")
+            .arg(e.fullDetails());
+    }
+    return QCoreApplication::translate("OrlaAdminBoothward", "%1. Nothing has been changed.").arg(e.fullDetails());
+}
+
 QString staleStopError()
 {
     return QCoreApplication::translate("OrlaAdminBoothward", "A request to stop a recording is still pending. Nothing has been changed; try again.");
@@ -145,7 +157,6 @@ KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
     if (!linkError.isEmpty()) {
         return errorReply(linkError);
     }
-    const SystemKiosk kiosk;
     // The program takes a helper that says nothing for a while for a stuck
     // one; a long save says it is still at work.
     QElapsedTimer sinceProgress;
@@ -156,39 +167,35 @@ KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
             sinceProgress.restart();
         }
     };
+    KioskTransaction transaction;
+    const QMap<QString, QString> usersToRename = map.usersToRename();
+    for (auto it = usersToRename.cbegin(); it != usersToRename.cend(); ++it) {
+        transaction.renameUserProfile(it.key(), it.value());
+    }
+    const QMap<QString, QString> profilesToRename = map.profilesToRename();
+    for (auto it = profilesToRename.cbegin(); it != profilesToRename.cend(); ++it) {
+        transaction.renameSystemProfile(it.key(), it.value());
+    }
+    const QMap<QString, QString> usersToUpdate = map.usersToUpdate();
+    for (auto it = usersToUpdate.cbegin(); it != usersToUpdate.cend(); ++it) {
+        transaction.updateUserProfile(it.key(), it.value());
+    }
+    const QMap<QString, QString> profilesToUpdate = map.profilesToUpdate();
+    for (auto it = profilesToUpdate.cbegin(); it != profilesToUpdate.cend(); ++it) {
+        transaction.updateSystemProfile(it.key(), it.value());
+    }
+    const QStringList usersToRemove = map.usersToRemove();
+    for (const QString &name : usersToRemove) {
+        transaction.removeUserProfile(name);
+    }
+    const QStringList profilesToRemove = map.profilesToRemove();
+    for (const QString &name : profilesToRemove) {
+        transaction.removeSystemProfile(name);
+    }
     try {
-        const QMap<QString, QString> usersToRename = map.usersToRename();
-        for (auto it = usersToRename.cbegin(); it != usersToRename.cend(); ++it) {
-            kiosk.renameUserProfile(it.key(), it.value());
-            stepDone();
-        }
-        const QMap<QString, QString> profilesToRename = map.profilesToRename();
-        for (auto it = profilesToRename.cbegin(); it != profilesToRename.cend(); ++it) {
-            kiosk.renameSystemProfile(it.key(), it.value());
-            stepDone();
-        }
-        const QMap<QString, QString> usersToUpdate = map.usersToUpdate();
-        for (auto it = usersToUpdate.cbegin(); it != usersToUpdate.cend(); ++it) {
-            kiosk.updateUserProfile(it.key(), it.value());
-            stepDone();
-        }
-        const QMap<QString, QString> profilesToUpdate = map.profilesToUpdate();
-        for (auto it = profilesToUpdate.cbegin(); it != profilesToUpdate.cend(); ++it) {
-            kiosk.updateSystemProfile(it.key(), it.value());
-            stepDone();
-        }
-        const QStringList usersToRemove = map.usersToRemove();
-        for (const QString &name : usersToRemove) {
-            kiosk.removeUserProfile(name);
-            stepDone();
-        }
-        const QStringList profilesToRemove = map.profilesToRemove();
-        for (const QString &name : profilesToRemove) {
-            kiosk.removeSystemProfile(name);
-            stepDone();
-        }
+        transaction.commit(stepDone);
     } catch (const DetailsException &e) {
-        return errorReply(e.fullDetails());
+        return errorReply(saveFailure(e));
     }
     return KAuth::ActionReply::SuccessReply();
 }

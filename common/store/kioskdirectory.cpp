@@ -2,6 +2,7 @@
 
 #include "failures/createdirexception.h"
 #include "failures/deletefileexception.h"
+#include "failures/readfileexception.h"
 #include "failures/renamefileexception.h"
 #include "failures/writefileexception.h"
 #include "store/fileutils.h"
@@ -13,6 +14,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -75,9 +77,14 @@ bool writeAll(int fd, const QByteArray &bytes)
 
 // A hidden name, so that a reader listing the directory never takes a
 // half-written file for a profile.
+QByteArray hiddenName(const char *prefix)
+{
+    return QByteArray(prefix) + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
+}
+
 QByteArray newFileName()
 {
-    return QByteArrayLiteral(".kiosk-new-") + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
+    return hiddenName(".kiosk-new-");
 }
 }
 
@@ -218,41 +225,24 @@ void KioskDirectory::replaceFile(const QString &name, const QByteArray &bytes) c
     if (!exists()) {
         throw WriteFileException(path, systemError(ENOENT));
     }
-    const QByteArray encoded = QFile::encodeName(name);
-    struct stat old {
-    };
-    const bool replacing = ::fstatat(m_fd, encoded.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
     const QString refusal = entryRefusal(name, true);
     if (!refusal.isEmpty()) {
         throw WriteFileException(path, refusal);
     }
-
-    QByteArray newName;
-    int fd = -1;
-    for (int attempt = 0; attempt < newFileAttempts && fd < 0; ++attempt) {
-        newName = newFileName();
-        fd = retried([&] {
-            return ::openat(m_fd, newName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, fileMode);
-        });
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
+    const QByteArray newName = writeNewFile(name, bytes);
+    const int fd = retried([&] {
+        return ::openat(m_fd, newName.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    });
+    const bool synced = fd >= 0 && ::fdatasync(fd) == 0;
+    const int syncError = errno;
+    if (fd >= 0) {
+        ::close(fd);
     }
-    if (fd < 0) {
-        throw WriteFileException(path, systemError(errno));
-    }
-
-    // The owner and group of a replaced file are the administrator's choice;
-    // the mode is ours, whatever umask the helper was started with.
-    const bool written = writeAll(fd, bytes) && ::fchmod(fd, fileMode) == 0 && (!replacing || ::fchown(fd, old.st_uid, old.st_gid) == 0)
-        && ::fdatasync(fd) == 0;
-    const int writeError = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
+    if (!synced) {
         ::unlinkat(m_fd, newName.constData(), 0);
-        throw WriteFileException(path, systemError(written ? errno : writeError));
+        throw WriteFileException(path, systemError(syncError));
     }
-    if (::renameat(m_fd, newName.constData(), m_fd, encoded.constData()) != 0) {
+    if (::renameat(m_fd, newName.constData(), m_fd, QFile::encodeName(name).constData()) != 0) {
         const int error = errno;
         ::unlinkat(m_fd, newName.constData(), 0);
         throw WriteFileException(path, systemError(error));
@@ -298,6 +288,140 @@ void KioskDirectory::renameFile(const KioskDirectory &from, const QString &fromN
     }
     if (::renameat(from.m_fd, QFile::encodeName(fromName).constData(), to.m_fd, QFile::encodeName(toName).constData()) != 0) {
         throw RenameFileException(fromPath, toPath, systemError(errno));
+    }
+}
+
+QString KioskDirectory::entryRefusal(const QString &name) const
+{
+    return exists() ? entryRefusal(name, true) : QString();
+}
+
+bool KioskDirectory::hasEntry(const QString &name) const
+{
+    struct stat entry {
+    };
+    return exists() && ::fstatat(m_fd, QFile::encodeName(name).constData(), &entry, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+QByteArray KioskDirectory::writeNewFile(const QString &name, const QByteArray &bytes) const
+{
+    const QString path = entryPath(name);
+    if (!exists()) {
+        throw WriteFileException(path, systemError(ENOENT));
+    }
+    struct stat old {
+    };
+    const bool replacing = ::fstatat(m_fd, QFile::encodeName(name).constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    QByteArray newName;
+    int fd = -1;
+    for (int attempt = 0; attempt < newFileAttempts && fd < 0; ++attempt) {
+        newName = newFileName();
+        fd = retried([&] {
+            return ::openat(m_fd, newName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, fileMode);
+        });
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (fd < 0) {
+        throw WriteFileException(path, systemError(errno));
+    }
+    const bool written = writeAll(fd, bytes) && ::fchmod(fd, fileMode) == 0 && (!replacing || ::fchown(fd, old.st_uid, old.st_gid) == 0);
+    const int writeError = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed) {
+        const int error = written ? errno : writeError;
+        ::unlinkat(m_fd, newName.constData(), 0);
+        throw WriteFileException(path, systemError(error));
+    }
+    return newName;
+}
+
+QByteArray KioskDirectory::keepFile(const QString &name) const
+{
+    if (!exists() || !hasEntry(name)) {
+        return QByteArray();
+    }
+    const QString path = entryPath(name);
+    const QString refusal = entryRefusal(name, false);
+    if (!refusal.isEmpty()) {
+        throw WriteFileException(path, refusal);
+    }
+    for (int attempt = 0; attempt < newFileAttempts; ++attempt) {
+        const QByteArray keptName = hiddenName(".kiosk-old-");
+        if (::linkat(m_fd, QFile::encodeName(name).constData(), m_fd, keptName.constData(), 0) == 0) {
+            return keptName;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    throw WriteFileException(path, systemError(errno));
+}
+
+void KioskDirectory::hideFile(const QString &name, const KioskDirectory &into) const
+{
+    if (!hasEntry(name)) {
+        return;
+    }
+    const QString refusal = entryRefusal(name, false);
+    if (!refusal.isEmpty()) {
+        throw RenameFileException(entryPath(name), into.path(), refusal);
+    }
+    for (int attempt = 0; attempt < newFileAttempts; ++attempt) {
+        const QByteArray hidden = hiddenName(".kiosk-old-");
+        if (::renameat2(m_fd, QFile::encodeName(name).constData(), into.m_fd, hidden.constData(), RENAME_NOREPLACE) == 0) {
+            return;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    throw RenameFileException(entryPath(name), into.path(), systemError(errno));
+}
+
+QByteArray KioskDirectory::readFile(const QString &name) const
+{
+    const QString path = entryPath(name);
+    const int fd = exists() ? retried([&] {
+        return ::openat(m_fd, QFile::encodeName(name).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    })
+                            : -1;
+    if (fd < 0) {
+        throw ReadFileException(path, systemError(exists() ? errno : ENOENT));
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw ReadFileException(path, file.errorString());
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        throw ReadFileException(path, file.errorString());
+    }
+    return bytes;
+}
+
+QStringList KioskDirectory::leftovers() const
+{
+    if (!exists()) {
+        return {};
+    }
+    const QStringList names = QDir(m_path).entryList({QStringLiteral(".kiosk-new-*"), QStringLiteral(".kiosk-old-*")}, QDir::Files | QDir::Hidden | QDir::System);
+    return names;
+}
+
+void KioskDirectory::removeEmptyDirectory(const QString &name) const
+{
+    if (exists()) {
+        ::unlinkat(m_fd, QFile::encodeName(name).constData(), AT_REMOVEDIR);
+    }
+}
+
+void KioskDirectory::syncFileSystem() const
+{
+    if (exists() && ::syncfs(m_fd) != 0) {
+        throw WriteFileException(m_path, systemError(errno));
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 /**
  * One directory of the kiosk tree, opened once and changed only through its
@@ -62,6 +63,56 @@ public:
      * @throws RenameFileException (also when either entry is a link)
      */
     static void renameFile(const KioskDirectory &from, const QString &fromName, const KioskDirectory &to, const QString &toName);
+
+    /**
+     * Writes @p bytes to a new hidden file beside @p name, not yet synced, and
+     * returns its name; it keeps the owner and group of @p name when that
+     * exists. Renaming it over @p name later replaces the file whole.
+     * @throws WriteFileException
+     */
+    QByteArray writeNewFile(const QString &name, const QByteArray &bytes) const;
+
+    /**
+     * A second, hidden name for the regular file @p name, so that it survives
+     * being replaced, moved or removed; empty when there is no such file.
+     * @throws WriteFileException (also when the entry is a link or not a regular file)
+     */
+    QByteArray keepFile(const QString &name) const;
+
+    /**
+     * What stands in the way of changing the entry @p name: empty when it is
+     * a regular file or missing, else why it may not be touched.
+     */
+    QString entryRefusal(const QString &name) const;
+    /**
+     * Moves the regular file @p name out of sight, to a hidden name in
+     * @p into (on the same file system), for leftovers() to find later.
+     * Nothing there is not an error.
+     * @throws RenameFileException
+     */
+    void hideFile(const QString &name, const KioskDirectory &into) const;
+
+    /** The hidden names that writeNewFile(), keepFile() and hideFile() leave. */
+    QStringList leftovers() const;
+
+    /**
+     * The bytes of the regular file @p name, never through a link.
+     * @throws ReadFileException
+     */
+    QByteArray readFile(const QString &name) const;
+
+    /** True when the entry @p name exists, whatever it is. */
+    bool hasEntry(const QString &name) const;
+
+    /** Removes the subdirectory @p name when it is empty; anything else is left alone. */
+    void removeEmptyDirectory(const QString &name) const;
+
+    /**
+     * Makes everything written to the file system that holds this directory
+     * durable, in one call for any number of files.
+     * @throws WriteFileException
+     */
+    void syncFileSystem() const;
 
     /** True when @p path's last component is a symbolic link. */
     static bool isLink(const QString &path);

@@ -65,7 +65,7 @@ struct UserEntry {
     QString file;
 };
 
-std::optional<UserEntry> userEntry(const QString &name)
+std::optional<UserEntry> parseUserName(const QString &name)
 {
     const QString prefix = disabledWord() + QLatin1Char('/');
     const bool disabled = name.startsWith(prefix);
@@ -109,6 +109,36 @@ QString SystemKiosk::disabledProfilesDir()
     return userProfilesDir() + QLatin1Char('/') + disabledWord();
 }
 
+std::optional<SystemKiosk::Entry> SystemKiosk::systemEntry(const QString &name)
+{
+    if (!isPlainName(name)) {
+        return std::nullopt;
+    }
+    return Entry{Directory::System, name};
+}
+
+std::optional<SystemKiosk::Entry> SystemKiosk::userEntry(const QString &name)
+{
+    const std::optional<UserEntry> entry = parseUserName(name);
+    if (!entry) {
+        return std::nullopt;
+    }
+    return Entry{entry->disabled ? Directory::Disabled : Directory::Users, entry->file};
+}
+
+QString SystemKiosk::directoryPath(Directory directory)
+{
+    switch (directory) {
+    case Directory::System:
+        return systemProfilesDir();
+    case Directory::Users:
+        return userProfilesDir();
+    case Directory::Disabled:
+        break;
+    }
+    return disabledProfilesDir();
+}
+
 bool SystemKiosk::systemProfilePathIsValid(const QString &path) const
 {
     return isEntryOf(path, systemProfilesDir()) && !isLink(path);
@@ -132,7 +162,7 @@ QString SystemKiosk::systemProfileLink(const QString &name) const
 
 QString SystemKiosk::userProfileLink(const QString &name) const
 {
-    const std::optional<UserEntry> entry = userEntry(name);
+    const std::optional<UserEntry> entry = parseUserName(name);
     if (!entry) {
         return QString();
     }
@@ -220,7 +250,7 @@ void SystemKiosk::updateSystemProfile(const QString &name, const QString &text) 
 
 void SystemKiosk::updateUserProfile(const QString &name, const QString &text) const
 {
-    if (const std::optional<UserEntry> entry = userEntry(name)) {
+    if (const std::optional<UserEntry> entry = parseUserName(name)) {
         const KioskDirectory dir = userDirectory(*entry, KioskDirectory::Missing::Create);
         FileRecorder(dir, entry->file).write(text);
     }
@@ -236,8 +266,8 @@ void SystemKiosk::renameSystemProfile(const QString &from, const QString &to) co
 
 void SystemKiosk::renameUserProfile(const QString &from, const QString &to) const
 {
-    const std::optional<UserEntry> fromEntry = userEntry(from);
-    const std::optional<UserEntry> toEntry = userEntry(to);
+    const std::optional<UserEntry> fromEntry = parseUserName(from);
+    const std::optional<UserEntry> toEntry = parseUserName(to);
     if (fromEntry && toEntry) {
         const KioskDirectory fromDir = userDirectory(*fromEntry, KioskDirectory::Missing::Leave);
         const KioskDirectory toDir = userDirectory(*toEntry, KioskDirectory::Missing::Create);
@@ -254,7 +284,7 @@ void SystemKiosk::removeSystemProfile(const QString &name) const
 
 void SystemKiosk::removeUserProfile(const QString &name) const
 {
-    if (const std::optional<UserEntry> entry = userEntry(name)) {
+    if (const std::optional<UserEntry> entry = parseUserName(name)) {
         userDirectory(*entry, KioskDirectory::Missing::Leave).removeFile(entry->file);
     }
 }

@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QString>
 
+#include <optional>
+
 /**
  * The kiosk configuration on disk: the system profile directory, the user
  * profile directory with its subdirectory of disabled users, and the enforce
@@ -31,6 +33,19 @@ public:
     static QString systemProfilesDir();
     static QString userProfilesDir();
     static QString disabledProfilesDir();
+
+    /** The three directories that hold profiles. */
+    enum class Directory { System, Users, Disabled };
+    /** Where a profile name leads: a directory and a plain file name in it. */
+    struct Entry {
+        Directory directory;
+        QString file;
+    };
+    /** Empty when @p name is refused (a directory part, ".", "..", NUL). */
+    static std::optional<Entry> systemEntry(const QString &name);
+    /** As systemEntry(), for an account name or "disabled/" and an account name. */
+    static std::optional<Entry> userEntry(const QString &name);
+    static QString directoryPath(Directory directory);
 
     /** @p path names an entry directly inside the system profile directory. */
     bool systemProfilePathIsValid(const QString &path) const;

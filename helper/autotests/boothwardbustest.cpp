@@ -99,6 +99,39 @@ void endHelper()
     QTRY_VERIFY_WITH_TIMEOUT(!QDBusConnection::systemBus().interface()->isServiceRegistered(helperName()), 10000);
 }
 
+// A save writes its new texts out of sight first; the first of them shows it is at work.
+bool saveUnderWay()
+{
+    return !QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).isEmpty(QDir::Files | QDir::Hidden);
+}
+
+// Sets the immutable attribute of a file or directory for as long as it lives.
+class Immutable
+{
+public:
+    explicit Immutable(const QString &path)
+        : m_path(path)
+    {
+        m_set = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), m_path}) == 0;
+    }
+    ~Immutable()
+    {
+        if (m_set) {
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
+        }
+    }
+    Immutable(const Immutable &) = delete;
+    Immutable &operator=(const Immutable &) = delete;
+    bool isSet() const
+    {
+        return m_set;
+    }
+
+private:
+    QString m_path;
+    bool m_set = false;
+};
+
 // A profile of realistic size: a few dozen object rules and includes.
 QString profileText(int number)
 {
@@ -150,7 +183,9 @@ private Q_SLOTS:
     void enableKeyCombinations_data();
     void enableKeyCombinations();
     void emptyUpdateChangesNothing();
-    void failingThirdStepRepliesItsSentence();
+    void failingFourthStepChangesNothing();
+    void killedSaveLeavesOneWholeTree_data();
+    void killedSaveLeavesOneWholeTree();
     void unprivilegedClients();
     void unknownActionLeavesNoHelperWedged();
     void hostileMaps_data();
@@ -297,35 +332,108 @@ void BoothwardBusTest::emptyUpdateChangesNothing()
     QCOMPARE(snapshot(), before);
 }
 
-void BoothwardBusTest::failingThirdStepRepliesItsSentence()
+void BoothwardBusTest::failingFourthStepChangesNothing()
 {
-    writeFile(userProfile(QStringLiteral("alice")), "alice\n");
-    writeFile(systemProfile(QStringLiteral("browser")), "browser\n");
-    // A directory where bob's profile should be written makes step 3 fail.
-    QVERIFY(QDir().mkpath(userProfile(QStringLiteral("bob"))));
+    for (const char *user : {"alice", "bob", "carol", "dave"}) {
+        writeFile(userProfile(QString::fromLatin1(user)), QByteArray(user) + '\n');
+    }
+    writeFile(systemProfile(QStringLiteral("office")), "office\n");
+    const QString disabledDir = userProfile(QStringLiteral("disabled"));
+    QVERIFY(QDir().mkpath(disabledDir));
+    // Not even root may add an entry to an immutable directory: the fourth
+    // rename, into it, fails only once the first three are done.
+    const Immutable frozen(disabledDir);
+    QVERIFY(frozen.isSet());
+    const Snapshot before = snapshot();
 
     // The helper must hand on the failure's own sentence: the same failure here gives it.
     QString sentence;
     try {
-        SystemKiosk().updateUserProfile(QStringLiteral("bob"), QStringLiteral("bob\n"));
+        SystemKiosk().renameUserProfile(QStringLiteral("dave"), QStringLiteral("disabled/dave"));
     } catch (const DetailsException &e) {
         sentence = e.fullDetails();
     }
     QVERIFY(!sentence.isEmpty());
 
     UpdateActionsMap map(QStringLiteral("C"));
-    map.setUsersToRename({{QStringLiteral("alice"), QStringLiteral("disabled/alice")}});
-    map.setProfilesToRename({{QStringLiteral("browser"), QStringLiteral("web")}});
-    map.setUsersToUpdate({{QStringLiteral("bob"), QStringLiteral("bob\n")}});
-    map.setProfilesToUpdate({{QStringLiteral("office"), QStringLiteral("office\n")}});
+    map.setUsersToRename({{QStringLiteral("alice"), QStringLiteral("anna")},
+                          {QStringLiteral("bob"), QStringLiteral("bert")},
+                          {QStringLiteral("carol"), QStringLiteral("cora")},
+                          {QStringLiteral("dave"), QStringLiteral("disabled/dave")}});
+    map.setProfilesToUpdate({{QStringLiteral("office"), QStringLiteral("office new\n")}, {QStringLiteral("web"), QStringLiteral("web\n")}});
     const Outcome outcome = execute(updateId, map);
 
     QCOMPARE(outcome.kind, Outcome::Failure);
     QVERIFY(outcome.code != KAuth::ActionReply::AuthorizationDeniedError);
-    QCOMPARE(outcome.text, sentence);
-    QCOMPARE(readFile(userProfile(QStringLiteral("disabled/alice"))), QByteArray("alice\n"));
-    QCOMPARE(readFile(systemProfile(QStringLiteral("web"))), QByteArray("browser\n"));
-    QVERIFY(!QFile::exists(systemProfile(QStringLiteral("office"))));
+    QCOMPARE(outcome.text, sentence + QStringLiteral(". Nothing has been changed."));
+    QCOMPARE(snapshot(), before);
+}
+
+void BoothwardBusTest::killedSaveLeavesOneWholeTree_data()
+{
+    QTest::addColumn<bool>("atFirstChange");
+    QTest::newRow("once the save is prepared") << false;
+    QTest::newRow("at the first visible change") << true;
+}
+
+void BoothwardBusTest::killedSaveLeavesOneWholeTree()
+{
+    QFETCH(bool, atFirstChange);
+    const QMap<QString, QString> profiles = manyProfiles(10000);
+    for (auto it = profiles.cbegin(); it != profiles.cend(); ++it) {
+        writeFile(systemProfile(it.key()), "old " + it.key().toUtf8() + '\n');
+    }
+    writeFile(userProfile(QStringLiteral("alice")), "alice\n");
+    writeFile(userProfile(QStringLiteral("bob")), "bob\n");
+    const Snapshot before = snapshot();
+    QCOMPARE(execute(updateId, UpdateActionsMap(QStringLiteral("C"))).kind, Outcome::Success);
+    const qint64 pid = helperPid();
+    QVERIFY(pid > 0);
+
+    UpdateActionsMap big(QStringLiteral("C"));
+    big.setUsersToRename({{QStringLiteral("bob"), QStringLiteral("disabled/bob")}});
+    big.setProfilesToUpdate(profiles);
+    big.setUsersToRemove({QStringLiteral("alice")});
+    Snapshot after = before;
+    const QString users = QStringLiteral("/etc/tavrix/kiosk2/");
+    after.remove(users + QStringLiteral("alice"));
+    after.remove(users + QStringLiteral("bob"));
+    after.insert(users + QStringLiteral("disabled"), "<dir>");
+    after.insert(users + QStringLiteral("disabled/bob"), "bob\n");
+    for (auto it = profiles.cbegin(); it != profiles.cend(); ++it) {
+        after.insert(QStringLiteral("/etc/tavrix/kiosk2-profiles/") + it.key(), it.value().toUtf8());
+    }
+
+    const QString journal = QString::fromUtf8(SystemPaths::transactionJournalDir) + QStringLiteral("/journal");
+    const QString first = systemProfile(profiles.firstKey());
+    bool killed = false;
+    QTimer poll;
+    poll.setInterval(0);
+    connect(&poll, &QTimer::timeout, this, [&]() {
+        const bool due = atFirstChange ? !readFile(first).startsWith("old ") : QFileInfo::exists(journal);
+        if (due) {
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+            killed = true;
+            poll.stop();
+        }
+    });
+    poll.start();
+    const Outcome outcome = execute(updateId, big, 20000);
+    poll.stop();
+    QVERIFY2(killed, "the helper finished before it could be killed");
+    QCOMPARE(outcome.kind, Outcome::Failure);
+
+    // The next action starts a new helper, which puts the tree in order first.
+    QTRY_VERIFY_WITH_TIMEOUT(!QDBusConnection::systemBus().interface()->isServiceRegistered(helperName()), 10000);
+    QCOMPARE(execute(enableId, EnableActionsMap(QStringLiteral("C"))).kind, Outcome::Success);
+    // What a save hides goes with the next save; a reader never lists it.
+    Snapshot recovered = snapshot();
+    for (auto it = recovered.begin(); it != recovered.end();) {
+        it = it.key().contains(QLatin1String("/.kiosk-")) ? recovered.erase(it) : std::next(it);
+    }
+    QVERIFY2(recovered == before || recovered == after, "the tree is a mixture of the old and the new configuration");
+    qInfo("killed %s: the %s tree is back", atFirstChange ? "at the first change" : "once prepared", recovered == before ? "old" : "new");
+    QVERIFY(!QFileInfo::exists(journal));
 }
 
 void BoothwardBusTest::unprivilegedClients()
@@ -548,12 +656,12 @@ void BoothwardBusTest::busyHelperEndsTheWait()
     // A long update occupies the helper; an action sent meanwhile gets a busy
     // answer that KAuth's client drops, so only the watchdog ends its wait.
     UpdateActionsMap big(QStringLiteral("C"));
-    big.setProfilesToUpdate(manyProfiles(1000));
+    big.setProfilesToUpdate(manyProfiles(10000));
     KAuth::ExecuteJob *longJob = makeAction(updateId, big).execute();
     longJob->setAutoDelete(false);
     QSignalSpy longFinished(longJob, &KJob::finished);
     longJob->start();
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(systemProfile(QStringLiteral("p00000"))), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(saveUnderWay(), 30000);
 
     EnableActionsMap enable(QStringLiteral("C"));
     enable.enableAutoEnforce(true);
@@ -568,7 +676,7 @@ void BoothwardBusTest::busyHelperEndsTheWait()
     QVERIFY(longFinished.count() == 1 || longFinished.wait(120000));
     QCOMPARE(longJob->error(), 0);
     delete longJob;
-    QCOMPARE(QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).entryList(QDir::Files).size(), 1000);
+    QCOMPARE(QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).entryList(QDir::Files).size(), 10000);
 }
 
 void BoothwardBusTest::stoppedHelperEndsTheWait()
@@ -584,7 +692,7 @@ void BoothwardBusTest::stoppedHelperEndsTheWait()
     QTimer poll;
     poll.setInterval(1);
     connect(&poll, &QTimer::timeout, this, [&]() {
-        if (QFileInfo::exists(systemProfile(QStringLiteral("p00000")))) {
+        if (saveUnderWay()) {
             ::kill(static_cast<pid_t>(pid), SIGSTOP);
             stopped = true;
             poll.stop();
@@ -600,7 +708,7 @@ void BoothwardBusTest::stoppedHelperEndsTheWait()
     QCOMPARE(outcome.kind, Outcome::Failure);
     QCOMPARE(outcome.text, QStringLiteral("The privileged helper did not answer."));
     QVERIFY(timer.elapsed() < 15000);
-    // Stopped mid-action: some profiles written, not all.
+    // Stopped mid-action: not every profile written.
     QVERIFY(QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).entryList(QDir::Files).size() < 10000);
 
     endHelper();
@@ -620,7 +728,7 @@ void BoothwardBusTest::killedHelperEndsTheWait()
     QTimer poll;
     poll.setInterval(1);
     connect(&poll, &QTimer::timeout, this, [&]() {
-        if (QFileInfo::exists(systemProfile(QStringLiteral("p00000")))) {
+        if (saveUnderWay()) {
             ::kill(static_cast<pid_t>(pid), SIGKILL);
             killed = true;
             poll.stop();

@@ -41,8 +41,11 @@ inline Snapshot snapshot()
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        // The module's tools the build puts below the root are not kiosk data.
-        if (path.mid(root.size()).startsWith(QLatin1String("/usr"))) {
+        // The module's tools the build puts below the root are not kiosk
+        // data, nor is the helper's own state (its journal, the earlier
+        // configurations) and the folders that lead to it.
+        const QString stateDir = QString::fromUtf8(SystemPaths::helperStateDir);
+        if (path.mid(root.size()).startsWith(QLatin1String("/usr")) || path.startsWith(stateDir) || stateDir.startsWith(path + QLatin1Char('/'))) {
             continue;
         }
         tree.insert(path.mid(root.size()), it.fileInfo().isDir() ? QByteArray("<dir>") : readFile(path));

@@ -1,0 +1,491 @@
+#include "store/kiosktransaction.h"
+
+#include "failures/deletefileexception.h"
+#include "failures/readfileexception.h"
+#include "failures/renamefileexception.h"
+#include "failures/writefileexception.h"
+#include "protocol/helperconstants.h"
+#include "store/fileutils.h"
+#include "store/kioskdirectory.h"
+#include "systempaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+using Directory = SystemKiosk::Directory;
+
+// How many steps pass between two calls of the progress callback.
+constexpr int progressEvery = 256;
+
+QString journalPath()
+{
+    return QDir::cleanPath(QString::fromUtf8(SystemPaths::transactionJournalDir)) + QStringLiteral("/journal");
+}
+
+QByteArray directoryToken(Directory directory)
+{
+    switch (directory) {
+    case Directory::System:
+        return QByteArrayLiteral("system");
+    case Directory::Users:
+        return QByteArrayLiteral("users");
+    case Directory::Disabled:
+        break;
+    }
+    return QByteArrayLiteral("disabled");
+}
+
+std::optional<Directory> directoryOfToken(const QByteArray &token)
+{
+    for (const Directory directory : {Directory::System, Directory::Users, Directory::Disabled}) {
+        if (token == directoryToken(directory)) {
+            return directory;
+        }
+    }
+    return std::nullopt;
+}
+
+QString entryKey(const SystemKiosk::Entry &entry)
+{
+    return QString::fromLatin1(directoryToken(entry.directory)) + QLatin1Char('/') + entry.file;
+}
+
+QString journalUnreadable()
+{
+    return QCoreApplication::translate("KioskTransaction", "the journal of an interrupted save cannot be read");
+}
+
+// What the journal records: enough to put every touched entry back, or to
+// tidy up after a save that went through.
+struct Journal {
+    struct Touched {
+        Directory directory;
+        QString file;
+        QByteArray keptName; // empty: the entry did not exist
+    };
+    QList<Touched> touched;
+    bool createdDisabled = false;
+    bool committed = false;
+
+    QByteArray text() const
+    {
+        QByteArray text;
+        if (createdDisabled) {
+            text += "created-disabled\n";
+        }
+        for (const Touched &entry : touched) {
+            text += "touched " + directoryToken(entry.directory) + ' ' + entry.file.toUtf8().toPercentEncoding() + ' '
+                + (entry.keptName.isEmpty() ? QByteArray("-") : entry.keptName) + '\n';
+        }
+        return text + "prepared\n";
+    }
+
+    static Journal parse(const QByteArray &text)
+    {
+        Journal journal;
+        const QList<QByteArray> lines = text.split('\n');
+        for (const QByteArray &line : lines) {
+            const QList<QByteArray> fields = line.split(' ');
+            const std::optional<Directory> directory = fields.size() > 1 ? directoryOfToken(fields.at(1)) : std::nullopt;
+            // Only our own hidden names: a journal is never a way to reach
+            // anything but the entries it names in the kiosk directories.
+            const auto hidden = [](const QByteArray &name) {
+                return (name.startsWith(".kiosk-new-") || name.startsWith(".kiosk-old-")) && !name.contains('/');
+            };
+            if (line == "created-disabled") {
+                journal.createdDisabled = true;
+            } else if (line == "committed") {
+                journal.committed = true;
+            } else if (fields.size() == 4 && fields.at(0) == "touched" && directory && (fields.at(3) == "-" || hidden(fields.at(3)))) {
+                const QString file = QString::fromUtf8(QByteArray::fromPercentEncoding(fields.at(2)));
+                if (!SystemKiosk::systemEntry(file)) {
+                    throw ReadFileException(journalPath(), journalUnreadable());
+                }
+                journal.touched.append({*directory, file, fields.at(3) == "-" ? QByteArray() : fields.at(3)});
+            } else if (!line.isEmpty() && line != "prepared") {
+                throw ReadFileException(journalPath(), journalUnreadable());
+            }
+        }
+        return journal;
+    }
+};
+
+// The profile directories a save works in, each opened once.
+class Directories
+{
+public:
+    // @p create: the directories a save writes into are made when missing.
+    void open(bool createSystem, bool createUsers, bool createDisabled)
+    {
+        const auto missing = [](bool create) {
+            return create ? KioskDirectory::Missing::Create : KioskDirectory::Missing::Leave;
+        };
+        system.emplace(SystemKiosk::systemProfilesDir(), missing(createSystem));
+        users.emplace(SystemKiosk::userProfilesDir(), missing(createUsers || createDisabled));
+        disabledExisted = users->hasEntry(disabledName());
+        disabled.emplace(*users, disabledName(), missing(createDisabled));
+    }
+
+    const KioskDirectory &at(Directory directory) const
+    {
+        switch (directory) {
+        case Directory::System:
+            return *system;
+        case Directory::Users:
+            return *users;
+        case Directory::Disabled:
+            break;
+        }
+        return *disabled;
+    }
+
+    void sync() const
+    {
+        system->syncFileSystem();
+        users->syncFileSystem();
+    }
+
+    static QString disabledName()
+    {
+        return HelperConstants::disabledPrefix;
+    }
+
+    std::optional<KioskDirectory> system;
+    std::optional<KioskDirectory> users;
+    std::optional<KioskDirectory> disabled;
+    bool disabledExisted = true;
+};
+
+// Every touched entry gets its own file back, and one that did not exist
+// goes out of sight; safe to repeat after a crash half-way through. Only
+// renames: freeing a file's blocks can cost milliseconds a file, and the
+// visible tree must be whole again at once.
+void restoreTouched(const Directories &dirs, const Journal &journal)
+{
+    for (const Journal::Touched &entry : journal.touched) {
+        const KioskDirectory &dir = dirs.at(entry.directory);
+        if (entry.keptName.isEmpty()) {
+            // Out of the disabled directory, so that one the save created can go again.
+            dir.hideFile(entry.file, entry.directory == Directory::Disabled ? *dirs.users : dir);
+        } else if (dir.hasEntry(QString::fromLatin1(entry.keptName))) {
+            KioskDirectory::renameFile(dir, QString::fromLatin1(entry.keptName), dir, entry.file);
+        }
+    }
+    if (journal.createdDisabled) {
+        // New texts never moved into place would keep the directory from going.
+        const QStringList leftovers = dirs.disabled->leftovers();
+        for (const QString &name : leftovers) {
+            dirs.disabled->hideFile(name, *dirs.users);
+        }
+        dirs.users->removeEmptyDirectory(Directories::disabledName());
+    }
+}
+
+// Removes the hidden files earlier saves left: new texts never renamed into
+// place, and the earlier versions of what they replaced.
+void sweep(const Directories &dirs, const std::function<void()> &progress)
+{
+    int removed = 0;
+    for (const KioskDirectory *dir : {&*dirs.system, &*dirs.users, &*dirs.disabled}) {
+        const QStringList names = dir->leftovers();
+        for (const QString &name : names) {
+            dir->removeFile(name);
+            if (progress && ++removed % progressEvery == 0) {
+                progress();
+            }
+        }
+    }
+}
+
+void syncDescriptor(const QString &path, int flags)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    const int error = errno;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    if (!synced) {
+        throw WriteFileException(path, QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
+void writeJournal(const QByteArray &text)
+{
+    const QString path = journalPath();
+    const QString dir = QFileInfo(path).absolutePath();
+    Utils::createDirectory(dir);
+    // The journal names every file of the save; nobody but root reads it.
+    ::chmod(QFile::encodeName(dir).constData(), 0700);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() || !file.flush()) {
+        throw WriteFileException(path, file.errorString());
+    }
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    if (::fsync(file.handle()) != 0) {
+        throw WriteFileException(path, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    file.close();
+    syncDescriptor(dir, O_RDONLY | O_DIRECTORY);
+}
+
+void removeJournal()
+{
+    Utils::deleteFile(journalPath());
+}
+}
+
+KioskTransaction::KioskTransaction() = default;
+
+KioskTransaction::~KioskTransaction() = default;
+
+void KioskTransaction::queue(Step::Kind kind, const std::optional<SystemKiosk::Entry> &target, const std::optional<SystemKiosk::Entry> &source,
+                             const QString &text)
+{
+    if (!target || (kind == Step::Move && !source)) {
+        return;
+    }
+    m_steps.append({kind, *target, source.value_or(*target), kind == Step::Replace ? text.toUtf8() : QByteArray(), QByteArray()});
+}
+
+void KioskTransaction::updateSystemProfile(const QString &name, const QString &text)
+{
+    queue(Step::Replace, SystemKiosk::systemEntry(name), std::nullopt, text);
+}
+
+void KioskTransaction::updateUserProfile(const QString &name, const QString &text)
+{
+    queue(Step::Replace, SystemKiosk::userEntry(name), std::nullopt, text);
+}
+
+void KioskTransaction::renameSystemProfile(const QString &from, const QString &to)
+{
+    queue(Step::Move, SystemKiosk::systemEntry(to), SystemKiosk::systemEntry(from), QString());
+}
+
+void KioskTransaction::renameUserProfile(const QString &from, const QString &to)
+{
+    queue(Step::Move, SystemKiosk::userEntry(to), SystemKiosk::userEntry(from), QString());
+}
+
+void KioskTransaction::removeSystemProfile(const QString &name)
+{
+    queue(Step::Remove, SystemKiosk::systemEntry(name), std::nullopt, QString());
+}
+
+void KioskTransaction::removeUserProfile(const QString &name)
+{
+    queue(Step::Remove, SystemKiosk::userEntry(name), std::nullopt, QString());
+}
+
+bool KioskTransaction::isEmpty() const
+{
+    return m_steps.isEmpty();
+}
+
+void KioskTransaction::putBack(const Earlier &earlier)
+{
+    if (earlier.existed) {
+        m_steps.append({Step::Replace, earlier.entry, earlier.entry, earlier.bytes, QByteArray()});
+    } else {
+        m_steps.append({Step::Remove, earlier.entry, earlier.entry, QByteArray(), QByteArray()});
+    }
+}
+
+void KioskTransaction::commit(const std::function<void()> &progress, const std::function<void(const QList<Earlier> &)> &beforeApply)
+{
+    if (m_steps.isEmpty()) {
+        return;
+    }
+    recover();
+    removeLeftovers(progress);
+    const auto tick = [&progress](int step) {
+        if (progress && step % progressEvery == 0) {
+            progress();
+        }
+    };
+
+    bool writesTo[3] = {false, false, false};
+    for (const Step &step : std::as_const(m_steps)) {
+        if (step.kind != Step::Remove) {
+            writesTo[int(step.target.directory)] = true;
+        }
+    }
+    Directories dirs;
+    dirs.open(writesTo[int(Directory::System)], writesTo[int(Directory::Users)], writesTo[int(Directory::Disabled)]);
+
+    // Everything new beside its target, and a second name for everything the
+    // save will replace, move or remove; none of it is visible to a reader.
+    Journal journal;
+    journal.createdDisabled = !dirs.disabledExisted && dirs.disabled->exists();
+    try {
+        // The whole request, played through on what is on disk now, before
+        // anything is written: which entries it touches and whether each step can
+        // be done at all.
+        struct State {
+            SystemKiosk::Entry entry;
+            bool existed;
+            bool present;
+        };
+        QHash<QString, State> states;
+        QList<QString> order;
+        const auto state = [&](const SystemKiosk::Entry &entry) -> State & {
+            const QString key = entryKey(entry);
+            auto it = states.find(key);
+            if (it == states.end()) {
+                const bool exists = dirs.at(entry.directory).hasEntry(entry.file);
+                it = states.insert(key, {entry, exists, exists});
+                order.append(key);
+            }
+            return *it;
+        };
+        for (int i = 0; i < m_steps.size(); ++i) {
+            const Step &step = m_steps.at(i);
+            const KioskDirectory &target = dirs.at(step.target.directory);
+            const QString targetRefusal = target.entryRefusal(step.target.file);
+            switch (step.kind) {
+            case Step::Replace:
+                if (!targetRefusal.isEmpty()) {
+                    throw WriteFileException(target.entryPath(step.target.file), targetRefusal);
+                }
+                state(step.target).present = true;
+                break;
+            case Step::Move: {
+                const KioskDirectory &source = dirs.at(step.source.directory);
+                const QString sourceRefusal = source.entryRefusal(step.source.file);
+                const QString refusal = sourceRefusal.isEmpty() ? targetRefusal : sourceRefusal;
+                if (!refusal.isEmpty() || !state(step.source).present) {
+                    throw RenameFileException(source.entryPath(step.source.file), target.entryPath(step.target.file),
+                                              refusal.isEmpty() ? QString::fromLocal8Bit(std::strerror(ENOENT)) : refusal);
+                }
+                state(step.source).present = false;
+                state(step.target).present = true;
+                break;
+            }
+            case Step::Remove:
+                if (!targetRefusal.isEmpty()) {
+                    throw DeleteFileException(target.entryPath(step.target.file), targetRefusal);
+                }
+                state(step.target).present = false;
+                break;
+            }
+        }
+
+        for (int i = 0; i < m_steps.size(); ++i) {
+            Step &step = m_steps[i];
+            if (step.kind == Step::Replace) {
+                step.newName = dirs.at(step.target.directory).writeNewFile(step.target.file, step.bytes);
+                step.bytes.clear();
+            }
+            tick(i + 1);
+        }
+        for (const QString &key : std::as_const(order)) {
+            const State &entry = states.value(key);
+            const QByteArray kept = entry.existed ? dirs.at(entry.entry.directory).keepFile(entry.entry.file) : QByteArray();
+            journal.touched.append({entry.entry.directory, entry.entry.file, kept});
+        }
+        if (beforeApply) {
+            QList<Earlier> earlier;
+            earlier.reserve(journal.touched.size());
+            for (const Journal::Touched &entry : std::as_const(journal.touched)) {
+                const SystemKiosk::Entry where{entry.directory, entry.file};
+                earlier.append({where, !entry.keptName.isEmpty(),
+                                entry.keptName.isEmpty() ? QByteArray() : dirs.at(entry.directory).readFile(QString::fromLatin1(entry.keptName))});
+            }
+            beforeApply(earlier);
+        }
+        writeJournal(journal.text());
+        // The one sync of the save: every new text and every second name is
+        // on disk before the first visible change.
+        dirs.sync();
+    } catch (...) {
+        // Nothing visible has changed; what is left out of sight goes with the next save.
+        try {
+            Utils::deleteFile(journalPath());
+            sweep(dirs, progress);
+            if (!dirs.disabledExisted) {
+                dirs.users->removeEmptyDirectory(Directories::disabledName());
+            }
+        } catch (...) {
+        }
+        throw;
+    }
+
+    try {
+        for (int i = 0; i < m_steps.size(); ++i) {
+            const Step &step = m_steps.at(i);
+            const KioskDirectory &target = dirs.at(step.target.directory);
+            switch (step.kind) {
+            case Step::Replace:
+                KioskDirectory::renameFile(target, QString::fromLatin1(step.newName), target, step.target.file);
+                break;
+            case Step::Move:
+                KioskDirectory::renameFile(dirs.at(step.source.directory), step.source.file, target, step.target.file);
+                break;
+            case Step::Remove:
+                target.removeFile(step.target.file);
+                break;
+            }
+            tick(i + 1);
+        }
+        dirs.sync();
+        writeJournal(journal.text() + "committed\n");
+    } catch (...) {
+        // Left in place when putting back fails too: the next start tries again.
+        try {
+            restoreTouched(dirs, journal);
+            removeJournal();
+            sweep(dirs, progress);
+        } catch (...) {
+        }
+        throw;
+    }
+    removeJournal();
+    sweep(dirs, progress);
+}
+
+bool KioskTransaction::hasUnfinishedSave()
+{
+    return QFileInfo::exists(journalPath());
+}
+
+void KioskTransaction::recover()
+{
+    if (!hasUnfinishedSave()) {
+        return;
+    }
+    QFile file(journalPath());
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw ReadFileException(file.fileName(), file.errorString());
+    }
+    const Journal journal = Journal::parse(file.readAll());
+    file.close();
+    Directories dirs;
+    dirs.open(false, false, false);
+    if (!journal.committed) {
+        restoreTouched(dirs, journal);
+        dirs.sync();
+    }
+    removeJournal();
+}
+
+void KioskTransaction::removeLeftovers(const std::function<void()> &progress)
+{
+    Directories dirs;
+    dirs.open(false, false, false);
+    sweep(dirs, progress);
+}
