@@ -1,6 +1,8 @@
 #include "actionargumentscheck.h"
 
 #include "protocol/helperconstants.h"
+#include "protocol/snapshotsactionsmap.h"
+#include "store/kiosksnapshots.h"
 
 #include <QRegularExpression>
 
@@ -127,6 +129,23 @@ QString ActionArgumentsCheck::enableArgumentsError(const QVariantMap &arguments)
     }
     if (error.isEmpty()) {
         error = typedKeysError(arguments, enableKeys, QMetaType::Bool);
+    }
+    return error;
+}
+
+QString ActionArgumentsCheck::snapshotsArgumentsError(const QVariantMap &arguments)
+{
+    const QStringList keys = SnapshotsActionsMap::keys();
+    QString error = unknownKeysError(arguments, QStringList(keys) << environmentKey);
+    if (error.isEmpty()) {
+        error = environmentError(arguments);
+    }
+    if (error.isEmpty()) {
+        error = typedKeysError(arguments, keys, QMetaType::QString);
+    }
+    const QString id = SnapshotsActionsMap(arguments).restore();
+    if (error.isEmpty() && !id.isEmpty() && !KioskSnapshots::isValidId(id)) {
+        error = tr("'%1' is not the name of an earlier configuration.").arg(printable(id));
     }
     return error;
 }

@@ -26,6 +26,7 @@ public:
     static QString enableArgumentsError(const QVariantMap &arguments);
     static QString traceApplicationArgumentsError(const QVariantMap &arguments);
     static QString globalTraceArgumentsError(const QVariantMap &arguments);
+    static QString snapshotsArgumentsError(const QVariantMap &arguments);
 
     /** "C", "POSIX" or language[_territory], each with an optional [.codeset][@modifier]. */
     static bool isValidLocale(const QString &locale);

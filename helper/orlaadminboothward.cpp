@@ -8,8 +8,10 @@
 #include "protocol/helperconstants.h"
 #include "protocol/traceapplicationactionsmap.h"
 #include "store/kiosktracersettings.h"
+#include "store/kiosksnapshots.h"
 #include "store/kiosktransaction.h"
 #include "protocol/helperactionsmap.h"
+#include "protocol/snapshotsactionsmap.h"
 #include "protocol/updateactionsmap.h"
 #include "store/systemkiosk.h"
 #include "systempaths.h"
@@ -20,9 +22,11 @@
 #include <QDataStream>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLocale>
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 
 namespace
 {
@@ -103,6 +107,47 @@ QString saveFailure(const DetailsException &e)
     return QCoreApplication::translate("OrlaAdminBoothward", "%1. Nothing has been changed.").arg(e.fullDetails());
 }
 
+// What a save does, in a few words, for the list of earlier configurations.
+QString updateSummary(const UpdateActionsMap &map)
+{
+    QStringList parts;
+    const auto add = [&parts](int count, const char *text) {
+        if (count > 0) {
+            parts.append(QCoreApplication::translate("OrlaAdminBoothward", text, nullptr, count));
+        }
+    };
+    add(map.usersToRename().size(), "%n user(s) renamed, enabled or disabled");
+    add(map.profilesToRename().size(), "%n profile(s) renamed");
+    add(map.usersToUpdate().size(), "%n user profile(s) written");
+    add(map.profilesToUpdate().size(), "%n profile(s) written");
+    add(map.usersToRemove().size(), "%n user(s) removed");
+    add(map.profilesToRemove().size(), "%n profile(s) removed");
+    return parts.join(QStringLiteral(", "));
+}
+
+// Keeps what a save is about to replace; a save that fails after this takes
+// its snapshot back.
+class SnapshotTaker
+{
+public:
+    explicit SnapshotTaker(const QString &summary)
+        : m_summary(summary)
+    {
+    }
+    void operator()(const QList<KioskTransaction::Earlier> &earlier)
+    {
+        m_id = KioskSnapshots::take(earlier, m_summary);
+    }
+    void discard() const
+    {
+        KioskSnapshots::remove(m_id);
+    }
+
+private:
+    QString m_summary;
+    QString m_id;
+};
+
 QString staleStopError()
 {
     return QCoreApplication::translate("OrlaAdminBoothward", "A request to stop a recording is still pending. Nothing has been changed; try again.");
@@ -115,7 +160,8 @@ OrlaAdminBoothward::OrlaAdminBoothward(QObject *parent)
             {HelperConstants::updateActionId,
              HelperConstants::enableActionId,
              HelperConstants::traceApplicationActionId,
-             HelperConstants::globalTraceActionId})
+             HelperConstants::globalTraceActionId,
+             HelperConstants::snapshotsActionId})
 {
 }
 
@@ -192,12 +238,57 @@ KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
     for (const QString &name : profilesToRemove) {
         transaction.removeSystemProfile(name);
     }
+    SnapshotTaker snapshot(updateSummary(map));
     try {
-        transaction.commit(stepDone);
+        transaction.commit(stepDone, std::ref(snapshot));
     } catch (const DetailsException &e) {
+        snapshot.discard();
         return errorReply(saveFailure(e));
     }
     return KAuth::ActionReply::SuccessReply();
+}
+
+KAuth::ActionReply OrlaAdminBoothward::snapshots(const QVariantMap &args)
+{
+    const StuckActionWatch::Running running(watch);
+    loadTranslations(args);
+    const QString error = ActionArgumentsCheck::snapshotsArgumentsError(args);
+    if (!error.isEmpty()) {
+        return errorReply(error);
+    }
+    const QString id = SnapshotsActionsMap(args).restore();
+    if (!id.isEmpty()) {
+        QElapsedTimer sinceProgress;
+        sinceProgress.start();
+        const auto stepDone = [&sinceProgress]() {
+            if (sinceProgress.elapsed() >= HelperConstants::heartbeatIntervalMs) {
+                KAuth::HelperSupport::progressStep(QVariantMap());
+                sinceProgress.restart();
+            }
+        };
+        KioskSnapshots::Info info;
+        SnapshotTaker snapshot{QString()};
+        try {
+            const QList<KioskTransaction::Earlier> earlier = KioskSnapshots::read(id, &info);
+            KioskTransaction transaction;
+            for (const KioskTransaction::Earlier &entry : earlier) {
+                transaction.putBack(entry);
+            }
+            snapshot = SnapshotTaker(tr("Restored the configuration from before %1").arg(QLocale().toString(info.time.toLocalTime(), QLocale::ShortFormat)));
+            transaction.commit(stepDone, std::ref(snapshot));
+        } catch (const DetailsException &e) {
+            snapshot.discard();
+            return errorReply(saveFailure(e));
+        }
+    }
+    QList<SnapshotsActionsMap::Entry> entries;
+    const QList<KioskSnapshots::Info> infos = KioskSnapshots::list();
+    for (const KioskSnapshots::Info &info : infos) {
+        entries.append({info.id, info.time, info.summary});
+    }
+    KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
+    reply.setData(SnapshotsActionsMap::replyData(entries));
+    return checkedReply(reply);
 }
 
 KAuth::ActionReply OrlaAdminBoothward::enable(const QVariantMap &args)

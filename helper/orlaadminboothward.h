@@ -33,6 +33,7 @@ public Q_SLOTS:
     KAuth::ActionReply enable(const QVariantMap &args);
     KAuth::ActionReply traceapplication(const QVariantMap &args);
     KAuth::ActionReply globaltrace(const QVariantMap &args);
+    KAuth::ActionReply snapshots(const QVariantMap &args);
 
 private Q_SLOTS:
     void stopedTimerTimeout();

@@ -30,6 +30,7 @@ inline constexpr QLatin1String updateActionId = Detail::literal(ORLA_HELPER_ID "
 inline constexpr QLatin1String enableActionId = Detail::literal(ORLA_HELPER_ID ".enable");
 inline constexpr QLatin1String traceApplicationActionId = Detail::literal(ORLA_HELPER_ID ".traceapplication");
 inline constexpr QLatin1String globalTraceActionId = Detail::literal(ORLA_HELPER_ID ".globaltrace");
+inline constexpr QLatin1String snapshotsActionId = Detail::literal(ORLA_HELPER_ID ".snapshots");
 
 /** Reply data of the recording actions: QStringList of warnings. */
 inline constexpr QLatin1String warningsDataKey = Detail::literal("warningsDataKey");
@@ -39,6 +40,8 @@ inline constexpr QLatin1String errorsDataKey = Detail::literal("errorsDataKey");
 inline constexpr QLatin1String globalModeEnableKey = Detail::literal("globalModeEnableKey");
 /** Reply of the global-trace action: QVariantMap of account name to recorded rules text. */
 inline constexpr QLatin1String globalRecordDataKey = Detail::literal("globalRecordData");
+/** Reply of the snapshots action: QVariantList of the earlier configurations kept (SnapshotsActionsMap). */
+inline constexpr QLatin1String snapshotsDataKey = Detail::literal("snapshots");
 /** Reply of the trace-application action: the recorded rules text. */
 inline constexpr QLatin1String traceTextKey = Detail::literal("traceText");
 /** Progress of the trace-application action: pid of the traced application, -1 once it has ended. */

@@ -15,6 +15,8 @@ private Q_SLOTS:
     void updateArguments();
     void enableArguments_data();
     void enableArguments();
+    void snapshotsArguments_data();
+    void snapshotsArguments();
     void errorQuotesNamePrintably();
 };
 
@@ -222,6 +224,33 @@ void ActionArgumentsCheckTest::enableArguments()
     QFETCH(QVariantMap, arguments);
     QFETCH(QString, error);
     const QString result = ActionArgumentsCheck::enableArgumentsError(arguments);
+    if (error.isEmpty()) {
+        QCOMPARE(result, QString());
+    } else {
+        QVERIFY2(result.contains(error), qPrintable(result));
+    }
+}
+
+void ActionArgumentsCheckTest::snapshotsArguments_data()
+{
+    QTest::addColumn<QVariantMap>("arguments");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("list only") << QVariantMap() << QString();
+    QTest::newRow("restore") << QVariantMap{{QStringLiteral("restore"), QStringLiteral("0000000042")}} << QString();
+    // The id becomes a file name below the snapshots folder.
+    QTest::newRow("traversal") << QVariantMap{{QStringLiteral("restore"), QStringLiteral("../../etc/shadow")}}
+                               << QStringLiteral("is not the name of an earlier configuration");
+    QTest::newRow("short id") << QVariantMap{{QStringLiteral("restore"), QStringLiteral("42")}} << QStringLiteral("is not the name of an earlier configuration");
+    QTest::newRow("number") << QVariantMap{{QStringLiteral("restore"), 42}} << QStringLiteral("'restore' in the request has the wrong type");
+    QTest::newRow("unknown key") << QVariantMap{{QStringLiteral("remove"), QStringLiteral("0000000042")}} << QStringLiteral("Unknown argument 'remove'");
+}
+
+void ActionArgumentsCheckTest::snapshotsArguments()
+{
+    QFETCH(QVariantMap, arguments);
+    QFETCH(QString, error);
+    const QString result = ActionArgumentsCheck::snapshotsArgumentsError(arguments);
     if (error.isEmpty()) {
         QCOMPARE(result, QString());
     } else {

@@ -9,6 +9,8 @@
 #include "protocol/enableactionsmap.h"
 #include "protocol/helperconstants.h"
 #include "protocol/kauthjob.h"
+#include "protocol/snapshotsactionsmap.h"
+#include "store/kiosksnapshots.h"
 #include "protocol/updateactionsmap.h"
 #include "store/systemkiosk.h"
 
@@ -41,6 +43,7 @@ struct Outcome {
 constexpr int programTimeout = 600000;
 const QString updateId = HelperConstants::updateActionId;
 const QString enableId = HelperConstants::enableActionId;
+const QString snapshotsId = HelperConstants::snapshotsActionId;
 
 KAuth::Action makeAction(const QString &id, const QVariantMap &args)
 {
@@ -70,6 +73,26 @@ Outcome execute(const QString &id, const QVariantMap &args, int watchdog = -1, W
         outcome.text = e.fullDetails();
     }
     return outcome;
+}
+
+// The earlier configurations the helper keeps, newest first, after restoring @p restore (if any).
+QList<SnapshotsActionsMap::Entry> snapshots(const QString &restore = QString())
+{
+    SnapshotsActionsMap map(QStringLiteral("C"));
+    if (!restore.isEmpty()) {
+        map.setRestore(restore);
+    }
+    KAuth::ExecuteJob *job = makeAction(snapshotsId, map).execute();
+    job->setAutoDelete(false);
+    const bool done = job->exec();
+    const QVariantMap data = job->data();
+    const QString error = job->errorString();
+    delete job;
+    if (!done) {
+        qWarning("snapshots action failed: %s", qPrintable(error));
+        return {};
+    }
+    return SnapshotsActionsMap::entriesFromReply(data);
 }
 
 void writeFile(const QString &path, const QByteArray &content)
@@ -186,6 +209,8 @@ private Q_SLOTS:
     void failingFourthStepChangesNothing();
     void killedSaveLeavesOneWholeTree_data();
     void killedSaveLeavesOneWholeTree();
+    void restoredSnapshotGivesBackTheTree();
+    void fiftyFirstSnapshotDropsTheFirst();
     void unprivilegedClients();
     void unknownActionLeavesNoHelperWedged();
     void hostileMaps_data();
@@ -434,6 +459,56 @@ void BoothwardBusTest::killedSaveLeavesOneWholeTree()
     QVERIFY2(recovered == before || recovered == after, "the tree is a mixture of the old and the new configuration");
     qInfo("killed %s: the %s tree is back", atFirstChange ? "at the first change" : "once prepared", recovered == before ? "old" : "new");
     QVERIFY(!QFileInfo::exists(journal));
+}
+
+void BoothwardBusTest::restoredSnapshotGivesBackTheTree()
+{
+    writeFile(userProfile(QStringLiteral("alice")), "alice\n");
+    writeFile(userProfile(QStringLiteral("bob")), "bob\n");
+    writeFile(userProfile(QStringLiteral("disabled/carol")), "carol\n");
+    writeFile(systemProfile(QStringLiteral("browser")), "browser\n");
+    writeFile(systemProfile(QStringLiteral("office")), "office\n");
+    writeFile(systemProfile(QStringLiteral("obsolete")), "obsolete\n");
+    const Snapshot original = snapshot();
+
+    UpdateActionsMap map(QStringLiteral("C"));
+    map.setUsersToRename({{QStringLiteral("alice"), QStringLiteral("disabled/alice")}, {QStringLiteral("disabled/carol"), QStringLiteral("carol")}});
+    map.setProfilesToRename({{QStringLiteral("browser"), QStringLiteral("web")}});
+    map.setUsersToUpdate({{QStringLiteral("bob"), QStringLiteral("bob new\n")}, {QStringLiteral("dave"), QStringLiteral("dave\n")}});
+    map.setProfilesToUpdate({{QStringLiteral("office"), QStringLiteral("office new\n")}});
+    map.setProfilesToRemove({QStringLiteral("obsolete")});
+    QCOMPARE(execute(updateId, map).kind, Outcome::Success);
+    const Snapshot saved = snapshot();
+    QVERIFY(saved != original);
+
+    const QList<SnapshotsActionsMap::Entry> before = snapshots();
+    QCOMPARE(before.size(), 1);
+    QVERIFY2(before.first().summary.contains(QLatin1String("1 profile(s) renamed")), qPrintable(before.first().summary));
+    const QList<SnapshotsActionsMap::Entry> after = snapshots(before.first().id);
+    QCOMPARE(snapshot(), original);
+
+    // The restore is kept too, and undoing it gives the save back.
+    QCOMPARE(after.size(), 2);
+    QCOMPARE(after.last().id, before.first().id);
+    snapshots(after.first().id);
+    QCOMPARE(snapshot(), saved);
+}
+
+void BoothwardBusTest::fiftyFirstSnapshotDropsTheFirst()
+{
+    const int saves = KioskSnapshots::maxSnapshots + 1;
+    for (int i = 0; i < saves; ++i) {
+        UpdateActionsMap map(QStringLiteral("C"));
+        map.setProfilesToUpdate({{QStringLiteral("browser"), QString::number(i) + QLatin1Char('\n')}});
+        QCOMPARE(execute(updateId, map).kind, Outcome::Success);
+    }
+    const QList<SnapshotsActionsMap::Entry> kept = snapshots();
+    QCOMPARE(kept.size(), KioskSnapshots::maxSnapshots);
+    const QStringList files = QDir(QString::fromUtf8(SystemPaths::snapshotsDir)).entryList(QDir::Files);
+    QCOMPARE(files.size(), KioskSnapshots::maxSnapshots);
+    // The oldest kept is the second save's: restoring it gives what the first wrote.
+    snapshots(kept.last().id);
+    QCOMPARE(readFile(systemProfile(QStringLiteral("browser"))), QByteArray("0\n"));
 }
 
 void BoothwardBusTest::unprivilegedClients()

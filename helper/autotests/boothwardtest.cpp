@@ -283,6 +283,7 @@ void BoothwardTest::metaMethodsInOrder()
                           QStringLiteral("enable(QVariantMap)"),
                           QStringLiteral("traceapplication(QVariantMap)"),
                           QStringLiteral("globaltrace(QVariantMap)"),
+                          QStringLiteral("snapshots(QVariantMap)"),
                           QStringLiteral("stopedTimerTimeout()")}));
     QCOMPARE(meta->method(meta->indexOfMethod("stopedTimerTimeout()")).access(), QMetaMethod::Private);
 }

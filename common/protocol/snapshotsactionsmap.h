@@ -1,0 +1,41 @@
+#ifndef ORLA_SNAPSHOTSACTIONSMAP_H
+#define ORLA_SNAPSHOTSACTIONSMAP_H
+
+#include "protocol/helperactionsmap.h"
+
+#include <QDateTime>
+#include <QList>
+
+/**
+ * Arguments and reply of the snapshots action: without a snapshot to
+ * restore it only lists the earlier configurations the helper keeps; with
+ * one, it restores it as a save of its own (which is itself kept) and lists
+ * them afterwards.
+ */
+class ORLACOMMON_EXPORT SnapshotsActionsMap : public HelperActionsMap
+{
+public:
+    /** One earlier configuration as the reply lists it. */
+    struct Entry {
+        QString id;
+        QDateTime time;
+        QString summary;
+    };
+
+    using HelperActionsMap::HelperActionsMap;
+    ~SnapshotsActionsMap() override;
+
+    void setRestore(const QString &id);
+    /** Empty: list only. */
+    QString restore() const;
+
+    /** The keys the action accepts besides the environment, all strings. */
+    static QStringList keys();
+
+    /** Reply data listing @p entries, newest first. */
+    static QVariantMap replyData(const QList<Entry> &entries);
+    /** The entries of reply data; malformed entries are left out. */
+    static QList<Entry> entriesFromReply(const QVariantMap &data);
+};
+
+#endif
