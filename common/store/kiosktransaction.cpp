@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -81,7 +82,9 @@ struct Journal {
     bool createdDisabled = false;
     bool committed = false;
 
-    QByteArray text() const
+    // Not prepared: nothing of the save is visible yet, and a crash needs
+    // no more than the disabled directory it made taken away again.
+    QByteArray text(bool prepared = true) const
     {
         QByteArray text;
         if (createdDisabled) {
@@ -91,7 +94,7 @@ struct Journal {
             text += "touched " + directoryToken(entry.directory) + ' ' + entry.file.toUtf8().toPercentEncoding() + ' '
                 + (entry.keptName.isEmpty() ? QByteArray("-") : entry.keptName) + '\n';
         }
-        return text + "prepared\n";
+        return prepared ? text + "prepared\n" : text;
     }
 
     static Journal parse(const QByteArray &text)
@@ -131,13 +134,23 @@ public:
     // @p create: the directories a save writes into are made when missing.
     void open(bool createSystem, bool createUsers, bool createDisabled)
     {
-        const auto missing = [](bool create) {
-            return create ? KioskDirectory::Missing::Create : KioskDirectory::Missing::Leave;
-        };
         system.emplace(SystemKiosk::systemProfilesDir(), missing(createSystem));
         users.emplace(SystemKiosk::userProfilesDir(), missing(createUsers || createDisabled));
         disabledExisted = users->hasEntry(disabledName());
-        disabled.emplace(*users, disabledName(), missing(createDisabled));
+        disabled.emplace(*users, disabledName(), missing(false));
+    }
+
+    // Separately, so that the journal can record that the save makes it
+    // before it exists.
+    void createDisabled()
+    {
+        disabled.reset();
+        disabled.emplace(*users, disabledName(), missing(true));
+    }
+
+    static KioskDirectory::Missing missing(bool create)
+    {
+        return create ? KioskDirectory::Missing::Create : KioskDirectory::Missing::Leave;
     }
 
     const KioskDirectory &at(Directory directory) const
@@ -224,6 +237,8 @@ void syncDescriptor(const QString &path, int flags)
     }
 }
 
+// Replaced whole: a journal cut short by a crash would be unreadable, and
+// the tree could not be put back.
 void writeJournal(const QByteArray &text)
 {
     const QString path = journalPath();
@@ -231,15 +246,14 @@ void writeJournal(const QByteArray &text)
     Utils::createDirectory(dir);
     // The journal names every file of the save; nobody but root reads it.
     ::chmod(QFile::encodeName(dir).constData(), 0700);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() || !file.flush()) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
         throw WriteFileException(path, file.errorString());
     }
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    if (::fsync(file.handle()) != 0) {
-        throw WriteFileException(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (!file.commit()) {
+        throw WriteFileException(path, file.errorString());
     }
-    file.close();
     syncDescriptor(dir, O_RDONLY | O_DIRECTORY);
 }
 
@@ -331,8 +345,12 @@ void KioskTransaction::commit(const std::function<void()> &progress, const std::
     // Everything new beside its target, and a second name for everything the
     // save will replace, move or remove; none of it is visible to a reader.
     Journal journal;
-    journal.createdDisabled = !dirs.disabledExisted && dirs.disabled->exists();
     try {
+        if (writesTo[int(Directory::Disabled)] && !dirs.disabledExisted) {
+            journal.createdDisabled = true;
+            writeJournal(journal.text(false));
+            dirs.createDisabled();
+        }
         // The whole request, played through on what is on disk now, before
         // anything is written: which entries it touches and whether each step can
         // be done at all.
