@@ -15,6 +15,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -154,6 +155,31 @@ private Q_SLOTS:
         QVERIFY(!w.action("actionSaveChanges")->isEnabled());
         QCOMPARE(w.userTexts(),
                  (QStringList{QStringLiteral("bin"), QStringLiteral("carol (disabled) (has errors)"), QStringLiteral("daemon"), QStringLiteral("sys")}));
+    }
+
+    void saveQuestionShowsTheChanges()
+    {
+        writeSimpleTree();
+        WindowDriver w = start();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
+        QVERIFY(w.selectProfile(QStringLiteral("orla-desktop")));
+        m_answerer->handle([](QWidget *dialog) {
+            dialog->findChild<QLineEdit *>(QStringLiteral("profileNameLineEdit"))->setText(QStringLiteral("desktop"));
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+        w.action("actionEditProfile")->trigger();
+        expectNoStrayBoxes();
+
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::No);
+        w.action("actionSaveChanges")->trigger();
+        expectNoStrayBoxes();
+        const QString changes = m_answerer->boxes().at(0).detailedText;
+        QVERIFY2(changes.contains(QStringLiteral("Profile renamed: orla-desktop → desktop")), qPrintable(changes));
+        // daemon's profile gains the include under the profile's new name.
+        QVERIFY2(changes.contains(QStringLiteral("Profile of user daemon:\n  @include base\n+ @include desktop")), qPrintable(changes));
+        QCOMPARE(m_tree->user(QStringLiteral("daemon")), QStringLiteral("@include base\n"));
     }
 
     void declinedQuestionsSaveNothing()

@@ -75,6 +75,7 @@ ModalAnswerer::Box ModalAnswerer::describe(const QMessageBox *box)
     Box seen;
     seen.title = box->windowTitle();
     seen.text = box->text();
+    seen.detailedText = box->detailedText();
     seen.icon = box->icon();
     seen.buttons = box->standardButtons();
     for (int flag = QMessageBox::FirstButton; flag <= QMessageBox::LastButton; flag <<= 1) {

@@ -27,6 +27,7 @@ public:
     struct Box {
         QString title;
         QString text;
+        QString detailedText;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
         QStringList buttonTexts; // in the order of the standard buttons' values

@@ -15,6 +15,7 @@
 #include "state/profilestate.h"
 #include "state/userstate.h"
 #include "store/mainwindowsettings.h"
+#include "store/updatepreview.h"
 #include "system/systemusers.h"
 
 #include <QCloseEvent>
@@ -833,7 +834,12 @@ void MainWindow::saveActionTriggered()
     const QString text = needsReboot()
         ? tr("New changes will take effect immediately after system reboot. Are you sure want to save changes?")
         : tr("New changes will take effect immediately after users relog. Are you sure want to save changes?");
-    if (QMessageBox::question(this, tr("Save changes"), text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+    QMessageBox question(QMessageBox::Question, tr("Save changes"), text, QMessageBox::Yes | QMessageBox::No, this);
+    const QString changes = UpdatePreview(m_systemState.buildUpdateActionsMap()).text();
+    if (!changes.isEmpty()) {
+        question.setDetailedText(changes);
+    }
+    if (question.exec() != QMessageBox::Yes) {
         return;
     }
     if (saveChanges()) {

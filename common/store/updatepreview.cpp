@@ -1,0 +1,168 @@
+#include "store/updatepreview.h"
+
+#include "protocol/helperconstants.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <dtl/dtl.hpp>
+
+#include <vector>
+
+namespace
+{
+// Unchanged lines shown on each side of a change.
+constexpr int contextLines = 2;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("UpdatePreview", text);
+}
+
+std::optional<QString> readKioskText(const SystemKiosk::Entry &entry)
+{
+    QFile file(SystemKiosk::directoryPath(entry.directory) + QLatin1Char('/') + entry.file);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+std::vector<QString> lines(const QString &text)
+{
+    QStringList split = text.split(QLatin1Char('\n'));
+    if (!split.isEmpty() && split.last().isEmpty()) {
+        split.removeLast();
+    }
+    return std::vector<QString>(split.cbegin(), split.cend());
+}
+
+QString account(const QString &name)
+{
+    const QString prefix = HelperConstants::disabledPrefix + QLatin1Char('/');
+    return name.startsWith(prefix) ? name.mid(prefix.size()) : name;
+}
+
+bool isDisabled(const QString &name)
+{
+    return name.startsWith(HelperConstants::disabledPrefix + QLatin1Char('/'));
+}
+}
+
+UpdatePreview::UpdatePreview(const UpdateActionsMap &map, CurrentText current)
+{
+    if (!current) {
+        current = readKioskText;
+    }
+    const auto userEntry = [](const QString &name) {
+        return SystemKiosk::userEntry(name);
+    };
+    const auto profileEntry = [](const QString &name) {
+        return SystemKiosk::systemEntry(name);
+    };
+    const auto textOf = [&current](const std::optional<SystemKiosk::Entry> &entry) {
+        return entry ? current(*entry) : std::nullopt;
+    };
+
+    // Users: a move between the two directories is an enable or a disable,
+    // one to another account name a rename; the text follows the user.
+    const QMap<QString, QString> usersToRename = map.usersToRename();
+    QMap<QString, QString> renamedFrom;
+    for (auto it = usersToRename.cbegin(); it != usersToRename.cend(); ++it) {
+        renamedFrom.insert(it.value(), it.key());
+        if (account(it.key()) != account(it.value())) {
+            m_summary.append(tr("User renamed: %1 → %2").arg(account(it.key()), account(it.value())));
+        }
+        if (isDisabled(it.key()) && !isDisabled(it.value())) {
+            m_summary.append(tr("User enabled: %1").arg(account(it.value())));
+        } else if (!isDisabled(it.key()) && isDisabled(it.value())) {
+            m_summary.append(tr("User disabled: %1").arg(account(it.value())));
+        }
+    }
+    const QMap<QString, QString> usersToUpdate = map.usersToUpdate();
+    for (auto it = usersToUpdate.cbegin(); it != usersToUpdate.cend(); ++it) {
+        const std::optional<QString> before = textOf(userEntry(renamedFrom.value(it.key(), it.key())));
+        if (!before) {
+            m_summary.append(tr("User added: %1").arg(account(it.key())));
+        } else if (*before != it.value()) {
+            m_differences.append(tr("Profile of user %1:").arg(account(it.key())));
+            m_differences.append(lineDifference(*before, it.value()));
+        }
+    }
+    const QStringList usersToRemove = map.usersToRemove();
+    for (const QString &name : usersToRemove) {
+        m_summary.append(tr("User removed: %1").arg(account(name)));
+    }
+
+    const QMap<QString, QString> profilesToRename = map.profilesToRename();
+    QMap<QString, QString> profileRenamedFrom;
+    for (auto it = profilesToRename.cbegin(); it != profilesToRename.cend(); ++it) {
+        profileRenamedFrom.insert(it.value(), it.key());
+        m_summary.append(tr("Profile renamed: %1 → %2").arg(it.key(), it.value()));
+    }
+    const QMap<QString, QString> profilesToUpdate = map.profilesToUpdate();
+    for (auto it = profilesToUpdate.cbegin(); it != profilesToUpdate.cend(); ++it) {
+        const std::optional<QString> before = textOf(profileEntry(profileRenamedFrom.value(it.key(), it.key())));
+        if (!before) {
+            m_summary.append(tr("Profile added: %1").arg(it.key()));
+        } else if (*before != it.value()) {
+            m_differences.append(tr("Profile %1:").arg(it.key()));
+            m_differences.append(lineDifference(*before, it.value()));
+        }
+    }
+    const QStringList profilesToRemove = map.profilesToRemove();
+    for (const QString &name : profilesToRemove) {
+        m_summary.append(tr("Profile removed: %1").arg(name));
+    }
+}
+
+QStringList UpdatePreview::summary() const
+{
+    return m_summary;
+}
+
+QString UpdatePreview::text() const
+{
+    QStringList all = m_summary;
+    if (!m_summary.isEmpty() && !m_differences.isEmpty()) {
+        all.append(QString());
+    }
+    all.append(m_differences);
+    return all.join(QLatin1Char('\n'));
+}
+
+QStringList UpdatePreview::lineDifference(const QString &before, const QString &after)
+{
+    const std::vector<QString> a = lines(before);
+    const std::vector<QString> b = lines(after);
+    dtl::Diff<QString, std::vector<QString>> diff(a, b);
+    diff.compose();
+    const auto &sequence = diff.getSes().getSequence();
+
+    // Which lines to show: every change and a little context around it.
+    const int count = int(sequence.size());
+    std::vector<bool> shown(sequence.size(), false);
+    for (int i = 0; i < count; ++i) {
+        if (sequence[size_t(i)].second.type != dtl::SES_COMMON) {
+            for (int j = std::max(0, i - contextLines); j <= std::min(count - 1, i + contextLines); ++j) {
+                shown[size_t(j)] = true;
+            }
+        }
+    }
+    QStringList result;
+    bool gap = false;
+    for (int i = 0; i < count; ++i) {
+        if (!shown[size_t(i)]) {
+            gap = true;
+            continue;
+        }
+        if (gap && !result.isEmpty()) {
+            result.append(QStringLiteral("  …"));
+        }
+        gap = false;
+        const auto &element = sequence[size_t(i)];
+        const char *mark = element.second.type == dtl::SES_ADD ? "+ " : element.second.type == dtl::SES_DELETE ? "- " : "  ";
+        result.append(QLatin1String(mark) + element.first);
+    }
+    return result;
+}
