@@ -143,9 +143,11 @@ QString ActionArgumentsCheck::snapshotsArgumentsError(const QVariantMap &argumen
     if (error.isEmpty()) {
         error = typedKeysError(arguments, keys, QMetaType::QString);
     }
-    const QString id = SnapshotsActionsMap(arguments).restore();
-    if (error.isEmpty() && !id.isEmpty() && !KioskSnapshots::isValidId(id)) {
-        error = tr("'%1' is not the name of an earlier configuration.").arg(printable(id));
+    const SnapshotsActionsMap map(arguments);
+    for (const QString &id : {map.restore(), map.preview()}) {
+        if (error.isEmpty() && !id.isEmpty() && !KioskSnapshots::isValidId(id)) {
+            error = tr("'%1' is not the name of an earlier configuration.").arg(printable(id));
+        }
     }
     return error;
 }

@@ -256,7 +256,8 @@ KAuth::ActionReply OrlaAdminBoothward::snapshots(const QVariantMap &args)
     if (!error.isEmpty()) {
         return errorReply(error);
     }
-    const QString id = SnapshotsActionsMap(args).restore();
+    const SnapshotsActionsMap map(args);
+    const QString id = map.restore();
     if (!id.isEmpty()) {
         QElapsedTimer sinceProgress;
         sinceProgress.start();
@@ -288,6 +289,13 @@ KAuth::ActionReply OrlaAdminBoothward::snapshots(const QVariantMap &args)
     }
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
     reply.setData(SnapshotsActionsMap::replyData(entries));
+    if (!map.preview().isEmpty()) {
+        try {
+            reply.addData(HelperConstants::snapshotPreviewDataKey, QVariantMap(KioskSnapshots::asUpdate(KioskSnapshots::read(map.preview()))));
+        } catch (const DetailsException &e) {
+            return errorReply(e.fullDetails());
+        }
+    }
     return checkedReply(reply);
 }
 

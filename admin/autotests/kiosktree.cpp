@@ -68,6 +68,8 @@ void KioskTree::clear()
     const QString root = QString::fromUtf8(SystemPaths::systemRoot);
     QDir(root + QStringLiteral("/etc/tavrix")).removeRecursively();
     QDir(root + QStringLiteral("/sys/module/tavrix")).removeRecursively();
+    // The earlier configurations the helper kept belong to the tree they came from.
+    QDir(QString::fromUtf8(SystemPaths::snapshotsDir)).removeRecursively();
     QDir().mkpath(profilesDir());
     QDir().mkpath(usersDir());
     setSwitches(false, false);

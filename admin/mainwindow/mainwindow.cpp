@@ -4,6 +4,7 @@
 #include "desktop/orlahelpmenu.h"
 #include "dialogs/createuserdialog.h"
 #include "dialogs/editprofiledialog.h"
+#include "dialogs/restoredialog.h"
 #include "failures/kauthexception.h"
 #include "failures/readfileexception.h"
 #include "items/profilewidgetitem.h"
@@ -127,6 +128,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionAddUser, &QAction::triggered, this, &MainWindow::createUserActionTriggered);
     connect(ui->actionDeleteUser, &QAction::triggered, this, &MainWindow::deleteUserActionTriggered);
     connect(ui->actionEditProfile, &QAction::triggered, this, &MainWindow::editProfileActionTriggered);
+    connect(ui->actionRestoreConfiguration, &QAction::triggered, this, &MainWindow::restoreConfigurationActionTriggered);
     connect(ui->actionDeleteProfile, &QAction::triggered, this, &MainWindow::deleteProfileActionTriggered);
     connect(ui->actionEnableUser, &QAction::triggered, this, &MainWindow::enableUserActionTriggered);
     connect(ui->actionDisableUser, &QAction::triggered, this, &MainWindow::disableUserActionTriggered);
@@ -590,6 +592,7 @@ void MainWindow::systemStateChanged(bool changed)
     ui->actionCancelChanges->setToolTip(text);
     setThemeIcon(ui->actionCancelChanges, changed ? QStringLiteral("edit-undo") : QStringLiteral("view-refresh"));
     ui->actionSaveChanges->setEnabled(changed && !isReadOnly());
+    ui->actionRestoreConfiguration->setEnabled(!isReadOnly());
 }
 
 // ---------------------------------------------------------------------------
@@ -878,6 +881,33 @@ bool MainWindow::saveChanges()
         QMessageBox::critical(this, tr("Save error"), Utils::messageText(e.fullDetails()));
         return false;
     }
+}
+
+void MainWindow::restoreConfigurationActionTriggered()
+{
+    if (isReadOnly()) {
+        return;
+    }
+    QList<SnapshotsActionsMap::Entry> entries;
+    try {
+        entries = SystemState::snapshots();
+    } catch (const KAuthException &e) {
+        QMessageBox::critical(this, tr("Restore error"), Utils::messageText(e.fullDetails()));
+        return;
+    }
+    RestoreDialog dialog(entries, &SystemState::snapshotPreview, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    try {
+        if (!SystemState::restoreSnapshot(dialog.chosenId())) {
+            return;
+        }
+    } catch (const KAuthException &e) {
+        QMessageBox::critical(this, tr("Restore error"), Utils::messageText(e.fullDetails()));
+        return;
+    }
+    loadData();
 }
 
 void MainWindow::cancelChangesActionTriggered()

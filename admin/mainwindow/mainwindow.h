@@ -71,6 +71,7 @@ public:
 public Q_SLOTS:
     void cancelChangesActionTriggered();
     void saveActionTriggered();
+    void restoreConfigurationActionTriggered();
     void enableKioskModeActionTriggered();
     void disableKioskModeActionTriggered();
     void createUserActionTriggered();

@@ -20,6 +20,8 @@
 #include <QApplication>
 #include <QRegularExpression>
 
+#include <memory>
+
 namespace
 {
 // A user's profile name as the helper takes it: relative to the user profile directory.
@@ -44,7 +46,8 @@ QString locale()
 
 constexpr int actionTimeout = 600000;
 
-bool executeAction(const QString &actionId, const QVariantMap &arguments)
+// @p reply, when given, receives the reply's data.
+bool executeAction(const QString &actionId, const QVariantMap &arguments, QVariantMap *reply = nullptr)
 {
     KAuth::Action action(actionId);
     action.setHelperId(HelperConstants::helperId);
@@ -52,9 +55,22 @@ bool executeAction(const QString &actionId, const QVariantMap &arguments)
     action.setTimeout(actionTimeout);
     // The authorisation dialog belongs to whatever window asked.
     action.setParentWidget(QApplication::activeWindow());
+    KAuth::ExecuteJob *job = action.execute();
+    if (reply) {
+        job->setAutoDelete(false);
+    }
+    // Later, not at once: a wait given up on may leave the job still running.
+    const auto release = [](KAuth::ExecuteJob *job) {
+        job->deleteLater();
+    };
+    const std::unique_ptr<KAuth::ExecuteJob, decltype(release)> owned(reply ? job : nullptr, release);
     // A helper that is stuck says so by saying nothing; the administrator is
     // told within a minute, while a long save goes on reporting progress.
-    return Utils::executeKAuthJobWhileAlive(action.execute(), HelperConstants::helperSilenceLimitMs);
+    const bool done = Utils::executeKAuthJobWhileAlive(job, HelperConstants::helperSilenceLimitMs);
+    if (reply) {
+        *reply = job->data();
+    }
+    return done;
 }
 
 QString serialized(const AbstractProfileState *state)
@@ -344,6 +360,31 @@ bool SystemState::setKioskMode(bool on)
     map.enableEnforce(on);
     map.enableAutoEnforce(on);
     return executeAction(HelperConstants::enableActionId, map);
+}
+
+QList<SnapshotsActionsMap::Entry> SystemState::snapshots()
+{
+    QVariantMap reply;
+    if (!executeAction(HelperConstants::snapshotsActionId, SnapshotsActionsMap(locale()), &reply)) {
+        return {};
+    }
+    return SnapshotsActionsMap::entriesFromReply(reply);
+}
+
+UpdateActionsMap SystemState::snapshotPreview(const QString &id)
+{
+    SnapshotsActionsMap map(locale());
+    map.setPreview(id);
+    QVariantMap reply;
+    executeAction(HelperConstants::snapshotsActionId, map, &reply);
+    return UpdateActionsMap(SnapshotsActionsMap::previewFromReply(reply));
+}
+
+bool SystemState::restoreSnapshot(const QString &id)
+{
+    SnapshotsActionsMap map(locale());
+    map.setRestore(id);
+    return executeAction(HelperConstants::snapshotsActionId, map);
 }
 
 void SystemState::stateChanged(bool changed)

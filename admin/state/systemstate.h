@@ -5,6 +5,7 @@
 #include "state/readonlyinfo.h"
 #include "state/state.h"
 
+#include "protocol/snapshotsactionsmap.h"
 #include "protocol/updateactionsmap.h"
 
 #include <QSet>
@@ -86,6 +87,15 @@ public:
 
     // Switches enforcing now and after reboot together; results as save().
     static bool setKioskMode(bool on);
+
+    /**
+     * The earlier configurations the helper keeps, newest first; what
+     * restoring one would send; restoring one. The first two throw
+     * KAuthException also when the authorisation is refused.
+     */
+    static QList<SnapshotsActionsMap::Entry> snapshots();
+    static UpdateActionsMap snapshotPreview(const QString &id);
+    static bool restoreSnapshot(const QString &id);
 
 public Q_SLOTS:
     // Any change of a user or profile is a change of the whole system.

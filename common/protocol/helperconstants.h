@@ -42,6 +42,8 @@ inline constexpr QLatin1String globalModeEnableKey = Detail::literal("globalMode
 inline constexpr QLatin1String globalRecordDataKey = Detail::literal("globalRecordData");
 /** Reply of the snapshots action: QVariantList of the earlier configurations kept (SnapshotsActionsMap). */
 inline constexpr QLatin1String snapshotsDataKey = Detail::literal("snapshots");
+/** Reply of the snapshots action asked for a preview: QVariantMap, the update that restoring would send. */
+inline constexpr QLatin1String snapshotPreviewDataKey = Detail::literal("snapshotPreview");
 /** Reply of the trace-application action: the recorded rules text. */
 inline constexpr QLatin1String traceTextKey = Detail::literal("traceText");
 /** Progress of the trace-application action: pid of the traced application, -1 once it has ended. */

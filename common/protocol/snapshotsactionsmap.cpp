@@ -5,6 +5,7 @@
 namespace
 {
 const QLatin1String restoreKey("restore");
+const QLatin1String previewKey("preview");
 const QLatin1String idKey("id");
 const QLatin1String timeKey("time");
 const QLatin1String summaryKey("summary");
@@ -22,9 +23,24 @@ QString SnapshotsActionsMap::restore() const
     return value(restoreKey).toString();
 }
 
+void SnapshotsActionsMap::setPreview(const QString &id)
+{
+    insert(previewKey, id);
+}
+
+QString SnapshotsActionsMap::preview() const
+{
+    return value(previewKey).toString();
+}
+
 QStringList SnapshotsActionsMap::keys()
 {
-    return {restoreKey};
+    return {restoreKey, previewKey};
+}
+
+QVariantMap SnapshotsActionsMap::previewFromReply(const QVariantMap &data)
+{
+    return data.value(HelperConstants::snapshotPreviewDataKey).toMap();
 }
 
 QVariantMap SnapshotsActionsMap::replyData(const QList<Entry> &entries)

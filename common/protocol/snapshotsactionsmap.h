@@ -10,7 +10,8 @@
  * Arguments and reply of the snapshots action: without a snapshot to
  * restore it only lists the earlier configurations the helper keeps; with
  * one, it restores it as a save of its own (which is itself kept) and lists
- * them afterwards.
+ * them afterwards. With one to preview it also sends what restoring it
+ * would write and remove.
  */
 class ORLACOMMON_EXPORT SnapshotsActionsMap : public HelperActionsMap
 {
@@ -29,11 +30,18 @@ public:
     /** Empty: list only. */
     QString restore() const;
 
+    /** Asks for the change that restoring @p id would make, as an update's arguments. */
+    void setPreview(const QString &id);
+    QString preview() const;
+
     /** The keys the action accepts besides the environment, all strings. */
     static QStringList keys();
 
     /** Reply data listing @p entries, newest first. */
     static QVariantMap replyData(const QList<Entry> &entries);
+    /** The previewed change of reply data (the update's argument map); empty when none. */
+    static QVariantMap previewFromReply(const QVariantMap &data);
+
     /** The entries of reply data; malformed entries are left out. */
     static QList<Entry> entriesFromReply(const QVariantMap &data);
 };

@@ -2,6 +2,7 @@
 
 #include "failures/readfileexception.h"
 #include "failures/writefileexception.h"
+#include "protocol/helperconstants.h"
 #include "store/fileutils.h"
 #include "systempaths.h"
 
@@ -153,6 +154,31 @@ QList<KioskTransaction::Earlier> KioskSnapshots::read(const QString &id, Info *i
         *info = header;
     }
     return earlier;
+}
+
+UpdateActionsMap KioskSnapshots::asUpdate(const QList<KioskTransaction::Earlier> &earlier)
+{
+    QMap<QString, QString> usersToUpdate;
+    QMap<QString, QString> profilesToUpdate;
+    QStringList usersToRemove;
+    QStringList profilesToRemove;
+    for (const KioskTransaction::Earlier &entry : earlier) {
+        const bool system = entry.entry.directory == SystemKiosk::Directory::System;
+        const QString name = entry.entry.directory == SystemKiosk::Directory::Disabled
+            ? HelperConstants::disabledPrefix + QLatin1Char('/') + entry.entry.file
+            : entry.entry.file;
+        if (entry.existed) {
+            (system ? profilesToUpdate : usersToUpdate).insert(name, QString::fromUtf8(entry.bytes));
+        } else {
+            (system ? profilesToRemove : usersToRemove).append(name);
+        }
+    }
+    UpdateActionsMap map(QString{});
+    map.setUsersToUpdate(usersToUpdate);
+    map.setUsersToRemove(usersToRemove);
+    map.setProfilesToUpdate(profilesToUpdate);
+    map.setProfilesToRemove(profilesToRemove);
+    return map;
 }
 
 void KioskSnapshots::remove(const QString &id)

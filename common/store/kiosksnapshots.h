@@ -2,6 +2,7 @@
 #define ORLA_KIOSKSNAPSHOTS_H
 
 #include "orlacommon_export.h"
+#include "protocol/updateactionsmap.h"
 #include "store/kiosktransaction.h"
 
 #include <QDateTime>
@@ -47,6 +48,9 @@ public:
      * @throws ReadFileException
      */
     static QList<KioskTransaction::Earlier> read(const QString &id, Info *info = nullptr);
+
+    /** What restoring @p earlier writes and removes, as the update action's arguments. */
+    static UpdateActionsMap asUpdate(const QList<KioskTransaction::Earlier> &earlier);
 
     /** Removes the snapshot @p id; one that is gone is not an error. */
     static void remove(const QString &id);
