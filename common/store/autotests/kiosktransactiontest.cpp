@@ -1,0 +1,98 @@
+// The journal's way back after a crash, at the moments a killed helper
+// cannot be made to stop at on purpose: a save already marked done, and a
+// journal that names something outside the kiosk directories.
+
+#include "failures/readfileexception.h"
+#include "store/kiosktransaction.h"
+#include "systempaths.h"
+
+#include "scratchroot.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace
+{
+QString profile(const QString &name)
+{
+    return QString::fromUtf8(SystemPaths::systemProfilesDir) + QLatin1Char('/') + name;
+}
+
+QByteArray read(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QVERIFY(ScratchRoot::writeFile(path, bytes));
+}
+
+void writeJournal(const QByteArray &text)
+{
+    write(QString::fromUtf8(SystemPaths::transactionJournalDir) + QStringLiteral("/journal"), text);
+}
+
+// What a save of "office" (replaced) and "web" (new) leaves once applied:
+// the new texts in place, the old one under its second name.
+void appliedSave()
+{
+    write(profile(QStringLiteral("office")), "office new\n");
+    write(profile(QStringLiteral(".kiosk-old-1")), "office old\n");
+    write(profile(QStringLiteral("web")), "web\n");
+}
+
+const QByteArray journal = "touched system office .kiosk-old-1\ntouched system web -\nprepared\n";
+}
+
+class KioskTransactionTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        if (!ScratchRoot::isScratchBuild()) {
+            QSKIP("the kiosk tree is the real system's: build with -DORLA_SYSTEM_ROOT=<scratch dir>");
+        }
+        ScratchRoot::reset();
+    }
+
+    void unfinishedSaveIsPutBack()
+    {
+        appliedSave();
+        writeJournal(journal);
+        KioskTransaction::recover();
+        QCOMPARE(read(profile(QStringLiteral("office"))), QByteArray("office old\n"));
+        QCOMPARE(read(profile(QStringLiteral("web"))), QByteArray("<missing>"));
+        QVERIFY(!KioskTransaction::hasUnfinishedSave());
+        KioskTransaction::removeLeftovers();
+        QCOMPARE(QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("office")});
+    }
+
+    void finishedSaveIsKept()
+    {
+        appliedSave();
+        writeJournal(journal + "committed\n");
+        KioskTransaction::recover();
+        QCOMPARE(read(profile(QStringLiteral("office"))), QByteArray("office new\n"));
+        QCOMPARE(read(profile(QStringLiteral("web"))), QByteArray("web\n"));
+        QVERIFY(!KioskTransaction::hasUnfinishedSave());
+    }
+
+    void journalReachesNothingOutsideTheTree()
+    {
+        appliedSave();
+        write(QString::fromUtf8(SystemPaths::systemRoot) + QStringLiteral("/etc/shadow"), "secret\n");
+        writeJournal("touched system ..%2F..%2Fshadow -\nprepared\n");
+        QVERIFY_EXCEPTION_THROWN(KioskTransaction::recover(), ReadFileException);
+        QCOMPARE(read(QString::fromUtf8(SystemPaths::systemRoot) + QStringLiteral("/etc/shadow")), QByteArray("secret\n"));
+        QCOMPARE(read(profile(QStringLiteral("office"))), QByteArray("office new\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(KioskTransactionTest)
+
+#include "kiosktransactiontest.moc"
