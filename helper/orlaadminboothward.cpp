@@ -107,6 +107,19 @@ QString saveFailure(const DetailsException &e)
     return QCoreApplication::translate("OrlaAdminBoothward", "%1. Nothing has been changed.").arg(e.fullDetails());
 }
 
+// A tree that an interrupted save left and that cannot be put in order is
+// not saved over: the journal is all that knows which files are whose.
+QString unfinishedSaveError()
+{
+    try {
+        KioskTransaction::recover();
+    } catch (const DetailsException &e) {
+        return QCoreApplication::translate("OrlaAdminBoothward", "An earlier save that was interrupted cannot be put in order: %1. Nothing has been changed.")
+            .arg(e.fullDetails());
+    }
+    return QString();
+}
+
 // What a save does, in a few words, for the list of earlier configurations.
 QString updateSummary(const UpdateActionsMap &map)
 {
@@ -238,6 +251,10 @@ KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
     for (const QString &name : profilesToRemove) {
         transaction.removeSystemProfile(name);
     }
+    const QString unfinished = unfinishedSaveError();
+    if (!unfinished.isEmpty()) {
+        return errorReply(unfinished);
+    }
     SnapshotTaker snapshot(updateSummary(map));
     try {
         transaction.commit(stepDone, std::ref(snapshot));
@@ -259,6 +276,10 @@ KAuth::ActionReply OrlaAdminBoothward::snapshots(const QVariantMap &args)
     const SnapshotsActionsMap map(args);
     const QString id = map.restore();
     if (!id.isEmpty()) {
+        const QString unfinished = unfinishedSaveError();
+        if (!unfinished.isEmpty()) {
+            return errorReply(unfinished);
+        }
         QElapsedTimer sinceProgress;
         sinceProgress.start();
         const auto stepDone = [&sinceProgress]() {

@@ -209,6 +209,7 @@ private Q_SLOTS:
     void failingFourthStepChangesNothing();
     void killedSaveLeavesOneWholeTree_data();
     void killedSaveLeavesOneWholeTree();
+    void unreadableJournalRefusesTheSave();
     void restoredSnapshotGivesBackTheTree();
     void fiftyFirstSnapshotDropsTheFirst();
     void unprivilegedClients();
@@ -463,6 +464,20 @@ void BoothwardBusTest::killedSaveLeavesOneWholeTree()
     QVERIFY2(recovered == before || recovered == after, "the tree is a mixture of the old and the new configuration");
     qInfo("the %s tree is back", recovered == before ? "old" : "new");
     QVERIFY(!QFileInfo::exists(journal));
+}
+
+void BoothwardBusTest::unreadableJournalRefusesTheSave()
+{
+    writeFile(systemProfile(QStringLiteral("office")), "office\n");
+    writeFile(QString::fromUtf8(SystemPaths::transactionJournalDir) + QStringLiteral("/journal"), "touched system ..%2Fx -\n");
+    const Snapshot before = snapshot();
+    UpdateActionsMap map(QStringLiteral("C"));
+    map.setProfilesToUpdate({{QStringLiteral("office"), QStringLiteral("office new\n")}});
+    const Outcome outcome = execute(updateId, map);
+    QCOMPARE(outcome.kind, Outcome::Failure);
+    QVERIFY2(outcome.text.startsWith(QLatin1String("An earlier save that was interrupted cannot be put in order")), qPrintable(outcome.text));
+    QVERIFY2(outcome.text.endsWith(QLatin1String("Nothing has been changed.")), qPrintable(outcome.text));
+    QCOMPARE(snapshot(), before);
 }
 
 void BoothwardBusTest::restoredSnapshotGivesBackTheTree()

@@ -60,6 +60,12 @@ private Q_SLOTS:
         ScratchRoot::reset();
     }
 
+    // A journal left behind would stop every later test's save.
+    void cleanup()
+    {
+        ScratchRoot::reset();
+    }
+
     void unfinishedSaveIsPutBack()
     {
         appliedSave();
