@@ -10,6 +10,7 @@ packages=(
     dbus-daemon polkitd util-linux
     xvfb xauth x11-utils x11-xserver-utils dbus-x11 imagemagick
     adduser passwd
+    clang libclang-rt-14-dev
 )
 
 missing=()
