@@ -22,6 +22,13 @@ ecm_add_tests(
 )
 set_tests_properties(listitemstest createuserdialogtest PROPERTIES ENVIRONMENT "${windows_test_env}")
 
+# The recording dialogs. The terminals they offer are looked for in the scratch tree.
+ecm_add_test(traceprocessdialogtest.cpp
+    TEST_NAME traceprocessdialogtest
+    LINK_LIBRARIES orla-windows-testsupport
+)
+set_tests_properties(traceprocessdialogtest PROPERTIES ENVIRONMENT "${windows_test_env}" RESOURCE_LOCK kioskroot)
+
 # The main window needs the authorisation service to be allowed to change
 # anything, so its tests run on the private test bus.
 add_executable(mainwindowtest mainwindowtest.cpp windowdriver.h)
