@@ -39,6 +39,11 @@ void ModalAnswerer::handle(const std::function<void(QWidget *)> &handler)
     m_handlers.enqueue(handler);
 }
 
+void ModalAnswerer::leaveOpen(const char *className)
+{
+    m_leftOpen << QString::fromLatin1(className);
+}
+
 QList<ModalAnswerer::Box> ModalAnswerer::boxes() const
 {
     return m_boxes;
@@ -68,6 +73,7 @@ void ModalAnswerer::reset()
     m_handlers.clear();
     m_boxes.clear();
     m_unexpected.clear();
+    m_leftOpen.clear();
 }
 
 ModalAnswerer::Box ModalAnswerer::describe(const QMessageBox *box)
@@ -89,7 +95,7 @@ void ModalAnswerer::poll()
 {
     QWidget *modal = QApplication::activeModalWidget();
     // A widget just answered may still be on screen until its exec() returns.
-    if (!modal || !modal->isVisible() || modal == m_lastHandled) {
+    if (!modal || !modal->isVisible() || modal == m_lastHandled || m_leftOpen.contains(QString::fromLatin1(modal->metaObject()->className()))) {
         return;
     }
     m_lastHandled = modal;

@@ -41,6 +41,10 @@ public:
     // must close it.
     void handle(const std::function<void(QWidget *)> &handler);
 
+    // Modal widgets of this class are left alone: they close by themselves
+    // (the dialog that waits for a recording), whether they show at all or not.
+    void leaveOpen(const char *className);
+
     // Every message box answered or rejected so far, in order.
     QList<Box> boxes() const;
     QStringList titles() const;
@@ -61,6 +65,7 @@ private:
     QQueue<std::function<void(QWidget *)>> m_handlers;
     QList<Box> m_boxes;
     QStringList m_unexpected;
+    QStringList m_leftOpen;
     QPointer<QWidget> m_lastHandled;
 };
 

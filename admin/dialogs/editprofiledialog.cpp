@@ -4,6 +4,9 @@
 #include "dialogs/comboboxitemdelegate.h"
 #include "dialogs/dirfileselectiondialog.h"
 #include "dialogs/fileselectiondialog.h"
+#include "dialogs/traceprocessdialog.h"
+#include "dialogs/tracewaitdialog.h"
+#include "x11session.h"
 #include "state/abstractprofilestate.h"
 #include "state/profilestate.h"
 #include "state/systemstate.h"
@@ -12,9 +15,15 @@
 #include "failures/detailsexception.h"
 #include "profile/includegraph.h"
 #include "profile/includerule.h"
+#include "profile/profileparser.h"
+#include "protocol/helperconstants.h"
+#include "protocol/traceapplicationactionsmap.h"
 #include "store/fileutils.h"
 #include "system/user.h"
 #include "systempaths.h"
+
+#include <KAuth/Action>
+#include <KAuth/ExecuteJob>
 
 #include <QFileInfo>
 #include <QHash>
@@ -27,6 +36,7 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QSet>
+#include <QTextStream>
 #include <QToolBar>
 #include <QVector>
 
@@ -35,6 +45,8 @@
 namespace
 {
 constexpr Qt::ItemFlags viewOnlyFlags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+// The administrator may work with a recorded application for a whole day.
+constexpr int traceApplicationTimeout = 24 * 60 * 60 * 1000;
 
 struct CheckColumn {
     int column;
@@ -261,9 +273,8 @@ void EditProfileDialog::setupForm()
         ui->buttonBox->button(QDialogButtonBox::Ok)->setDefault(false);
         ui->buttonBox->button(QDialogButtonBox::Cancel)->setDefault(true);
     }
-    // Recording an application's rules is not available in this program:
-    // the action is shown but never offered.
-    ui->actionAddFilesFromProcess->setEnabled(false);
+    // Trace mode means a recording runs: the helper would answer another one as busy.
+    ui->actionAddFilesFromProcess->setEnabled(!m_readOnly && !m_systemState->modes().complain);
 
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -821,14 +832,122 @@ void EditProfileDialog::removeFileTriggered()
 
 void EditProfileDialog::traceAppActionTriggered()
 {
+    traceApplication();
+}
+
+bool EditProfileDialog::traceApplication(QString *executableName)
+{
+    if (!ui->actionAddFilesFromProcess->isEnabled()) {
+        return false;
+    }
+    TraceProcessDialog dialog(this, m_systemState, &m_file, qobject_cast<UserState *>(m_user));
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    const QString command = dialog.traceCommand().join(QLatin1Char(' '));
+    const QString userName = dialog.considerUserRules() && m_user ? m_user->name() : QString();
+    if (executableName) {
+        *executableName = dialog.executableName();
+    }
+    return recordApplicationRules(userName, command, dialog.overwriteProfile());
 }
 
 bool EditProfileDialog::recordApplicationRules(const QString &userName, const QString &command, bool overwrite)
 {
-    Q_UNUSED(userName)
-    Q_UNUSED(command)
-    Q_UNUSED(overwrite)
-    return false;
+    // The helper shows the application on this session's display; without it
+    // the helper would refuse, or run an application nobody can see or close.
+    const QString display = X11Session::displayName();
+    if (display.isEmpty()) {
+        QMessageBox::critical(this,
+                              tr("Application kiosk rules record error"),
+                              tr("The X display of this session is not known, so the application could not be shown. Record rules from a graphical session."));
+        return false;
+    }
+    const QString xauthority = X11Session::authorityPath();
+    const QFileInfo authority(xauthority);
+    if (!authority.isAbsolute() || !authority.isFile()) {
+        QMessageBox::critical(this,
+                              tr("Application kiosk rules record error"),
+                              tr("The X authority file '%1' of this session was not found, so the application could not be shown. "
+                                 "Set XAUTHORITY to the authority file of the session.")
+                                  .arg(xauthority));
+        return false;
+    }
+
+    TraceApplicationActionsMap arguments(qEnvironmentVariable("LANG"));
+    arguments.setUsername(userName);
+    arguments.setCommand(command);
+    arguments.setXauthorytyPath(xauthority);
+    arguments.setDisplay(display);
+    KAuth::Action action(HelperConstants::traceApplicationActionId);
+    action.setHelperId(HelperConstants::helperId);
+    action.setArguments(arguments);
+    action.setTimeout(traceApplicationTimeout);
+    action.setParentWidget(this);
+
+    KAuth::ExecuteJob *job = action.execute();
+    // Read after the wait; deleted here, or by itself when the wait is given up.
+    job->setAutoDelete(false);
+    TraceWaitDialog waiting(this);
+    connect(job, &KAuth::ExecuteJob::newData, &waiting, [&waiting](const QVariantMap &data) {
+        const auto pid = data.constFind(HelperConstants::traceApplicationPidKey);
+        if (pid != data.cend()) {
+            waiting.setApplicationPid(pid->toLongLong());
+        }
+    });
+    connect(job, &KJob::finished, &waiting, &TraceWaitDialog::finish);
+    connect(&waiting, &TraceWaitDialog::closeApplicationRequested, job, [job] {
+        // The helper ends the application and still replies with what it recorded.
+        job->kill(KJob::Quietly);
+    });
+    job->start();
+    const int outcome = waiting.exec();
+    job->disconnect(&waiting);
+    waiting.disconnect(job);
+    if (outcome != QDialog::Accepted) {
+        job->setAutoDelete(true);
+        return false;
+    }
+
+    const int error = job->error();
+    const QString errorText = job->errorText();
+    const QVariantMap data = job->data();
+    job->deleteLater();
+    if (error == KAuth::ActionReply::AuthorizationDeniedError) {
+        return false;
+    }
+    if (error != KJob::NoError) {
+        QMessageBox::critical(this, tr("Application kiosk rules record error"), errorText);
+        return false;
+    }
+    addRecordedRules(data, overwrite);
+    return true;
+}
+
+void EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool overwrite)
+{
+    QStringList warnings = replyData.value(HelperConstants::warningsDataKey).toStringList();
+    warnings.removeAll(QString());
+    if (!warnings.isEmpty()) {
+        QMessageBox::warning(this, tr("Trace warnings"), warnings.join(QLatin1Char('\n')));
+    }
+
+    QByteArray text = replyData.value(HelperConstants::traceTextKey).toByteArray();
+    QTextStream stream(&text, QIODevice::ReadOnly);
+    // The helper's text is UTF-8 whatever this session's locale says.
+    stream.setCodec("UTF-8");
+    const ProfileData recorded = ProfileParser::parseTextStream(stream).data();
+    const QSet<ObjectRule> rules = ProfileParser::combineObjectRules(recorded.objectRules());
+
+    if (overwrite) {
+        ui->objectsTableWidget->setRowCount(0);
+        QListWidget *list = ui->inclusionListWidget;
+        for (int i = 0; i < list->count(); ++i) {
+            list->item(i)->setCheckState(Qt::Unchecked);
+        }
+    }
+    appendObjectRules(rules.values());
+    ui->objectsTableWidget->scrollToBottom();
 }
 
 void EditProfileDialog::profileNameChanged(const QString &text)
