@@ -18,6 +18,8 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -92,8 +94,8 @@ private Q_SLOTS:
         QVERIFY(!QIcon::hasThemeIcon(QStringLiteral("noatunplay")));
         QCOMPARE(w.action("actionEnableUser")->icon().name(), QStringLiteral("media-playback-start"));
 
+        QVERIFY(w.action("actionCreateProfile")->isEnabled());
         // Not offered by this window: visible, never enabled.
-        QVERIFY(!w.action("actionCreateProfile")->isEnabled());
         QVERIFY(!w.action("actionGlobalRecordingMode")->isEnabled());
         // Editing needs a profile to edit.
         QVERIFY(!w.action("actionEditProfile")->isEnabled());
@@ -670,6 +672,40 @@ private Q_SLOTS:
         QCOMPARE(w.action("actionDisableKioskMode")->isEnabled(), enforce);
         // Not offered here, whatever the switch says.
         QVERIFY(!w.action("actionGlobalRecordingMode")->isEnabled());
+        // A recording runs in trace mode; the helper would turn a second one away.
+        QCOMPARE(w.action("actionCreateProfile")->isEnabled(), !complain);
+    }
+
+    void creatingAProfile()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QString recordingTitle;
+        // Creating begins with the recording dialog; the administrator declines it.
+        m_answerer->handle([&recordingTitle](QWidget *widget) {
+            recordingTitle = widget->windowTitle();
+            static_cast<QDialog *>(widget)->reject();
+        });
+        m_answerer->handle([](QWidget *widget) {
+            widget->findChild<QLineEdit *>(QStringLiteral("profileNameLineEdit"))->setText(QStringLiteral("viewer"));
+            auto *list = widget->findChild<QListWidget *>(QStringLiteral("inclusionListWidget"));
+            list->findItems(QStringLiteral("orla-desktop"), Qt::MatchExactly).constFirst()->setCheckState(Qt::Checked);
+            widget->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->click();
+        });
+        w.action("actionCreateProfile")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(recordingTitle, QStringLiteral("Writing rules for application"));
+
+        ProfileState *viewer = w.profileState(QStringLiteral("viewer"));
+        QVERIFY(viewer);
+        QVERIFY(viewer->isChanged());
+        QVERIFY(!viewer->file()->exists());
+        QCOMPARE(WindowDriver::includes(viewer), QStringList{QStringLiteral("orla-desktop")});
+        // Ticked for the selected user, which now includes it.
+        QVERIFY(w.checkedProfiles().contains(QStringLiteral("viewer")));
+        QCOMPARE(WindowDriver::includes(w.userState(QStringLiteral("daemon"))), (QStringList{QStringLiteral("base"), QStringLiteral("viewer")}));
+        QVERIFY(m_window->systemState()->isChanged());
+        QVERIFY(!m_tree->hasProfile(QStringLiteral("viewer")));
     }
 
     void unreadableTreeKeepsTheWorkingCopy()

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "desktop/orlahelpmenu.h"
+#include "dialogs/createprofiledialog.h"
 #include "dialogs/createuserdialog.h"
 #include "dialogs/editprofiledialog.h"
 #include "failures/kauthexception.h"
@@ -95,9 +96,8 @@ MainWindow::MainWindow(QWidget *parent)
     setThemeIcon(ui->actionShowProfileStatus, QStringLiteral("dialog-warning"));
     setThemeIcon(ui->actionGlobalRecordingMode, QStringLiteral("media-record"));
 
-    // Creating profiles and the global recording need dialogs this window
-    // does not have; their actions are shown but never offered.
-    ui->actionCreateProfile->setEnabled(false);
+    // The global recording needs a dialog this window does not have; its
+    // action is shown but never offered.
     ui->actionGlobalRecordingMode->setEnabled(false);
 
     menuBar()->addMenu(new OrlaHelpMenu(this));
@@ -124,6 +124,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionDisableKioskMode, &QAction::triggered, this, &MainWindow::disableKioskModeActionTriggered);
     connect(ui->actionAddUser, &QAction::triggered, this, &MainWindow::createUserActionTriggered);
     connect(ui->actionDeleteUser, &QAction::triggered, this, &MainWindow::deleteUserActionTriggered);
+    connect(ui->actionCreateProfile, &QAction::triggered, this, &MainWindow::createProfileActionTriggered);
     connect(ui->actionEditProfile, &QAction::triggered, this, &MainWindow::editProfileActionTriggered);
     connect(ui->actionDeleteProfile, &QAction::triggered, this, &MainWindow::deleteProfileActionTriggered);
     connect(ui->actionEnableUser, &QAction::triggered, this, &MainWindow::enableUserActionTriggered);
@@ -263,6 +264,8 @@ void MainWindow::updateStatusLine(const KioskModes &modes)
         ui->actionEnableKioskMode->setEnabled(!modes.enforce);
         ui->actionDisableKioskMode->setEnabled(modes.enforce);
     }
+    // Trace mode means a recording runs: the helper would answer another one as busy.
+    ui->actionCreateProfile->setEnabled(!readOnly && !modes.complain);
 
     const QString now = onOff(modes.enforce);
     const QString after = onOff(modes.autoEnforce);
@@ -473,6 +476,55 @@ void MainWindow::profileItemDoubleClicked(const QModelIndex &index)
     }
 }
 
+void MainWindow::updateAllStatuses()
+{
+    m_systemState.updateAllStatuses();
+    const auto profiles = m_systemState.profiles();
+    for (ProfileState *state : profiles) {
+        Q_EMIT state->statusChanged();
+    }
+    const auto users = m_systemState.users();
+    for (UserState *state : users) {
+        Q_EMIT state->statusChanged();
+    }
+}
+
+void MainWindow::createProfileActionTriggered()
+{
+    if (!ui->actionCreateProfile->isEnabled()) {
+        return;
+    }
+    UserState *user = selectedUser();
+    CreateProfileDialog dialog(&m_systemState, user, this);
+    // Creating a profile begins with recording an application for it. Modal
+    // from the start: exec() cannot make a dialog that is shown already
+    // modal, and the window behind would take input meanwhile.
+    dialog.setModal(true);
+    dialog.show();
+    dialog.traceAppActionTriggered();
+    if (dialog.exec() == QDialog::Accepted) {
+        auto *profile = new ProfileState(dialog.profileFile());
+        profile->setChanged(true);
+        m_systemState.addProfile(profile);
+        // The list shows profiles only while it can tick them for the selected user.
+        if (user && ui->profilesGroupBox->isEnabled()) {
+            auto *item = new ProfileWidgetItem(profile);
+            item->setCheckState(Qt::Unchecked);
+            appendProfileItem(item);
+            connect(profile, &AbstractProfileState::statusChanged, this, &MainWindow::profileStatusChanged, Qt::UniqueConnection);
+            // Ticked as the administrator would, which includes it in the user.
+            item->setCheckState(Qt::Checked);
+        }
+        updateAllStatuses();
+    }
+    try {
+        m_systemState.readModes();
+    } catch (const DetailsException &e) {
+        QMessageBox::critical(this, tr("Data reading error"), e.fullDetails());
+    }
+    updateStatusLine(m_systemState.modes());
+}
+
 void MainWindow::editProfileActionTriggered()
 {
     ProfileState *profile = selectedProfile();
@@ -488,15 +540,7 @@ void MainWindow::editProfileActionTriggered()
         // Whoever includes the profile may see an error of it appear or go
         // away, so every status is computed again when it had or now has one.
         if (hadStatus || !profile->status().isEmpty()) {
-            m_systemState.updateAllStatuses();
-            const auto profiles = m_systemState.profiles();
-            for (ProfileState *state : profiles) {
-                Q_EMIT state->statusChanged();
-            }
-            const auto users = m_systemState.users();
-            for (UserState *state : users) {
-                Q_EMIT state->statusChanged();
-            }
+            updateAllStatuses();
         }
     }
     // The profile may have become one that cannot be edited, or been renamed.

@@ -75,6 +75,7 @@ public Q_SLOTS:
     void disableKioskModeActionTriggered();
     void createUserActionTriggered();
     void deleteUserActionTriggered();
+    void createProfileActionTriggered();
     void editProfileActionTriggered();
     void deleteProfileActionTriggered();
     void enableUserActionTriggered();
@@ -95,6 +96,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Computes every status again and lets every list item show its own.
+    void updateAllStatuses();
     void fillUsers(const QSet<UserState *> &users);
     void fillProfiles(const QSet<ProfileState *> &profiles, const QStringList &checkedNames);
     void appendUserItem(UserState *user);
