@@ -22,6 +22,9 @@ TraceWaitDialog::TraceWaitDialog(QWidget *parent)
     m_label->setWordWrap(true);
     m_closeButton->setObjectName(QStringLiteral("closeApplicationButton"));
     m_stopWaitingButton->setObjectName(QStringLiteral("stopWaitingButton"));
+    // Enter must neither end the application nor give up the wait by accident.
+    m_closeButton->setAutoDefault(false);
+    m_stopWaitingButton->setAutoDefault(false);
     m_stopWaitingButton->setToolTip(tr("Go back to the profile without the recorded rules. The recording is not stopped."));
 
     auto *buttons = new QDialogButtonBox(this);
