@@ -37,6 +37,7 @@
 #include <QRegularExpressionValidator>
 #include <QSet>
 #include <QTextStream>
+#include <QTimer>
 #include <QToolBar>
 #include <QVector>
 
@@ -885,23 +886,31 @@ bool EditProfileDialog::recordApplicationRules(const QString &userName, const QS
     action.setTimeout(traceApplicationTimeout);
     action.setParentWidget(this);
 
-    KAuth::ExecuteJob *job = action.execute();
-    // Read after the wait; deleted here, or by itself when the wait is given up.
-    job->setAutoDelete(false);
     TraceWaitDialog waiting(this);
-    connect(job, &KAuth::ExecuteJob::newData, &waiting, [&waiting](const QVariantMap &data) {
-        const auto pid = data.constFind(HelperConstants::traceApplicationPidKey);
-        if (pid != data.cend()) {
-            waiting.setApplicationPid(pid->toLongLong());
-        }
+    KAuth::ExecuteJob *job = nullptr;
+    // Started once the waiting dialog shows: KAuth may run event loops of its
+    // own on the way, and meanwhile only the waiting dialog may take input.
+    QTimer::singleShot(0, &waiting, [&waiting, &job, &action] {
+        job = action.execute();
+        // Read after the wait; deleted here, or by itself when the wait is given up.
+        job->setAutoDelete(false);
+        connect(job, &KAuth::ExecuteJob::newData, &waiting, [&waiting](const QVariantMap &data) {
+            const auto pid = data.constFind(HelperConstants::traceApplicationPidKey);
+            if (pid != data.cend()) {
+                waiting.setApplicationPid(pid->toLongLong());
+            }
+        });
+        connect(job, &KJob::finished, &waiting, &TraceWaitDialog::finish);
+        connect(&waiting, &TraceWaitDialog::closeApplicationRequested, job, [job] {
+            // The helper ends the application and still replies with what it recorded.
+            job->kill(KJob::Quietly);
+        });
+        job->start();
     });
-    connect(job, &KJob::finished, &waiting, &TraceWaitDialog::finish);
-    connect(&waiting, &TraceWaitDialog::closeApplicationRequested, job, [job] {
-        // The helper ends the application and still replies with what it recorded.
-        job->kill(KJob::Quietly);
-    });
-    job->start();
     const int outcome = waiting.exec();
+    if (!job) {
+        return false;
+    }
     job->disconnect(&waiting);
     waiting.disconnect(job);
     if (outcome != QDialog::Accepted) {
