@@ -16,7 +16,7 @@ ModalAnswerer::~ModalAnswerer() = default;
 
 void ModalAnswerer::answer(QMessageBox::StandardButton button)
 {
-    m_handlers.enqueue([this, button](QWidget *widget) {
+    m_handlers.enqueue({QString(), [this, button](QWidget *widget) {
         auto *box = qobject_cast<QMessageBox *>(widget);
         if (!box) {
             m_unexpected << QString::fromLatin1(widget->metaObject()->className());
@@ -31,12 +31,17 @@ void ModalAnswerer::answer(QMessageBox::StandardButton button)
             return;
         }
         target->click();
-    });
+    }});
 }
 
 void ModalAnswerer::handle(const std::function<void(QWidget *)> &handler)
 {
-    m_handlers.enqueue(handler);
+    m_handlers.enqueue({QString(), handler});
+}
+
+void ModalAnswerer::handle(const char *className, const std::function<void(QWidget *)> &handler)
+{
+    m_handlers.enqueue({QString::fromLatin1(className), handler});
 }
 
 void ModalAnswerer::leaveOpen(const char *className)
@@ -98,6 +103,10 @@ void ModalAnswerer::poll()
     if (!modal || !modal->isVisible() || modal == m_lastHandled || m_leftOpen.contains(QString::fromLatin1(modal->metaObject()->className()))) {
         return;
     }
+    if (!m_handlers.isEmpty() && !m_handlers.head().className.isEmpty()
+        && m_handlers.head().className != QString::fromLatin1(modal->metaObject()->className())) {
+        return;
+    }
     m_lastHandled = modal;
     if (m_handlers.isEmpty()) {
         auto *box = qobject_cast<QMessageBox *>(modal);
@@ -112,5 +121,5 @@ void ModalAnswerer::poll()
         }
         return;
     }
-    m_handlers.dequeue()(modal);
+    m_handlers.dequeue().handle(modal);
 }

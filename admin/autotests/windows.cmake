@@ -72,3 +72,10 @@ target_link_libraries(singleinstancetest orla-windows-testsupport)
 target_compile_definitions(singleinstancetest PRIVATE ORLA_ADMIN_KIOSK_PROGRAM="$<TARGET_FILE:orla-admin-kiosk>")
 orla_add_bus_test(NAME singleinstancetest COMMAND singleinstancetest RESOURCE_LOCK kioskroot TIMEOUT 120)
 add_dependencies(singleinstancetest orla-admin-kiosk)
+
+# Recording an application with the real helper, accounts, module reporter and display.
+add_executable(recordingbustest recordingbustest.cpp windowdriver.h)
+target_link_libraries(recordingbustest orla-windows-testsupport)
+add_dependencies(recordingbustest boothward uccollect standin-dmesg tavrix-traced ${ORLA_HELPER_ID}.policy-customtarget)
+orla_add_bus_test(NAME recordingbustest COMMAND recordingbustest ACCOUNTS MODULE DISPLAY RESOURCE_LOCK kioskroot TIMEOUT 600)
+set_tests_properties(recordingbustest PROPERTIES ENVIRONMENT "${windows_test_env}")
