@@ -948,15 +948,20 @@ void EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool over
     const ProfileData recorded = ProfileParser::parseTextStream(stream).data();
     const QSet<ObjectRule> rules = ProfileParser::combineObjectRules(recorded.objectRules());
 
+    QTableWidget *table = ui->objectsTableWidget;
     if (overwrite) {
-        ui->objectsTableWidget->setRowCount(0);
+        table->setRowCount(0);
         QListWidget *list = ui->inclusionListWidget;
         for (int i = 0; i < list->count(); ++i) {
             list->item(i)->setCheckState(Qt::Unchecked);
         }
     }
+    const int firstRecorded = table->rowCount();
     appendObjectRules(rules.values());
-    ui->objectsTableWidget->scrollToBottom();
+    // The recorded rows come in filename order: shown from their first.
+    if (table->rowCount() > firstRecorded) {
+        table->scrollToItem(table->item(firstRecorded, FilenameColumn), QAbstractItemView::PositionAtTop);
+    }
 }
 
 void EditProfileDialog::profileNameChanged(const QString &text)
