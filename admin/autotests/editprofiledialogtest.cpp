@@ -27,6 +27,7 @@
 #include <QRandomGenerator>
 #include <QStandardItemModel>
 #include <QStandardPaths>
+#include <QScopeGuard>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextCodec>
@@ -86,31 +87,25 @@ QSet<QString> includeNames(AbstractProfileState *state)
     return includeNames(*state->file());
 }
 
-// Puts back DISPLAY and XAUTHORITY as they were.
-class EnvironmentGuard
+// Sets the session's X display and authority file (unset when null) until the guard goes.
+auto x11Session(const QByteArray &display, const QByteArray &authority)
 {
-public:
-    EnvironmentGuard()
-    {
-        for (const char *name : names) {
-            m_values.append(qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray());
+    const QByteArray oldDisplay = qgetenv("DISPLAY");
+    const QByteArray oldAuthority = qgetenv("XAUTHORITY");
+    auto set = [](const char *name, const QByteArray &value) {
+        if (value.isNull()) {
+            qunsetenv(name);
+        } else {
+            qputenv(name, value);
         }
-    }
-    ~EnvironmentGuard()
-    {
-        for (int i = 0; i < 2; ++i) {
-            if (m_values.at(i).isNull()) {
-                qunsetenv(names[i]);
-            } else {
-                qputenv(names[i], m_values.at(i));
-            }
-        }
-    }
-
-private:
-    static constexpr const char *names[2] = {"DISPLAY", "XAUTHORITY"};
-    QList<QByteArray> m_values;
-};
+    };
+    set("DISPLAY", display);
+    set("XAUTHORITY", authority);
+    return qScopeGuard([=] {
+        set("DISPLAY", oldDisplay);
+        set("XAUTHORITY", oldAuthority);
+    });
+}
 
 // The editor's widgets, by the object names of its form.
 struct Form {
@@ -866,48 +861,23 @@ private Q_SLOTS:
     void recordingNeedsTheSessionsDisplay_data()
     {
         QTest::addColumn<QByteArray>("display");
-        QTest::addColumn<bool>("authorityExists");
+        QTest::addColumn<QString>("authorityFile");
         QTest::addColumn<QString>("said");
-        QTest::newRow("no display") << QByteArray() << true << QStringLiteral("The X display of this session is not known");
-        QTest::newRow("no authority file") << QByteArray(":57") << false << QStringLiteral("The X authority file '");
+        QTest::newRow("no display") << QByteArray() << QStringLiteral("Xauthority") << QStringLiteral("The X display of this session is not known");
+        QTest::newRow("no authority file") << QByteArray(":57") << QStringLiteral("missing") << QStringLiteral("The X authority file '");
+        // No bus in this test: the action fails, maybe before the wait shows.
+        QTest::newRow("helper out of reach") << QByteArray(":57") << QStringLiteral("Xauthority") << QString();
     }
 
     void recordingNeedsTheSessionsDisplay()
     {
         QFETCH(QByteArray, display);
-        QFETCH(bool, authorityExists);
+        QFETCH(QString, authorityFile);
         QFETCH(QString, said);
-        const QTemporaryDir dir;
-        const QString authority = dir.filePath(QStringLiteral("Xauthority"));
-        if (authorityExists) {
-            QFile file(authority);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
-        const EnvironmentGuard guard;
-        qunsetenv("DISPLAY");
-        if (!display.isEmpty()) {
-            qputenv("DISPLAY", display);
-        }
-        qputenv("XAUTHORITY", authority.toUtf8());
-
-        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
-        auto dialog = edit(QStringLiteral("p"));
-        m_answerer->answer(QMessageBox::Ok);
-        QVERIFY(!dialog->recordApplicationRules(QString(), QStringLiteral("/usr/bin/cat"), true));
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Application kiosk rules record error")});
-        QVERIFY2(m_answerer->boxes().constFirst().text.startsWith(said), qPrintable(m_answerer->boxes().constFirst().text));
-        QCOMPARE(Form(*dialog).filenames(), QStringList{QStringLiteral("/a")});
-    }
-
-    void recordingThatFailsSaysSoAndChangesNothing()
-    {
-        // No system bus in this test: the action fails, maybe before the wait shows.
         const QTemporaryDir dir;
         QFile authority(dir.filePath(QStringLiteral("Xauthority")));
         QVERIFY(authority.open(QIODevice::WriteOnly));
-        const EnvironmentGuard guard;
-        qputenv("DISPLAY", ":57");
-        qputenv("XAUTHORITY", authority.fileName().toUtf8());
+        const auto session = x11Session(display, dir.filePath(authorityFile).toUtf8());
 
         addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
         auto dialog = edit(QStringLiteral("p"));
@@ -915,6 +885,7 @@ private Q_SLOTS:
         m_answerer->answer(QMessageBox::Ok);
         QVERIFY(!dialog->recordApplicationRules(QString(), QStringLiteral("/usr/bin/cat"), true));
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Application kiosk rules record error")});
+        QVERIFY2(m_answerer->boxes().constFirst().text.startsWith(said), qPrintable(m_answerer->boxes().constFirst().text));
         QCOMPARE(Form(*dialog).filenames(), QStringList{QStringLiteral("/a")});
     }
 
@@ -966,12 +937,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Create new profile"));
         QVERIFY(f.name->text().isEmpty());
         QVERIFY(!f.ok()->isEnabled());
-        QCOMPARE(f.table->rowCount(), 0);
-        QCOMPARE(f.entryTexts(), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E (has errors)")}));
-        for (int i = 0; i < f.list->count(); ++i) {
-            QCOMPARE(f.list->item(i)->checkState(), Qt::Unchecked);
-        }
-        QVERIFY(!(f.entry(QStringLiteral("E"))->flags() & Qt::ItemIsUserCheckable));
+        QCOMPARE(f.entry(QStringLiteral("A"))->checkState(), Qt::Unchecked);
 
         f.name->setText(QStringLiteral("D"));
         m_answerer->answer(QMessageBox::Ok);
