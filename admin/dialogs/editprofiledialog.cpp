@@ -274,8 +274,7 @@ void EditProfileDialog::setupForm()
         ui->buttonBox->button(QDialogButtonBox::Ok)->setDefault(false);
         ui->buttonBox->button(QDialogButtonBox::Cancel)->setDefault(true);
     }
-    // Trace mode means a recording runs: the helper would answer another one as busy.
-    ui->actionAddFilesFromProcess->setEnabled(!m_readOnly && !m_systemState->modes().complain);
+    ui->actionAddFilesFromProcess->setEnabled(recordingOffered());
 
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -429,6 +428,12 @@ QLineEdit *EditProfileDialog::profileNameLineEdit() const
 bool EditProfileDialog::isReadOnly() const
 {
     return m_readOnly;
+}
+
+bool EditProfileDialog::recordingOffered() const
+{
+    // Trace mode means a recording runs: the helper would answer another one as busy.
+    return !m_readOnly && !m_systemState->modes().complain;
 }
 
 ObjectRule EditProfileDialog::defaultRule(const QString &path)
@@ -914,6 +919,12 @@ bool EditProfileDialog::recordApplicationRules(const QString &userName, const QS
     job->disconnect(&waiting);
     waiting.disconnect(job);
     if (outcome != QDialog::Accepted) {
+        // Given up, not stopped: until it ends, the helper would take another
+        // recording for busy and never answer it.
+        ui->actionAddFilesFromProcess->setEnabled(false);
+        connect(job, &KJob::finished, this, [this] {
+            ui->actionAddFilesFromProcess->setEnabled(recordingOffered());
+        });
         job->setAutoDelete(true);
         return false;
     }

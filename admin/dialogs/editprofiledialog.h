@@ -119,6 +119,7 @@ private:
     void fill();
     void fillInclusionList();
     bool isReadOnly() const;
+    bool recordingOffered() const;
 
     // Appends one row per rule in the given order.
     void appendRows(const QList<ObjectRule> &rules);
