@@ -3,6 +3,8 @@
 
 #include "orlacommon_export.h"
 
+#include <QString>
+
 namespace KAuth
 {
 class ExecuteJob;
@@ -29,6 +31,18 @@ ORLACOMMON_EXPORT bool executeKAuthJob(KAuth::ExecuteJob *job);
 
 /** As above, with the wait bounded by watchdogMs milliseconds instead. */
 ORLACOMMON_EXPORT bool executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs);
+
+/**
+ * Starts a job whose action goes on running in the helper after it has
+ * reported, with progress data holding @p progressKey true, that its work
+ * runs. Returns true as soon as that report comes and leaves the job running;
+ * it deletes itself when it finishes some day, if it deletes itself when done.
+ *
+ * A job that finishes without that report (a refusal, an error reply, a
+ * helper that never answers) ends as in executeKAuthJob(), with the same
+ * result or exception.
+ */
+ORLACOMMON_EXPORT bool startKAuthJob(KAuth::ExecuteJob *job, const QString &progressKey);
 
 /**
  * How long executeKAuthJob() waits for an action with the given time-out (ms;
