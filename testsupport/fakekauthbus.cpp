@@ -45,7 +45,7 @@ void FakeKAuthHelper::reset()
     mode = Answer;
     reply = KAuth::ActionReply::SuccessReply();
     progress.clear();
-    onHold = nullptr;
+    onAction = nullptr;
     onRelease = nullptr;
     receivedAction.clear();
     receivedArguments.clear();
@@ -68,9 +68,6 @@ void FakeKAuthHelper::holdWithoutCaller(const QString &action)
     m_holding = true;
     m_heldAction = action;
     m_heldCall = QDBusMessage();
-    if (onHold) {
-        onHold();
-    }
 }
 
 QString FakeKAuthHelper::introspect(const QString &) const
@@ -111,6 +108,9 @@ bool FakeKAuthHelper::handleMessage(const QDBusMessage &message, const QDBusConn
         // Takes the call, as a helper stuck in its action would.
         return connection.send(message.createReply(QVariant(QByteArray())));
     }
+    if (onAction) {
+        onAction();
+    }
     if (!progress.isEmpty()) {
         QByteArray progressBlob;
         QDataStream progressStream(&progressBlob, QIODevice::WriteOnly);
@@ -122,9 +122,6 @@ bool FakeKAuthHelper::handleMessage(const QDBusMessage &message, const QDBusConn
         m_heldCall = message;
         m_heldAction = receivedAction;
         m_holding = true;
-        if (onHold) {
-            onHold();
-        }
         if (m_stopPending) {
             release(connection);
         }

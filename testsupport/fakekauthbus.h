@@ -28,9 +28,9 @@ public:
     Mode mode = Answer;
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
     QVariantMap progress;
-    // Called when a held action begins and when it ends, as the real
-    // helper's switches change then.
-    std::function<void()> onHold;
+    // Called as an action begins (receivedAction names it) and as a held
+    // action ends: where the real helper changes the switches.
+    std::function<void()> onAction;
     std::function<void()> onRelease;
 
     QString receivedAction;

@@ -67,9 +67,14 @@ enum class JobEnd {
     Reported, // still running in the helper
 };
 
+enum class Stop {
+    No,
+    RunningAction,
+};
+
 // Runs the job until it finishes or, with a progress key, until the helper
 // reports under that key that the action's work runs.
-JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey)
+JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey, Stop stop = Stop::No)
 {
     if (!job) {
         throw KAuthException(KAuth::ActionReply::InvalidActionError, QCoreApplication::translate("Utils", "No privileged action to run."));
@@ -118,6 +123,21 @@ JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey
     QObject::connect(&watchdog, &QTimer::timeout, &loop, &QEventLoop::quit);
 
     job->start();
+    if (stop == Stop::RunningAction) {
+        // Posted after the job's own start, so that its call reaches the
+        // helper, and is answered as busy, before the stop request: the
+        // other way round, a helper just done with its action would take
+        // the call for a new one.
+        QMetaObject::invokeMethod(
+            &loop,
+            [job, &finished]() {
+                // A stop request with no action of ours running would stop the helper's next one.
+                if (!finished) {
+                    job->kill(KJob::EmitResult);
+                }
+            },
+            Qt::QueuedConnection);
+    }
     if (!finished) {
         watchdog.start(std::max(watchdogMs, 0));
         // No user input: a click meanwhile could send a second action, which
@@ -166,6 +186,12 @@ bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
     const bool autoDelete = job && job->isAutoDelete();
     runJob(job, watchdogMs, QString());
     return jobResult(job, autoDelete);
+}
+
+bool Utils::stopKAuthAction(KAuth::ExecuteJob *job)
+{
+    runJob(job, job ? kauthJobWatchdog(job->action().timeout()) : 0, QString(), Stop::RunningAction);
+    return jobResult(job, false);
 }
 
 bool Utils::startKAuthJob(KAuth::ExecuteJob *job, const QString &progressKey)

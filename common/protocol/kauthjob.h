@@ -45,6 +45,21 @@ ORLACOMMON_EXPORT bool executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs);
 ORLACOMMON_EXPORT bool startKAuthJob(KAuth::ExecuteJob *job, const QString &progressKey);
 
 /**
+ * Stops the helper's running action of the same id as @p job, one that
+ * startKAuthJob() left running, here or in another process, and waits for
+ * its reply, which the job's data then hold. Results and exceptions as in
+ * executeKAuthJob(); the job is not deleted.
+ *
+ * The job is started and then killed, which makes KAuth ask the helper to
+ * stop. Started, it makes this process hear the helper's reply (KAuth hands
+ * it to every job of that action waiting here), and the helper, busy with
+ * the running action, answers the job itself only as busy, which KAuth's
+ * client drops. A helper running no such action any more begins one for the
+ * job and stops it at once.
+ */
+ORLACOMMON_EXPORT bool stopKAuthAction(KAuth::ExecuteJob *job);
+
+/**
  * How long executeKAuthJob() waits for an action with the given time-out (ms;
  * zero or negative for KAuth's default): the time-out, or D-Bus's default
  * reply time-out, plus a margin for KAuth to report the time-out itself.
