@@ -94,7 +94,6 @@ private Q_SLOTS:
 
         // Not offered by this window: visible, never enabled.
         QVERIFY(!w.action("actionCreateProfile")->isEnabled());
-        QVERIFY(!w.action("actionGlobalRecordingMode")->isEnabled());
         // Editing needs a profile to edit.
         QVERIFY(!w.action("actionEditProfile")->isEnabled());
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
@@ -666,10 +665,11 @@ private Q_SLOTS:
         m_tree->setSwitches(enforce, autoEnforce, complain);
         WindowDriver w = open();
         QCOMPARE(w.statusLabel()->text(), text);
-        QCOMPARE(w.action("actionEnableKioskMode")->isEnabled(), !enforce);
-        QCOMPARE(w.action("actionDisableKioskMode")->isEnabled(), enforce);
-        // Not offered here, whatever the switch says.
-        QVERIFY(!w.action("actionGlobalRecordingMode")->isEnabled());
+        // While a recording runs the helper answers nothing else.
+        QCOMPARE(w.action("actionEnableKioskMode")->isEnabled(), !enforce && !complain);
+        QCOMPARE(w.action("actionDisableKioskMode")->isEnabled(), enforce && !complain);
+        QVERIFY(w.action("actionGlobalRecordingMode")->isEnabled());
+        QCOMPARE(w.action("actionGlobalRecordingMode")->isChecked(), complain);
     }
 
     void unreadableTreeKeepsTheWorkingCopy()

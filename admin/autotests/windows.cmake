@@ -65,3 +65,15 @@ target_link_libraries(singleinstancetest orla-windows-testsupport)
 target_compile_definitions(singleinstancetest PRIVATE ORLA_ADMIN_KIOSK_PROGRAM="$<TARGET_FILE:orla-admin-kiosk>")
 orla_add_bus_test(NAME singleinstancetest COMMAND singleinstancetest RESOURCE_LOCK kioskroot TIMEOUT 120)
 add_dependencies(singleinstancetest orla-admin-kiosk)
+
+# The global recording against a stand-in helper on a private bus of its own,
+# which can hold the action open, fail it or never hear of it as a test needs.
+ecm_add_test(globalrecordtest.cpp
+    TEST_NAME globalrecordtest
+    LINK_LIBRARIES orla-windows-testsupport orla-kauthtestsupport
+)
+set_tests_properties(globalrecordtest PROPERTIES
+    RESOURCE_LOCK kioskroot
+    ENVIRONMENT "${windows_test_env}"
+    TIMEOUT 120
+)
