@@ -15,6 +15,7 @@
 #include "state/userstate.h"
 #include "store/mainwindowsettings.h"
 #include "system/systemusers.h"
+#include "system/user.h"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -140,6 +141,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(&m_systemState, &State::wasChanged, this, &MainWindow::systemStateChanged);
 
     const Settings::MainWindow settings;
+    // Without saved geometry the form's size holds, which leaves both lists usable.
     restoreGeometry(settings.geometry());
     restoreState(settings.state());
 
@@ -166,7 +168,7 @@ SystemState *MainWindow::systemState()
 
 bool MainWindow::isReadOnly() const
 {
-    return m_systemState.readOnlyInfo().readOnly;
+    return !m_loaded || m_systemState.readOnlyInfo().readOnly;
 }
 
 bool MainWindow::isRecording() const
@@ -183,8 +185,11 @@ bool MainWindow::loadData()
         m_systemState.reload();
     } catch (const DetailsException &e) {
         QMessageBox::critical(this, tr("Data reading error"), e.fullDetails());
+        // A first load that failed leaves the window read-only; say so.
+        updateStatusLine(m_systemState.modes());
         return false;
     }
+    m_loaded = true;
     showSystemState();
     return true;
 }
@@ -503,15 +508,30 @@ void MainWindow::editProfileActionTriggered()
         return;
     }
     const bool hadStatus = !profile->status().isEmpty();
+    const QString oldName = profile->name();
     EditProfileDialog dialog(*profile->file(), &m_systemState, selectedUser(), this);
     if (dialog.exec() == QDialog::Accepted) {
         profile->setProfileFile(dialog.profileFile());
         m_systemState.updateStatus(profile, QStringList());
         profile->setChanged(true);
+        const bool renamed = profile->name() != oldName;
         // Whoever includes the profile may see an error of it appear or go
-        // away, so every status is computed again when it had or now has one.
-        if (hadStatus || !profile->status().isEmpty()) {
-            refreshAllStatuses();
+        // away, and includes of the old or the new name change their
+        // meaning, so every status is computed again.
+        if (renamed || hadStatus || !profile->status().isEmpty()) {
+            m_systemState.updateAllStatuses();
+            if (renamed) {
+                // Check states follow the includes again, and a placeholder
+                // of the new name goes.
+                usersSelectionChanged();
+                for (int row = 0; row < ui->profilesListWidget->count(); ++row) {
+                    if (static_cast<ProfileWidgetItem *>(ui->profilesListWidget->item(row))->state() == profile) {
+                        ui->profilesListWidget->setCurrentRow(row);
+                        break;
+                    }
+                }
+            }
+            announceAllStatuses();
         }
     }
     // The profile may have become one that cannot be edited, or been renamed.
@@ -519,9 +539,8 @@ void MainWindow::editProfileActionTriggered()
     refreshModes();
 }
 
-void MainWindow::refreshAllStatuses()
+void MainWindow::announceAllStatuses()
 {
-    m_systemState.updateAllStatuses();
     const auto profiles = m_systemState.profiles();
     for (ProfileState *state : profiles) {
         Q_EMIT state->statusChanged();
@@ -572,7 +591,12 @@ void MainWindow::statusChangedOf(QListWidget *list, QAction *showStatus)
         if (item->state() != state) {
             continue;
         }
-        item->updateAppearance();
+        {
+            // A new text is no tick: an item still showing a renamed
+            // profile's old check state would otherwise change the user.
+            const QSignalBlocker blocker(list);
+            item->updateAppearance();
+        }
         if (item->isSelected()) {
             showStatus->setVisible(!item->state()->status().isEmpty());
         }
@@ -627,6 +651,12 @@ void MainWindow::createUserActionTriggered()
     } catch (const ReadFileException &e) {
         QMessageBox::critical(this, tr("Read users error"), tr("Could not read user list. File '%1' reading error").arg(e.path()));
         return;
+    }
+
+    // Accounts whose names the program cannot take (a leading digit, too
+    // long) would only show up as users not found.
+    for (auto it = available.begin(); it != available.end();) {
+        it = User::isValidName(*it) ? std::next(it) : available.erase(it);
     }
 
     QList<const UserProfileFile *> copyable;

@@ -110,8 +110,8 @@ private:
     void showSystemState();
     // Reads the switches again for the status line; false when they could not be read.
     bool refreshModes();
-    // Every status again, for whoever includes a profile that changed.
-    void refreshAllStatuses();
+    // Lets every item show its state's status again.
+    void announceAllStatuses();
     void finishRecording(const GlobalRecordResult &result, bool ignoreData);
     void offerLeavingTraceMode();
 
@@ -128,6 +128,8 @@ private:
     SystemState m_systemState;
     std::unique_ptr<Ui::MainWindow> ui;
     QSet<UnknownProfileWidgetItem *> m_unknownProfileItems;
+    // Until a load succeeds, the empty working copy must not be saved over the system.
+    bool m_loaded = false;
 };
 
 #endif
