@@ -41,6 +41,15 @@ else()
     set(ORLA_DMESG_PROGRAM        "/usr/bin/dmesg")
 endif()
 
+# The rule recorder's own bookkeeping (temporary accounts to clean up, a
+# recording interrupted by a crash). Empty: Qt's settings storage of the user
+# running the helper, root. A scratch build keeps it below the scratch root.
+if(ORLA_SYSTEM_ROOT)
+    set(ORLA_TRACER_SETTINGS_FILE "${ORLA_SYSTEM_ROOT}/var/lib/orla-admin-kiosk/kiosk_tracer.conf")
+else()
+    set(ORLA_TRACER_SETTINGS_FILE "")
+endif()
+
 # Commands the rule recorder runs as root. The helper's environment is not
 # trusted to find them, so each is an absolute path.
 set(ORLA_SU_PROGRAM               "/usr/bin/su")

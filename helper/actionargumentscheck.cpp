@@ -26,6 +26,18 @@ const QStringList enableKeys = {
     QStringLiteral("autoComplain"),
 };
 
+const QStringList traceApplicationKeys = {
+    QStringLiteral("usernameKey"),
+    QStringLiteral("commandKey"),
+    QStringLiteral("displayKey"),
+    QStringLiteral("xauthorytyPathKey"),
+};
+
+const QStringList globalTraceKeys = {
+    QStringLiteral("enable"),
+    QStringLiteral("ignoreResult"),
+};
+
 // Longest piece of a caller's text that an error sentence quotes.
 constexpr int maxQuotedLength = 80;
 
@@ -46,11 +58,10 @@ bool isStringList(const QVariant &value)
 
 bool ActionArgumentsCheck::isValidLocale(const QString &locale)
 {
-    if (locale == QLatin1String("C") || locale == QLatin1String("POSIX")) {
-        return true;
-    }
+    // The commands a recording starts inherit the locale, so C.UTF-8 and its
+    // kind must pass; the shape still keeps out anything but a name.
     static const QRegularExpression pattern(QStringLiteral(
-        "^[A-Za-z]{2,8}([_-][A-Za-z0-9]{2,8})?(\\.[A-Za-z0-9_-]{1,20})?(@[A-Za-z0-9_-]{1,20})?$"));
+        "\\A(C|POSIX|[A-Za-z]{2,8}([_-][A-Za-z0-9]{2,8})?)(\\.[A-Za-z0-9_-]{1,20})?(@[A-Za-z0-9_-]{1,20})?\\z"));
     return pattern.match(locale).hasMatch();
 }
 
@@ -114,16 +125,45 @@ QString ActionArgumentsCheck::enableArgumentsError(const QVariantMap &arguments)
     if (error.isEmpty()) {
         error = environmentError(arguments);
     }
-    for (const QString &key : enableKeys) {
-        if (!error.isEmpty()) {
-            break;
-        }
-        // A string "false" would read as true through a plain conversion.
-        if (arguments.contains(key) && arguments.value(key).userType() != QMetaType::Bool) {
-            error = wrongTypeError(key);
-        }
+    if (error.isEmpty()) {
+        error = typedKeysError(arguments, enableKeys, QMetaType::Bool);
     }
     return error;
+}
+
+QString ActionArgumentsCheck::traceApplicationArgumentsError(const QVariantMap &arguments)
+{
+    QString error = unknownKeysError(arguments, QStringList(traceApplicationKeys) << environmentKey);
+    if (error.isEmpty()) {
+        error = environmentError(arguments);
+    }
+    if (error.isEmpty()) {
+        error = typedKeysError(arguments, traceApplicationKeys, QMetaType::QString);
+    }
+    return error;
+}
+
+QString ActionArgumentsCheck::globalTraceArgumentsError(const QVariantMap &arguments)
+{
+    QString error = unknownKeysError(arguments, QStringList(globalTraceKeys) << environmentKey);
+    if (error.isEmpty()) {
+        error = environmentError(arguments);
+    }
+    if (error.isEmpty()) {
+        error = typedKeysError(arguments, globalTraceKeys, QMetaType::Bool);
+    }
+    return error;
+}
+
+QString ActionArgumentsCheck::typedKeysError(const QVariantMap &arguments, const QStringList &keys, int type)
+{
+    for (const QString &key : keys) {
+        // A string "false" would read as true through a plain conversion.
+        if (arguments.contains(key) && arguments.value(key).userType() != type) {
+            return wrongTypeError(key);
+        }
+    }
+    return QString();
 }
 
 QString ActionArgumentsCheck::environmentError(const QVariantMap &arguments)

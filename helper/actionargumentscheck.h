@@ -24,8 +24,10 @@ class ActionArgumentsCheck
 public:
     static QString updateArgumentsError(const QVariantMap &arguments);
     static QString enableArgumentsError(const QVariantMap &arguments);
+    static QString traceApplicationArgumentsError(const QVariantMap &arguments);
+    static QString globalTraceArgumentsError(const QVariantMap &arguments);
 
-    /** "C", "POSIX" or language[_territory][.codeset][@modifier]. */
+    /** "C", "POSIX" or language[_territory], each with an optional [.codeset][@modifier]. */
     static bool isValidLocale(const QString &locale);
     /** A file name of its own: no directory part, nothing that leads out of the directory. */
     static bool isValidSystemProfileName(const QString &name);
@@ -35,6 +37,8 @@ public:
 private:
     static QString environmentError(const QVariantMap &arguments);
     static QString unknownKeysError(const QVariantMap &arguments, const QStringList &known);
+    /** Each present key of @p keys must hold a value of @p type. */
+    static QString typedKeysError(const QVariantMap &arguments, const QStringList &keys, int type);
     // Renames map names to names; updates map names to profile texts.
     enum class MapValues { Names, Texts };
     static QString nameMapError(const QVariantMap &arguments, const QString &key, bool users, MapValues values);

@@ -4,6 +4,10 @@
 
 #include "failures/detailsexception.h"
 #include "protocol/enableactionsmap.h"
+#include "protocol/globaltraceactionsmap.h"
+#include "protocol/helperconstants.h"
+#include "protocol/traceapplicationactionsmap.h"
+#include "store/kiosktracersettings.h"
 #include "protocol/helperactionsmap.h"
 #include "protocol/updateactionsmap.h"
 #include "store/systemkiosk.h"
@@ -12,14 +16,62 @@
 #include <KAuth/HelperSupport>
 
 #include <QCoreApplication>
+#include <QDataStream>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
 
 namespace
 {
+using namespace std::chrono_literals;
+
+// How often a long action looks at KAuth's stop flag.
+constexpr auto stopPollInterval = 1000ms;
+// A global recording nobody ends leaves every kiosk user unconfined; after
+// this long it ends by itself and keeps its result for the next request.
+constexpr auto maxGlobalRecordDuration = std::chrono::hours(12);
+// The system bus refuses larger messages and drops the connection.
+constexpr qint64 maxReplyBytes = 32 * 1024 * 1024 - 64 * 1024;
+
 KAuth::ActionReply errorReply(const QString &description)
 {
     KAuth::ActionReply reply = KAuth::ActionReply::HelperErrorReply();
     reply.setErrorDescription(description);
     return reply;
+}
+
+qint64 serializedSize(const QVariantMap &data)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream << data;
+    return bytes.size();
+}
+
+// A reply the bus cannot carry would never arrive; the program would wait
+// until its own time-out.
+KAuth::ActionReply checkedReply(KAuth::ActionReply reply)
+{
+    const qint64 size = serializedSize(reply.data());
+    if (size > maxReplyBytes) {
+        return errorReply(QCoreApplication::translate("OrlaAdminBoothward",
+                                                      "The recorded rules are too large to send back (%1 MiB). Record a shorter session.")
+                              .arg(size / (1024 * 1024)));
+    }
+    return reply;
+}
+
+// KAuth keeps a stop request until an action has run to its end, even one
+// that arrived while nothing ran; it would cut a new recording off at once.
+bool staleStopRequest()
+{
+    return KAuth::HelperSupport::isStopped();
+}
+
+QString staleStopError()
+{
+    return QCoreApplication::translate("OrlaAdminBoothward", "A request to stop a recording is still pending. Nothing has been changed; try again.");
 }
 }
 
@@ -125,6 +177,135 @@ KAuth::ActionReply OrlaAdminBoothward::enable(const QVariantMap &args)
         return errorReply(e.fullDetails());
     }
     return KAuth::ActionReply::SuccessReply();
+}
+
+KAuth::ActionReply OrlaAdminBoothward::traceapplication(const QVariantMap &args)
+{
+    loadTranslations(args);
+    const QString error = ActionArgumentsCheck::traceApplicationArgumentsError(args);
+    if (!error.isEmpty()) {
+        return errorReply(error);
+    }
+    const TraceApplicationActionsMap map(args);
+    KioskTracer::AppTraceData data;
+    data.username = map.username();
+    data.command = map.command();
+    data.xauthorytyPath = map.xauthorytyPath();
+    data.display = map.display();
+    if (data.command.isEmpty()) {
+        return KAuth::ActionReply::SuccessReply();
+    }
+    if (staleStopRequest()) {
+        return errorReply(staleStopError());
+    }
+
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, this, &OrlaAdminBoothward::stopedTimerTimeout);
+    const QMetaObject::Connection stop = connect(this, &OrlaAdminBoothward::isStoppedRequest, &tracer, &KioskTracer::onStopApplication);
+    timer.start(stopPollInterval);
+    const QString text = tracer.traceApplication(data);
+    timer.stop();
+    disconnect(stop);
+
+    KAuth::ActionReply reply = tracer.errors().isEmpty() ? KAuth::ActionReply::SuccessReply() : errorReply(tracer.errors().join(QStringLiteral(". ")));
+    if (tracer.errors().isEmpty()) {
+        reply.addData(HelperConstants::traceTextKey, text);
+    }
+    reply.addData(HelperConstants::warningsDataKey, tracer.warnings());
+    return checkedReply(reply);
+}
+
+KAuth::ActionReply OrlaAdminBoothward::globaltrace(const QVariantMap &args)
+{
+    loadTranslations(args);
+    const QString error = ActionArgumentsCheck::globalTraceArgumentsError(args);
+    if (!error.isEmpty()) {
+        return errorReply(error);
+    }
+    const GlobalTraceActionsMap map(args);
+    const bool ignoreResult = map.ignoreResult();
+
+    // A recording that ended by itself while nobody waited hands its result
+    // to the next request instead of starting anew.
+    {
+        Settings::KioskTracer settings;
+        const QVariantMap unclaimed = settings.unclaimedGlobalRecord();
+        if (!unclaimed.isEmpty()) {
+            settings.setUnclaimedGlobalRecord({});
+            settings.save();
+            QMap<QString, QString> result;
+            const QVariantMap texts = unclaimed.value(QStringLiteral("texts")).toMap();
+            for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+                result.insert(it.key(), it.value().toString());
+            }
+            return globalRecordReply(result, !ignoreResult, unclaimed.value(QStringLiteral("warnings")).toStringList());
+        }
+    }
+    if (staleStopRequest()) {
+        return errorReply(staleStopError());
+    }
+
+    // A failed start replies at once, and says nothing of a recording.
+    if (!tracer.startGlobalRecord()) {
+        KAuth::ActionReply reply = errorReply(tracer.errors().join(QStringLiteral(". ")));
+        reply.addData(HelperConstants::warningsDataKey, tracer.warnings());
+        return reply;
+    }
+    KAuth::HelperSupport::progressStep(QVariantMap{{HelperConstants::globalModeEnableKey, true}});
+
+    QTimer timer;
+    QEventLoop loop;
+    connect(&timer, &QTimer::timeout, this, &OrlaAdminBoothward::stopedTimerTimeout);
+    const QMetaObject::Connection stop = connect(this, &OrlaAdminBoothward::isStoppedRequest, &loop, &QEventLoop::quit);
+    QTimer limit;
+    limit.setSingleShot(true);
+    bool endedByItself = false;
+    connect(&limit, &QTimer::timeout, &loop, [&loop, &endedByItself] {
+        endedByItself = true;
+        loop.quit();
+    });
+    timer.start(stopPollInterval);
+    limit.start(maxGlobalRecordDuration);
+    loop.exec();
+    timer.stop();
+    limit.stop();
+    disconnect(stop);
+
+    const QMap<QString, QString> result = tracer.stopGlobalRecord(ignoreResult && !endedByItself);
+    if (!tracer.errors().isEmpty()) {
+        KAuth::ActionReply reply = errorReply(tracer.errors().join(QStringLiteral(". ")));
+        reply.addData(HelperConstants::warningsDataKey, tracer.warnings());
+        return reply;
+    }
+    QStringList warnings = tracer.warnings();
+    if (endedByItself) {
+        warnings.prepend(tr("The global recording was not completed within %n hour(s) and ended by itself; kiosk users are confined again.", nullptr,
+                            static_cast<int>(std::chrono::duration_cast<std::chrono::hours>(maxGlobalRecordDuration).count())));
+        // Whoever waited for it may be gone; the next request gets it too.
+        QVariantMap texts;
+        for (auto it = result.cbegin(); it != result.cend(); ++it) {
+            texts.insert(it.key(), it.value());
+        }
+        Settings::KioskTracer settings;
+        settings.setUnclaimedGlobalRecord({{QStringLiteral("texts"), texts}, {QStringLiteral("warnings"), warnings}});
+        settings.save();
+    }
+    return globalRecordReply(result, !ignoreResult, warnings);
+}
+
+KAuth::ActionReply OrlaAdminBoothward::globalRecordReply(const QMap<QString, QString> &result, bool withResult, const QStringList &warnings)
+{
+    KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
+    reply.addData(HelperConstants::globalModeEnableKey, false);
+    reply.addData(HelperConstants::warningsDataKey, warnings);
+    if (withResult) {
+        QVariantMap data;
+        for (auto it = result.cbegin(); it != result.cend(); ++it) {
+            data.insert(it.key(), it.value());
+        }
+        reply.addData(HelperConstants::globalRecordDataKey, data);
+    }
+    return checkedReply(reply);
 }
 
 void OrlaAdminBoothward::stopedTimerTimeout()

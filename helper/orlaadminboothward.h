@@ -3,6 +3,8 @@
 
 #include <KAuth/ActionReply>
 
+#include "recording/kiosktracer.h"
+
 #include <QObject>
 #include <QTranslator>
 #include <QVariantMap>
@@ -12,7 +14,7 @@
  * the last part of the action id with the action's argument map.
  *
  * It does no file work of its own; it checks the map, hands the work to the
- * kiosk store and turns the outcome into a reply.
+ * kiosk store or the rule recorder and turns the outcome into a reply.
  */
 class OrlaAdminBoothward : public QObject
 {
@@ -28,6 +30,8 @@ Q_SIGNALS:
 public Q_SLOTS:
     KAuth::ActionReply update(const QVariantMap &args);
     KAuth::ActionReply enable(const QVariantMap &args);
+    KAuth::ActionReply traceapplication(const QVariantMap &args);
+    KAuth::ActionReply globaltrace(const QVariantMap &args);
 
 private Q_SLOTS:
     void stopedTimerTimeout();
@@ -35,8 +39,11 @@ private Q_SLOTS:
 private:
     void loadTranslations(const QVariantMap &args);
 
+    KAuth::ActionReply globalRecordReply(const QMap<QString, QString> &result, bool withResult, const QStringList &warnings);
+
     QTranslator translator;
     QTranslator commonTranslator;
+    KioskTracer tracer;
 };
 
 #endif

@@ -2,16 +2,23 @@
 // how it ended, so that shell tests, the demo and an unprivileged account can
 // drive the helper without a program of their own.
 //
-//   kauthclient [--timeout MS] [--helper-id ID] [--arguments FILE|-] ACTION [KEY=VALUE...]
+//   kauthclient [--timeout MS] [--helper-id ID] [--arguments FILE|-] [--stop-after SECONDS]
+//               ACTION [KEY=VALUE...]
 //
 // The argument map is the JSON object in FILE (or standard input), then the
 // KEY=VALUE pairs, whose values are read as JSON where they parse as such
 // (true, 12, ["a","b"], {"a":"b"}) and as plain strings otherwise. JSON arrays
 // arrive as string lists when every element is a string.
 //
-// Output: "success", "refused" or "error CODE: TEXT" on the first line, then
-// the reply data as a JSON object. Exit status 0, 1 and 2 for the three, 64 for
-// a usage error.
+// --stop-after asks the helper to stop that long after the action started, as
+// the program does when the administrator ends a recording, and goes on
+// waiting for the reply.
+//
+// Output: each progress step as it comes, one line {"progress": DATA} (DATA
+// the step's map, or its percentage when the helper reports one); then
+// "success", "refused" or "error CODE: TEXT" on a line of its own, then the
+// reply data as a JSON object. Exit status 0, 1 and 2 for the three, 64 for a
+// usage error.
 
 #include "failures/kauthexception.h"
 #include "protocol/kauthjob.h"
@@ -27,6 +34,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -87,7 +95,8 @@ int main(int argc, char **argv)
     const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QStringLiteral("Action time-out in milliseconds"), QStringLiteral("ms"), QStringLiteral("600000"));
     const QCommandLineOption helperOption(QStringLiteral("helper-id"), QStringLiteral("Helper identifier"), QStringLiteral("id"), QString(HelperConstants::helperId));
     const QCommandLineOption argumentsOption(QStringLiteral("arguments"), QStringLiteral("JSON object file with the argument map (- for standard input)"), QStringLiteral("file"));
-    parser.addOptions({timeoutOption, helperOption, argumentsOption});
+    const QCommandLineOption stopOption(QStringLiteral("stop-after"), QStringLiteral("Ask the helper to stop this many seconds after the start"), QStringLiteral("seconds"));
+    parser.addOptions({timeoutOption, helperOption, argumentsOption, stopOption});
     parser.process(app);
 
     QStringList positional = parser.positionalArguments();
@@ -103,6 +112,17 @@ int main(int argc, char **argv)
     const int timeout = parser.value(timeoutOption).toInt(&timeoutOk);
     if (!timeoutOk) {
         return usage(QStringLiteral("the time-out is not a number"));
+    }
+
+    int stopAfterMs = -1;
+    if (parser.isSet(stopOption)) {
+        bool stopOk = false;
+        const double seconds = parser.value(stopOption).toDouble(&stopOk);
+        // Beyond a day, or not a number at all, it is a typing mistake.
+        if (!stopOk || !(seconds >= 0 && seconds <= 86400)) {
+            return usage(QStringLiteral("--stop-after needs a number of seconds from 0 to 86400"));
+        }
+        stopAfterMs = static_cast<int>(seconds * 1000);
     }
 
     QVariantMap arguments;
@@ -136,6 +156,29 @@ int main(int argc, char **argv)
     job->setAutoDelete(false);
 
     QTextStream out(stdout);
+    // Flushed line by line: a test reads them while the action still runs.
+    const auto printProgress = [&out](const QJsonValue &step) {
+        out << QJsonDocument(QJsonObject{{QStringLiteral("progress"), step}}).toJson(QJsonDocument::Compact) << Qt::endl;
+    };
+    QObject::connect(job, &KAuth::ExecuteJob::newData, job, [printProgress](const QVariantMap &data) {
+        printProgress(QJsonObject::fromVariantMap(data));
+    });
+    QObject::connect(job, &KJob::percentChanged, job, [printProgress](KJob *, unsigned long percent) {
+        printProgress(static_cast<qint64>(percent));
+    });
+
+    QTimer stopTimer;
+    stopTimer.setSingleShot(true);
+    QObject::connect(&stopTimer, &QTimer::timeout, job, [job]() {
+        // ExecuteJob's own kill() asks the helper to stop; KJob's would only
+        // forget the job. The job stays unfinished and its reply still comes.
+        job->kill(KJob::Quietly);
+    });
+    QObject::connect(job, &KJob::finished, &stopTimer, &QTimer::stop);
+    if (stopAfterMs >= 0) {
+        stopTimer.start(stopAfterMs);
+    }
+
     int status = 0;
     try {
         if (Utils::executeKAuthJob(job)) {

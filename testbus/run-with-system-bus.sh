@@ -15,14 +15,29 @@
 #   --polkit-actions FILE a polkit .policy file
 #   --polkit-rule FILE    a polkit .rules file
 #
+# Further pieces of a real system (each at most once):
+#   --accounts            the run gets an account database of its own: /etc,
+#                         /var/log, /var/mail and /var/spool become copy-on-write
+#                         and /home an empty tmpfs, so the command may add, use
+#                         (su) and delete real accounts; the machine never sees
+#                         them. Needs the namespaces (77 without).
+#   --passwd-file FILE    with --accounts: FILE shows the run's live /etc/passwd,
+#                         for a build that reads its accounts from a password
+#                         file below its scratch root. The rest of FILE's
+#                         directory becomes copy-on-write for the run.
+#   --module REPORTER     start REPORTER (no arguments) once everything else is
+#                         up and wait for it to print the line "ready"
+#   --display             start Xvfb with an authority cookie and hand the
+#                         command DISPLAY and XAUTHORITY
+#
 # The command runs with DBUS_SYSTEM_BUS_ADDRESS pointing at the private bus and
 # ORLA_TESTBUS_DIR naming a world-traversable scratch directory that lives as
 # long as the run. The exit status is the command's. 77 means the harness
-# cannot run here (not root, or a tool is missing), 125 that the bus or polkitd
-# did not come up.
+# cannot run here (not root, a tool is missing, no namespaces for --accounts),
+# 125 that the bus, polkitd, the display or the reporter did not come up.
 #
-# The bus, polkitd and every service the bus started are stopped by their
-# process ids when the command ends, whatever way it ends. Where mount and pid
+# The bus, polkitd, the reporter, Xvfb and every service the bus started are
+# stopped by their process ids when the command ends, whatever way it ends. Where mount and pid
 # namespaces are allowed, everything also runs in its own namespaces: polkit's
 # action and rule directories are replaced by scratch directories for this run
 # only, and if the harness itself is killed the kernel ends whatever it left.
@@ -45,6 +60,10 @@ services=()
 busPolicies=()
 polkitActions=()
 polkitRules=()
+accounts=
+passwdFile=
+reporter=
+display=
 
 addFromDir() {
     local dir=$1 f
@@ -60,11 +79,19 @@ addFromDir() {
 originalArgs=("$@")
 while [ $# -gt 0 ]; do
     case $1 in
+        --config | --service | --bus-policy | --polkit-actions | --polkit-rule | --passwd-file | --module)
+            [ $# -ge 2 ] || { say "$1 needs a value"; exit 125; } ;;
+    esac
+    case $1 in
         --config) addFromDir "$2"; shift 2 ;;
         --service) services+=("$2"); shift 2 ;;
         --bus-policy) busPolicies+=("$2"); shift 2 ;;
         --polkit-actions) polkitActions+=("$2"); shift 2 ;;
         --polkit-rule) polkitRules+=("$2"); shift 2 ;;
+        --accounts) accounts=1; shift ;;
+        --passwd-file) passwdFile=$2; shift 2 ;;
+        --module) reporter=$2; shift 2 ;;
+        --display) display=1; shift ;;
         --) shift; break ;;
         -*) say "unknown option $1"; exit 125 ;;
         *) break ;;
@@ -79,7 +106,17 @@ if [ "$(id -u)" != 0 ]; then
     say "must run as root (the helper is activated as root, polkitd drops to its own user)"
     exit 77
 fi
-for tool in dbus-daemon dbus-send "$polkitd"; do
+if [ -n "$passwdFile" ] && [ -z "$accounts" ]; then
+    say "--passwd-file needs --accounts"
+    exit 125
+fi
+if [ -n "$reporter" ] && ! { [ -f "$reporter" ] && [ -x "$reporter" ]; }; then
+    say "the reporter $reporter is not an executable file"
+    exit 125
+fi
+tools=(dbus-daemon dbus-send "$polkitd")
+[ -n "$display" ] && tools+=(Xvfb xauth xhost)
+for tool in "${tools[@]}"; do
     if ! command -v "$tool" >/dev/null; then
         say "$tool is not installed"
         exit 77
@@ -90,7 +127,7 @@ done
 childrenOf() {
     local parent=$1 stat line pid fields
     for stat in /proc/[0-9]*/stat; do
-        read -r line <"$stat" 2>/dev/null || continue
+        read -r line 2>/dev/null <"$stat" || continue
         pid=${line%% *}
         # After the command name: state, then the parent's pid.
         read -r -a fields <<<"${line##*) }"
@@ -124,6 +161,12 @@ if [ -z "${ORLA_TESTBUS_MODE:-}" ]; then
     ORLA_TESTBUS_MODE=installed
 fi
 
+# Accounts added outside a mount namespace would be the machine's own.
+if [ -n "$accounts" ] && [ "$ORLA_TESTBUS_MODE" != namespace ]; then
+    say "--accounts needs private mount namespaces, which this run does not have"
+    exit 77
+fi
+
 # Bind mounts outside a namespace of our own would hide the machine's polkit files.
 if [ "$ORLA_TESTBUS_MODE" = namespace ] && [ $$ != 1 ]; then
     say "namespace mode is only for the run that unshare starts"
@@ -139,7 +182,12 @@ mkdir -p "$scratch/services" "$scratch/actions" "$scratch/rules.d" "$scratch/emp
 busPid=
 polkitPid=
 commandPid=
+reporterPid=
+xvfbPid=
+displayNumber=
 installedFiles=()
+# Mount points below the scratch directory, taken down before it is removed.
+scratchMounts=()
 
 stopPid() {
     local pid=$1 i
@@ -157,14 +205,29 @@ stopPid() {
     return 0
 }
 
+# Ends a process started in a group of its own, and whatever it started.
+stopGroup() {
+    local pid=$1
+    [ -n "$pid" ] || return 0
+    kill -TERM -- "-$pid" 2>/dev/null
+    stopPid "$pid"
+    kill -KILL -- "-$pid" 2>/dev/null
+    return 0
+}
+
 cleanup() {
-    local pid
+    local pid i sock
     trap - EXIT INT TERM HUP
-    if [ -n "$commandPid" ]; then
-        # The command's own process group: whatever it started goes too.
-        kill -TERM -- "-$commandPid" 2>/dev/null
-        stopPid "$commandPid"
-        kill -KILL -- "-$commandPid" 2>/dev/null
+    stopGroup "$commandPid"
+    stopGroup "$reporterPid"
+    if [ -n "$xvfbPid" ]; then
+        stopGroup "$xvfbPid"
+        # A killed server leaves its socket file behind; the next server of
+        # that number may already listen there, so only a dead one is removed.
+        sock="/tmp/.X11-unix/X$displayNumber"
+        if [ -n "$displayNumber" ] && [ -S "$sock" ] && ! grep -q " $sock\$" /proc/net/unix; then
+            rm -f "$sock"
+        fi
     fi
     if [ -n "$busPid" ]; then
         # Activated services (the helper) are children of the bus. A stopped
@@ -178,6 +241,10 @@ cleanup() {
     stopPid "$busPid"
     for f in "${installedFiles[@]}"; do
         rm -f "$f"
+    done
+    # Lazily: a process of the namespace may still hold a file open there.
+    for ((i = ${#scratchMounts[@]} - 1; i >= 0; i--)); do
+        umount -l "${scratchMounts[i]}" 2>/dev/null
     done
     rm -rf "$scratch"
 }
@@ -210,6 +277,59 @@ else
         dest="${polkitRulesDirs[0]}/00-$tag-$(basename "$f")"
         cp "$f" "$dest" && installedFiles+=("$dest")
     done
+fi
+
+# A copy-on-write view of a directory for this run; its changes live in the
+# tmpfs below the scratch directory and vanish with it.
+layers=
+privateLayer() {
+    local dir=$1 layer
+    case $dir in
+        *[,:\\]*) say "cannot lay a private layer over $dir (',', ':' or '\\' in its path)"; exit 125 ;;
+    esac
+    if [ -z "$layers" ]; then
+        layers="$scratch/layers"
+        mkdir "$layers" && mount -t tmpfs -o mode=700 orla-testbus "$layers" || exit 125
+        scratchMounts+=("$layers")
+    fi
+    layer=$(mktemp -d "$layers/layer.XXXXXX") || exit 125
+    mkdir "$layer/upper" "$layer/work" || exit 125
+    # The upper directory becomes the root of the merged view.
+    chmod --reference="$dir" "$layer/upper" && chown --reference="$dir" "$layer/upper" || exit 125
+    mount -t overlay orla-testbus -o "lowerdir=$dir,upperdir=$layer/upper,workdir=$layer/work" "$dir" || {
+        say "cannot lay a private layer over $dir"
+        exit 125
+    }
+}
+
+if [ -n "$accounts" ]; then
+    # The account tools write the password, group and shadow files, lastlog,
+    # faillog and the mail spool, and remove a user's crontab; nothing else
+    # under /var on Debian. Mounts below these directories (a container's
+    # /etc/hosts) are hidden for the run.
+    for d in /etc /var/log /var/mail /var/spool; do
+        [ -d "$d" ] && privateLayer "$d"
+    done
+    mount -t tmpfs -o mode=755 orla-testbus /home || exit 125
+
+    if [ -n "$passwdFile" ]; then
+        passwdDir=$(dirname "$passwdFile")
+        mkdir -p "$passwdDir" || exit 125
+        passwdDir=$(readlink -f "$passwdDir")
+        passwdFile="$passwdDir/$(basename "$passwdFile")"
+        if [ "$passwdFile" != /etc/passwd ]; then
+            if [ "$passwdDir" = / ]; then
+                say "--passwd-file must not lie directly in /"
+                exit 125
+            fi
+            # adduser replaces /etc/passwd by renaming a new file over it, so
+            # a bind mount of the file would keep showing the old one; a link
+            # follows. It lives only in the private layer: the directory
+            # outside the run keeps its own file.
+            privateLayer "$passwdDir"
+            rm -f "$passwdFile" && ln -s /etc/passwd "$passwdFile" || exit 125
+        fi
+    fi
 fi
 
 socket="$scratch/system_bus_socket"
@@ -285,6 +405,68 @@ if ! nameOwned org.freedesktop.PolicyKit1; then
     say "polkitd did not come up:"
     cat "$scratch/polkitd.log" >&2
     exit 125
+fi
+
+if [ -n "$display" ]; then
+    # The server takes every cookie of its file, whatever display it names;
+    # the number is known only once it runs, so the command gets a file of its
+    # own naming the right one.
+    cookie=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
+    serverAuth="$scratch/xvfb.auth"
+    export XAUTHORITY="$scratch/xauthority"
+    (umask 077 && : >"$serverAuth" && : >"$XAUTHORITY" && xauth -q -f "$serverAuth" add :0 . "$cookie") || exit 125
+    # Without -noreset the server would forget an xhost grant as soon as the
+    # granting client disconnects.
+    set -m
+    Xvfb -displayfd 3 -auth "$serverAuth" -nolisten tcp -noreset -screen 0 1280x1024x24 \
+        3>"$scratch/xvfb.display" </dev/null >"$scratch/xvfb.log" 2>&1 &
+    xvfbPid=$!
+    set +m
+    for i in $(seq 300); do
+        read -r displayNumber <"$scratch/xvfb.display" 2>/dev/null && [ -n "$displayNumber" ] && break
+        displayNumber=
+        kill -0 "$xvfbPid" 2>/dev/null || break
+        sleep 0.05
+    done
+    if [ -z "$displayNumber" ] || ! xauth -q -f "$XAUTHORITY" add ":$displayNumber" . "$cookie"; then
+        say "Xvfb did not come up:"
+        cat "$scratch/xvfb.log" >&2
+        exit 125
+    fi
+    export DISPLAY=":$displayNumber"
+    for i in $(seq 100); do
+        xhost >/dev/null 2>&1 && break
+        sleep 0.05
+    done
+    if ! xhost >/dev/null 2>&1; then
+        say "Xvfb on $DISPLAY does not answer:"
+        cat "$scratch/xvfb.log" >&2
+        exit 125
+    fi
+fi
+
+if [ -n "$reporter" ]; then
+    # Its standard output only says when it is ready; a file never fills up
+    # and blocks it the way an unread pipe would.
+    set -m
+    "$reporter" </dev/null >"$scratch/reporter.out" &
+    reporterPid=$!
+    set +m
+    ready=
+    for i in $(seq 300); do
+        grep -qx ready "$scratch/reporter.out" && { ready=1; break; }
+        kill -0 "$reporterPid" 2>/dev/null || break
+        sleep 0.05
+    done
+    if [ -z "$ready" ]; then
+        if kill -0 "$reporterPid" 2>/dev/null; then
+            say "the reporter $reporter did not say ready within 15 s"
+        else
+            wait "$reporterPid"
+            say "the reporter $reporter ended with status $? before it was ready"
+        fi
+        exit 125
+    fi
 fi
 
 # In the background so that a signal to us is handled at once, and in a

@@ -27,6 +27,13 @@ void ScratchRoot::reset()
     if (path.isEmpty()) {
         return;
     }
+    // Under the test bus's --accounts the password file is a link to the run's
+    // live account database; without it the accounts a test adds would drop
+    // out of the listing.
+    const QString passwd = QDir::cleanPath(QString::fromUtf8(SystemPaths::passwdFile));
+    const QFileInfo passwdInfo(passwd);
+    const QString passwdLink = contains(passwd) && passwdInfo.isSymLink() ? passwdInfo.symLinkTarget() : QString();
+
     // usr/ holds the module's tools that the build puts there (the collector,
     // the scratch dmesg); everything else is data a test may have left.
     QDir dir(path);
@@ -43,6 +50,10 @@ void ScratchRoot::reset()
         }
     }
     QDir().mkpath(path);
+    if (!passwdLink.isEmpty()) {
+        QDir().mkpath(passwdInfo.absolutePath());
+        QFile::link(passwdLink, passwd);
+    }
 }
 
 bool ScratchRoot::contains(const QString &path)
@@ -61,6 +72,12 @@ bool ScratchRoot::writeFile(const QString &path, const QByteArray &content)
         return false;
     }
     const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    // A link may lead out of the root: the test bus's password file is one to
+    // the run's own /etc/passwd.
+    const QFileInfo info(absolute);
+    if (info.isSymLink() && !contains(info.symLinkTarget())) {
+        return false;
+    }
     if (!QDir().mkpath(QFileInfo(absolute).absolutePath())) {
         return false;
     }

@@ -23,12 +23,17 @@ public:
     /** The scratch directory; empty for a build against the real system. */
     static QString root();
 
-    /** Wipes the scratch directory (all but usr/, where the build puts the module's tools) and creates it again. */
+    /**
+     * Wipes the scratch directory (all but usr/, where the build puts the
+     * module's tools) and creates it again. A password file that is a link
+     * (the test bus's view of its accounts) is linked again.
+     */
     static void reset();
 
     /**
      * Writes @p content to @p path, creating missing directories. Refuses
-     * (returns false) any path that is not below the scratch root.
+     * (returns false) any path that is not below the scratch root, and a link
+     * that leads out of it.
      */
     static bool writeFile(const QString &path, const QByteArray &content);
 

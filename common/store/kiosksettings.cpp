@@ -7,6 +7,11 @@ KioskSettings::KioskSettings(const QString &application)
 {
 }
 
+KioskSettings::KioskSettings(const QString &application, const QString &fileName)
+    : m_settings(fileName.isEmpty() ? QSettings(QStringLiteral("orla-admin-kiosk"), application) : QSettings(fileName, QSettings::NativeFormat))
+{
+}
+
 KioskSettings::~KioskSettings() = default;
 
 void KioskSettings::save()

@@ -17,6 +17,8 @@ class ORLACOMMON_EXPORT KioskSettings
 {
 public:
     explicit KioskSettings(const QString &application);
+    /** Kept in @p fileName instead when it is not empty. */
+    KioskSettings(const QString &application, const QString &fileName);
     virtual ~KioskSettings();
 
     KioskSettings(const KioskSettings &) = delete;

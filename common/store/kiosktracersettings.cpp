@@ -1,16 +1,26 @@
 #include "store/kiosktracersettings.h"
 
+#include "systempaths.h"
+
 #include <QStringList>
 
 namespace
 {
 const QString tempUsersKey = QStringLiteral("tempUsers");
+const QString tempAccountsKey = QStringLiteral("tempAccounts");
+const QString recordingGroup = QStringLiteral("recording");
+const QString unclaimedKey = QStringLiteral("unclaimedGlobalRecord");
+
+QString settingsFile()
+{
+    return QString::fromUtf8(SystemPaths::tracerSettingsFile);
+}
 }
 
 namespace Settings
 {
 KioskTracer::KioskTracer()
-    : KioskSettings(QStringLiteral("kiosk_tracer"))
+    : KioskSettings(QStringLiteral("kiosk_tracer"), settingsFile())
 {
 }
 
@@ -25,5 +35,64 @@ QSet<QString> KioskTracer::tempUserProfiles() const
 void KioskTracer::setTempUserProfiles(const QSet<QString> &users)
 {
     settings().setValue(tempUsersKey, QStringList(users.cbegin(), users.cend()));
+}
+
+QSet<QString> KioskTracer::tempAccounts() const
+{
+    const QStringList accounts = settings().value(tempAccountsKey).toStringList();
+    return QSet<QString>(accounts.cbegin(), accounts.cend());
+}
+
+void KioskTracer::setTempAccounts(const QSet<QString> &accounts)
+{
+    settings().setValue(tempAccountsKey, QStringList(accounts.cbegin(), accounts.cend()));
+}
+
+KioskTracer::Recording KioskTracer::recording() const
+{
+    Recording recording;
+    const QSettings &s = settings();
+    const QString prefix = recordingGroup + QLatin1Char('/');
+    recording.running = s.value(prefix + QStringLiteral("running"), false).toBool();
+    recording.enforce = s.value(prefix + QStringLiteral("enforce"), false).toBool();
+    recording.complain = s.value(prefix + QStringLiteral("complain"), false).toBool();
+    recording.autoComplain = s.value(prefix + QStringLiteral("autoComplain"), false).toBool();
+    recording.display = s.value(prefix + QStringLiteral("display")).toString();
+    recording.xauthorityPath = s.value(prefix + QStringLiteral("xauthorityPath")).toString();
+    recording.grantedUser = s.value(prefix + QStringLiteral("grantedUser")).toString();
+    return recording;
+}
+
+void KioskTracer::setRecording(const Recording &recording)
+{
+    QSettings &s = settings();
+    s.beginGroup(recordingGroup);
+    s.setValue(QStringLiteral("running"), recording.running);
+    s.setValue(QStringLiteral("enforce"), recording.enforce);
+    s.setValue(QStringLiteral("complain"), recording.complain);
+    s.setValue(QStringLiteral("autoComplain"), recording.autoComplain);
+    s.setValue(QStringLiteral("display"), recording.display);
+    s.setValue(QStringLiteral("xauthorityPath"), recording.xauthorityPath);
+    s.setValue(QStringLiteral("grantedUser"), recording.grantedUser);
+    s.endGroup();
+}
+
+void KioskTracer::clearRecording()
+{
+    settings().remove(recordingGroup);
+}
+
+QVariantMap KioskTracer::unclaimedGlobalRecord() const
+{
+    return settings().value(unclaimedKey).toMap();
+}
+
+void KioskTracer::setUnclaimedGlobalRecord(const QVariantMap &result)
+{
+    if (result.isEmpty()) {
+        settings().remove(unclaimedKey);
+    } else {
+        settings().setValue(unclaimedKey, result);
+    }
 }
 }

@@ -4,22 +4,47 @@
 #include "store/kiosksettings.h"
 
 #include <QSet>
+#include <QVariantMap>
 
 namespace Settings
 {
 /**
- * The rule recorder's temporary accounts still to be cleaned up, kept on disk
- * so that a crash of the helper does not leave them behind unnoticed.
+ * The rule recorder's bookkeeping, kept on disk so that a crash of the helper
+ * leaves nothing behind unnoticed: temporary accounts still to be removed, and
+ * what a recording changed (switches, a display grant) until it is undone.
  */
 class ORLACOMMON_EXPORT KioskTracer : public KioskSettings
 {
 public:
+    /** What a running recording must undo should its helper die. */
+    struct Recording {
+        bool running = false;
+        bool enforce = false;
+        bool complain = false;
+        bool autoComplain = false;
+        QString display;
+        QString xauthorityPath;
+        QString grantedUser;
+    };
+
     KioskTracer();
     ~KioskTracer() override;
 
     QSet<QString> tempUserProfiles() const;
     /** Replaces the stored set. */
     void setTempUserProfiles(const QSet<QString> &users);
+
+    /** Temporary accounts of recordings, named before they are created and dropped once removed. */
+    QSet<QString> tempAccounts() const;
+    void setTempAccounts(const QSet<QString> &accounts);
+
+    Recording recording() const;
+    void setRecording(const Recording &recording);
+    void clearRecording();
+
+    /** Result of a global recording that ended by itself, kept for the next request (account to rules text). */
+    QVariantMap unclaimedGlobalRecord() const;
+    void setUnclaimedGlobalRecord(const QVariantMap &result);
 };
 }
 

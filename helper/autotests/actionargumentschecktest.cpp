@@ -30,7 +30,8 @@ void ActionArgumentsCheckTest::locale_data()
     QTest::newRow("dash form") << QStringLiteral("en-GB") << true;
     QTest::newRow("C") << QStringLiteral("C") << true;
     QTest::newRow("POSIX") << QStringLiteral("POSIX") << true;
-    QTest::newRow("C.UTF-8") << QStringLiteral("C.UTF-8") << false;
+    QTest::newRow("C.UTF-8") << QStringLiteral("C.UTF-8") << true;
+    QTest::newRow("C with a bad codeset") << QStringLiteral("C.UTF 8") << false;
     QTest::newRow("one letter") << QStringLiteral("r") << false;
     QTest::newRow("shell text") << QStringLiteral("ru_RU; rm -rf /") << false;
     QTest::newRow("command substitution") << QStringLiteral("$(id)") << false;

@@ -269,6 +269,8 @@ void BoothwardTest::metaMethodsInOrder()
              QStringList({QStringLiteral("isStoppedRequest()"),
                           QStringLiteral("update(QVariantMap)"),
                           QStringLiteral("enable(QVariantMap)"),
+                          QStringLiteral("traceapplication(QVariantMap)"),
+                          QStringLiteral("globaltrace(QVariantMap)"),
                           QStringLiteral("stopedTimerTimeout()")}));
     QCOMPARE(meta->method(meta->indexOfMethod("stopedTimerTimeout()")).access(), QMetaMethod::Private);
 }

@@ -2,7 +2,10 @@
 # Checks that run-with-system-bus.sh hands the command a working private bus
 # and polkitd, passes on the command's exit status, and leaves nothing behind
 # however the command ends: no bus, no polkitd, no scratch directory, and in
-# the fallback mode no polkit files in the machine's directories.
+# the fallback mode no polkit files in the machine's directories. Then the
+# optional pieces: accounts the command adds stay inside the run, the display
+# needs its cookie and ends with the run, the reporter is waited for and
+# stopped.
 #
 #   harnesstest.sh SCRIPT [MODE]   (MODE: namespace or installed; default: what the machine allows)
 
@@ -32,11 +35,12 @@ cat >"$work/config/actions/org.orla.harnesstest.policy" <<'POLICY'
 POLICY
 echo '// harness test' >"$work/config/rules.d/50-harnesstest.rules"
 
+# run [OPTIONS] -- COMMAND...
 run() {
     if [ -n "$mode" ]; then
-        ORLA_TESTBUS_MODE=$mode "$script" --config "$work/config" -- "$@"
+        ORLA_TESTBUS_MODE=$mode "$script" --config "$work/config" "$@"
     else
-        "$script" --config "$work/config" -- "$@"
+        "$script" --config "$work/config" "$@"
     fi
 }
 
@@ -71,12 +75,12 @@ check_gone() {
     rm -f "$work/address" "$work/dir" "$work/polkit" "$work/action"
 }
 
-run sh -c "$probe" "$work" exit 3
+run -- sh -c "$probe" "$work" exit 3
 status=$?
 [ "$status" = 3 ] || fail "exit status 3 came back as $status"
 check_gone "normal exit"
 
-run sh -c "$probe" "$work" signal KILL
+run -- sh -c "$probe" "$work" signal KILL
 status=$?
 [ "$status" = 137 ] || fail "a command killed by SIGKILL came back as $status"
 check_gone "killed command"
@@ -98,6 +102,97 @@ status=$?
 for i in $(seq 100); do [ -e "$(cat "$work/dir")" ] || break; sleep 0.1; done
 check_gone "stopped harness"
 pgrep -f "orla-harnesstest-sleep" >/dev/null && fail "the command's own child outlived the harness"
+
+# Accounts: only where the run gets mount namespaces of its own.
+if [ "$mode" = installed ] || ! unshare -m -p -f --mount-proc --propagation private true 2>/dev/null; then
+    run --accounts -- true
+    status=$?
+    [ "$status" = 77 ] || fail "--accounts without namespaces came back as $status, not as skipped"
+else
+    account=orlaharness$$
+    machineFiles=(/etc/passwd /etc/shadow /etc/group /etc/gshadow /etc/subuid /etc/subgid /var/log/lastlog /var/log/faillog)
+    machineBefore=$(md5sum "${machineFiles[@]}" 2>/dev/null)
+    # The build's own password file, which tests elsewhere write themselves.
+    mkdir -p "$work/root/etc"
+    echo "scratch:x:4000:4000::/nonexistent:/usr/sbin/nologin" >"$work/root/etc/passwd"
+    run --accounts --passwd-file "$work/root/etc/passwd" -- sh -c '
+        adduser --disabled-password --gecos "" "$1" >/dev/null || exit 10
+        id "$1" >/dev/null || exit 11
+        su - "$1" -c "touch ~/made-by-su" || exit 12
+        [ "$(stat -c %U "/home/$1/made-by-su")" = "$1" ] || exit 13
+        grep -q "^$1:" "$2" || exit 14
+    ' sh "$account" "$work/root/etc/passwd"
+    status=$?
+    case $status in
+        0) ;;
+        10) fail "adduser failed inside the run" ;;
+        11) fail "id did not know the account the command added" ;;
+        12 | 13) fail "su into the added account failed" ;;
+        14) fail "the --passwd-file view did not list the added account" ;;
+        *) fail "the accounts run came back as $status" ;;
+    esac
+    if id "$account" >/dev/null 2>&1; then
+        fail "the account $account was added to the machine"
+        # Our own leak; nothing else of the machine is touched.
+        userdel -r "$account" >/dev/null 2>&1
+    fi
+    if [ -e "/home/$account" ]; then
+        fail "the account's home was left in the machine's /home"
+        rm -rf "/home/${account:?}"
+    fi
+    [ "$(md5sum "${machineFiles[@]}" 2>/dev/null)" = "$machineBefore" ] || fail "the machine's account files changed"
+    [ -L "$work/root/etc/passwd" ] && fail "the --passwd-file link outlived the run"
+    [ "$(cat "$work/root/etc/passwd")" = "scratch:x:4000:4000::/nonexistent:/usr/sbin/nologin" ] ||
+        fail "the build's own password file changed"
+fi
+
+# Display: the command can open it with the cookie it is handed, not without.
+run --display -- sh -c '
+    xdpyinfo >/dev/null || exit 10
+    [ "$(stat -c %a "$XAUTHORITY")" = 600 ] || exit 11
+    XAUTHORITY=/nonexistent xdpyinfo >/dev/null 2>&1 && exit 12
+    echo "${DISPLAY#:}" >"$0/display"
+    echo "$ORLA_TESTBUS_DIR" >"$0/display-dir"
+' "$work"
+status=$?
+case $status in
+    0) ;;
+    10) fail "xdpyinfo could not open the display" ;;
+    11) fail "the authority file was readable by others" ;;
+    12) fail "the display opened without its cookie" ;;
+    *) fail "the display run came back as $status" ;;
+esac
+if [ -s "$work/display" ]; then
+    # The server's command line names the run's scratch directory, which no
+    # other server's does.
+    pgrep -f "$(cat "$work/display-dir")/xvfb.auth" >/dev/null && fail "Xvfb outlived the run"
+    socket=/tmp/.X11-unix/X$(cat "$work/display")
+    [ -S "$socket" ] && ! grep -q " $socket\$" /proc/net/unix && fail "the display's socket was left behind"
+fi
+
+# Module: the reporter runs before the command and is stopped after it.
+cat >"$work/reporter" <<'REPORTER'
+#!/bin/bash
+here=$(dirname "$0")
+trap 'echo stopped >"$here/reporter.stopped"; exit 0' TERM
+echo $$ >"$here/reporter.pid"
+echo "starting"
+echo ready
+sleep 300 &
+wait
+REPORTER
+chmod +x "$work/reporter"
+run --module "$work/reporter" -- sh -c 'kill -0 "$(cat "$0/reporter.pid")"' "$work"
+status=$?
+[ "$status" = 0 ] || fail "the reporter was not running while the command ran ($status)"
+[ -s "$work/reporter.stopped" ] || fail "the reporter was not stopped by a TERM"
+
+printf '#!/bin/sh\necho starting\nexit 3\n' >"$work/reporter-fails"
+chmod +x "$work/reporter-fails"
+run --module "$work/reporter-fails" -- touch "$work/command-ran"
+status=$?
+[ "$status" = 125 ] || fail "a reporter that ended before it was ready came back as $status"
+[ -e "$work/command-ran" ] && fail "the command ran without its reporter"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures failure(s)"

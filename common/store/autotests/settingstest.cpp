@@ -1,13 +1,24 @@
 #include "store/kiosktracersettings.h"
 #include "store/mainwindowsettings.h"
+#include "systempaths.h"
 
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 
+#include <memory>
+
 namespace
 {
+// The recorder runs as root; a test build keeps its storage below the scratch root.
+std::unique_ptr<QSettings> tracerStorage()
+{
+    const QString file = QString::fromUtf8(SystemPaths::tracerSettingsFile);
+    return file.isEmpty() ? std::make_unique<QSettings>(QStringLiteral("orla-admin-kiosk"), QStringLiteral("kiosk_tracer"))
+                          : std::make_unique<QSettings>(file, QSettings::NativeFormat);
+}
+
 // What the recorder does at the end of a run: hand the set out exactly once.
 QSet<QString> popTempUsers()
 {
@@ -34,6 +45,9 @@ private Q_SLOTS:
     {
         const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/orla-admin-kiosk");
         QDir(dir).removeRecursively();
+        if (SystemPaths::tracerSettingsFile[0] != '\0') {
+            QFile::remove(QString::fromUtf8(SystemPaths::tracerSettingsFile));
+        }
     }
 
     void nothingStoredReadsEmpty()
@@ -81,7 +95,7 @@ private Q_SLOTS:
             tracer.setTempUserProfiles(set);
             tracer.save();
         }
-        QCOMPARE(QSettings(QStringLiteral("orla-admin-kiosk"), QStringLiteral("kiosk_tracer")).value(QStringLiteral("tempUsers")).toStringList().size(), users.size());
+        QCOMPARE(tracerStorage()->value(QStringLiteral("tempUsers")).toStringList().size(), users.size());
         QCOMPARE(popTempUsers(), set);
         QCOMPARE(popTempUsers(), QSet<QString>());
     }

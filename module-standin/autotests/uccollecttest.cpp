@@ -1,0 +1,118 @@
+#include "tracereport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+namespace
+{
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QList<QByteArray> notes;
+};
+
+Run uccollect(const QStringList &arguments, const QByteArray &input)
+{
+    QProcess process;
+    process.start(QStringLiteral(UCCOLLECT_PROGRAM), arguments);
+    Run run;
+    if (!process.waitForStarted()) {
+        return run;
+    }
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished();
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    const QByteArray errors = process.readAllStandardError();
+    run.notes = errors.split('\n');
+    run.notes.removeAll(QByteArray());
+    return run;
+}
+
+QByteArray fixture(const QString &name)
+{
+    QFile file(QFINDTESTDATA(QStringLiteral("data/") + name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing fixture");
+}
+}
+
+class UccollectTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A recorded log and the rules it must give, byte for byte.
+    void golden_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("uid");
+        QTest::addColumn<int>("notes");
+        QTest::newRow("kernel lines, several uids, merged modes and targets") << "mixed" << "1000" << 0;
+        QTest::newRow("escaped paths and paths no profile can hold") << "escapes" << "1000" << 8;
+        QTest::newRow("nothing for this uid") << "none" << "1000" << 0;
+    }
+
+    void golden()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, uid);
+        QFETCH(int, notes);
+        const Run run = uccollect({uid}, fixture(name + QStringLiteral(".log")));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, fixture(name + QStringLiteral(".rules")));
+        QCOMPARE(run.notes.size(), notes);
+    }
+
+    void badArguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("none") << QStringList();
+        QTest::newRow("two") << QStringList{QStringLiteral("1000"), QStringLiteral("1001")};
+        QTest::newRow("a name") << QStringList{QStringLiteral("nobody")};
+        QTest::newRow("negative") << QStringList{QStringLiteral("-1")};
+        QTest::newRow("signed") << QStringList{QStringLiteral("+5")};
+        QTest::newRow("trailing text") << QStringList{QStringLiteral("12x")};
+        QTest::newRow("no uid can be that") << QStringList{QStringLiteral("4294967295")};
+        QTest::newRow("empty") << QStringList{QString()};
+    }
+
+    void badArguments()
+    {
+        QFETCH(QStringList, arguments);
+        const Run run = uccollect(arguments, fixture(QStringLiteral("mixed.log")));
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.out.isEmpty());
+        QVERIFY(run.notes.value(0).startsWith("usage:"));
+    }
+
+    // What the reporter writes, the collector reads back: every byte.
+    void everyByteSurvivesTheLog()
+    {
+        TraceReport written;
+        written.uid = 4000000000u;
+        written.type = ObjectRule::Link;
+        written.mode = ObjectRule::Create;
+        written.target = ObjectRule::TargetUser;
+        for (int byte = 1; byte < 256; ++byte) {
+            written.path += char(byte);
+        }
+        const QByteArray record = written.record();
+        QCOMPARE(record.count(' '), 6); // the path is one field
+        for (const char c : record) {
+            QVERIFY(c >= 0x20 && c < 0x7f);
+        }
+        TraceReport read;
+        QCOMPARE(TraceReport::parse("[ 1.5] " + record + '\n', &read), TraceReport::Parse::Report);
+        QCOMPARE(read.uid, written.uid);
+        QCOMPARE(read.type, written.type);
+        QCOMPARE(read.mode, written.mode);
+        QCOMPARE(read.target, written.target);
+        QCOMPARE(read.path, written.path);
+    }
+};
+
+QTEST_GUILESS_MAIN(UccollectTest)
+
+#include "uccollecttest.moc"

@@ -1,0 +1,37 @@
+#ifndef ORLA_KERNELLOG_H
+#define ORLA_KERNELLOG_H
+
+#include <QByteArray>
+#include <QString>
+
+#include <sys/types.h>
+
+/**
+ * Where trace reports go: the kernel's own log (/dev/kmsg), or in a scratch
+ * build a plain file below the scratch root that the stand-in dmesg reads.
+ */
+class KernelLog
+{
+public:
+    explicit KernelLog(const QString &path);
+    ~KernelLog();
+
+    KernelLog(const KernelLog &) = delete;
+    KernelLog &operator=(const KernelLog &) = delete;
+
+    /** Appends one record per element; false, with errno set, when it could not. */
+    bool write(const QList<QByteArray> &records);
+
+private:
+    bool writeDevice(const QList<QByteArray> &records);
+    bool writeFile(const QList<QByteArray> &records);
+    bool openFile();
+
+    const QByteArray m_path;
+    const bool m_device;
+    int m_fd = -1;
+    dev_t m_dev = 0;
+    ino_t m_ino = 0;
+};
+
+#endif

@@ -1,0 +1,43 @@
+#ifndef ORLA_RULECOLLECTOR_H
+#define ORLA_RULECOLLECTOR_H
+
+#include "profile/objectrule.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QPair>
+#include <QStringList>
+
+#include <sys/types.h>
+
+/**
+ * Turns the trace reports of one uid in a kernel log into profile rules:
+ * one rule per object, with every mode and target it was reported with.
+ */
+class RuleCollector
+{
+public:
+    explicit RuleCollector(uid_t uid);
+
+    /** One line of dmesg output; lines that are no trace report are passed over. */
+    void addLine(const QByteArray &line);
+
+    /** Object rule lines of the profile text format, ordered by path and then type. */
+    QString rulesText() const;
+
+    /** Why reports were passed over: unreadable ones and paths no profile can hold. */
+    QStringList notes() const
+    {
+        return m_notes;
+    }
+
+private:
+    bool profileCanHold(const ObjectRule &rule) const;
+
+    const uid_t m_uid;
+    // By path bytes and type, so that the order is the same on every run.
+    QMap<QPair<QByteArray, int>, ObjectRule> m_rules;
+    QStringList m_notes;
+};
+
+#endif

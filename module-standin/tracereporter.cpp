@@ -1,0 +1,203 @@
+#include "tracereporter.h"
+
+#include "failures/detailsexception.h"
+#include "store/systemkiosk.h"
+#include "systempaths.h"
+#include "tracereport.h"
+
+#include <QSet>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace
+{
+// The real uid from /proc/PID/status: "Uid:" real effective saved filesystem.
+qint64 realUid(pid_t pid)
+{
+    char path[48];
+    std::snprintf(path, sizeof path, "/proc/%d/status", int(pid));
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    char text[4096];
+    const ssize_t length = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (length <= 0) {
+        return -1;
+    }
+    text[length] = '\0';
+    const char *line = std::strstr(text, "\nUid:");
+    if (!line) {
+        return -1;
+    }
+    char *end = nullptr;
+    const unsigned long uid = std::strtoul(line + 5, &end, 10);
+    return end == line + 5 ? -1 : qint64(uid);
+}
+
+// Long enough for a process's events to be read, far too short for its pid
+// to come round again.
+constexpr qint64 lastSeenMs = 2000;
+
+qint64 nowMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+}
+
+TraceReporter::TraceReporter()
+    : m_log(QString::fromUtf8(SystemPaths::kernelLog))
+    , m_self(getpid())
+{
+}
+
+bool TraceReporter::start(QString *error, QStringList *notes)
+{
+    return m_watcher.start(error, notes);
+}
+
+QVector<int> TraceReporter::groups() const
+{
+    return m_watcher.groups();
+}
+
+bool TraceReporter::traceMode()
+{
+    return switchOn(SystemPaths::complainParameter, &m_complain) && !switchOn(SystemPaths::enforceParameter, &m_enforce);
+}
+
+// Read again only when the file changed: reading it would wake every
+// fanotify listener, and two reporters would wake each other for ever.
+// A switch that cannot be read is off, as the module's own would be.
+bool TraceReporter::switchOn(const char *path, Switch *known)
+{
+    const QString file = QString::fromUtf8(path);
+    const FileStamp stamp = FileStamp::of(file);
+    if (stamp == known->stamp) {
+        return known->on;
+    }
+    known->stamp = stamp;
+    try {
+        known->on = stamp.exists && SystemKiosk().fileValue(file);
+    } catch (const DetailsException &) {
+        known->on = false;
+    }
+    return known->on;
+}
+
+void TraceReporter::handle(int group)
+{
+    if (!m_watcher.read(group)) {
+        return;
+    }
+    // A short-lived process may be gone, its uid with it, by the time its
+    // accesses are looked at; so the uids come first, before the switches,
+    // the accounts and the profiles are looked at.
+    m_uids.clear();
+    const bool anyone = readUids(m_watcher.pids());
+    if (!anyone || !traceMode()) {
+        m_watcher.accesses([](pid_t) {
+            return false;
+        });
+        return;
+    }
+
+    // Only a kiosk user's accesses are looked at closer: naming the file
+    // costs more than everything before it.
+    m_whitelists.newBatch();
+    const QVector<Access> accesses = m_watcher.accesses([this](pid_t pid) {
+        const qint64 uid = m_uids.value(pid, 0);
+        if (uid < 0) {
+            ++m_missed;
+            return false;
+        }
+        return uid > 0 && m_whitelists.of(uid_t(uid)) != nullptr;
+    });
+    if (!m_log.write(reports(accesses))) {
+        std::fprintf(stderr, "tavrix-traced: cannot write to %s: %s\n", SystemPaths::kernelLog, std::strerror(errno));
+    }
+    if (m_watcher.overflows() != m_overflowsSeen) {
+        m_overflowsSeen = m_watcher.overflows();
+        std::fprintf(stderr, "tavrix-traced: the kernel's event queue overflowed; accesses were lost\n");
+    }
+}
+
+// Whether any process of the batch may be a kiosk user's: root never is,
+// and a batch of only root's and the reporter's own accesses (its own
+// reads of profiles and switches among them) is passed over without a file
+// being read, which would make more events.
+bool TraceReporter::readUids(const QVector<pid_t> &pids)
+{
+    const qint64 now = nowMs();
+    bool anyone = false;
+    for (const pid_t pid : pids) {
+        if (pid <= 0 || pid == m_self || m_uids.contains(pid)) {
+            continue;
+        }
+        qint64 uid = realUid(pid);
+        if (uid >= 0) {
+            m_lastSeen.insert(pid, Seen{uid_t(uid), now});
+        } else if (m_lastSeen.contains(pid)) {
+            uid = m_lastSeen.value(pid).uid;
+        }
+        m_uids.insert(pid, uid);
+        anyone = anyone || uid != 0;
+    }
+    forgetOldUids(now);
+    return anyone;
+}
+
+void TraceReporter::forgetOldUids(qint64 now)
+{
+    if (now - m_lastPrune < lastSeenMs) {
+        return;
+    }
+    m_lastPrune = now;
+    for (auto seen = m_lastSeen.begin(); seen != m_lastSeen.end();) {
+        if (now - seen->at > lastSeenMs) {
+            seen = m_lastSeen.erase(seen);
+        } else {
+            ++seen;
+        }
+    }
+}
+
+QList<QByteArray> TraceReporter::reports(const QVector<Access> &accesses)
+{
+    QList<QByteArray> records;
+    QSet<QByteArray> seen;
+    for (const Access &access : accesses) {
+        const auto uid = uid_t(m_uids.value(access.pid));
+        const KioskWhitelists::Whitelist *whitelist = m_whitelists.of(uid);
+        if (!whitelist) {
+            continue;
+        }
+        TraceReport report;
+        report.uid = uid;
+        report.type = access.type;
+        report.path = access.path;
+        report.target = !access.ownerKnown || access.owner == uid ? ObjectRule::TargetUser : ObjectRule::TargetOther;
+        for (const ObjectRule::Mode mode : {ObjectRule::Read, ObjectRule::Write, ObjectRule::Create}) {
+            if (!(access.modes & (1u << mode)) || whitelist->allows(access.path, mode, report.target)) {
+                continue;
+            }
+            report.mode = mode;
+            const QByteArray record = report.record();
+            if (!seen.contains(record)) {
+                seen.insert(record);
+                records.append(record);
+            }
+        }
+    }
+    return records;
+}
