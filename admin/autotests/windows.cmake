@@ -77,3 +77,17 @@ set_tests_properties(globalrecordtest PROPERTIES
     ENVIRONMENT "${windows_test_env}"
     TIMEOUT 120
 )
+
+# The same from the window through the real helper, with a real kiosk account
+# whose work the module's trace reporter logs.
+add_executable(globalrecordbustest globalrecordbustest.cpp)
+target_link_libraries(globalrecordbustest orla-windows-testsupport)
+add_dependencies(globalrecordbustest boothward uccollect tavrix-traced ${ORLA_HELPER_ID}.policy-customtarget)
+# A scratch build's recorder runs the stand-in dmesg, defined in a folder read after this one.
+if(ORLA_SYSTEM_ROOT)
+    add_dependencies(globalrecordbustest standin-dmesg)
+endif()
+orla_add_bus_test(NAME globalrecordbustest COMMAND globalrecordbustest
+    ACCOUNTS MODULE
+    RESOURCE_LOCK kioskroot TIMEOUT 300)
+set_tests_properties(globalrecordbustest PROPERTIES ENVIRONMENT "${windows_test_env}")
