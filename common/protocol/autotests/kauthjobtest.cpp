@@ -232,24 +232,6 @@ private Q_SLOTS:
         QTRY_COMPARE(destroyed.count(), 1);
     }
 
-    void startedJobThatEndsUnreportedEndsAsExecuted()
-    {
-        m_helper.reply = KAuth::ActionReply::AuthorizationDeniedReply();
-        QVERIFY(!Utils::startKAuthJob(updateJob(UpdateActionsMap(QString())), HelperConstants::globalModeEnableKey));
-
-        KAuth::ActionReply failed = KAuth::ActionReply::HelperErrorReply();
-        failed.setErrorDescription(QStringLiteral("Can not clear the kernel log"));
-        m_helper.reply = failed;
-        // Progress that does not say the work runs is not the report.
-        m_helper.progress = {{HelperConstants::globalModeEnableKey, false}};
-        try {
-            Utils::startKAuthJob(updateJob(UpdateActionsMap(QString())), HelperConstants::globalModeEnableKey);
-            QFAIL("a helper that failed to start was taken for a running action");
-        } catch (const KAuthException &e) {
-            QCOMPARE(e.fullDetails(), failed.errorDescription());
-        }
-    }
-
     void noJobIsAnError()
     {
         QVERIFY_EXCEPTION_THROWN(Utils::executeKAuthJob(nullptr), KAuthException);
