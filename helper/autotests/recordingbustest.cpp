@@ -265,6 +265,8 @@ private Q_SLOTS:
     void failures_data();
     void failures();
     void killedHelperIsCleanedUpAfter();
+    void failedGlobalStart();
+    void staleStopRequest();
     void unprivilegedClients();
 };
 
@@ -364,6 +366,8 @@ void RecordingBusTest::globalRecordingOfTwoUsers()
 {
     createAccount(QStringLiteral("kioskone"), QString());
     createAccount(QStringLiteral("kiosktwo"), QString());
+    // A kiosk user whose account is gone costs a warning, never the recording.
+    SystemKiosk().updateUserProfile(QStringLiteral("kioskghost"), QString());
     const Traces before = traces();
 
     Run result;
@@ -392,6 +396,8 @@ void RecordingBusTest::globalRecordingOfTwoUsers()
     const QSet<QString> two = recordedFiles(texts.value(QStringLiteral("kiosktwo")).toString(), ObjectRule::Read);
     QVERIFY(one.contains(QStringLiteral("/etc/hostname")) && !one.contains(QStringLiteral("/etc/debian_version")));
     QVERIFY(two.contains(QStringLiteral("/etc/debian_version")) && !two.contains(QStringLiteral("/etc/hostname")));
+    QVERIFY(!texts.contains(QStringLiteral("kioskghost")));
+    QVERIFY(result.data.value(HelperConstants::warningsDataKey).toStringList().join(QLatin1Char('\n')).contains(QLatin1String("kioskghost")));
     checkTraces(before);
 }
 
@@ -491,6 +497,37 @@ void RecordingBusTest::killedHelperIsCleanedUpAfter()
     const Run next = execute(traceId, traceArguments(QStringLiteral("true")));
     QVERIFY2(next.code == 0, qPrintable(next.text));
     checkTraces(before);
+}
+
+void RecordingBusTest::failedGlobalStart()
+{
+    const Traces before = traces();
+    Run result;
+    {
+        const Replaced replaced(QString::fromUtf8(SystemPaths::dmesgProgram), script(QStringLiteral("dmesg"), "echo cannot read the log >&2; exit 1"));
+        QVERIFY(replaced.mounted());
+        result = execute(globalId, {{QStringLiteral("enable"), true}});
+    }
+    // The start says so at once, and never that a recording runs.
+    QVERIFY2(result.text.contains(QLatin1String("cannot read the log")), qPrintable(result.text));
+    QVERIFY(result.progress.isEmpty());
+    checkTraces(before);
+}
+
+void RecordingBusTest::staleStopRequest()
+{
+    // A stop sent while nothing runs must not cut the next recording off.
+    QVERIFY(execute(traceId, traceArguments(QString())).code == 0);
+    QVERIFY(run(QStringLiteral("dbus-send"),
+                {QStringLiteral("--system"), QStringLiteral("--print-reply"), QStringLiteral("--dest=") + QString(HelperConstants::helperId), QStringLiteral("/"),
+                 QStringLiteral("org.kde.kf5auth.stopAction"), QStringLiteral("string:") + traceId}));
+    const Traces before = traces();
+    const Run refused = execute(traceId, traceArguments(QStringLiteral("true")));
+    QVERIFY2(refused.text.contains(QLatin1String("still pending")), qPrintable(refused.text));
+    checkTraces(before);
+    // The request is used up by that answer.
+    const Run next = execute(traceId, traceArguments(QStringLiteral("true")));
+    QVERIFY2(next.code == 0, qPrintable(next.text));
 }
 
 void RecordingBusTest::unprivilegedClients()
