@@ -9,7 +9,9 @@
 #include "protocol/enableactionsmap.h"
 #include "protocol/globaltraceactionsmap.h"
 #include "protocol/helperconstants.h"
+#include "systempaths.h"
 
+#include <QFile>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -249,6 +251,29 @@ private Q_SLOTS:
         QCOMPARE(sent.autoComplain(), EnableActionsMap::Disabled);
         QCOMPARE(sent.enforce(), EnableActionsMap::NotSet);
         QVERIFY(!m_window->systemState()->modes().complain);
+    }
+
+    void reloadFailureAfterTheStopKeepsTheRecording()
+    {
+        recordWith(recorded({{QStringLiteral("daemon"), QStringLiteral("+file r u: /etc/hostname\n")}}));
+        // The module's switches vanish as the recording ends.
+        m_helper.onRelease = []() {
+            QFile::remove(QString::fromUtf8(SystemPaths::enforceParameter));
+        };
+        WindowDriver w = open();
+        m_answerer->answer(QMessageBox::Yes);
+        m_answerer->answer(QMessageBox::Save);
+        for (int i = 0; i < 3; ++i) {
+            m_answerer->answer(QMessageBox::Ok);
+        }
+        w.action("actionGlobalRecordingMode")->trigger();
+        expectNoStrayBoxes();
+        // Reported, with the recording kept, and then no more asking.
+        QCOMPARE(m_answerer->titles().mid(2),
+                 (QStringList{QStringLiteral("Data reading error"), QStringLiteral("New profiles created"), QStringLiteral("Data reading error")}));
+        QVERIFY(w.profileState(QStringLiteral("daemon_global_record_1")));
+        QVERIFY(w.userItem(QStringLiteral("daemon")));
+        QVERIFY(m_window->systemState()->isChanged());
     }
 
     // Last: quitting ends every event loop, this test's own included.

@@ -1100,22 +1100,26 @@ void MainWindow::checkRecording()
         const bool ignoreData = box.clickedButton() == box.button(QMessageBox::Discard);
 
         GlobalRecordResult result;
+        bool failed = false;
         try {
             result = m_systemState.stopGlobalRecord(ignoreData);
         } catch (const KAuthException &e) {
             QMessageBox::warning(this, tr("Disable global record error"), e.fullDetails());
-            if (refreshModes() && isRecording()) {
-                offerLeavingTraceMode();
-            }
-            continue;
+            failed = true;
         }
         if (result.done) {
             finishRecording(result, ignoreData);
-            // A helper that had lost its recording may leave the module in
-            // trace mode; then there is nothing left to complete.
-            if (refreshModes() && isRecording()) {
-                offerLeavingTraceMode();
-            }
+        }
+        // Switches that cannot be read say nothing of a recording to
+        // complete; asking on would only begin and end new ones.
+        if (!refreshModes()) {
+            return;
+        }
+        // Still in trace mode after the helper answered or failed: its
+        // recording is gone or cannot end, and only the enable action takes
+        // the switches out of it. A refused stop is simply asked again.
+        if (isRecording() && (failed || result.done)) {
+            offerLeavingTraceMode();
         }
     }
 }
