@@ -5,11 +5,13 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
 #include <functional>
+#include <sys/fanotify.h>
 #include <sys/types.h>
 #include <vector>
 
@@ -71,8 +73,9 @@ public:
 
 private:
     bool markAll(QString *error, QStringList *notes);
-    void readAccess(const void *event, QVector<Access> *out) const;
-    void readCreation(const void *event, QVector<Access> *out) const;
+    bool inThisNamespace(int fd);
+    void readAccess(const fanotify_event_metadata &event, QVector<Access> *out);
+    void readCreation(const fanotify_event_metadata &event, const char *raw, QVector<Access> *out) const;
     void closeDescriptors();
 
     int m_notify = -1;
@@ -83,6 +86,10 @@ private:
     // By filesystem id: a descriptor inside it, for opening directory handles.
     QHash<quint64, int> m_mountFds;
     int m_overflows = 0;
+    // The mounts this process sees; read again, once per batch, when a file
+    // turns up on another one.
+    QSet<quint64> m_mountIds;
+    bool m_mountIdsFresh = false;
 };
 
 #endif

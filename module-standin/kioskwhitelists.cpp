@@ -4,8 +4,6 @@
 #include "store/systemkiosk.h"
 #include "systempaths.h"
 
-#include <QFile>
-
 #include <cstdio>
 
 #include <pwd.h>
@@ -46,11 +44,6 @@ void KioskWhitelists::Whitelist::add(const QByteArray &path, quint8 pairs)
     m_allowed[path] |= pairs;
 }
 
-bool KioskWhitelists::FileKey::operator==(const FileKey &other) const
-{
-    return exists == other.exists && dev == other.dev && ino == other.ino && size == other.size && mtimeNs == other.mtimeNs;
-}
-
 void KioskWhitelists::newBatch()
 {
     m_batch.clear();
@@ -70,24 +63,10 @@ const KioskWhitelists::Whitelist *KioskWhitelists::of(uid_t uid)
 
 // Profiles are only ever regular files: a link or a directory of that name
 // makes nobody a kiosk user, as it makes no profile for the store.
-KioskWhitelists::FileKey KioskWhitelists::keyOf(const QString &path)
-{
-    FileKey key;
-    struct stat info {};
-    if (lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode)) {
-        key.exists = true;
-        key.dev = info.st_dev;
-        key.ino = info.st_ino;
-        key.size = info.st_size;
-        key.mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    }
-    return key;
-}
-
 const KioskWhitelists::Whitelist *KioskWhitelists::whitelistOf(const QString &account)
 {
     const QString path = QString::fromUtf8(SystemPaths::userProfilesDir) + QLatin1Char('/') + account;
-    const FileKey key = keyOf(path);
+    const FileStamp key = FileStamp::of(path);
     if (!key.exists) {
         m_users.remove(account);
         return nullptr;
@@ -102,14 +81,14 @@ const KioskWhitelists::Whitelist *KioskWhitelists::whitelistOf(const QString &ac
 bool KioskWhitelists::unchanged(const User &user) const
 {
     for (const auto &file : user.files) {
-        if (!(keyOf(file.first) == file.second)) {
+        if (FileStamp::of(file.first) != file.second) {
             return false;
         }
     }
     return true;
 }
 
-KioskWhitelists::User KioskWhitelists::build(const QString &userProfile, const FileKey &key)
+KioskWhitelists::User KioskWhitelists::build(const QString &userProfile, const FileStamp &key)
 {
     User user;
     user.files.append({userProfile, key});
@@ -131,13 +110,13 @@ KioskWhitelists::User KioskWhitelists::build(const QString &userProfile, const F
             }
             seen.insert(include);
             const QString path = QString::fromUtf8(SystemPaths::systemProfilesDir) + QLatin1Char('/') + include;
-            user.files.append({path, keyOf(path)});
+            user.files.append({path, FileStamp::of(path)});
         }
     }
     return user;
 }
 
-const KioskWhitelists::Profile &KioskWhitelists::profile(const QString &path, const FileKey &key)
+const KioskWhitelists::Profile &KioskWhitelists::profile(const QString &path, const FileStamp &key)
 {
     auto cached = m_profiles.find(path);
     if (cached != m_profiles.end() && cached->key == key) {

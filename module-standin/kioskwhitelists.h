@@ -1,6 +1,7 @@
 #ifndef ORLA_KIOSKWHITELISTS_H
 #define ORLA_KIOSKWHITELISTS_H
 
+#include "filestamp.h"
 #include "profile/objectrule.h"
 
 #include <QByteArray>
@@ -9,7 +10,6 @@
 #include <QStringList>
 #include <QVector>
 
-#include <sys/stat.h>
 #include <sys/types.h>
 
 /**
@@ -44,17 +44,8 @@ public:
     const Whitelist *of(uid_t uid);
 
 private:
-    struct FileKey {
-        bool exists = false;
-        dev_t dev = 0;
-        ino_t ino = 0;
-        off_t size = 0;
-        qint64 mtimeNs = 0;
-        bool operator==(const FileKey &other) const;
-    };
-
     struct Profile {
-        FileKey key;
+        FileStamp key;
         QVector<QPair<QByteArray, quint8>> rules;
         QStringList includes;
     };
@@ -62,14 +53,13 @@ private:
     struct User {
         // Every profile file the whitelist was made from, missing ones too:
         // an include that appears later must make it anew.
-        QVector<QPair<QString, FileKey>> files;
+        QVector<QPair<QString, FileStamp>> files;
         Whitelist whitelist;
     };
 
-    static FileKey keyOf(const QString &path);
-    const Profile &profile(const QString &path, const FileKey &key);
+    const Profile &profile(const QString &path, const FileStamp &key);
     bool unchanged(const User &user) const;
-    User build(const QString &userProfile, const FileKey &key);
+    User build(const QString &userProfile, const FileStamp &key);
     const Whitelist *whitelistOf(const QString &account);
 
     QHash<QString, Profile> m_profiles;

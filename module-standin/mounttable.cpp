@@ -39,7 +39,7 @@ QVector<Mount> MountTable::mounts()
         if (fields.size() < 5 || separator < 5 || separator + 1 >= fields.size()) {
             continue;
         }
-        result.append(Mount{unescapeOctal(fields[3]), unescapeOctal(fields[4]), fields[separator + 1]});
+        result.append(Mount{fields[0].toULongLong(), unescapeOctal(fields[3]), unescapeOctal(fields[4]), fields[separator + 1]});
     }
     return result;
 }

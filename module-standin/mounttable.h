@@ -6,6 +6,7 @@
 
 /** One line of /proc/self/mountinfo. */
 struct Mount {
+    quint64 id = 0;
     QByteArray root; // the part of the filesystem mounted there
     QByteArray mountPoint;
     QByteArray type;

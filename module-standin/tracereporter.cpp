@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -41,15 +42,17 @@ qint64 realUid(pid_t pid)
     return end == line + 5 ? -1 : qint64(uid);
 }
 
-// A switch that cannot be read is off, as the module's own would be.
-bool switchOn(const char *path)
+// Long enough for a process's events to be read, far too short for its pid
+// to come round again.
+constexpr qint64 lastSeenMs = 2000;
+
+qint64 nowMs()
 {
-    try {
-        return SystemKiosk().fileValue(QString::fromUtf8(path));
-    } catch (const DetailsException &) {
-        return false;
-    }
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
+
 }
 
 TraceReporter::TraceReporter()
@@ -70,7 +73,26 @@ QVector<int> TraceReporter::groups() const
 
 bool TraceReporter::traceMode()
 {
-    return switchOn(SystemPaths::complainParameter) && !switchOn(SystemPaths::enforceParameter);
+    return switchOn(SystemPaths::complainParameter, &m_complain) && !switchOn(SystemPaths::enforceParameter, &m_enforce);
+}
+
+// Read again only when the file changed: reading it would wake every
+// fanotify listener, and two reporters would wake each other for ever.
+// A switch that cannot be read is off, as the module's own would be.
+bool TraceReporter::switchOn(const char *path, Switch *known)
+{
+    const QString file = QString::fromUtf8(path);
+    const FileStamp stamp = FileStamp::of(file);
+    if (stamp == known->stamp) {
+        return known->on;
+    }
+    known->stamp = stamp;
+    try {
+        known->on = stamp.exists && SystemKiosk().fileValue(file);
+    } catch (const DetailsException &) {
+        known->on = false;
+    }
+    return known->on;
 }
 
 void TraceReporter::handle(int group)
@@ -79,32 +101,28 @@ void TraceReporter::handle(int group)
         return;
     }
     // A short-lived process may be gone, its uid with it, by the time its
-    // accesses are looked at; so while tracing, the uids come first, before
-    // the switches, the accounts and the profiles are read.
+    // accesses are looked at; so the uids come first, before the switches,
+    // the accounts and the profiles are looked at.
     m_uids.clear();
-    if (m_tracing) {
-        readUids(m_watcher.pids());
-    }
-    m_tracing = traceMode();
-    if (!m_tracing) {
+    const bool anyone = readUids(m_watcher.pids());
+    if (!anyone || !traceMode()) {
         m_watcher.accesses([](pid_t) {
             return false;
         });
         return;
     }
-    readUids(m_watcher.pids());
 
+    // Only a kiosk user's accesses are looked at closer: naming the file
+    // costs more than everything before it.
+    m_whitelists.newBatch();
     const QVector<Access> accesses = m_watcher.accesses([this](pid_t pid) {
-        if (pid <= 0 || pid == m_self) {
-            return false;
-        }
-        if (m_uids.value(pid) < 0) {
+        const qint64 uid = m_uids.value(pid, 0);
+        if (uid < 0) {
             ++m_missed;
             return false;
         }
-        return true;
+        return uid > 0 && m_whitelists.of(uid_t(uid)) != nullptr;
     });
-    m_whitelists.newBatch();
     if (!m_log.write(reports(accesses))) {
         std::fprintf(stderr, "tavrix-traced: cannot write to %s: %s\n", SystemPaths::kernelLog, std::strerror(errno));
     }
@@ -114,11 +132,42 @@ void TraceReporter::handle(int group)
     }
 }
 
-void TraceReporter::readUids(const QVector<pid_t> &pids)
+// Whether any process of the batch may be a kiosk user's: root never is,
+// and a batch of only root's and the reporter's own accesses (its own
+// reads of profiles and switches among them) is passed over without a file
+// being read, which would make more events.
+bool TraceReporter::readUids(const QVector<pid_t> &pids)
 {
+    const qint64 now = nowMs();
+    bool anyone = false;
     for (const pid_t pid : pids) {
-        if (pid > 0 && pid != m_self && !m_uids.contains(pid)) {
-            m_uids.insert(pid, realUid(pid));
+        if (pid <= 0 || pid == m_self || m_uids.contains(pid)) {
+            continue;
+        }
+        qint64 uid = realUid(pid);
+        if (uid >= 0) {
+            m_lastSeen.insert(pid, Seen{uid_t(uid), now});
+        } else if (m_lastSeen.contains(pid)) {
+            uid = m_lastSeen.value(pid).uid;
+        }
+        m_uids.insert(pid, uid);
+        anyone = anyone || uid != 0;
+    }
+    forgetOldUids(now);
+    return anyone;
+}
+
+void TraceReporter::forgetOldUids(qint64 now)
+{
+    if (now - m_lastPrune < lastSeenMs) {
+        return;
+    }
+    m_lastPrune = now;
+    for (auto seen = m_lastSeen.begin(); seen != m_lastSeen.end();) {
+        if (now - seen->at > lastSeenMs) {
+            seen = m_lastSeen.erase(seen);
+        } else {
+            ++seen;
         }
     }
 }

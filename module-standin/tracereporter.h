@@ -2,6 +2,7 @@
 #define ORLA_TRACEREPORTER_H
 
 #include "accesswatcher.h"
+#include "filestamp.h"
 #include "kernellog.h"
 #include "kioskwhitelists.h"
 
@@ -32,8 +33,15 @@ public:
     }
 
 private:
-    static bool traceMode();
-    void readUids(const QVector<pid_t> &pids);
+    struct Switch {
+        FileStamp stamp;
+        bool on = false;
+    };
+
+    bool traceMode();
+    bool switchOn(const char *path, Switch *known);
+    bool readUids(const QVector<pid_t> &pids);
+    void forgetOldUids(qint64 now);
     QList<QByteArray> reports(const QVector<Access> &accesses);
 
     AccessWatcher m_watcher;
@@ -42,7 +50,16 @@ private:
     const pid_t m_self;
     // The real uid of each process of the current batch; -1 when it was gone.
     QHash<pid_t, qint64> m_uids;
-    bool m_tracing = false;
+    // The uid each process had when last seen, for one that is gone by its
+    // next batch: a short-lived one's last accesses come after it has ended.
+    struct Seen {
+        uid_t uid;
+        qint64 at;
+    };
+    QHash<pid_t, Seen> m_lastSeen;
+    qint64 m_lastPrune = 0;
+    Switch m_complain;
+    Switch m_enforce;
     qint64 m_missed = 0;
     int m_overflowsSeen = 0;
 };

@@ -15,7 +15,8 @@
 # program on a private system bus with its own polkitd, where the helper is
 # reachable exactly as in the tests (testbus/run-with-system-bus.sh).
 #
-# With no display it starts Xvfb and says how to look at the window.
+# With no display it starts a virtual one and says how to look at the window.
+# The module's trace reporter runs beside the bus, so recording works.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -67,34 +68,22 @@ for account in "${accounts[@]}"; do
     fi
 done
 
-xvfbPid=
-cleanup() {
-    if [ -n "$xvfbPid" ]; then
-        kill "$xvfbPid" 2>/dev/null || true
-        wait "$xvfbPid" 2>/dev/null || true
-    fi
-}
-trap cleanup EXIT
-
+# The module's trace reporter runs beside the bus, so that recording rules
+# from the program really logs what kiosk users do.
+options=(--config "$build/testbus/bus" --module "$build/bin/tavrix-traced")
+program=("$build/bin/orla-admin-kiosk")
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-    number=99
-    while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
-        number=$((number + 1))
-    done
-    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfbPid=$!
-    export DISPLAY=":$number"
-    for _ in $(seq 100); do
-        xdpyinfo >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    cat <<MSG
+    # A virtual display with an authority cookie: recording grants the
+    # recorded account access to it the way it would on a desktop.
+    options+=(--display)
+    program=(bash -c 'cat <<MSG
 run-demo: no display here, so the program runs on a virtual one: DISPLAY=$DISPLAY
 run-demo: look at it from another shell with
-run-demo:     DISPLAY=$DISPLAY import -window root /tmp/orla-demo.png
+run-demo:     DISPLAY=$DISPLAY XAUTHORITY=$XAUTHORITY import -window root /tmp/orla-demo.png
 run-demo: and stop it with Ctrl+C here.
 MSG
+exec "$0"' "$build/bin/orla-admin-kiosk")
 fi
 
 echo "run-demo: kiosk tree below $root; starting orla-admin-kiosk"
-bash testbus/run-with-system-bus.sh --config "$build/testbus/bus" -- "$build/bin/orla-admin-kiosk"
+bash testbus/run-with-system-bus.sh "${options[@]}" -- "${program[@]}"

@@ -10,6 +10,7 @@
 #include "items/unknownprofilewidgetitem.h"
 #include "mainwindow/mainwindow.h"
 #include "state/systemstate.h"
+#include "store/mainwindowsettings.h"
 #include "systempaths.h"
 
 #include <QApplication>
@@ -95,8 +96,6 @@ private Q_SLOTS:
         QCOMPARE(w.action("actionEnableUser")->icon().name(), QStringLiteral("media-playback-start"));
 
         QVERIFY(w.action("actionCreateProfile")->isEnabled());
-        // Not offered by this window: visible, never enabled.
-        QVERIFY(!w.action("actionGlobalRecordingMode")->isEnabled());
         // Editing needs a profile to edit.
         QVERIFY(!w.action("actionEditProfile")->isEnabled());
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
@@ -568,6 +567,9 @@ private Q_SLOTS:
                            QStringLiteral("carol:x:1002:1002::/home/carol:/bin/bash"),
                            QStringLiteral("alice:x:1001:1001::/home/alice:/bin/bash"),
                            QStringLiteral("kioskghost:x:1003:1003::/home/kioskghost:/bin/bash"),
+                           // Accounts whose names the program cannot manage.
+                           QStringLiteral("2fast:x:1004:1004::/home/2fast:/bin/bash"),
+                           QStringLiteral("averyveryveryveryverylongaccount1:x:1005:1005::/home/l:/bin/bash"),
                            QStringLiteral("nobody:x:65534:65534::/nonexistent:/usr/sbin/nologin")});
         WindowDriver w = open();
 
@@ -591,7 +593,8 @@ private Q_SLOTS:
         w.action("actionAddUser")->trigger();
         expectNoStrayBoxes();
 
-        // Accounts that are kiosk users already are not offered; system and nobody accounts never.
+        // Accounts that are kiosk users already are not offered; system and
+        // nobody accounts, and names the program cannot take, never.
         QCOMPARE(offered, (QStringList{QStringLiteral("alice"), QStringLiteral("carol")}));
         // Only users without any status can be copied.
         QCOMPARE(copyable, (QStringList{QStringLiteral("bin (disabled)"), QStringLiteral("daemon")}));
@@ -668,10 +671,11 @@ private Q_SLOTS:
         m_tree->setSwitches(enforce, autoEnforce, complain);
         WindowDriver w = open();
         QCOMPARE(w.statusLabel()->text(), text);
-        QCOMPARE(w.action("actionEnableKioskMode")->isEnabled(), !enforce);
-        QCOMPARE(w.action("actionDisableKioskMode")->isEnabled(), enforce);
-        // Not offered here, whatever the switch says.
-        QVERIFY(!w.action("actionGlobalRecordingMode")->isEnabled());
+        // While a recording runs the helper answers nothing else.
+        QCOMPARE(w.action("actionEnableKioskMode")->isEnabled(), !enforce && !complain);
+        QCOMPARE(w.action("actionDisableKioskMode")->isEnabled(), enforce && !complain);
+        QVERIFY(w.action("actionGlobalRecordingMode")->isEnabled());
+        QCOMPARE(w.action("actionGlobalRecordingMode")->isChecked(), complain);
         // A recording runs in trace mode; the helper would turn a second one away.
         QCOMPARE(w.action("actionCreateProfile")->isEnabled(), !complain);
     }
@@ -794,6 +798,47 @@ private Q_SLOTS:
         // Nothing was saved.
         QVERIFY(m_tree->hasUser(QStringLiteral("bin"), false));
         QVERIFY(m_tree->hasUser(QStringLiteral("daemon")));
+    }
+
+    void opensWithRoomForBothLists()
+    {
+        Settings::MainWindow settings;
+        settings.setGeometry(QByteArray());
+        settings.setState(QByteArray());
+        settings.save();
+        WindowDriver w = open();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        // The lists take the height, the status line only its text's.
+        QVERIFY2(w.users()->height() >= 300, qPrintable(QString::number(w.users()->height())));
+        QVERIFY2(w.profiles()->width() >= 300, qPrintable(QString::number(w.profiles()->width())));
+        QVERIFY2(w.statusLabel()->height() <= 2 * w.statusLabel()->sizeHint().height(), qPrintable(QString::number(w.statusLabel()->height())));
+    }
+
+    void failedFirstLoadLeavesTheWindowReadOnly()
+    {
+        // Without the module's switches nothing is read: the window must not
+        // offer to save its empty working copy over the system.
+        QVERIFY(QFile::remove(QString::fromUtf8(SystemPaths::enforceParameter)));
+        m_answerer->answer(QMessageBox::Ok);
+        WindowDriver w = start();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Data reading error")});
+        QVERIFY(w.users()->count() == 0);
+        QVERIFY(!w.action("actionAddUser")->isEnabled());
+        QVERIFY(!w.action("actionEnableKioskMode")->isEnabled());
+        QVERIFY(!w.action("actionGlobalRecordingMode")->isEnabled());
+        QVERIFY(w.statusLabel()->text().startsWith(QStringLiteral("Read only mode")));
+        m_window->close();
+        QVERIFY(!m_window->isVisible());
+
+        // With the switches back, a reload gives the window back.
+        m_tree->setSwitches(false, false);
+        m_window->show();
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionCancelChanges")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(w.users()->count(), 5);
+        QVERIFY(w.action("actionAddUser")->isEnabled());
+        QVERIFY(!w.statusLabel()->text().contains(QStringLiteral("Read only mode")));
     }
 
     void closingKeepsTheGeometry()

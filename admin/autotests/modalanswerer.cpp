@@ -14,9 +14,9 @@ ModalAnswerer::ModalAnswerer(QObject *parent)
 
 ModalAnswerer::~ModalAnswerer() = default;
 
-void ModalAnswerer::answer(QMessageBox::StandardButton button)
+void ModalAnswerer::answer(QMessageBox::StandardButton button, const std::function<void()> &meanwhile)
 {
-    m_handlers.enqueue({QString(), [this, button](QWidget *widget) {
+    m_handlers.enqueue({QString(), [this, button, meanwhile](QWidget *widget) {
         auto *box = qobject_cast<QMessageBox *>(widget);
         if (!box) {
             m_unexpected << QString::fromLatin1(widget->metaObject()->className());
@@ -29,6 +29,9 @@ void ModalAnswerer::answer(QMessageBox::StandardButton button)
             m_unexpected << box->windowTitle() + QStringLiteral(" (no such button)");
             box->reject();
             return;
+        }
+        if (meanwhile) {
+            meanwhile();
         }
         target->click();
     }});

@@ -35,8 +35,9 @@ public:
     explicit ModalAnswerer(QObject *parent = nullptr);
     ~ModalAnswerer() override;
 
-    // The next message box gets this button clicked.
-    void answer(QMessageBox::StandardButton button);
+    // The next message box gets this button clicked, after @p meanwhile has
+    // run while the box is up (to change what happens next, say).
+    void answer(QMessageBox::StandardButton button, const std::function<void()> &meanwhile = nullptr);
     // The next modal widget (any dialog) is handed to the function, which
     // must close it.
     void handle(const std::function<void(QWidget *)> &handler);

@@ -60,7 +60,21 @@ bool Utils::executeKAuthJob(KAuth::ExecuteJob *job)
     return executeKAuthJob(job, kauthJobWatchdog(job->action().timeout()));
 }
 
-bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
+namespace
+{
+enum class JobEnd {
+    Finished,
+    Reported, // still running in the helper
+};
+
+enum class Stop {
+    No,
+    RunningAction,
+};
+
+// Runs the job until it finishes or, with a progress key, until the helper
+// reports under that key that the action's work runs.
+JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey, Stop stop = Stop::No)
 {
     if (!job) {
         throw KAuthException(KAuth::ActionReply::InvalidActionError, QCoreApplication::translate("Utils", "No privileged action to run."));
@@ -90,20 +104,52 @@ bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
     // loop also ends when the watchdog fires.
     QEventLoop loop;
     bool finished = false;
+    bool reported = false;
     QObject::connect(job, &KJob::finished, &loop, [&finished, &loop]() {
         finished = true;
         loop.quit();
     });
+    QMetaObject::Connection progress;
+    if (!progressKey.isEmpty()) {
+        progress = QObject::connect(job, &KAuth::ExecuteJob::newData, &loop, [&reported, &loop, &progressKey](const QVariantMap &data) {
+            if (data.value(progressKey).toBool()) {
+                reported = true;
+                loop.quit();
+            }
+        });
+    }
     QTimer watchdog;
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, &loop, &QEventLoop::quit);
 
     job->start();
+    if (stop == Stop::RunningAction) {
+        // Posted after the job's own start, so that its call reaches the
+        // helper, and is answered as busy, before the stop request: the
+        // other way round, a helper just done with its action would take
+        // the call for a new one.
+        QMetaObject::invokeMethod(
+            &loop,
+            [job, &finished]() {
+                // A stop request with no action of ours running would stop the helper's next one.
+                if (!finished) {
+                    job->kill(KJob::EmitResult);
+                }
+            },
+            Qt::QueuedConnection);
+    }
     if (!finished) {
         watchdog.start(std::max(watchdogMs, 0));
+        // No user input: a click meanwhile could send a second action, which
+        // the busy helper would never answer.
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
+    QObject::disconnect(progress);
 
+    if (reported && !finished) {
+        job->setAutoDelete(wasAutoDelete);
+        return JobEnd::Reported;
+    }
     if (!finished) {
         // Called through ExecuteJob, kill() also asks the helper to stop.
         job->kill(KJob::Quietly);
@@ -113,10 +159,15 @@ bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
         // Reported like KAuth reports a D-Bus reply that never came.
         throw KAuthException(KAuth::ActionReply::DBusError, QCoreApplication::translate("Utils", "The privileged helper did not answer."));
     }
+    return JobEnd::Finished;
+}
 
+// The result of a finished job, which is deleted here if it deletes itself when done.
+bool jobResult(KAuth::ExecuteJob *job, bool deleteJob)
+{
     const int error = job->error();
     const QString errorText = job->errorText();
-    if (wasAutoDelete) {
+    if (deleteJob) {
         job->deleteLater();
     }
 
@@ -127,4 +178,28 @@ bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
         return false;
     }
     throw KAuthException(replyError(error), errorText);
+}
+}
+
+bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
+{
+    const bool autoDelete = job && job->isAutoDelete();
+    runJob(job, watchdogMs, QString());
+    return jobResult(job, autoDelete);
+}
+
+bool Utils::stopKAuthAction(KAuth::ExecuteJob *job)
+{
+    runJob(job, job ? kauthJobWatchdog(job->action().timeout()) : 0, QString(), Stop::RunningAction);
+    return jobResult(job, false);
+}
+
+bool Utils::startKAuthJob(KAuth::ExecuteJob *job, const QString &progressKey)
+{
+    const bool autoDelete = job && job->isAutoDelete();
+    const int watchdogMs = job ? kauthJobWatchdog(job->action().timeout()) : 0;
+    if (runJob(job, watchdogMs, progressKey) == JobEnd::Reported) {
+        return true;
+    }
+    return jobResult(job, autoDelete);
 }

@@ -430,6 +430,25 @@ void KioskTracer::removeTempAccount(const QString &name)
 void KioskTracer::cleanUpLeftovers()
 {
     Settings::KioskTracer settings;
+    // A recording of this helper is running: its marks are its own.
+    const Settings::KioskTracer::Recording recording = m_globalRecording ? Settings::KioskTracer::Recording() : settings.recording();
+
+    // The helper that made these changes died before it could undo them. The
+    // grant goes first: the display server resolves the account's name when
+    // it takes a grant back.
+    if (recording.running && !recording.grantedUser.isEmpty() && isValidDisplay(recording.display)
+        && QFileInfo(recording.xauthorityPath).isFile()) {
+        try {
+            AppTraceData data;
+            data.display = recording.display;
+            data.xauthorytyPath = recording.xauthorityPath;
+            grantDisplay(data, recording.grantedUser, false);
+        } catch (const DetailsException &e) {
+            // The display may be long gone, and its grants with it.
+            m_warnings << e.fullDetails();
+        }
+    }
+
     const QSet<QString> names = settings.tempAccounts();
     for (const QString &name : names) {
         // Only names of our own making are ever removed.
@@ -444,31 +463,16 @@ void KioskTracer::cleanUpLeftovers()
         }
     }
 
-    if (m_globalRecording) {
-        return;
-    }
-    const Settings::KioskTracer::Recording recording = settings.recording();
     if (!recording.running) {
         return;
-    }
-    // The helper that made these changes died before it could undo them.
-    if (!recording.grantedUser.isEmpty() && isValidDisplay(recording.display) && QFileInfo(recording.xauthorityPath).isFile()) {
-        try {
-            AppTraceData data;
-            data.display = recording.display;
-            data.xauthorytyPath = recording.xauthorityPath;
-            grantDisplay(data, recording.grantedUser, false);
-        } catch (const DetailsException &e) {
-            // The display may be long gone, and its grants with it.
-            m_warnings << e.fullDetails();
-        }
     }
     try {
         kiosk.enableEnforce(recording.enforce);
         kiosk.enableComplain(recording.complain);
         kiosk.enableAutoComplain(recording.autoComplain);
-        settings.clearRecording();
-        settings.save();
+        Settings::KioskTracer after;
+        after.clearRecording();
+        after.save();
     } catch (const DetailsException &e) {
         m_errors << e.fullDetails();
     }

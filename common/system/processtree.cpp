@@ -67,8 +67,9 @@ bool realUidIs(pid_t pid, uid_t uid)
     if (!file.open(QIODevice::ReadOnly)) {
         return false;
     }
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine();
+    // /proc files report a size of 0, so they are read whole rather than by lines.
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray &line : lines) {
         if (line.startsWith("Uid:")) {
             const QList<QByteArray> ids = line.mid(4).simplified().split(' ');
             return !ids.isEmpty() && ids.first().toUInt() == uid;

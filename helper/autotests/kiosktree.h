@@ -15,7 +15,7 @@
 /** The scratch kiosk tree of a test build, as the helper's tests look at it. */
 namespace KioskTree
 {
-/** Relative path below the scratch root to content; directories read as "<dir>". */
+/** Relative path below the scratch root to content (the build's tools under usr/ aside); directories read as "<dir>". */
 using Snapshot = QMap<QString, QByteArray>;
 
 inline QString systemProfile(const QString &name)
@@ -41,6 +41,10 @@ inline Snapshot snapshot()
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
+        // The module's tools the build puts below the root are not kiosk data.
+        if (path.mid(root.size()).startsWith(QLatin1String("/usr"))) {
+            continue;
+        }
         tree.insert(path.mid(root.size()), it.fileInfo().isDir() ? QByteArray("<dir>") : readFile(path));
     }
     return tree;

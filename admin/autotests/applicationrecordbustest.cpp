@@ -36,7 +36,7 @@ QStringList readRows(QWidget *editor)
 }
 }
 
-class RecordingBusTest : public MainWindowTestCase
+class ApplicationRecordBusTest : public MainWindowTestCase
 {
     Q_OBJECT
 
@@ -144,6 +144,6 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(RecordingBusTest)
+QTEST_MAIN(ApplicationRecordBusTest)
 
-#include "recordingbustest.moc"
+#include "applicationrecordbustest.moc"

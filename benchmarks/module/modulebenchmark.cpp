@@ -1,0 +1,194 @@
+// Measures what the module stand-in's reporter costs a busy machine, side by
+// side in one run: a file-heavy command run as a kiosk account with no
+// reporter, with the reporter and trace mode off, and with trace mode on;
+// how many opens per second the reporter turns into reports; and how often
+// the accesses of a process that ends at once are lost to the uid race.
+//
+// Needs root and a scratch-root build: the kiosk account's profile, the
+// switches and the log all lie below the scratch root, and the tree read is
+// generated in a temporary directory.
+
+#include "positiveoption.h"
+#include "store/systemkiosk.h"
+#include "systempaths.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace
+{
+const QString account = QStringLiteral("nobody");
+
+QStringList asKiosk(const QStringList &command)
+{
+    return QStringList{QStringLiteral("--reuid=") + account, QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups")} + command;
+}
+
+qint64 runAsKiosk(const QStringList &command)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(QStringLiteral("setpriv"), asKiosk(command));
+    process.waitForFinished(-1);
+    return timer.nsecsElapsed();
+}
+
+QByteArray kernelLog()
+{
+    QFile file(QString::fromUtf8(SystemPaths::kernelLog));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void clearLog()
+{
+    QFile::resize(QString::fromUtf8(SystemPaths::kernelLog), 0);
+}
+
+class Reporter
+{
+public:
+    bool start()
+    {
+        m_process.start(QStringLiteral(TAVRIX_TRACED_PATH), QStringList());
+        while (m_process.waitForReadyRead(10000)) {
+            if (m_process.readAllStandardOutput().contains("ready\n")) {
+                return true;
+            }
+        }
+        std::fprintf(stderr, "the reporter did not start: %s\n", m_process.readAllStandardError().constData());
+        return false;
+    }
+
+    ~Reporter()
+    {
+        m_process.terminate();
+        m_process.waitForFinished();
+    }
+
+private:
+    QProcess m_process;
+};
+
+double median(QVector<qint64> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2) / 1e6;
+}
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption filesOption(QStringLiteral("files"), QStringLiteral("Files in the generated tree."), QStringLiteral("n"));
+    const QCommandLineOption repeatOption(QStringLiteral("repeat"), QStringLiteral("Runs of each measurement; the median counts."), QStringLiteral("n"));
+    const QCommandLineOption racesOption(QStringLiteral("races"), QStringLiteral("Runs of a one-file cat for the uid race."), QStringLiteral("n"));
+    parser.addOptions({filesOption, repeatOption, racesOption});
+    parser.process(app);
+    int files = 4000;
+    int repeat = 5;
+    int races = 300;
+    if (!positive(parser, filesOption, &files) || !positive(parser, repeatOption, &repeat) || !positive(parser, racesOption, &races)) {
+        return 2;
+    }
+    if (geteuid() != 0 || !getpwnam("nobody")) {
+        std::fprintf(stderr, "needs root and the account nobody\n");
+        return 1;
+    }
+    if (QString::fromUtf8(SystemPaths::systemRoot).isEmpty()) {
+        std::fprintf(stderr, "needs a scratch-root build (-DORLA_SYSTEM_ROOT=DIR): it writes a kiosk profile and the switches\n");
+        return 1;
+    }
+
+    QTemporaryDir tree(QStringLiteral("/tmp/modulebenchmark-XXXXXX"));
+    QFile::setPermissions(tree.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+    for (int i = 0; i < files; ++i) {
+        const QString dir = tree.filePath(QStringLiteral("d%1").arg(i / 100));
+        QDir().mkpath(dir);
+        QFile file(dir + QStringLiteral("/f%1").arg(i));
+        file.open(QIODevice::WriteOnly);
+        file.write(QByteArray(512, 'x'));
+    }
+    for (int i = 0; i < races; ++i) {
+        QFile file(tree.filePath(QStringLiteral("race%1").arg(i)));
+        file.open(QIODevice::WriteOnly);
+        file.write("x\n");
+    }
+    const QStringList readTree{QStringLiteral("find"), tree.path(), QStringLiteral("-name"), QStringLiteral("f*"), QStringLiteral("-exec"), QStringLiteral("cat"), QStringLiteral("{}"), QStringLiteral("+")};
+
+    // The scratch root belongs to the build: what the benchmark writes there
+    // is removed again, the switches left off.
+    const SystemKiosk kiosk;
+    kiosk.updateUserProfile(account, QString());
+    kiosk.enableEnforce(false);
+    kiosk.enableComplain(false);
+    clearLog();
+
+    QVector<qint64> bare, off, on;
+    for (int i = 0; i < repeat; ++i) {
+        bare.append(runAsKiosk(readTree));
+    }
+    double opensPerSecond = 0;
+    int missed = 0;
+    {
+        Reporter reporter;
+        if (!reporter.start()) {
+            kiosk.removeUserProfile(account);
+            return 1;
+        }
+        for (int i = 0; i < repeat; ++i) {
+            off.append(runAsKiosk(readTree));
+        }
+        kiosk.enableComplain(true);
+        QVector<qint64> handled;
+        const QByteArray last = tree.filePath(QStringLiteral("d%1/f%2").arg((files - 1) / 100).arg(files - 1)).toUtf8() + '\n';
+        for (int i = 0; i < repeat; ++i) {
+            clearLog();
+            QElapsedTimer timer;
+            timer.start();
+            on.append(runAsKiosk(readTree));
+            // Handled once the last file's report is in the log.
+            while (!kernelLog().contains(last) && timer.elapsed() < 60000) {
+                QThread::msleep(5);
+            }
+            handled.append(timer.nsecsElapsed());
+        }
+        opensPerSecond = files / (median(handled) / 1000);
+
+        clearLog();
+        for (int i = 0; i < races; ++i) {
+            runAsKiosk({QStringLiteral("cat"), tree.filePath(QStringLiteral("race%1").arg(i))});
+        }
+        QThread::msleep(1000);
+        const QByteArray log = kernelLog();
+        for (int i = 0; i < races; ++i) {
+            missed += log.contains(tree.filePath(QStringLiteral("race%1").arg(i)).toUtf8() + '\n') ? 0 : 1;
+        }
+        kiosk.enableComplain(false);
+    }
+    kiosk.removeUserProfile(account);
+    clearLog();
+
+    std::printf("reading %d files as %s (median of %d, ms):\n", files, qPrintable(account), repeat);
+    std::printf("  %-28s %10.1f\n", "no reporter", median(bare));
+    std::printf("  %-28s %10.1f  (%+.0f%%)\n", "reporter, trace mode off", median(off), 100 * (median(off) / median(bare) - 1));
+    std::printf("  %-28s %10.1f  (%+.0f%%)\n", "reporter, trace mode on", median(on), 100 * (median(on) / median(bare) - 1));
+    std::printf("opens reported per second:     %10.0f\n", opensPerSecond);
+    std::printf("one-file cat runs missed:      %6d of %d\n", missed, races);
+    return 0;
+}

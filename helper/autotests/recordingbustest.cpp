@@ -1,0 +1,553 @@
+// Rule recording through the road the program takes: a KAuth client, the
+// system bus, polkit, the helper the bus starts as root, real accounts, a real
+// X display and the module's trace reporter. Runs under
+// testbus/run-with-system-bus.sh --accounts --module --display, whose private
+// mount namespace keeps every account, mount and file it makes to itself.
+
+#include "kiosktree.h"
+
+#include "profile/profileparser.h"
+#include "protocol/helperconstants.h"
+#include "store/systemkiosk.h"
+#include "system/processtree.h"
+#include "system/user.h"
+
+#include <KAuth/Action>
+#include <KAuth/ExecuteJob>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
+#include <QEventLoop>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <functional>
+
+using namespace KioskTree;
+
+namespace
+{
+const QString traceId = HelperConstants::traceApplicationActionId;
+const QString globalId = HelperConstants::globalTraceActionId;
+constexpr int waitMs = 180000;
+
+struct Run {
+    bool finished = false;
+    int code = -1; // 0 success, 4 refused, anything else an error
+    QString text;
+    QVariantMap data;
+    QList<QVariantMap> progress;
+};
+
+KAuth::ExecuteJob *startAction(const QString &id, const QVariantMap &arguments, Run *run)
+{
+    KAuth::Action action(id);
+    action.setHelperId(HelperConstants::helperId);
+    action.setArguments(arguments);
+    action.setTimeout(waitMs);
+    KAuth::ExecuteJob *job = action.execute();
+    job->setAutoDelete(false);
+    QObject::connect(job, &KAuth::ExecuteJob::newData, job, [run](const QVariantMap &data) {
+        run->progress.append(data);
+    });
+    QObject::connect(job, &KJob::finished, job, [run] {
+        run->finished = true;
+    });
+    job->start();
+    return job;
+}
+
+void finish(KAuth::ExecuteJob *job, Run *run)
+{
+    QEventLoop loop;
+    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+    QObject::connect(job, &KJob::finished, &loop, &QEventLoop::quit);
+    if (!run->finished) {
+        loop.exec();
+    }
+    QVERIFY2(run->finished, "the helper did not answer");
+    run->code = job->error();
+    run->text = job->errorString();
+    run->data = job->data();
+    delete job;
+}
+
+Run execute(const QString &id, const QVariantMap &arguments, const std::function<void(KAuth::ExecuteJob *)> &whileRunning = {})
+{
+    Run run;
+    KAuth::ExecuteJob *job = startAction(id, arguments, &run);
+    if (whileRunning) {
+        whileRunning(job);
+    }
+    finish(job, &run);
+    return run;
+}
+
+QString command(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput()) + QString::fromUtf8(process.readAllStandardError());
+}
+
+bool run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(program, arguments);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+void createAccount(const QString &name, const QString &profile)
+{
+    QVERIFY(run(QStringLiteral("adduser"), {QStringLiteral("--quiet"), QStringLiteral("--disabled-password"), QStringLiteral("--gecos"), QString(), name}));
+    SystemKiosk().updateUserProfile(name, profile);
+}
+
+bool waitFor(const std::function<bool()> &condition, int ms = 60000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms) {
+            return false;
+        }
+        QTest::qWait(100);
+    }
+    return true;
+}
+
+// What each recording must leave as it found it.
+struct Traces {
+    QByteArray switches;
+    QStringList temporaryAccounts;
+    QString grants;
+    QStringList userProfiles;
+
+    bool operator==(const Traces &other) const
+    {
+        return switches == other.switches && temporaryAccounts == other.temporaryAccounts && grants == other.grants && userProfiles == other.userProfiles;
+    }
+};
+
+Traces traces()
+{
+    Traces t;
+    for (const char *path : {SystemPaths::enforceParameter, SystemPaths::complainParameter, SystemPaths::autoEnforceFile, SystemPaths::autoComplainFile}) {
+        t.switches += readFile(QString::fromUtf8(path));
+    }
+    const QStringList passwd = QString::fromUtf8(readFile(QStringLiteral("/etc/passwd"))).split(QLatin1Char('\n'));
+    for (const QString &line : passwd) {
+        if (line.startsWith(QLatin1String("temp_user_"))) {
+            t.temporaryAccounts << line.section(QLatin1Char(':'), 0, 0);
+        }
+    }
+    for (const QString &home : QDir(QStringLiteral("/home")).entryList({QStringLiteral("temp_user_*")}, QDir::Dirs)) {
+        t.temporaryAccounts << QStringLiteral("home ") + home;
+    }
+    t.grants = command(QStringLiteral("xhost"), {});
+    t.userProfiles = QDir(QString::fromUtf8(SystemPaths::userProfilesDir)).entryList(QDir::Files);
+    return t;
+}
+
+// Compares field by field, so that a failure names what was left behind.
+void checkTraces(const Traces &before)
+{
+    const Traces now = traces();
+    QCOMPARE(now.switches, before.switches);
+    QCOMPARE(now.temporaryAccounts, before.temporaryAccounts);
+    QCOMPARE(now.grants, before.grants);
+    QCOMPARE(now.userProfiles, before.userProfiles);
+}
+
+QSet<QString> recordedFiles(const QString &text, ObjectRule::Mode mode)
+{
+    QSet<QString> files;
+    const QSet<ObjectRule> rules = ProfileParser::parseText(text).data().objectRules();
+    for (const ObjectRule &rule : rules) {
+        if (rule.modes().contains(mode)) {
+            files.insert(rule.filename());
+        }
+    }
+    return files;
+}
+
+QString profileAllowing(const QString &path)
+{
+    ObjectRule rule;
+    rule.setType(ObjectRule::File);
+    rule.insertMode(ObjectRule::Read);
+    rule.insertTargets({ObjectRule::TargetUser, ObjectRule::TargetOther});
+    rule.setFilename(path);
+    ProfileData data;
+    data.insertObjectRule(rule);
+    return ProfileParser::profileDataSerialization(data);
+}
+
+QVariantMap traceArguments(const QString &commandLine, const QString &user = QString())
+{
+    return {{QStringLiteral("commandKey"), commandLine},
+            {QStringLiteral("usernameKey"), user},
+            {QStringLiteral("displayKey"), qEnvironmentVariable("DISPLAY")},
+            {QStringLiteral("xauthorytyPathKey"), qEnvironmentVariable("XAUTHORITY")}};
+}
+
+// A file put in place of a tool for this namespace only.
+class Replaced
+{
+public:
+    Replaced(const QString &tool, const QString &by)
+        : m_tool(tool)
+    {
+        m_mounted = run(QStringLiteral("mount"), {QStringLiteral("--bind"), by, tool});
+    }
+    ~Replaced()
+    {
+        if (m_mounted && !run(QStringLiteral("umount"), {m_tool})) {
+            qWarning("could not take %s back", qPrintable(m_tool));
+        }
+    }
+    bool mounted() const
+    {
+        return m_mounted;
+    }
+
+private:
+    QString m_tool;
+    bool m_mounted = false;
+};
+
+QString script(const QString &name, const QByteArray &body)
+{
+    const QString path = qEnvironmentVariable("ORLA_TESTBUS_DIR") + QLatin1Char('/') + name;
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write("#!/bin/sh\n" + body + '\n');
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    }
+    return path;
+}
+
+void killHelper()
+{
+    const QDBusReply<uint> pid = QDBusConnection::systemBus().interface()->servicePid(HelperConstants::helperId);
+    if (pid.isValid()) {
+        ::kill(static_cast<pid_t>(pid.value()), SIGKILL);
+    }
+    QVERIFY(waitFor([] {
+        return !QDBusConnection::systemBus().interface()->isServiceRegistered(HelperConstants::helperId);
+    }));
+}
+}
+
+class RecordingBusTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void temporaryAccount();
+    void kioskUser();
+    void closeApplication();
+    void globalRecordingOfTwoUsers();
+    void hostileMaps_data();
+    void hostileMaps();
+    void failures_data();
+    void failures();
+    void killedHelperIsCleanedUpAfter();
+    void failedGlobalStart();
+    void staleStopRequest();
+    void unprivilegedClients();
+};
+
+void RecordingBusTest::initTestCase()
+{
+    if (!ScratchRoot::isScratchBuild()) {
+        QSKIP("the kiosk tree is the real system's: build with -DORLA_SYSTEM_ROOT=<scratch dir>");
+    }
+    if (qEnvironmentVariableIsEmpty("ORLA_TESTBUS_DIR") || qEnvironmentVariableIsEmpty("DISPLAY")) {
+        QSKIP("needs the private system bus with accounts, module and display: run under testbus/run-with-system-bus.sh --accounts --module --display");
+    }
+    QVERIFY(QDBusConnection::systemBus().isConnected());
+}
+
+void RecordingBusTest::init()
+{
+    KioskTree::reset();
+    // Kiosk mode on, now and after reboot: what a recording must give back.
+    for (const char *path : {SystemPaths::enforceParameter, SystemPaths::autoEnforceFile}) {
+        QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(path), "1\n"));
+    }
+    for (const char *path : {SystemPaths::complainParameter, SystemPaths::autoComplainFile}) {
+        QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(path), "0\n"));
+    }
+}
+
+void RecordingBusTest::cleanupTestCase()
+{
+    KioskTree::reset();
+}
+
+void RecordingBusTest::temporaryAccount()
+{
+    const Traces before = traces();
+    const Run result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname")));
+    QVERIFY2(result.code == 0, qPrintable(result.text));
+    QVERIFY2(recordedFiles(result.data.value(HelperConstants::traceTextKey).toString(), ObjectRule::Read).contains(QStringLiteral("/etc/hostname")),
+             qPrintable(result.data.value(HelperConstants::traceTextKey).toString()));
+
+    // The program learns the application's pid, then that it has ended.
+    QVERIFY(result.progress.size() >= 2);
+    QVERIFY(result.progress.first().value(HelperConstants::traceApplicationPidKey).toLongLong() > 0);
+    QCOMPARE(result.progress.last().value(HelperConstants::traceApplicationPidKey).toLongLong(), -1);
+
+    // No account, home, profile or grant survives, and the switches are back.
+    checkTraces(before);
+}
+
+void RecordingBusTest::kioskUser()
+{
+    createAccount(QStringLiteral("kioskrec"), profileAllowing(QStringLiteral("/etc/hostname")));
+    const QByteArray profile = readFile(userProfile(QStringLiteral("kioskrec")));
+    const QString passwd = QString::fromUtf8(readFile(QStringLiteral("/etc/passwd")));
+    const Traces before = traces();
+
+    const Run result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname /etc/debian_version"), QStringLiteral("kioskrec")));
+    QVERIFY2(result.code == 0, qPrintable(result.text));
+    const QSet<QString> read = recordedFiles(result.data.value(HelperConstants::traceTextKey).toString(), ObjectRule::Read);
+    // Only what the user's profiles do not allow yet comes back.
+    QVERIFY(read.contains(QStringLiteral("/etc/debian_version")));
+    QVERIFY(!read.contains(QStringLiteral("/etc/hostname")));
+
+    QCOMPARE(readFile(userProfile(QStringLiteral("kioskrec"))), profile);
+    QCOMPARE(QString::fromUtf8(readFile(QStringLiteral("/etc/passwd"))), passwd);
+    checkTraces(before);
+    // The session bus the command line started went with the application.
+    QVERIFY(ProcessTree::ofRealUid(static_cast<uid_t>(User(QStringLiteral("kioskrec")).getUid())).isEmpty());
+}
+
+void RecordingBusTest::closeApplication()
+{
+    createAccount(QStringLiteral("kioskclose"), QString());
+    const Traces before = traces();
+    QElapsedTimer timer;
+    timer.start();
+    const Run result = execute(traceId, traceArguments(QStringLiteral("sleep 600 & sleep 600"), QStringLiteral("kioskclose")), [](KAuth::ExecuteJob *job) {
+        // Closing waits until the application runs, as the program's waiting dialog does.
+        QVERIFY(waitFor([job] {
+            return ProcessTree::ofRealUid(static_cast<uid_t>(User(QStringLiteral("kioskclose")).getUid())).size() >= 2;
+        }));
+        job->kill(KJob::Quietly);
+    });
+    Q_UNUSED(result)
+    // Every process of the session, the one sent to the background too, has gone.
+    QVERIFY(waitFor([] {
+        return ProcessTree::ofRealUid(static_cast<uid_t>(User(QStringLiteral("kioskclose")).getUid())).isEmpty();
+    }, 30000));
+    QVERIFY(timer.elapsed() < 120000);
+    QVERIFY(waitFor([&before] {
+        return traces() == before;
+    }, 30000));
+    // Nobody waits for the reply; the next test must not find the helper busy.
+    killHelper();
+}
+
+void RecordingBusTest::globalRecordingOfTwoUsers()
+{
+    createAccount(QStringLiteral("kioskone"), QString());
+    createAccount(QStringLiteral("kiosktwo"), QString());
+    // A kiosk user whose account is gone costs a warning, never the recording.
+    SystemKiosk().updateUserProfile(QStringLiteral("kioskghost"), QString());
+    const Traces before = traces();
+
+    Run result;
+    KAuth::ExecuteJob *job = startAction(globalId, {{QStringLiteral("enable"), true}}, &result);
+    QVERIFY(waitFor([&result] {
+        return !result.progress.isEmpty();
+    }));
+    QCOMPARE(result.progress.first().value(HelperConstants::globalModeEnableKey), QVariant(true));
+    QCOMPARE(readFile(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("1\n"));
+
+    QVERIFY(run(QStringLiteral("su"), {QStringLiteral("-"), QStringLiteral("kioskone"), QStringLiteral("-c"), QStringLiteral("cat /etc/hostname")}));
+    QVERIFY(run(QStringLiteral("su"), {QStringLiteral("-"), QStringLiteral("kiosktwo"), QStringLiteral("-c"), QStringLiteral("cat /etc/debian_version")}));
+
+    // The program's way to stop: the same action once more, killed at once;
+    // the reply reaches the job that started the recording.
+    Run stopper;
+    KAuth::ExecuteJob *stop = startAction(globalId, {{QStringLiteral("enable"), true}}, &stopper);
+    stop->kill();
+    delete stop;
+    finish(job, &result);
+
+    QVERIFY2(result.code == 0, qPrintable(result.text));
+    QCOMPARE(result.data.value(HelperConstants::globalModeEnableKey), QVariant(false));
+    const QVariantMap texts = result.data.value(HelperConstants::globalRecordDataKey).toMap();
+    const QSet<QString> one = recordedFiles(texts.value(QStringLiteral("kioskone")).toString(), ObjectRule::Read);
+    const QSet<QString> two = recordedFiles(texts.value(QStringLiteral("kiosktwo")).toString(), ObjectRule::Read);
+    QVERIFY(one.contains(QStringLiteral("/etc/hostname")) && !one.contains(QStringLiteral("/etc/debian_version")));
+    QVERIFY(two.contains(QStringLiteral("/etc/debian_version")) && !two.contains(QStringLiteral("/etc/hostname")));
+    QVERIFY(!texts.contains(QStringLiteral("kioskghost")));
+    QVERIFY(result.data.value(HelperConstants::warningsDataKey).toStringList().join(QLatin1Char('\n')).contains(QLatin1String("kioskghost")));
+    checkTraces(before);
+}
+
+void RecordingBusTest::hostileMaps_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QVariantMap>("arguments");
+
+    const QString pwned = QStringLiteral("touch /tmp/orla-recording-pwned");
+    const auto trace = [](const QString &key, const QVariant &value) {
+        QVariantMap arguments = traceArguments(QStringLiteral("true"));
+        arguments.insert(key, value);
+        return arguments;
+    };
+    QTest::newRow("display substitution") << traceId << trace(QStringLiteral("displayKey"), QStringLiteral(":0$(%1)").arg(pwned));
+    QTest::newRow("display command list") << traceId << trace(QStringLiteral("displayKey"), QStringLiteral(":0;%1").arg(pwned));
+    QTest::newRow("display blank") << traceId << trace(QStringLiteral("displayKey"), QString(QStringLiteral(":0 ") + pwned));
+    QTest::newRow("display newline") << traceId << trace(QStringLiteral("displayKey"), QString(QStringLiteral(":0\n") + pwned));
+    QTest::newRow("authority substitution") << traceId << trace(QStringLiteral("xauthorytyPathKey"), QStringLiteral("/tmp/$(%1)").arg(pwned));
+    QTest::newRow("authority relative") << traceId << trace(QStringLiteral("xauthorytyPathKey"), QStringLiteral("Xauthority"));
+    QTest::newRow("authority a directory") << traceId << trace(QStringLiteral("xauthorytyPathKey"), QStringLiteral("/tmp"));
+    QTest::newRow("user root") << traceId << trace(QStringLiteral("usernameKey"), QStringLiteral("root"));
+    QTest::newRow("user not in the kiosk") << traceId << trace(QStringLiteral("usernameKey"), QStringLiteral("daemon"));
+    QTest::newRow("user an option") << traceId << trace(QStringLiteral("usernameKey"), QStringLiteral("-c"));
+    QTest::newRow("unknown key") << traceId << trace(QStringLiteral("shell"), QStringLiteral("/bin/sh"));
+    QTest::newRow("command not a string") << traceId << trace(QStringLiteral("commandKey"), QStringList{pwned});
+    QTest::newRow("global unknown key") << globalId << QVariantMap{{QStringLiteral("enable"), true}, {QStringLiteral("user"), QStringLiteral("x")}};
+    QTest::newRow("global flag as text") << globalId << QVariantMap{{QStringLiteral("ignoreResult"), QStringLiteral("false")}};
+}
+
+void RecordingBusTest::hostileMaps()
+{
+    QFETCH(QString, action);
+    QFETCH(QVariantMap, arguments);
+    // A kiosk user that is root would be confined by nothing it can be refused for.
+    SystemKiosk().updateUserProfile(QStringLiteral("root"), QString());
+    const Traces before = traces();
+    const QString passwd = QString::fromUtf8(readFile(QStringLiteral("/etc/passwd")));
+
+    const Run result = execute(action, arguments);
+    QVERIFY(result.code != 0 && result.code != 4);
+    QVERIFY2(result.text.contains(QLatin1String("Nothing has been changed")), qPrintable(result.text));
+    QVERIFY(result.progress.isEmpty());
+    QVERIFY(!QFile::exists(QStringLiteral("/tmp/orla-recording-pwned")));
+    QCOMPARE(QString::fromUtf8(readFile(QStringLiteral("/etc/passwd"))), passwd);
+    checkTraces(before);
+}
+
+void RecordingBusTest::failures_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("error");
+
+    const QString xhost = QString::fromUtf8(SystemPaths::xhostProgram);
+    const QString uccollect = QString::fromUtf8(SystemPaths::uccollectProgram);
+    QTest::newRow("missing xhost") << xhost << QByteArray() << QStringLiteral("not installed");
+    QTest::newRow("failing grant") << xhost << QByteArray("echo no display >&2; exit 1") << QStringLiteral("no display");
+    QTest::newRow("collector crashes") << uccollect << QByteArray("kill -SEGV $$") << QStringLiteral("uccollect");
+    QTest::newRow("collector fails") << uccollect << QByteArray("echo bad log >&2; exit 3") << QStringLiteral("bad log");
+}
+
+void RecordingBusTest::failures()
+{
+    QFETCH(QString, tool);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, error);
+
+    const Traces before = traces();
+    Run result;
+    {
+        // An empty body stands for a tool that is not there at all.
+        const Replaced replaced(tool, body.isEmpty() ? QStringLiteral("/dev/null") : script(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-')), body));
+        QVERIFY(replaced.mounted());
+        result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname")));
+    }
+    QVERIFY(result.code != 0 && result.code != 4);
+    QVERIFY2(result.text.contains(error), qPrintable(result.text));
+    QVERIFY(!result.data.contains(HelperConstants::traceTextKey));
+    checkTraces(before);
+}
+
+void RecordingBusTest::killedHelperIsCleanedUpAfter()
+{
+    const Traces before = traces();
+    Run first;
+    KAuth::ExecuteJob *job = startAction(traceId, traceArguments(QStringLiteral("sleep 120")), &first);
+    QVERIFY(waitFor([&first] {
+        return !first.progress.isEmpty();
+    }));
+    QCOMPARE(readFile(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("1\n"));
+    killHelper();
+    finish(job, &first);
+    QVERIFY(first.code != 0);
+
+    // The next recording starts a new helper, which undoes what the dead one left.
+    const Run next = execute(traceId, traceArguments(QStringLiteral("true")));
+    QVERIFY2(next.code == 0, qPrintable(next.text));
+    checkTraces(before);
+}
+
+void RecordingBusTest::failedGlobalStart()
+{
+    const Traces before = traces();
+    Run result;
+    {
+        const Replaced replaced(QString::fromUtf8(SystemPaths::dmesgProgram), script(QStringLiteral("dmesg"), "echo cannot read the log >&2; exit 1"));
+        QVERIFY(replaced.mounted());
+        result = execute(globalId, {{QStringLiteral("enable"), true}});
+    }
+    // The start says so at once, and never that a recording runs.
+    QVERIFY2(result.text.contains(QLatin1String("cannot read the log")), qPrintable(result.text));
+    QVERIFY(result.progress.isEmpty());
+    checkTraces(before);
+}
+
+void RecordingBusTest::staleStopRequest()
+{
+    // A stop sent while nothing runs must not cut the next recording off.
+    QVERIFY(execute(traceId, traceArguments(QString())).code == 0);
+    QVERIFY(run(QStringLiteral("dbus-send"),
+                {QStringLiteral("--system"), QStringLiteral("--print-reply"), QStringLiteral("--dest=") + QString(HelperConstants::helperId), QStringLiteral("/"),
+                 QStringLiteral("org.kde.kf5auth.stopAction"), QStringLiteral("string:") + traceId}));
+    const Traces before = traces();
+    const Run refused = execute(traceId, traceArguments(QStringLiteral("true")));
+    QVERIFY2(refused.text.contains(QLatin1String("still pending")), qPrintable(refused.text));
+    checkTraces(before);
+    // The request is used up by that answer.
+    const Run next = execute(traceId, traceArguments(QStringLiteral("true")));
+    QVERIFY2(next.code == 0, qPrintable(next.text));
+}
+
+void RecordingBusTest::unprivilegedClients()
+{
+    const Traces before = traces();
+    const QList<QStringList> requests = {{QStringLiteral("traceapplication"), QStringLiteral("commandKey=true")},
+                                         {QStringLiteral("globaltrace"), QStringLiteral("enable=true")}};
+    for (const QStringList &request : requests) {
+        QProcess client;
+        client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        client.start(QStringLiteral("setpriv"),
+                     QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+                                 QStringLiteral(KAUTHCLIENT_PATH)}
+                         + request);
+        QVERIFY(client.waitForFinished(60000));
+        QCOMPARE(QString::fromUtf8(client.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0), QStringLiteral("refused"));
+    }
+    checkTraces(before);
+}
+
+QTEST_GUILESS_MAIN(RecordingBusTest)
+
+#include "recordingbustest.moc"
