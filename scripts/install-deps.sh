@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ extra-cmake-modules pkg-config
+    cmake ninja-build g++ ccache extra-cmake-modules pkg-config
     qtbase5-dev libqt5x11extras5-dev
     libkf5auth-dev libkf5coreaddons-dev libkf5xmlgui-dev libkf5config-dev libkf5iconthemes-dev
     breeze-icon-theme
