@@ -11,6 +11,8 @@ cd "$top"
 bash scripts/install-deps.sh
 
 jobs=$(nproc)
+# Repeated runs (another clone, the sanitizer build) reuse what compiled the same.
+export CCACHE_BASEDIR="$top"
 
 configure_and_test() {
     local dir=$1; shift
@@ -19,6 +21,7 @@ configure_and_test() {
         -DORLA_PASSWD_FILE="$top/$dir/kioskroot/etc/passwd" \
         -DCMAKE_BUILD_TYPE=Debug \
         -DBUILD_TESTING=ON \
+        -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
         "$@"
     cmake --build "$dir" -j "$jobs"
     ctest --test-dir "$dir" --output-on-failure --timeout 600

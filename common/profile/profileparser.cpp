@@ -233,3 +233,8 @@ QSet<ObjectRule> ProfileParser::combineObjectRules(const QSet<ObjectRule> &rules
     }
     return result;
 }
+
+QSet<ObjectRule> ProfileParser::recordedObjectRules(const QString &text)
+{
+    return combineObjectRules(parseText(text).data().objectRules());
+}
