@@ -39,7 +39,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
         -DBUILD_TESTING=OFF \
         -DBUILD_BENCHMARKS=OFF \
         -DORLA_BUILD_FUZZERS=ON \
-        -DECM_ENABLE_SANITIZERS='address;undefined'
+        -DECM_ENABLE_SANITIZERS='address;undefined' \
+        -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 fi
 cmake --build "$build" -j "$(nproc)" --target "${harnesses[@]}"
 
