@@ -42,6 +42,18 @@ QString notRegularRefusal()
     return QCoreApplication::translate("KioskDirectory", "it is not a regular file");
 }
 
+// Empty when an entry of this kind may be replaced, renamed or written through.
+QString refusalOf(const struct stat &entry)
+{
+    if (S_ISLNK(entry.st_mode)) {
+        return linkRefusal();
+    }
+    if (!S_ISREG(entry.st_mode)) {
+        return notRegularRefusal();
+    }
+    return QString();
+}
+
 // Retries a call that a signal interrupted.
 template<typename Call>
 auto retried(Call call)
@@ -203,16 +215,10 @@ QString KioskDirectory::entryRefusal(const QString &name, bool mayBeMissing) con
     if (::fstatat(m_fd, QFile::encodeName(name).constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
         return errno == ENOENT && mayBeMissing ? QString() : systemError(errno);
     }
-    if (S_ISLNK(entry.st_mode)) {
-        return linkRefusal();
-    }
-    if (!S_ISREG(entry.st_mode)) {
-        return notRegularRefusal();
-    }
-    return QString();
+    return refusalOf(entry);
 }
 
-void KioskDirectory::replaceFile(const QString &name, const QByteArray &bytes) const
+void KioskDirectory::replaceFile(const QString &name, const QByteArray &bytes, Sync sync) const
 {
     const QString path = entryPath(name);
     if (!exists()) {
@@ -222,7 +228,7 @@ void KioskDirectory::replaceFile(const QString &name, const QByteArray &bytes) c
     struct stat old {
     };
     const bool replacing = ::fstatat(m_fd, encoded.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
-    const QString refusal = entryRefusal(name, true);
+    const QString refusal = replacing ? refusalOf(old) : (errno == ENOENT ? QString() : systemError(errno));
     if (!refusal.isEmpty()) {
         throw WriteFileException(path, refusal);
     }
@@ -245,7 +251,7 @@ void KioskDirectory::replaceFile(const QString &name, const QByteArray &bytes) c
     // The owner and group of a replaced file are the administrator's choice;
     // the mode is ours, whatever umask the helper was started with.
     const bool written = writeAll(fd, bytes) && ::fchmod(fd, fileMode) == 0 && (!replacing || ::fchown(fd, old.st_uid, old.st_gid) == 0)
-        && ::fdatasync(fd) == 0;
+        && (sync == Sync::Skip || ::fdatasync(fd) == 0);
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed) {
