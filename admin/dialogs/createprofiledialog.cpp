@@ -1,5 +1,6 @@
 #include "dialogs/createprofiledialog.h"
 
+#include "messagetext.h"
 #include "state/profilestate.h"
 #include "state/systemstate.h"
 
@@ -20,7 +21,7 @@ void CreateProfileDialog::accept()
     const QSet<ProfileState *> profiles = systemState()->profiles();
     for (const ProfileState *profile : profiles) {
         if (profile->name() == name) {
-            QMessageBox::critical(this, tr("Profile name error"), tr("Profile with '%1' name exist").arg(name), QMessageBox::Ok);
+            QMessageBox::critical(this, tr("Profile name error"), Utils::messageText(tr("Profile with '%1' name exist").arg(name)), QMessageBox::Ok);
             return;
         }
     }
