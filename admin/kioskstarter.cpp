@@ -49,7 +49,8 @@ KioskStarter::KioskStarter(SingleApplication *application)
     m_mainWindow = std::make_unique<MainWindow>();
     m_mainWindow->loadData();
     m_mainWindow->show();
-    m_mainWindow->checkReadOnly(false);
+    // A recording left running by an earlier start is offered for completion at once.
+    m_mainWindow->checkReadOnly(true);
 
     connect(m_application, &SingleApplication::messageReceived, this, &KioskStarter::onMessageReceived);
 

@@ -70,6 +70,19 @@ set(ORLA_USERDEL_PROGRAM          "/usr/sbin/userdel")
 
 # Parent of the accounts' home directories; the profile editor's file pickers start there.
 set(ORLA_HOMES_DIR                "/home")
+# The desktop's application menu of an account (%1: the account name), and the
+# applications folder the menu picker falls back to.
+set(ORLA_START_MENU_DIR_PATTERN   "${ORLA_HOMES_DIR}/%1/.orla/startmenu")
+set(ORLA_APPLICATIONS_DIR         "/usr/share/applications")
+# Where the recording dialog's program picker starts.
+set(ORLA_PROGRAMS_DIR             "/usr/bin")
+# Where a menu entry's program without a directory is looked for, in this order.
+set(ORLA_MENU_PROGRAM_DIRS        "/usr/local/bin/:/usr/bin/:/bin/:/usr/local/games/:/usr/games/")
+
+# Terminals the recording dialog offers to run an application in. A scratch
+# build looks for them below its root, so that tests decide which are installed.
+set(ORLA_ORLA_TERM_PROGRAM        "${ORLA_SYSTEM_ROOT}/usr/bin/orla-term")
+set(ORLA_XTERM_PROGRAM            "${ORLA_SYSTEM_ROOT}/usr/bin/xterm")
 
 # Tests write profiles, switches and a password file below the scratch root;
 # a build on the real system's paths must not even contain them.

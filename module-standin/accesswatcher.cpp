@@ -15,6 +15,22 @@
 
 namespace
 {
+// Events of a group that reports names are only 4-byte aligned, while the
+// metadata's 64-bit mask asks for 8: each one is copied out before it is read.
+template<typename Visit>
+void forEachEvent(const char *data, size_t length, Visit visit)
+{
+    size_t offset = 0;
+    while (length - offset >= sizeof(fanotify_event_metadata)) {
+        fanotify_event_metadata event;
+        std::memcpy(&event, data + offset, sizeof event);
+        if (event.event_len < sizeof event || event.event_len > length - offset || !visit(event, data + offset)) {
+            return;
+        }
+        offset += event.event_len;
+    }
+}
+
 // One event per open file, at its close, and one per program started: an
 // event for every read() and write() call would bury the reporter on a busy
 // machine, and a reporter that falls behind reads the uids of processes long
@@ -164,31 +180,31 @@ bool AccessWatcher::read(int group)
 QVector<pid_t> AccessWatcher::pids() const
 {
     QVector<pid_t> result;
-    const auto *event = reinterpret_cast<const fanotify_event_metadata *>(m_buffer.data());
-    for (size_t left = m_length; FAN_EVENT_OK(event, left); event = FAN_EVENT_NEXT(event, left)) {
-        result.append(event->pid);
-    }
+    forEachEvent(m_buffer.data(), m_length, [&result](const fanotify_event_metadata &event, const char *) {
+        result.append(event.pid);
+        return true;
+    });
     return result;
 }
 
 QVector<Access> AccessWatcher::accesses(const std::function<bool(pid_t)> &wanted)
 {
     QVector<Access> result;
-    auto *event = reinterpret_cast<fanotify_event_metadata *>(m_buffer.data());
-    for (size_t left = m_length; FAN_EVENT_OK(event, left); event = FAN_EVENT_NEXT(event, left)) {
-        if (event->vers != FANOTIFY_METADATA_VERSION) {
-            break;
+    forEachEvent(m_buffer.data(), m_length, [&](const fanotify_event_metadata &event, const char *raw) {
+        if (event.vers != FANOTIFY_METADATA_VERSION) {
+            return false;
         }
-        if (event->mask & FAN_Q_OVERFLOW) {
+        if (event.mask & FAN_Q_OVERFLOW) {
             ++m_overflows;
-        } else if (wanted(event->pid)) {
+        } else if (wanted(event.pid)) {
             if (m_readFrom == m_create) {
-                readCreation(event, &result);
+                readCreation(event, raw, &result);
             } else {
                 readAccess(event, &result);
             }
         }
-    }
+        return true;
+    });
     closeDescriptors();
     return result;
 }
@@ -212,9 +228,9 @@ bool AccessWatcher::inThisNamespace(int fd)
     return m_mountIds.contains(info.stx_mnt_id);
 }
 
-void AccessWatcher::readAccess(const void *data, QVector<Access> *out)
+void AccessWatcher::readAccess(const fanotify_event_metadata &metadata, QVector<Access> *out)
 {
-    const auto *event = static_cast<const fanotify_event_metadata *>(data);
+    const fanotify_event_metadata *event = &metadata;
     struct stat info {};
     if (event->fd < 0 || fstat(event->fd, &info) != 0 || S_ISDIR(info.st_mode) || !inThisNamespace(event->fd)) {
         return;
@@ -235,11 +251,11 @@ void AccessWatcher::readAccess(const void *data, QVector<Access> *out)
     }
 }
 
-void AccessWatcher::readCreation(const void *data, QVector<Access> *out) const
+void AccessWatcher::readCreation(const fanotify_event_metadata &metadata, const char *raw, QVector<Access> *out) const
 {
-    const auto *event = static_cast<const fanotify_event_metadata *>(data);
-    const char *end = reinterpret_cast<const char *>(event) + event->event_len;
-    const char *next = reinterpret_cast<const char *>(event) + event->metadata_len;
+    const fanotify_event_metadata *event = &metadata;
+    const char *end = raw + event->event_len;
+    const char *next = raw + event->metadata_len;
     while (next + sizeof(fanotify_event_info_header) <= end) {
         const auto *header = reinterpret_cast<const fanotify_event_info_header *>(next);
         if (header->len == 0) {
@@ -287,11 +303,11 @@ void AccessWatcher::closeDescriptors()
         m_length = 0;
         return;
     }
-    const auto *event = reinterpret_cast<const fanotify_event_metadata *>(m_buffer.data());
-    for (size_t left = m_length; FAN_EVENT_OK(event, left); event = FAN_EVENT_NEXT(event, left)) {
-        if (event->fd >= 0) {
-            close(event->fd);
+    forEachEvent(m_buffer.data(), m_length, [](const fanotify_event_metadata &event, const char *) {
+        if (event.fd >= 0) {
+            close(event.fd);
         }
-    }
+        return true;
+    });
     m_length = 0;
 }

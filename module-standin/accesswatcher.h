@@ -11,6 +11,7 @@
 #include <QVector>
 
 #include <functional>
+#include <sys/fanotify.h>
 #include <sys/types.h>
 #include <vector>
 
@@ -73,8 +74,8 @@ public:
 private:
     bool markAll(QString *error, QStringList *notes);
     bool inThisNamespace(int fd);
-    void readAccess(const void *event, QVector<Access> *out);
-    void readCreation(const void *event, QVector<Access> *out) const;
+    void readAccess(const fanotify_event_metadata &event, QVector<Access> *out);
+    void readCreation(const fanotify_event_metadata &event, const char *raw, QVector<Access> *out) const;
     void closeDescriptors();
 
     int m_notify = -1;

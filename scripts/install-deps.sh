@@ -3,14 +3,15 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ extra-cmake-modules pkg-config
+    cmake ninja-build g++ ccache extra-cmake-modules pkg-config
     qtbase5-dev libqt5x11extras5-dev
-    libkf5auth-dev libkf5coreaddons-dev libkf5xmlgui-dev libkf5iconthemes-dev
+    libkf5auth-dev libkf5coreaddons-dev libkf5xmlgui-dev libkf5config-dev libkf5iconthemes-dev
     libdtl-dev
     breeze-icon-theme
     dbus-daemon polkitd util-linux e2fsprogs
     xvfb xauth x11-utils x11-xserver-utils dbus-x11 imagemagick
     adduser passwd
+    clang libclang-rt-14-dev
 )
 
 missing=()

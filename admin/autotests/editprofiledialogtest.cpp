@@ -7,6 +7,7 @@
 #include "windowdriver.h"
 
 #include "dialogs/comboboxitemdelegate.h"
+#include "dialogs/createprofiledialog.h"
 #include "dialogs/editprofiledialog.h"
 #include "mainwindow/mainwindow.h"
 #include "profile/profileparser.h"
@@ -26,7 +27,10 @@
 #include <QRandomGenerator>
 #include <QStandardItemModel>
 #include <QStandardPaths>
+#include <QScopeGuard>
 #include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextCodec>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -81,6 +85,26 @@ QSet<QString> includeNames(const ProfileFile &file)
 QSet<QString> includeNames(AbstractProfileState *state)
 {
     return includeNames(*state->file());
+}
+
+// Sets the session's X display and authority file (unset when null) until the guard goes.
+auto x11Session(const QByteArray &display, const QByteArray &authority)
+{
+    const QByteArray oldDisplay = qgetenv("DISPLAY");
+    const QByteArray oldAuthority = qgetenv("XAUTHORITY");
+    auto set = [](const char *name, const QByteArray &value) {
+        if (value.isNull()) {
+            qunsetenv(name);
+        } else {
+            qputenv(name, value);
+        }
+    };
+    set("DISPLAY", display);
+    set("XAUTHORITY", authority);
+    return qScopeGuard([=] {
+        set("DISPLAY", oldDisplay);
+        set("XAUTHORITY", oldAuthority);
+    });
 }
 
 // The editor's widgets, by the object names of its form.
@@ -259,10 +283,10 @@ private Q_SLOTS:
         QVERIFY(f.buttons->button(QDialogButtonBox::Cancel)->isDefault());
         QVERIFY(f.ok()->isEnabled());
         QCOMPARE(f.toolBar->actions(), (QList<QAction *>{f.addFile, f.addDirectory, f.removeFile, f.record}));
-        // Nothing selected yet; recording is not offered.
+        // Nothing selected yet.
         QVERIFY(f.addFile->isEnabled());
         QVERIFY(!f.removeFile->isEnabled());
-        QVERIFY(!f.record->isEnabled());
+        QVERIFY(f.record->isEnabled());
         QVERIFY(qobject_cast<ComboBoxItemDelegate *>(f.table->itemDelegateForColumn(EditProfileDialog::TypeColumn)));
     }
 
@@ -820,16 +844,115 @@ private Q_SLOTS:
         QCOMPARE(includeNames(b), QSet<QString>{QStringLiteral("b")});
     }
 
-    void recordingIsNotOffered()
+    void recordingIsNotOfferedWhileARecordingRuns()
     {
+        KioskTree tree;
+        tree.setSwitches(false, false, true);
+        m_state->readModes();
         addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
         auto dialog = edit(QStringLiteral("p"));
         const Form f(*dialog);
         QVERIFY(!f.record->isEnabled());
-        f.record->trigger();
+        // Not even asked for: the answerer would see the recording dialog.
         dialog->traceAppActionTriggered();
-        QVERIFY(!dialog->recordApplicationRules(QString(), QStringLiteral("/usr/bin/true"), true));
         QCOMPARE(f.filenames(), QStringList{QStringLiteral("/a")});
+    }
+
+    void recordingNeedsTheSessionsDisplay_data()
+    {
+        QTest::addColumn<QByteArray>("display");
+        QTest::addColumn<QString>("authorityFile");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no display") << QByteArray() << QStringLiteral("Xauthority") << QStringLiteral("The X display of this session is not known");
+        QTest::newRow("no authority file") << QByteArray(":57") << QStringLiteral("missing") << QStringLiteral("The X authority file '");
+        // No bus in this test: the action fails, maybe before the wait shows.
+        QTest::newRow("helper out of reach") << QByteArray(":57") << QStringLiteral("Xauthority") << QString();
+    }
+
+    void recordingNeedsTheSessionsDisplay()
+    {
+        QFETCH(QByteArray, display);
+        QFETCH(QString, authorityFile);
+        QFETCH(QString, said);
+        const QTemporaryDir dir;
+        QFile authority(dir.filePath(QStringLiteral("Xauthority")));
+        QVERIFY(authority.open(QIODevice::WriteOnly));
+        const auto session = x11Session(display, dir.filePath(authorityFile).toUtf8());
+
+        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
+        auto dialog = edit(QStringLiteral("p"));
+        m_answerer->leaveOpen("TraceWaitDialog");
+        m_answerer->answer(QMessageBox::Ok);
+        QVERIFY(!dialog->recordApplicationRules(QString(), QStringLiteral("/usr/bin/cat"), true));
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Application kiosk rules record error")});
+        QVERIFY2(m_answerer->boxes().constFirst().text.startsWith(said), qPrintable(m_answerer->boxes().constFirst().text));
+        QCOMPARE(Form(*dialog).filenames(), QStringList{QStringLiteral("/a")});
+    }
+
+    void recordedRulesAreMergedAndAdded_data()
+    {
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<QStringList>("filenames");
+        QTest::newRow("added") << false << QStringList{QStringLiteral("/z"), QStringLiteral("/etc/hostname"), QStringLiteral("/home/ф")};
+        QTest::newRow("overwriting") << true << QStringList{QStringLiteral("/etc/hostname"), QStringLiteral("/home/ф")};
+    }
+
+    void recordedRulesAreMergedAndAdded()
+    {
+        QFETCH(bool, overwrite);
+        QFETCH(QStringList, filenames);
+        addProfile(*m_state, QStringLiteral("base"), QStringLiteral("+file r u: /b\n"));
+        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("@include base\n+file r u: /z\n"));
+        auto dialog = edit(QStringLiteral("p"));
+        const Form f(*dialog);
+
+        // The recorder's text is UTF-8 whatever this session's locale.
+        QTextCodec *locale = QTextCodec::codecForLocale();
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
+        QVariantMap reply;
+        reply.insert(QStringLiteral("traceText"),
+                     QStringLiteral("+file r u: /etc/hostname\n+file w u: /etc/hostname\n+file r o: /home/ф\n@include base\n# comment\n"));
+        reply.insert(QStringLiteral("warningsDataKey"), QStringList{QString(), QString()});
+        dialog->addRecordedRules(reply, overwrite);
+        QTextCodec::setCodecForLocale(locale);
+
+        QCOMPARE(f.filenames(), filenames);
+        const int hostname = filenames.indexOf(QStringLiteral("/etc/hostname"));
+        QCOMPARE(f.checks(hostname), QStringLiteral("11010"));
+        QCOMPARE(f.entry(QStringLiteral("base"))->checkState(), overwrite ? Qt::Unchecked : Qt::Checked);
+        QVERIFY(m_answerer->boxes().isEmpty());
+
+        m_answerer->answer(QMessageBox::Ok);
+        reply.insert(QStringLiteral("warningsDataKey"), QStringList{QStringLiteral("one"), QString(), QStringLiteral("two")});
+        dialog->addRecordedRules(reply, false);
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Trace warnings")});
+        QCOMPARE(m_answerer->boxes().constFirst().text, QStringLiteral("one\ntwo"));
+    }
+
+    void newProfile()
+    {
+        buildChain();
+        CreateProfileDialog dialog(m_state.get(), nullptr);
+        const Form f(dialog);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Create new profile"));
+        QVERIFY(f.name->text().isEmpty());
+        QVERIFY(!f.ok()->isEnabled());
+        QCOMPARE(f.entry(QStringLiteral("A"))->checkState(), Qt::Unchecked);
+
+        f.name->setText(QStringLiteral("D"));
+        m_answerer->answer(QMessageBox::Ok);
+        f.ok()->click();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Profile name error")});
+        QCOMPARE(m_answerer->boxes().constFirst().text, QStringLiteral("Profile with 'D' name exist"));
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+
+        f.name->setText(QStringLiteral("F"));
+        f.entry(QStringLiteral("D"))->setCheckState(Qt::Checked);
+        f.ok()->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.profileFile().name(), QStringLiteral("F"));
+        QVERIFY(!dialog.profileFile().exists());
+        QCOMPARE(includeNames(dialog.profileFile()), QSet<QString>{QStringLiteral("D")});
     }
 
     void readOnlyShowsOnly()

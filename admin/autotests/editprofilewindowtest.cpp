@@ -169,6 +169,27 @@ private Q_SLOTS:
         QVERIFY(w.userState(QStringLiteral("daemon"))->status().isEmpty());
     }
 
+    void renamingToAnUnknownIncludeResolvesIt()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("bin")));
+        QVERIFY(w.userState(QStringLiteral("bin"))->status().contains(AbstractProfileState::StatusUnknownIncludes));
+        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        inEditor([](EditProfileDialog *dialog) {
+            name(dialog)->setText(QStringLiteral("ghost"));
+            return true;
+        });
+        w.action("actionEditProfile")->trigger();
+        expectNoStrayBoxes();
+
+        // bin's include of ghost names a profile now: no unknown include, and
+        // the list holds ghost once, ticked, no placeholder beside it.
+        QVERIFY(!w.userState(QStringLiteral("bin"))->status().contains(AbstractProfileState::StatusUnknownIncludes));
+        QCOMPARE(w.profileTexts().filter(QStringLiteral("ghost")), QStringList{QStringLiteral("ghost")});
+        QVERIFY(w.checkedProfiles().contains(QStringLiteral("ghost")));
+        QCOMPARE(m_window->selectedProfile(), w.profileState(QStringLiteral("ghost")));
+    }
+
     void errorsOfTheEditedProfileReachItsIncluders()
     {
         WindowDriver w = open();

@@ -439,9 +439,11 @@ private Q_SLOTS:
 
         // The helper blocks writing the boot switch until someone reads it,
         // which nobody will: it hangs in the middle of the action.
-        const QString autoEnforce = QString::fromUtf8(SystemPaths::autoEnforceFile);
-        QVERIFY(QFile::remove(autoEnforce));
-        QCOMPARE(mkfifo(QFile::encodeName(autoEnforce).constData(), 0600), 0);
+        // A module parameter is written in place; opening a pipe there for
+        // writing blocks the helper for good.
+        const QString enforce = QString::fromUtf8(SystemPaths::enforceParameter);
+        QVERIFY(QFile::remove(enforce));
+        QCOMPARE(mkfifo(QFile::encodeName(enforce).constData(), 0600), 0);
 
         int ticks = 0;
         bool killed = false;
@@ -467,7 +469,7 @@ private Q_SLOTS:
         m_answerer->answer(QMessageBox::Ok);
         w.action("actionEnableKioskMode")->trigger();
         probe.stop();
-        QFile::remove(autoEnforce);
+        QFile::remove(enforce);
         m_tree->setSwitches(false, false);
 
         expectNoStrayBoxes();
@@ -494,14 +496,16 @@ private Q_SLOTS:
     void helperThatNeverAnswers()
     {
         if (qEnvironmentVariableIntValue("ORLA_SLOW_TESTS") != 1) {
-            QSKIP("waits for the ten-minute time-out of the action; run with ORLA_SLOW_TESTS=1");
+            QSKIP("waits a minute for the helper to say something; run with ORLA_SLOW_TESTS=1");
         }
         writeSimpleTree();
         WindowDriver w = start();
 
-        const QString autoEnforce = QString::fromUtf8(SystemPaths::autoEnforceFile);
-        QVERIFY(QFile::remove(autoEnforce));
-        QCOMPARE(mkfifo(QFile::encodeName(autoEnforce).constData(), 0600), 0);
+        // A module parameter is written in place; opening a pipe there for
+        // writing blocks the helper for good.
+        const QString enforce = QString::fromUtf8(SystemPaths::enforceParameter);
+        QVERIFY(QFile::remove(enforce));
+        QCOMPARE(mkfifo(QFile::encodeName(enforce).constData(), 0600), 0);
 
         int ticks = 0;
         QTimer probe;
@@ -524,13 +528,14 @@ private Q_SLOTS:
         for (pid_t pid : helperPids()) {
             ::kill(pid, SIGKILL);
         }
-        QFile::remove(autoEnforce);
+        QFile::remove(enforce);
         m_tree->setSwitches(false, false);
 
         expectNoStrayBoxes();
         QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Enable kiosk mode"), QStringLiteral("Kiosk mode changing error")}));
         QVERIFY(!m_answerer->boxes().at(1).text.isEmpty());
-        QVERIFY2(waited < 11 * 60 * 1000, qPrintable(QStringLiteral("waited %1 ms").arg(waited)));
+        // Told within about a minute, not after the action's ten.
+        QVERIFY2(waited < 2 * 60 * 1000, qPrintable(QStringLiteral("waited %1 ms").arg(waited)));
         // The window went on painting all along.
         QVERIFY(ticks > int(waited / 1000) / 2);
         QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));

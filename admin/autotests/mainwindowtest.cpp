@@ -10,6 +10,7 @@
 #include "items/unknownprofilewidgetitem.h"
 #include "mainwindow/mainwindow.h"
 #include "state/systemstate.h"
+#include "store/mainwindowsettings.h"
 #include "systempaths.h"
 
 #include <QApplication>
@@ -18,6 +19,8 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -93,9 +96,7 @@ private Q_SLOTS:
         QVERIFY(!QIcon::hasThemeIcon(QStringLiteral("noatunplay")));
         QCOMPARE(w.action("actionEnableUser")->icon().name(), QStringLiteral("media-playback-start"));
 
-        // Not offered by this window: visible, never enabled.
-        QVERIFY(!w.action("actionCreateProfile")->isEnabled());
-        QVERIFY(!w.action("actionGlobalRecordingMode")->isEnabled());
+        QVERIFY(w.action("actionCreateProfile")->isEnabled());
         // Editing needs a profile to edit.
         QVERIFY(!w.action("actionEditProfile")->isEnabled());
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
@@ -599,6 +600,9 @@ private Q_SLOTS:
                            QStringLiteral("carol:x:1002:1002::/home/carol:/bin/bash"),
                            QStringLiteral("alice:x:1001:1001::/home/alice:/bin/bash"),
                            QStringLiteral("kioskghost:x:1003:1003::/home/kioskghost:/bin/bash"),
+                           // Accounts whose names the program cannot manage.
+                           QStringLiteral("2fast:x:1004:1004::/home/2fast:/bin/bash"),
+                           QStringLiteral("averyveryveryveryverylongaccount1:x:1005:1005::/home/l:/bin/bash"),
                            QStringLiteral("nobody:x:65534:65534::/nonexistent:/usr/sbin/nologin")});
         WindowDriver w = open();
 
@@ -622,7 +626,8 @@ private Q_SLOTS:
         w.action("actionAddUser")->trigger();
         expectNoStrayBoxes();
 
-        // Accounts that are kiosk users already are not offered; system and nobody accounts never.
+        // Accounts that are kiosk users already are not offered; system and
+        // nobody accounts, and names the program cannot take, never.
         QCOMPARE(offered, (QStringList{QStringLiteral("alice"), QStringLiteral("carol")}));
         // Only users without any status can be copied.
         QCOMPARE(copyable, (QStringList{QStringLiteral("bin (disabled)"), QStringLiteral("daemon")}));
@@ -699,10 +704,45 @@ private Q_SLOTS:
         m_tree->setSwitches(enforce, autoEnforce, complain);
         WindowDriver w = open();
         QCOMPARE(w.statusLabel()->text(), text);
-        QCOMPARE(w.action("actionEnableKioskMode")->isEnabled(), !enforce);
-        QCOMPARE(w.action("actionDisableKioskMode")->isEnabled(), enforce);
-        // Not offered here, whatever the switch says.
-        QVERIFY(!w.action("actionGlobalRecordingMode")->isEnabled());
+        // While a recording runs the helper answers nothing else.
+        QCOMPARE(w.action("actionEnableKioskMode")->isEnabled(), !enforce && !complain);
+        QCOMPARE(w.action("actionDisableKioskMode")->isEnabled(), enforce && !complain);
+        QVERIFY(w.action("actionGlobalRecordingMode")->isEnabled());
+        QCOMPARE(w.action("actionGlobalRecordingMode")->isChecked(), complain);
+        // A recording runs in trace mode; the helper would turn a second one away.
+        QCOMPARE(w.action("actionCreateProfile")->isEnabled(), !complain);
+    }
+
+    void creatingAProfile()
+    {
+        WindowDriver w = open();
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QString recordingTitle;
+        // Creating begins with the recording dialog; the administrator declines it.
+        m_answerer->handle([&recordingTitle](QWidget *widget) {
+            recordingTitle = widget->windowTitle();
+            static_cast<QDialog *>(widget)->reject();
+        });
+        m_answerer->handle([](QWidget *widget) {
+            widget->findChild<QLineEdit *>(QStringLiteral("profileNameLineEdit"))->setText(QStringLiteral("viewer"));
+            auto *list = widget->findChild<QListWidget *>(QStringLiteral("inclusionListWidget"));
+            list->findItems(QStringLiteral("orla-desktop"), Qt::MatchExactly).constFirst()->setCheckState(Qt::Checked);
+            widget->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->click();
+        });
+        w.action("actionCreateProfile")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(recordingTitle, QStringLiteral("Writing rules for application"));
+
+        ProfileState *viewer = w.profileState(QStringLiteral("viewer"));
+        QVERIFY(viewer);
+        QVERIFY(viewer->isChanged());
+        QVERIFY(!viewer->file()->exists());
+        QCOMPARE(WindowDriver::includes(viewer), QStringList{QStringLiteral("orla-desktop")});
+        // Ticked for the selected user, which now includes it.
+        QVERIFY(w.checkedProfiles().contains(QStringLiteral("viewer")));
+        QCOMPARE(WindowDriver::includes(w.userState(QStringLiteral("daemon"))), (QStringList{QStringLiteral("base"), QStringLiteral("viewer")}));
+        QVERIFY(m_window->systemState()->isChanged());
+        QVERIFY(!m_tree->hasProfile(QStringLiteral("viewer")));
     }
 
     void unreadableTreeKeepsTheWorkingCopy()
@@ -791,6 +831,47 @@ private Q_SLOTS:
         // Nothing was saved.
         QVERIFY(m_tree->hasUser(QStringLiteral("bin"), false));
         QVERIFY(m_tree->hasUser(QStringLiteral("daemon")));
+    }
+
+    void opensWithRoomForBothLists()
+    {
+        Settings::MainWindow settings;
+        settings.setGeometry(QByteArray());
+        settings.setState(QByteArray());
+        settings.save();
+        WindowDriver w = open();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        // The lists take the height, the status line only its text's.
+        QVERIFY2(w.users()->height() >= 300, qPrintable(QString::number(w.users()->height())));
+        QVERIFY2(w.profiles()->width() >= 300, qPrintable(QString::number(w.profiles()->width())));
+        QVERIFY2(w.statusLabel()->height() <= 2 * w.statusLabel()->sizeHint().height(), qPrintable(QString::number(w.statusLabel()->height())));
+    }
+
+    void failedFirstLoadLeavesTheWindowReadOnly()
+    {
+        // Without the module's switches nothing is read: the window must not
+        // offer to save its empty working copy over the system.
+        QVERIFY(QFile::remove(QString::fromUtf8(SystemPaths::enforceParameter)));
+        m_answerer->answer(QMessageBox::Ok);
+        WindowDriver w = start();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Data reading error")});
+        QVERIFY(w.users()->count() == 0);
+        QVERIFY(!w.action("actionAddUser")->isEnabled());
+        QVERIFY(!w.action("actionEnableKioskMode")->isEnabled());
+        QVERIFY(!w.action("actionGlobalRecordingMode")->isEnabled());
+        QVERIFY(w.statusLabel()->text().startsWith(QStringLiteral("Read only mode")));
+        m_window->close();
+        QVERIFY(!m_window->isVisible());
+
+        // With the switches back, a reload gives the window back.
+        m_tree->setSwitches(false, false);
+        m_window->show();
+        m_answerer->answer(QMessageBox::Yes);
+        w.action("actionCancelChanges")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(w.users()->count(), 5);
+        QVERIFY(w.action("actionAddUser")->isEnabled());
+        QVERIFY(!w.statusLabel()->text().contains(QStringLiteral("Read only mode")));
     }
 
     void closingKeepsTheGeometry()

@@ -18,7 +18,7 @@ WindowDriver MainWindowTestCase::start()
     m_window = std::make_unique<MainWindow>();
     m_window->loadData();
     m_window->show();
-    m_window->checkReadOnly(false);
+    m_window->checkReadOnly(true);
     return WindowDriver(m_window.get());
 }
 

@@ -14,9 +14,9 @@ ModalAnswerer::ModalAnswerer(QObject *parent)
 
 ModalAnswerer::~ModalAnswerer() = default;
 
-void ModalAnswerer::answer(QMessageBox::StandardButton button)
+void ModalAnswerer::answer(QMessageBox::StandardButton button, const std::function<void()> &meanwhile)
 {
-    m_handlers.enqueue([this, button](QWidget *widget) {
+    m_handlers.enqueue({QString(), [this, button, meanwhile](QWidget *widget) {
         auto *box = qobject_cast<QMessageBox *>(widget);
         if (!box) {
             m_unexpected << QString::fromLatin1(widget->metaObject()->className());
@@ -30,13 +30,26 @@ void ModalAnswerer::answer(QMessageBox::StandardButton button)
             box->reject();
             return;
         }
+        if (meanwhile) {
+            meanwhile();
+        }
         target->click();
-    });
+    }});
 }
 
 void ModalAnswerer::handle(const std::function<void(QWidget *)> &handler)
 {
-    m_handlers.enqueue(handler);
+    m_handlers.enqueue({QString(), handler});
+}
+
+void ModalAnswerer::handle(const char *className, const std::function<void(QWidget *)> &handler)
+{
+    m_handlers.enqueue({QString::fromLatin1(className), handler});
+}
+
+void ModalAnswerer::leaveOpen(const char *className)
+{
+    m_leftOpen << QString::fromLatin1(className);
 }
 
 QList<ModalAnswerer::Box> ModalAnswerer::boxes() const
@@ -68,6 +81,7 @@ void ModalAnswerer::reset()
     m_handlers.clear();
     m_boxes.clear();
     m_unexpected.clear();
+    m_leftOpen.clear();
 }
 
 ModalAnswerer::Box ModalAnswerer::describe(const QMessageBox *box)
@@ -90,7 +104,11 @@ void ModalAnswerer::poll()
 {
     QWidget *modal = QApplication::activeModalWidget();
     // A widget just answered may still be on screen until its exec() returns.
-    if (!modal || !modal->isVisible() || modal == m_lastHandled) {
+    if (!modal || !modal->isVisible() || modal == m_lastHandled || m_leftOpen.contains(QString::fromLatin1(modal->metaObject()->className()))) {
+        return;
+    }
+    if (!m_handlers.isEmpty() && !m_handlers.head().className.isEmpty()
+        && m_handlers.head().className != QString::fromLatin1(modal->metaObject()->className())) {
         return;
     }
     m_lastHandled = modal;
@@ -107,5 +125,5 @@ void ModalAnswerer::poll()
         }
         return;
     }
-    m_handlers.dequeue()(modal);
+    m_handlers.dequeue().handle(modal);
 }

@@ -36,11 +36,20 @@ public:
     explicit ModalAnswerer(QObject *parent = nullptr);
     ~ModalAnswerer() override;
 
-    // The next message box gets this button clicked.
-    void answer(QMessageBox::StandardButton button);
+    // The next message box gets this button clicked, after @p meanwhile has
+    // run while the box is up (to change what happens next, say).
+    void answer(QMessageBox::StandardButton button, const std::function<void()> &meanwhile = nullptr);
     // The next modal widget (any dialog) is handed to the function, which
     // must close it.
     void handle(const std::function<void(QWidget *)> &handler);
+    // The same for the next modal widget of that class; others that come
+    // first are left alone, for a dialog that is modal already while the
+    // boxes of its own work come and go.
+    void handle(const char *className, const std::function<void(QWidget *)> &handler);
+
+    // Modal widgets of this class are left alone: they close by themselves
+    // (the dialog that waits for a recording), whether they show at all or not.
+    void leaveOpen(const char *className);
 
     // Every message box answered or rejected so far, in order.
     QList<Box> boxes() const;
@@ -59,9 +68,14 @@ private:
     void poll();
 
     QTimer m_timer;
-    QQueue<std::function<void(QWidget *)>> m_handlers;
+    struct Handler {
+        QString className; // empty: any modal widget
+        std::function<void(QWidget *)> handle;
+    };
+    QQueue<Handler> m_handlers;
     QList<Box> m_boxes;
     QStringList m_unexpected;
+    QStringList m_leftOpen;
     QPointer<QWidget> m_lastHandled;
 };
 

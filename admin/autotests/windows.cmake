@@ -22,6 +22,13 @@ ecm_add_tests(
 )
 set_tests_properties(listitemstest createuserdialogtest PROPERTIES ENVIRONMENT "${windows_test_env}")
 
+# The recording dialogs. The terminals they offer are looked for in the scratch tree.
+ecm_add_test(traceprocessdialogtest.cpp
+    TEST_NAME traceprocessdialogtest
+    LINK_LIBRARIES orla-windows-testsupport
+)
+set_tests_properties(traceprocessdialogtest PROPERTIES ENVIRONMENT "${windows_test_env}" RESOURCE_LOCK kioskroot)
+
 # The main window needs the authorisation service to be allowed to change
 # anything, so its tests run on the private test bus.
 add_executable(mainwindowtest mainwindowtest.cpp windowdriver.h)
@@ -65,3 +72,39 @@ target_link_libraries(singleinstancetest orla-windows-testsupport)
 target_compile_definitions(singleinstancetest PRIVATE ORLA_ADMIN_KIOSK_PROGRAM="$<TARGET_FILE:orla-admin-kiosk>")
 orla_add_bus_test(NAME singleinstancetest COMMAND singleinstancetest RESOURCE_LOCK kioskroot TIMEOUT 120)
 add_dependencies(singleinstancetest orla-admin-kiosk)
+
+# The global recording against a stand-in helper on a private bus of its own,
+# which can hold the action open, fail it or never hear of it as a test needs.
+ecm_add_test(globalrecordtest.cpp
+    TEST_NAME globalrecordtest
+    LINK_LIBRARIES orla-windows-testsupport orla-kauthtestsupport
+)
+set_tests_properties(globalrecordtest PROPERTIES
+    RESOURCE_LOCK kioskroot
+    ENVIRONMENT "${windows_test_env}"
+    TIMEOUT 120
+)
+
+# The same from the window through the real helper, with a real kiosk account
+# whose work the module's trace reporter logs.
+add_executable(globalrecordbustest globalrecordbustest.cpp)
+target_link_libraries(globalrecordbustest orla-windows-testsupport)
+add_dependencies(globalrecordbustest boothward uccollect tavrix-traced ${ORLA_HELPER_ID}.policy-customtarget)
+# A scratch build's recorder runs the stand-in dmesg, defined in a folder read after this one.
+if(ORLA_SYSTEM_ROOT)
+    add_dependencies(globalrecordbustest standin-dmesg)
+endif()
+orla_add_bus_test(NAME globalrecordbustest COMMAND globalrecordbustest
+    ACCOUNTS MODULE
+    RESOURCE_LOCK kioskroot TIMEOUT 300)
+set_tests_properties(globalrecordbustest PROPERTIES ENVIRONMENT "${windows_test_env}")
+
+# Recording an application with the real helper, accounts, module reporter and display.
+add_executable(applicationrecordbustest applicationrecordbustest.cpp windowdriver.h)
+target_link_libraries(applicationrecordbustest orla-windows-testsupport)
+add_dependencies(applicationrecordbustest boothward uccollect tavrix-traced ${ORLA_HELPER_ID}.policy-customtarget)
+if(ORLA_SYSTEM_ROOT)
+    add_dependencies(applicationrecordbustest standin-dmesg)
+endif()
+orla_add_bus_test(NAME applicationrecordbustest COMMAND applicationrecordbustest ACCOUNTS MODULE DISPLAY RESOURCE_LOCK kioskroot TIMEOUT 600)
+set_tests_properties(applicationrecordbustest PROPERTIES ENVIRONMENT "${windows_test_env}")

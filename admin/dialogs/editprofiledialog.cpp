@@ -4,7 +4,10 @@
 #include "dialogs/comboboxitemdelegate.h"
 #include "dialogs/dirfileselectiondialog.h"
 #include "dialogs/fileselectiondialog.h"
+#include "dialogs/traceprocessdialog.h"
+#include "dialogs/tracewaitdialog.h"
 #include "messagetext.h"
+#include "x11session.h"
 #include "state/abstractprofilestate.h"
 #include "state/profilestate.h"
 #include "state/systemstate.h"
@@ -13,9 +16,15 @@
 #include "failures/detailsexception.h"
 #include "profile/includegraph.h"
 #include "profile/includerule.h"
+#include "profile/profileparser.h"
+#include "protocol/helperconstants.h"
+#include "protocol/traceapplicationactionsmap.h"
 #include "store/fileutils.h"
 #include "system/user.h"
 #include "systempaths.h"
+
+#include <KAuth/Action>
+#include <KAuth/ExecuteJob>
 
 #include <QFileInfo>
 #include <QHash>
@@ -28,6 +37,8 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QSet>
+#include <QTextStream>
+#include <QTimer>
 #include <QToolBar>
 #include <QVector>
 
@@ -36,6 +47,8 @@
 namespace
 {
 constexpr Qt::ItemFlags viewOnlyFlags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+// The administrator may work with a recorded application for a whole day.
+constexpr int traceApplicationTimeout = 24 * 60 * 60 * 1000;
 
 struct CheckColumn {
     int column;
@@ -262,9 +275,7 @@ void EditProfileDialog::setupForm()
         ui->buttonBox->button(QDialogButtonBox::Ok)->setDefault(false);
         ui->buttonBox->button(QDialogButtonBox::Cancel)->setDefault(true);
     }
-    // Recording an application's rules is not available in this program:
-    // the action is shown but never offered.
-    ui->actionAddFilesFromProcess->setEnabled(false);
+    ui->actionAddFilesFromProcess->setEnabled(recordingOffered());
 
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -418,6 +429,12 @@ QLineEdit *EditProfileDialog::profileNameLineEdit() const
 bool EditProfileDialog::isReadOnly() const
 {
     return m_readOnly;
+}
+
+bool EditProfileDialog::recordingOffered() const
+{
+    // Trace mode means a recording runs: the helper would answer another one as busy.
+    return !m_readOnly && !m_systemState->modes().complain;
 }
 
 ObjectRule EditProfileDialog::defaultRule(const QString &path)
@@ -822,14 +839,141 @@ void EditProfileDialog::removeFileTriggered()
 
 void EditProfileDialog::traceAppActionTriggered()
 {
+    traceApplication();
+}
+
+bool EditProfileDialog::traceApplication(QString *executableName)
+{
+    if (!ui->actionAddFilesFromProcess->isEnabled()) {
+        return false;
+    }
+    TraceProcessDialog dialog(this, m_systemState, &m_file, qobject_cast<UserState *>(m_user));
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    const QString command = dialog.traceCommand().join(QLatin1Char(' '));
+    const QString userName = dialog.considerUserRules() && m_user ? m_user->name() : QString();
+    if (executableName) {
+        *executableName = dialog.executableName();
+    }
+    return recordApplicationRules(userName, command, dialog.overwriteProfile());
 }
 
 bool EditProfileDialog::recordApplicationRules(const QString &userName, const QString &command, bool overwrite)
 {
-    Q_UNUSED(userName)
-    Q_UNUSED(command)
-    Q_UNUSED(overwrite)
-    return false;
+    // The helper shows the application on this session's display; without it
+    // the helper would refuse, or run an application nobody can see or close.
+    const QString display = X11Session::displayName();
+    if (display.isEmpty()) {
+        QMessageBox::critical(this,
+                              tr("Application kiosk rules record error"),
+                              tr("The X display of this session is not known, so the application could not be shown. Record rules from a graphical session."));
+        return false;
+    }
+    const QString xauthority = X11Session::authorityPath();
+    const QFileInfo authority(xauthority);
+    if (!authority.isAbsolute() || !authority.isFile()) {
+        QMessageBox::critical(this,
+                              tr("Application kiosk rules record error"),
+                              Utils::messageText(tr("The X authority file '%1' of this session was not found, so the application could not be shown. "
+                                                    "Set XAUTHORITY to the authority file of the session.")
+                                                     .arg(xauthority)));
+        return false;
+    }
+
+    TraceApplicationActionsMap arguments(qEnvironmentVariable("LANG"));
+    arguments.setUsername(userName);
+    arguments.setCommand(command);
+    arguments.setXauthorytyPath(xauthority);
+    arguments.setDisplay(display);
+    KAuth::Action action(HelperConstants::traceApplicationActionId);
+    action.setHelperId(HelperConstants::helperId);
+    action.setArguments(arguments);
+    action.setTimeout(traceApplicationTimeout);
+    action.setParentWidget(this);
+
+    TraceWaitDialog waiting(this);
+    KAuth::ExecuteJob *job = nullptr;
+    // Started once the waiting dialog shows: KAuth may run event loops of its
+    // own on the way, and meanwhile only the waiting dialog may take input.
+    QTimer::singleShot(0, &waiting, [&waiting, &job, &action] {
+        job = action.execute();
+        // Read after the wait; deleted here, or by itself when the wait is given up.
+        job->setAutoDelete(false);
+        connect(job, &KAuth::ExecuteJob::newData, &waiting, [&waiting](const QVariantMap &data) {
+            const auto pid = data.constFind(HelperConstants::traceApplicationPidKey);
+            if (pid != data.cend()) {
+                waiting.setApplicationPid(pid->toLongLong());
+            }
+        });
+        connect(job, &KJob::finished, &waiting, &TraceWaitDialog::finish);
+        connect(&waiting, &TraceWaitDialog::closeApplicationRequested, job, [job] {
+            // The helper ends the application and still replies with what it recorded.
+            job->kill(KJob::Quietly);
+        });
+        job->start();
+    });
+    const int outcome = waiting.exec();
+    if (!job) {
+        return false;
+    }
+    job->disconnect(&waiting);
+    waiting.disconnect(job);
+    if (outcome != QDialog::Accepted) {
+        // Given up, not stopped: until it ends, the helper would take another
+        // recording for busy and never answer it.
+        ui->actionAddFilesFromProcess->setEnabled(false);
+        connect(job, &KJob::finished, this, [this] {
+            ui->actionAddFilesFromProcess->setEnabled(recordingOffered());
+        });
+        job->setAutoDelete(true);
+        return false;
+    }
+
+    const int error = job->error();
+    const QString errorText = job->errorText();
+    const QVariantMap data = job->data();
+    job->deleteLater();
+    if (error == KAuth::ActionReply::AuthorizationDeniedError) {
+        return false;
+    }
+    if (error != KJob::NoError) {
+        QMessageBox::critical(this, tr("Application kiosk rules record error"), Utils::messageText(errorText));
+        return false;
+    }
+    addRecordedRules(data, overwrite);
+    return true;
+}
+
+void EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool overwrite)
+{
+    QStringList warnings = replyData.value(HelperConstants::warningsDataKey).toStringList();
+    warnings.removeAll(QString());
+    if (!warnings.isEmpty()) {
+        QMessageBox::warning(this, tr("Trace warnings"), Utils::messageText(warnings.join(QLatin1Char('\n'))));
+    }
+
+    QByteArray text = replyData.value(HelperConstants::traceTextKey).toByteArray();
+    QTextStream stream(&text, QIODevice::ReadOnly);
+    // The helper's text is UTF-8 whatever this session's locale says.
+    stream.setCodec("UTF-8");
+    const ProfileData recorded = ProfileParser::parseTextStream(stream).data();
+    const QSet<ObjectRule> rules = ProfileParser::combineObjectRules(recorded.objectRules());
+
+    QTableWidget *table = ui->objectsTableWidget;
+    if (overwrite) {
+        table->setRowCount(0);
+        QListWidget *list = ui->inclusionListWidget;
+        for (int i = 0; i < list->count(); ++i) {
+            list->item(i)->setCheckState(Qt::Unchecked);
+        }
+    }
+    const int firstRecorded = table->rowCount();
+    appendObjectRules(rules.values());
+    // The recorded rows come in filename order: shown from their first.
+    if (table->rowCount() > firstRecorded) {
+        table->scrollToItem(table->item(firstRecorded, FilenameColumn), QAbstractItemView::PositionAtTop);
+    }
 }
 
 void EditProfileDialog::profileNameChanged(const QString &text)

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QList>
 #include <QStringList>
+#include <QVariantMap>
 
 #include <memory>
 
@@ -74,8 +75,9 @@ public Q_SLOTS:
     void insertDirectoryFilesTriggered();
     void removeFileTriggered();
     /**
-     * Records the rules of an application run under a kiosk account. Not
-     * available yet: its action stays disabled and this does nothing.
+     * Asks what to record, records it and adds the recorded rules. Not offered
+     * in read-only mode, nor while the module is in trace mode: a recording
+     * runs already, and the helper would answer a second one as busy.
      */
     virtual void traceAppActionTriggered();
     void profileNameChanged(const QString &text);
@@ -83,12 +85,28 @@ public Q_SLOTS:
 
 public:
     /**
-     * Records the rules an application needs and adds them as rows; true when
-     * rules were added. Not available yet: always false, nothing changes.
+     * Runs the command through the helper under the account (a temporary one
+     * when the name is empty) on this session's X display, waits for it to
+     * end and adds the recorded rules as rows, replacing the rows and includes
+     * when overwrite is set. True when rules were added; a refusal, a failure
+     * or a wait given up leaves the table as it was.
      */
     virtual bool recordApplicationRules(const QString &userName, const QString &command, bool overwrite);
 
+    /**
+     * Adds the object rules of a recording's reply data ("traceText", read
+     * as UTF-8, rules on one object merged) after showing its warnings.
+     */
+    void addRecordedRules(const QVariantMap &replyData, bool overwrite);
+
 protected:
+    /**
+     * The recording dialog, then recordApplicationRules() with its choices;
+     * the result of that. @p executableName receives the recorded program's
+     * file name.
+     */
+    bool traceApplication(QString *executableName = nullptr);
+
     SystemState *systemState() const;
     AbstractProfileState *user() const;
     QLineEdit *profileNameLineEdit() const;
@@ -101,6 +119,7 @@ private:
     void fill();
     void fillInclusionList();
     bool isReadOnly() const;
+    bool recordingOffered() const;
 
     // Appends one row per rule in the given order.
     void appendRows(const QList<ObjectRule> &rules);

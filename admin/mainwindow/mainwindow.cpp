@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "desktop/orlahelpmenu.h"
+#include "dialogs/createprofiledialog.h"
 #include "dialogs/createuserdialog.h"
 #include "dialogs/editprofiledialog.h"
 #include "dialogs/restoredialog.h"
@@ -18,6 +19,7 @@
 #include "store/mainwindowsettings.h"
 #include "store/updatepreview.h"
 #include "system/systemusers.h"
+#include "system/user.h"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -98,11 +100,6 @@ MainWindow::MainWindow(QWidget *parent)
     setThemeIcon(ui->actionShowProfileStatus, QStringLiteral("dialog-warning"));
     setThemeIcon(ui->actionGlobalRecordingMode, QStringLiteral("media-record"));
 
-    // Creating profiles and the global recording need dialogs this window
-    // does not have; their actions are shown but never offered.
-    ui->actionCreateProfile->setEnabled(false);
-    ui->actionGlobalRecordingMode->setEnabled(false);
-
     menuBar()->addMenu(new OrlaHelpMenu(this));
 
     // Small icons, so that a group's actions fit above its half of the window.
@@ -127,6 +124,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionDisableKioskMode, &QAction::triggered, this, &MainWindow::disableKioskModeActionTriggered);
     connect(ui->actionAddUser, &QAction::triggered, this, &MainWindow::createUserActionTriggered);
     connect(ui->actionDeleteUser, &QAction::triggered, this, &MainWindow::deleteUserActionTriggered);
+    connect(ui->actionCreateProfile, &QAction::triggered, this, &MainWindow::createProfileActionTriggered);
     connect(ui->actionEditProfile, &QAction::triggered, this, &MainWindow::editProfileActionTriggered);
     connect(ui->actionRestoreConfiguration, &QAction::triggered, this, &MainWindow::restoreConfigurationActionTriggered);
     connect(ui->actionDeleteProfile, &QAction::triggered, this, &MainWindow::deleteProfileActionTriggered);
@@ -134,6 +132,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionDisableUser, &QAction::triggered, this, &MainWindow::disableUserActionTriggered);
     connect(ui->actionShowUserStatus, &QAction::triggered, this, &MainWindow::showUserStatusTriggered);
     connect(ui->actionShowProfileStatus, &QAction::triggered, this, &MainWindow::showProfileStatusTriggered);
+    connect(ui->actionGlobalRecordingMode, &QAction::triggered, this, &MainWindow::globalRecordingModeTriggered);
 
     connect(ui->profilesListWidget, &QListWidget::itemChanged, this, &MainWindow::profileItemChanged);
     connect(ui->usersListWidget, &QWidget::customContextMenuRequested, this, &MainWindow::usersWidgetContextMenuRequested);
@@ -144,6 +143,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(&m_systemState, &State::wasChanged, this, &MainWindow::systemStateChanged);
 
     const Settings::MainWindow settings;
+    // Without saved geometry the form's size holds, which leaves both lists usable.
     restoreGeometry(settings.geometry());
     restoreState(settings.state());
 
@@ -170,7 +170,12 @@ SystemState *MainWindow::systemState()
 
 bool MainWindow::isReadOnly() const
 {
-    return m_systemState.readOnlyInfo().readOnly;
+    return !m_loaded || m_systemState.readOnlyInfo().readOnly;
+}
+
+bool MainWindow::isRecording() const
+{
+    return m_systemState.modes().complain;
 }
 
 // ---------------------------------------------------------------------------
@@ -182,32 +187,55 @@ bool MainWindow::loadData()
         m_systemState.reload();
     } catch (const DetailsException &e) {
         QMessageBox::critical(this, tr("Data reading error"), Utils::messageText(e.fullDetails()));
+        // A first load that failed leaves the window read-only; say so.
+        updateStatusLine(m_systemState.modes());
         return false;
     }
+    m_loaded = true;
+    showSystemState();
+    return true;
+}
+
+void MainWindow::showSystemState()
+{
     fillUsers(m_systemState.users());
     // The profiles list must not keep items of states the reload deleted,
     // whether or not clearing the users list announced a selection change.
     usersSelectionChanged();
     profilesSelectionChanged();
     updateStatusLine(m_systemState.modes());
+}
+
+bool MainWindow::refreshModes()
+{
+    try {
+        m_systemState.readModes();
+    } catch (const DetailsException &e) {
+        QMessageBox::critical(this, tr("Data reading error"), Utils::messageText(e.fullDetails()));
+        return false;
+    }
+    updateStatusLine(m_systemState.modes());
     return true;
 }
 
 void MainWindow::checkReadOnly(bool checkRecording)
 {
-    // Completing a running global recording belongs to the global recording
-    // mode, which this window does not offer; the status line still shows it.
-    Q_UNUSED(checkRecording)
-
-    const ReadOnlyInfo info = m_systemState.readOnlyInfo();
-    if (info.readOnly) {
+    if (isReadOnly()) {
         ui->actionAddUser->setEnabled(false);
-        if (info.reasons.contains(ReadOnlyInfo::ReasonNoMaxIntegrity)) {
+        if (m_systemState.readOnlyInfo().reasons.contains(ReadOnlyInfo::ReasonNoMaxIntegrity)) {
             QMessageBox::warning(this, tr("Warning"), tr("To administer the system you must log in to the session under a high level of integrity"));
         }
         return;
     }
     ui->actionAddUser->setEnabled(true);
+    if (checkRecording) {
+        this->checkRecording();
+    }
+    // Trace mode switches enforcing off: that is the recording's doing, not
+    // a configuration to put right, and kiosk mode waits for its end.
+    if (isRecording()) {
+        return;
+    }
     checkConfiguration();
     checkActiveUsers();
 }
@@ -257,16 +285,16 @@ void MainWindow::checkActiveUsers()
 void MainWindow::updateStatusLine(const KioskModes &modes)
 {
     const bool readOnly = isReadOnly();
-    if (readOnly) {
-        ui->actionEnableKioskMode->setEnabled(false);
-        ui->actionDisableKioskMode->setEnabled(false);
-        ui->actionGlobalRecordingMode->setCheckable(modes.complain);
-        ui->actionGlobalRecordingMode->setChecked(modes.complain);
-        ui->actionGlobalRecordingMode->setEnabled(false);
-    } else {
-        ui->actionEnableKioskMode->setEnabled(!modes.enforce);
-        ui->actionDisableKioskMode->setEnabled(modes.enforce);
-    }
+    // The helper answers nothing but the recording's stop while a recording
+    // runs: an action sent meanwhile would wait for ever.
+    ui->actionEnableKioskMode->setEnabled(!readOnly && !modes.complain && !modes.enforce);
+    ui->actionDisableKioskMode->setEnabled(!readOnly && !modes.complain && modes.enforce);
+    ui->actionGlobalRecordingMode->setCheckable(modes.complain);
+    ui->actionGlobalRecordingMode->setChecked(modes.complain);
+    ui->actionGlobalRecordingMode->setEnabled(!readOnly);
+    systemStateChanged(m_systemState.isChanged());
+    // Trace mode means a recording runs: the helper would answer another one as busy.
+    ui->actionCreateProfile->setEnabled(!readOnly && !modes.complain);
 
     const QString now = onOff(modes.enforce);
     const QString after = onOff(modes.autoEnforce);
@@ -477,6 +505,38 @@ void MainWindow::profileItemDoubleClicked(const QModelIndex &index)
     }
 }
 
+void MainWindow::createProfileActionTriggered()
+{
+    if (!ui->actionCreateProfile->isEnabled()) {
+        return;
+    }
+    UserState *user = selectedUser();
+    CreateProfileDialog dialog(&m_systemState, user, this);
+    // Creating a profile begins with recording an application for it. Modal
+    // from the start: exec() cannot make a dialog that is shown already
+    // modal, and the window behind would take input meanwhile.
+    dialog.setModal(true);
+    dialog.show();
+    dialog.traceAppActionTriggered();
+    if (dialog.exec() == QDialog::Accepted) {
+        auto *profile = new ProfileState(dialog.profileFile());
+        profile->setChanged(true);
+        m_systemState.addProfile(profile);
+        // The list shows profiles only while it can tick them for the selected user.
+        if (user && ui->profilesGroupBox->isEnabled()) {
+            auto *item = new ProfileWidgetItem(profile);
+            item->setCheckState(Qt::Unchecked);
+            appendProfileItem(item);
+            connect(profile, &AbstractProfileState::statusChanged, this, &MainWindow::profileStatusChanged, Qt::UniqueConnection);
+            // Ticked as the administrator would, which includes it in the user.
+            item->setCheckState(Qt::Checked);
+        }
+        m_systemState.updateAllStatuses();
+        announceAllStatuses();
+    }
+    refreshModes();
+}
+
 void MainWindow::editProfileActionTriggered()
 {
     ProfileState *profile = selectedProfile();
@@ -484,33 +544,47 @@ void MainWindow::editProfileActionTriggered()
         return;
     }
     const bool hadStatus = !profile->status().isEmpty();
+    const QString oldName = profile->name();
     EditProfileDialog dialog(*profile->file(), &m_systemState, selectedUser(), this);
     if (dialog.exec() == QDialog::Accepted) {
         profile->setProfileFile(dialog.profileFile());
         m_systemState.updateStatus(profile, QStringList());
         profile->setChanged(true);
+        const bool renamed = profile->name() != oldName;
         // Whoever includes the profile may see an error of it appear or go
-        // away, so every status is computed again when it had or now has one.
-        if (hadStatus || !profile->status().isEmpty()) {
+        // away, and includes of the old or the new name change their
+        // meaning, so every status is computed again.
+        if (renamed || hadStatus || !profile->status().isEmpty()) {
             m_systemState.updateAllStatuses();
-            const auto profiles = m_systemState.profiles();
-            for (ProfileState *state : profiles) {
-                Q_EMIT state->statusChanged();
+            if (renamed) {
+                // Check states follow the includes again, and a placeholder
+                // of the new name goes.
+                usersSelectionChanged();
+                for (int row = 0; row < ui->profilesListWidget->count(); ++row) {
+                    if (static_cast<ProfileWidgetItem *>(ui->profilesListWidget->item(row))->state() == profile) {
+                        ui->profilesListWidget->setCurrentRow(row);
+                        break;
+                    }
+                }
             }
-            const auto users = m_systemState.users();
-            for (UserState *state : users) {
-                Q_EMIT state->statusChanged();
-            }
+            announceAllStatuses();
         }
     }
     // The profile may have become one that cannot be edited, or been renamed.
     profilesSelectionChanged();
-    try {
-        m_systemState.readModes();
-    } catch (const DetailsException &e) {
-        QMessageBox::critical(this, tr("Data reading error"), Utils::messageText(e.fullDetails()));
+    refreshModes();
+}
+
+void MainWindow::announceAllStatuses()
+{
+    const auto profiles = m_systemState.profiles();
+    for (ProfileState *state : profiles) {
+        Q_EMIT state->statusChanged();
     }
-    updateStatusLine(m_systemState.modes());
+    const auto users = m_systemState.users();
+    for (UserState *state : users) {
+        Q_EMIT state->statusChanged();
+    }
 }
 
 void MainWindow::profileItemChanged(QListWidgetItem *item)
@@ -553,7 +627,12 @@ void MainWindow::statusChangedOf(QListWidget *list, QAction *showStatus)
         if (item->state() != state) {
             continue;
         }
-        item->updateAppearance();
+        {
+            // A new text is no tick: an item still showing a renamed
+            // profile's old check state would otherwise change the user.
+            const QSignalBlocker blocker(list);
+            item->updateAppearance();
+        }
         if (item->isSelected()) {
             showStatus->setVisible(!item->state()->status().isEmpty());
         }
@@ -591,8 +670,8 @@ void MainWindow::systemStateChanged(bool changed)
     ui->actionCancelChanges->setText(text);
     ui->actionCancelChanges->setToolTip(text);
     setThemeIcon(ui->actionCancelChanges, changed ? QStringLiteral("edit-undo") : QStringLiteral("view-refresh"));
-    ui->actionSaveChanges->setEnabled(changed && !isReadOnly());
-    ui->actionRestoreConfiguration->setEnabled(!isReadOnly());
+    ui->actionSaveChanges->setEnabled(changed && !isReadOnly() && !isRecording());
+    ui->actionRestoreConfiguration->setEnabled(!isReadOnly() && !isRecording());
 }
 
 // ---------------------------------------------------------------------------
@@ -609,6 +688,12 @@ void MainWindow::createUserActionTriggered()
     } catch (const ReadFileException &e) {
         QMessageBox::critical(this, tr("Read users error"), Utils::messageText(tr("Could not read user list. File '%1' reading error").arg(e.path())));
         return;
+    }
+
+    // Accounts whose names the program cannot take (a leading digit, too
+    // long) would only show up as users not found.
+    for (auto it = available.begin(); it != available.end();) {
+        it = User::isValidName(*it) ? std::next(it) : available.erase(it);
     }
 
     QList<const UserProfileFile *> copyable;
@@ -934,13 +1019,7 @@ void MainWindow::changeKioskMode(bool on)
         QMessageBox::critical(this, tr("Kiosk mode changing error"), Utils::messageText(e.fullDetails()));
         return;
     }
-    try {
-        m_systemState.readModes();
-    } catch (const DetailsException &e) {
-        QMessageBox::critical(this, tr("Data reading error"), Utils::messageText(e.fullDetails()));
-        return;
-    }
-    updateStatusLine(m_systemState.modes());
+    refreshModes();
 }
 
 void MainWindow::disableKioskModeActionTriggered()
@@ -1013,6 +1092,149 @@ void MainWindow::enableKioskModeActionTriggered()
         return;
     }
     changeKioskMode(true);
+}
+
+// ---------------------------------------------------------------------------
+// Global recording
+
+void MainWindow::globalRecordingModeTriggered()
+{
+    // The click toggled the check mark, which shows the module's mode instead.
+    ui->actionGlobalRecordingMode->setChecked(ui->actionGlobalRecordingMode->isCheckable());
+    ui->actionGlobalRecordingMode->setEnabled(true);
+    if (isReadOnly()) {
+        return;
+    }
+    // A second start would wait for ever on the helper busy with the first.
+    if (isRecording()) {
+        checkReadOnly(true);
+        return;
+    }
+
+    if (warnIfNoEnabledUsers(tr("To enable global kiosk rules record need have active user profiles"))) {
+        return;
+    }
+    if (m_systemState.isChanged()) {
+        const QString text = tr("To enable global kiosk rules record you need to save the changes. ")
+            + (needsReboot() ? tr("New changes will take effect immediately after system reboot. ")
+                             : tr("New changes will take effect immediately after users relogin. "))
+            + tr("Do you want to save changes and enable global kiosk rules record?");
+        if (QMessageBox::question(this, tr("Unsaved changes"), text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+            return;
+        }
+        if (!saveChanges() || !loadData()) {
+            return;
+        }
+    }
+
+    QMessageBox box(QMessageBox::Question,
+                    tr("Enable global kiosk rules record"),
+                    tr("In the mode of global recording of kiosk rules for each kiosk user, a new profile will be created that will contain all user "
+                       "actions performed during the period of activity of this mode. At the time of global recording mode the kiosk mode will be disabled."),
+                    QMessageBox::Yes | QMessageBox::Cancel,
+                    this);
+    box.button(QMessageBox::Yes)->setText(tr("Enable"));
+    if (box.exec() != QMessageBox::Yes) {
+        return;
+    }
+    try {
+        if (!m_systemState.startGlobalRecord()) {
+            return;
+        }
+    } catch (const KAuthException &e) {
+        QMessageBox::critical(this, tr("Enable global record error"), Utils::messageText(e.fullDetails()));
+        return;
+    }
+    if (refreshModes()) {
+        checkReadOnly(true);
+    }
+}
+
+void MainWindow::checkRecording()
+{
+    while (isRecording()) {
+        QMessageBox box(QMessageBox::Question,
+                        tr("The system is in global kiosk rules record mode"),
+                        tr("The system is in global kiosk rules record mode. Do you want to complete global kiosk rules record mode?"),
+                        QMessageBox::Discard | QMessageBox::Save,
+                        this);
+        box.button(QMessageBox::Discard)->setText(tr("Complete and ignore collected data"));
+        box.button(QMessageBox::Save)->setText(tr("Complete and create profile"));
+        box.exec();
+        // Neither button can close the box unanswered; only the program
+        // quitting ends its loop that way, and every later box would too.
+        if (!box.clickedButton()) {
+            return;
+        }
+        const bool ignoreData = box.clickedButton() == box.button(QMessageBox::Discard);
+
+        GlobalRecordResult result;
+        bool failed = false;
+        try {
+            result = m_systemState.stopGlobalRecord(ignoreData);
+        } catch (const KAuthException &e) {
+            QMessageBox::warning(this, tr("Disable global record error"), Utils::messageText(e.fullDetails()));
+            failed = true;
+        }
+        if (result.done) {
+            finishRecording(result, ignoreData);
+        }
+        // Switches that cannot be read say nothing of a recording to
+        // complete; asking on would only begin and end new ones.
+        if (!refreshModes()) {
+            return;
+        }
+        // Still in trace mode after the helper answered or failed: its
+        // recording is gone or cannot end, and only the enable action takes
+        // the switches out of it. A refused stop is simply asked again.
+        if (isRecording() && (failed || result.done)) {
+            offerLeavingTraceMode();
+        }
+    }
+}
+
+void MainWindow::finishRecording(const GlobalRecordResult &result, bool ignoreData)
+{
+    // The stop reloaded the states the lists point into.
+    showSystemState();
+    if (!result.reloadError.isEmpty()) {
+        QMessageBox::critical(this, tr("Data reading error"), Utils::messageText(result.reloadError));
+    }
+    if (!result.warnings.isEmpty()) {
+        QMessageBox::warning(this, tr("Global record warning"), Utils::messageText(result.warnings.join(QLatin1Char('\n'))));
+    }
+    if (ignoreData) {
+        return;
+    }
+    if (result.createdProfiles.isEmpty()) {
+        QMessageBox::information(this, tr("No data"), tr("Not data to create profiles"));
+    } else {
+        QMessageBox::information(this,
+                                 tr("New profiles created"),
+                                 Utils::messageText(tr("After global kiosk rules record created %1 profile(s)", nullptr, result.createdProfiles.size())
+                                                        .arg(joinNames(result.createdProfiles, QStringLiteral("'")))));
+    }
+}
+
+void MainWindow::offerLeavingTraceMode()
+{
+    const auto answer = QMessageBox::question(this,
+                                              tr("Leave global kiosk rules record mode"),
+                                              tr("No global kiosk rules record can be completed now, but the system is still in global kiosk rules "
+                                                 "record mode. Do you want to leave this mode without collected data?"),
+                                              QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes) {
+        return;
+    }
+    try {
+        if (!SystemState::leaveTraceMode()) {
+            return;
+        }
+    } catch (const KAuthException &e) {
+        QMessageBox::critical(this, tr("Kiosk mode changing error"), Utils::messageText(e.fullDetails()));
+        return;
+    }
+    refreshModes();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

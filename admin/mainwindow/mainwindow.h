@@ -47,9 +47,12 @@ public:
      */
     bool loadData();
 
-    // The checks run after loading: integrity level, switches that disagree,
-    // kiosk mode without anyone to confine.
+    // The checks run after loading: integrity level, a global recording to
+    // complete, switches that disagree, kiosk mode without anyone to confine.
     void checkReadOnly(bool checkRecording);
+    // Offers to complete a running global recording until it is completed,
+    // the module has left trace mode, or the program quits.
+    void checkRecording();
     void checkConfiguration();
     void checkActiveUsers();
 
@@ -76,12 +79,14 @@ public Q_SLOTS:
     void disableKioskModeActionTriggered();
     void createUserActionTriggered();
     void deleteUserActionTriggered();
+    void createProfileActionTriggered();
     void editProfileActionTriggered();
     void deleteProfileActionTriggered();
     void enableUserActionTriggered();
     void disableUserActionTriggered();
     void showUserStatusTriggered();
     void showProfileStatusTriggered();
+    void globalRecordingModeTriggered();
     void usersWidgetContextMenuRequested(const QPoint &position);
     void profilesWidgetContextMenuRequested(const QPoint &position);
     void usersSelectionChanged();
@@ -103,7 +108,18 @@ private:
     void updateUserEnablingActions();
     void statusChangedOf(QListWidget *list, QAction *showStatus);
 
+    // Shows the system state as the last reload or stop left it.
+    void showSystemState();
+    // Reads the switches again for the status line; false when they could not be read.
+    bool refreshModes();
+    // Lets every item show its state's status again.
+    void announceAllStatuses();
+    void finishRecording(const GlobalRecordResult &result, bool ignoreData);
+    void offerLeavingTraceMode();
+
     bool isReadOnly() const;
+    // The module is in trace mode: a global recording runs, or ran and was not completed.
+    bool isRecording() const;
     bool hasEnabledUsers() const;
     bool needsReboot() const;
     // Enabled users with a non-empty status, sorted by name.
@@ -114,6 +130,8 @@ private:
     SystemState m_systemState;
     std::unique_ptr<Ui::MainWindow> ui;
     QSet<UnknownProfileWidgetItem *> m_unknownProfileItems;
+    // Until a load succeeds, the empty working copy must not be saved over the system.
+    bool m_loaded = false;
 };
 
 #endif

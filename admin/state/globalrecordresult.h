@@ -8,6 +8,9 @@ struct GlobalRecordResult {
     bool done = false; // false until the helper's job ended
     QStringList createdProfiles; // in creation order
     QStringList warnings;
+    // The sentence of a reload that failed after the stop; the working copy
+    // then is the one from before, with the recorded profiles added.
+    QString reloadError;
 };
 
 #endif

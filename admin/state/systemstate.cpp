@@ -6,13 +6,16 @@
 #include "state/statuspass.h"
 #include "state/userstate.h"
 
+#include "failures/detailsexception.h"
 #include "profile/profileparser.h"
 #include "profile/userprofilefile.h"
 #include "protocol/enableactionsmap.h"
+#include "protocol/globaltraceactionsmap.h"
 #include "protocol/kauthjob.h"
 #include "protocol/helperconstants.h"
 #include "protocol/updateactionsmap.h"
 #include "store/systemkiosk.h"
+#include "system/user.h"
 
 #include <KAuth/Action>
 #include <KAuth/ExecuteJob>
@@ -46,8 +49,7 @@ QString locale()
 
 constexpr int actionTimeout = 600000;
 
-// @p reply, when given, receives the reply's data.
-bool executeAction(const QString &actionId, const QVariantMap &arguments, QVariantMap *reply = nullptr)
+KAuth::ExecuteJob *actionJob(const QString &actionId, const QVariantMap &arguments)
 {
     KAuth::Action action(actionId);
     action.setHelperId(HelperConstants::helperId);
@@ -55,7 +57,13 @@ bool executeAction(const QString &actionId, const QVariantMap &arguments, QVaria
     action.setTimeout(actionTimeout);
     // The authorisation dialog belongs to whatever window asked.
     action.setParentWidget(QApplication::activeWindow());
-    KAuth::ExecuteJob *job = action.execute();
+    return action.execute();
+}
+
+// Update, enable and snapshots. @p reply, when given, receives the reply's data.
+bool executeAction(const QString &actionId, const QVariantMap &arguments, QVariantMap *reply = nullptr)
+{
+    KAuth::ExecuteJob *job = actionJob(actionId, arguments);
     if (reply) {
         job->setAutoDelete(false);
     }
@@ -71,6 +79,22 @@ bool executeAction(const QString &actionId, const QVariantMap &arguments, QVaria
         *reply = job->data();
     }
     return done;
+}
+
+KAuth::ExecuteJob *globalTraceJob()
+{
+    GlobalTraceActionsMap map(locale());
+    map.enableGlobalRecordMode(true);
+    return actionJob(HelperConstants::globalTraceActionId, map);
+}
+
+// The collector writes UTF-8, whatever the locale of either process.
+QString recordedText(const QVariant &value)
+{
+    if (value.userType() == QMetaType::QByteArray) {
+        return QString::fromUtf8(value.toByteArray());
+    }
+    return value.toString();
 }
 
 QString serialized(const AbstractProfileState *state)
@@ -180,6 +204,7 @@ void SystemState::addUser(UserState *user)
 {
     user->setParent(this);
     m_users.insert(user);
+    connect(user, &State::wasChanged, this, &SystemState::stateChanged, Qt::UniqueConnection);
     user->setChanged(true);
     setChanged(true);
 }
@@ -260,26 +285,31 @@ void SystemState::updateAllStatuses()
     }
 }
 
-void SystemState::extractUserRules(UserState *user)
+QString SystemState::numberedProfileName(const QString &userName, const QString &kind) const
 {
-    const QString userName = user->name();
-    // Escaped: a '.' in an account name must not match any character.
-    const QRegularExpression pattern(QStringLiteral("^%1_extra_(?P<number>\\d+)$").arg(QRegularExpression::escape(userName)));
+    // Escaped: a '.' or '$' in an account name must match only itself.
+    const QRegularExpression pattern(QStringLiteral("^%1_%2_(?P<number>\\d+)$").arg(QRegularExpression::escape(userName), kind));
     qulonglong highest = 0;
+    QSet<QString> taken;
     for (const ProfileState *profile : std::as_const(m_profiles)) {
+        taken.insert(profile->name());
         const QRegularExpressionMatch match = pattern.match(profile->name());
         if (match.hasMatch()) {
             highest = std::max(highest, match.captured(QStringLiteral("number")).toULongLong());
         }
     }
-    QSet<QString> taken;
-    for (const ProfileState *profile : std::as_const(m_profiles)) {
-        taken.insert(profile->name());
-    }
-    QString newName;
+    // A number with leading zeros matches the pattern without being the
+    // name that the next number gives, so taken names are skipped as well.
+    QString name;
     do {
-        newName = QStringLiteral("%1_extra_%2").arg(userName).arg(++highest);
-    } while (taken.contains(newName));
+        name = userName + QLatin1Char('_') + kind + QLatin1Char('_') + QString::number(++highest);
+    } while (taken.contains(name));
+    return name;
+}
+
+void SystemState::extractUserRules(UserState *user)
+{
+    const QString newName = numberedProfileName(user->name(), QStringLiteral("extra"));
 
     ProfileFile extra(newName, false);
     const QSet<ObjectRule> rules = user->file()->data().objectRules();
@@ -385,6 +415,89 @@ bool SystemState::restoreSnapshot(const QString &id)
     SnapshotsActionsMap map(locale());
     map.setRestore(id);
     return executeAction(HelperConstants::snapshotsActionId, map);
+}
+
+bool SystemState::startGlobalRecord()
+{
+    return Utils::startKAuthJob(globalTraceJob(), HelperConstants::globalModeEnableKey);
+}
+
+GlobalRecordResult SystemState::stopGlobalRecord(bool ignoreData)
+{
+    GlobalRecordResult result;
+    const std::unique_ptr<KAuth::ExecuteJob> job(globalTraceJob());
+    job->setAutoDelete(false);
+    if (!Utils::stopKAuthAction(job.get())) {
+        return result;
+    }
+
+    const QVariantMap data = job->data();
+    result.done = true;
+    const QStringList warnings = data.value(HelperConstants::warningsDataKey).toStringList();
+    for (const QString &warning : warnings) {
+        if (!warning.isEmpty()) {
+            result.warnings << warning;
+        }
+    }
+
+    try {
+        reload();
+    } catch (const DetailsException &e) {
+        // The recorded texts exist nowhere else any more: they go into the
+        // working copy as it is.
+        result.reloadError = e.fullDetails();
+    }
+    if (!ignoreData) {
+        addRecordedProfiles(data.value(HelperConstants::globalRecordDataKey).toMap(), result);
+    }
+    return result;
+}
+
+void SystemState::addRecordedProfiles(const QVariantMap &recorded, GlobalRecordResult &result)
+{
+    for (auto it = recorded.cbegin(); it != recorded.cend(); ++it) {
+        const QString userName = it.key();
+        // The name becomes part of file names; the helper would refuse the save.
+        if (!User::isValidName(userName)) {
+            continue;
+        }
+        const QSet<ObjectRule> rules = ProfileParser::recordedObjectRules(recordedText(it.value()));
+        if (rules.isEmpty()) {
+            continue;
+        }
+        const QString name = numberedProfileName(userName, QStringLiteral("global_record"));
+        ProfileFile file(name, false);
+        for (const ObjectRule &rule : rules) {
+            file.data().insertObjectRule(rule);
+        }
+        auto *profile = new ProfileState(file);
+        addProfile(profile);
+        updateStatus(profile, QStringList());
+        result.createdProfiles << name;
+
+        const bool hasUser = std::any_of(m_users.cbegin(), m_users.cend(), [&userName](const UserState *user) {
+            return user->name() == userName;
+        });
+        if (!hasUser) {
+            UserProfileFile userFile(userName, false);
+            userFile.setEnable(true);
+            userFile.data().insertIncludeRule(IncludeRule(name));
+            auto *user = new UserState(userFile);
+            addUser(user);
+            updateUserStatus(user);
+        }
+    }
+    if (!result.createdProfiles.isEmpty()) {
+        setChanged(true);
+    }
+}
+
+bool SystemState::leaveTraceMode()
+{
+    EnableActionsMap map(locale());
+    map.enableComplain(false);
+    map.enableAutoComplain(false);
+    return executeAction(HelperConstants::enableActionId, map);
 }
 
 void SystemState::stateChanged(bool changed)

@@ -1,6 +1,7 @@
 #ifndef ORLA_SYSTEMSTATE_H
 #define ORLA_SYSTEMSTATE_H
 
+#include "state/globalrecordresult.h"
 #include "state/kioskmodes.h"
 #include "state/readonlyinfo.h"
 #include "state/state.h"
@@ -97,12 +98,41 @@ public:
     static UpdateActionsMap snapshotPreview(const QString &id);
     static bool restoreSnapshot(const QString &id);
 
+    /**
+     * Starts the global recording in the helper and returns once it runs; the
+     * helper's job stays open until stopGlobalRecord(). False when the
+     * authorisation was refused; a helper that could not start throws
+     * KAuthException with its sentence. Nothing here changes either way.
+     */
+    bool startGlobalRecord();
+
+    /**
+     * Ends the global recording, reloads, and unless @p ignoreData gives every
+     * user with recorded accesses a new profile of them (and a user profile
+     * including it when the user has none). The new states are unsaved.
+     *
+     * A failed stop throws KAuthException and changes nothing. A reload that
+     * fails keeps the working copy and the recorded profiles, and is reported
+     * in the result.
+     */
+    GlobalRecordResult stopGlobalRecord(bool ignoreData);
+
+    /**
+     * Takes the module out of trace mode through the enable action, for a
+     * recording that no longer runs in the helper and so cannot be stopped.
+     * Results as save().
+     */
+    static bool leaveTraceMode();
+
 public Q_SLOTS:
     // Any change of a user or profile is a change of the whole system.
     void stateChanged(bool changed);
 
 private:
     void clearRemoved();
+    // "<user>_<kind>_<n>" with n above every number such names of the user carry.
+    QString numberedProfileName(const QString &userName, const QString &kind) const;
+    void addRecordedProfiles(const QVariantMap &recorded, GlobalRecordResult &result);
 
     QSet<UserState *> m_users;
     QSet<UserState *> m_removedUsers;

@@ -200,7 +200,10 @@ QString ProfileParser::profileDataSerialization(const ProfileData &data)
         // part of it can be read back as a rule.
         const QStringList parts = comment.split(QLatin1Char('\n'));
         for (const QString &part : parts) {
-            lines.append(QLatin1Char('#') + part);
+            // The reader takes a carriage return before a line feed for part
+            // of the line's end; one more keeps the comment's own, which would
+            // otherwise be lost one per save.
+            lines.append(QLatin1Char('#') + part + (part.endsWith(QLatin1Char('\r')) ? QStringLiteral("\r") : QString()));
         }
     }
 
@@ -232,4 +235,9 @@ QSet<ObjectRule> ProfileParser::combineObjectRules(const QSet<ObjectRule> &rules
         result.insert(rule);
     }
     return result;
+}
+
+QSet<ObjectRule> ProfileParser::recordedObjectRules(const QString &text)
+{
+    return combineObjectRules(parseText(text).data().objectRules());
 }

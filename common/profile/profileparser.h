@@ -43,6 +43,11 @@ public:
     // one rule carrying the union of their modes and targets.
     static QSet<ObjectRule> combineObjectRules(const QSet<ObjectRule> &rules);
 
+    // What a recorded text gives a profile: its object rules, combined. The
+    // collector's stray lines and repeats would otherwise make the profile
+    // one the editor refuses to open.
+    static QSet<ObjectRule> recordedObjectRules(const QString &text);
+
     ProfileParser() = delete;
 };
 

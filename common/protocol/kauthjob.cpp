@@ -44,9 +44,42 @@ KAuth::ActionReply::Error replyError(int code)
     }
     return KAuth::ActionReply::BackendError;
 }
+}
 
-// The wait of both kinds: a fixed bound, or one that each progress step starts anew.
-bool runJob(KAuth::ExecuteJob *job, int watchdogMs, bool restartOnProgress)
+int Utils::kauthJobWatchdog(int actionTimeout)
+{
+    const qint64 timeout = actionTimeout > 0 ? actionTimeout : dbusDefaultTimeoutMs;
+    return static_cast<int>(std::min<qint64>(timeout + watchdogMarginMs, std::numeric_limits<int>::max()));
+}
+
+bool Utils::executeKAuthJob(KAuth::ExecuteJob *job)
+{
+    if (!job) {
+        return executeKAuthJob(job, 0);
+    }
+    return executeKAuthJob(job, kauthJobWatchdog(job->action().timeout()));
+}
+
+namespace
+{
+enum class JobEnd {
+    Finished,
+    Reported, // still running in the helper
+};
+
+enum class Stop {
+    No,
+    RunningAction,
+};
+
+enum class Watchdog {
+    Fixed,
+    RestartedByProgress, // a bound on the helper's silence
+};
+
+// Runs the job until it finishes or, with a progress key, until the helper
+// reports under that key that the action's work runs.
+JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey, Stop stop = Stop::No, Watchdog kind = Watchdog::Fixed)
 {
     if (!job) {
         throw KAuthException(KAuth::ActionReply::InvalidActionError, QCoreApplication::translate("Utils", "No privileged action to run."));
@@ -76,25 +109,57 @@ bool runJob(KAuth::ExecuteJob *job, int watchdogMs, bool restartOnProgress)
     // loop also ends when the watchdog fires.
     QEventLoop loop;
     bool finished = false;
+    bool reported = false;
     QObject::connect(job, &KJob::finished, &loop, [&finished, &loop]() {
         finished = true;
         loop.quit();
     });
+    QMetaObject::Connection progress;
+    if (!progressKey.isEmpty()) {
+        progress = QObject::connect(job, &KAuth::ExecuteJob::newData, &loop, [&reported, &loop, &progressKey](const QVariantMap &data) {
+            if (data.value(progressKey).toBool()) {
+                reported = true;
+                loop.quit();
+            }
+        });
+    }
     QTimer watchdog;
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, &loop, &QEventLoop::quit);
-    if (restartOnProgress) {
+    if (kind == Watchdog::RestartedByProgress) {
         QObject::connect(job, &KAuth::ExecuteJob::newData, &watchdog, [&watchdog]() {
             watchdog.start();
         });
     }
 
     job->start();
+    if (stop == Stop::RunningAction) {
+        // Posted after the job's own start, so that its call reaches the
+        // helper, and is answered as busy, before the stop request: the
+        // other way round, a helper just done with its action would take
+        // the call for a new one.
+        QMetaObject::invokeMethod(
+            &loop,
+            [job, &finished]() {
+                // A stop request with no action of ours running would stop the helper's next one.
+                if (!finished) {
+                    job->kill(KJob::EmitResult);
+                }
+            },
+            Qt::QueuedConnection);
+    }
     if (!finished) {
         watchdog.start(std::max(watchdogMs, 0));
+        // No user input: a click meanwhile could send a second action, which
+        // the busy helper would never answer.
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
+    QObject::disconnect(progress);
 
+    if (reported && !finished) {
+        job->setAutoDelete(wasAutoDelete);
+        return JobEnd::Reported;
+    }
     if (!finished) {
         // Called through ExecuteJob, kill() also asks the helper to stop.
         job->kill(KJob::Quietly);
@@ -104,10 +169,15 @@ bool runJob(KAuth::ExecuteJob *job, int watchdogMs, bool restartOnProgress)
         // Reported like KAuth reports a D-Bus reply that never came.
         throw KAuthException(KAuth::ActionReply::DBusError, QCoreApplication::translate("Utils", "The privileged helper did not answer."));
     }
+    return JobEnd::Finished;
+}
 
+// The result of a finished job, which is deleted here if it deletes itself when done.
+bool jobResult(KAuth::ExecuteJob *job, bool deleteJob)
+{
     const int error = job->error();
     const QString errorText = job->errorText();
-    if (wasAutoDelete) {
+    if (deleteJob) {
         job->deleteLater();
     }
 
@@ -121,26 +191,32 @@ bool runJob(KAuth::ExecuteJob *job, int watchdogMs, bool restartOnProgress)
 }
 }
 
-int Utils::kauthJobWatchdog(int actionTimeout)
-{
-    const qint64 timeout = actionTimeout > 0 ? actionTimeout : dbusDefaultTimeoutMs;
-    return static_cast<int>(std::min<qint64>(timeout + watchdogMarginMs, std::numeric_limits<int>::max()));
-}
-
-bool Utils::executeKAuthJob(KAuth::ExecuteJob *job)
-{
-    if (!job) {
-        return executeKAuthJob(job, 0);
-    }
-    return executeKAuthJob(job, kauthJobWatchdog(job->action().timeout()));
-}
-
 bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
 {
-    return runJob(job, watchdogMs, false);
+    const bool autoDelete = job && job->isAutoDelete();
+    runJob(job, watchdogMs, QString());
+    return jobResult(job, autoDelete);
 }
 
 bool Utils::executeKAuthJobWhileAlive(KAuth::ExecuteJob *job, int quietMs)
 {
-    return runJob(job, quietMs, true);
+    const bool autoDelete = job && job->isAutoDelete();
+    runJob(job, quietMs, QString(), Stop::No, Watchdog::RestartedByProgress);
+    return jobResult(job, autoDelete);
+}
+
+bool Utils::stopKAuthAction(KAuth::ExecuteJob *job)
+{
+    runJob(job, job ? kauthJobWatchdog(job->action().timeout()) : 0, QString(), Stop::RunningAction);
+    return jobResult(job, false);
+}
+
+bool Utils::startKAuthJob(KAuth::ExecuteJob *job, const QString &progressKey)
+{
+    const bool autoDelete = job && job->isAutoDelete();
+    const int watchdogMs = job ? kauthJobWatchdog(job->action().timeout()) : 0;
+    if (runJob(job, watchdogMs, progressKey) == JobEnd::Reported) {
+        return true;
+    }
+    return jobResult(job, autoDelete);
 }

@@ -3,6 +3,8 @@
 
 #include "orlacommon_export.h"
 
+#include <QString>
+
 namespace KAuth
 {
 class ExecuteJob;
@@ -36,6 +38,33 @@ ORLACOMMON_EXPORT bool executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs);
  * reports progress runs to its end, a stuck helper is given up on soon.
  */
 ORLACOMMON_EXPORT bool executeKAuthJobWhileAlive(KAuth::ExecuteJob *job, int quietMs);
+
+/**
+ * Starts a job whose action goes on running in the helper after it has
+ * reported, with progress data holding @p progressKey true, that its work
+ * runs. Returns true as soon as that report comes and leaves the job running;
+ * it deletes itself when it finishes some day, if it deletes itself when done.
+ *
+ * A job that finishes without that report (a refusal, an error reply, a
+ * helper that never answers) ends as in executeKAuthJob(), with the same
+ * result or exception.
+ */
+ORLACOMMON_EXPORT bool startKAuthJob(KAuth::ExecuteJob *job, const QString &progressKey);
+
+/**
+ * Stops the helper's running action of the same id as @p job, one that
+ * startKAuthJob() left running, here or in another process, and waits for
+ * its reply, which the job's data then hold. Results and exceptions as in
+ * executeKAuthJob(); the job is not deleted.
+ *
+ * The job is started and then killed, which makes KAuth ask the helper to
+ * stop. Started, it makes this process hear the helper's reply (KAuth hands
+ * it to every job of that action waiting here), and the helper, busy with
+ * the running action, answers the job itself only as busy, which KAuth's
+ * client drops. A helper running no such action any more begins one for the
+ * job and stops it at once.
+ */
+ORLACOMMON_EXPORT bool stopKAuthAction(KAuth::ExecuteJob *job);
 
 /**
  * How long executeKAuthJob() waits for an action with the given time-out (ms;

@@ -652,7 +652,12 @@ QMap<QString, QString> KioskTracer::collectTavrixUc()
     const QSet<QString> names = kiosk.users();
     for (const QString &name : names) {
         try {
-            const QString text = uccollectDmesg(static_cast<unsigned int>(User(name).getUid()));
+            User user(name);
+            if (!user.exists()) {
+                m_warnings << tr("The kiosk user '%1' has no account on this system; nothing was recorded for it.").arg(quoted(name));
+                continue;
+            }
+            const QString text = uccollectDmesg(static_cast<unsigned int>(user.getUid()));
             if (!text.isEmpty()) {
                 result.insert(name, text);
             }

@@ -52,25 +52,27 @@ void FileRecorder::write(const QString &text)
     if (text.contains(QChar(0))) {
         throw WriteFileException(path(), QCoreApplication::translate("FileRecorder", "The text contains a NUL character"));
     }
-    replace(text.toUtf8());
+    // A profile is as safe as the rename makes it, as it always was: a sync
+    // for each one would make saving thousands of them several times slower.
+    replace(text.toUtf8(), KioskDirectory::Sync::Skip);
 }
 
 void FileRecorder::write(bool value)
 {
     // Truncated and rewritten in place, a crash in between would leave an
     // empty switch, which reads as off after the next boot.
-    replace(switchBytes(value));
+    replace(switchBytes(value), KioskDirectory::Sync::BeforeRename);
 }
 
-void FileRecorder::replace(const QByteArray &bytes)
+void FileRecorder::replace(const QByteArray &bytes, KioskDirectory::Sync sync)
 {
     const QString name = QFileInfo(path()).fileName();
     if (m_directory) {
-        m_directory->replaceFile(name, bytes);
+        m_directory->replaceFile(name, bytes, sync);
         return;
     }
     createDir();
-    KioskDirectory(QFileInfo(path()).absolutePath()).replaceFile(name, bytes);
+    KioskDirectory(QFileInfo(path()).absolutePath()).replaceFile(name, bytes, sync);
 }
 
 void FileRecorder::writeInPlace(bool value)

@@ -3,14 +3,14 @@
 
 #include "orlacommon_export.h"
 
-#include <QString>
+#include "store/kioskdirectory.h"
 
-class KioskDirectory;
+#include <QString>
 
 /**
  * Writes one file whole: a text or a switch value atomically (a new file in
- * the same directory, synced, renamed over the old one), or a module
- * parameter in place, since those cannot be replaced by a rename.
+ * the same directory, renamed over the old one; a switch synced first), or a
+ * module parameter in place, since those cannot be replaced by a rename.
  */
 class ORLACOMMON_EXPORT FileRecorder
 {
@@ -54,7 +54,7 @@ public:
     void write(const char *) = delete;
 
 private:
-    void replace(const QByteArray &bytes);
+    void replace(const QByteArray &bytes, KioskDirectory::Sync sync);
 
     const KioskDirectory *m_directory = nullptr;
     QString m_path;

@@ -44,6 +44,18 @@ QString notRegularRefusal()
     return QCoreApplication::translate("KioskDirectory", "it is not a regular file");
 }
 
+// Empty when an entry of this kind may be replaced, renamed or written through.
+QString refusalOf(const struct stat &entry)
+{
+    if (S_ISLNK(entry.st_mode)) {
+        return linkRefusal();
+    }
+    if (!S_ISREG(entry.st_mode)) {
+        return notRegularRefusal();
+    }
+    return QString();
+}
+
 // Retries a call that a signal interrupted.
 template<typename Call>
 auto retried(Call call)
@@ -210,16 +222,10 @@ QString KioskDirectory::entryRefusal(const QString &name, bool mayBeMissing) con
     if (::fstatat(m_fd, QFile::encodeName(name).constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
         return errno == ENOENT && mayBeMissing ? QString() : systemError(errno);
     }
-    if (S_ISLNK(entry.st_mode)) {
-        return linkRefusal();
-    }
-    if (!S_ISREG(entry.st_mode)) {
-        return notRegularRefusal();
-    }
-    return QString();
+    return refusalOf(entry);
 }
 
-void KioskDirectory::replaceFile(const QString &name, const QByteArray &bytes) const
+void KioskDirectory::replaceFile(const QString &name, const QByteArray &bytes, Sync sync) const
 {
     const QString path = entryPath(name);
     if (!exists()) {
@@ -230,13 +236,17 @@ void KioskDirectory::replaceFile(const QString &name, const QByteArray &bytes) c
         throw WriteFileException(path, refusal);
     }
     const QByteArray newName = writeNewFile(name, bytes);
-    const int fd = retried([&] {
-        return ::openat(m_fd, newName.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    });
-    const bool synced = fd >= 0 && ::fdatasync(fd) == 0;
-    const int syncError = errno;
-    if (fd >= 0) {
-        ::close(fd);
+    bool synced = true;
+    int syncError = 0;
+    if (sync != Sync::Skip) {
+        const int fd = retried([&] {
+            return ::openat(m_fd, newName.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        });
+        synced = fd >= 0 && ::fdatasync(fd) == 0;
+        syncError = errno;
+        if (fd >= 0) {
+            ::close(fd);
+        }
     }
     if (!synced) {
         ::unlinkat(m_fd, newName.constData(), 0);

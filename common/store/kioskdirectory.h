@@ -44,13 +44,18 @@ public:
     QString entryPath(const QString &name) const;
     bool exists() const;
 
+    enum class Sync {
+        BeforeRename, // the new content is on disk before it takes the old one's place
+        Skip,
+    };
+
     /**
      * Replaces or creates the regular file @p name with @p bytes: a new file
-     * in this directory, synced, then renamed over the old one. The new file
-     * is 0644 and keeps the owner and group of the file it replaces.
+     * in this directory, synced if asked, then renamed over the old one. The
+     * new file is 0644 and keeps the owner and group of the file it replaces.
      * @throws WriteFileException (also when the entry is a link or not a regular file)
      */
-    void replaceFile(const QString &name, const QByteArray &bytes) const;
+    void replaceFile(const QString &name, const QByteArray &bytes, Sync sync) const;
 
     /**
      * Removes the file @p name; nothing there is not an error.

@@ -93,18 +93,26 @@ void reapIfOurs(pid_t pid, const QSet<pid_t> &notOurs)
         ::waitpid(pid, nullptr, WNOHANG);
     }
 }
-}
 
-QList<pid_t> ProcessTree::children(pid_t parent)
+template<typename Predicate>
+QList<pid_t> matching(Predicate predicate)
 {
     QList<pid_t> pids;
     const QList<Entry> entries = allProcesses();
     for (const Entry &entry : entries) {
-        if (entry.parent == parent) {
+        if (predicate(entry)) {
             pids.append(entry.pid);
         }
     }
     return pids;
+}
+}
+
+QList<pid_t> ProcessTree::children(pid_t parent)
+{
+    return matching([parent](const Entry &entry) {
+        return entry.parent == parent;
+    });
 }
 
 QList<pid_t> ProcessTree::descendants(pid_t root)
@@ -126,26 +134,16 @@ QList<pid_t> ProcessTree::descendants(pid_t root)
 
 QList<pid_t> ProcessTree::sessionMembers(pid_t session)
 {
-    QList<pid_t> pids;
-    const QList<Entry> entries = allProcesses();
-    for (const Entry &entry : entries) {
-        if (entry.session == session) {
-            pids.append(entry.pid);
-        }
-    }
-    return pids;
+    return matching([session](const Entry &entry) {
+        return entry.session == session;
+    });
 }
 
 QList<pid_t> ProcessTree::ofRealUid(uid_t uid)
 {
-    QList<pid_t> pids;
-    const QList<Entry> entries = allProcesses();
-    for (const Entry &entry : entries) {
-        if (realUidIs(entry.pid, uid)) {
-            pids.append(entry.pid);
-        }
-    }
-    return pids;
+    return matching([uid](const Entry &entry) {
+        return realUidIs(entry.pid, uid);
+    });
 }
 
 void ProcessTree::end(const QList<pid_t> &pids, int graceMs, const QSet<pid_t> &notOurs)

@@ -144,18 +144,6 @@ QSet<ObjectRule> asWritten(const QSet<ObjectRule> &rules)
     return result;
 }
 
-// A comment can end in a carriage return (read from CR CR LF); written with
-// its line feed, that return is taken for part of the line end.
-QStringList asWritten(QStringList comments)
-{
-    for (QString &comment : comments) {
-        if (comment.endsWith(QLatin1Char('\r'))) {
-            comment.chop(1);
-        }
-    }
-    return comments;
-}
-
 class LineGenerator
 {
 public:
@@ -539,7 +527,8 @@ private Q_SLOTS:
         const QStringList lines = splitLines(written);
         // Four unwritable values give four empty lines; the comment splits.
         QCOMPARE(lines.count(QString()), 4);
-        QCOMPARE(lines.mid(4), (QStringList{QStringLiteral("#first"), QStringLiteral("#@include everything"), QStringLiteral("#+file rwc uo: /")}));
+        // The comment's own carriage return stays part of it.
+        QCOMPARE(lines.mid(4), (QStringList{QStringLiteral("#first"), QStringLiteral("#@include everything\r"), QStringLiteral("#+file rwc uo: /")}));
 
         const ProfileData again = parse(written);
         QVERIFY(again.objectRules().isEmpty());
@@ -574,8 +563,8 @@ private Q_SLOTS:
         const int size = 1024 * 1024;
         QTest::newRow("long name") << QStringLiteral("+file r u: /") + QString(size, QLatin1Char('a')) << Kind::Rule;
         QTest::newRow("long name ending in spaces") << QStringLiteral("+file r u: /") + QString(size, QLatin1Char('a')) + QString(size, QLatin1Char(' ')) << Kind::Rule;
-        // Too much backtracking for the engine: the line is kept as invalid.
-        QTest::newRow("long run of inner spaces") << QStringLiteral("+file r u: /") + QString(size, QLatin1Char(' ')) + QStringLiteral("b") << Kind::Invalid;
+        // Too much backtracking for the engine, but read by hand all the same.
+        QTest::newRow("long run of inner spaces") << QStringLiteral("+file r u: /") + QString(size, QLatin1Char(' ')) + QStringLiteral("b") << Kind::Rule;
         QTest::newRow("long word") << QString(size, QLatin1Char('w')) << Kind::Include;
         QTest::newRow("long old rule") << QLatin1Char('/') + QString(size, QLatin1Char('p')) + QStringLiteral(" r") << Kind::Rule;
         QTest::newRow("long comment") << QLatin1Char('#') + QString(size, QLatin1Char(' ')) << Kind::Comment;
@@ -648,12 +637,14 @@ private Q_SLOTS:
             const ProfileData second = parse(written);
             QCOMPARE(second.objectRules(), asWritten(first.objectRules()));
             QCOMPARE(second.includes(), first.includes());
-            QCOMPARE(second.comments(), asWritten(first.comments()));
+            // A comment may end in a carriage return (read from CR CR LF);
+            // saving must not take it for part of the line end.
+            QCOMPARE(second.comments(), first.comments());
             QVERIFY(second.invalidLines().isEmpty());
             const ProfileData third = parse(ProfileParser::profileDataSerialization(second));
             QCOMPARE(third.objectRules(), second.objectRules());
             QCOMPARE(third.includes(), second.includes());
-            QCOMPARE(third.comments(), asWritten(second.comments()));
+            QCOMPARE(third.comments(), second.comments());
             rules += first.objectRules().size();
         }
         QVERIFY(rules > 10000);

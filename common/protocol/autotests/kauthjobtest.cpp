@@ -1,3 +1,4 @@
+#include "fakekauthbus.h"
 #include "failures/kauthexception.h"
 #include "protocol/helperconstants.h"
 #include "protocol/kauthjob.h"
@@ -7,152 +8,19 @@
 #include <KAuth/ActionReply>
 #include <KAuth/ExecuteJob>
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVirtualObject>
-#include <QDataStream>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
-#include <csignal>
 #include <limits>
-#include <sys/prctl.h>
-
-namespace
-{
-// The two KAuth D-Bus signal kinds the client acts on.
-constexpr int actionPerformedSignal = 1;
-constexpr int progressStepDataSignal = 4;
-
-/**
- * Stands in for the helper on the bus: it answers KAuth's calls the way a
- * helper does, with the reply it is told to give, or not at all. The client
- * side under test is KAuth's own.
- */
-class FakeHelper : public QDBusVirtualObject
-{
-public:
-    enum Mode {
-        Answer,
-        Silent,
-        // Reports progress every 100 ms, trickleSteps times, then answers.
-        Trickle,
-    };
-
-    Mode mode = Answer;
-    KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
-    QVariantMap progress;
-    int trickleSteps = 10;
-
-    QString receivedAction;
-    QVariantMap receivedArguments;
-    int stopRequests = 0;
-
-    QString introspect(const QString &) const override
-    {
-        return QString();
-    }
-
-    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
-    {
-        if (message.member() == QLatin1String("stopAction")) {
-            ++stopRequests;
-            if (!message.isReplyRequired()) {
-                return true;
-            }
-            return connection.send(message.createReply());
-        }
-        if (message.member() != QLatin1String("performAction") || message.arguments().size() < 3) {
-            return false;
-        }
-
-        receivedAction = message.arguments().constFirst().toString();
-        // The arguments cross the bus as one QDataStream blob, the last argument.
-        QByteArray blob = message.arguments().constLast().toByteArray();
-        QDataStream stream(&blob, QIODevice::ReadOnly);
-        receivedArguments.clear();
-        stream >> receivedArguments;
-
-        if (mode == Trickle) {
-            trickle(connection, trickleSteps);
-        }
-        if (mode == Answer) {
-            if (!progress.isEmpty()) {
-                QByteArray progressBlob;
-                QDataStream progressStream(&progressBlob, QIODevice::WriteOnly);
-                progressStream << progress;
-                emitRemoteSignal(connection, progressStepDataSignal, progressBlob);
-            }
-            emitRemoteSignal(connection, actionPerformedSignal, reply.serialized());
-        }
-        // A silent helper still takes the call, as one that is stuck in its action would.
-        return connection.send(message.createReply(QVariant(mode == Answer ? reply.serialized() : QByteArray())));
-    }
-
-private:
-    void trickle(const QDBusConnection &connection, int stepsLeft)
-    {
-        QTimer::singleShot(100, [this, connection, stepsLeft]() {
-            if (stepsLeft == 0) {
-                emitRemoteSignal(connection, actionPerformedSignal, reply.serialized());
-                return;
-            }
-            QByteArray blob;
-            QDataStream stream(&blob, QIODevice::WriteOnly);
-            stream << QVariantMap();
-            emitRemoteSignal(connection, progressStepDataSignal, blob);
-            trickle(connection, stepsLeft - 1);
-        });
-    }
-
-    void emitRemoteSignal(const QDBusConnection &connection, int type, const QByteArray &blob)
-    {
-        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/"), QStringLiteral("org.kde.kf5auth"), QStringLiteral("remoteSignal"));
-        signal << type << receivedAction << blob;
-        connection.send(signal);
-    }
-};
-
-const QLatin1String helperConnectionName("orla-fake-helper");
-
-// A child that ends with the test, even when the test itself is killed.
-class ChildProcess : public QProcess
-{
-protected:
-    void setupChildProcess() override
-    {
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    }
-};
-
-void stopChild(QProcess &child)
-{
-    if (child.state() == QProcess::NotRunning) {
-        return;
-    }
-    child.terminate();
-    if (!child.waitForFinished(5000)) {
-        child.kill();
-        child.waitForFinished(5000);
-    }
-}
-}
 
 class KAuthJobTest : public QObject
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_busDir;
-    ChildProcess m_bus;
-    ChildProcess m_polkit;
-    FakeHelper m_helper;
-    QByteArray m_oldSystemBus;
+    FakeKAuthBus m_bus;
+    FakeKAuthHelper &m_helper = m_bus.helper();
 
     KAuth::ExecuteJob *updateJob(const QVariantMap &arguments, int timeout = 60000)
     {
@@ -166,73 +34,15 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        // A bus of our own stands in for the system bus, so nothing here
-        // depends on, or reaches, the machine's bus, polkit or helpers.
-        QVERIFY(m_busDir.isValid());
-        const QString config = m_busDir.filePath(QStringLiteral("bus.conf"));
-        QFile file(config);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                   " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                   "<busconfig>\n"
-                   "  <type>session</type>\n"
-                   "  <listen>unix:dir="
-                   + QFile::encodeName(m_busDir.path())
-                   + "</listen>\n"
-                     "  <auth>EXTERNAL</auth>\n"
-                     "  <policy context=\"default\">\n"
-                     "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                     "    <allow eavesdrop=\"true\"/>\n"
-                     "    <allow own=\"*\"/>\n"
-                     "  </policy>\n"
-                     "</busconfig>\n");
-        file.close();
-
-        m_bus.setProgram(QStringLiteral("dbus-daemon"));
-        m_bus.setArguments({QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"), QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
-        m_bus.start();
-        if (!m_bus.waitForStarted(10000)) {
-            QSKIP("dbus-daemon is not available");
+        QString why;
+        if (!m_bus.start(&why)) {
+            QSKIP(qPrintable(why));
         }
-        QVERIFY(m_bus.waitForReadyRead(10000));
-        QTRY_VERIFY(m_bus.canReadLine());
-        const QByteArray address = m_bus.readLine().trimmed();
-        QVERIFY(!address.isEmpty());
-
-        // KAuth asks polkit whether an action exists before it sends it to a
-        // helper; without an answer every action would be invalid.
-        m_polkit.start(QStringLiteral(FAKEPOLKIT_PATH), {QString::fromUtf8(address)});
-        QVERIFY(m_polkit.waitForStarted(10000));
-        QVERIFY(m_polkit.waitForReadyRead(10000));
-        QCOMPARE(m_polkit.readLine().trimmed(), QByteArray("ready"));
-
-        // Set before KAuth first touches the system bus.
-        m_oldSystemBus = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", address);
-
-        QDBusConnection connection = QDBusConnection::connectToBus(QString::fromUtf8(address), helperConnectionName);
-        QVERIFY(connection.isConnected());
-        QVERIFY(connection.registerVirtualObject(QStringLiteral("/"), &m_helper));
-        QVERIFY(connection.registerService(HelperConstants::helperId));
-    }
-
-    void cleanupTestCase()
-    {
-        QDBusConnection::disconnectFromBus(helperConnectionName);
-        m_polkit.closeWriteChannel();
-        stopChild(m_polkit);
-        stopChild(m_bus);
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_oldSystemBus);
     }
 
     void init()
     {
-        m_helper.mode = FakeHelper::Answer;
-        m_helper.reply = KAuth::ActionReply::SuccessReply();
-        m_helper.progress.clear();
-        m_helper.receivedAction.clear();
-        m_helper.receivedArguments.clear();
-        m_helper.stopRequests = 0;
+        m_helper.reset();
     }
 
     void successCarriesArgumentsAndReply()
@@ -352,7 +162,7 @@ private Q_SLOTS:
 
     void silentHelperEndsAtTheWatchdog()
     {
-        m_helper.mode = FakeHelper::Silent;
+        m_helper.mode = FakeKAuthHelper::Silent;
         QElapsedTimer timer;
         timer.start();
         try {
@@ -372,15 +182,15 @@ private Q_SLOTS:
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("answered");
         // A second of work reported every 100 ms outlasts a 300 ms silence limit.
-        QTest::newRow("helper at work") << int(FakeHelper::Trickle) << true;
-        QTest::newRow("stuck helper") << int(FakeHelper::Silent) << false;
+        QTest::newRow("helper at work") << int(FakeKAuthHelper::Trickle) << true;
+        QTest::newRow("stuck helper") << int(FakeKAuthHelper::Silent) << false;
     }
 
     void waitWhileAlive()
     {
         QFETCH(int, mode);
         QFETCH(bool, answered);
-        m_helper.mode = FakeHelper::Mode(mode);
+        m_helper.mode = FakeKAuthHelper::Mode(mode);
         QElapsedTimer timer;
         timer.start();
         try {
@@ -430,6 +240,24 @@ private Q_SLOTS:
         QVERIFY(m_helper.receivedAction.isEmpty());
         // The connection is still usable for the next action.
         QVERIFY(Utils::executeKAuthJob(updateJob(UpdateActionsMap(QString()))));
+    }
+
+    void startedJobRunsOnAfterItsReport()
+    {
+        m_helper.mode = FakeKAuthHelper::Hold;
+        m_helper.progress = {{HelperConstants::globalModeEnableKey, true}};
+        KAuth::ExecuteJob *job = updateJob(UpdateActionsMap(QString()));
+        QSignalSpy finished(job, &KJob::finished);
+        QVERIFY(Utils::startKAuthJob(job, HelperConstants::globalModeEnableKey));
+        QVERIFY(m_helper.isHolding());
+        QCOMPARE(finished.count(), 0);
+
+        // The job stays KAuth's until the helper answers; then it goes.
+        QSignalSpy destroyed(job, &QObject::destroyed);
+        job->kill(KJob::EmitResult);
+        QTRY_COMPARE(finished.count(), 1);
+        QVERIFY(!m_helper.isHolding());
+        QTRY_COMPARE(destroyed.count(), 1);
     }
 
     void noJobIsAnError()

@@ -1,0 +1,38 @@
+#include "dialogs/createprofiledialog.h"
+
+#include "messagetext.h"
+#include "state/profilestate.h"
+#include "state/systemstate.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+
+CreateProfileDialog::CreateProfileDialog(SystemState *systemState, AbstractProfileState *user, QWidget *parent)
+    : EditProfileDialog(ProfileFile(QString(), false), systemState, user, parent)
+{
+    setWindowTitle(tr("Create new profile"));
+}
+
+CreateProfileDialog::~CreateProfileDialog() = default;
+
+void CreateProfileDialog::accept()
+{
+    const QString name = profileNameLineEdit()->text();
+    const QSet<ProfileState *> profiles = systemState()->profiles();
+    for (const ProfileState *profile : profiles) {
+        if (profile->name() == name) {
+            QMessageBox::critical(this, tr("Profile name error"), Utils::messageText(tr("Profile with '%1' name exist").arg(name)), QMessageBox::Ok);
+            return;
+        }
+    }
+    EditProfileDialog::accept();
+}
+
+void CreateProfileDialog::traceAppActionTriggered()
+{
+    QString executableName;
+    if (traceApplication(&executableName)) {
+        // Set as it is: a program's name may hold characters a typed name may not.
+        profileNameLineEdit()->setText(executableName);
+    }
+}

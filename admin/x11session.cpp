@@ -1,0 +1,26 @@
+#include "x11session.h"
+
+#include <QDir>
+#include <QX11Info>
+
+// Last: Xlib's macros would rename Qt's own identifiers.
+#include <X11/Xlib.h>
+
+QString X11Session::displayName()
+{
+    if (QX11Info::isPlatformX11()) {
+        if (Display *display = QX11Info::display()) {
+            return QString::fromLocal8Bit(DisplayString(display));
+        }
+    }
+    return qEnvironmentVariable("DISPLAY");
+}
+
+QString X11Session::authorityPath()
+{
+    const QString path = qEnvironmentVariable("XAUTHORITY");
+    if (!path.isEmpty()) {
+        return path;
+    }
+    return QDir::homePath() + QStringLiteral("/.Xauthority");
+}
