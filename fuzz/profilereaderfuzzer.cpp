@@ -64,8 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             ++comments;
         } else if (!kept.contains(line)) {
             // After a line feed, so that a leading U+FEFF is not taken for a
-            // byte order mark, as it was not where the line came from.
-            const ProfileData alone = read("\n" + line.toUtf8());
+            // byte order mark, and ended as a line whose carriage return the
+            // reader takes for its end, so that the line's own one stays.
+            const ProfileData alone = read("\n" + line.toUtf8() + "\r\n");
             require(!alone.objectRules().isEmpty() || !alone.includes().isEmpty());
         }
     }
