@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 #include "desktop/orlainit.h"
 #include "icontheme.h"
 #include "kioskstarter.h"

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The KAuth identifier of the privileged helper, defined once.
 #
 # It names the helper's D-Bus service, prefixes the four action ids and is

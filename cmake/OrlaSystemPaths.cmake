@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The one place where the system's fixed paths are defined.
 #
 # ORLA_SYSTEM_ROOT moves the whole kiosk tree, the module switches and the module

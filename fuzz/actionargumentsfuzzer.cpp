@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The helper's argument checks on any bytes, decoded as they arrive from the
 // bus: one QDataStream blob holding the argument map.
 //

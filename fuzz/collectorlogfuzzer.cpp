@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The collector's reader of the kernel log on any bytes.
 //
 // What must hold: whatever the log holds, the rules it gives are profile text

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The profile text reader on any bytes, read as the store reads a profile file.
 //
 // What must hold for every input: every non-blank line lands somewhere (a

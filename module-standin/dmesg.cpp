@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The scratch build's dmesg: reads, clears and follows the file that the
 // stand-in reporter writes in place of the kernel log, so that tests never
 // clear the machine's own. Only the three calls the recorder makes.

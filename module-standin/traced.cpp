@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // tavrix-traced: the stand-in for the module's trace mode. Runs as root in
 // the foreground until SIGTERM or SIGINT; see README.md.
 

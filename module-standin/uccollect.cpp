@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // uccollect: the object rules one uid needs, from a kernel log of trace
 // reports on standard input. See README.md.
 

@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Lays out a realistic kiosk tree below a scratch root, for the demo and for
 # tests that want a whole system rather than a handful of files:
 #

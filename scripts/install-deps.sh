@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs everything needed to build, test and demonstrate the tool on Debian 12.
 set -euo pipefail
 

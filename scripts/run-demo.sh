@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Shows the administration program on a realistic kiosk configuration, on a
 # fresh Debian 12 machine, as root, without touching the machine's own kiosk
 # configuration:

@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds the libFuzzer harnesses of fuzz/ with clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer in build-fuzz/ (kiosk tree below
 # build-fuzz/kioskroot, never /etc/tavrix), and runs each over its seed corpus:

@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds the whole project twice (plain, then with AddressSanitizer and
 # UndefinedBehaviorSanitizer) with the kiosk tree in a scratch directory of the
 # build, and runs every test in both; then builds the fuzzing harnesses with

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // Executes one KAuth action the way the administration program does and prints
 // how it ended, so that shell tests, the demo and an unprivileged account can
 // drive the helper without a program of their own.

@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Runs one command against a private system bus with its own polkitd, so that
 # KAuth actions travel the same road as on a real system (client -> bus ->
 # polkit -> bus-activated helper running as root) without touching the

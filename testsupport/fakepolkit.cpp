@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // Answers every polkit authorisation check on a private bus with "authorised",
 // so that KAuth's client takes its actions as valid and sends them on to the
 // helper. Lives in a process of its own: KAuth asks polkit synchronously from

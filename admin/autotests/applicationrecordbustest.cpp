@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // Recording an application's rules through the real road: the program's
 // dialogs, the bus, polkit, the helper running the application under a
 // temporary account on an X display, and the module's trace reporter.

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The profile editor on working states built in memory (and, for the
 // read-only mode, read from the scratch kiosk tree without the authorisation
 // service).

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // Editing a profile from the main window: when the editor is offered, what
 // the window does with what it hands back, and how the statuses of the
 // profiles and users around the edited one follow.

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The file and directory pickers, alone and driven from the profile editor
 // the way an administrator picks files: Qt's own file dialog, answered while
 // the editor waits in its exec().

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // A global recording from the main window through the real road: the real
 // helper on the private test bus, a real kiosk account and the module's trace
 // reporter, which logs what the account does while the recording runs.

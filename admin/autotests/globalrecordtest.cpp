@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The global recording as the main window drives it, against a stand-in
 // helper that holds its action open the way the real one does: what the
 // window asks, what reaches the helper, and what the working copy holds after.

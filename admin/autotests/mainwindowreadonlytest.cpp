@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The window of an administrator who may not change anything: here the
 // authorisation service is out of reach, which the integrity check takes as
 // "no". Everything is shown; nothing is offered.

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // An administrator whom the authorisation service turns down: the window is
 // not read-only (the service would ask for a password), but no one is there
 // to give it, so every action is refused. A refusal changes nothing and shows

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // Saving and kiosk mode through the real road: the window asks, the working
 // state builds the actions, KAuth carries them over the private test bus to
 // the real helper, which changes the scratch kiosk tree. Afterwards the files

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The main window over a scratch kiosk tree, everything short of sending
 // actions to the helper: what the lists show, what the actions offer, and what
 // each edit does to the working copy.

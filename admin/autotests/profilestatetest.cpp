@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 #include "state/abstractprofilestate.h"
 #include "state/profilestate.h"
 #include "state/userstate.h"

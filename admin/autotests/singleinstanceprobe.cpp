@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // A tiny program on SingleApplication for the single-instance test: the
 // first process reports where it listens and echoes every message it gets;
 // a later one hands its arguments over and reports whether that worked.

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // Two real orla-admin-kiosk processes on the offscreen platform: the second
 // start hands its command line to the first and ends.
 //

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // Checks the status computation against a plain transcription of the
 // recursive algorithm it replaces, on thousands of random include graphs.
 

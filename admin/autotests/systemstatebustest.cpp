@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The working state's privileged actions carried out by the real helper:
 // runs under testbus/run-with-system-bus.sh, which provides a private system
 // bus, polkitd and the helper started by the bus.

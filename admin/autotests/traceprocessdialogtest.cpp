@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The recording dialog, the menu picker it opens and the dialog that waits
 // for a recording, on the offscreen platform. The terminals the recording
 // dialog offers are looked for below the scratch root, where each case

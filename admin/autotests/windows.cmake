@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Tests of the windows: list items, the add-user dialog, the main window, and
 # the program's single instance. They drive the real widgets on the offscreen
 # platform and answer message boxes the way an administrator would.

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // Measures what the administration program's working state costs on a large
 // kiosk tree, each step beside the time of merely reading the same files:
 // reloading (reading, parsing, building the states, computing every

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // Measures what opening and accepting the profile editor costs on large
 // profiles inside a large working state, beside the time of parsing the same
 // profile text.

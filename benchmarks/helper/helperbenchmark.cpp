@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // Measures the update action through the whole road (KAuth client, system bus,
 // polkit, the helper saving through one kiosk transaction) beside writing the
 // same bytes as plain files without syncing, the floor any save stands on, and

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // Measures what the module stand-in's reporter costs a busy machine, side by
 // side in one run: a file-heavy command run as a kiosk account with no
 // reporter, with the reporter and trace mode off, and with trace mode on;

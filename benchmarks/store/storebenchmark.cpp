@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // Measures, in one run and side by side, what loading and saving a large
 // kiosk tree costs: reading the bytes, reading and parsing them through the
 // store, writing every profile back as text, and the include-chain questions

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: LGPL-2.1-or-later
+*/
+
 // Installs the library's own message catalogue, which translates the failure
 // sentences, as soon as an application object exists.
 

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: LGPL-2.1-or-later
+*/
+
 #ifndef ORLA_KIOSKSETTINGS_H
 #define ORLA_KIOSKSETTINGS_H
 

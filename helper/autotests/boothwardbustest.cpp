@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The helper's actions through the road the program takes: a KAuth client, the
 // system bus, polkit and the helper that the bus starts as root. Runs under
 // testbus/run-with-system-bus.sh, which provides a private bus and polkitd.

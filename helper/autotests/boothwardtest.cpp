@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The helper's actions called directly, on the scratch kiosk tree of the build.
 
 #include "orlaadminboothward.h"

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // Rule recording through the road the program takes: a KAuth client, the
 // system bus, polkit, the helper the bus starts as root, real accounts, a real
 // X display and the module's trace reporter. Runs under

@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The reporter end to end: a kiosk account's refused accesses reach the log
 # while trace mode is on and only then, the allowed one never does, the
 # stand-in dmesg clears the log, and uccollect turns it into rules.

@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The demo's clean-up removes exactly the accounts the demo recorded as its
 # own: an account of a demo name that someone else made stays, and so does
 # anything else a doctored record names.

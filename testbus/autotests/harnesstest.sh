@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Checks that run-with-system-bus.sh hands the command a working private bus
 # and polkitd, passes on the command's exit status, and leaves nothing behind
 # however the command ends: no bus, no polkitd, no scratch directory, and in

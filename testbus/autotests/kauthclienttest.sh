@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Checks kauthclient's progress lines and its stop request against the
 # progress helper on the test bus: the steps come first, each on its own line
 # and while the action still runs, and --stop-after reaches the helper while

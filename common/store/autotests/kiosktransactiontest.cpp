@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // The journal's way back after a crash, at the moments a killed helper
 // cannot be made to stop at on purpose: a save already marked done, and a
 // journal that names something outside the kiosk directories.

@@ -1,3 +1,8 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
 // A helper for kauthclient's test: it reports two progress steps, then waits
 // until it is asked to stop or its time is up, and says which ended the wait.
 
