@@ -67,15 +67,14 @@ bool ActionArgumentsCheck::isValidLocale(const QString &locale)
 {
     // The commands a recording starts inherit the locale, so C.UTF-8 and its
     // kind must pass; the shape still keeps out anything but a name.
-    static const QRegularExpression pattern(QStringLiteral(
-        "\\A(C|POSIX|[A-Za-z]{2,8}([_-][A-Za-z0-9]{2,8})?)(\\.[A-Za-z0-9_-]{1,20})?(@[A-Za-z0-9_-]{1,20})?\\z"));
+    static const QRegularExpression pattern(
+        QStringLiteral("\\A(C|POSIX|[A-Za-z]{2,8}([_-][A-Za-z0-9]{2,8})?)(\\.[A-Za-z0-9_-]{1,20})?(@[A-Za-z0-9_-]{1,20})?\\z"));
     return pattern.match(locale).hasMatch();
 }
 
 bool ActionArgumentsCheck::isValidSystemProfileName(const QString &name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-        && !name.contains(QLatin1Char('/')) && !name.contains(QChar(u'\0'));
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(QLatin1Char('/')) && !name.contains(QChar(u'\0'));
 }
 
 bool ActionArgumentsCheck::isValidUserProfileName(const QString &name)
@@ -94,13 +93,8 @@ bool ActionArgumentsCheck::isValidUserProfileName(const QString &name)
 
 QString ActionArgumentsCheck::updateArgumentsError(const QVariantMap &arguments)
 {
-    const QStringList known = {environmentKey,
-                               profilesToRenameKey,
-                               profilesToRemoveKey,
-                               profilesToUpdateKey,
-                               usersToRenameKey,
-                               usersToRemoveKey,
-                               usersToUpdateKey};
+    const QStringList known =
+        {environmentKey, profilesToRenameKey, profilesToRemoveKey, profilesToUpdateKey, usersToRenameKey, usersToRemoveKey, usersToUpdateKey};
     QString error = unknownKeysError(arguments, known);
     if (error.isEmpty()) {
         error = environmentError(arguments);

@@ -10,14 +10,14 @@
 #include "failures/detailsexception.h"
 #include "protocol/enableactionsmap.h"
 #include "protocol/globaltraceactionsmap.h"
-#include "protocol/helperconstants.h"
-#include "protocol/traceapplicationactionsmap.h"
-#include "store/kiosktracersettings.h"
-#include "store/kiosksnapshots.h"
-#include "store/kiosktransaction.h"
 #include "protocol/helperactionsmap.h"
+#include "protocol/helperconstants.h"
 #include "protocol/snapshotsactionsmap.h"
+#include "protocol/traceapplicationactionsmap.h"
 #include "protocol/updateactionsmap.h"
+#include "store/kiosksnapshots.h"
+#include "store/kiosktracersettings.h"
+#include "store/kiosktransaction.h"
 #include "store/systemkiosk.h"
 #include "systempaths.h"
 
@@ -66,8 +66,7 @@ KAuth::ActionReply checkedReply(KAuth::ActionReply reply)
 {
     const qint64 size = serializedSize(reply.data());
     if (size > maxReplyBytes) {
-        return errorReply(QCoreApplication::translate("OrlaAdminBoothward",
-                                                      "The recorded rules are too large to send back (%1 MiB). Record a shorter session.")
+        return errorReply(QCoreApplication::translate("OrlaAdminBoothward", "The recorded rules are too large to send back (%1 MiB). Record a shorter session.")
                               .arg(size / (1024 * 1024)));
     }
     return reply;
@@ -106,7 +105,8 @@ QString linkedEntryError(const UpdateActionsMap &map)
 QString saveFailure(const DetailsException &e)
 {
     if (KioskTransaction::hasUnfinishedSave()) {
-        return QCoreApplication::translate("OrlaAdminBoothward", "%1. The save could not be undone completely; it will be undone the next time the helper starts.")
+        return QCoreApplication::translate("OrlaAdminBoothward",
+                                           "%1. The save could not be undone completely; it will be undone the next time the helper starts.")
             .arg(e.fullDetails());
     }
     return QCoreApplication::translate("OrlaAdminBoothward", "%1. Nothing has been changed.").arg(e.fullDetails());
@@ -462,7 +462,8 @@ KAuth::ActionReply OrlaAdminBoothward::globaltrace(const QVariantMap &args)
     }
     QStringList warnings = tracer.warnings();
     if (endedByItself) {
-        warnings.prepend(tr("The global recording was not completed within %n hour(s) and ended by itself; kiosk users are confined again.", nullptr,
+        warnings.prepend(tr("The global recording was not completed within %n hour(s) and ended by itself; kiosk users are confined again.",
+                            nullptr,
                             static_cast<int>(std::chrono::duration_cast<std::chrono::hours>(maxGlobalRecordDuration).count())));
         // Whoever waited for it may be gone; the next request gets it too.
         QVariantMap texts;

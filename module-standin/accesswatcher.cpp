@@ -132,7 +132,8 @@ bool AccessWatcher::markAll(QString *error, QStringList *notes)
             notes->append(about(mount, "creations not reported", errno));
             continue;
         }
-        struct statfs info {};
+        struct statfs info {
+        };
         if (statfs(point, &info) != 0) {
             continue;
         }
@@ -220,7 +221,8 @@ QVector<Access> AccessWatcher::accesses(const std::function<bool(pid_t)> &wanted
 // the layer's directory, which names nothing here.
 bool AccessWatcher::inThisNamespace(int fd)
 {
-    struct statx info {};
+    struct statx info {
+    };
     if (statx(fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &info) != 0 || !(info.stx_mask & STATX_MNT_ID)) {
         return true; // a kernel that cannot tell; the path is all there is
     }
@@ -236,7 +238,8 @@ bool AccessWatcher::inThisNamespace(int fd)
 void AccessWatcher::readAccess(const fanotify_event_metadata &metadata, QVector<Access> *out)
 {
     const fanotify_event_metadata *event = &metadata;
-    struct stat info {};
+    struct stat info {
+    };
     if (event->fd < 0 || fstat(event->fd, &info) != 0 || S_ISDIR(info.st_mode) || !inThisNamespace(event->fd)) {
         return;
     }
@@ -288,7 +291,8 @@ void AccessWatcher::readCreation(const fanotify_event_metadata &metadata, const 
         access.path = dirPath == "/" ? QByteArray() : dirPath;
         access.path += '/';
         access.path += name;
-        struct stat info {};
+        struct stat info {
+        };
         if (fstatat(dir, name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
             access.ownerKnown = true;
             access.owner = info.st_uid;

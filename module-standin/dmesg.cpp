@@ -24,10 +24,11 @@ const char *const logPath = SystemPaths::kernelLog;
 
 int usage()
 {
-    std::fprintf(stderr, "usage: dmesg [-C | -w]\n"
-                         "  (none)  print the log %s\n"
-                         "  -C      clear it\n"
-                         "  -w      print it and follow new lines\n",
+    std::fprintf(stderr,
+                 "usage: dmesg [-C | -w]\n"
+                 "  (none)  print the log %s\n"
+                 "  -C      clear it\n"
+                 "  -w      print it and follow new lines\n",
                  logPath);
     return 1;
 }
@@ -101,9 +102,11 @@ int follow()
 {
     int fd = -1;
     off_t offset = 0;
-    struct stat opened {};
+    struct stat opened {
+    };
     for (;;) {
-        struct stat now {};
+        struct stat now {
+        };
         const bool exists = stat(logPath, &now) == 0;
         if (fd >= 0 && (!exists || now.st_ino != opened.st_ino || now.st_dev != opened.st_dev)) {
             close(fd);

@@ -12,7 +12,8 @@
 FileStamp FileStamp::of(const QString &path)
 {
     FileStamp stamp;
-    struct stat info {};
+    struct stat info {
+    };
     if (lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode)) {
         stamp.exists = true;
         stamp.dev = info.st_dev;

@@ -91,7 +91,8 @@ bool KernelLog::writeDevice(const QList<QByteArray> &records)
 // opened afresh, or the lines would go to a file nobody can read.
 bool KernelLog::writeFile(const QList<QByteArray> &records)
 {
-    struct stat onDisk {};
+    struct stat onDisk {
+    };
     if (m_fd >= 0 && (::stat(m_path.constData(), &onDisk) != 0 || onDisk.st_dev != m_dev || onDisk.st_ino != m_ino)) {
         ::close(m_fd);
         m_fd = -1;
@@ -114,7 +115,8 @@ bool KernelLog::openFile()
     if (m_fd < 0) {
         return false;
     }
-    struct stat opened {};
+    struct stat opened {
+    };
     fstat(m_fd, &opened);
     m_dev = opened.st_dev;
     m_ino = opened.st_ino;

@@ -52,9 +52,8 @@ QVector<Mount> MountTable::mounts()
 bool MountTable::holdsUserFiles(const Mount &mount)
 {
     static const QList<QByteArray> kernelInterfaces = {
-        "proc",     "sysfs",   "cgroup",    "cgroup2", "devpts",      "mqueue",     "debugfs", "tracefs",  "securityfs",
-        "bpf",      "pstore",  "configfs",  "fusectl", "binfmt_misc", "autofs",     "nsfs",    "efivarfs", "selinuxfs",
-        "hugetlbfs", "rpc_pipefs", "devtmpfs",
+        "proc",     "sysfs",   "cgroup",      "cgroup2", "devpts", "mqueue",   "debugfs",   "tracefs",   "securityfs", "bpf",      "pstore",
+        "configfs", "fusectl", "binfmt_misc", "autofs",  "nsfs",   "efivarfs", "selinuxfs", "hugetlbfs", "rpc_pipefs", "devtmpfs",
     };
     if (kernelInterfaces.contains(mount.type)) {
         return false;

@@ -77,7 +77,9 @@ int main(int argc, char **argv)
         }
     }
     if (reporter.missed() > 0) {
-        std::fprintf(stderr, "tavrix-traced: %lld accesses dropped, their processes ended before their uid was read\n", static_cast<long long>(reporter.missed()));
+        std::fprintf(stderr,
+                     "tavrix-traced: %lld accesses dropped, their processes ended before their uid was read\n",
+                     static_cast<long long>(reporter.missed()));
     }
     return 0;
 }

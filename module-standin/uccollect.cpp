@@ -40,8 +40,9 @@ int main(int argc, char **argv)
 {
     uid_t uid = 0;
     if (argc != 2 || !readUid(argv[1], &uid)) {
-        std::fprintf(stderr, "usage: uccollect UID < KERNEL-LOG\n"
-                             "Prints the object rules that the trace reports of the log ask for UID (decimal).\n");
+        std::fprintf(stderr,
+                     "usage: uccollect UID < KERNEL-LOG\n"
+                     "Prints the object rules that the trace reports of the log ask for UID (decimal).\n");
         return 2;
     }
     // The same log gives the same letters in the same order on every run.

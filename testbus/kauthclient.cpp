@@ -30,8 +30,8 @@
 // usage error.
 
 #include "failures/kauthexception.h"
-#include "protocol/kauthjob.h"
 #include "protocol/helperconstants.h"
+#include "protocol/kauthjob.h"
 
 #include <KAuth/Action>
 #include <KAuth/ExecuteJob>
@@ -127,10 +127,20 @@ int main(int argc, char **argv)
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("action"), QStringLiteral("Action id, or its last part (update, enable, ...)"));
     parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("KEY=VALUE pairs of the argument map"), QStringLiteral("[KEY=VALUE...]"));
-    const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QStringLiteral("Action time-out in milliseconds"), QStringLiteral("ms"), QStringLiteral("600000"));
-    const QCommandLineOption helperOption(QStringLiteral("helper-id"), QStringLiteral("Helper identifier"), QStringLiteral("id"), QString(HelperConstants::helperId));
-    const QCommandLineOption argumentsOption(QStringLiteral("arguments"), QStringLiteral("JSON object file with the argument map (- for standard input)"), QStringLiteral("file"));
-    const QCommandLineOption stopOption(QStringLiteral("stop-after"), QStringLiteral("Ask the helper to stop this many seconds after the start"), QStringLiteral("seconds"));
+    const QCommandLineOption timeoutOption(QStringLiteral("timeout"),
+                                           QStringLiteral("Action time-out in milliseconds"),
+                                           QStringLiteral("ms"),
+                                           QStringLiteral("600000"));
+    const QCommandLineOption helperOption(QStringLiteral("helper-id"),
+                                          QStringLiteral("Helper identifier"),
+                                          QStringLiteral("id"),
+                                          QString(HelperConstants::helperId));
+    const QCommandLineOption argumentsOption(QStringLiteral("arguments"),
+                                             QStringLiteral("JSON object file with the argument map (- for standard input)"),
+                                             QStringLiteral("file"));
+    const QCommandLineOption stopOption(QStringLiteral("stop-after"),
+                                        QStringLiteral("Ask the helper to stop this many seconds after the start"),
+                                        QStringLiteral("seconds"));
     const QCommandLineOption directOption(QStringLiteral("direct"), QStringLiteral("Call the helper on the bus directly, without KAuth's client"));
     parser.addOptions({timeoutOption, helperOption, argumentsOption, stopOption, directOption});
     parser.process(app);

@@ -232,7 +232,8 @@ bool FakeKAuthBus::start(QString *why)
     file.close();
 
     m_bus->setProgram(QStringLiteral("dbus-daemon"));
-    m_bus->setArguments({QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"), QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
+    m_bus->setArguments(
+        {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"), QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
     m_bus->start();
     if (!m_bus->waitForStarted(10000)) {
         return fail("dbus-daemon is not available");

@@ -30,13 +30,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QStandardItemModel>
 #include <QStandardPaths>
-#include <QScopeGuard>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTextCodec>
 #include <QTest>
+#include <QTextCodec>
 #include <QTimer>
 #include <QToolBar>
 
@@ -348,13 +348,15 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("uncheckable");
 
         // A includes B includes C; B is direct, C only through B.
-        QTest::newRow("direct and indirect") << QStringLiteral("A") << QStringList{QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E (has errors)")}
+        QTest::newRow("direct and indirect") << QStringLiteral("A")
+                                             << QStringList{QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E (has errors)")}
                                              << QStringList{QStringLiteral("B")} << QStringList{} << QStringList{QStringLiteral("E")};
         QTest::newRow("used in chains") << QStringLiteral("C")
-                                        << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("D"), QStringLiteral("E (has errors)")} << QStringList{}
-                                        << QStringList{QStringLiteral("A='C' used in 'A->B'"), QStringLiteral("B='C' used in 'B'")}
+                                        << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("D"), QStringLiteral("E (has errors)")}
+                                        << QStringList{} << QStringList{QStringLiteral("A='C' used in 'A->B'"), QStringLiteral("B='C' used in 'B'")}
                                         << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("E")};
-        QTest::newRow("middle") << QStringLiteral("B") << QStringList{QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E (has errors)")}
+        QTest::newRow("middle") << QStringLiteral("B")
+                                << QStringList{QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E (has errors)")}
                                 << QStringList{QStringLiteral("C")} << QStringList{QStringLiteral("A='B' used in 'A'")}
                                 << QStringList{QStringLiteral("A"), QStringLiteral("E")};
     }

@@ -181,8 +181,9 @@ private Q_SLOTS:
         FileSelectionDialog files(nullptr, m_dir.path());
         files.show();
         // "." and ".." stay: they are how the list goes up a level.
-        QTRY_COMPARE(listed(files),
-                     (QStringList{QStringLiteral("."), QStringLiteral(".."), QStringLiteral("link.txt"), QStringLiteral("sub"), QStringLiteral("visible.txt")}));
+        QTRY_COMPARE(
+            listed(files),
+            (QStringList{QStringLiteral("."), QStringLiteral(".."), QStringLiteral("link.txt"), QStringLiteral("sub"), QStringLiteral("visible.txt")}));
 
         DirFileSelectionDialog directories(nullptr, m_dir.path());
         directories.show();

@@ -54,7 +54,8 @@ private Q_SLOTS:
         if (qEnvironmentVariableIsEmpty("ORLA_TESTBUS_DIR")) {
             QSKIP("needs the private system bus with accounts and the module: run under testbus/run-with-system-bus.sh --accounts --module");
         }
-        QVERIFY(run(QStringLiteral("adduser"), {QStringLiteral("--quiet"), QStringLiteral("--disabled-password"), QStringLiteral("--gecos"), QString(), kioskUser}));
+        QVERIFY(run(QStringLiteral("adduser"),
+                    {QStringLiteral("--quiet"), QStringLiteral("--disabled-password"), QStringLiteral("--gecos"), QString(), kioskUser}));
     }
 
     void init()

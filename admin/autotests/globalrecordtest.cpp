@@ -121,16 +121,18 @@ private Q_SLOTS:
         for (const char *name : {"a.b_global_record_1", "axb_global_record_7", "daemon_global_record_01", "daemon_global_record_1", "a$_global_record_1"}) {
             m_tree->writeProfile(QString::fromLatin1(name), QStringLiteral("+file r u: /a\n"));
         }
-        recordWith(recorded({
-            // The collector's repeats, comments and stray lines stay out.
-            {QStringLiteral("daemon"), QStringLiteral("+file r u: /etc/hosts\n+file w u: /etc/hosts\n# collected\n@include base\nnot a rule at all\n")},
-            {QStringLiteral("a.b"), QStringLiteral("+file r u: /srv/a.b\n")},
-            {QStringLiteral("a$"), QStringLiteral("+file r u: /srv/dollar\n")},
-            // The collector's bytes, whatever the locale.
-            {QStringLiteral("zoe"), QByteArray("+file r u: /srv/zo\xc3\xab\n")},
-            {QStringLiteral("../etc"), QStringLiteral("+file r u: /x\n")},
-            {QStringLiteral("bin"), QStringLiteral("only junk\n")},
-        }, {QStringLiteral("uccollect: one line skipped"), QString()}));
+        recordWith(recorded(
+            {
+                // The collector's repeats, comments and stray lines stay out.
+                {QStringLiteral("daemon"), QStringLiteral("+file r u: /etc/hosts\n+file w u: /etc/hosts\n# collected\n@include base\nnot a rule at all\n")},
+                {QStringLiteral("a.b"), QStringLiteral("+file r u: /srv/a.b\n")},
+                {QStringLiteral("a$"), QStringLiteral("+file r u: /srv/dollar\n")},
+                // The collector's bytes, whatever the locale.
+                {QStringLiteral("zoe"), QByteArray("+file r u: /srv/zo\xc3\xab\n")},
+                {QStringLiteral("../etc"), QStringLiteral("+file r u: /x\n")},
+                {QStringLiteral("bin"), QStringLiteral("only junk\n")},
+            },
+            {QStringLiteral("uccollect: one line skipped"), QString()}));
 
         WindowDriver w = open();
         m_answerer->answer(QMessageBox::Yes);
@@ -158,8 +160,7 @@ private Q_SLOTS:
         QVERIFY(daemon);
         QCOMPARE(daemon->file()->data().objectRules(), rulesOf(QStringLiteral("+file rw u: /etc/hosts\n")));
         QVERIFY(daemon->isEditable());
-        QCOMPARE(w.profileState(QStringLiteral("zoe_global_record_1"))->file()->data().objectRules(),
-                 rulesOf(QStringLiteral("+file r u: /srv/zoë\n")));
+        QCOMPARE(w.profileState(QStringLiteral("zoe_global_record_1"))->file()->data().objectRules(), rulesOf(QStringLiteral("+file r u: /srv/zoë\n")));
         // A kiosk user keeps its profile; an account without one gets one including the recording.
         QCOMPARE(WindowDriver::includes(w.userState(QStringLiteral("daemon"))), QStringList{QStringLiteral("base")});
         QCOMPARE(WindowDriver::includes(w.userState(QStringLiteral("a.b"))), QStringList{QStringLiteral("a.b_global_record_2")});

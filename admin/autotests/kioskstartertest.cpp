@@ -8,8 +8,8 @@
 //
 // Runs on the private test bus, so that the window can hold unsaved changes.
 
-#include "icontheme.h"
 #include "kioskstarter.h"
+#include "icontheme.h"
 #include "kiosktree.h"
 #include "modalanswerer.h"
 #include "windowdriver.h"

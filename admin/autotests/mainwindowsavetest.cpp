@@ -186,8 +186,7 @@ private Q_SLOTS:
         QVERIFY2(changes.contains(QStringLiteral("Profile renamed: orla-desktop → desktop")), qPrintable(changes));
         // daemon's profile gains the include under the profile's new name.
         // (The order of includes in a written profile is not fixed.)
-        QVERIFY2(changes.contains(QLatin1String("Profile of user daemon:\n")) && changes.contains(QLatin1String("\n+ @include desktop")),
-                 qPrintable(changes));
+        QVERIFY2(changes.contains(QLatin1String("Profile of user daemon:\n")) && changes.contains(QLatin1String("\n+ @include desktop")), qPrintable(changes));
         QVERIFY(m_tree->user(QStringLiteral("daemon")).contains(QLatin1String("@include desktop")));
 
         // The save was kept: the restore dialog lists it and previews undoing it.

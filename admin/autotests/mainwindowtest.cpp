@@ -74,11 +74,35 @@ private Q_SLOTS:
     void formAndActions()
     {
         WindowDriver w = open();
-        const char *names[] = {"_centralwidget", "verticalLayout", "statusLabel", "splitter", "usersGroupBox", "verticalLayout_4", "usersListWidget",
-                               "profilesGroupBox", "verticalLayout_2", "profilesListWidget", "menuBar", "menuFile", "menuUsers", "menuProfiles",
-                               "commonToolBar", "actionCancelChanges", "actionSaveChanges", "actionExit", "actionEnableKioskMode", "actionAddUser",
-                               "actionDeleteUser", "actionCreateProfile", "actionDeleteProfile", "actionEditProfile", "actionDisableUser",
-                               "actionDisableKioskMode", "actionEnableUser", "actionShowUserStatus", "actionShowProfileStatus",
+        const char *names[] = {"_centralwidget",
+                               "verticalLayout",
+                               "statusLabel",
+                               "splitter",
+                               "usersGroupBox",
+                               "verticalLayout_4",
+                               "usersListWidget",
+                               "profilesGroupBox",
+                               "verticalLayout_2",
+                               "profilesListWidget",
+                               "menuBar",
+                               "menuFile",
+                               "menuUsers",
+                               "menuProfiles",
+                               "commonToolBar",
+                               "actionCancelChanges",
+                               "actionSaveChanges",
+                               "actionExit",
+                               "actionEnableKioskMode",
+                               "actionAddUser",
+                               "actionDeleteUser",
+                               "actionCreateProfile",
+                               "actionDeleteProfile",
+                               "actionEditProfile",
+                               "actionDisableUser",
+                               "actionDisableKioskMode",
+                               "actionEnableUser",
+                               "actionShowUserStatus",
+                               "actionShowProfileStatus",
                                "actionGlobalRecordingMode"};
         for (const char *name : names) {
             QVERIFY2(m_window->findChild<QObject *>(QString::fromLatin1(name)), name);
@@ -114,8 +138,9 @@ private Q_SLOTS:
         for (const QLabel *label : statusBarLabels) {
             hints << label->text();
         }
-        QVERIFY(hints.contains(QStringLiteral(
-            "When choosing a profile for a graphical application, be sure to also select a profile for the graphical session, the default is 'orla-desktop'.")));
+        QVERIFY(
+            hints.contains(QStringLiteral("When choosing a profile for a graphical application, be sure to also select a profile for the graphical session, "
+                                          "the default is 'orla-desktop'.")));
     }
 
     void contextMenusOfferTheGroupsActions_data()
@@ -255,7 +280,8 @@ private Q_SLOTS:
                                             << QStringLiteral("Profile 'usesBroken' has include with error");
         QTest::newRow("invalid lines") << QStringLiteral("daemon") << QStringLiteral("broken") << QStringLiteral("Profile 'broken' has invalid config lines");
         QTest::newRow("no rules") << QStringLiteral("daemon") << QStringLiteral("empty") << QStringLiteral("Profile 'empty' doesn't have allowed rules");
-        QTest::newRow("dangling include") << QStringLiteral("daemon") << QStringLiteral("dangling") << QStringLiteral("Profile 'dangling' has unknown includes");
+        QTest::newRow("dangling include") << QStringLiteral("daemon") << QStringLiteral("dangling")
+                                          << QStringLiteral("Profile 'dangling' has unknown includes");
         QTest::newRow("placeholder") << QStringLiteral("games") << QStringLiteral("ghostprofile") << QStringLiteral("Nonexistent profile 'ghostprofile'");
     }
 
@@ -695,8 +721,7 @@ private Q_SLOTS:
         QTest::newRow("off") << false << false << false << QStringLiteral("Kiosk mode: <b>Off</b>");
         QTest::newRow("on") << true << true << false << QStringLiteral("Kiosk mode: <b>On</b>");
         QTest::newRow("on until reboot") << true << false << false << QStringLiteral("Kiosk mode now: <b>On</b>, after reboot will: <b>Off</b>");
-        QTest::newRow("recording") << false << false << true
-                                   << QStringLiteral("Kiosk mode: <b>Off</b>. Global kiosk rules record mode: <b>Enabled</b>");
+        QTest::newRow("recording") << false << false << true << QStringLiteral("Kiosk mode: <b>Off</b>. Global kiosk rules record mode: <b>Enabled</b>");
     }
 
     void statusLine()

@@ -22,24 +22,24 @@ ModalAnswerer::~ModalAnswerer() = default;
 void ModalAnswerer::answer(QMessageBox::StandardButton button, const std::function<void()> &meanwhile)
 {
     m_handlers.enqueue({QString(), [this, button, meanwhile](QWidget *widget) {
-        auto *box = qobject_cast<QMessageBox *>(widget);
-        if (!box) {
-            m_unexpected << QString::fromLatin1(widget->metaObject()->className());
-            static_cast<QDialog *>(widget)->reject();
-            return;
-        }
-        m_boxes << describe(box);
-        QAbstractButton *target = box->button(button);
-        if (!target) {
-            m_unexpected << box->windowTitle() + QStringLiteral(" (no such button)");
-            box->reject();
-            return;
-        }
-        if (meanwhile) {
-            meanwhile();
-        }
-        target->click();
-    }});
+                            auto *box = qobject_cast<QMessageBox *>(widget);
+                            if (!box) {
+                                m_unexpected << QString::fromLatin1(widget->metaObject()->className());
+                                static_cast<QDialog *>(widget)->reject();
+                                return;
+                            }
+                            m_boxes << describe(box);
+                            QAbstractButton *target = box->button(button);
+                            if (!target) {
+                                m_unexpected << box->windowTitle() + QStringLiteral(" (no such button)");
+                                box->reject();
+                                return;
+                            }
+                            if (meanwhile) {
+                                meanwhile();
+                            }
+                            target->click();
+                        }});
 }
 
 void ModalAnswerer::handle(const std::function<void(QWidget *)> &handler)

@@ -3,8 +3,8 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
-#include "state/abstractprofilestate.h"
 #include "state/profilestate.h"
+#include "state/abstractprofilestate.h"
 #include "state/userstate.h"
 
 #include "profile/objectrule.h"
@@ -68,8 +68,7 @@ void ProfileStateTest::ownStatusAtConstruction_data()
     QTest::newRow("profile with rule") << false << QStringList() << QStringList{QStringLiteral("/a")} << QSet<int>();
     QTest::newRow("empty user") << true << QStringList() << QStringList() << QSet<int>{AbstractProfileState::StatusNoData};
     QTest::newRow("user with include") << true << QStringList{QStringLiteral("base")} << QStringList() << QSet<int>();
-    QTest::newRow("user with own rules") << true << QStringList() << QStringList{QStringLiteral("/a")}
-                                         << QSet<int>{AbstractProfileState::StatusOwnObjectRules};
+    QTest::newRow("user with own rules") << true << QStringList() << QStringList{QStringLiteral("/a")} << QSet<int>{AbstractProfileState::StatusOwnObjectRules};
     QTest::newRow("user with both") << true << QStringList{QStringLiteral("base")} << QStringList{QStringLiteral("/a")}
                                     << QSet<int>{AbstractProfileState::StatusOwnObjectRules};
 }

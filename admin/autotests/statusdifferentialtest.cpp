@@ -344,7 +344,8 @@ void StatusDifferentialTest::cycleMembersAgree()
         if (actual != expected) {
             ++differing;
             for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
-                const QSet<int> difference = QSet<int>(it.value()).unite(actual.value(it.key())).subtract(QSet<int>(it.value()).intersect(actual.value(it.key())));
+                const QSet<int> difference =
+                    QSet<int>(it.value()).unite(actual.value(it.key())).subtract(QSet<int>(it.value()).intersect(actual.value(it.key())));
                 for (int code : difference) {
                     ++differingCodes[code];
                 }
@@ -412,7 +413,8 @@ void StatusDifferentialTest::singleComputationsAgree()
         // Compute one state again: a random user, else a random profile.
         const QList<UserState *> fastUsers = fast.users().values();
         const bool userRoot = !fastUsers.isEmpty() && random.bounded(2) == 0;
-        const QString rootName = userRoot ? fastUsers.at(random.bounded(fastUsers.size()))->name() : graph.profiles.at(random.bounded(graph.profiles.size())).name;
+        const QString rootName =
+            userRoot ? fastUsers.at(random.bounded(fastUsers.size()))->name() : graph.profiles.at(random.bounded(graph.profiles.size())).name;
         auto findRoot = [&](SystemState &state) -> AbstractProfileState * {
             if (userRoot) {
                 const QSet<UserState *> users = state.users();

@@ -3,8 +3,8 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
-#include "state/profilestate.h"
 #include "state/systemstate.h"
+#include "state/profilestate.h"
 #include "state/userstate.h"
 
 #include "failures/kauthexception.h"
@@ -451,8 +451,8 @@ void SystemStateTest::updateActionsMap_data()
                                          << StringMap() << QStringList{QStringLiteral("fresher")} << QStringList();
     QTest::newRow("user disabled") << Edit([=](SystemState &s) {
         user(s, "alice")->setEnable(false);
-    }) << StringMap{{alice, disabledAlice}} << QStringList{disabledAlice}
-                                   << QStringList() << StringMap() << QStringList() << QStringList();
+    }) << StringMap{{alice, disabledAlice}}
+                                   << QStringList{disabledAlice} << QStringList() << StringMap() << QStringList() << QStringList();
     QTest::newRow("user disabled and enabled again") << Edit([=](SystemState &s) {
         user(s, "alice")->setEnable(false);
         user(s, "alice")->setEnable(true);
@@ -460,12 +460,12 @@ void SystemStateTest::updateActionsMap_data()
                                                      << StringMap() << QStringList() << QStringList();
     QTest::newRow("disabled user enabled") << Edit([=](SystemState &s) {
         user(s, "bob")->setEnable(true);
-    }) << StringMap{{disabledBob, bob}} << QStringList{bob} << QStringList()
-                                           << StringMap() << QStringList() << QStringList();
+    }) << StringMap{{disabledBob, bob}} << QStringList{bob}
+                                           << QStringList() << StringMap() << QStringList() << QStringList();
     QTest::newRow("disabled user removed") << Edit([=](SystemState &s) {
         s.removeUser(user(s, "bob"));
-    }) << StringMap() << QStringList() << QStringList{disabledBob} << StringMap()
-                                           << QStringList() << QStringList();
+    }) << StringMap() << QStringList() << QStringList{disabledBob}
+                                           << StringMap() << QStringList() << QStringList();
     QTest::newRow("user removed and added again") << Edit([=](SystemState &s) {
         s.removeUser(user(s, "alice"));
         s.addUser(new UserState(UserProfileFile(profileFile(QStringLiteral("alice"), {QStringLiteral("other")}))));
@@ -474,8 +474,8 @@ void SystemStateTest::updateActionsMap_data()
     QTest::newRow("edited user removed") << Edit([=](SystemState &s) {
         user(s, "alice")->setEnable(false);
         s.removeUser(user(s, "alice"));
-    }) << StringMap() << QStringList() << QStringList{alice} << StringMap()
-                                         << QStringList() << QStringList();
+    }) << StringMap() << QStringList() << QStringList{alice}
+                                         << StringMap() << QStringList() << QStringList();
     QTest::newRow("new user added and removed") << Edit([=](SystemState &s) {
         auto *carol = new UserState(UserProfileFile(profileFile(QStringLiteral("carol"), {QStringLiteral("base")})));
         s.addUser(carol);
@@ -484,12 +484,12 @@ void SystemStateTest::updateActionsMap_data()
                                                 << StringMap() << QStringList() << QStringList();
     QTest::newRow("user without name") << Edit([=](SystemState &s) {
         s.addUser(new UserState(UserProfileFile(profileFile(QString(), {QStringLiteral("base")}))));
-    }) << StringMap() << QStringList() << QStringList() << StringMap()
-                                       << QStringList() << QStringList();
+    }) << StringMap() << QStringList() << QStringList()
+                                       << StringMap() << QStringList() << QStringList();
     QTest::newRow("profile removed") << Edit([=](SystemState &s) {
         s.removeProfile(profile(s, "other"));
-    }) << StringMap() << QStringList() << QStringList() << StringMap()
-                                     << QStringList() << QStringList{other};
+    }) << StringMap() << QStringList()
+                                     << QStringList() << StringMap() << QStringList() << QStringList{other};
     QTest::newRow("renamed profile removed") << Edit([=](SystemState &s) {
         ProfileState *state = profile(s, "other");
         rename(state, "elsewhere");
@@ -499,8 +499,8 @@ void SystemStateTest::updateActionsMap_data()
     QTest::newRow("profile removed and its name reused") << Edit([=](SystemState &s) {
         s.removeProfile(profile(s, "other"));
         rename(profile(s, "base"), "other");
-    }) << StringMap() << QStringList() << QStringList()
-                                                         << StringMap{{base, other}} << QStringList{other} << QStringList();
+    }) << StringMap() << QStringList() << QStringList() << StringMap{{base, other}}
+                                                         << QStringList{other} << QStringList();
     QTest::newRow("new profile removed") << Edit([=](SystemState &s) {
         auto *fresh = new ProfileState(profileFile(QStringLiteral("fresh"), {QStringLiteral("base")}));
         s.addProfile(fresh);
@@ -599,7 +599,8 @@ void SystemStateTest::deepIncludeChainIsFast()
     const int levels = 60;
     for (int level = 0; level < levels; ++level) {
         const QString next = level + 1 < levels ? QStringLiteral("top%1").arg(level + 1) : QStringLiteral("missing");
-        state.addProfile(new ProfileState(profileFile(QStringLiteral("top%1").arg(level), {QStringLiteral("left%1").arg(level), QStringLiteral("right%1").arg(level)})));
+        state.addProfile(
+            new ProfileState(profileFile(QStringLiteral("top%1").arg(level), {QStringLiteral("left%1").arg(level), QStringLiteral("right%1").arg(level)})));
         state.addProfile(new ProfileState(profileFile(QStringLiteral("left%1").arg(level), {next})));
         state.addProfile(new ProfileState(profileFile(QStringLiteral("right%1").arg(level), {next})));
     }

@@ -150,7 +150,8 @@ private Q_SLOTS:
         };
         {
             TraceProcessDialog dialog(nullptr, m_state.get(), &m_profile, addUser(QStringLiteral("bob"), false));
-            QCOMPARE(child<QRadioButton>(&dialog, "considerUserRadioButton")->text(), QStringLiteral("skip available user 'bob' rules entry (user is disabled)"));
+            QCOMPARE(child<QRadioButton>(&dialog, "considerUserRadioButton")->text(),
+                     QStringLiteral("skip available user 'bob' rules entry (user is disabled)"));
             QVERIFY(!child<QRadioButton>(&dialog, "considerUserRadioButton")->isEnabled());
             QVERIFY(!dialog.considerUserRules());
         }

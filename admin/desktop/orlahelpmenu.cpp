@@ -22,10 +22,8 @@ OrlaHelpMenu::OrlaHelpMenu(QWidget *parent)
     addSeparator();
     // Only entries that work without a desktop of KDE's: no handbook, bug
     // tracker or language switch.
-    m_aboutAction = addAction(QGuiApplication::windowIcon(),
-                              tr("&About %1").arg(KAboutData::applicationData().displayName()),
-                              m_helpMenu,
-                              &KHelpMenu::aboutApplication);
+    m_aboutAction =
+        addAction(QGuiApplication::windowIcon(), tr("&About %1").arg(KAboutData::applicationData().displayName()), m_helpMenu, &KHelpMenu::aboutApplication);
     m_aboutAction->setObjectName(QStringLiteral("aboutAction"));
 }
 

@@ -80,8 +80,7 @@ void OrlaMenuDialog::fill(const QString &menuPath, bool showNoDisplay, bool show
         const KDesktopFile file(it.next());
         const KConfigGroup group = file.desktopGroup();
         const QString exec = group.readEntry("Exec", QString()).trimmed();
-        if (file.readType() != QLatin1String("Application") || exec.isEmpty() || group.readEntry("Hidden", false)
-            || (file.noDisplay() && !showNoDisplay)) {
+        if (file.readType() != QLatin1String("Application") || exec.isEmpty() || group.readEntry("Hidden", false) || (file.noDisplay() && !showNoDisplay)) {
             continue;
         }
         QString text = file.readName();

@@ -12,11 +12,11 @@
 #include "dialogs/traceprocessdialog.h"
 #include "dialogs/tracewaitdialog.h"
 #include "messagetext.h"
-#include "x11session.h"
 #include "state/abstractprofilestate.h"
 #include "state/profilestate.h"
 #include "state/systemstate.h"
 #include "state/userstate.h"
+#include "x11session.h"
 
 #include "failures/detailsexception.h"
 #include "profile/includegraph.h"
@@ -604,7 +604,10 @@ void EditProfileDialog::accept()
     if (renamed) {
         for (const ProfileState *profile : profiles) {
             if (profile->name() == newName) {
-                QMessageBox::critical(this, tr("Profile rename error"), Utils::messageText(tr("Profile with name '%1' already exists").arg(newName)), QMessageBox::Ok);
+                QMessageBox::critical(this,
+                                      tr("Profile rename error"),
+                                      Utils::messageText(tr("Profile with name '%1' already exists").arg(newName)),
+                                      QMessageBox::Ok);
                 return;
             }
         }

@@ -91,7 +91,8 @@ void RestoreDialog::restoreClicked()
     if (id.isEmpty()) {
         return;
     }
-    const auto answer = QMessageBox::question(this, tr("Restore earlier configuration"),
+    const auto answer = QMessageBox::question(this,
+                                              tr("Restore earlier configuration"),
                                               tr("Restore the selected configuration? Unsaved changes are lost. The restore can itself be undone later."),
                                               QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes) {

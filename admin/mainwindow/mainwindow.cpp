@@ -117,8 +117,9 @@ MainWindow::MainWindow(QWidget *parent)
     profilesToolBar->addActions(ui->menuProfiles->actions());
     ui->verticalLayout_2->setMenuBar(profilesToolBar);
 
-    auto *hint = new QLabel(tr("When choosing a profile for a graphical application, be sure to also select a profile for the graphical session, the default is 'orla-desktop'."),
-                            ui->statusBar);
+    auto *hint = new QLabel(
+        tr("When choosing a profile for a graphical application, be sure to also select a profile for the graphical session, the default is 'orla-desktop'."),
+        ui->statusBar);
     hint->setWordWrap(true);
     ui->statusBar->addPermanentWidget(hint, 1);
 
@@ -852,7 +853,9 @@ void MainWindow::deleteProfileActionTriggered()
     std::sort(users.begin(), users.end());
 
     if (!users.isEmpty()) {
-        QMessageBox::critical(this, tr("Cannot delete profile"), Utils::messageText(tr("Profile '%1' used by %2").arg(name, joinNames(users, QStringLiteral("'")))));
+        QMessageBox::critical(this,
+                              tr("Cannot delete profile"),
+                              Utils::messageText(tr("Profile '%1' used by %2").arg(name, joinNames(users, QStringLiteral("'")))));
         return;
     }
     const auto answer = QMessageBox::question(this,
@@ -924,9 +927,8 @@ void MainWindow::saveActionTriggered()
     if (isReadOnly()) {
         return;
     }
-    const QString text = needsReboot()
-        ? tr("New changes will take effect immediately after system reboot. Are you sure want to save changes?")
-        : tr("New changes will take effect immediately after users relog. Are you sure want to save changes?");
+    const QString text = needsReboot() ? tr("New changes will take effect immediately after system reboot. Are you sure want to save changes?")
+                                       : tr("New changes will take effect immediately after users relog. Are you sure want to save changes?");
     QMessageBox question(QMessageBox::Question, tr("Save changes"), text, QMessageBox::Yes | QMessageBox::No, this);
     const QString changes = UpdatePreview(m_systemState.buildUpdateActionsMap()).text();
     if (!changes.isEmpty()) {
@@ -948,14 +950,14 @@ bool MainWindow::saveChanges()
         for (const UserState *user : withErrors) {
             names << user->name();
         }
-        const auto answer = QMessageBox::question(
-            this,
-            tr("Has errors"),
-            Utils::messageText(tr("User(s) %1 has errors. To save changes these user(s) will be disabled. New changes will take effect immediately after system reboot. Continue?",
-                                  nullptr,
-                                  names.size())
-                                   .arg(joinNames(names, QStringLiteral("'")))),
-            QMessageBox::Yes | QMessageBox::No);
+        const auto answer = QMessageBox::question(this,
+                                                  tr("Has errors"),
+                                                  Utils::messageText(tr("User(s) %1 has errors. To save changes these user(s) will be disabled. New changes "
+                                                                        "will take effect immediately after system reboot. Continue?",
+                                                                        nullptr,
+                                                                        names.size())
+                                                                         .arg(joinNames(names, QStringLiteral("'")))),
+                                                  QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes) {
             return false;
         }
@@ -1032,7 +1034,8 @@ void MainWindow::disableKioskModeActionTriggered()
     if (isReadOnly()) {
         return;
     }
-    const auto answer = QMessageBox::question(this, tr("Disable kiosk mode"), tr("Are you sure want to disable kiosk mode?"), QMessageBox::Yes | QMessageBox::No);
+    const auto answer =
+        QMessageBox::question(this, tr("Disable kiosk mode"), tr("Are you sure want to disable kiosk mode?"), QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes) {
         changeKioskMode(false);
     }
@@ -1079,7 +1082,8 @@ void MainWindow::enableKioskModeActionTriggered()
         if (warnIfNoEnabledUsers(noUsers)) {
             return;
         }
-        const auto answer = QMessageBox::question(this, tr("Enable kiosk mode"), tr("Are you sure want to enable kiosk mode?"), QMessageBox::Yes | QMessageBox::No);
+        const auto answer =
+            QMessageBox::question(this, tr("Enable kiosk mode"), tr("Are you sure want to enable kiosk mode?"), QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes) {
             return;
         }

@@ -62,8 +62,7 @@ QString SingleApplication::serverPath()
     const QString application = QCoreApplication::applicationName().left(32);
     const QByteArray key = application.toUtf8() + '\n' + QByteArray::number(qulonglong(getuid())) + '\n' + displayName().toUtf8();
     const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16);
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QLatin1Char('/') + application + QLatin1Char('-')
-        + QString::fromLatin1(hash);
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QLatin1Char('/') + application + QLatin1Char('-') + QString::fromLatin1(hash);
 }
 
 bool SingleApplication::isRunning() const

@@ -219,7 +219,9 @@ int main(int argc, char *argv[])
             ProfileFile file(shared ? QStringLiteral("edited") : QStringLiteral("top"), true);
             file.setData(ProfileParser::parseText(text).data());
 
-            const QString where = place == OnTop ? QStringLiteral("on top") : place == ReachedByAll ? QStringLiteral("reached by all") : QStringLiteral("on a cycle through all");
+            const QString where = place == OnTop ? QStringLiteral("on top")
+                : place == ReachedByAll          ? QStringLiteral("reached by all")
+                                                 : QStringLiteral("on a cycle through all");
             std::printf("%d rules, %s\n", rules, qPrintable(where));
             report(QStringLiteral("  parse the profile text"), parsing, parsing);
             std::unique_ptr<EditProfileDialog> dialog;

@@ -31,8 +31,8 @@
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 
 #include <cstdio>
@@ -252,7 +252,9 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    const QCommandLineOption sizesOption(QStringLiteral("sizes"), QStringLiteral("Comma-separated numbers of profiles per update."), QStringLiteral("list"),
+    const QCommandLineOption sizesOption(QStringLiteral("sizes"),
+                                         QStringLiteral("Comma-separated numbers of profiles per update."),
+                                         QStringLiteral("list"),
                                          QStringLiteral("1,100,1000,10000"));
     const QCommandLineOption limitOption(QStringLiteral("probe-limit"), QStringLiteral("Find the largest update the bus carries."));
     const QCommandLineOption sendOption(QStringLiteral("send-characters"), QStringLiteral("Internal: send one profile of this size."), QStringLiteral("n"));

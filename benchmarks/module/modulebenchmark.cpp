@@ -121,7 +121,8 @@ int main(int argc, char **argv)
     }
 
     QTemporaryDir tree(QStringLiteral("/tmp/modulebenchmark-XXXXXX"));
-    QFile::setPermissions(tree.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+    QFile::setPermissions(tree.path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
     for (int i = 0; i < files; ++i) {
         const QString dir = tree.filePath(QStringLiteral("d%1").arg(i / 100));
         QDir().mkpath(dir);
@@ -134,7 +135,14 @@ int main(int argc, char **argv)
         file.open(QIODevice::WriteOnly);
         file.write("x\n");
     }
-    const QStringList readTree{QStringLiteral("find"), tree.path(), QStringLiteral("-name"), QStringLiteral("f*"), QStringLiteral("-exec"), QStringLiteral("cat"), QStringLiteral("{}"), QStringLiteral("+")};
+    const QStringList readTree{QStringLiteral("find"),
+                               tree.path(),
+                               QStringLiteral("-name"),
+                               QStringLiteral("f*"),
+                               QStringLiteral("-exec"),
+                               QStringLiteral("cat"),
+                               QStringLiteral("{}"),
+                               QStringLiteral("+")};
 
     // The scratch root belongs to the build: what the benchmark writes there
     // is removed again, the switches left off.

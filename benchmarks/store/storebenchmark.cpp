@@ -292,22 +292,24 @@ int askIncludeQuestions(const Options &options, const QList<ProfileFile> &profil
     }
 
     const double graphMs = measure(options.repeat, [&] {
-        const IncludeGraph graph(files);
-    }).cpuMs;
+                               const IncludeGraph graph(files);
+                           }).cpuMs;
     print("Include graph of all %lld profiles made in %.1f ms.\n", static_cast<long long>(profiles.size()), graphMs);
 
     int cycles = 0;
     const double cycleMs = withinLimit(options.includeLimit, "include cycle check", [&] {
-        return measure(options.repeat, [&] {
-            cycles = 0;
-            const IncludeGraph graph(files);
-            for (const ProfileFile &profile : qAsConst(profiles)) {
-                const QStringList chain = graph.containts(&profile, profile.name());
-                if (!chain.isEmpty() && !graph.containts(&profile, chain.last()).isEmpty()) {
-                    ++cycles;
-                }
-            }
-        }).cpuMs;
+        return measure(options.repeat,
+                       [&] {
+                           cycles = 0;
+                           const IncludeGraph graph(files);
+                           for (const ProfileFile &profile : qAsConst(profiles)) {
+                               const QStringList chain = graph.containts(&profile, profile.name());
+                               if (!chain.isEmpty() && !graph.containts(&profile, chain.last()).isEmpty()) {
+                                   ++cycles;
+                               }
+                           }
+                       })
+            .cpuMs;
     });
     print("Include cycle check of all %lld profiles, graph included: %.1f ms (%.1f us a profile, %d in cycles); target 1000 ms: %.3fx the target.\n",
           static_cast<long long>(profiles.size()),
@@ -319,13 +321,15 @@ int askIncludeQuestions(const Options &options, const QList<ProfileFile> &profil
     const QString absent = QStringLiteral("no-such-profile");
     int found = 0;
     const double absentMs = withinLimit(options.includeLimit, "search for an absent name", [&] {
-        return measure(options.repeat, [&] {
-            found = 0;
-            const IncludeGraph graph(files);
-            for (const ProfileFile &profile : qAsConst(profiles)) {
-                found += graph.containts(&profile, absent).isEmpty() ? 0 : 1;
-            }
-        }).cpuMs;
+        return measure(options.repeat,
+                       [&] {
+                           found = 0;
+                           const IncludeGraph graph(files);
+                           for (const ProfileFile &profile : qAsConst(profiles)) {
+                               found += graph.containts(&profile, absent).isEmpty() ? 0 : 1;
+                           }
+                       })
+            .cpuMs;
     });
     print("Search for a name no profile includes, every profile, graph included: %.1f ms (%.1f us a profile); %.2fx the cycle check.\n",
           absentMs,
@@ -363,7 +367,9 @@ int main(int argc, char **argv)
     const QCommandLineOption depthOption(QStringLiteral("depth"), QStringLiteral("Depth of the include graph."), QStringLiteral("n"));
     const QCommandLineOption fanoutOption(QStringLiteral("fanout"), QStringLiteral("Includes of each profile into the next layer."), QStringLiteral("n"));
     const QCommandLineOption repeatOption(QStringLiteral("repeat"), QStringLiteral("Runs of each measurement; the best counts."), QStringLiteral("n"));
-    const QCommandLineOption limitOption(QStringLiteral("include-limit"), QStringLiteral("Seconds an include measurement may take before the run is abandoned."), QStringLiteral("s"));
+    const QCommandLineOption limitOption(QStringLiteral("include-limit"),
+                                         QStringLiteral("Seconds an include measurement may take before the run is abandoned."),
+                                         QStringLiteral("s"));
     const QCommandLineOption noWriteOption(QStringLiteral("no-write"), QStringLiteral("Skip writing the profiles back to disk."));
     const QCommandLineOption noIncludeOption(QStringLiteral("no-include"), QStringLiteral("Skip the include chain questions."));
     parser.addOptions({profilesOption, linesOption, depthOption, fanoutOption, repeatOption, limitOption, noWriteOption, noIncludeOption});

@@ -20,7 +20,10 @@ void installLibraryCatalogue()
 {
     auto *app = QCoreApplication::instance();
     auto *translator = new QTranslator(app);
-    if (translator->load(QLocale::system(), QStringLiteral("liborla-admin-kiosk_common"), QStringLiteral("_"), QString::fromUtf8(SystemPaths::translationsDir))) {
+    if (translator->load(QLocale::system(),
+                         QStringLiteral("liborla-admin-kiosk_common"),
+                         QStringLiteral("_"),
+                         QString::fromUtf8(SystemPaths::translationsDir))) {
         QCoreApplication::installTranslator(translator);
     } else {
         delete translator;

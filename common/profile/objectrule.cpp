@@ -114,8 +114,7 @@ bool ObjectRule::isValid() const
 
 bool ObjectRule::operator==(const ObjectRule &other) const
 {
-    return m_type == other.m_type && m_deleted == other.m_deleted && m_filename == other.m_filename && m_modes == other.m_modes
-        && m_targets == other.m_targets;
+    return m_type == other.m_type && m_deleted == other.m_deleted && m_filename == other.m_filename && m_modes == other.m_modes && m_targets == other.m_targets;
 }
 
 bool ObjectRule::operator!=(const ObjectRule &other) const

@@ -315,9 +315,11 @@ QString KioskTracer::trace(const AppTraceData &data)
         takeBack(QStringLiteral("account"));
     }
     const QString result = uccollectDmesg(uid);
-    m_undo.erase(std::remove_if(m_undo.begin(), m_undo.end(), [](const auto &entry) {
-                     return entry.first == QLatin1String("collector");
-                 }),
+    m_undo.erase(std::remove_if(m_undo.begin(),
+                                m_undo.end(),
+                                [](const auto &entry) {
+                                    return entry.first == QLatin1String("collector");
+                                }),
                  m_undo.end());
     return result;
 }
@@ -365,9 +367,14 @@ void KioskTracer::runProcess(const QString &username, const QString &command, co
         }
     };
     connect(child, &QProcess::readyReadStandardError, this, readErrors);
-    connect(&application, &Process::pidChanged, this, [](Q_PID pid) {
-        sendApplicationPid(static_cast<qint64>(pid));
-    }, Qt::DirectConnection);
+    connect(
+        &application,
+        &Process::pidChanged,
+        this,
+        [](Q_PID pid) {
+            sendApplicationPid(static_cast<qint64>(pid));
+        },
+        Qt::DirectConnection);
 
     QEventLoop loop;
     connect(child, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &loop, &QEventLoop::quit, Qt::DirectConnection);
@@ -386,9 +393,9 @@ void KioskTracer::runProcess(const QString &username, const QString &command, co
     });
 
     try {
-        application.run(program(SystemPaths::suProgram),
-                        {QStringLiteral("-"), username, QStringLiteral("-c"),
-                         applicationCommand.arg(display, program(SystemPaths::dbusLaunchProgram), command)});
+        application.run(
+            program(SystemPaths::suProgram),
+            {QStringLiteral("-"), username, QStringLiteral("-c"), applicationCommand.arg(display, program(SystemPaths::dbusLaunchProgram), command)});
     } catch (...) {
         disconnect(stop);
         throw;
@@ -441,8 +448,7 @@ void KioskTracer::cleanUpLeftovers()
     // The helper that made these changes died before it could undo them. The
     // grant goes first: the display server resolves the account's name when
     // it takes a grant back.
-    if (recording.running && !recording.grantedUser.isEmpty() && isValidDisplay(recording.display)
-        && QFileInfo(recording.xauthorityPath).isFile()) {
+    if (recording.running && !recording.grantedUser.isEmpty() && isValidDisplay(recording.display) && QFileInfo(recording.xauthorityPath).isFile()) {
         try {
             AppTraceData data;
             data.display = recording.display;

@@ -422,7 +422,8 @@ QStringList KioskDirectory::leftovers() const
     if (!exists()) {
         return {};
     }
-    const QStringList names = QDir(m_path).entryList({QStringLiteral(".kiosk-new-*"), QStringLiteral(".kiosk-old-*")}, QDir::Files | QDir::Hidden | QDir::System);
+    const QStringList names =
+        QDir(m_path).entryList({QStringLiteral(".kiosk-new-*"), QStringLiteral(".kiosk-old-*")}, QDir::Files | QDir::Hidden | QDir::System);
     return names;
 }
 

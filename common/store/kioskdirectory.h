@@ -31,7 +31,7 @@ class ORLACOMMON_EXPORT KioskDirectory
 public:
     enum class Missing {
         Create, // made 0755 (parents too), whatever the process's umask
-        Leave,  // exists() is false and nothing may be changed in it
+        Leave, // exists() is false and nothing may be changed in it
     };
 
     /** @throws CreateDirException, WriteFileException (a link, or a directory others may change) */

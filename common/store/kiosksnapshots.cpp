@@ -37,7 +37,8 @@ QString pathOf(const QString &id)
 QStringList ids()
 {
     QStringList names = QDir(KioskSnapshots::directory()).entryList(QDir::Files, QDir::Name);
-    names.erase(std::remove_if(names.begin(), names.end(),
+    names.erase(std::remove_if(names.begin(),
+                               names.end(),
                                [](const QString &name) {
                                    return !KioskSnapshots::isValidId(name);
                                }),
@@ -169,9 +170,8 @@ UpdateActionsMap KioskSnapshots::asUpdate(const QList<KioskTransaction::Earlier>
     QStringList profilesToRemove;
     for (const KioskTransaction::Earlier &entry : earlier) {
         const bool system = entry.entry.directory == SystemKiosk::Directory::System;
-        const QString name = entry.entry.directory == SystemKiosk::Directory::Disabled
-            ? HelperConstants::disabledPrefix + QLatin1Char('/') + entry.entry.file
-            : entry.entry.file;
+        const QString name = entry.entry.directory == SystemKiosk::Directory::Disabled ? HelperConstants::disabledPrefix + QLatin1Char('/') + entry.entry.file
+                                                                                       : entry.entry.file;
         if (entry.existed) {
             (system ? profilesToUpdate : usersToUpdate).insert(name, QString::fromUtf8(entry.bytes));
         } else {

@@ -272,7 +272,9 @@ KioskTransaction::KioskTransaction() = default;
 
 KioskTransaction::~KioskTransaction() = default;
 
-void KioskTransaction::queue(Step::Kind kind, const std::optional<SystemKiosk::Entry> &target, const std::optional<SystemKiosk::Entry> &source,
+void KioskTransaction::queue(Step::Kind kind,
+                             const std::optional<SystemKiosk::Entry> &target,
+                             const std::optional<SystemKiosk::Entry> &source,
                              const QString &text)
 {
     if (!target || (kind == Step::Move && !source)) {
@@ -392,7 +394,8 @@ void KioskTransaction::commit(const std::function<void()> &progress, const std::
                 const QString sourceRefusal = source.entryRefusal(step.source.file);
                 const QString refusal = sourceRefusal.isEmpty() ? targetRefusal : sourceRefusal;
                 if (!refusal.isEmpty() || !state(step.source).present) {
-                    throw RenameFileException(source.entryPath(step.source.file), target.entryPath(step.target.file),
+                    throw RenameFileException(source.entryPath(step.source.file),
+                                              target.entryPath(step.target.file),
                                               refusal.isEmpty() ? QString::fromLocal8Bit(std::strerror(ENOENT)) : refusal);
                 }
                 state(step.source).present = false;
@@ -426,7 +429,8 @@ void KioskTransaction::commit(const std::function<void()> &progress, const std::
             earlier.reserve(journal.touched.size());
             for (const Journal::Touched &entry : std::as_const(journal.touched)) {
                 const SystemKiosk::Entry where{entry.directory, entry.file};
-                earlier.append({where, !entry.keptName.isEmpty(),
+                earlier.append({where,
+                                !entry.keptName.isEmpty(),
                                 entry.keptName.isEmpty() ? QByteArray() : dirs.at(entry.directory).readFile(QString::fromLatin1(entry.keptName))});
             }
             beforeApply(earlier);

@@ -131,53 +131,46 @@ void ActionArgumentsCheckTest::updateArguments_data()
     QTest::newRow("every key") << full << QString();
     QTest::newRow("empty locale") << QVariantMap{{env, environment(QString())}} << QString();
     QTest::newRow("malformed locale is not an argument error") << QVariantMap{{env, environment(QStringLiteral("$(id)"))}} << QString();
-    QTest::newRow("remove list as variant list")
-        << QVariantMap{{QStringLiteral("usersToRemove"), QVariantList{QStringLiteral("carol")}}} << QString();
+    QTest::newRow("remove list as variant list") << QVariantMap{{QStringLiteral("usersToRemove"), QVariantList{QStringLiteral("carol")}}} << QString();
 
     QVariantMap map = full;
     map.insert(QStringLiteral("usersToDelete"), QStringList());
     QTest::newRow("unknown key") << map << QStringLiteral("Unknown argument 'usersToDelete'");
     QTest::newRow("enable key in update") << QVariantMap{{QStringLiteral("enforce"), true}} << QStringLiteral("Unknown argument 'enforce'");
-    QTest::newRow("other environment variable")
-        << QVariantMap{{env, QVariantMap{{QStringLiteral("LD_PRELOAD"), QStringLiteral("/tmp/x.so")}}}}
-        << QStringLiteral("Unknown environment variable 'LD_PRELOAD'");
+    QTest::newRow("other environment variable") << QVariantMap{{env, QVariantMap{{QStringLiteral("LD_PRELOAD"), QStringLiteral("/tmp/x.so")}}}}
+                                                << QStringLiteral("Unknown environment variable 'LD_PRELOAD'");
     QTest::newRow("environment not a map") << QVariantMap{{env, QStringLiteral("LANG=ru")}} << QStringLiteral("'proccessEnvironmentsKey'");
     QTest::newRow("locale not a string") << QVariantMap{{env, environment(42)}} << QStringLiteral("'proccessEnvironmentsKey'");
 
-    QTest::newRow("rename map as string")
-        << QVariantMap{{QStringLiteral("usersToRename"), QStringLiteral("alice")}} << QStringLiteral("'usersToRename' in the request has the wrong type");
-    QTest::newRow("rename value not a string")
-        << QVariantMap{{QStringLiteral("profilesToRename"), QVariantMap{{QStringLiteral("a"), QStringList{QStringLiteral("b")}}}}}
-        << QStringLiteral("'profilesToRename' in the request has the wrong type");
-    QTest::newRow("profile text not a string")
-        << QVariantMap{{QStringLiteral("profilesToUpdate"), QVariantMap{{QStringLiteral("a"), 12}}}}
-        << QStringLiteral("'profilesToUpdate' in the request has the wrong type");
-    QTest::newRow("user texts as list")
-        << QVariantMap{{QStringLiteral("usersToUpdate"), QStringList{QStringLiteral("alice")}}}
-        << QStringLiteral("'usersToUpdate' in the request has the wrong type");
-    QTest::newRow("remove list as single string")
-        << QVariantMap{{QStringLiteral("profilesToRemove"), QStringLiteral("a")}} << QStringLiteral("'profilesToRemove' in the request has the wrong type");
-    QTest::newRow("remove list with a number")
-        << QVariantMap{{QStringLiteral("usersToRemove"), QVariantList{QStringLiteral("a"), 3}}}
-        << QStringLiteral("'usersToRemove' in the request has the wrong type");
+    QTest::newRow("rename map as string") << QVariantMap{{QStringLiteral("usersToRename"), QStringLiteral("alice")}}
+                                          << QStringLiteral("'usersToRename' in the request has the wrong type");
+    QTest::newRow("rename value not a string") << QVariantMap{{QStringLiteral("profilesToRename"),
+                                                               QVariantMap{{QStringLiteral("a"), QStringList{QStringLiteral("b")}}}}}
+                                               << QStringLiteral("'profilesToRename' in the request has the wrong type");
+    QTest::newRow("profile text not a string") << QVariantMap{{QStringLiteral("profilesToUpdate"), QVariantMap{{QStringLiteral("a"), 12}}}}
+                                               << QStringLiteral("'profilesToUpdate' in the request has the wrong type");
+    QTest::newRow("user texts as list") << QVariantMap{{QStringLiteral("usersToUpdate"), QStringList{QStringLiteral("alice")}}}
+                                        << QStringLiteral("'usersToUpdate' in the request has the wrong type");
+    QTest::newRow("remove list as single string") << QVariantMap{{QStringLiteral("profilesToRemove"), QStringLiteral("a")}}
+                                                  << QStringLiteral("'profilesToRemove' in the request has the wrong type");
+    QTest::newRow("remove list with a number") << QVariantMap{{QStringLiteral("usersToRemove"), QVariantList{QStringLiteral("a"), 3}}}
+                                               << QStringLiteral("'usersToRemove' in the request has the wrong type");
 
     const QString traversal = QStringLiteral("../../../../tmp/escape");
-    QTest::newRow("traversal in a rename source")
-        << QVariantMap{{QStringLiteral("usersToRename"), strings({{traversal, QStringLiteral("alice")}})}}
-        << QStringLiteral("Invalid profile name '../../../../tmp/escape'");
-    QTest::newRow("absolute rename target")
-        << QVariantMap{{QStringLiteral("profilesToRename"), strings({{QStringLiteral("a"), QStringLiteral("/etc/cron.d/x")}})}}
-        << QStringLiteral("Invalid profile name '/etc/cron.d/x'");
+    QTest::newRow("traversal in a rename source") << QVariantMap{{QStringLiteral("usersToRename"), strings({{traversal, QStringLiteral("alice")}})}}
+                                                  << QStringLiteral("Invalid profile name '../../../../tmp/escape'");
+    QTest::newRow("absolute rename target") << QVariantMap{{QStringLiteral("profilesToRename"),
+                                                            strings({{QStringLiteral("a"), QStringLiteral("/etc/cron.d/x")}})}}
+                                            << QStringLiteral("Invalid profile name '/etc/cron.d/x'");
     QTest::newRow("disabled prefix for a system profile")
         << QVariantMap{{QStringLiteral("profilesToUpdate"), strings({{QStringLiteral("disabled/a"), QStringLiteral("text")}})}}
         << QStringLiteral("Invalid profile name 'disabled/a'");
-    QTest::newRow("subdirectory for a user")
-        << QVariantMap{{QStringLiteral("usersToUpdate"), strings({{QStringLiteral("x/alice"), QStringLiteral("text")}})}}
-        << QStringLiteral("Invalid profile name 'x/alice'");
-    QTest::newRow("empty name to remove")
-        << QVariantMap{{QStringLiteral("profilesToRemove"), QStringList{QStringLiteral("a"), QString()}}} << QStringLiteral("Invalid profile name ''");
-    QTest::newRow("the disabled directory removed")
-        << QVariantMap{{QStringLiteral("usersToRemove"), QStringList{QStringLiteral("disabled")}}} << QStringLiteral("Invalid profile name 'disabled'");
+    QTest::newRow("subdirectory for a user") << QVariantMap{{QStringLiteral("usersToUpdate"), strings({{QStringLiteral("x/alice"), QStringLiteral("text")}})}}
+                                             << QStringLiteral("Invalid profile name 'x/alice'");
+    QTest::newRow("empty name to remove") << QVariantMap{{QStringLiteral("profilesToRemove"), QStringList{QStringLiteral("a"), QString()}}}
+                                          << QStringLiteral("Invalid profile name ''");
+    QTest::newRow("the disabled directory removed") << QVariantMap{{QStringLiteral("usersToRemove"), QStringList{QStringLiteral("disabled")}}}
+                                                    << QStringLiteral("Invalid profile name 'disabled'");
 
     // One hostile name after many good ones still refuses the whole map.
     map = full;
@@ -209,13 +202,12 @@ void ActionArgumentsCheckTest::enableArguments_data()
     QTest::addColumn<QString>("error");
 
     QTest::newRow("empty") << QVariantMap() << QString();
-    QTest::newRow("all four")
-        << QVariantMap{{QStringLiteral("enforce"), true},
-                       {QStringLiteral("autoEnforce"), false},
-                       {QStringLiteral("complain"), true},
-                       {QStringLiteral("autoComplain"), false},
-                       {QStringLiteral("proccessEnvironmentsKey"), environment(QString())}}
-        << QString();
+    QTest::newRow("all four") << QVariantMap{{QStringLiteral("enforce"), true},
+                                             {QStringLiteral("autoEnforce"), false},
+                                             {QStringLiteral("complain"), true},
+                                             {QStringLiteral("autoComplain"), false},
+                                             {QStringLiteral("proccessEnvironmentsKey"), environment(QString())}}
+                              << QString();
     QTest::newRow("string false") << QVariantMap{{QStringLiteral("enforce"), QStringLiteral("false")}}
                                   << QStringLiteral("'enforce' in the request has the wrong type");
     QTest::newRow("number") << QVariantMap{{QStringLiteral("autoComplain"), 0}} << QStringLiteral("'autoComplain' in the request has the wrong type");
@@ -246,7 +238,8 @@ void ActionArgumentsCheckTest::snapshotsArguments_data()
     // The id becomes a file name below the snapshots folder.
     QTest::newRow("traversal") << QVariantMap{{QStringLiteral("restore"), QStringLiteral("../../etc/shadow")}}
                                << QStringLiteral("is not the name of an earlier configuration");
-    QTest::newRow("short id") << QVariantMap{{QStringLiteral("restore"), QStringLiteral("42")}} << QStringLiteral("is not the name of an earlier configuration");
+    QTest::newRow("short id") << QVariantMap{{QStringLiteral("restore"), QStringLiteral("42")}}
+                              << QStringLiteral("is not the name of an earlier configuration");
     QTest::newRow("number") << QVariantMap{{QStringLiteral("restore"), 42}} << QStringLiteral("'restore' in the request has the wrong type");
     QTest::newRow("unknown key") << QVariantMap{{QStringLiteral("remove"), QStringLiteral("0000000042")}} << QStringLiteral("Unknown argument 'remove'");
 }
@@ -266,8 +259,7 @@ void ActionArgumentsCheckTest::snapshotsArguments()
 void ActionArgumentsCheckTest::errorQuotesNamePrintably()
 {
     const QString name = QStringLiteral("a\nb") + QChar(u'\0') + QString(500, QLatin1Char('x'));
-    const QString error =
-        ActionArgumentsCheck::updateArgumentsError({{QStringLiteral("profilesToRemove"), QStringList{name}}});
+    const QString error = ActionArgumentsCheck::updateArgumentsError({{QStringLiteral("profilesToRemove"), QStringList{name}}});
     QVERIFY2(error.startsWith(QLatin1String("Invalid profile name 'a?b?xxx")), qPrintable(error));
     QVERIFY(!error.contains(QChar(u'\0')));
     QVERIFY(error.size() < 200);

@@ -15,8 +15,8 @@
 #include "protocol/helperconstants.h"
 #include "protocol/kauthjob.h"
 #include "protocol/snapshotsactionsmap.h"
-#include "store/kiosksnapshots.h"
 #include "protocol/updateactionsmap.h"
+#include "store/kiosksnapshots.h"
 #include "store/systemkiosk.h"
 
 #include <KAuth/Action>
@@ -609,16 +609,16 @@ void BoothwardBusTest::hostileMaps_data()
                                         << invalid;
     QTest::newRow("absolute name to write") << updateId << QVariantMap{{QStringLiteral("usersToUpdate"), stringMap({{absolute, QStringLiteral("x")}})}}
                                             << invalid;
-    QTest::newRow("rename out of the tree")
-        << updateId << QVariantMap{{QStringLiteral("profilesToRename"), stringMap({{QStringLiteral("browser"), absolute}})}} << invalid;
-    QTest::newRow("rename into the tree")
-        << updateId << QVariantMap{{QStringLiteral("usersToRename"), stringMap({{traversal, QStringLiteral("alice")}})}} << invalid;
+    QTest::newRow("rename out of the tree") << updateId << QVariantMap{{QStringLiteral("profilesToRename"), stringMap({{QStringLiteral("browser"), absolute}})}}
+                                            << invalid;
+    QTest::newRow("rename into the tree") << updateId << QVariantMap{{QStringLiteral("usersToRename"), stringMap({{traversal, QStringLiteral("alice")}})}}
+                                          << invalid;
     QTest::newRow("remove by traversal") << updateId << QVariantMap{{QStringLiteral("profilesToRemove"), QStringList{QStringLiteral("../kiosk2/alice")}}}
                                          << invalid;
-    QTest::newRow("NUL in a name")
-        << updateId << QVariantMap{{QStringLiteral("usersToRemove"), QStringList{QStringLiteral("alice") + QChar(u'\0') + QStringLiteral("/x")}}} << invalid;
-    QTest::newRow("the disabled directory") << updateId << QVariantMap{{QStringLiteral("usersToRemove"), QStringList{QStringLiteral("disabled")}}}
-                                            << invalid;
+    QTest::newRow("NUL in a name") << updateId
+                                   << QVariantMap{{QStringLiteral("usersToRemove"), QStringList{QStringLiteral("alice") + QChar(u'\0') + QStringLiteral("/x")}}}
+                                   << invalid;
+    QTest::newRow("the disabled directory") << updateId << QVariantMap{{QStringLiteral("usersToRemove"), QStringList{QStringLiteral("disabled")}}} << invalid;
     QTest::newRow("good steps before a bad name")
         << updateId
         << QVariantMap{{QStringLiteral("usersToRename"), stringMap({{QStringLiteral("alice"), QStringLiteral("disabled/alice")}})},

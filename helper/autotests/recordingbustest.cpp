@@ -356,13 +356,17 @@ void RecordingBusTest::closeApplication()
     });
     Q_UNUSED(result)
     // Every process of the session, the one sent to the background too, has gone.
-    QVERIFY(waitFor([] {
-        return ProcessTree::ofRealUid(static_cast<uid_t>(User(QStringLiteral("kioskclose")).getUid())).isEmpty();
-    }, 30000));
+    QVERIFY(waitFor(
+        [] {
+            return ProcessTree::ofRealUid(static_cast<uid_t>(User(QStringLiteral("kioskclose")).getUid())).isEmpty();
+        },
+        30000));
     QVERIFY(timer.elapsed() < 120000);
-    QVERIFY(waitFor([&before] {
-        return traces() == before;
-    }, 30000));
+    QVERIFY(waitFor(
+        [&before] {
+            return traces() == before;
+        },
+        30000));
     // Nobody waits for the reply; the next test must not find the helper busy.
     killHelper();
 }
@@ -475,7 +479,9 @@ void RecordingBusTest::failures()
     Run result;
     {
         // An empty body stands for a tool that is not there at all.
-        const Replaced replaced(tool, body.isEmpty() ? QStringLiteral("/dev/null") : script(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-')), body));
+        const Replaced replaced(tool,
+                                body.isEmpty() ? QStringLiteral("/dev/null")
+                                               : script(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-')), body));
         QVERIFY(replaced.mounted());
         result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname")));
     }
@@ -524,8 +530,12 @@ void RecordingBusTest::staleStopRequest()
     // A stop sent while nothing runs must not cut the next recording off.
     QVERIFY(execute(traceId, traceArguments(QString())).code == 0);
     QVERIFY(run(QStringLiteral("dbus-send"),
-                {QStringLiteral("--system"), QStringLiteral("--print-reply"), QStringLiteral("--dest=") + QString(HelperConstants::helperId), QStringLiteral("/"),
-                 QStringLiteral("org.kde.kf5auth.stopAction"), QStringLiteral("string:") + traceId}));
+                {QStringLiteral("--system"),
+                 QStringLiteral("--print-reply"),
+                 QStringLiteral("--dest=") + QString(HelperConstants::helperId),
+                 QStringLiteral("/"),
+                 QStringLiteral("org.kde.kf5auth.stopAction"),
+                 QStringLiteral("string:") + traceId}));
     const Traces before = traces();
     const Run refused = execute(traceId, traceArguments(QStringLiteral("true")));
     QVERIFY2(refused.text.contains(QLatin1String("still pending")), qPrintable(refused.text));
@@ -543,10 +553,10 @@ void RecordingBusTest::unprivilegedClients()
     for (const QStringList &request : requests) {
         QProcess client;
         client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        client.start(QStringLiteral("setpriv"),
-                     QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
-                                 QStringLiteral(KAUTHCLIENT_PATH)}
-                         + request);
+        client.start(
+            QStringLiteral("setpriv"),
+            QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"), QStringLiteral(KAUTHCLIENT_PATH)}
+                + request);
         QVERIFY(client.waitForFinished(60000));
         QCOMPARE(QString::fromUtf8(client.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0), QStringLiteral("refused"));
     }

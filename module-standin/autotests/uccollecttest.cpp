@@ -54,9 +54,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("uid");
         QTest::addColumn<int>("notes");
-        QTest::newRow("kernel lines, several uids, merged modes and targets") << "mixed" << "1000" << 0;
-        QTest::newRow("escaped paths and paths no profile can hold") << "escapes" << "1000" << 8;
-        QTest::newRow("nothing for this uid") << "none" << "1000" << 0;
+        QTest::newRow("kernel lines, several uids, merged modes and targets") << "mixed"
+                                                                              << "1000" << 0;
+        QTest::newRow("escaped paths and paths no profile can hold") << "escapes"
+                                                                     << "1000" << 8;
+        QTest::newRow("nothing for this uid") << "none"
+                                              << "1000" << 0;
     }
 
     void golden()

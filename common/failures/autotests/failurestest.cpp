@@ -25,7 +25,8 @@ private Q_SLOTS:
         QTest::addColumn<std::shared_ptr<DetailsException>>("failure");
         QTest::addColumn<QString>("sentence");
 
-        QTest::newRow("read") << std::shared_ptr<DetailsException>(new ReadFileException(QStringLiteral("/etc/tavrix/kiosk2/alice"), QStringLiteral("Permission denied")))
+        QTest::newRow("read") << std::shared_ptr<DetailsException>(
+            new ReadFileException(QStringLiteral("/etc/tavrix/kiosk2/alice"), QStringLiteral("Permission denied")))
                               << QStringLiteral("Can not read file '/etc/tavrix/kiosk2/alice': Permission denied");
         QTest::newRow("write") << std::shared_ptr<DetailsException>(new WriteFileException(QStringLiteral("/a"), QStringLiteral("Disk full")))
                                << QStringLiteral("Can not write file '/a': Disk full");
@@ -33,20 +34,26 @@ private Q_SLOTS:
                                 << QStringLiteral("Can not delete file '/a': Busy");
         QTest::newRow("create dir, empty details") << std::shared_ptr<DetailsException>(new CreateDirException(QStringLiteral("/x/y"), QString()))
                                                    << QStringLiteral("Can not create dir '/x/y': ");
-        QTest::newRow("rename fills old, new, details") << std::shared_ptr<DetailsException>(new RenameFileException(QStringLiteral("/old"), QStringLiteral("/new"), QStringLiteral("No such file or directory")))
+        QTest::newRow("rename fills old, new, details") << std::shared_ptr<DetailsException>(
+            new RenameFileException(QStringLiteral("/old"), QStringLiteral("/new"), QStringLiteral("No such file or directory")))
                                                         << QStringLiteral("Can not rename file '/old' to '/new': No such file or directory");
-        QTest::newRow("kauth hands the text on") << std::shared_ptr<DetailsException>(new KAuthException(KAuth::ActionReply::BackendError, QStringLiteral("Can not write file '/a': x")))
+        QTest::newRow("kauth hands the text on") << std::shared_ptr<DetailsException>(
+            new KAuthException(KAuth::ActionReply::BackendError, QStringLiteral("Can not write file '/a': x")))
                                                  << QStringLiteral("Can not write file '/a': x");
         QTest::newRow("user") << std::shared_ptr<DetailsException>(new UserException(QStringLiteral("bob"), QStringLiteral("gone")))
                               << QStringLiteral("bob: gone");
-        QTest::newRow("process exit code") << std::shared_ptr<DetailsException>(new ProcessException(QStringLiteral("id -u bob"), QProcess::NormalExit, 1, QStringLiteral("no such user")))
+        QTest::newRow("process exit code") << std::shared_ptr<DetailsException>(
+            new ProcessException(QStringLiteral("id -u bob"), QProcess::NormalExit, 1, QStringLiteral("no such user")))
                                            << QStringLiteral("Process 'id -u bob' complited with exit code 1. no such user");
-        QTest::newRow("process crash ignores the code") << std::shared_ptr<DetailsException>(new ProcessException(QStringLiteral("uccollect 1000"), QProcess::CrashExit, 7, QString()))
-                                                        << QStringLiteral("Process 'uccollect 1000' not complited. ");
+        QTest::newRow("process crash ignores the code")
+            << std::shared_ptr<DetailsException>(new ProcessException(QStringLiteral("uccollect 1000"), QProcess::CrashExit, 7, QString()))
+            << QStringLiteral("Process 'uccollect 1000' not complited. ");
         // A placeholder inside a path or command is text, not a slot for the next value.
-        QTest::newRow("percent in path") << std::shared_ptr<DetailsException>(new RenameFileException(QStringLiteral("/a%1"), QStringLiteral("/b%2"), QStringLiteral("why")))
+        QTest::newRow("percent in path") << std::shared_ptr<DetailsException>(
+            new RenameFileException(QStringLiteral("/a%1"), QStringLiteral("/b%2"), QStringLiteral("why")))
                                          << QStringLiteral("Can not rename file '/a%1' to '/b%2': why");
-        QTest::newRow("percent in command") << std::shared_ptr<DetailsException>(new ProcessException(QStringLiteral("printf %1"), QProcess::NormalExit, 2, QStringLiteral("bad")))
+        QTest::newRow("percent in command") << std::shared_ptr<DetailsException>(
+            new ProcessException(QStringLiteral("printf %1"), QProcess::NormalExit, 2, QStringLiteral("bad")))
                                             << QStringLiteral("Process 'printf %1' complited with exit code 2. bad");
     }
 

@@ -47,18 +47,42 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("path");
         QTest::addColumn<QStringList>("chain");
 
-        QTest::newRow("two steps") << "A:B;B:C;C:" << "A" << "C" << QStringList() << names("A B");
-        QTest::newRow("own name off every cycle") << "A:B;B:C;C:" << "A" << "A" << QStringList() << QStringList();
-        QTest::newRow("own name on a cycle") << "A:B;B:C;C:A" << "B" << "B" << QStringList() << names("B C A");
-        QTest::newRow("self include") << "A:A" << "A" << "A" << QStringList() << names("A");
-        QTest::newRow("self include below") << "A:B;B:B C;C:" << "A" << "C" << QStringList() << names("A B");
-        QTest::newRow("cycle below, not through the start") << "A:B;B:C;C:B" << "A" << "A" << QStringList() << QStringList();
-        QTest::newRow("cycle cut by the path") << "A:B;B:C;C:A" << "A" << "A" << names("C") << QStringList();
-        QTest::newRow("own name on the path") << "A:B;B:A" << "A" << "A" << names("A") << names("A A B");
-        QTest::newRow("unknown include found directly") << "A:X" << "A" << "X" << QStringList() << names("A");
-        QTest::newRow("unknown include skipped") << "A:X B;B:C" << "A" << "C" << QStringList() << names("A B");
-        QTest::newRow("name nobody includes") << "A:B;B:C;C:A" << "A" << "Z" << QStringList() << QStringList();
-        QTest::newRow("path is prepended") << "A:B;B:C;C:" << "B" << "C" << names("X Y") << names("X Y B");
+        QTest::newRow("two steps") << "A:B;B:C;C:"
+                                   << "A"
+                                   << "C" << QStringList() << names("A B");
+        QTest::newRow("own name off every cycle") << "A:B;B:C;C:"
+                                                  << "A"
+                                                  << "A" << QStringList() << QStringList();
+        QTest::newRow("own name on a cycle") << "A:B;B:C;C:A"
+                                             << "B"
+                                             << "B" << QStringList() << names("B C A");
+        QTest::newRow("self include") << "A:A"
+                                      << "A"
+                                      << "A" << QStringList() << names("A");
+        QTest::newRow("self include below") << "A:B;B:B C;C:"
+                                            << "A"
+                                            << "C" << QStringList() << names("A B");
+        QTest::newRow("cycle below, not through the start") << "A:B;B:C;C:B"
+                                                            << "A"
+                                                            << "A" << QStringList() << QStringList();
+        QTest::newRow("cycle cut by the path") << "A:B;B:C;C:A"
+                                               << "A"
+                                               << "A" << names("C") << QStringList();
+        QTest::newRow("own name on the path") << "A:B;B:A"
+                                              << "A"
+                                              << "A" << names("A") << names("A A B");
+        QTest::newRow("unknown include found directly") << "A:X"
+                                                        << "A"
+                                                        << "X" << QStringList() << names("A");
+        QTest::newRow("unknown include skipped") << "A:X B;B:C"
+                                                 << "A"
+                                                 << "C" << QStringList() << names("A B");
+        QTest::newRow("name nobody includes") << "A:B;B:C;C:A"
+                                              << "A"
+                                              << "Z" << QStringList() << QStringList();
+        QTest::newRow("path is prepended") << "A:B;B:C;C:"
+                                           << "B"
+                                           << "C" << names("X Y") << names("X Y B");
     }
 
     void containts()
@@ -84,11 +108,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("firstIncludes");
         QTest::addColumn<QString>("secondIncludes");
 
-        QTest::newRow("only the second reaches the name") << "C" << "D";
-        QTest::newRow("the second includes the name") << "C" << "B";
-        QTest::newRow("the second closes a cycle") << "" << "C";
-        QTest::newRow("both include themselves") << "B" << "B C";
-        QTest::newRow("the first is on a cycle") << "C" << "";
+        QTest::newRow("only the second reaches the name") << "C"
+                                                          << "D";
+        QTest::newRow("the second includes the name") << "C"
+                                                      << "B";
+        QTest::newRow("the second closes a cycle") << ""
+                                                   << "C";
+        QTest::newRow("both include themselves") << "B"
+                                                 << "B C";
+        QTest::newRow("the first is on a cycle") << "C"
+                                                 << "";
     }
 
     void sharedNames()

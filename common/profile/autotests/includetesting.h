@@ -136,8 +136,8 @@ inline QString spelling(const Graph &g)
 }
 // What a search answered against what the plain search did, with the graph,
 // for failure messages.
-inline QString mismatch(const Graph &g, const ProfileFile &profile, const QString &name, const QStringList &path, const QStringList &actual,
-                        const QStringList &expected)
+inline QString
+mismatch(const Graph &g, const ProfileFile &profile, const QString &name, const QStringList &path, const QStringList &actual, const QStringList &expected)
 {
     return QStringLiteral("%1 asked %2 for %3 on path %4: %5 instead of %6")
         .arg(spelling(g), profile.name(), name, path.join(QLatin1Char(',')), actual.join(QLatin1Char(',')), expected.join(QLatin1Char(',')));

@@ -101,8 +101,8 @@ public:
         const quint32 shape = m_random.bounded(10);
         if (shape < 6) {
             // The common shape, give or take a piece.
-            result += space() + run(m_modeLetters) + (m_random.bounded(2) ? space() : QString()) + run(m_targetLetters)
-                + (m_random.bounded(2) ? space() : QString());
+            result +=
+                space() + run(m_modeLetters) + (m_random.bounded(2) ? space() : QString()) + run(m_targetLetters) + (m_random.bounded(2) ? space() : QString());
         } else if (shape < 8) {
             const int count = int(m_random.bounded(1, 6));
             for (int i = 0; i < count; ++i) {
@@ -153,29 +153,85 @@ private:
     }
 
     QRandomGenerator m_random;
-    const QStringList m_prefixes{QStringLiteral("+file"), QStringLiteral("+link"), QStringLiteral("+file"), QStringLiteral("+link"), QStringLiteral("+file"),
-                                 QStringLiteral("+link"), QStringLiteral("+file"), QStringLiteral("+link"), QStringLiteral("+File"),
-                                 QStringLiteral("+fil"),  QStringLiteral("+links"), QStringLiteral("@include "), QStringLiteral("#"), QString()};
+    const QStringList m_prefixes{QStringLiteral("+file"),
+                                 QStringLiteral("+link"),
+                                 QStringLiteral("+file"),
+                                 QStringLiteral("+link"),
+                                 QStringLiteral("+file"),
+                                 QStringLiteral("+link"),
+                                 QStringLiteral("+file"),
+                                 QStringLiteral("+link"),
+                                 QStringLiteral("+File"),
+                                 QStringLiteral("+fil"),
+                                 QStringLiteral("+links"),
+                                 QStringLiteral("@include "),
+                                 QStringLiteral("#"),
+                                 QString()};
     const QStringList m_plainSpaces{QStringLiteral(" "), QStringLiteral("\t"), QStringLiteral("  "), QStringLiteral(" \t")};
-    const QStringList m_spaces{QStringLiteral(" "), QStringLiteral("\t"), QStringLiteral("  "), QStringLiteral(" \t"), QStringLiteral("\r"), QStringLiteral("\v"),
-                               QStringLiteral("\f"), QStringLiteral("\u00a0")};
-    const QStringList m_modeLetters{QStringLiteral("r"), QStringLiteral("w"), QStringLiteral("c"), QStringLiteral("r"), QStringLiteral("w"), QStringLiteral("c"),
-                                    QStringLiteral("r"), QStringLiteral("w"), QStringLiteral("?"), QStringLiteral("x")};
-    const QStringList m_targetLetters{QStringLiteral("u"), QStringLiteral("o"), QStringLiteral("u"), QStringLiteral("o"), QStringLiteral("u"), QStringLiteral("o"),
-                                      QStringLiteral("?"), QStringLiteral("r")};
-    const QStringList m_headerPieces{QStringLiteral(" "), QStringLiteral("\t"), QStringLiteral("r"),  QStringLiteral("w"), QStringLiteral("c"),  QStringLiteral("u"),
-                                     QStringLiteral("o"), QStringLiteral("?"),  QStringLiteral("x"),  QStringLiteral(":"), QStringLiteral("\r"), QStringLiteral("\v"),
-                                     QStringLiteral("\f"), QStringLiteral("\u00a0")};
-    const QStringList m_namePieces{QStringLiteral(" "),         QStringLiteral("  "), QStringLiteral("\t"),       QStringLiteral("\u00a0"),    QStringLiteral("(deleted)"),
-                                   QStringLiteral("(deleted)"), QStringLiteral("(deleted"), QStringLiteral("deleted)"), QStringLiteral("/"),   QStringLiteral("a"),
-                                   QStringLiteral("#"),         QStringLiteral("?"),  QStringLiteral(":"),        QStringLiteral("@include "), QStringLiteral("+file"),
-                                   QStringLiteral("x"),         QStringLiteral("\u00e9")};
-    const QStringList m_tailPieces{QStringLiteral(" "),         QStringLiteral("  "),        QStringLiteral("\t"),     QStringLiteral("\r"),    QStringLiteral("\v"),
-                                   QStringLiteral("\f"),        QStringLiteral("\u00a0"),    QStringLiteral("\u0085"), QStringLiteral("\u2028"), QStringLiteral("(deleted)"),
-                                   QStringLiteral("(deleted)"), QStringLiteral("(deleted"), QStringLiteral("deleted)"), QStringLiteral("/"),     QStringLiteral("/"),
-                                   QStringLiteral("a"),         QStringLiteral("a"),         QStringLiteral("#"),      QStringLiteral("?"),     QStringLiteral(":"),
-                                   QStringLiteral("@include "), QStringLiteral("+file"),     QStringLiteral("x"),      QStringLiteral("\u00e9"), QStringLiteral("\U0001F600"),
-                                   QString(QChar(0xd800)),      QString(QChar(0xdc00))};
+    const QStringList m_spaces{QStringLiteral(" "),
+                               QStringLiteral("\t"),
+                               QStringLiteral("  "),
+                               QStringLiteral(" \t"),
+                               QStringLiteral("\r"),
+                               QStringLiteral("\v"),
+                               QStringLiteral("\f"),
+                               QStringLiteral("\u00a0")};
+    const QStringList m_modeLetters{QStringLiteral("r"),
+                                    QStringLiteral("w"),
+                                    QStringLiteral("c"),
+                                    QStringLiteral("r"),
+                                    QStringLiteral("w"),
+                                    QStringLiteral("c"),
+                                    QStringLiteral("r"),
+                                    QStringLiteral("w"),
+                                    QStringLiteral("?"),
+                                    QStringLiteral("x")};
+    const QStringList m_targetLetters{QStringLiteral("u"),
+                                      QStringLiteral("o"),
+                                      QStringLiteral("u"),
+                                      QStringLiteral("o"),
+                                      QStringLiteral("u"),
+                                      QStringLiteral("o"),
+                                      QStringLiteral("?"),
+                                      QStringLiteral("r")};
+    const QStringList m_headerPieces{QStringLiteral(" "),
+                                     QStringLiteral("\t"),
+                                     QStringLiteral("r"),
+                                     QStringLiteral("w"),
+                                     QStringLiteral("c"),
+                                     QStringLiteral("u"),
+                                     QStringLiteral("o"),
+                                     QStringLiteral("?"),
+                                     QStringLiteral("x"),
+                                     QStringLiteral(":"),
+                                     QStringLiteral("\r"),
+                                     QStringLiteral("\v"),
+                                     QStringLiteral("\f"),
+                                     QStringLiteral("\u00a0")};
+    const QStringList m_namePieces{QStringLiteral(" "),
+                                   QStringLiteral("  "),
+                                   QStringLiteral("\t"),
+                                   QStringLiteral("\u00a0"),
+                                   QStringLiteral("(deleted)"),
+                                   QStringLiteral("(deleted)"),
+                                   QStringLiteral("(deleted"),
+                                   QStringLiteral("deleted)"),
+                                   QStringLiteral("/"),
+                                   QStringLiteral("a"),
+                                   QStringLiteral("#"),
+                                   QStringLiteral("?"),
+                                   QStringLiteral(":"),
+                                   QStringLiteral("@include "),
+                                   QStringLiteral("+file"),
+                                   QStringLiteral("x"),
+                                   QStringLiteral("\u00e9")};
+    const QStringList m_tailPieces{QStringLiteral(" "),          QStringLiteral("  "),        QStringLiteral("\t"),        QStringLiteral("\r"),
+                                   QStringLiteral("\v"),         QStringLiteral("\f"),        QStringLiteral("\u00a0"),    QStringLiteral("\u0085"),
+                                   QStringLiteral("\u2028"),     QStringLiteral("(deleted)"), QStringLiteral("(deleted)"), QStringLiteral("(deleted"),
+                                   QStringLiteral("deleted)"),   QStringLiteral("/"),         QStringLiteral("/"),         QStringLiteral("a"),
+                                   QStringLiteral("a"),          QStringLiteral("#"),         QStringLiteral("?"),         QStringLiteral(":"),
+                                   QStringLiteral("@include "),  QStringLiteral("+file"),     QStringLiteral("x"),         QStringLiteral("\u00e9"),
+                                   QStringLiteral("\U0001F600"), QString(QChar(0xd800)),      QString(QChar(0xdc00))};
 };
 }
 
@@ -213,8 +269,9 @@ private Q_SLOTS:
         // Runs the expression gives up on: the line would be dropped at the next save.
         QTest::newRow("200-blank component") << QStringLiteral("+file r u: /srv/") + QString(200, QLatin1Char(' ')) + QStringLiteral("/b") << true;
         QTest::newRow("tab run, deleted") << QStringLiteral("+link rw o: /a") + QString(500, QLatin1Char('\t')) + QStringLiteral("b (deleted)") << true;
-        QTest::newRow("long runs, empty target field") << QStringLiteral("+file rw:") + QString(300, QLatin1Char(' ')) + QStringLiteral("/a")
-                + QString(300, QLatin1Char(' ')) + QStringLiteral("b") << true;
+        QTest::newRow("long runs, empty target field")
+            << QStringLiteral("+file rw:") + QString(300, QLatin1Char(' ')) + QStringLiteral("/a") + QString(300, QLatin1Char(' ')) + QStringLiteral("b")
+            << true;
         QTest::newRow("long line") << QStringLiteral("+file r u: /") + QString(8192, QLatin1Char('a')) << true;
         QTest::newRow("nothing after the colon") << QStringLiteral("+file r u:  ") << false;
     }

@@ -3,8 +3,8 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
-#include "profile/includerule.h"
 #include "profile/objectrule.h"
+#include "profile/includerule.h"
 
 #include <QTest>
 
@@ -44,18 +44,22 @@ private Q_SLOTS:
         QTest::addColumn<ObjectRule>("rule");
         QTest::addColumn<Errors>("errors");
 
-        QTest::newRow("default reports all four") << ObjectRule() << Errors{ObjectRule::InvalidType, ObjectRule::NoModes, ObjectRule::NoTargets, ObjectRule::EmptyFilename};
+        QTest::newRow("default reports all four") << ObjectRule()
+                                                  << Errors{ObjectRule::InvalidType, ObjectRule::NoModes, ObjectRule::NoTargets, ObjectRule::EmptyFilename};
         QTest::newRow("valid file") << validRule() << Errors{};
         QTest::newRow("valid link") << makeRule(ObjectRule::Link, {ObjectRule::Create}, {ObjectRule::TargetOther}, QStringLiteral("x")) << Errors{};
-        QTest::newRow("unknown type") << makeRule(ObjectRule::Unknown, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/a")) << Errors{ObjectRule::InvalidType};
+        QTest::newRow("unknown type") << makeRule(ObjectRule::Unknown, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/a"))
+                                      << Errors{ObjectRule::InvalidType};
         QTest::newRow("type past the last") << makeRule(static_cast<ObjectRule::Type>(3), {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/a"))
                                             << Errors{ObjectRule::InvalidType};
         QTest::newRow("negative type") << makeRule(static_cast<ObjectRule::Type>(-1), {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/a"))
                                        << Errors{ObjectRule::InvalidType};
         QTest::newRow("no modes") << makeRule(ObjectRule::File, {}, {ObjectRule::TargetUser}, QStringLiteral("/a")) << Errors{ObjectRule::NoModes};
         QTest::newRow("no targets") << makeRule(ObjectRule::File, {ObjectRule::Write}, {}, QStringLiteral("/a")) << Errors{ObjectRule::NoTargets};
-        QTest::newRow("empty filename") << makeRule(ObjectRule::Link, {ObjectRule::Write}, {ObjectRule::TargetUser}, QString()) << Errors{ObjectRule::EmptyFilename};
-        QTest::newRow("blank filename is not empty") << makeRule(ObjectRule::Link, {ObjectRule::Write}, {ObjectRule::TargetUser}, QStringLiteral(" ")) << Errors{};
+        QTest::newRow("empty filename") << makeRule(ObjectRule::Link, {ObjectRule::Write}, {ObjectRule::TargetUser}, QString())
+                                        << Errors{ObjectRule::EmptyFilename};
+        QTest::newRow("blank filename is not empty") << makeRule(ObjectRule::Link, {ObjectRule::Write}, {ObjectRule::TargetUser}, QStringLiteral(" "))
+                                                     << Errors{};
     }
 
     void errors()
@@ -126,16 +130,18 @@ private Q_SLOTS:
         const ObjectRule base = validRule();
         QTest::newRow("same") << base << validRule() << true;
         QTest::newRow("defaults") << ObjectRule() << ObjectRule() << true;
-        QTest::newRow("deleted flag") << base << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/a"), true) << false;
+        QTest::newRow("deleted flag") << base << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/a"), true)
+                                      << false;
         QTest::newRow("type") << base << makeRule(ObjectRule::Link, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/a")) << false;
-        QTest::newRow("modes") << base << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Write}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/a")) << false;
+        QTest::newRow("modes") << base << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Write}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/a"))
+                               << false;
         QTest::newRow("targets") << base << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetOther}, QStringLiteral("/tmp/a")) << false;
         QTest::newRow("letter case") << base << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/TMP/a")) << false;
         QTest::newRow("trailing slash") << base << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/a/")) << false;
         // Mode and target sums match here, so only the sets themselves tell them apart.
-        QTest::newRow("modes with equal sums") << makeRule(ObjectRule::File, {ObjectRule::Create}, {ObjectRule::TargetUser}, QStringLiteral("/a"))
-                                               << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Create}, {ObjectRule::TargetUser}, QStringLiteral("/a"))
-                                               << false;
+        QTest::newRow("modes with equal sums")
+            << makeRule(ObjectRule::File, {ObjectRule::Create}, {ObjectRule::TargetUser}, QStringLiteral("/a"))
+            << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Create}, {ObjectRule::TargetUser}, QStringLiteral("/a")) << false;
         QTest::newRow("modes moved to targets") << makeRule(ObjectRule::File, {ObjectRule::Write}, {ObjectRule::TargetUser}, QStringLiteral("/a"))
                                                 << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetOther}, QStringLiteral("/a")) << false;
 
@@ -217,7 +223,10 @@ private Q_SLOTS:
             QCOMPARE(renamed.qHash(seed), qHash(renamed, seed));
         }
 
-        const QSet<IncludeRule> includes{IncludeRule(QStringLiteral("Base")), IncludeRule(QStringLiteral("base")), IncludeRule(QStringLiteral("base")), IncludeRule()};
+        const QSet<IncludeRule> includes{IncludeRule(QStringLiteral("Base")),
+                                         IncludeRule(QStringLiteral("base")),
+                                         IncludeRule(QStringLiteral("base")),
+                                         IncludeRule()};
         QCOMPARE(includes.size(), 3);
         QVERIFY(includes.contains(IncludeRule(QString())));
     }

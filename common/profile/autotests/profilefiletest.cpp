@@ -30,24 +30,53 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("chain");
 
         const QString chain = QStringLiteral("A:B;B:C;C:");
-        QTest::newRow("two steps") << chain << "A" << "C" << QStringList() << names("A B");
-        QTest::newRow("direct") << chain << "A" << "B" << QStringList() << names("A");
-        QTest::newRow("backwards") << chain << "C" << "A" << QStringList() << QStringList();
-        QTest::newRow("not itself") << chain << "A" << "A" << QStringList() << QStringList();
-        QTest::newRow("path is prepended") << chain << "B" << "C" << names("X Y") << names("X Y B");
-        QTest::newRow("path cuts the way") << chain << "A" << "C" << names("B") << QStringList();
-        QTest::newRow("path does not hide a direct include") << chain << "A" << "B" << names("B") << names("B A");
-        QTest::newRow("self include") << "A:A" << "A" << "A" << QStringList() << names("A");
-        QTest::newRow("two cycle from A") << "A:B;B:A" << "A" << "A" << QStringList() << names("A B");
-        QTest::newRow("two cycle from B") << "A:B;B:A" << "B" << "B" << QStringList() << names("B A");
-        QTest::newRow("unknown include skipped") << "A:X" << "A" << "Y" << QStringList() << QStringList();
-        QTest::newRow("unknown include found directly") << "A:X" << "A" << "X" << QStringList() << names("A");
-        QTest::newRow("cycle below ends") << "A:B;B:C;C:B" << "A" << "Z" << QStringList() << QStringList();
-        QTest::newRow("cycle below found") << "A:B;B:C;C:B" << "A" << "B" << QStringList() << names("A");
-        QTest::newRow("cycle not through start") << "A:B;B:C;C:B" << "B" << "B" << QStringList() << names("B C");
-        QTest::newRow("names are case sensitive") << "A:b;b:C;B:D" << "A" << "D" << QStringList() << QStringList();
-        QTest::newRow("long way round") << "A:B;B:C;C:D;D:E;E:F" << "A" << "F" << QStringList() << names("A B C D E");
-        QTest::newRow("empty graph") << "A:" << "A" << "B" << QStringList() << QStringList();
+        QTest::newRow("two steps") << chain << "A"
+                                   << "C" << QStringList() << names("A B");
+        QTest::newRow("direct") << chain << "A"
+                                << "B" << QStringList() << names("A");
+        QTest::newRow("backwards") << chain << "C"
+                                   << "A" << QStringList() << QStringList();
+        QTest::newRow("not itself") << chain << "A"
+                                    << "A" << QStringList() << QStringList();
+        QTest::newRow("path is prepended") << chain << "B"
+                                           << "C" << names("X Y") << names("X Y B");
+        QTest::newRow("path cuts the way") << chain << "A"
+                                           << "C" << names("B") << QStringList();
+        QTest::newRow("path does not hide a direct include") << chain << "A"
+                                                             << "B" << names("B") << names("B A");
+        QTest::newRow("self include") << "A:A"
+                                      << "A"
+                                      << "A" << QStringList() << names("A");
+        QTest::newRow("two cycle from A") << "A:B;B:A"
+                                          << "A"
+                                          << "A" << QStringList() << names("A B");
+        QTest::newRow("two cycle from B") << "A:B;B:A"
+                                          << "B"
+                                          << "B" << QStringList() << names("B A");
+        QTest::newRow("unknown include skipped") << "A:X"
+                                                 << "A"
+                                                 << "Y" << QStringList() << QStringList();
+        QTest::newRow("unknown include found directly") << "A:X"
+                                                        << "A"
+                                                        << "X" << QStringList() << names("A");
+        QTest::newRow("cycle below ends") << "A:B;B:C;C:B"
+                                          << "A"
+                                          << "Z" << QStringList() << QStringList();
+        QTest::newRow("cycle below found") << "A:B;B:C;C:B"
+                                           << "A"
+                                           << "B" << QStringList() << names("A");
+        QTest::newRow("cycle not through start") << "A:B;B:C;C:B"
+                                                 << "B"
+                                                 << "B" << QStringList() << names("B C");
+        QTest::newRow("names are case sensitive") << "A:b;b:C;B:D"
+                                                  << "A"
+                                                  << "D" << QStringList() << QStringList();
+        QTest::newRow("long way round") << "A:B;B:C;C:D;D:E;E:F"
+                                        << "A"
+                                        << "F" << QStringList() << names("A B C D E");
+        QTest::newRow("empty graph") << "A:"
+                                     << "A"
+                                     << "B" << QStringList() << QStringList();
     }
 
     void containts()

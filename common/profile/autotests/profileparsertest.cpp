@@ -291,47 +291,63 @@ private Q_SLOTS:
         const QString passwd = QStringLiteral("/etc/passwd");
         const QString xso = QStringLiteral("/usr/lib/x.so");
 
-        QTest::newRow("object") << "+file rw u: /tmp/a" << Kind::Rule << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Write}, {ObjectRule::TargetUser}, tmpA)
-                                << QString() << "+file rw u: /tmp/a\n";
-        QTest::newRow("any mode, any target, deleted") << "+link ? ?: /usr/lib/x.so (deleted)" << Kind::Rule << makeRule(ObjectRule::Link, allModes, bothTargets, xso, true)
-                                                       << QString() << "+link rwc uo: /usr/lib/x.so (deleted)\n";
-        QTest::newRow("marker without space") << "+link ? ?: /usr/lib/x.so(deleted)" << Kind::Rule << makeRule(ObjectRule::Link, allModes, bothTargets, xso, true)
-                                              << QString() << "+link rwc uo: /usr/lib/x.so (deleted)\n";
+        QTest::newRow("object") << "+file rw u: /tmp/a" << Kind::Rule
+                                << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Write}, {ObjectRule::TargetUser}, tmpA) << QString()
+                                << "+file rw u: /tmp/a\n";
+        QTest::newRow("any mode, any target, deleted")
+            << "+link ? ?: /usr/lib/x.so (deleted)" << Kind::Rule << makeRule(ObjectRule::Link, allModes, bothTargets, xso, true) << QString()
+            << "+link rwc uo: /usr/lib/x.so (deleted)\n";
+        QTest::newRow("marker without space") << "+link ? ?: /usr/lib/x.so(deleted)" << Kind::Rule
+                                              << makeRule(ObjectRule::Link, allModes, bothTargets, xso, true) << QString()
+                                              << "+link rwc uo: /usr/lib/x.so (deleted)\n";
         QTest::newRow("fields run together") << "+file rwuo:/tmp/a" << Kind::Rule
                                              << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Write}, bothTargets, tmpA) << QString()
                                              << "+file rw uo: /tmp/a\n";
-        QTest::newRow("spaces inside and after the name") << "+file rw u: /tmp/my file   " << Kind::Rule
-                                                          << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Write}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/my file"))
-                                                          << QString() << "+file rw u: /tmp/my file\n";
-        QTest::newRow("no fields") << "+file: /etc/hosts" << Kind::Rule << makeRule(ObjectRule::File, {}, {}, hosts) << QString() << "+file rwc uo: /etc/hosts\n";
+        QTest::newRow("spaces inside and after the name")
+            << "+file rw u: /tmp/my file   " << Kind::Rule
+            << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Write}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/my file")) << QString()
+            << "+file rw u: /tmp/my file\n";
+        QTest::newRow("no fields") << "+file: /etc/hosts" << Kind::Rule << makeRule(ObjectRule::File, {}, {}, hosts) << QString()
+                                   << "+file rwc uo: /etc/hosts\n";
         QTest::newRow("no target") << "+file rw: /etc/hosts" << Kind::Rule << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Write}, {}, hosts)
                                    << QString() << "+file rw uo: /etc/hosts\n";
         QTest::newRow("question mark then letters") << "+file ?u: /tmp/a" << Kind::Rule << makeRule(ObjectRule::File, allModes, {ObjectRule::TargetUser}, tmpA)
                                                     << QString() << "+file rwc u: /tmp/a\n";
-        QTest::newRow("wide spacing") << "+link \t c   o  :   /tmp/a \t" << Kind::Rule << makeRule(ObjectRule::Link, {ObjectRule::Create}, {ObjectRule::TargetOther}, tmpA)
-                                      << QString() << "+link c o: /tmp/a\n";
+        QTest::newRow("wide spacing") << "+link \t c   o  :   /tmp/a \t" << Kind::Rule
+                                      << makeRule(ObjectRule::Link, {ObjectRule::Create}, {ObjectRule::TargetOther}, tmpA) << QString()
+                                      << "+link c o: /tmp/a\n";
         QTest::newRow("repeated letters") << "+file rrw oou: /tmp/a" << Kind::Rule
-                                          << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Write}, bothTargets, tmpA) << QString() << "+file rw uo: /tmp/a\n";
-        QTest::newRow("marker twice: the first is part of the name") << "+file r u: /a (deleted) (deleted)" << Kind::Rule
-                                                                     << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/a (deleted)"), true)
-                                                                     << QString() << "+file r u: /a (deleted) (deleted)\n";
+                                          << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Write}, bothTargets, tmpA) << QString()
+                                          << "+file rw uo: /tmp/a\n";
+        QTest::newRow("marker twice: the first is part of the name")
+            << "+file r u: /a (deleted) (deleted)" << Kind::Rule
+            << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/a (deleted)"), true) << QString()
+            << "+file r u: /a (deleted) (deleted)\n";
         QTest::newRow("marker alone is the name") << "+file r u: (deleted)" << Kind::Rule
-                                                  << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("(deleted)")) << QString()
-                                                  << "+file r u: (deleted)\n";
+                                                  << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("(deleted)"))
+                                                  << QString() << "+file r u: (deleted)\n";
         QTest::newRow("NUL in the name") << QStringLiteral("+file r u: /a") + QChar(0) + QStringLiteral("b") << Kind::Rule
-                                         << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/a") + QChar(0) + QStringLiteral("b"))
+                                         << makeRule(ObjectRule::File,
+                                                     {ObjectRule::Read},
+                                                     {ObjectRule::TargetUser},
+                                                     QStringLiteral("/a") + QChar(0) + QStringLiteral("b"))
                                          << QString() << QStringLiteral("+file r u: /a") + QChar(0) + QStringLiteral("b\n");
-        QTest::newRow("CRLF") << "+file r u: /tmp/a\r\n" << Kind::Rule << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, tmpA) << QString()
+        QTest::newRow("CRLF") << "+file r u: /tmp/a\r\n"
+                              << Kind::Rule << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, tmpA) << QString()
                               << "+file r u: /tmp/a\n";
         QTest::newRow("type word is case-sensitive") << "+File rw u: /x" << Kind::Invalid << none << "+File rw u: /x" << QString();
         QTest::newRow("x is no current mode") << "+file rwx u: /x" << Kind::Invalid << none << "+file rwx u: /x" << QString();
         QTest::newRow("no name") << "+file rw u:" << Kind::Invalid << none << "+file rw u:" << QString();
         QTest::newRow("no colon") << "+link rw u /x" << Kind::Invalid << none << "+link rw u /x" << QString();
 
-        QTest::newRow("empty comment") << "#" << Kind::Comment << none << "" << "#\n";
-        QTest::newRow("comment") << "# alone" << Kind::Comment << none << " alone" << "# alone\n";
-        QTest::newRow("comment keeps its spaces") << "# note " << Kind::Comment << none << " note " << "# note \n";
-        QTest::newRow("comment of a rule") << "#+file r u: /a" << Kind::Comment << none << "+file r u: /a" << "#+file r u: /a\n";
+        QTest::newRow("empty comment") << "#" << Kind::Comment << none << ""
+                                       << "#\n";
+        QTest::newRow("comment") << "# alone" << Kind::Comment << none << " alone"
+                                 << "# alone\n";
+        QTest::newRow("comment keeps its spaces") << "# note " << Kind::Comment << none << " note "
+                                                  << "# note \n";
+        QTest::newRow("comment of a rule") << "#+file r u: /a" << Kind::Comment << none << "+file r u: /a"
+                                           << "#+file r u: /a\n";
         QTest::newRow("indented comment") << "  # note" << Kind::Invalid << none << "  # note" << QString();
 
         QTest::newRow("spaces") << "    " << Kind::Dropped << none << QString() << QString();
@@ -339,19 +355,24 @@ private Q_SLOTS:
         QTest::newRow("no-break space") << QString(QChar(0xa0)) << Kind::Dropped << none << QString() << QString();
         QTest::newRow("empty line") << "\n" << Kind::Dropped << none << QString() << QString();
 
-        QTest::newRow("include") << "@include base" << Kind::Include << none << "base" << "@include base\n";
-        QTest::newRow("include, trailing spaces") << "@include base   " << Kind::Include << none << "base" << "@include base\n";
-        QTest::newRow("include, tab") << "@include\tbase" << Kind::Include << none << "base" << "@include base\n";
+        QTest::newRow("include") << "@include base" << Kind::Include << none << "base"
+                                 << "@include base\n";
+        QTest::newRow("include, trailing spaces") << "@include base   " << Kind::Include << none << "base"
+                                                  << "@include base\n";
+        QTest::newRow("include, tab") << "@include\tbase" << Kind::Include << none << "base"
+                                      << "@include base\n";
         QTest::newRow("include of two names") << "@include a b" << Kind::Invalid << none << "@include a b" << QString();
-        QTest::newRow("include word alone") << "@include" << Kind::Include << none << "@include" << "@include @include\n";
+        QTest::newRow("include word alone") << "@include" << Kind::Include << none << "@include"
+                                            << "@include @include\n";
         QTest::newRow("indented include") << "\t@include base" << Kind::Invalid << none << "\t@include base" << QString();
 
         QTest::newRow("old read") << "/etc/passwd r" << Kind::Rule << makeRule(ObjectRule::File, {ObjectRule::Read}, bothTargets, passwd) << QString()
                                   << "+file r uo: /etc/passwd\n";
         QTest::newRow("old write brings create") << "/etc/passwd rw-" << Kind::Rule << makeRule(ObjectRule::File, allModes, bothTargets, passwd) << QString()
                                                  << "+file rwc uo: /etc/passwd\n";
-        QTest::newRow("old execute is read") << "/bin/ls r-x" << Kind::Rule << makeRule(ObjectRule::File, {ObjectRule::Read}, bothTargets, QStringLiteral("/bin/ls"))
-                                             << QString() << QString();
+        QTest::newRow("old execute is read") << "/bin/ls r-x" << Kind::Rule
+                                             << makeRule(ObjectRule::File, {ObjectRule::Read}, bothTargets, QStringLiteral("/bin/ls")) << QString()
+                                             << QString();
         QTest::newRow("old no rights") << "/etc/passwd -" << Kind::Rule << makeRule(ObjectRule::File, {}, bothTargets, passwd) << QString()
                                        << "+file rwc uo: /etc/passwd\n";
         QTest::newRow("old quoted") << "\"/etc/passwd\" r" << Kind::Rule << makeRule(ObjectRule::File, {ObjectRule::Read}, bothTargets, passwd) << QString()
@@ -360,7 +381,8 @@ private Q_SLOTS:
                                                  << makeRule(ObjectRule::File, {ObjectRule::Write, ObjectRule::Create}, bothTargets, passwd) << QString()
                                                  << "+file wc uo: /etc/passwd\n";
         QTest::newRow("old with a third field") << "/etc/passwd r u" << Kind::Invalid << none << "/etc/passwd r u" << QString();
-        QTest::newRow("old include") << "base" << Kind::Include << none << "base" << "@include base\n";
+        QTest::newRow("old include") << "base" << Kind::Include << none << "base"
+                                     << "@include base\n";
         QTest::newRow("old include, trailing space") << "base " << Kind::Invalid << none << "base " << QString();
         QTest::newRow("old include of a path") << "/base" << Kind::Invalid << none << "/base" << QString();
         QTest::newRow("old include of a plus") << "+base" << Kind::Invalid << none << "+base" << QString();
@@ -451,14 +473,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("combined");
 
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("one") << "+file r u: /a" << "+file r u: /a";
-        QTest::newRow("modes and targets join") << "+file r u: /a\n+file w o: /a\n+file c: /a" << "+file rwc uo: /a";
-        QTest::newRow("file and link stay apart") << "+file r u: /a\n+link w u: /a" << "+file r u: /a\n+link w u: /a";
-        QTest::newRow("deleted stays apart") << "+file r u: /a\n+file w u: /a (deleted)\n+file c u: /a(deleted)" << "+file r u: /a\n+file wc u: /a (deleted)";
-        QTest::newRow("names are exact") << "+file r u: /a\n+file w u: /a/\n+file c u: /A" << "+file r u: /a\n+file w u: /a/\n+file c u: /A";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("one") << "+file r u: /a"
+                             << "+file r u: /a";
+        QTest::newRow("modes and targets join") << "+file r u: /a\n+file w o: /a\n+file c: /a"
+                                                << "+file rwc uo: /a";
+        QTest::newRow("file and link stay apart") << "+file r u: /a\n+link w u: /a"
+                                                  << "+file r u: /a\n+link w u: /a";
+        QTest::newRow("deleted stays apart") << "+file r u: /a\n+file w u: /a (deleted)\n+file c u: /a(deleted)"
+                                             << "+file r u: /a\n+file wc u: /a (deleted)";
+        QTest::newRow("names are exact") << "+file r u: /a\n+file w u: /a/\n+file c u: /A"
+                                         << "+file r u: /a\n+file w u: /a/\n+file c u: /A";
         // Empty sets stay empty when nothing else names the object.
-        QTest::newRow("empty sets") << "+file: /a\n+file r: /b\n+file u: /b" << "+file: /a\n+file r u: /b";
+        QTest::newRow("empty sets") << "+file: /a\n+file r: /b\n+file u: /b"
+                                    << "+file: /a\n+file r u: /b";
     }
 
     void combine()
@@ -507,7 +536,10 @@ private Q_SLOTS:
         for (int i = 2; i < 6; ++i) {
             QVERIFY2(lines.at(i).startsWith(QLatin1Char('+')), qPrintable(lines.at(i)));
         }
-        QCOMPARE(lines.mid(6), (QStringList{QStringLiteral("# Session profile of the reception kiosk"), QStringLiteral("# the browser keeps its cache here"), QStringLiteral("#")}));
+        QCOMPARE(lines.mid(6),
+                 (QStringList{QStringLiteral("# Session profile of the reception kiosk"),
+                              QStringLiteral("# the browser keeps its cache here"),
+                              QStringLiteral("#")}));
 
         const ProfileData again = parse(written);
         QCOMPARE(again.objectRules(), data.objectRules());
@@ -546,8 +578,9 @@ private Q_SLOTS:
     {
         // Bytes that are not UTF-8, NULs, a byte order mark and carriage
         // returns in odd places: nothing may vanish.
-        const QByteArray bytes = QByteArray("\xef\xbb\xbf+file r u: /bom\n", 19) + QByteArray("\xff\xfe\x80 r\n", 6) + QByteArray("#\0nul\n", 6) + QByteArray("\0\0\0\n", 4)
-            + QByteArray("+file r u: /a\rb\r\n") + QByteArray("@include x\r\r\n") + QByteArray("\xc3(\n") + QByteArray("+file r u: /\xe2\x82\n");
+        const QByteArray bytes = QByteArray("\xef\xbb\xbf+file r u: /bom\n", 19) + QByteArray("\xff\xfe\x80 r\n", 6) + QByteArray("#\0nul\n", 6)
+            + QByteArray("\0\0\0\n", 4) + QByteArray("+file r u: /a\rb\r\n") + QByteArray("@include x\r\r\n") + QByteArray("\xc3(\n")
+            + QByteArray("+file r u: /\xe2\x82\n");
         const ProfileData data = parseBytes(bytes);
         QVERIFY(data.objectRules().contains(makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/bom"))));
         QVERIFY(data.objectRules().contains(makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/a\rb"))));
@@ -567,7 +600,8 @@ private Q_SLOTS:
 
         const int size = 1024 * 1024;
         QTest::newRow("long name") << QStringLiteral("+file r u: /") + QString(size, QLatin1Char('a')) << Kind::Rule;
-        QTest::newRow("long name ending in spaces") << QStringLiteral("+file r u: /") + QString(size, QLatin1Char('a')) + QString(size, QLatin1Char(' ')) << Kind::Rule;
+        QTest::newRow("long name ending in spaces") << QStringLiteral("+file r u: /") + QString(size, QLatin1Char('a')) + QString(size, QLatin1Char(' '))
+                                                    << Kind::Rule;
         // Too much backtracking for the engine, but read by hand all the same.
         QTest::newRow("long run of inner spaces") << QStringLiteral("+file r u: /") + QString(size, QLatin1Char(' ')) + QStringLiteral("b") << Kind::Rule;
         QTest::newRow("long word") << QString(size, QLatin1Char('w')) << Kind::Include;

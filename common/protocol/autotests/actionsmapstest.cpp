@@ -143,9 +143,11 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QStringList>("list");
         QTest::newRow("absent") << QVariant() << QStringList();
-        QTest::newRow("string list") << QVariant(QStringList{QStringLiteral("a"), QStringLiteral("b")}) << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("string list") << QVariant(QStringList{QStringLiteral("a"), QStringLiteral("b")})
+                                     << QStringList{QStringLiteral("a"), QStringLiteral("b")};
         QTest::newRow("single string") << QVariant(QStringLiteral("alice")) << QStringList{QStringLiteral("alice")};
-        QTest::newRow("list of strings") << QVariant(QVariantList{QStringLiteral("a"), QStringLiteral("b")}) << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("list of strings") << QVariant(QVariantList{QStringLiteral("a"), QStringLiteral("b")})
+                                         << QStringList{QStringLiteral("a"), QStringLiteral("b")};
         QTest::newRow("map") << QVariant(QVariantMap{{QStringLiteral("a"), QStringLiteral("b")}}) << QStringList();
         QTest::newRow("bool") << QVariant(true) << QStringList();
     }
@@ -168,7 +170,8 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QStringMap>("strings");
         QTest::newRow("absent") << QVariant() << QStringMap();
-        QTest::newRow("string map") << QVariant(QVariantMap{{QStringLiteral("a"), QStringLiteral("b")}}) << QStringMap{{QStringLiteral("a"), QStringLiteral("b")}};
+        QTest::newRow("string map") << QVariant(QVariantMap{{QStringLiteral("a"), QStringLiteral("b")}})
+                                    << QStringMap{{QStringLiteral("a"), QStringLiteral("b")}};
         QTest::newRow("values in string form") << QVariant(QVariantMap{{QStringLiteral("n"), 12}, {QStringLiteral("t"), true}})
                                                << QStringMap{{QStringLiteral("n"), QStringLiteral("12")}, {QStringLiteral("t"), QStringLiteral("true")}};
         QTest::newRow("not a map") << QVariant(QStringLiteral("a=b")) << QStringMap();

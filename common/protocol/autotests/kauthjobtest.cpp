@@ -3,10 +3,10 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
-#include "fakekauthbus.h"
-#include "failures/kauthexception.h"
-#include "protocol/helperconstants.h"
 #include "protocol/kauthjob.h"
+#include "failures/kauthexception.h"
+#include "fakekauthbus.h"
+#include "protocol/helperconstants.h"
 #include "protocol/updateactionsmap.h"
 
 #include <KAuth/Action>

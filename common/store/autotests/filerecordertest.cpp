@@ -3,9 +3,9 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
+#include "store/filerecorder.h"
 #include "failures/createdirexception.h"
 #include "failures/writefileexception.h"
-#include "store/filerecorder.h"
 
 #include "filesizelimit.h"
 

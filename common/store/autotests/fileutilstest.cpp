@@ -3,10 +3,10 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
+#include "store/fileutils.h"
 #include "failures/createdirexception.h"
 #include "failures/deletefileexception.h"
 #include "failures/renamefileexception.h"
-#include "store/fileutils.h"
 
 #include <QDir>
 #include <QFile>

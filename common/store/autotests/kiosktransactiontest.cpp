@@ -7,8 +7,8 @@
 // cannot be made to stop at on purpose: a save already marked done, and a
 // journal that names something outside the kiosk directories.
 
-#include "failures/readfileexception.h"
 #include "store/kiosktransaction.h"
+#include "failures/readfileexception.h"
 #include "systempaths.h"
 
 #include "scratchroot.h"

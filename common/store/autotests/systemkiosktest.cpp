@@ -3,13 +3,13 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
+#include "store/systemkiosk.h"
 #include "failures/createdirexception.h"
 #include "failures/detailsexception.h"
 #include "failures/readfileexception.h"
 #include "failures/renamefileexception.h"
 #include "failures/writefileexception.h"
 #include "profile/profileparser.h"
-#include "store/systemkiosk.h"
 #include "systempaths.h"
 
 #include "filesizelimit.h"
@@ -139,8 +139,14 @@ private Q_SLOTS:
         QTest::newRow("00") << QByteArray("00") << true;
         QTest::newRow("2") << QByteArray("2\n") << true;
         QTest::newRow("no") << QByteArray("no") << true;
-        QTest::newRow("first byte NUL") << QByteArray("\0" "1\n", 3) << false;
-        QTest::newRow("NUL ends the text") << QByteArray("0\0" "1\n", 4) << false;
+        QTest::newRow("first byte NUL") << QByteArray(
+            "\0"
+            "1\n",
+            3) << false;
+        QTest::newRow("NUL ends the text") << QByteArray(
+            "0\0"
+            "1\n",
+            4) << false;
         QTest::newRow("1 before NUL") << QByteArray("1\0", 2) << true;
     }
 
@@ -389,7 +395,8 @@ private Q_SLOTS:
 
     void writtenTextReadsBackTheSame()
     {
-        const QString text = QStringLiteral("@include base\n+file rw u: /home/\u0430\u043b\u0438\u0441\u0430/my file\n+link ? ?: /usr/lib/x.so (deleted)\n# note \n");
+        const QString text =
+            QStringLiteral("@include base\n+file rw u: /home/\u0430\u043b\u0438\u0441\u0430/my file\n+link ? ?: /usr/lib/x.so (deleted)\n# note \n");
         const SystemKiosk kiosk;
         kiosk.updateSystemProfile(QStringLiteral("web"), text);
         const ProfileData read = kiosk.readSystemProfiles().first().data();
@@ -686,8 +693,10 @@ private Q_SLOTS:
             return status;
         };
         QCOMPARE(statusOf(disabledDir()).st_mode & 07777, mode_t(0755));
-        for (const QString &file : QStringList{profile, systemDir() + QStringLiteral("/web"), disabledDir() + QStringLiteral("/carol"),
-                                    QString::fromUtf8(SystemPaths::autoEnforceFile)}) {
+        for (const QString &file : QStringList{profile,
+                                               systemDir() + QStringLiteral("/web"),
+                                               disabledDir() + QStringLiteral("/carol"),
+                                               QString::fromUtf8(SystemPaths::autoEnforceFile)}) {
             QCOMPARE(statusOf(file).st_mode & 07777, mode_t(0644));
         }
         // The administrator's choice of owner survives a save.

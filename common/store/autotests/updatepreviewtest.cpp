@@ -41,7 +41,8 @@ private Q_SLOTS:
 
         map = UpdateActionsMap(QStringLiteral("C"));
         map.setUsersToRename({{QStringLiteral("disabled/bob"), QStringLiteral("robert")}});
-        QTest::newRow("rename and enable") << QVariantMap(map) << QStringList{QStringLiteral("User renamed: bob → robert"), QStringLiteral("User enabled: robert")};
+        QTest::newRow("rename and enable") << QVariantMap(map)
+                                           << QStringList{QStringLiteral("User renamed: bob → robert"), QStringLiteral("User enabled: robert")};
 
         map = UpdateActionsMap(QStringLiteral("C"));
         map.setUsersToUpdate({{QStringLiteral("carol"), QStringLiteral("@include base\n")}});
@@ -49,8 +50,10 @@ private Q_SLOTS:
         map.setProfilesToUpdate({{QStringLiteral("web"), QString()}});
         map.setProfilesToRemove({QStringLiteral("office")});
         QTest::newRow("added and removed") << QVariantMap(map)
-                                           << QStringList{QStringLiteral("User added: carol"), QStringLiteral("User removed: bob"),
-                                                          QStringLiteral("Profile added: web"), QStringLiteral("Profile removed: office")};
+                                           << QStringList{QStringLiteral("User added: carol"),
+                                                          QStringLiteral("User removed: bob"),
+                                                          QStringLiteral("Profile added: web"),
+                                                          QStringLiteral("Profile removed: office")};
     }
 
     void summary()

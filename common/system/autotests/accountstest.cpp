@@ -129,7 +129,8 @@ private Q_SLOTS:
             QFAIL("removing a missing account succeeded");
         } catch (const UserException &e) {
             QCOMPARE(e.username(), user.name());
-            QVERIFY2(e.fullDetails().startsWith(user.name() + QStringLiteral(": Process '") + QString::fromUtf8(SystemPaths::userdelProgram) + QStringLiteral(" -f -r ")),
+            QVERIFY2(e.fullDetails().startsWith(user.name() + QStringLiteral(": Process '") + QString::fromUtf8(SystemPaths::userdelProgram)
+                                                + QStringLiteral(" -f -r ")),
                      qPrintable(e.fullDetails()));
         }
     }

@@ -3,8 +3,8 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
-#include "failures/readfileexception.h"
 #include "system/passwd.h"
+#include "failures/readfileexception.h"
 #include "system/systemusers.h"
 #include "systempaths.h"
 

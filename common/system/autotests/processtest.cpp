@@ -3,16 +3,16 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
-#include "failures/processexception.h"
 #include "system/process.h"
+#include "failures/processexception.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <memory>
 #include <sys/types.h>
 

@@ -3,8 +3,8 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
-#include "failures/userexception.h"
 #include "system/user.h"
+#include "failures/userexception.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -80,11 +80,21 @@ private Q_SLOTS:
     void invalidNameNeverReachesATool_data()
     {
         QTest::addColumn<std::function<void(User &)>>("operation");
-        QTest::newRow("exists") << std::function<void(User &)>([](User &u) { u.exists(); });
-        QTest::newRow("create") << std::function<void(User &)>([](User &u) { u.create(); });
-        QTest::newRow("remove") << std::function<void(User &)>([](User &u) { u.remove(); });
-        QTest::newRow("getUid") << std::function<void(User &)>([](User &u) { u.getUid(); });
-        QTest::newRow("homeDir") << std::function<void(User &)>([](User &u) { u.homeDir(); });
+        QTest::newRow("exists") << std::function<void(User &)>([](User &u) {
+            u.exists();
+        });
+        QTest::newRow("create") << std::function<void(User &)>([](User &u) {
+            u.create();
+        });
+        QTest::newRow("remove") << std::function<void(User &)>([](User &u) {
+            u.remove();
+        });
+        QTest::newRow("getUid") << std::function<void(User &)>([](User &u) {
+            u.getUid();
+        });
+        QTest::newRow("homeDir") << std::function<void(User &)>([](User &u) {
+            u.homeDir();
+        });
     }
 
     void invalidNameNeverReachesATool()
