@@ -73,11 +73,32 @@ void classifyLine(const QString &line, ProfileData &data, ObjectLines objectLine
     }
 }
 
+// A file that the stream takes for UTF-16 by its byte order mark may hold
+// halves of characters, which no UTF-8 file can carry: the writer would put a
+// "?" in their place, changing the text at the next save. They become the
+// replacement character here, so what the administrator sees is what is saved.
+void replaceLoneSurrogates(QString &line)
+{
+    const int size = line.size();
+    for (int i = 0; i < size; ++i) {
+        const QChar c = line.constData()[i];
+        if (!c.isSurrogate()) {
+            continue;
+        }
+        if (c.isHighSurrogate() && i + 1 < size && line.constData()[i + 1].isLowSurrogate()) {
+            ++i;
+        } else {
+            line[i] = QChar::ReplacementCharacter;
+        }
+    }
+}
+
 void readLines(QTextStream &stream, ProfileData &data, ObjectLines objectLines)
 {
     // One buffer for every line: it is only copied when a line is kept whole.
     QString line;
     while (stream.readLineInto(&line)) {
+        replaceLoneSurrogates(line);
         classifyLine(line, data, objectLines);
     }
 }
