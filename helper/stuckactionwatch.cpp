@@ -7,8 +7,10 @@
 
 #include "protocol/helperconstants.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDynamicPropertyChangeEvent>
 
 namespace
@@ -16,6 +18,7 @@ namespace
 // KAuth's names for what the watch reads (KAuth 5, D-Bus backend).
 const char shutdownTimerProperty[] = "__KAuth_Helper_Shutdown_Timer";
 constexpr int actionStartedSignal = 0;
+constexpr int actionPerformedSignal = 1;
 
 constexpr int tickMs = 1000;
 }
@@ -50,6 +53,9 @@ void StuckActionWatch::attach()
         return;
     }
     connect(helperProxy, SIGNAL(remoteSignal(int, QString, QByteArray)), this, SLOT(remoteSignal(int, QString, QByteArray)));
+    // The main loop only blocks once KAuth has left the action: between its
+    // report and its return it merely processes what is pending.
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, &StuckActionWatch::announceReady);
     m_tick.start();
 }
 
@@ -58,7 +64,19 @@ void StuckActionWatch::remoteSignal(int type, const QString &action, const QByte
     Q_UNUSED(blob)
     if (type == actionStartedSignal) {
         m_action = action;
+        m_actionDone = false;
+    } else if (type == actionPerformedSignal) {
+        m_actionDone = true;
     }
+}
+
+void StuckActionWatch::announceReady()
+{
+    if (!m_actionDone) {
+        return;
+    }
+    m_actionDone = false;
+    QDBusConnection::systemBus().send(QDBusMessage::createSignal(QStringLiteral("/"), HelperConstants::helperId, HelperConstants::helperReadySignal));
 }
 
 void StuckActionWatch::check()

@@ -26,6 +26,14 @@
  * shutdown timer it attaches to the responder (stopped while an action is in
  * progress) and the signal its helper object sends when an action starts.
  * Without them (another KAuth) it does nothing.
+ *
+ * It also tells callers when the helper is ready for their next action.
+ * KAuth's helper reports an action done before it has left it, and answers a
+ * call that reaches it in between as "busy", an answer KAuth's client never
+ * reads: that caller would wait for ever. Once KAuth has left the action and
+ * the helper has nothing more to do, the watch sends the ready signal
+ * (HelperConstants::helperReadySignal), which the library's job runner waits
+ * for before it sends a caller's next action.
  */
 class StuckActionWatch : public QObject
 {
@@ -55,6 +63,7 @@ protected:
 private Q_SLOTS:
     void remoteSignal(int type, const QString &action, const QByteArray &blob);
     void check();
+    void announceReady();
 
 private:
     void attach();
@@ -66,6 +75,7 @@ private:
     QElapsedTimer m_waiting;
     QString m_action;
     int m_running = 0;
+    bool m_actionDone = false;
 };
 
 #endif

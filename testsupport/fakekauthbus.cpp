@@ -138,7 +138,9 @@ bool FakeKAuthHelper::handleMessage(const QDBusMessage &message, const QDBusConn
         return true;
     }
     emitRemoteSignal(connection, actionPerformedSignal, receivedAction, reply.serialized());
-    return connection.send(message.createReply(QVariant(reply.serialized())));
+    const bool sent = connection.send(message.createReply(QVariant(reply.serialized())));
+    emitReady(connection);
+    return sent;
 }
 
 void FakeKAuthHelper::release(const QDBusConnection &connection)
@@ -153,6 +155,7 @@ void FakeKAuthHelper::release(const QDBusConnection &connection)
         connection.send(m_heldCall.createReply(QVariant(reply.serialized())));
     }
     m_heldCall = QDBusMessage();
+    emitReady(connection);
 }
 
 void FakeKAuthHelper::trickle(const QDBusConnection &connection, const QString &action, int stepsLeft)
@@ -160,6 +163,7 @@ void FakeKAuthHelper::trickle(const QDBusConnection &connection, const QString &
     QTimer::singleShot(100, this, [this, connection, action, stepsLeft]() {
         if (stepsLeft == 0) {
             emitRemoteSignal(connection, actionPerformedSignal, action, reply.serialized());
+            emitReady(connection);
             return;
         }
         QByteArray blob;
@@ -175,6 +179,11 @@ void FakeKAuthHelper::emitRemoteSignal(const QDBusConnection &connection, int ty
     QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/"), QStringLiteral("org.kde.kf5auth"), QStringLiteral("remoteSignal"));
     signal << type << action << blob;
     connection.send(signal);
+}
+
+void FakeKAuthHelper::emitReady(const QDBusConnection &connection)
+{
+    connection.send(QDBusMessage::createSignal(QStringLiteral("/"), HelperConstants::helperId, HelperConstants::helperReadySignal));
 }
 
 FakeKAuthBus::FakeKAuthBus()

@@ -58,6 +58,8 @@ public:
 private:
     void release(const QDBusConnection &connection);
     void trickle(const QDBusConnection &connection, const QString &action, int stepsLeft);
+    // The helper's word that it has left the action and takes the next one.
+    void emitReady(const QDBusConnection &connection);
     void emitRemoteSignal(const QDBusConnection &connection, int type, const QString &action, const QByteArray &blob);
 
     QString m_heldAction;

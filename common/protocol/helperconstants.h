@@ -55,6 +55,12 @@ inline constexpr QLatin1String traceTextKey = Detail::literal("traceText");
 inline constexpr QLatin1String traceApplicationPidKey = Detail::literal("TraceApplicationPid");
 
 /**
+ * The signal the helper sends on its path "/" with its identifier as the
+ * interface once it has finished an action and is ready for the next one.
+ */
+inline constexpr QLatin1String helperReadySignal = Detail::literal("ready");
+
+/**
  * How often, at the least, the helper reports progress while it works on an
  * update, so that the program can tell a slow helper from a stuck one.
  */

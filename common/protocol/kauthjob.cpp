@@ -6,12 +6,16 @@
 #include "protocol/kauthjob.h"
 
 #include "failures/kauthexception.h"
+#include "protocol/helperconstants.h"
 
 #include <KAuth/ExecuteJob>
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDataStream>
 #include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
@@ -37,6 +41,94 @@ qint64 argumentsSize(const QVariantMap &arguments)
     stream << arguments;
     return blob.size();
 }
+
+// Longer than the helper ever takes to leave an action it has reported done.
+constexpr int readyWaitLimitMs = 5000;
+
+enum class Stop {
+    No,
+    RunningAction,
+};
+
+/*
+ * Whether our helper is ready for this process's next action.
+ *
+ * KAuth's helper reports an action done before it has left it, and answers a
+ * call that reaches it in between as busy, an answer KAuth's client never
+ * reads: a job sent right after another would wait until its watchdog. The
+ * helper says when it is ready again (HelperConstants::helperReadySignal);
+ * after an answer from it, the next action waits for that, or for the helper
+ * to be gone, which a new one started for the call replaces.
+ */
+class HelperReadiness : public QObject
+{
+    Q_OBJECT
+public:
+    static HelperReadiness &instance()
+    {
+        // Goes with the application, before its bus connection.
+        static QPointer<HelperReadiness> readiness;
+        if (!readiness) {
+            readiness = new HelperReadiness(QCoreApplication::instance());
+        }
+        return *readiness;
+    }
+
+    // Waits, if need be, until the helper is ready for @p job, which is sent
+    // next; a request to stop a running action goes out at once.
+    void beforeStart(const KAuth::ExecuteJob *job, Stop stop)
+    {
+        if (job->action().helperId() != HelperConstants::helperId || stop == Stop::RunningAction) {
+            return;
+        }
+        if (m_pending) {
+            waitForReady();
+        }
+        // Set before the call goes out: the ready signal that follows it may
+        // be handled before the job is seen to have finished.
+        m_pending = true;
+    }
+
+Q_SIGNALS:
+    void becameReady();
+
+private Q_SLOTS:
+    void ready()
+    {
+        m_pending = false;
+        Q_EMIT becameReady();
+    }
+
+private:
+    void waitForReady()
+    {
+        QDBusConnectionInterface *bus = QDBusConnection::systemBus().interface();
+        if (!bus || !bus->isServiceRegistered(HelperConstants::helperId)) {
+            return;
+        }
+        QEventLoop loop;
+        const QMetaObject::Connection ready = connect(this, &HelperReadiness::becameReady, &loop, &QEventLoop::quit);
+        const QMetaObject::Connection gone = connect(bus, &QDBusConnectionInterface::serviceUnregistered, &loop, [&loop](const QString &name) {
+            if (name == HelperConstants::helperId) {
+                loop.quit();
+            }
+        });
+        QTimer::singleShot(readyWaitLimitMs, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        disconnect(ready);
+        disconnect(gone);
+    }
+
+    explicit HelperReadiness(QObject *parent)
+        : QObject(parent)
+    {
+        // Subscribed before the first action, so that its ready signal is never missed.
+        QDBusConnection::systemBus()
+            .connect(HelperConstants::helperId, QStringLiteral("/"), HelperConstants::helperId, HelperConstants::helperReadySignal, this, SLOT(ready()));
+    }
+
+    bool m_pending = false;
+};
 
 // KAuthException keeps KAuth's enumeration, which cannot hold the codes a
 // helper picks for its own error replies (HelperErrorReply() sends -1), nor
@@ -70,11 +162,6 @@ namespace
 enum class JobEnd {
     Finished,
     Reported, // still running in the helper
-};
-
-enum class Stop {
-    No,
-    RunningAction,
 };
 
 enum class Watchdog {
@@ -137,6 +224,7 @@ JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey
         });
     }
 
+    HelperReadiness::instance().beforeStart(job, stop);
     job->start();
     if (stop == Stop::RunningAction) {
         // Posted after the job's own start, so that its call reaches the
@@ -225,3 +313,5 @@ bool Utils::startKAuthJob(KAuth::ExecuteJob *job, const QString &progressKey)
     }
     return jobResult(job, autoDelete);
 }
+
+#include "kauthjob.moc"
