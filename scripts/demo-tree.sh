@@ -162,6 +162,23 @@ profile orla-desktop <<'P'
 # The graphical session every kiosk user needs
 @include shell
 @include qt-common
+# The X session start-up (/etc/X11/Xsession) and what it runs
++file r uo: /etc/X11
++file r uo: /usr/bin/run-parts
++file r uo: /usr/bin/fold
++file r uo: /usr/bin/awk
++file r uo: /usr/bin/xrdb
++file r uo: /usr/bin/xhost
++file r uo: /usr/bin/gpgconf
++file r uo: /usr/bin/gpg-agent
++file r uo: /usr/bin/ssh-agent
++file r uo: /usr/bin/dbus-launch
++file r uo: /usr/bin/dbus-daemon
++file r uo: /usr/bin/dbus-update-activation-environment
++file r uo: /usr/share/dbus-1
++file r uo: /etc/dbus-1
++file r uo: /etc/machine-id
++file rwc uo: /tmp
 +file r uo: /usr/bin/orla-session
 +file r uo: /usr/share/orla
 +link r uo: /etc/alternatives/x-session-manager

@@ -154,8 +154,9 @@ void UserWhitelist::Resolver::addObject(const ObjectRule &rule, const QByteArray
 
     if (rule.type() == ObjectRule::Link) {
         const ObjectRule::Target target = linkStat.st_uid == m_uid ? ObjectRule::TargetUser : ObjectRule::TargetOther;
-        if (create && rule.targets().contains(target)) {
-            grant(canonicalDir(parentOf(path)), 0, bit(ObjectRule::Create));
+        const QByteArray parent = canonicalDir(parentOf(path));
+        if (create && rule.targets().contains(target) && !parent.isEmpty()) {
+            grant(parent, 0, bit(ObjectRule::Create));
         }
         return;
     }
@@ -178,13 +179,15 @@ void UserWhitelist::Resolver::addObject(const ObjectRule &rule, const QByteArray
     }
     const Modes readWrite =
         Modes(modes.contains(ObjectRule::Read) ? bit(ObjectRule::Read) : 0) | Modes(modes.contains(ObjectRule::Write) ? bit(ObjectRule::Write) : 0);
+    // A directory is the parent of whatever is made below it; another
+    // object is made and removed in its own parent.
     if (S_ISDIR(st.st_mode)) {
-        grant(real, 0, readWrite);
+        grant(real, 0, readWrite | (create ? bit(ObjectRule::Create) : 0));
     } else {
         grant(real, readWrite, 0);
-    }
-    if (create) {
-        grant(parentOf(real), 0, bit(ObjectRule::Create));
+        if (create) {
+            grant(parentOf(real), 0, bit(ObjectRule::Create));
+        }
     }
 }
 

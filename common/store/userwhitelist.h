@@ -35,9 +35,9 @@
  *   kept by that object's real path.
  * - The targets are decided by the object's owner now: "u" applies to an
  *   object the user owns, "o" to any other.
- * - A directory grants r and w on itself and everything below it; any
- *   other object grants r and w on itself. c grants creating and removing
- *   entries below the object's parent directory.
+ * - A directory grants its modes on itself and everything below it, c
+ *   being creating and removing entries there. Any other object grants r
+ *   and w on itself, and c below its parent directory.
  * - A link rule names the link itself, which needs nothing to be read: only
  *   its c counts, below the link's parent directory.
  * - An object that does not exist grants nothing, except for a rule with
