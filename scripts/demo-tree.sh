@@ -125,6 +125,7 @@ profile shell <<'P'
 +file r uo: /usr/bin/tput
 +file r uo: /usr/bin/dircolors
 +file r uo: /usr/bin/locale
++file r uo: /usr/bin/clear_console
 # Devices every session uses, and what processes read about themselves
 +file rw uo: /dev/null
 +file rw uo: /dev/tty
