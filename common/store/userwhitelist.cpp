@@ -91,7 +91,7 @@ public:
     void add(const ObjectRule &rule);
 
 private:
-    void addObject(const ObjectRule &rule, const QByteArray &path);
+    void addObject(const ObjectRule &rule, const QByteArray &path, const struct stat &linkStat);
     void addMissing(const ObjectRule &rule, const QByteArray &path);
     QVector<QByteArray> expand(const QByteArray &pattern, bool *cut);
     QByteArray canonical(const QByteArray &path, const struct stat &linkStat);
@@ -130,11 +130,11 @@ void UserWhitelist::Resolver::add(const ObjectRule &rule)
     }
     bool found = false;
     for (const QByteArray &object : objects) {
-        struct stat st {
+        struct stat linkStat {
         };
-        if (lstat(object.constData(), &st) == 0) {
+        if (lstat(object.constData(), &linkStat) == 0) {
             found = true;
-            addObject(rule, object);
+            addObject(rule, object, linkStat);
         }
     }
     if (!found) {
@@ -142,15 +142,12 @@ void UserWhitelist::Resolver::add(const ObjectRule &rule)
     }
 }
 
-void UserWhitelist::Resolver::addObject(const ObjectRule &rule, const QByteArray &path)
+// One look at an object that is no link: profiles of many thousand rules
+// are resolved at every login.
+void UserWhitelist::Resolver::addObject(const ObjectRule &rule, const QByteArray &path, const struct stat &linkStat)
 {
     const QSet<ObjectRule::Mode> modes = rule.modes();
     const bool create = modes.contains(ObjectRule::Create);
-    struct stat linkStat {
-    };
-    if (lstat(path.constData(), &linkStat) != 0) {
-        return;
-    }
 
     if (rule.type() == ObjectRule::Link) {
         const ObjectRule::Target target = linkStat.st_uid == m_uid ? ObjectRule::TargetUser : ObjectRule::TargetOther;
@@ -161,9 +158,8 @@ void UserWhitelist::Resolver::addObject(const ObjectRule &rule, const QByteArray
         return;
     }
 
-    struct stat st {
-    };
-    if (stat(path.constData(), &st) != 0) {
+    struct stat st = linkStat;
+    if (S_ISLNK(linkStat.st_mode) && stat(path.constData(), &st) != 0) {
         // A link to nothing: the object it names is missing.
         addMissing(rule, path);
         return;

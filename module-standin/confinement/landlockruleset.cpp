@@ -14,7 +14,6 @@
 #include <cstring>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 
 namespace
 {
@@ -115,19 +114,19 @@ bool LandlockRuleset::build(const QVector<UserWhitelist::Grant> &grants, QString
                 tr("%1 cannot be opened any more (%2): left out").arg(QFile::decodeName(grant.path), QString::fromLocal8Bit(std::strerror(errno))));
             continue;
         }
-        // Landlock takes only the rights of a file for something that is
-        // not a directory; it may have become one since it was looked at.
-        struct stat st {
-        };
-        if (fstat(object, &st) == 0 && !S_ISDIR(st.st_mode)) {
-            rights &= fileRights;
-        }
         landlock_path_beneath_attr rule{};
         rule.allowed_access = rights;
         rule.parent_fd = object;
-        if (rights != 0 && syscall(SYS_landlock_add_rule, m_fd, LANDLOCK_RULE_PATH_BENEATH, &rule, 0U) == 0) {
+        bool added = syscall(SYS_landlock_add_rule, m_fd, LANDLOCK_RULE_PATH_BENEATH, &rule, 0U) == 0;
+        // Only the rights of a file go to what is no directory; a directory
+        // of the whitelist may have been replaced by a file since.
+        if (!added && errno == EINVAL && (rights & ~fileRights)) {
+            rule.allowed_access = rights & fileRights;
+            added = rule.allowed_access == 0 || syscall(SYS_landlock_add_rule, m_fd, LANDLOCK_RULE_PATH_BENEATH, &rule, 0U) == 0;
+        }
+        if (added) {
             ++m_rules;
-        } else if (rights != 0) {
+        } else {
             warnings->append(
                 tr("Landlock refuses the rule for %1 (%2): left out").arg(QFile::decodeName(grant.path), QString::fromLocal8Bit(std::strerror(errno))));
         }
