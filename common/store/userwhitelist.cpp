@@ -91,8 +91,25 @@ public:
     void add(const ObjectRule &rule);
 
 private:
-    void addObject(const ObjectRule &rule, const QByteArray &path, const struct stat &linkStat);
-    void addMissing(const ObjectRule &rule, const QByteArray &path);
+    // What the resolution asks of a rule, read out of it once.
+    struct Rule {
+        bool link;
+        Modes modes;
+        bool forUser;
+        bool forOther;
+
+        bool has(ObjectRule::Mode mode) const
+        {
+            return modes & bit(mode);
+        }
+        bool appliesTo(ObjectRule::Target target) const
+        {
+            return target == ObjectRule::TargetUser ? forUser : forOther;
+        }
+    };
+
+    void addObject(const Rule &rule, const QByteArray &path, const struct stat &linkStat);
+    void addMissing(const Rule &rule, const QByteArray &path);
     QVector<QByteArray> expand(const QByteArray &pattern, bool *cut);
     QByteArray canonical(const QByteArray &path, const struct stat &linkStat);
     QByteArray canonicalDir(const QByteArray &dir);
@@ -128,31 +145,38 @@ void UserWhitelist::Resolver::add(const ObjectRule &rule)
     if (cut) {
         warn(tr("%1 matches more than %2 objects: only the first are granted").arg(rule.filename()).arg(maxMatches));
     }
+    Rule summary{rule.type() == ObjectRule::Link, 0, false, false};
+    const QSet<ObjectRule::Mode> modes = rule.modes();
+    for (const ObjectRule::Mode mode : modes) {
+        summary.modes |= bit(mode);
+    }
+    const QSet<ObjectRule::Target> targets = rule.targets();
+    summary.forUser = targets.contains(ObjectRule::TargetUser);
+    summary.forOther = targets.contains(ObjectRule::TargetOther);
+
     bool found = false;
     for (const QByteArray &object : objects) {
         struct stat linkStat {
         };
         if (lstat(object.constData(), &linkStat) == 0) {
             found = true;
-            addObject(rule, object, linkStat);
+            addObject(summary, object, linkStat);
         }
     }
     if (!found) {
-        addMissing(rule, path);
+        addMissing(summary, path);
     }
 }
 
 // One look at an object that is no link: profiles of many thousand rules
 // are resolved at every login.
-void UserWhitelist::Resolver::addObject(const ObjectRule &rule, const QByteArray &path, const struct stat &linkStat)
+void UserWhitelist::Resolver::addObject(const Rule &rule, const QByteArray &path, const struct stat &linkStat)
 {
-    const QSet<ObjectRule::Mode> modes = rule.modes();
-    const bool create = modes.contains(ObjectRule::Create);
-
-    if (rule.type() == ObjectRule::Link) {
+    const bool create = rule.has(ObjectRule::Create);
+    if (rule.link) {
         const ObjectRule::Target target = linkStat.st_uid == m_uid ? ObjectRule::TargetUser : ObjectRule::TargetOther;
         const QByteArray parent = canonicalDir(parentOf(path));
-        if (create && rule.targets().contains(target) && !parent.isEmpty()) {
+        if (create && rule.appliesTo(target) && !parent.isEmpty()) {
             grant(parent, 0, bit(ObjectRule::Create));
         }
         return;
@@ -165,7 +189,7 @@ void UserWhitelist::Resolver::addObject(const ObjectRule &rule, const QByteArray
         return;
     }
     const ObjectRule::Target target = st.st_uid == m_uid ? ObjectRule::TargetUser : ObjectRule::TargetOther;
-    if (!rule.targets().contains(target)) {
+    if (!rule.appliesTo(target)) {
         return;
     }
     const QByteArray real = canonical(path, linkStat);
@@ -173,8 +197,7 @@ void UserWhitelist::Resolver::addObject(const ObjectRule &rule, const QByteArray
         warn(tr("The real path of %1 cannot be found: left out").arg(shown(path)));
         return;
     }
-    const Modes readWrite =
-        Modes(modes.contains(ObjectRule::Read) ? bit(ObjectRule::Read) : 0) | Modes(modes.contains(ObjectRule::Write) ? bit(ObjectRule::Write) : 0);
+    const Modes readWrite = rule.modes & (bit(ObjectRule::Read) | bit(ObjectRule::Write));
     // A directory is the parent of whatever is made below it; another
     // object is made and removed in its own parent.
     if (S_ISDIR(st.st_mode)) {
@@ -187,24 +210,18 @@ void UserWhitelist::Resolver::addObject(const ObjectRule &rule, const QByteArray
     }
 }
 
-void UserWhitelist::Resolver::addMissing(const ObjectRule &rule, const QByteArray &path)
+void UserWhitelist::Resolver::addMissing(const Rule &rule, const QByteArray &path)
 {
-    const QSet<ObjectRule::Mode> modes = rule.modes();
-    if (!modes.contains(ObjectRule::Create)) {
+    if (!rule.has(ObjectRule::Create)) {
         warn(tr("%1 does not exist: left out").arg(shown(path)));
         return;
     }
     // What the user creates is the user's own.
-    if (!rule.targets().contains(ObjectRule::TargetUser)) {
+    if (!rule.forUser) {
         warn(tr("%1 does not exist and would be the user's own, which the rule does not allow: left out").arg(shown(path)));
         return;
     }
-    Modes granted = bit(ObjectRule::Create);
-    if (rule.type() == ObjectRule::File) {
-        for (const ObjectRule::Mode mode : modes) {
-            granted |= bit(mode);
-        }
-    }
+    const Modes granted = rule.link ? bit(ObjectRule::Create) : rule.modes;
     bool cut = false;
     QStringList parents;
     for (const QByteArray &parent : expand(parentOf(path), &cut)) {
