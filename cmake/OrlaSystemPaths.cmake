@@ -30,6 +30,9 @@ set(ORLA_ENFORCE_PARAMETER        "${ORLA_MODULE_PARAMETERS_DIR}/uc_enforce")
 set(ORLA_COMPLAIN_PARAMETER       "${ORLA_MODULE_PARAMETERS_DIR}/uc_complain")
 set(ORLA_MODULE_TOOLS_DIR         "${ORLA_SYSTEM_ROOT}/usr/lib/tavrix/bin")
 set(ORLA_UCCOLLECT_PROGRAM        "${ORLA_MODULE_TOOLS_DIR}/uccollect")
+# Decides at the start of a session whether it runs confined, and confines it
+# (the session start-up and the PAM module run it).
+set(ORLA_CONFINE_PROGRAM          "${ORLA_MODULE_TOOLS_DIR}/tavrix-confine")
 
 # The kernel log that the module's trace mode reports to, and the dmesg that
 # reads it. A scratch build has no module of its own: its stand-in reporter

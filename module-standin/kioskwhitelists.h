@@ -7,69 +7,55 @@
 #define ORLA_KIOSKWHITELISTS_H
 
 #include "filestamp.h"
-#include "profile/objectrule.h"
+#include "profile/profiledata.h"
+#include "store/userwhitelist.h"
 
-#include <QByteArray>
 #include <QHash>
 #include <QString>
-#include <QStringList>
 #include <QVector>
 
 #include <sys/types.h>
 
 /**
- * What each enabled kiosk user may touch, as the profiles on disk say now.
+ * What each enabled kiosk user may touch, as the profiles on disk say now:
+ * the library's UserWhitelist, which enforcement builds its rulesets from
+ * too, kept between batches.
  *
- * A user is a kiosk user while a regular file named by the account lies in
- * the user profile directory; its whitelist is the file rules of that profile
- * and of every system profile it includes, directly or not. Parsed profiles
- * and whitelists are kept between batches and used again as long as none of
- * their files changed inode, size or modification time.
+ * Parsed profiles and whitelists are used again as long as none of their
+ * files changed inode, size or modification time. Like a session's
+ * ruleset, a whitelist is resolved against the file system once: an object
+ * that appears later counts from the next change of a profile.
  */
 class KioskWhitelists
 {
 public:
-    class Whitelist
-    {
-    public:
-        /** A file rule names exactly @p path and holds both @p mode and @p target. */
-        bool allows(const QByteArray &path, ObjectRule::Mode mode, ObjectRule::Target target) const;
-
-    private:
-        friend class KioskWhitelists;
-        void add(const QByteArray &path, quint8 pairs);
-        // One bit for each mode and target pair a rule on the path holds.
-        QHash<QByteArray, quint8> m_allowed;
-    };
-
     /** Forgets who is a kiosk user: the next questions look at the disk again. */
     void newBatch();
 
     /** The whitelist of the account with @p uid; null when it is no enabled kiosk user. */
-    const Whitelist *of(uid_t uid);
+    const UserWhitelist *of(uid_t uid);
 
 private:
     struct Profile {
         FileStamp key;
-        QVector<QPair<QByteArray, quint8>> rules;
-        QStringList includes;
+        ProfileData data;
     };
 
     struct User {
         // Every profile file the whitelist was made from, missing ones too:
         // an include that appears later must make it anew.
         QVector<QPair<QString, FileStamp>> files;
-        Whitelist whitelist;
+        UserWhitelist whitelist;
     };
 
-    const Profile &profile(const QString &path, const FileStamp &key);
+    ProfileData profile(const QString &path, QHash<QString, FileStamp> *stamps);
     bool unchanged(const User &user) const;
-    User build(const QString &userProfile, const FileStamp &key);
-    const Whitelist *whitelistOf(const QString &account);
+    User build(const QString &account, uid_t uid);
+    const UserWhitelist *whitelistOf(const QString &account, uid_t uid);
 
     QHash<QString, Profile> m_profiles;
     QHash<QString, User> m_users;
-    QHash<uid_t, const Whitelist *> m_batch;
+    QHash<uid_t, const UserWhitelist *> m_batch;
 };
 
 #endif

@@ -183,7 +183,7 @@ QList<QByteArray> TraceReporter::reports(const QVector<Access> &accesses)
     QSet<QByteArray> seen;
     for (const Access &access : accesses) {
         const auto uid = uid_t(m_uids.value(access.pid));
-        const KioskWhitelists::Whitelist *whitelist = m_whitelists.of(uid);
+        const UserWhitelist *whitelist = m_whitelists.of(uid);
         if (!whitelist) {
             continue;
         }
@@ -193,7 +193,7 @@ QList<QByteArray> TraceReporter::reports(const QVector<Access> &accesses)
         report.path = access.path;
         report.target = !access.ownerKnown || access.owner == uid ? ObjectRule::TargetUser : ObjectRule::TargetOther;
         for (const ObjectRule::Mode mode : {ObjectRule::Read, ObjectRule::Write, ObjectRule::Create}) {
-            if (!(access.modes & (1u << mode)) || whitelist->allows(access.path, mode, report.target)) {
+            if (!(access.modes & (1u << mode)) || whitelist->allows(access.path, mode)) {
                 continue;
             }
             report.mode = mode;

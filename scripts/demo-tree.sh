@@ -10,6 +10,8 @@
 # PREFIX (default "kioskdemo-") begins the names of the kiosk users.
 #
 # What it holds, and what the window shows for it:
+#   - "shell", what a login shell and the core utilities need, which every
+#     kiosk session builds on (a confined session gets nothing else);
 #   - "orla-desktop", the graphical session, and application profiles that
 #     include shared ones (gtk-common, qt-common, fonts);
 #   - "media-player", which includes a profile that does not exist;
@@ -46,6 +48,95 @@ profile() { cat >"$profiles/$1"; }
 user() { cat >"$users/$1"; }
 disabledUser() { cat >"$users/disabled/$1"; }
 
+# Confined sessions get only what their profiles grant: the loader and the
+# libraries too. A directory's rule covers everything below it; "*" matches
+# within one path component, and a rule for "u" only applies to objects the
+# user owns, so "/home/*" is each user's own home.
+profile shell <<'P'
+# What a login shell and the core utilities need
+# The loader, the libraries and their configuration
++file r uo: /lib64/ld-linux-*.so.*
++file r uo: /usr/lib/*-linux-gnu
++file r uo: /etc/ld.so.cache
+# Accounts, names, time, language and terminals
++file r uo: /etc/passwd
++file r uo: /etc/group
++file r uo: /etc/nsswitch.conf
++file r uo: /etc/localtime
++file r uo: /usr/share/zoneinfo
++file r uo: /usr/lib/locale
++file r uo: /usr/share/locale
++file r uo: /etc/terminfo
++file r uo: /usr/lib/terminfo
++file r uo: /usr/share/terminfo
+# The shell's start-up files
++file r uo: /etc/profile
++file r uo: /etc/profile.d
++file r uo: /etc/bash.bashrc
++file r uo: /etc/inputrc
+# The shells and the core utilities (/bin is /usr/bin on Debian 12)
++file r uo: /usr/bin/bash
++file r uo: /usr/bin/sh
++file r uo: /usr/bin/cat
++file r uo: /usr/bin/ls
++file r uo: /usr/bin/cp
++file r uo: /usr/bin/mv
++file r uo: /usr/bin/rm
++file r uo: /usr/bin/mkdir
++file r uo: /usr/bin/rmdir
++file r uo: /usr/bin/ln
++file r uo: /usr/bin/touch
++file r uo: /usr/bin/chmod
++file r uo: /usr/bin/head
++file r uo: /usr/bin/tail
++file r uo: /usr/bin/wc
++file r uo: /usr/bin/sort
++file r uo: /usr/bin/uniq
++file r uo: /usr/bin/cut
++file r uo: /usr/bin/tr
++file r uo: /usr/bin/tee
++file r uo: /usr/bin/grep
++file r uo: /usr/bin/sed
++file r uo: /usr/bin/echo
++file r uo: /usr/bin/printf
++file r uo: /usr/bin/test
++file r uo: /usr/bin/true
++file r uo: /usr/bin/false
++file r uo: /usr/bin/sleep
++file r uo: /usr/bin/date
++file r uo: /usr/bin/env
++file r uo: /usr/bin/id
++file r uo: /usr/bin/whoami
++file r uo: /usr/bin/groups
++file r uo: /usr/bin/basename
++file r uo: /usr/bin/dirname
++file r uo: /usr/bin/readlink
++file r uo: /usr/bin/realpath
++file r uo: /usr/bin/stat
++file r uo: /usr/bin/mktemp
++file r uo: /usr/bin/pwd
++file r uo: /usr/bin/tty
++file r uo: /usr/bin/stty
++file r uo: /usr/bin/uname
++file r uo: /usr/bin/hostname
++file r uo: /usr/bin/which
++file r uo: /usr/bin/more
++file r uo: /usr/bin/clear
++file r uo: /usr/bin/tput
++file r uo: /usr/bin/dircolors
++file r uo: /usr/bin/locale
++file r uo: /usr/bin/clear_console
+# Devices every session uses, and what processes read about themselves
++file rw uo: /dev/null
++file rw uo: /dev/tty
++file rw uo: /dev/pts
++file r uo: /dev/urandom
++file r uo: /dev/zero
++file r uo: /proc
+# Each user's own home
++file rwc u: /home/*
+P
+
 profile fonts <<'P'
 # Fonts and their configuration
 +file r uo: /usr/share/fonts
@@ -70,7 +161,25 @@ P
 
 profile orla-desktop <<'P'
 # The graphical session every kiosk user needs
+@include shell
 @include qt-common
+# The X session start-up (/etc/X11/Xsession) and what it runs
++file r uo: /etc/X11
++file r uo: /usr/bin/run-parts
++file r uo: /usr/bin/fold
++file r uo: /usr/bin/awk
++file r uo: /usr/bin/xrdb
++file r uo: /usr/bin/xhost
++file r uo: /usr/bin/gpgconf
++file r uo: /usr/bin/gpg-agent
++file r uo: /usr/bin/ssh-agent
++file r uo: /usr/bin/dbus-launch
++file r uo: /usr/bin/dbus-daemon
++file r uo: /usr/bin/dbus-update-activation-environment
++file r uo: /usr/share/dbus-1
++file r uo: /etc/dbus-1
++file r uo: /etc/machine-id
++file rwc uo: /tmp
 +file r uo: /usr/bin/orla-session
 +file r uo: /usr/share/orla
 +link r uo: /etc/alternatives/x-session-manager

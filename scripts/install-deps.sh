@@ -13,6 +13,7 @@ packages=(
     dbus-daemon polkitd util-linux e2fsprogs
     xvfb xauth x11-utils x11-xserver-utils dbus-x11 imagemagick
     adduser passwd
+    libpam0g-dev linux-libc-dev
     clang libclang-rt-14-dev
 )
 

@@ -29,6 +29,10 @@
 #                         directory becomes copy-on-write for the run.
 #   --module REPORTER     start REPORTER (no arguments) once everything else is
 #                         up and wait for it to print the line "ready"
+#   --confinement HOOKS   with --accounts: run "HOOKS install /etc" (the
+#                         module's tavrix-session-hooks) on the run's private
+#                         /etc, so that su, console logins and X sessions of
+#                         kiosk users are confined as on an installed system
 #   --display             start Xvfb with an authority cookie and hand the
 #                         command DISPLAY and XAUTHORITY
 #
@@ -66,6 +70,7 @@ accounts=
 passwdFile=
 reporter=
 display=
+confinement=
 
 addFromDir() {
     local dir=$1 f
@@ -81,7 +86,7 @@ addFromDir() {
 originalArgs=("$@")
 while [ $# -gt 0 ]; do
     case $1 in
-        --config | --service | --bus-policy | --polkit-actions | --polkit-rule | --passwd-file | --module)
+        --config | --service | --bus-policy | --polkit-actions | --polkit-rule | --passwd-file | --module | --confinement)
             [ $# -ge 2 ] || { say "$1 needs a value"; exit 125; } ;;
     esac
     case $1 in
@@ -93,6 +98,7 @@ while [ $# -gt 0 ]; do
         --accounts) accounts=1; shift ;;
         --passwd-file) passwdFile=$2; shift 2 ;;
         --module) reporter=$2; shift 2 ;;
+        --confinement) confinement=$2; shift 2 ;;
         --display) display=1; shift ;;
         --) shift; break ;;
         -*) say "unknown option $1"; exit 125 ;;
@@ -110,6 +116,14 @@ if [ "$(id -u)" != 0 ]; then
 fi
 if [ -n "$passwdFile" ] && [ -z "$accounts" ]; then
     say "--passwd-file needs --accounts"
+    exit 125
+fi
+if [ -n "$confinement" ] && [ -z "$accounts" ]; then
+    say "--confinement needs --accounts: the hooks go into the run's private /etc only"
+    exit 125
+fi
+if [ -n "$confinement" ] && [ ! -f "$confinement" ]; then
+    say "the session hooks script $confinement does not exist"
     exit 125
 fi
 if [ -n "$reporter" ] && ! { [ -f "$reporter" ] && [ -x "$reporter" ]; }; then
@@ -331,6 +345,13 @@ if [ -n "$accounts" ]; then
             privateLayer "$passwdDir"
             rm -f "$passwdFile" && ln -s /etc/passwd "$passwdFile" || exit 125
         fi
+    fi
+
+    if [ -n "$confinement" ]; then
+        bash "$confinement" install /etc || {
+            say "cannot install the session hooks into the run's /etc"
+            exit 125
+        }
     fi
 fi
 

@@ -146,6 +146,17 @@ else
     [ -L "$work/root/etc/passwd" ] && fail "the --passwd-file link outlived the run"
     [ "$(cat "$work/root/etc/passwd")" = "scratch:x:4000:4000::/nonexistent:/usr/sbin/nologin" ] ||
         fail "the build's own password file changed"
+
+    # Session hooks go into the run's /etc, never the machine's.
+    cat >"$work/hooks" <<'HOOKS'
+[ "$1" = install ] && echo "session required orla-harnesstest.so" >>"$2/pam.d/su"
+HOOKS
+    pamBefore=$(md5sum /etc/pam.d/su)
+    run --accounts --confinement "$work/hooks" -- grep -q orla-harnesstest.so /etc/pam.d/su ||
+        fail "--confinement did not install the hooks into the run's /etc"
+    [ "$(md5sum /etc/pam.d/su)" = "$pamBefore" ] || fail "--confinement changed the machine's /etc/pam.d/su"
+    run --confinement "$work/hooks" -- true
+    [ $? = 125 ] || fail "--confinement without --accounts was not refused"
 fi
 
 # Display: the command can open it with the cookie it is handed, not without.

@@ -1,0 +1,171 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
+// How profile rules become grants on the objects of a scratch directory:
+// what the trace reporter and a confined session both go by, and what the
+// session tests can only see a few samples of.
+
+#include "store/userwhitelist.h"
+#include "protocol/helperconstants.h"
+#include "store/systemkiosk.h"
+
+#include "scratchroot.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace
+{
+constexpr uid_t user = 4242;
+constexpr uid_t someoneElse = 4343;
+
+void make(const QString &path, uid_t owner = 0, bool directory = false)
+{
+    if (directory) {
+        QDir().mkpath(path);
+    } else {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(chown(QFile::encodeName(path).constData(), owner, owner) == 0);
+}
+}
+
+class UserWhitelistTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void rulesBecomeGrants();
+    void includesAreFollowedOnce();
+    void onlyEnabledKioskUsers();
+
+private:
+    bool allows(const QString &path, ObjectRule::Mode mode) const
+    {
+        return m_whitelist.allows(QFile::encodeName(m_dir.path() + path), mode);
+    }
+
+    QTemporaryDir m_dir;
+    UserWhitelist m_whitelist;
+};
+
+void UserWhitelistTest::initTestCase()
+{
+    if (!ScratchRoot::isScratchBuild()) {
+        QSKIP("the kiosk tree is the real system's: build with -DORLA_SYSTEM_ROOT=<scratch dir>");
+    }
+    if (getuid() != 0) {
+        QSKIP("owners decide the targets: needs root to give objects away");
+    }
+    QVERIFY(m_dir.isValid());
+    // Grants are kept by real paths, which the questions below spell out.
+    QCOMPARE(QFileInfo(m_dir.path()).canonicalFilePath(), m_dir.path());
+}
+
+void UserWhitelistTest::init()
+{
+    ScratchRoot::reset();
+}
+
+void UserWhitelistTest::cleanupTestCase()
+{
+    ScratchRoot::reset();
+}
+
+void UserWhitelistTest::rulesBecomeGrants()
+{
+    const QString d = m_dir.path();
+    make(d + QStringLiteral("/docs/deep/file"));
+    make(d + QStringLiteral("/own/file"), user);
+    make(d + QStringLiteral("/homes/mine"), user, true);
+    make(d + QStringLiteral("/homes/theirs"), someoneElse, true);
+    make(d + QStringLiteral("/new"), user, true);
+    make(d + QStringLiteral("/tools/tool"));
+    QVERIFY(QFile::link(d + QStringLiteral("/tools/tool"), d + QStringLiteral("/tool-link")));
+
+    SystemKiosk().updateUserProfile(QStringLiteral("alice"),
+                                    QStringLiteral("+file r uo: %1/docs\n"
+                                                   "+file rc u: %1/own/file\n"
+                                                   "+file rwc u: %1/homes/*\n"
+                                                   "+file wc u: %1/new/later\n"
+                                                   "+file r uo: %1/gone\n"
+                                                   "+file r o: %1/tool-link\n"
+                                                   "+link c u: %1/new/link\n")
+                                        .arg(d));
+    m_whitelist = UserWhitelist::read(QStringLiteral("alice"), user);
+    QVERIFY(m_whitelist.isKioskUser());
+
+    // A directory: everything below it, for its modes only.
+    QVERIFY(allows(QStringLiteral("/docs/deep/file"), ObjectRule::Read));
+    QVERIFY(!allows(QStringLiteral("/docs/deep/file"), ObjectRule::Write));
+    QVERIFY(!allows(QStringLiteral("/docs/new"), ObjectRule::Create));
+    // A file: itself for r and w, its directory for c.
+    QVERIFY(allows(QStringLiteral("/own/file"), ObjectRule::Read));
+    QVERIFY(!allows(QStringLiteral("/own/file"), ObjectRule::Write));
+    QVERIFY(allows(QStringLiteral("/own/another"), ObjectRule::Create));
+    QVERIFY(!allows(QStringLiteral("/own/another"), ObjectRule::Read));
+    // "*" and "u": the user's own directory, not another's.
+    QVERIFY(allows(QStringLiteral("/homes/mine/x"), ObjectRule::Write));
+    QVERIFY(allows(QStringLiteral("/homes/mine/x"), ObjectRule::Create));
+    QVERIFY(!allows(QStringLiteral("/homes/theirs/x"), ObjectRule::Read));
+    QVERIFY(!allows(QStringLiteral("/homes/new"), ObjectRule::Create));
+    // Not there yet, with c: its modes below the directory it will be made in.
+    QVERIFY(allows(QStringLiteral("/new/later"), ObjectRule::Create));
+    QVERIFY(allows(QStringLiteral("/new/later"), ObjectRule::Write));
+    // Through a link: the object it names, by its real path.
+    QVERIFY(allows(QStringLiteral("/tools/tool"), ObjectRule::Read));
+    QVERIFY(!allows(QStringLiteral("/tool-link"), ObjectRule::Read));
+
+    const QString warnings = m_whitelist.warnings().join(QLatin1Char('\n'));
+    QVERIFY2(warnings.contains(d + QStringLiteral("/gone does not exist")), qPrintable(warnings));
+    QVERIFY2(warnings.contains(d + QStringLiteral("/new/later does not exist: its modes are granted below ") + d + QStringLiteral("/new")),
+             qPrintable(warnings));
+}
+
+void UserWhitelistTest::includesAreFollowedOnce()
+{
+    const QString d = m_dir.path();
+    make(d + QStringLiteral("/a"));
+    make(d + QStringLiteral("/b"));
+    SystemKiosk store;
+    store.updateSystemProfile(QStringLiteral("first"), QStringLiteral("@include second\n+file r uo: %1/a\n").arg(d));
+    store.updateSystemProfile(QStringLiteral("second"), QStringLiteral("@include first\n@include nowhere\n+file r uo: %1/b\n").arg(d));
+    store.updateUserProfile(QStringLiteral("bob"), QStringLiteral("@include first\n"));
+
+    m_whitelist = UserWhitelist::read(QStringLiteral("bob"), user);
+    QVERIFY(allows(QStringLiteral("/a"), ObjectRule::Read));
+    QVERIFY(allows(QStringLiteral("/b"), ObjectRule::Read));
+    const QStringList files = m_whitelist.profileFiles();
+    QCOMPARE(files.size(), 4);
+    QCOMPARE(files.last(), SystemKiosk::systemProfilesDir() + QStringLiteral("/nowhere"));
+    QVERIFY(m_whitelist.warnings().join(QLatin1Char('\n')).contains(QLatin1String("nowhere does not exist")));
+}
+
+void UserWhitelistTest::onlyEnabledKioskUsers()
+{
+    make(m_dir.path() + QStringLiteral("/a"));
+    const QString text = QStringLiteral("+file r uo: %1/a\n").arg(m_dir.path());
+    SystemKiosk store;
+    store.updateUserProfile(HelperConstants::disabledPrefix + QStringLiteral("/carol"), text);
+    QVERIFY(!UserWhitelist::read(QStringLiteral("carol"), user).isKioskUser());
+    QVERIFY(!UserWhitelist::read(QStringLiteral("nobody-here"), user).isKioskUser());
+    QVERIFY(!UserWhitelist::read(QStringLiteral("../kiosk2/carol"), user).isKioskUser());
+    store.updateUserProfile(QStringLiteral("carol"), text);
+    QVERIFY(UserWhitelist::read(QStringLiteral("carol"), user).isKioskUser());
+}
+
+QTEST_GUILESS_MAIN(UserWhitelistTest)
+
+#include "userwhitelisttest.moc"

@@ -1,0 +1,108 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: LGPL-2.1-or-later
+*/
+
+#ifndef ORLA_USERWHITELIST_H
+#define ORLA_USERWHITELIST_H
+
+#include "orlacommon_export.h"
+#include "profile/objectrule.h"
+#include "profile/profiledata.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+
+#include <sys/types.h>
+
+/**
+ * What one kiosk user's profiles allow, resolved against the file system as
+ * it is now: the user profile and every system profile it reaches by
+ * includes (each name once), their object rules turned into grants on
+ * existing objects. The module's trace mode asks it whether an access is
+ * already allowed, and its enforcement builds a session's ruleset from the
+ * same grants, so a recording learns exactly what enforcement refuses.
+ *
+ * How a rule becomes grants:
+ * - A "*" in the path matches any run of characters within one component
+ *   (not a leading dot); the rule stands for every object that matches.
+ * - A path is followed through links to the object it names; grants are
+ *   kept by that object's real path.
+ * - The targets are decided by the object's owner now: "u" applies to an
+ *   object the user owns, "o" to any other.
+ * - A directory grants its modes on itself and everything below it, c
+ *   being creating and removing entries there. Any other object grants r
+ *   and w on itself, and c below its parent directory.
+ * - A link rule names the link itself, which needs nothing to be read: only
+ *   its c counts, below the link's parent directory.
+ * - An object that does not exist grants nothing, except for a rule with
+ *   c, which grants all its modes below the parent directory the object
+ *   would be created in (as far as that exists, and only for "u").
+ * Everything left out is said in warnings(), never fatal.
+ */
+class ORLACOMMON_EXPORT UserWhitelist
+{
+public:
+    /** One bit per ObjectRule::Mode. */
+    using Modes = quint8;
+    static constexpr Modes bit(ObjectRule::Mode mode)
+    {
+        return Modes(1u << int(mode));
+    }
+
+    struct Grant {
+        /** The object's real path. */
+        QByteArray path;
+        /** Modes on this object alone: never a directory. */
+        Modes object = 0;
+        /** Modes on this directory and everything below it. */
+        Modes beneath = 0;
+    };
+
+    /** Reads one profile file, throwing a DetailsException when it cannot. */
+    using ProfileReader = std::function<ProfileData(const QString &path)>;
+
+    UserWhitelist();
+
+    /**
+     * The whitelist of @p account, whose numeric id is @p uid. The account is
+     * a kiosk user while a regular file of its name lies in the user profile
+     * directory; otherwise the whitelist is empty and isKioskUser() false.
+     * @p reader defaults to the store's profile reader.
+     */
+    static UserWhitelist read(const QString &account, uid_t uid, const ProfileReader &reader = {});
+
+    bool isKioskUser() const;
+
+    /** Every profile file looked at, missing ones included, in the order reached. */
+    QStringList profileFiles() const;
+
+    /** Sorted by path. */
+    QVector<Grant> grants() const;
+
+    /** What was left out and why, one sentence each. */
+    QStringList warnings() const;
+
+    /** Whether an access of @p mode to the object at the real path @p path is granted (Create: its creation). */
+    bool allows(const QByteArray &path, ObjectRule::Mode mode) const;
+
+private:
+    class Resolver;
+
+    struct Entry {
+        Modes object = 0;
+        Modes beneath = 0;
+    };
+
+    bool m_kioskUser = false;
+    QStringList m_profileFiles;
+    QStringList m_warnings;
+    QHash<QByteArray, Entry> m_entries;
+};
+
+#endif

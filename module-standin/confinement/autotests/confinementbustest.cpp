@@ -1,0 +1,338 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
+// Kiosk sessions as an installed system starts them: real accounts logging
+// in with su, login and the X session start-up, the session hooks in the
+// run's /etc, the demo tree's profiles, and for recording the helper on the
+// bus with the trace reporter. Runs under testbus/run-with-system-bus.sh
+// --accounts --module --display --confinement, whose private namespace
+// keeps every account, mount and change of /etc to itself.
+
+#include "landlockruleset.h"
+#include "profile/profileparser.h"
+#include "protocol/helperconstants.h"
+#include "scratchroot.h"
+#include "store/systemkiosk.h"
+#include "systempaths.h"
+
+#include <KAuth/Action>
+#include <KAuth/ExecuteJob>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+namespace
+{
+const QString kiosk = QStringLiteral("kioskcat");
+const QString disabledKiosk = QStringLiteral("kioskoff");
+const QString plain = QStringLiteral("plainuser");
+const QString desktop = QStringLiteral("kioskdesk");
+const QString recorded = QStringLiteral("kioskapp");
+const QString root = QStringLiteral("root");
+
+struct Run {
+    int code = -1;
+    QString output;
+};
+
+Run run(const QString &program, const QStringList &arguments, const QByteArray &input = {})
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    Run result;
+    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit) {
+        result.code = process.exitCode();
+    }
+    result.output = QString::fromUtf8(process.readAll());
+    return result;
+}
+
+Run su(const QString &account, const QString &command)
+{
+    return run(QStringLiteral("su"), {QStringLiteral("-"), account, QStringLiteral("-c"), command});
+}
+
+bool denied(const Run &result)
+{
+    return result.code != 0 && result.output.contains(QLatin1String("Permission denied"));
+}
+
+void setEnforce(bool on)
+{
+    QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(SystemPaths::enforceParameter), on ? "1\n" : "0\n"));
+}
+
+void createAccount(const QString &name)
+{
+    const Run added =
+        run(QStringLiteral("adduser"), {QStringLiteral("--quiet"), QStringLiteral("--disabled-password"), QStringLiteral("--gecos"), QString(), name});
+    QVERIFY2(added.code == 0, qPrintable(added.output));
+}
+
+QString home(const QString &account)
+{
+    return QStringLiteral("/home/") + account;
+}
+
+// A world-writable directory, so that only confinement can refuse a write there.
+QString dropDir(const QString &parent)
+{
+    const QString dir = parent + QStringLiteral("/orla-drop");
+    QDir().mkpath(dir);
+    run(QStringLiteral("chmod"), {QStringLiteral("1777"), dir});
+    return dir;
+}
+
+QString script(const QString &path, const QByteArray &body, const QString &owner = QString())
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write("#!/bin/sh\n" + body + '\n');
+        file.close();
+    }
+    run(QStringLiteral("chmod"), {QStringLiteral("755"), path});
+    if (!owner.isEmpty()) {
+        run(QStringLiteral("chown"), {owner, path});
+    }
+    return path;
+}
+}
+
+class ConfinementBusTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void sessions_data();
+    void sessions();
+    void consoleLogin();
+    void xSession();
+    void recordedApplicationRunsConfined();
+
+private:
+    QString m_tmpDrop;
+    QString m_etcDrop;
+};
+
+void ConfinementBusTest::initTestCase()
+{
+    if (!ScratchRoot::isScratchBuild()) {
+        QSKIP("the kiosk tree is the real system's: build with -DORLA_SYSTEM_ROOT=<scratch dir>");
+    }
+    if (qEnvironmentVariableIsEmpty("ORLA_TESTBUS_DIR") || qEnvironmentVariableIsEmpty("DISPLAY")) {
+        QSKIP("needs accounts, the module, a display and the session hooks: run under testbus/run-with-system-bus.sh");
+    }
+    if (LandlockRuleset::abi() == 0) {
+        QSKIP("the kernel offers no Landlock, so no kiosk session can start confined");
+    }
+    QFile su(QStringLiteral("/etc/pam.d/su"));
+    QVERIFY(su.open(QIODevice::ReadOnly));
+    QVERIFY2(su.readAll().contains("pam_tavrix_confine.so"), "the session hooks are not installed: run with --confinement");
+
+    ScratchRoot::reset();
+    const Run tree = run(QStringLiteral("bash"), {QStringLiteral(DEMO_TREE_SCRIPT), ScratchRoot::root()});
+    QVERIFY2(tree.code == 0, qPrintable(tree.output));
+
+    for (const QString &account : {kiosk, disabledKiosk, plain, desktop, recorded}) {
+        createAccount(account);
+    }
+    const QString allowed = QStringLiteral("@include shell\n+file r uo: /etc/hostname\n");
+    SystemKiosk store;
+    store.updateUserProfile(kiosk, allowed);
+    store.updateUserProfile(HelperConstants::disabledPrefix + QLatin1Char('/') + disabledKiosk, allowed);
+    store.updateUserProfile(desktop, QStringLiteral("@include orla-desktop\n+file r uo: /etc/hostname\n"));
+    store.updateUserProfile(recorded, QStringLiteral("@include shell\n"));
+    // Root as a kiosk user of its own making: it must stay unconfined all the same.
+    store.updateUserProfile(root, QStringLiteral("+file r uo: /etc/hostname\n"));
+
+    // In this run's private /etc only: the file permissions let every
+    // account read the shadow file, so that a refusal is the confinement's.
+    QCOMPARE(run(QStringLiteral("chmod"), {QStringLiteral("644"), QStringLiteral("/etc/shadow")}).code, 0);
+    m_tmpDrop = dropDir(qEnvironmentVariable("ORLA_TESTBUS_DIR"));
+    m_etcDrop = dropDir(QStringLiteral("/etc"));
+}
+
+void ConfinementBusTest::init()
+{
+    setEnforce(true);
+}
+
+void ConfinementBusTest::cleanupTestCase()
+{
+    ScratchRoot::reset();
+}
+
+void ConfinementBusTest::sessions_data()
+{
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<bool>("enforce");
+    QTest::addColumn<QString>("command");
+    // What a confined session gets; any other session gets everything.
+    QTest::addColumn<bool>("allowedConfined");
+
+    struct Case {
+        const char *name;
+        QString command;
+        bool allowed;
+    };
+    const QList<Case> cases{
+        {"read a profile's file", QStringLiteral("cat /etc/hostname"), true},
+        {"read /etc/shadow", QStringLiteral("cat /etc/shadow"), false},
+        {"write into /tmp", QStringLiteral("echo x >%1/$(id -un)").arg(m_tmpDrop), false},
+        {"write into /etc", QStringLiteral("echo x >%1/$(id -un)").arg(m_etcDrop), false},
+        {"run a program no profile names", QStringLiteral("/usr/bin/md5sum /etc/hostname"), false},
+    };
+    struct Who {
+        const char *name;
+        QString account;
+        bool enforce;
+    };
+    const QList<Who> sessions{
+        {"kiosk user, enforce on", kiosk, true},
+        {"kiosk user, enforce off", kiosk, false},
+        {"disabled kiosk user", disabledKiosk, true},
+        {"no kiosk user", plain, true},
+        {"root with a kiosk profile", root, true},
+    };
+    for (const Who &who : sessions) {
+        for (const Case &c : cases) {
+            QTest::addRow("%s: %s", who.name, c.name) << who.account << who.enforce << c.command << c.allowed;
+        }
+    }
+}
+
+void ConfinementBusTest::sessions()
+{
+    QFETCH(QString, account);
+    QFETCH(bool, enforce);
+    QFETCH(QString, command);
+    QFETCH(bool, allowedConfined);
+
+    setEnforce(enforce);
+    const bool confined = account == kiosk && enforce;
+    const Run result = su(account, command);
+    if (!confined || allowedConfined) {
+        QVERIFY2(result.code == 0, qPrintable(result.output));
+    } else {
+        QVERIFY2(denied(result), qPrintable(result.output));
+    }
+    const Run marker = su(account, QStringLiteral("echo $TAVRIX_SESSION"));
+    // Root's sessions never ask.
+    QCOMPARE(marker.output.trimmed(), account == root ? QString() : confined ? QStringLiteral("confined") : QStringLiteral("unconfined"));
+}
+
+void ConfinementBusTest::consoleLogin()
+{
+    // login keeps its records in /run/utmp, which is the machine's: an empty
+    // file stands in for it in this namespace.
+    if (QFile::exists(QStringLiteral("/run/utmp"))) {
+        const QString utmp = qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/utmp");
+        QFile(utmp).open(QIODevice::WriteOnly);
+        QCOMPARE(run(QStringLiteral("mount"), {QStringLiteral("--bind"), utmp, QStringLiteral("/run/utmp")}).code, 0);
+    }
+    // script gives login the terminal it insists on.
+    const Run session =
+        run(QStringLiteral("timeout"),
+            {QStringLiteral("60"), QStringLiteral("script"), QStringLiteral("-qec"), QStringLiteral("login -f ") + kiosk, QStringLiteral("/dev/null")},
+            "echo \"session=$TAVRIX_SESSION\"; cat /etc/hostname; cat /etc/debian_version; exit\n");
+    run(QStringLiteral("umount"), {QStringLiteral("/run/utmp")});
+    QVERIFY2(session.output.contains(QLatin1String("session=confined")), qPrintable(session.output));
+    QVERIFY2(session.output.contains(QLatin1String("/etc/debian_version: Permission denied")), qPrintable(session.output));
+    QVERIFY2(!session.output.contains(QLatin1String("hostname: Permission denied")), qPrintable(session.output));
+}
+
+void ConfinementBusTest::xSession()
+{
+    const QString probe = script(home(desktop) + QStringLiteral("/probe"),
+                                 "echo \"probe: session=$TAVRIX_SESSION\"\n"
+                                 "cat /etc/hostname >/dev/null && echo 'probe: hostname read'\n"
+                                 "cat /etc/debian_version >/dev/null && echo 'probe: debian_version read' || echo 'probe: debian_version refused'\n",
+                                 desktop);
+    const QString errors = home(desktop) + QStringLiteral("/.xsession-errors");
+    const auto startSession = [&] {
+        QFile::remove(errors);
+        // The X session start-up as a display manager runs it, without a
+        // login of its own; the probe is the session's program.
+        run(QStringLiteral("setpriv"),
+            {QStringLiteral("--reuid=") + desktop,
+             QStringLiteral("--regid=") + desktop,
+             QStringLiteral("--init-groups"),
+             QStringLiteral("env"),
+             QStringLiteral("-i"),
+             QStringLiteral("HOME=") + home(desktop),
+             QStringLiteral("USER=") + desktop,
+             QStringLiteral("LOGNAME=") + desktop,
+             QStringLiteral("PATH=/usr/bin:/bin"),
+             QStringLiteral("/etc/X11/Xsession"),
+             probe});
+        QFile file(errors);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+
+    const QString confined = startSession();
+    QVERIFY2(confined.contains(QLatin1String("probe: session=confined")), qPrintable(confined));
+    QVERIFY2(confined.contains(QLatin1String("probe: hostname read")), qPrintable(confined));
+    QVERIFY2(confined.contains(QLatin1String("probe: debian_version refused")), qPrintable(confined));
+
+    setEnforce(false);
+    const QString unconfined = startSession();
+    QVERIFY2(unconfined.contains(QLatin1String("probe: session=unconfined")), qPrintable(unconfined));
+    QVERIFY2(unconfined.contains(QLatin1String("probe: debian_version read")), qPrintable(unconfined));
+}
+
+// The loop the product exists for: record an application as the user, put
+// the rules into the user's profile, turn enforcing on, run it again.
+void ConfinementBusTest::recordedApplicationRunsConfined()
+{
+    const QString application = script(qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/application"),
+                                       "cat /etc/debian_version >/dev/null || exit 1\n"
+                                       "cat /usr/share/doc/coreutils/copyright >/dev/null || exit 1\n"
+                                       "/usr/bin/md5sum /etc/debian_version >\"$HOME/application.out\" || exit 1\n"
+                                       "echo application-done");
+    KAuth::Action action(HelperConstants::traceApplicationActionId);
+    action.setHelperId(HelperConstants::helperId);
+    action.setArguments({{QStringLiteral("commandKey"), application},
+                         {QStringLiteral("usernameKey"), recorded},
+                         {QStringLiteral("displayKey"), qEnvironmentVariable("DISPLAY")},
+                         {QStringLiteral("xauthorytyPathKey"), qEnvironmentVariable("XAUTHORITY")}});
+    action.setTimeout(180000);
+    KAuth::ExecuteJob *job = action.execute();
+    job->setAutoDelete(false);
+    const bool traced = job->exec();
+    const QString failure = job->errorString();
+    const QString text = job->data().value(HelperConstants::traceTextKey).toString();
+    delete job;
+    QVERIFY2(traced, qPrintable(failure));
+
+    const QString profilePath = QString::fromUtf8(SystemPaths::userProfilesDir) + QLatin1Char('/') + recorded;
+    ProfileData profile = SystemKiosk().readProfile(profilePath).data();
+    const QSet<ObjectRule> rules = ProfileParser::recordedObjectRules(text);
+    QVERIFY2(!rules.isEmpty(), qPrintable(text));
+    for (const ObjectRule &rule : rules) {
+        profile.insertObjectRule(rule);
+    }
+    SystemKiosk().updateUserProfile(recorded, ProfileParser::profileDataSerialization(profile));
+    setEnforce(true);
+
+    const Run again = su(recorded, application);
+    QVERIFY2(again.code == 0 && again.output.contains(QLatin1String("application-done")), qPrintable(again.output + QStringLiteral("\nrecorded:\n") + text));
+    QVERIFY2(!again.output.contains(QLatin1String("denied")), qPrintable(again.output));
+    QCOMPARE(su(recorded, QStringLiteral("echo $TAVRIX_SESSION")).output.trimmed(), QStringLiteral("confined"));
+    // A file beside the recorded one, which the application never touched.
+    QVERIFY2(denied(su(recorded, QStringLiteral("cat /usr/share/doc/bash/copyright"))), qPrintable(text));
+}
+
+QTEST_GUILESS_MAIN(ConfinementBusTest)
+
+#include "confinementbustest.moc"

@@ -1,0 +1,68 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
+#ifndef ORLA_LANDLOCKRULESET_H
+#define ORLA_LANDLOCKRULESET_H
+
+#include "store/userwhitelist.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+/**
+ * A Landlock ruleset made of a kiosk user's grants, for the ABI the running
+ * kernel offers.
+ *
+ * It refuses everything Landlock can refuse on files, except reading
+ * directories, which the module's trace mode never reports either: a
+ * listing shows names, never content. r is reading and executing, w
+ * writing and truncating, either of them a device's ioctl commands; c
+ * making and removing entries of every kind but device nodes, and moving
+ * them between directories.
+ */
+class LandlockRuleset
+{
+public:
+    LandlockRuleset() = default;
+    ~LandlockRuleset();
+    LandlockRuleset(const LandlockRuleset &) = delete;
+    LandlockRuleset &operator=(const LandlockRuleset &) = delete;
+
+    /** The Landlock ABI the running kernel offers; 0 when it offers none. */
+    static int abi();
+
+    /** The rights a ruleset of @p abi refuses unless a rule grants them. */
+    static quint64 handledAccess(int abi);
+
+    /** The rights @p modes give, on one object or (@p beneath) on a directory and everything below it. */
+    static quint64 access(UserWhitelist::Modes modes, bool beneath, int abi);
+
+    /**
+     * Builds the ruleset of @p grants. False, with the reason in @p error,
+     * when there is no ruleset; an object that cannot be opened any more
+     * only costs its grant, said in @p warnings.
+     */
+    bool build(const QVector<UserWhitelist::Grant> &grants, QString *error, QStringList *warnings);
+
+    /** The ruleset's descriptor, -1 before a build. */
+    int fd() const
+    {
+        return m_fd;
+    }
+
+    /** Grants that became rules in the last build. */
+    int rules() const
+    {
+        return m_rules;
+    }
+
+private:
+    int m_fd = -1;
+    int m_abi = 0;
+    int m_rules = 0;
+};
+
+#endif
