@@ -7,13 +7,11 @@
 add_library(orla-windows-testsupport STATIC
     modalanswerer.h
     modalanswerer.cpp
-    kiosktree.h
-    kiosktree.cpp
     mainwindowtestcase.h
     mainwindowtestcase.cpp
 )
 target_include_directories(orla-windows-testsupport PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(orla-windows-testsupport PUBLIC orla-admin-kiosk_gui Qt5::Test)
+target_link_libraries(orla-windows-testsupport PUBLIC orla-admin-kiosk_gui orla-testsupport Qt5::Test)
 
 set(windows_test_env "QT_QPA_PLATFORM=offscreen")
 
