@@ -84,7 +84,7 @@ private Q_SLOTS:
     void updateActionsMap();
     void updateActionsMapCarriesLocale();
     void saveWithoutAuthorisationServiceFails();
-    void deepIncludeChainIsFast();
+    void statusesThroughStackedDiamonds();
 };
 
 void SystemStateTest::initTestCase()
@@ -558,8 +558,9 @@ void SystemStateTest::saveWithoutAuthorisationServiceFails()
 }
 
 // Diamonds stacked on one another: every path through them is a separate
-// include chain, 2^60 of them.
-void SystemStateTest::deepIncludeChainIsFast()
+// include chain, 2^60 of them, so a status pass that walks paths never ends
+// (statebenchmark times it).
+void SystemStateTest::statusesThroughStackedDiamonds()
 {
     SystemState state;
     const int levels = 60;
@@ -573,10 +574,7 @@ void SystemStateTest::deepIncludeChainIsFast()
     auto *user = new UserState(UserProfileFile(profileFile(QStringLiteral("root"), {QStringLiteral("top0")})));
     state.addUser(user);
 
-    QElapsedTimer timer;
-    timer.start();
     state.updateAllStatuses();
-    QVERIFY(timer.elapsed() < 5000);
     // The unknown include at the bottom is an error of every profile above it.
     QCOMPARE(byName(state.profiles(), QStringLiteral("left59"))->status(), QSet<int>{AbstractProfileState::StatusUnknownIncludes});
     QCOMPARE(byName(state.profiles(), QStringLiteral("top0"))->status(), QSet<int>{AbstractProfileState::StatusIncludeWithError});

@@ -7,13 +7,16 @@
 // kiosk tree, each step beside the time of merely reading the same files:
 // reloading (reading, parsing, building the states, computing every
 // status), computing every status again, as after each edit, and the main
-// window loading the tree and showing a user's profiles.
+// window loading the tree and showing a user's profiles; then every status of
+// stacked include diamonds, whose paths a status pass must not walk, beside
+// one plain walk over them.
 //
 // The tree is generated below the build's scratch root (ORLA_SYSTEM_ROOT),
 // where the working state reads; a build against the real system refuses
 // to run, so the benchmark never touches a real kiosk tree.
 
 #include "benchmarkoptions.h"
+#include "includeshapes.h"
 #include "layeredtree.h"
 #include "table.h"
 #include "timing.h"
@@ -24,6 +27,7 @@
 #include "state/systemstate.h"
 #include "state/userstate.h"
 
+#include "profile/userprofilefile.h"
 #include "store/systemkiosk.h"
 #include "systempaths.h"
 
@@ -47,6 +51,7 @@ struct Options {
     int fanout = 3;
     int rules = 8;
     int repeat = 3;
+    int diamonds = 60;
     quint32 seed = 20240611;
 };
 
@@ -130,9 +135,9 @@ Table sideBySide(const QString &baseline)
     return Table({{QString(), 34}, {QStringLiteral("best"), 12}, {QStringLiteral("median"), 12}, {QStringLiteral("vs ") + baseline, 24}});
 }
 
-void report(const Table &table, const QString &step, const Timing &timing, const Timing &baseline)
+void report(const Table &table, const QString &step, const Timing &timing, const Timing &baseline, int decimals = 0)
 {
-    table.row({step, Table::ms(timing.best(), 0), Table::ms(timing.median(), 0), Table::times(timing.median(), baseline.median())});
+    table.row({step, Table::ms(timing.best(), decimals), Table::ms(timing.median(), decimals), Table::times(timing.median(), baseline.median())});
 }
 
 // The main window over the same tree, offscreen: loading (the reload above
@@ -163,6 +168,40 @@ void measureWindow(const Options &options, const Table &table, const Timing &rea
     std::printf("window usable %.0f ms after the files were read (target: under 1000 ms)\n", usable);
 }
 
+// Every status of diamonds stacked on one another, with a missing profile at
+// the bottom whose error reaches everything above it: 2^levels include paths,
+// which a status pass must not walk one by one. Beside one plain walk over the
+// same includes. False when the statuses come out wrong.
+bool measureDiamonds(const Options &options)
+{
+    const QList<ProfileFile> diamonds = IncludeShapes::diamonds(options.diamonds, QStringLiteral("missing"));
+    SystemState state;
+    ProfileState *top = nullptr;
+    for (const ProfileFile &file : diamonds) {
+        auto *profile = new ProfileState(file);
+        state.addProfile(profile);
+        top = top ? top : profile;
+    }
+    ProfileFile user(QStringLiteral("kiosk"), true);
+    user.data().insertIncludeRule(IncludeRule(diamonds.constFirst().name()));
+    state.addUser(new UserState(UserProfileFile(user)));
+
+    std::printf("\n%d stacked diamonds, %lld profiles:\n", options.diamonds, static_cast<long long>(diamonds.size()));
+    const Table table = sideBySide(QStringLiteral("one walk"));
+    const Timing walk = Timing::measure(options.repeat, [&]() {
+        IncludeShapes::walk(diamonds);
+    });
+    const Timing statuses = Timing::measure(options.repeat, [&]() {
+        state.updateAllStatuses();
+    });
+    report(table, QStringLiteral("one walk over the includes"), walk, walk, 2);
+    report(table, QStringLiteral("all statuses"), statuses, walk, 2);
+    if (!top->status().contains(AbstractProfileState::StatusIncludeWithError)) {
+        std::fprintf(stderr, "the top of the diamonds does not show the error at the bottom\n");
+        return false;
+    }
+    return true;
+}
 }
 
 int main(int argc, char *argv[])
@@ -179,6 +218,7 @@ int main(int argc, char *argv[])
     parser.add(QStringLiteral("layers"), QStringLiteral("Depth of the include layers."), &options.layers);
     parser.add(QStringLiteral("fanout"), QStringLiteral("Includes per profile."), &options.fanout);
     parser.add(QStringLiteral("repeat"), QStringLiteral("Runs of each step."), &options.repeat);
+    parser.add(QStringLiteral("diamonds"), QStringLiteral("Stacked include diamonds."), &options.diamonds);
     if (!parser.parse(application)) {
         return 2;
     }
@@ -236,5 +276,5 @@ int main(int argc, char *argv[])
     std::printf("%lld users, %lld profiles loaded; %d users with errors\n", qlonglong(users.size()), qlonglong(state.profiles().size()), withErrors);
 
     removeTree();
-    return 0;
+    return measureDiamonds(options) ? 0 : 1;
 }

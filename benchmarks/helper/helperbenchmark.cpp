@@ -7,8 +7,8 @@
 // polkit, the helper saving through one kiosk transaction) beside writing the
 // same bytes as plain files without syncing, the floor any save stands on, and
 // beside the store's one-file-at-a-time safe save, for growing numbers of
-// profiles; and finds how large one update may grow before the bus refuses to
-// carry it.
+// profiles and for one profile of many megabytes; and finds how large one
+// update may grow before the bus refuses to carry it.
 //
 // Runs on the private bus of testbus/ in a build whose kiosk tree lies below a
 // scratch directory:
@@ -60,6 +60,17 @@ QMap<QString, QString> profiles(int count)
         map.insert(QStringLiteral("bench%1").arg(i, 6, 10, QLatin1Char('0')), profileText(i));
     }
     return map;
+}
+
+// One profile of @p mebibytes of rules; on the wire twice as much (UTF-16).
+QMap<QString, QString> bigProfile(int mebibytes)
+{
+    QString text;
+    text.reserve(mebibytes * 1024 * 1024 + 100);
+    for (int i = 0; text.size() < mebibytes * 1024 * 1024; ++i) {
+        text += QStringLiteral("/usr/share/big/directory/file-%1 r,u\n").arg(i);
+    }
+    return {{QStringLiteral("big"), text}};
 }
 
 // The argument map as KAuth puts it into the bus message.
@@ -158,7 +169,7 @@ bool measureUpdate(const Table &table, const QString &what, const QMap<QString, 
     return true;
 }
 
-int measure(const QList<int> &sizes)
+int measure(const QList<int> &sizes, int bigMebibytes)
 {
     // The first action starts the helper; that cost is not the update's.
     const QString warmUp = sendUpdate(UpdateActionsMap(QStringLiteral("C")));
@@ -179,6 +190,9 @@ int measure(const QList<int> &sizes)
         if (!measureUpdate(table, QString::number(count), profiles(count), kiosk)) {
             return 1;
         }
+    }
+    if (!measureUpdate(table, QStringLiteral("1 of %1 MiB").arg(bigMebibytes), bigProfile(bigMebibytes), kiosk)) {
+        return 1;
     }
     clearProfiles();
     return 0;
@@ -264,10 +278,12 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QList<int> sizes{1, 100, 1000, 10000};
+    int bigMebibytes = 10;
     bool probe = false;
     int sendCharacters = 0;
     BenchmarkOptions parser(QStringLiteral("Times update actions through the helper on the private test bus."));
     parser.add(QStringLiteral("sizes"), QStringLiteral("Numbers of profiles per update."), &sizes);
+    parser.add(QStringLiteral("big"), QStringLiteral("Mebibytes of the one big profile."), &bigMebibytes);
     parser.addSwitch(QStringLiteral("probe-limit"), QStringLiteral("Find the largest update the bus carries."), &probe);
     parser.add(QStringLiteral("send-characters"), QStringLiteral("Internal: send one profile of this size."), &sendCharacters);
     if (!parser.parse(app)) {
@@ -289,5 +305,5 @@ int main(int argc, char **argv)
     if (probe) {
         return probeLimit(app.applicationFilePath());
     }
-    return measure(sizes);
+    return measure(sizes, bigMebibytes);
 }

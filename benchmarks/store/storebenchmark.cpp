@@ -6,12 +6,15 @@
 // Measures, in one run and side by side, what loading and saving a large
 // kiosk tree costs: reading the bytes, reading and parsing them through the
 // store, writing every profile back as text, and the include-chain questions
-// the status computation asks of every profile.
+// the status computation asks of every profile; then the same questions on
+// include graphs whose shape makes them hard (stacked diamonds, with and
+// without cycles, and a long chain), beside one plain walk over each graph.
 //
 // The tree is generated in a temporary directory on every run, so the
 // benchmark never touches a real kiosk tree.
 
 #include "benchmarkoptions.h"
+#include "includeshapes.h"
 #include "layeredtree.h"
 #include "table.h"
 #include "timing.h"
@@ -48,6 +51,8 @@ struct Options {
     bool noWrite = false;
     int includeLimit = 120;
     bool noInclude = false;
+    int diamonds = 40;
+    int chain = 20000;
 };
 
 struct TreeFacts {
@@ -233,16 +238,6 @@ double withinLimit(int seconds, const char *what, const std::function<double()> 
     return done.get();
 }
 
-QSet<const ProfileFile *> filesOf(const QList<ProfileFile> &profiles)
-{
-    QSet<const ProfileFile *> files;
-    files.reserve(profiles.size());
-    for (const ProfileFile &profile : profiles) {
-        files.insert(&profile);
-    }
-    return files;
-}
-
 // Every profile of @p profiles asked through one include graph of them all,
 // made inside the measurement since the status computation has to make it
 // too; @p ask puts the questions of one profile and counts its answers.
@@ -250,7 +245,7 @@ using Ask = std::function<int(const IncludeGraph &, const ProfileFile &)>;
 
 Timing askEveryProfile(int repeat, const QList<ProfileFile> &profiles, const Ask &ask, int *answers)
 {
-    const QSet<const ProfileFile *> files = filesOf(profiles);
+    const QSet<const ProfileFile *> files = IncludeShapes::files(profiles);
     return Timing::measure(repeat, [&] {
         *answers = 0;
         const IncludeGraph graph(files);
@@ -283,7 +278,7 @@ int absentQuestion(const IncludeGraph &graph, const ProfileFile &profile)
 // claimed to include that absent name (none should).
 int askIncludeQuestions(const Options &options, const QList<ProfileFile> &profiles, double parseMs)
 {
-    const QSet<const ProfileFile *> files = filesOf(profiles);
+    const QSet<const ProfileFile *> files = IncludeShapes::files(profiles);
     const double graphMs = Timing::measure(options.repeat, [&] {
                                const IncludeGraph graph(files);
                            }).cpuBest();
@@ -312,6 +307,83 @@ int askIncludeQuestions(const Options &options, const QList<ProfileFile> &profil
     return found;
 }
 
+// The same questions where the shape of the graph makes them hard, beside one
+// plain walk over each graph (every profile entered once, no chain kept).
+// Stacked diamonds: every path through them is another chain to the bottom,
+// so a search that walks paths rather than profiles never ends; closed into
+// cycles through the top, every failure below depends on the path taken. A
+// long chain: a search that recurses once per link runs out of stack (closed
+// into one cycle, every profile's own chain is the whole cycle, so only the
+// first is asked). Returns false when an answer is wrong, which would make
+// its figure meaningless.
+bool askHardShapes(const Options &options)
+{
+    std::printf("\nInclude questions on hard shapes; processor time, best of %d.\n", options.repeat);
+    const Table table({{QString(), 58}, {QStringLiteral("cpu"), 12}, {QStringLiteral("vs one walk"), 12}});
+    bool sound = true;
+    const auto wrong = [&sound](const QString &what, int answers, int expected) {
+        if (answers != expected) {
+            std::fprintf(stderr, "%s: %d, not %d\n", qPrintable(what), answers, expected);
+            sound = false;
+        }
+    };
+
+    double walkMs = 0;
+    const auto walk = [&](const QString &what, const QList<ProfileFile> &profiles) {
+        int entered = 0;
+        walkMs = Timing::measure(options.repeat, [&] {
+                     entered = IncludeShapes::walk(profiles);
+                 }).cpuBest();
+        table.row({what + QStringLiteral(": one walk"), Table::ms(walkMs, 2), Table::times(walkMs, walkMs)});
+        wrong(what + QStringLiteral(", profiles entered"), entered, profiles.size());
+    };
+    // Every profile asked through one include graph, as the status computation asks.
+    const auto everyProfile = [&](const QString &question, const QList<ProfileFile> &profiles, const Ask &ask, int expected) {
+        int answers = 0;
+        const double ms = withinLimit(options.includeLimit, "an include question on a hard shape", [&] {
+            return askEveryProfile(options.repeat, profiles, ask, &answers).cpuBest();
+        });
+        table.row({QStringLiteral("  every profile for ") + question, Table::ms(ms, 2), Table::times(ms, walkMs)});
+        wrong(question, answers, expected);
+    };
+    // A single question of the first profile, as the editor asks it of one.
+    const auto fromTheFirst = [&](const QString &question, const QList<ProfileFile> &profiles, const QString &name, int expectedLength) {
+        const QSet<const ProfileFile *> files = IncludeShapes::files(profiles);
+        QStringList chain;
+        const double ms = Timing::measure(options.repeat, [&] {
+                              chain = profiles.constFirst().containts(name, files, QStringList());
+                          }).cpuBest();
+        table.row({QStringLiteral("  the first for ") + question, Table::ms(ms, 2), Table::times(ms, walkMs)});
+        wrong(question + QStringLiteral(", length of the chain"), chain.size(), expectedLength);
+    };
+
+    const QString ownName = QStringLiteral("its own name");
+    const QString nobodys = QStringLiteral("a name nobody includes");
+    QList<ProfileFile> diamonds = IncludeShapes::diamonds(options.diamonds, QStringLiteral("bottom"));
+    walk(QStringLiteral("%1 stacked diamonds").arg(options.diamonds), diamonds);
+    everyProfile(ownName, diamonds, cycleQuestions, 0);
+    everyProfile(nobodys, diamonds, absentQuestion, 0);
+    fromTheFirst(QStringLiteral("the name at the bottom"), diamonds, QStringLiteral("bottom"), 2 * options.diamonds + 1);
+    fromTheFirst(nobodys, diamonds, absent, 0);
+
+    // Every profile but the last top lies on a cycle through the first.
+    IncludeShapes::closeDiamonds(diamonds);
+    walk(QStringLiteral("%1 diamonds closed into cycles").arg(options.diamonds), diamonds);
+    everyProfile(ownName, diamonds, cycleQuestions, diamonds.size() - 1);
+    everyProfile(nobodys, diamonds, absentQuestion, 0);
+    fromTheFirst(nobodys, diamonds, absent, 0);
+
+    const QList<ProfileFile> chain = IncludeShapes::chain(options.chain, false);
+    walk(QStringLiteral("a chain of %1").arg(options.chain), chain);
+    everyProfile(ownName, chain, cycleQuestions, 0);
+    everyProfile(nobodys, chain, absentQuestion, 0);
+
+    const QList<ProfileFile> ring = IncludeShapes::chain(options.chain, true);
+    walk(QStringLiteral("a chain of %1 closed into one cycle").arg(options.chain), ring);
+    everyProfile(nobodys, ring, absentQuestion, 0);
+    fromTheFirst(QStringLiteral("its own name, round the whole cycle"), ring, ring.constFirst().name(), options.chain);
+    return sound;
+}
 }
 
 int main(int argc, char **argv)
@@ -327,6 +399,8 @@ int main(int argc, char **argv)
     parser.add(QStringLiteral("fanout"), QStringLiteral("Includes of each profile into the next layer."), &options.fanout);
     parser.add(QStringLiteral("repeat"), QStringLiteral("Runs of each measurement; the best counts."), &options.repeat);
     parser.add(QStringLiteral("include-limit"), QStringLiteral("Seconds an include measurement may take before the run is abandoned."), &options.includeLimit);
+    parser.add(QStringLiteral("diamonds"), QStringLiteral("Stacked diamonds of the hard include shapes."), &options.diamonds);
+    parser.add(QStringLiteral("chain"), QStringLiteral("Profiles in the long include chain of the hard shapes."), &options.chain);
     parser.addSwitch(QStringLiteral("no-write"), QStringLiteral("Skip writing the profiles back to disk."), &options.noWrite);
     parser.addSwitch(QStringLiteral("no-include"), QStringLiteral("Skip the include chain questions."), &options.noInclude);
     if (!parser.parse(app)) {
@@ -421,12 +495,14 @@ int main(int argc, char **argv)
     std::printf("Parse-to-read ratio %.1f : 1; serialization-to-parse ratio %.2f : 1.\n\n", parseMs / readMs, serializeMs / parseMs);
 
     int found = 0;
+    bool shapesSound = true;
     if (!options.noInclude) {
         found = askIncludeQuestions(options, profiles, parseMs);
+        shapesSound = askHardShapes(options);
     }
 
     // The figures mean nothing if the work went wrong.
-    bool sound = true;
+    bool sound = shapesSound;
     if (bytesRead != facts.bytes) {
         std::fprintf(stderr, "read %lld bytes, generated %lld\n", bytesRead, facts.bytes);
         sound = false;
