@@ -22,7 +22,7 @@
 #                         /var/log, /var/mail and /var/spool become copy-on-write
 #                         and /home an empty tmpfs, so the command may add, use
 #                         (su) and delete real accounts; the machine never sees
-#                         them. Needs the namespaces (77 without).
+#                         them.
 #   --passwd-file FILE    with --accounts: FILE shows the run's live /etc/passwd,
 #                         for a build that reads its accounts from a password
 #                         file below its scratch root. The rest of FILE's
@@ -39,16 +39,17 @@
 # The command runs with DBUS_SYSTEM_BUS_ADDRESS pointing at the private bus and
 # ORLA_TESTBUS_DIR naming a world-traversable scratch directory that lives as
 # long as the run. The exit status is the command's. 77 means the harness
-# cannot run here (not root, a tool is missing, no namespaces for --accounts),
-# 125 that the bus, polkitd, the display or the reporter did not come up.
+# cannot run here (not root, a tool is missing, or no private mount and pid
+# namespaces), 125 that the bus, polkitd, the display or the reporter did not
+# come up.
 #
-# The bus, polkitd, the reporter, Xvfb and every service the bus started are
-# stopped by their process ids when the command ends, whatever way it ends. Where mount and pid
-# namespaces are allowed, everything also runs in its own namespaces: polkit's
-# action and rule directories are replaced by scratch directories for this run
-# only, and if the harness itself is killed the kernel ends whatever it left.
-# Elsewhere the files are installed into the real polkit directories under
-# unique names and removed again afterwards.
+# Everything runs in mount and pid namespaces of its own: polkit's action and
+# rule directories are replaced by scratch directories for this run only, and
+# if the harness itself is killed the kernel ends whatever it left. Where the
+# kernel or a container refuses the namespaces, nothing runs: the harness
+# never writes the machine's own polkit or D-Bus folders. The bus, polkitd,
+# the reporter, Xvfb and every service the bus started are stopped by their
+# process ids when the command ends, whatever way it ends.
 
 set -u
 
@@ -61,6 +62,9 @@ systemBusPolicies=(
 )
 
 say() { echo "run-with-system-bus: $*" >&2; }
+
+# The run is impossible on this machine; CTest reports such a test as skipped.
+cannotRunHere=77
 
 services=()
 busPolicies=()
@@ -112,7 +116,7 @@ fi
 
 if [ "$(id -u)" != 0 ]; then
     say "must run as root (the helper is activated as root, polkitd drops to its own user)"
-    exit 77
+    exit "$cannotRunHere"
 fi
 if [ -n "$passwdFile" ] && [ -z "$accounts" ]; then
     say "--passwd-file needs --accounts"
@@ -135,7 +139,7 @@ tools=(dbus-daemon dbus-send "$polkitd")
 for tool in "${tools[@]}"; do
     if ! command -v "$tool" >/dev/null; then
         say "$tool is not installed"
-        exit 77
+        exit "$cannotRunHere"
     fi
 done
 
@@ -151,41 +155,37 @@ childrenOf() {
     done
 }
 
-# Re-run inside private mount and pid namespaces when the kernel allows it.
-# unshare itself ignores SIGTERM and SIGINT, so a stop request is handed to
-# the run inside, which cleans up; --kill-child does the same should unshare
-# die. Once that run ends, the kernel ends every process left in the namespace.
+# Re-run inside private mount and pid namespaces. unshare itself ignores
+# SIGTERM and SIGINT, so a stop request is handed to the run inside, which
+# cleans up; --kill-child does the same should unshare die. Once that run
+# ends, the kernel ends every process left in the namespace.
 if [ -z "${ORLA_TESTBUS_MODE:-}" ]; then
-    if unshare -m -p -f --mount-proc --propagation private true 2>/dev/null; then
-        ORLA_TESTBUS_MODE=namespace unshare -m -p -f --kill-child=TERM --mount-proc --propagation private \
-            "$0" "${originalArgs[@]}" <&0 &
-        unsharePid=$!
-        forwardStop() {
-            local pid
-            for pid in $(childrenOf "$unsharePid"); do
-                kill -TERM "$pid" 2>/dev/null
-            done
-        }
-        trap forwardStop TERM INT HUP
-        while :; do
-            wait "$unsharePid"
-            status=$?
-            kill -0 "$unsharePid" 2>/dev/null || break
-        done
-        exit "$status"
+    if ! unshare -m -p -f --mount-proc --propagation private true 2>/dev/null; then
+        say "private mount and pid namespaces are not available here (unshare failed);" \
+            "without them the run would have to change the machine's own polkit folders, so it is skipped"
+        exit "$cannotRunHere"
     fi
-    ORLA_TESTBUS_MODE=installed
-fi
-
-# Accounts added outside a mount namespace would be the machine's own.
-if [ -n "$accounts" ] && [ "$ORLA_TESTBUS_MODE" != namespace ]; then
-    say "--accounts needs private mount namespaces, which this run does not have"
-    exit 77
+    ORLA_TESTBUS_MODE=namespace unshare -m -p -f --kill-child=TERM --mount-proc --propagation private \
+        "$0" "${originalArgs[@]}" <&0 &
+    unsharePid=$!
+    forwardStop() {
+        local pid
+        for pid in $(childrenOf "$unsharePid"); do
+            kill -TERM "$pid" 2>/dev/null
+        done
+    }
+    trap forwardStop TERM INT HUP
+    while :; do
+        wait "$unsharePid"
+        status=$?
+        kill -0 "$unsharePid" 2>/dev/null || break
+    done
+    exit "$status"
 fi
 
 # Bind mounts outside a namespace of our own would hide the machine's polkit files.
-if [ "$ORLA_TESTBUS_MODE" = namespace ] && [ $$ != 1 ]; then
-    say "namespace mode is only for the run that unshare starts"
+if [ "$ORLA_TESTBUS_MODE" != namespace ] || [ $$ != 1 ]; then
+    say "ORLA_TESTBUS_MODE is only for the run that unshare starts"
     exit 125
 fi
 
@@ -201,7 +201,6 @@ commandPid=
 reporterPid=
 xvfbPid=
 displayNumber=
-installedFiles=()
 # Mount points below the scratch directory, taken down before it is removed.
 scratchMounts=()
 
@@ -255,9 +254,6 @@ cleanup() {
     fi
     stopPid "$polkitPid"
     stopPid "$busPid"
-    for f in "${installedFiles[@]}"; do
-        rm -f "$f"
-    done
     # Lazily: a process of the namespace may still hold a file open there.
     for ((i = ${#scratchMounts[@]} - 1; i >= 0; i--)); do
         umount -l "${scratchMounts[i]}" 2>/dev/null
@@ -274,26 +270,11 @@ for f in "${polkitActions[@]}"; do cp "$f" "$scratch/actions/" || exit 125; done
 for f in "${polkitRules[@]}"; do cp "$f" "$scratch/rules.d/" || exit 125; done
 chmod -R a+rX "$scratch"
 
-if [ "$ORLA_TESTBUS_MODE" = namespace ]; then
-    mount --bind "$scratch/actions" "$polkitActionsDir" || exit 125
-    mount --bind "$scratch/rules.d" "${polkitRulesDirs[0]}" || exit 125
-    for d in "${polkitRulesDirs[@]:1}"; do
-        [ -d "$d" ] && { mount --bind "$scratch/empty" "$d" || exit 125; }
-    done
-else
-    # The machine's own rules stay in force; ours are added beside them.
-    tag=$(basename "$scratch")
-    for f in "$scratch"/actions/*.policy; do
-        [ -e "$f" ] || continue
-        dest="$polkitActionsDir/$tag-$(basename "$f")"
-        cp "$f" "$dest" && installedFiles+=("$dest")
-    done
-    for f in "$scratch"/rules.d/*.rules; do
-        [ -e "$f" ] || continue
-        dest="${polkitRulesDirs[0]}/00-$tag-$(basename "$f")"
-        cp "$f" "$dest" && installedFiles+=("$dest")
-    done
-fi
+mount --bind "$scratch/actions" "$polkitActionsDir" || exit 125
+mount --bind "$scratch/rules.d" "${polkitRulesDirs[0]}" || exit 125
+for d in "${polkitRulesDirs[@]:1}"; do
+    [ -d "$d" ] && { mount --bind "$scratch/empty" "$d" || exit 125; }
+done
 
 # A copy-on-write view of a directory for this run; its changes live in the
 # tmpfs below the scratch directory and vanish with it.

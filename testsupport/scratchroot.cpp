@@ -11,9 +11,29 @@
 #include <QFile>
 #include <QFileInfo>
 
-bool ScratchRoot::isScratchBuild()
+bool ScratchRoot::isScratchBuild(QString *why)
 {
-    return !root().isEmpty();
+    if (!root().isEmpty()) {
+        return true;
+    }
+    if (why) {
+        *why = QStringLiteral("the kiosk tree is the real system's: build with -DORLA_SYSTEM_ROOT=<scratch dir>");
+    }
+    return false;
+}
+
+bool ScratchRoot::ownsPasswdFile(QString *why)
+{
+    if (!isScratchBuild(why)) {
+        return false;
+    }
+    if (!contains(QString::fromUtf8(SystemPaths::passwdFile))) {
+        if (why) {
+            *why = QStringLiteral("the build reads the machine's own password file: build with -DORLA_PASSWD_FILE=<file below ORLA_SYSTEM_ROOT>");
+        }
+        return false;
+    }
+    return true;
 }
 
 QString ScratchRoot::root()
@@ -69,23 +89,4 @@ bool ScratchRoot::contains(const QString &path)
     }
     const QString cleaned = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     return cleaned.startsWith(base + QLatin1Char('/'));
-}
-
-bool ScratchRoot::writeFile(const QString &path, const QByteArray &content)
-{
-    if (!contains(path)) {
-        return false;
-    }
-    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    // A link may lead out of the root: the test bus's password file is one to
-    // the run's own /etc/passwd.
-    const QFileInfo info(absolute);
-    if (info.isSymLink() && !contains(info.symLinkTarget())) {
-        return false;
-    }
-    if (!QDir().mkpath(QFileInfo(absolute).absolutePath())) {
-        return false;
-    }
-    QFile file(absolute);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.flush();
 }

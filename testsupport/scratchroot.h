@@ -6,7 +6,6 @@
 #ifndef ORLA_SCRATCHROOT_H
 #define ORLA_SCRATCHROOT_H
 
-#include <QByteArray>
 #include <QString>
 
 /**
@@ -15,15 +14,25 @@
  *
  * Tests that touch the kiosk tree skip themselves unless isScratchBuild(),
  * so a build against the real system never has its /etc/tavrix changed by a
- * test. Every helper does nothing outside the scratch root.
+ * test. Nothing here touches anything outside the scratch root; KioskTree
+ * lays out the kiosk tree below it.
  */
 class ScratchRoot
 {
 public:
     ScratchRoot() = delete;
 
-    /** True when the build moved the system's fixed paths below a scratch directory. */
-    static bool isScratchBuild();
+    /**
+     * True when the build moved the system's fixed paths below a scratch
+     * directory; otherwise false, with the reason and the cure in @p why.
+     */
+    static bool isScratchBuild(QString *why = nullptr);
+
+    /**
+     * isScratchBuild(), and the password file the build reads lies below the
+     * scratch root as well, so that a test may write and remove it.
+     */
+    static bool ownsPasswdFile(QString *why = nullptr);
 
     /** The scratch directory; empty for a build against the real system. */
     static QString root();
@@ -34,13 +43,6 @@ public:
      * (the test bus's view of its accounts) is linked again.
      */
     static void reset();
-
-    /**
-     * Writes @p content to @p path, creating missing directories. Refuses
-     * (returns false) any path that is not below the scratch root, and a link
-     * that leads out of it.
-     */
-    static bool writeFile(const QString &path, const QByteArray &content);
 
     /** True when @p path lies strictly below the scratch root. */
     static bool contains(const QString &path);

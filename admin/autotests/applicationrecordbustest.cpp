@@ -91,8 +91,8 @@ private Q_SLOTS:
     void init()
     {
         MainWindowTestCase::init();
-        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        m_tree->writeProfile(QStringLiteral("app"), QStringLiteral("@include base\n+file r u: /z\n"));
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeProfile(QStringLiteral("app"), QStringLiteral("@include base\n+file r u: /z\n"));
     }
 
     void creatingAProfileRecordsAnApplication()
@@ -114,8 +114,8 @@ private Q_SLOTS:
         m_answerer->answer(QMessageBox::Yes);
         w.action("actionSaveChanges")->trigger();
         expectNoStrayBoxes();
-        QVERIFY(m_tree->hasProfile(QStringLiteral("cat")));
-        const auto rules = ProfileParser::parseText(m_tree->profile(QStringLiteral("cat"))).data().objectRules();
+        QVERIFY(KioskTree::hasProfile(QStringLiteral("cat")));
+        const auto rules = ProfileParser::parseText(KioskTree::profile(QStringLiteral("cat"))).data().objectRules();
         QVERIFY(std::any_of(rules.cbegin(), rules.cend(), [](const ObjectRule &rule) {
             return rule.filename() == QLatin1String("/etc/hostname") && rule.modes().contains(ObjectRule::Read);
         }));

@@ -853,8 +853,8 @@ private Q_SLOTS:
 
     void recordingIsNotOfferedWhileARecordingRuns()
     {
-        KioskTree tree;
-        tree.setSwitches(false, false, true);
+        KioskTree::reset();
+        KioskTree::setSwitches(false, false, true);
         m_state->readModes();
         addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
         auto dialog = edit(QStringLiteral("p"));
@@ -964,11 +964,11 @@ private Q_SLOTS:
 
     void readOnlyShowsOnly()
     {
-        KioskTree tree;
-        tree.writeProfile(QStringLiteral("base"), QStringLiteral("+file r u: /etc/hosts\n"));
-        tree.writeProfile(QStringLiteral("app"), QStringLiteral("@include base\n@include ghost\n+file rw uo: /usr/bin/app\n"));
-        tree.writeProfile(QStringLiteral("other"), QStringLiteral("+file r u: /x\n"));
-        tree.setSwitches(false, false);
+        KioskTree::reset();
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r u: /etc/hosts\n"));
+        KioskTree::writeProfile(QStringLiteral("app"), QStringLiteral("@include base\n@include ghost\n+file rw uo: /usr/bin/app\n"));
+        KioskTree::writeProfile(QStringLiteral("other"), QStringLiteral("+file r u: /x\n"));
+        KioskTree::setSwitches(false, false);
         m_state->reload();
         QVERIFY(m_state->readOnlyInfo().readOnly);
 
@@ -998,11 +998,11 @@ private Q_SLOTS:
 
     void viewingFromAReadOnlyWindow()
     {
-        KioskTree tree;
-        tree.writeProfile(QStringLiteral("base"), QStringLiteral("+file r u: /etc/hosts\n"));
-        tree.writeProfile(QStringLiteral("broken"), QStringLiteral("+file r u: /x\nnot a rule\n"));
-        tree.writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
-        tree.setSwitches(false, false);
+        KioskTree::reset();
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r u: /etc/hosts\n"));
+        KioskTree::writeProfile(QStringLiteral("broken"), QStringLiteral("+file r u: /x\nnot a rule\n"));
+        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+        KioskTree::setSwitches(false, false);
         MainWindow window;
         window.loadData();
         const WindowDriver w(&window);

@@ -62,14 +62,14 @@ private Q_SLOTS:
     void init()
     {
         MainWindowTestCase::init();
-        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        m_tree->writeProfile(QStringLiteral("desktop"), QStringLiteral("@include base\n+file rw u: /tmp\n"));
-        m_tree->writeProfile(QStringLiteral("broken"), QStringLiteral("+file r u: /x\nthis is not a rule\n"));
-        m_tree->writeProfile(QStringLiteral("dangling"), QStringLiteral("@include nowhere\n"));
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeProfile(QStringLiteral("desktop"), QStringLiteral("@include base\n+file rw u: /tmp\n"));
+        KioskTree::writeProfile(QStringLiteral("broken"), QStringLiteral("+file r u: /x\nthis is not a rule\n"));
+        KioskTree::writeProfile(QStringLiteral("dangling"), QStringLiteral("@include nowhere\n"));
         // Accounts every Linux system has.
-        m_tree->writeUser(QStringLiteral("daemon"), QStringLiteral("@include desktop\n@include base\n"));
-        m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include dangling\n@include ghost\n"));
-        m_tree->setSwitches(false, false);
+        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include desktop\n@include base\n"));
+        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include dangling\n@include ghost\n"));
+        KioskTree::setSwitches(false, false);
     }
 
     void notReadOnlyOnTheTestBus()

@@ -8,6 +8,7 @@
 // the editor waits in its exec().
 
 #include "modalanswerer.h"
+#include "testfiles.h"
 
 #include "dialogs/dirfileselectiondialog.h"
 #include "dialogs/editprofiledialog.h"
@@ -32,13 +33,6 @@
 
 namespace
 {
-bool touch(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
-}
-
 // The names the picker lists in its current directory, once it has read it.
 QStringList listed(QFileDialog &picker)
 {
@@ -138,13 +132,13 @@ private Q_SLOTS:
     {
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(m_dir.isValid());
-        QVERIFY(touch(path(QStringLiteral("visible.txt"))));
-        QVERIFY(touch(path(QStringLiteral(".hidden.txt"))));
-        QVERIFY(touch(path(QStringLiteral("sub/b.txt"))));
-        QVERIFY(touch(path(QStringLiteral("sub/deeper/c.txt"))));
-        QVERIFY(touch(path(QStringLiteral("sub/.dot"))));
-        QVERIFY(touch(path(QStringLiteral("sub/.hiddendir/d.txt"))));
-        QVERIFY(touch(path(QStringLiteral(".hiddendir/e.txt"))));
+        TestFiles::write(path(QStringLiteral("visible.txt")), "x");
+        TestFiles::write(path(QStringLiteral(".hidden.txt")), "x");
+        TestFiles::write(path(QStringLiteral("sub/b.txt")), "x");
+        TestFiles::write(path(QStringLiteral("sub/deeper/c.txt")), "x");
+        TestFiles::write(path(QStringLiteral("sub/.dot")), "x");
+        TestFiles::write(path(QStringLiteral("sub/.hiddendir/d.txt")), "x");
+        TestFiles::write(path(QStringLiteral(".hiddendir/e.txt")), "x");
         QVERIFY(QFile::link(path(QStringLiteral("visible.txt")), path(QStringLiteral("link.txt"))));
         QVERIFY(QFile::link(path(QStringLiteral("sub/b.txt")), path(QStringLiteral("sub/link-b"))));
         // A link to a directory is not followed when files are collected.

@@ -61,10 +61,10 @@ private Q_SLOTS:
     void init()
     {
         MainWindowTestCase::init();
-        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        m_tree->writeUser(kioskUser, QStringLiteral("@include base\n"));
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeUser(kioskUser, QStringLiteral("@include base\n"));
         // Kiosk mode on: the recording lifts it and gives it back.
-        m_tree->setSwitches(true, true);
+        KioskTree::setSwitches(true, true);
     }
 
     void recordingAKioskUsersWork()
@@ -75,7 +75,7 @@ private Q_SLOTS:
         m_answerer->answer(QMessageBox::Yes);
         m_answerer->answer(QMessageBox::Save, [this]() {
             // The recording runs: the kiosk user works meanwhile.
-            QCOMPARE(m_tree->switchValue(QString::fromUtf8(SystemPaths::complainParameter)), QStringLiteral("1"));
+            QCOMPARE(KioskTree::switchValue(QString::fromUtf8(SystemPaths::complainParameter)), QStringLiteral("1"));
             QVERIFY(run(QStringLiteral("su"), {QStringLiteral("-"), kioskUser, QStringLiteral("-c"), QStringLiteral("cat /etc/hostname")}));
         });
         m_answerer->answer(QMessageBox::Ok);
@@ -93,14 +93,14 @@ private Q_SLOTS:
                  qPrintable(ProfileParser::profileDataSerialization(recorded->file()->data())));
         QVERIFY(recorded->isEditable());
         // The helper gave kiosk mode back; the new profile waits to be saved.
-        QCOMPARE(m_tree->switchValue(QString::fromUtf8(SystemPaths::complainParameter)), QStringLiteral("0"));
-        QCOMPARE(m_tree->switchValue(QString::fromUtf8(SystemPaths::enforceParameter)), QStringLiteral("1"));
-        QVERIFY(!m_tree->hasProfile(name));
+        QCOMPARE(KioskTree::switchValue(QString::fromUtf8(SystemPaths::complainParameter)), QStringLiteral("0"));
+        QCOMPARE(KioskTree::switchValue(QString::fromUtf8(SystemPaths::enforceParameter)), QStringLiteral("1"));
+        QVERIFY(!KioskTree::hasProfile(name));
 
         m_answerer->answer(QMessageBox::Yes);
         w.action("actionSaveChanges")->trigger();
         expectNoStrayBoxes();
-        QVERIFY(readFiles(ProfileParser::parseText(m_tree->profile(name)).data()).contains(QStringLiteral("/etc/hostname")));
+        QVERIFY(readFiles(ProfileParser::parseText(KioskTree::profile(name)).data()).contains(QStringLiteral("/etc/hostname")));
     }
 };
 

@@ -41,11 +41,11 @@ class GlobalRecordTest : public MainWindowTestCase
     {
         m_helper.onAction = [this]() {
             if (m_helper.receivedAction == HelperConstants::globalTraceActionId) {
-                m_tree->setSwitches(false, false, true);
+                KioskTree::setSwitches(false, false, true);
             }
         };
         m_helper.onRelease = [this]() {
-            m_tree->setSwitches(false, false, false);
+            KioskTree::setSwitches(false, false, false);
         };
     }
 
@@ -87,9 +87,9 @@ private Q_SLOTS:
     {
         MainWindowTestCase::init();
         m_helper.reset();
-        m_tree->setPasswd({QStringLiteral("daemon:x:1:1::/usr/sbin:/usr/sbin/nologin")});
-        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        m_tree->writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+        KioskTree::setPasswd({QStringLiteral("daemon:x:1:1::/usr/sbin:/usr/sbin/nologin")});
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
     }
 
     // First: nothing in this process has started a job of the action yet, as
@@ -98,7 +98,7 @@ private Q_SLOTS:
     {
         recordWith(recorded({{QStringLiteral("daemon"), QStringLiteral("+file r u: /etc/hostname\n")}}));
         m_helper.holdWithoutCaller(HelperConstants::globalTraceActionId);
-        m_tree->setSwitches(false, false, true);
+        KioskTree::setSwitches(false, false, true);
 
         m_answerer->answer(QMessageBox::Save);
         m_answerer->answer(QMessageBox::Ok);
@@ -119,7 +119,7 @@ private Q_SLOTS:
     {
         // Names the numbering must neither confuse nor repeat.
         for (const char *name : {"a.b_global_record_1", "axb_global_record_7", "daemon_global_record_01", "daemon_global_record_1", "a$_global_record_1"}) {
-            m_tree->writeProfile(QString::fromLatin1(name), QStringLiteral("+file r u: /a\n"));
+            KioskTree::writeProfile(QString::fromLatin1(name), QStringLiteral("+file r u: /a\n"));
         }
         recordWith(recorded(
             {
@@ -245,7 +245,7 @@ private Q_SLOTS:
             m_helper.mode = FakeKAuthHelper::Answer;
             m_helper.reply = KAuth::ActionReply::SuccessReply();
             m_helper.onAction = [this]() {
-                m_tree->setSwitches(false, false, false);
+                KioskTree::setSwitches(false, false, false);
             };
         });
         w.action("actionGlobalRecordingMode")->trigger();
@@ -286,7 +286,7 @@ private Q_SLOTS:
     void startWhileRecordingOffersOnlyTheCompletion()
     {
         // Trace mode with kiosk mode due after reboot: not a configuration to correct.
-        m_tree->setSwitches(false, true, true);
+        KioskTree::setSwitches(false, true, true);
         QString shown;
         m_answerer->handle([&shown](QWidget *widget) {
             shown = widget->windowTitle();

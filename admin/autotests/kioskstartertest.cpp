@@ -12,6 +12,7 @@
 #include "icontheme.h"
 #include "kiosktree.h"
 #include "modalanswerer.h"
+#include "scratchroot.h"
 #include "windowdriver.h"
 
 #include "mainwindow/mainwindow.h"
@@ -35,7 +36,6 @@ public:
 
 private:
     SingleApplication *m_application;
-    std::unique_ptr<KioskTree> m_tree;
     std::unique_ptr<ModalAnswerer> m_answerer;
 
     // Runs the event loop until the application is asked to quit, or gives
@@ -59,7 +59,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QString why;
-        if (!KioskTree::isScratch(&why)) {
+        if (!ScratchRoot::ownsPasswdFile(&why)) {
             QSKIP(qPrintable(why));
         }
         QStandardPaths::setTestModeEnabled(true);
@@ -70,17 +70,16 @@ private Q_SLOTS:
 
     void init()
     {
-        m_tree = std::make_unique<KioskTree>();
-        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        m_tree->writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
-        m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        KioskTree::reset(KioskTree::Switches::Off);
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
         m_answerer = std::make_unique<ModalAnswerer>();
     }
 
     void cleanup()
     {
         m_answerer.reset();
-        m_tree.reset();
     }
 
     void startShowsTheLoadedWindow()
@@ -159,7 +158,7 @@ private Q_SLOTS:
         QCOMPARE(quitsSoon(), quits);
         QVERIFY(starter.mainWindow()->systemState()->isChanged());
         // Nothing was saved either way.
-        QVERIFY(m_tree->hasUser(QStringLiteral("bin"), false));
+        QVERIFY(KioskTree::hasUser(QStringLiteral("bin"), false));
     }
 };
 

@@ -22,13 +22,13 @@ private Q_SLOTS:
     void init()
     {
         MainWindowTestCase::init();
-        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        m_tree->writeProfile(QStringLiteral("empty"), QString());
-        m_tree->writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n@include ghost\n"));
-        m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
-        m_tree->writeUser(QStringLiteral("sys"), QStringLiteral("+file r u: /etc/motd\n"));
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeProfile(QStringLiteral("empty"), QString());
+        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n@include ghost\n"));
+        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        KioskTree::writeUser(QStringLiteral("sys"), QStringLiteral("+file r u: /etc/motd\n"));
         // Switches that disagree would be questioned, were anything allowed.
-        m_tree->setSwitches(false, true, true);
+        KioskTree::setSwitches(false, true, true);
     }
 
     void startWarnsOnceAndOffersNothing()

@@ -14,6 +14,8 @@
 #include "icontheme.h"
 #include "kiosktree.h"
 #include "modalanswerer.h"
+#include "scratchroot.h"
+#include "testfiles.h"
 #include "windowdriver.h"
 
 #include "mainwindow/mainwindow.h"
@@ -39,7 +41,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QString why;
-        if (!KioskTree::isScratch(&why)) {
+        if (!ScratchRoot::ownsPasswdFile(&why)) {
             QSKIP(qPrintable(why));
         }
         if (geteuid() != 0) {
@@ -48,10 +50,10 @@ private Q_SLOTS:
         const passwd *nobody = getpwnam("nobody");
         QVERIFY(nobody);
 
-        KioskTree tree;
-        tree.writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        tree.writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
-        tree.writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        KioskTree::reset(KioskTree::Switches::Off);
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
 
         m_home = std::make_unique<QTemporaryDir>();
         QVERIFY(m_home->isValid());
@@ -86,9 +88,7 @@ private Q_SLOTS:
         QCOMPARE(answerer.titles(), QStringList{QStringLiteral("Enable kiosk mode")});
         QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
         QVERIFY(w.action("actionEnableKioskMode")->isEnabled());
-        QFile enforce(QString::fromUtf8(SystemPaths::enforceParameter));
-        QVERIFY(enforce.open(QIODevice::ReadOnly));
-        QCOMPARE(enforce.readAll(), QByteArray("0\n"));
+        QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::enforceParameter)), QByteArray("0\n"));
 
         // Saving: the same.
         QVERIFY(w.selectUser(QStringLiteral("bin")));
@@ -102,7 +102,7 @@ private Q_SLOTS:
         QVERIFY(w.userState(QStringLiteral("bin"))->isEnable());
         QVERIFY(w.action("actionSaveChanges")->isEnabled());
         QVERIFY(QFile::exists(KioskTree::disabledUsersDir() + QStringLiteral("/bin")));
-        QVERIFY(!QFile::exists(KioskTree::usersDir() + QStringLiteral("/bin")));
+        QVERIFY(!QFile::exists(KioskTree::userProfilesDir() + QStringLiteral("/bin")));
 
         // Closing: saving is refused, so the window stays open with its changes.
         answerer.reset();

@@ -68,22 +68,23 @@ class MainWindowSaveTest : public MainWindowTestCase
 
     QString switches() const
     {
-        return m_tree->switchValue(QString::fromUtf8(SystemPaths::enforceParameter)) + m_tree->switchValue(QString::fromUtf8(SystemPaths::autoEnforceFile));
+        return KioskTree::switchValue(QString::fromUtf8(SystemPaths::enforceParameter))
+            + KioskTree::switchValue(QString::fromUtf8(SystemPaths::autoEnforceFile));
     }
 
     void writeSimpleTree()
     {
-        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        m_tree->writeProfile(QStringLiteral("orla-desktop"), QStringLiteral("@include base\n+file rw u: /tmp\n"));
-        m_tree->writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
-        m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeProfile(QStringLiteral("orla-desktop"), QStringLiteral("@include base\n+file rw u: /tmp\n"));
+        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
     }
 
     // The helper cannot replace daemon's profile when a directory stands in
     // its way; returns the path that fails.
     static QString blockDaemonsProfile()
     {
-        const QString daemonPath = KioskTree::usersDir() + QStringLiteral("/daemon");
+        const QString daemonPath = KioskTree::userProfilesDir() + QStringLiteral("/daemon");
         if (!QFile::remove(daemonPath) || !QDir().mkpath(daemonPath)) {
             return QString();
         }
@@ -94,10 +95,10 @@ private Q_SLOTS:
     void savingWritesWhatTheWindowShows()
     {
         writeSimpleTree();
-        m_tree->writeProfile(QStringLiteral("empty"), QString());
-        m_tree->writeUser(QStringLiteral("sys"), QStringLiteral("+file r u: /etc/motd\n"));
-        m_tree->writeUser(QStringLiteral("games"), QStringLiteral("@include base\n"));
-        m_tree->setPasswd({QStringLiteral("carol:x:1002:1002::/home/carol:/bin/bash")});
+        KioskTree::writeProfile(QStringLiteral("empty"), QString());
+        KioskTree::writeUser(QStringLiteral("sys"), QStringLiteral("+file r u: /etc/motd\n"));
+        KioskTree::writeUser(QStringLiteral("games"), QStringLiteral("@include base\n"));
+        KioskTree::setPasswd({QStringLiteral("carol:x:1002:1002::/home/carol:/bin/bash")});
         WindowDriver w = start();
         expectNoStrayBoxes();
         QVERIFY2(!m_window->systemState()->readOnlyInfo().readOnly, "read-only: the helper is not reachable on the test bus");
@@ -146,16 +147,16 @@ private Q_SLOTS:
                  QStringLiteral("User(s) 'carol' has errors. To save changes these user(s) will be disabled. New changes will take effect immediately after "
                                 "system reboot. Continue?"));
 
-        QCOMPARE(m_tree->userNames(), (QStringList{QStringLiteral("bin"), QStringLiteral("daemon"), QStringLiteral("sys")}));
-        QCOMPARE(m_tree->userNames(false), QStringList{QStringLiteral("carol")});
-        QVERIFY(sameProfile(m_tree->user(QStringLiteral("daemon")), QStringLiteral("@include base\n@include orla-desktop\n")));
-        QVERIFY(sameProfile(m_tree->user(QStringLiteral("bin")), QStringLiteral("@include base\n")));
-        QVERIFY(sameProfile(m_tree->user(QStringLiteral("carol"), false), QStringLiteral("@include base\n")));
-        QVERIFY(sameProfile(m_tree->user(QStringLiteral("sys")), QStringLiteral("@include sys_extra_1\n")));
-        QCOMPARE(m_tree->profileNames(), (QStringList{QStringLiteral("base"), QStringLiteral("orla-desktop"), QStringLiteral("sys_extra_1")}));
-        QVERIFY(sameProfile(m_tree->profile(QStringLiteral("sys_extra_1")), QStringLiteral("+file r u: /etc/motd\n")));
+        QCOMPARE(KioskTree::userNames(), (QStringList{QStringLiteral("bin"), QStringLiteral("daemon"), QStringLiteral("sys")}));
+        QCOMPARE(KioskTree::userNames(false), QStringList{QStringLiteral("carol")});
+        QVERIFY(sameProfile(KioskTree::user(QStringLiteral("daemon")), QStringLiteral("@include base\n@include orla-desktop\n")));
+        QVERIFY(sameProfile(KioskTree::user(QStringLiteral("bin")), QStringLiteral("@include base\n")));
+        QVERIFY(sameProfile(KioskTree::user(QStringLiteral("carol"), false), QStringLiteral("@include base\n")));
+        QVERIFY(sameProfile(KioskTree::user(QStringLiteral("sys")), QStringLiteral("@include sys_extra_1\n")));
+        QCOMPARE(KioskTree::profileNames(), (QStringList{QStringLiteral("base"), QStringLiteral("orla-desktop"), QStringLiteral("sys_extra_1")}));
+        QVERIFY(sameProfile(KioskTree::profile(QStringLiteral("sys_extra_1")), QStringLiteral("+file r u: /etc/motd\n")));
         // Untouched profiles were not rewritten.
-        QCOMPARE(m_tree->profile(QStringLiteral("base")), QStringLiteral("+file r uo: /etc/hosts\n"));
+        QCOMPARE(KioskTree::profile(QStringLiteral("base")), QStringLiteral("+file r uo: /etc/hosts\n"));
 
         // The window shows the saved system.
         QVERIFY(!m_window->systemState()->isChanged());
@@ -187,7 +188,7 @@ private Q_SLOTS:
         // daemon's profile gains the include under the profile's new name.
         // (The order of includes in a written profile is not fixed.)
         QVERIFY2(changes.contains(QLatin1String("Profile of user daemon:\n")) && changes.contains(QLatin1String("\n+ @include desktop")), qPrintable(changes));
-        QVERIFY(m_tree->user(QStringLiteral("daemon")).contains(QLatin1String("@include desktop")));
+        QVERIFY(KioskTree::user(QStringLiteral("daemon")).contains(QLatin1String("@include desktop")));
 
         // The save was kept: the restore dialog lists it and previews undoing it.
         QStringList listed;
@@ -211,7 +212,7 @@ private Q_SLOTS:
     void declinedQuestionsSaveNothing()
     {
         writeSimpleTree();
-        m_tree->writeUser(QStringLiteral("kioskghost"), QStringLiteral("@include base\n"));
+        KioskTree::writeUser(QStringLiteral("kioskghost"), QStringLiteral("@include base\n"));
         WindowDriver w = start();
         QVERIFY(w.selectUser(QStringLiteral("kioskghost")));
         QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
@@ -231,7 +232,7 @@ private Q_SLOTS:
         QCOMPARE(m_answerer->boxes().at(1).text,
                  QStringLiteral("User(s) 'kioskghost' has errors. To save changes these user(s) will be disabled. New changes will take effect immediately "
                                 "after system reboot. Continue?"));
-        QCOMPARE(m_tree->user(QStringLiteral("kioskghost")), QStringLiteral("@include base\n"));
+        QCOMPARE(KioskTree::user(QStringLiteral("kioskghost")), QStringLiteral("@include base\n"));
         QVERIFY(w.userState(QStringLiteral("kioskghost"))->isEnable());
         QVERIFY(m_window->systemState()->isChanged());
     }
@@ -263,8 +264,8 @@ private Q_SLOTS:
 
     void enablingWithoutEnabledUsersOnlyWarns()
     {
-        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
         WindowDriver w = start();
         m_answerer->answer(QMessageBox::Ok);
         w.action("actionEnableKioskMode")->trigger();
@@ -319,7 +320,7 @@ private Q_SLOTS:
         QCOMPARE(m_answerer->boxes().first().text,
                  QStringLiteral("To enable kiosk mode you need to save the changes. New changes will take effect immediately after users relogin. "
                                 "Do you want to save changes and enable kiosk mode?"));
-        QVERIFY(sameProfile(m_tree->user(QStringLiteral("daemon")), QStringLiteral("@include base\n@include orla-desktop\n")));
+        QVERIFY(sameProfile(KioskTree::user(QStringLiteral("daemon")), QStringLiteral("@include base\n@include orla-desktop\n")));
         QCOMPARE(switches(), QStringLiteral("11"));
         QVERIFY(!m_window->systemState()->isChanged());
     }
@@ -327,7 +328,7 @@ private Q_SLOTS:
     void enablingDisablesUsersWithErrors()
     {
         writeSimpleTree();
-        m_tree->writeUser(QStringLiteral("kioskghost"), QStringLiteral("@include base\n"));
+        KioskTree::writeUser(QStringLiteral("kioskghost"), QStringLiteral("@include base\n"));
         WindowDriver w = start();
 
         m_answerer->answer(QMessageBox::No);
@@ -343,8 +344,8 @@ private Q_SLOTS:
         w.action("actionEnableKioskMode")->trigger();
         expectNoStrayBoxes();
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Has errors")});
-        QVERIFY(m_tree->hasUser(QStringLiteral("kioskghost"), false));
-        QVERIFY(!m_tree->hasUser(QStringLiteral("kioskghost")));
+        QVERIFY(KioskTree::hasUser(QStringLiteral("kioskghost"), false));
+        QVERIFY(!KioskTree::hasUser(QStringLiteral("kioskghost")));
         QCOMPARE(switches(), QStringLiteral("11"));
     }
 
@@ -364,7 +365,7 @@ private Q_SLOTS:
         QFETCH(QString, after);
 
         writeSimpleTree();
-        m_tree->setSwitches(false, true);
+        KioskTree::setSwitches(false, true);
         m_answerer->answer(QMessageBox::StandardButton(answer));
         WindowDriver w = start();
         expectNoStrayBoxes();
@@ -384,9 +385,9 @@ private Q_SLOTS:
 
     void kioskModeWithoutActiveUsers()
     {
-        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
-        m_tree->setSwitches(true, true);
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        KioskTree::setSwitches(true, true);
 
         m_answerer->answer(QMessageBox::No);
         start();
@@ -415,8 +416,8 @@ private Q_SLOTS:
         QVERIFY(m_window->close());
         expectNoStrayBoxes();
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Unsaved changes")});
-        QVERIFY(m_tree->hasUser(QStringLiteral("bin")));
-        QVERIFY(!m_tree->hasUser(QStringLiteral("bin"), false));
+        QVERIFY(KioskTree::hasUser(QStringLiteral("bin")));
+        QVERIFY(!KioskTree::hasUser(QStringLiteral("bin"), false));
     }
 
     void closingStaysOpenWhenSavingFails()
@@ -474,7 +475,7 @@ private Q_SLOTS:
         w.action("actionEnableKioskMode")->trigger();
         probe.stop();
         QFile::remove(enforce);
-        m_tree->setSwitches(false, false);
+        KioskTree::setSwitches(false, false);
 
         expectNoStrayBoxes();
         QVERIFY(killed);
@@ -533,7 +534,7 @@ private Q_SLOTS:
             ::kill(pid, SIGKILL);
         }
         QFile::remove(enforce);
-        m_tree->setSwitches(false, false);
+        KioskTree::setSwitches(false, false);
 
         expectNoStrayBoxes();
         QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Enable kiosk mode"), QStringLiteral("Kiosk mode changing error")}));

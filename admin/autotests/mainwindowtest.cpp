@@ -40,21 +40,21 @@ class MainWindowTest : public MainWindowTestCase
     // The tree most tests look at: one profile or user per status.
     void writeStandardTree()
     {
-        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        m_tree->writeProfile(QStringLiteral("orla-desktop"), QStringLiteral("@include base\n+file rw u: /tmp\n"));
-        m_tree->writeProfile(QStringLiteral("empty"), QString());
-        m_tree->writeProfile(QStringLiteral("cycA"), QStringLiteral("@include cycB\n+file r u: /a\n"));
-        m_tree->writeProfile(QStringLiteral("cycB"), QStringLiteral("@include cycA\n+file r u: /b\n"));
-        m_tree->writeProfile(QStringLiteral("broken"), QStringLiteral("+file r u: /x\nthis is not a rule\n"));
-        m_tree->writeProfile(QStringLiteral("usesBroken"), QStringLiteral("@include broken\n"));
-        m_tree->writeProfile(QStringLiteral("dangling"), QStringLiteral("@include nowhere\n"));
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeProfile(QStringLiteral("orla-desktop"), QStringLiteral("@include base\n+file rw u: /tmp\n"));
+        KioskTree::writeProfile(QStringLiteral("empty"), QString());
+        KioskTree::writeProfile(QStringLiteral("cycA"), QStringLiteral("@include cycB\n+file r u: /a\n"));
+        KioskTree::writeProfile(QStringLiteral("cycB"), QStringLiteral("@include cycA\n+file r u: /b\n"));
+        KioskTree::writeProfile(QStringLiteral("broken"), QStringLiteral("+file r u: /x\nthis is not a rule\n"));
+        KioskTree::writeProfile(QStringLiteral("usesBroken"), QStringLiteral("@include broken\n"));
+        KioskTree::writeProfile(QStringLiteral("dangling"), QStringLiteral("@include nowhere\n"));
 
         // Accounts every Linux system has, and one that no system has.
-        m_tree->writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
-        m_tree->writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
-        m_tree->writeUser(QStringLiteral("sys"), QStringLiteral("+file r u: /etc/motd\n"));
-        m_tree->writeUser(QStringLiteral("games"), QStringLiteral("@include base\n@include ghostprofile\n"));
-        m_tree->writeUser(QStringLiteral("kioskghost"), QStringLiteral("@include base\n"));
+        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        KioskTree::writeUser(QStringLiteral("sys"), QStringLiteral("+file r u: /etc/motd\n"));
+        KioskTree::writeUser(QStringLiteral("games"), QStringLiteral("@include base\n@include ghostprofile\n"));
+        KioskTree::writeUser(QStringLiteral("kioskghost"), QStringLiteral("@include base\n"));
     }
 
 private Q_SLOTS:
@@ -313,8 +313,8 @@ private Q_SLOTS:
         // A name is anyone's choice; a message box must not render it.
         const QString name = QStringLiteral("<font size=7>big<img src=\"x\"> &amp;");
         const QString other = QStringLiteral("<b>bold<i>");
-        m_tree->writeProfile(name, QStringLiteral("not a rule\n"));
-        m_tree->writeProfile(other, QStringLiteral("+file r uo: /srv\n"));
+        KioskTree::writeProfile(name, QStringLiteral("not a rule\n"));
+        KioskTree::writeProfile(other, QStringLiteral("+file r uo: /srv\n"));
         WindowDriver w = open();
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.selectProfile(name));
@@ -342,7 +342,7 @@ private Q_SLOTS:
 
     void statusSummaryJoinsEveryCode()
     {
-        m_tree->writeUser(QStringLiteral("man"), QStringLiteral("@include nowhere\n@include broken\n"));
+        KioskTree::writeUser(QStringLiteral("man"), QStringLiteral("@include nowhere\n@include broken\n"));
         WindowDriver w = open();
         QVERIFY(w.selectUser(QStringLiteral("man")));
         m_answerer->answer(QMessageBox::Ok);
@@ -574,7 +574,7 @@ private Q_SLOTS:
 
     void aProfileIncludingItselfCanBeDeleted()
     {
-        m_tree->writeProfile(QStringLiteral("selfish"), QStringLiteral("@include selfish\n+file r u: /s\n"));
+        KioskTree::writeProfile(QStringLiteral("selfish"), QStringLiteral("@include selfish\n+file r u: /s\n"));
         WindowDriver w = open();
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.selectProfile(QStringLiteral("selfish")));
@@ -588,8 +588,8 @@ private Q_SLOTS:
 
     void movingOwnRulesIntoAProfile()
     {
-        m_tree->writeProfile(QStringLiteral("sys_extra_1"), QStringLiteral("+file r u: /one\n"));
-        m_tree->writeProfile(QStringLiteral("sys_extra_3"), QStringLiteral("+file r u: /three\n"));
+        KioskTree::writeProfile(QStringLiteral("sys_extra_1"), QStringLiteral("+file r u: /one\n"));
+        KioskTree::writeProfile(QStringLiteral("sys_extra_3"), QStringLiteral("+file r u: /three\n"));
         WindowDriver w = open();
         QVERIFY(w.selectUser(QStringLiteral("sys")));
 
@@ -627,14 +627,14 @@ private Q_SLOTS:
 
     void addingAUser()
     {
-        m_tree->setPasswd({QStringLiteral("root:x:0:0:root:/root:/bin/bash"),
-                           QStringLiteral("carol:x:1002:1002::/home/carol:/bin/bash"),
-                           QStringLiteral("alice:x:1001:1001::/home/alice:/bin/bash"),
-                           QStringLiteral("kioskghost:x:1003:1003::/home/kioskghost:/bin/bash"),
-                           // Accounts whose names the program cannot manage.
-                           QStringLiteral("2fast:x:1004:1004::/home/2fast:/bin/bash"),
-                           QStringLiteral("averyveryveryveryverylongaccount1:x:1005:1005::/home/l:/bin/bash"),
-                           QStringLiteral("nobody:x:65534:65534::/nonexistent:/usr/sbin/nologin")});
+        KioskTree::setPasswd({QStringLiteral("root:x:0:0:root:/root:/bin/bash"),
+                              QStringLiteral("carol:x:1002:1002::/home/carol:/bin/bash"),
+                              QStringLiteral("alice:x:1001:1001::/home/alice:/bin/bash"),
+                              QStringLiteral("kioskghost:x:1003:1003::/home/kioskghost:/bin/bash"),
+                              // Accounts whose names the program cannot manage.
+                              QStringLiteral("2fast:x:1004:1004::/home/2fast:/bin/bash"),
+                              QStringLiteral("averyveryveryveryverylongaccount1:x:1005:1005::/home/l:/bin/bash"),
+                              QStringLiteral("nobody:x:65534:65534::/nonexistent:/usr/sbin/nologin")});
         WindowDriver w = open();
 
         QStringList offered;
@@ -676,7 +676,7 @@ private Q_SLOTS:
 
     void addingAUserCancelled()
     {
-        m_tree->setPasswd({QStringLiteral("alice:x:1001:1001::/home/alice:/bin/bash")});
+        KioskTree::setPasswd({QStringLiteral("alice:x:1001:1001::/home/alice:/bin/bash")});
         WindowDriver w = open();
         m_answerer->handle([](QWidget *widget) {
             static_cast<QDialog *>(widget)->reject();
@@ -689,7 +689,7 @@ private Q_SLOTS:
 
     void addingAUserWhenEveryAccountIsOne()
     {
-        m_tree->setPasswd({QStringLiteral("kioskghost:x:1003:1003::/home/kioskghost:/bin/bash")});
+        KioskTree::setPasswd({QStringLiteral("kioskghost:x:1003:1003::/home/kioskghost:/bin/bash")});
         WindowDriver w = open();
         m_answerer->answer(QMessageBox::Ok);
         w.action("actionAddUser")->trigger();
@@ -731,7 +731,7 @@ private Q_SLOTS:
         QFETCH(bool, complain);
         QFETCH(QString, text);
 
-        m_tree->setSwitches(enforce, autoEnforce, complain);
+        KioskTree::setSwitches(enforce, autoEnforce, complain);
         WindowDriver w = open();
         QCOMPARE(w.statusLabel()->text(), text);
         // While a recording runs the helper answers nothing else.
@@ -772,7 +772,7 @@ private Q_SLOTS:
         QVERIFY(w.checkedProfiles().contains(QStringLiteral("viewer")));
         QCOMPARE(WindowDriver::includes(w.userState(QStringLiteral("daemon"))), (QStringList{QStringLiteral("base"), QStringLiteral("viewer")}));
         QVERIFY(m_window->systemState()->isChanged());
-        QVERIFY(!m_tree->hasProfile(QStringLiteral("viewer")));
+        QVERIFY(!KioskTree::hasProfile(QStringLiteral("viewer")));
     }
 
     void unreadableTreeKeepsTheWorkingCopy()
@@ -823,7 +823,7 @@ private Q_SLOTS:
         QVERIFY(!w.action("actionSaveChanges")->isEnabled());
 
         // Unchanged, the same action reads the system again, seeing what changed there.
-        m_tree->writeUser(QStringLiteral("man"), QStringLiteral("@include base\n"));
+        KioskTree::writeUser(QStringLiteral("man"), QStringLiteral("@include base\n"));
         m_answerer->reset();
         m_answerer->answer(QMessageBox::Yes);
         w.action("actionCancelChanges")->trigger();
@@ -859,8 +859,8 @@ private Q_SLOTS:
         QVERIFY(m_answerer->boxes().first().text.contains(QStringLiteral("after system reboot")));
         QVERIFY(!m_window->isVisible());
         // Nothing was saved.
-        QVERIFY(m_tree->hasUser(QStringLiteral("bin"), false));
-        QVERIFY(m_tree->hasUser(QStringLiteral("daemon")));
+        QVERIFY(KioskTree::hasUser(QStringLiteral("bin"), false));
+        QVERIFY(KioskTree::hasUser(QStringLiteral("daemon")));
     }
 
     void opensWithRoomForBothLists()
@@ -894,7 +894,7 @@ private Q_SLOTS:
         QVERIFY(!m_window->isVisible());
 
         // With the switches back, a reload gives the window back.
-        m_tree->setSwitches(false, false);
+        KioskTree::setSwitches(false, false);
         m_window->show();
         m_answerer->answer(QMessageBox::Yes);
         w.action("actionCancelChanges")->trigger();

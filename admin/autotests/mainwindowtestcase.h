@@ -36,7 +36,6 @@ protected:
     WindowDriver start();
     void expectNoStrayBoxes();
 
-    std::unique_ptr<KioskTree> m_tree;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<ModalAnswerer> m_answerer;
 

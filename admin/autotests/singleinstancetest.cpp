@@ -10,6 +10,7 @@
 // the read-only warning and waits in its event loop.
 
 #include "kiosktree.h"
+#include "scratchroot.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,7 +26,6 @@ class SingleInstanceTest : public QObject
 
     QString m_program;
     std::unique_ptr<QTemporaryDir> m_scratch;
-    std::unique_ptr<KioskTree> m_tree;
 
     QProcessEnvironment environment() const
     {
@@ -67,7 +67,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QString why;
-        if (!KioskTree::isScratch(&why)) {
+        if (!ScratchRoot::ownsPasswdFile(&why)) {
             QSKIP(qPrintable(why));
         }
         m_program = QStringLiteral(ORLA_ADMIN_KIOSK_PROGRAM);
@@ -78,14 +78,13 @@ private Q_SLOTS:
     {
         m_scratch = std::make_unique<QTemporaryDir>();
         QVERIFY(m_scratch->isValid());
-        m_tree = std::make_unique<KioskTree>();
-        m_tree->writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        m_tree->writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+        KioskTree::reset(KioskTree::Switches::Off);
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
     }
 
     void cleanup()
     {
-        m_tree.reset();
         m_scratch.reset();
     }
 

@@ -12,11 +12,13 @@
 #include "state/systemstate.h"
 #include "state/userstate.h"
 
+#include "kiosktree.h"
+#include "scratchroot.h"
+#include "testfiles.h"
+
 #include "failures/kauthexception.h"
 #include "profile/profileparser.h"
 #include "profile/userprofilefile.h"
-#include "scratchroot.h"
-#include "store/systemkiosk.h"
 #include "systempaths.h"
 
 #include <QFile>
@@ -24,12 +26,6 @@
 
 namespace
 {
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 template<typename T>
 T *byName(const QSet<T *> &states, const QString &name)
 {
@@ -41,15 +37,6 @@ T *byName(const QSet<T *> &states, const QString &name)
     return nullptr;
 }
 
-QString profilePath(const QString &name)
-{
-    return SystemKiosk::systemProfilesDir() + QLatin1Char('/') + name;
-}
-
-QString userPath(const QString &name)
-{
-    return SystemKiosk::userProfilesDir() + QLatin1Char('/') + name;
-}
 }
 
 class SystemStateBusTest : public QObject
@@ -76,16 +63,16 @@ void SystemStateBusTest::initTestCase()
 
 void SystemStateBusTest::init()
 {
-    ScratchRoot::reset();
-    QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(SystemPaths::enforceParameter), "0\n"));
-    QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(SystemPaths::autoEnforceFile), "0\n"));
-    QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(SystemPaths::complainParameter), "0\n"));
-    QVERIFY(ScratchRoot::writeFile(profilePath(QStringLiteral("base")), "+file r u: /usr/share/base\n"));
-    QVERIFY(ScratchRoot::writeFile(profilePath(QStringLiteral("old")), "@include base\n"));
-    QVERIFY(ScratchRoot::writeFile(profilePath(QStringLiteral("unused")), "@include base\n"));
-    QVERIFY(ScratchRoot::writeFile(userPath(QStringLiteral("root")), "@include base\n"));
-    QVERIFY(ScratchRoot::writeFile(userPath(QStringLiteral("disabled/daemon")), "@include old\n"));
-    QVERIFY(ScratchRoot::writeFile(userPath(QStringLiteral("disabled/nobody")), "@include base\n"));
+    KioskTree::reset();
+    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::enforceParameter), false);
+    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::autoEnforceFile), false);
+    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::complainParameter), false);
+    KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "+file r u: /usr/share/base\n");
+    KioskTree::write(KioskTree::systemProfile(QStringLiteral("old")), "@include base\n");
+    KioskTree::write(KioskTree::systemProfile(QStringLiteral("unused")), "@include base\n");
+    KioskTree::write(KioskTree::userProfile(QStringLiteral("root")), "@include base\n");
+    KioskTree::write(KioskTree::userProfile(QStringLiteral("disabled/daemon")), "@include old\n");
+    KioskTree::write(KioskTree::userProfile(QStringLiteral("disabled/nobody")), "@include base\n");
 }
 
 void SystemStateBusTest::mayChangeTheConfiguration()
@@ -125,16 +112,16 @@ void SystemStateBusTest::saveReachesTheDisk()
 
     QVERIFY(state.save());
 
-    QCOMPARE(readFile(profilePath(QStringLiteral("renamed"))), QByteArray("@include base\n"));
-    QVERIFY(!QFile::exists(profilePath(QStringLiteral("old"))));
-    QVERIFY(!QFile::exists(profilePath(QStringLiteral("unused"))));
-    QCOMPARE(readFile(profilePath(QStringLiteral("fresh"))), QByteArray("@include base\n"));
-    QCOMPARE(readFile(profilePath(QStringLiteral("base"))), QByteArray("+file r u: /usr/share/base\n"));
-    QVERIFY(!QFile::exists(userPath(QStringLiteral("root"))));
-    QCOMPARE(readFile(userPath(QStringLiteral("disabled/root"))), QByteArray("@include fresh\n"));
-    QVERIFY(!QFile::exists(userPath(QStringLiteral("disabled/daemon"))));
-    QCOMPARE(readFile(userPath(QStringLiteral("daemon"))), QByteArray("@include renamed\n"));
-    QVERIFY(!QFile::exists(userPath(QStringLiteral("disabled/nobody"))));
+    QCOMPARE(TestFiles::read(KioskTree::systemProfile(QStringLiteral("renamed"))), QByteArray("@include base\n"));
+    QVERIFY(!QFile::exists(KioskTree::systemProfile(QStringLiteral("old"))));
+    QVERIFY(!QFile::exists(KioskTree::systemProfile(QStringLiteral("unused"))));
+    QCOMPARE(TestFiles::read(KioskTree::systemProfile(QStringLiteral("fresh"))), QByteArray("@include base\n"));
+    QCOMPARE(TestFiles::read(KioskTree::systemProfile(QStringLiteral("base"))), QByteArray("+file r u: /usr/share/base\n"));
+    QVERIFY(!QFile::exists(KioskTree::userProfile(QStringLiteral("root"))));
+    QCOMPARE(TestFiles::read(KioskTree::userProfile(QStringLiteral("disabled/root"))), QByteArray("@include fresh\n"));
+    QVERIFY(!QFile::exists(KioskTree::userProfile(QStringLiteral("disabled/daemon"))));
+    QCOMPARE(TestFiles::read(KioskTree::userProfile(QStringLiteral("daemon"))), QByteArray("@include renamed\n"));
+    QVERIFY(!QFile::exists(KioskTree::userProfile(QStringLiteral("disabled/nobody"))));
 
     // Read back, the system is what was saved, and nothing is pending.
     state.reload();
@@ -152,8 +139,8 @@ void SystemStateBusTest::kioskModeSwitches()
 {
     SystemState state;
     QVERIFY(SystemState::setKioskMode(true));
-    QCOMPARE(readFile(QString::fromUtf8(SystemPaths::enforceParameter)), QByteArray("1\n"));
-    QCOMPARE(readFile(QString::fromUtf8(SystemPaths::autoEnforceFile)), QByteArray("1\n"));
+    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::enforceParameter)), QByteArray("1\n"));
+    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::autoEnforceFile)), QByteArray("1\n"));
     state.readModes();
     QVERIFY(state.modes().enforce);
     QVERIFY(state.modes().autoEnforce);
@@ -164,7 +151,7 @@ void SystemStateBusTest::kioskModeSwitches()
     QVERIFY(!state.modes().enforce);
     QVERIFY(!state.modes().autoEnforce);
     // The complain switches are never touched.
-    QCOMPARE(readFile(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("0\n"));
+    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("0\n"));
 }
 
 QTEST_GUILESS_MAIN(SystemStateBusTest)

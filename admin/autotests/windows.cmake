@@ -7,13 +7,11 @@
 add_library(orla-windows-testsupport STATIC
     modalanswerer.h
     modalanswerer.cpp
-    kiosktree.h
-    kiosktree.cpp
     mainwindowtestcase.h
     mainwindowtestcase.cpp
 )
 target_include_directories(orla-windows-testsupport PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(orla-windows-testsupport PUBLIC orla-admin-kiosk_gui Qt5::Test)
+target_link_libraries(orla-windows-testsupport PUBLIC orla-admin-kiosk_gui orla-testsupport Qt5::Test)
 
 set(windows_test_env "QT_QPA_PLATFORM=offscreen")
 
@@ -91,7 +89,7 @@ set_tests_properties(globalrecordtest PROPERTIES
 # whose work the module's trace reporter logs.
 add_executable(globalrecordbustest globalrecordbustest.cpp)
 target_link_libraries(globalrecordbustest orla-windows-testsupport)
-add_dependencies(globalrecordbustest boothward uccollect tavrix-traced ${ORLA_HELPER_ID}.policy-customtarget)
+add_dependencies(globalrecordbustest boothward uccollect tavrix-traced)
 # A scratch build's recorder runs the stand-in dmesg, defined in a folder read after this one.
 if(ORLA_SYSTEM_ROOT)
     add_dependencies(globalrecordbustest standin-dmesg)
@@ -104,7 +102,7 @@ set_tests_properties(globalrecordbustest PROPERTIES ENVIRONMENT "${windows_test_
 # Recording an application with the real helper, accounts, module reporter and display.
 add_executable(applicationrecordbustest applicationrecordbustest.cpp windowdriver.h)
 target_link_libraries(applicationrecordbustest orla-windows-testsupport)
-add_dependencies(applicationrecordbustest boothward uccollect tavrix-traced ${ORLA_HELPER_ID}.policy-customtarget)
+add_dependencies(applicationrecordbustest boothward uccollect tavrix-traced)
 if(ORLA_SYSTEM_ROOT)
     add_dependencies(applicationrecordbustest standin-dmesg)
 endif()

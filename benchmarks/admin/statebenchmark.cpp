@@ -7,34 +7,40 @@
 // kiosk tree, each step beside the time of merely reading the same files:
 // reloading (reading, parsing, building the states, computing every
 // status), computing every status again, as after each edit, and the main
-// window loading the tree and showing a user's profiles.
+// window loading the tree and showing a user's profiles; then every status of
+// stacked include diamonds, whose paths a status pass must not walk, beside
+// one plain walk over them.
 //
 // The tree is generated below the build's scratch root (ORLA_SYSTEM_ROOT),
 // where the working state reads; a build against the real system refuses
 // to run, so the benchmark never touches a real kiosk tree.
 
-#include "positiveoption.h"
+#include "benchmarkoptions.h"
+#include "includeshapes.h"
+#include "layeredtree.h"
+#include "table.h"
+#include "timing.h"
+#include "treefiles.h"
 
 #include "mainwindow/mainwindow.h"
 #include "state/profilestate.h"
 #include "state/systemstate.h"
 #include "state/userstate.h"
 
+#include "profile/userprofilefile.h"
 #include "store/systemkiosk.h"
 #include "systempaths.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 
 namespace
 {
@@ -45,18 +51,26 @@ struct Options {
     int fanout = 3;
     int rules = 8;
     int repeat = 3;
+    int diamonds = 60;
     quint32 seed = 20240611;
-};
-
-struct Timing {
-    qint64 best = 0;
-    qint64 median = 0;
 };
 
 bool writeFile(const QString &path, const QString &text)
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) >= 0;
+    return TreeFiles::write(path, text.toUtf8());
+}
+
+// The kiosk tree and the module switches below the scratch root; the rest of
+// it (the module's tools the build puts there) stays.
+void removeTree()
+{
+    QDir(QFileInfo(SystemKiosk::systemProfilesDir()).path()).removeRecursively();
+    QDir(QString::fromUtf8(SystemPaths::moduleParametersDir)).removeRecursively();
+}
+
+QStringList profileDirs()
+{
+    return {SystemKiosk::systemProfilesDir(), SystemKiosk::userProfilesDir(), SystemKiosk::disabledProfilesDir()};
 }
 
 // Profiles in layers; each includes a few profiles of the layer below, so
@@ -65,8 +79,7 @@ bool writeFile(const QString &path, const QString &text)
 // that do not exist, so errors reach far up.
 bool generateTree(const Options &options)
 {
-    const QString root = QString::fromUtf8(SystemPaths::systemRoot);
-    QDir(root).removeRecursively();
+    removeTree();
     const QString profilesDir = SystemKiosk::systemProfilesDir();
     const QString usersDir = SystemKiosk::userProfilesDir();
     const QString disabledDir = SystemKiosk::disabledProfilesDir();
@@ -81,33 +94,32 @@ bool generateTree(const Options &options)
     }
 
     QRandomGenerator random(options.seed);
-    const int perLayer = std::max(1, options.profiles / options.layers);
-    auto name = [](int layer, int index) {
-        return QStringLiteral("app%1-%2").arg(layer, 3, 10, QLatin1Char('0')).arg(index, 4, 10, QLatin1Char('0'));
-    };
+    const LayeredTree tree(options.layers, std::max(1, options.profiles / options.layers), options.fanout);
+    const int perLayer = tree.perLayer();
     for (int layer = 0; layer < options.layers; ++layer) {
         for (int index = 0; index < perLayer; ++index) {
             QString text;
-            if (layer + 1 < options.layers) {
-                for (int i = 0; i < options.fanout; ++i) {
-                    text += QStringLiteral("@include %1\n").arg(name(layer + 1, int(random.bounded(perLayer))));
-                }
-            } else if (index % 97 == 0) {
+            const QStringList includes = tree.includesBelow(layer, random);
+            for (const QString &include : includes) {
+                text += QStringLiteral("@include %1\n").arg(include);
+            }
+            if (layer + 1 == options.layers && index % 97 == 0) {
                 text += QStringLiteral("@include missing-runtime\n");
             }
             for (int i = 0; i < options.rules; ++i) {
                 text += QStringLiteral("+file r uo: /usr/share/app%1/data/file%2\n").arg(layer * perLayer + index).arg(i);
             }
             text += QStringLiteral("# generated\n");
-            if (!writeFile(profilesDir + QLatin1Char('/') + name(layer, index), text)) {
+            if (!writeFile(profilesDir + QLatin1Char('/') + tree.name(layer, index), text)) {
                 return false;
             }
         }
     }
     for (int user = 0; user < options.users; ++user) {
         QString text;
-        for (int i = 0; i < options.fanout; ++i) {
-            text += QStringLiteral("@include %1\n").arg(name(0, int(random.bounded(perLayer))));
+        const QStringList includes = tree.pick(0, options.fanout, random);
+        for (const QString &include : includes) {
+            text += QStringLiteral("@include %1\n").arg(include);
         }
         // Every tenth user is disabled.
         const QString dir = user % 10 == 9 ? disabledDir : usersDir;
@@ -118,68 +130,77 @@ bool generateTree(const Options &options)
     return true;
 }
 
-// The baseline: the bytes of every profile file, nothing else.
-qint64 readAllFiles()
+Table sideBySide(const QString &baseline)
 {
-    qint64 bytes = 0;
-    for (const QString &dir : {SystemKiosk::systemProfilesDir(), SystemKiosk::userProfilesDir(), SystemKiosk::disabledProfilesDir()}) {
-        QDirIterator it(dir, QDir::Files);
-        while (it.hasNext()) {
-            QFile file(it.next());
-            if (file.open(QIODevice::ReadOnly)) {
-                bytes += file.readAll().size();
-            }
-        }
-    }
-    return bytes;
+    return Table({{QString(), 34}, {QStringLiteral("best"), 12}, {QStringLiteral("median"), 12}, {QStringLiteral("vs ") + baseline, 24}});
 }
 
-Timing measure(int repeat, const std::function<void()> &step)
+void report(const Table &table, const QString &step, const Timing &timing, const Timing &baseline, int decimals = 0)
 {
-    QList<qint64> times;
-    for (int i = 0; i < repeat; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        step();
-        times.append(timer.nsecsElapsed() / 1000000);
-    }
-    std::sort(times.begin(), times.end());
-    return Timing{times.constFirst(), times.at(times.size() / 2)};
-}
-
-void report(const char *step, const Timing &timing, const Timing &baseline)
-{
-    const double ratio = baseline.median > 0 ? double(timing.median) / double(baseline.median) : 0.0;
-    std::printf("%-34s best %7lld ms   median %7lld ms   %6.1fx reading the files\n", step, timing.best, timing.median, ratio);
+    table.row({step, Table::ms(timing.best(), decimals), Table::ms(timing.median(), decimals), Table::times(timing.median(), baseline.median())});
 }
 
 // The main window over the same tree, offscreen: loading (the reload above
 // plus filling the users list and a first paint), then choosing a user, which
 // fills the profiles list with every profile. The window is usable once both
 // are done.
-void measureWindow(const Options &options, const Timing &reading, const Timing &reloading)
+void measureWindow(const Options &options, const Table &table, const Timing &reading, const Timing &reloading)
 {
     MainWindow window;
     window.show();
-    const Timing loading = measure(options.repeat, [&]() {
+    const Timing loading = Timing::measure(options.repeat, [&]() {
         window.loadData();
         window.repaint();
     });
     auto *users = window.findChild<QListWidget *>(QStringLiteral("usersListWidget"));
     int row = 0;
-    const Timing choosing = measure(options.repeat, [&]() {
+    const Timing choosing = Timing::measure(options.repeat, [&]() {
         // Another user each time, so that the profiles list is rebuilt.
         users->setCurrentRow(row++ % std::max(1, users->count()));
         window.repaint();
     });
-    // Differences of medians; single runs vary too much to subtract.
-    const qint64 listsMedian = std::max<qint64>(0, loading.median - reloading.median);
-    const Timing lists{listsMedian, listsMedian};
-    report("window: load, fill users list", loading, reading);
-    report("  of that, filling and painting", lists, reading);
-    report("window: choose a user", choosing, reading);
-    const qint64 usable = loading.median + choosing.median - reading.median;
-    std::printf("window usable %lld ms after the files were read (target: under 1000 ms)\n", usable);
+    report(table, QStringLiteral("window: load, fill users list"), loading, reading);
+    // A difference of medians; single runs vary too much to subtract.
+    const double lists = std::max(0.0, loading.median() - reloading.median());
+    table.row({QStringLiteral("  of that, filling and painting"), QString(), Table::ms(lists, 0), Table::times(lists, reading.median())});
+    report(table, QStringLiteral("window: choose a user"), choosing, reading);
+    const double usable = loading.median() + choosing.median() - reading.median();
+    std::printf("window usable %.0f ms after the files were read (target: under 1000 ms)\n", usable);
+}
+
+// Every status of diamonds stacked on one another, with a missing profile at
+// the bottom whose error reaches everything above it: 2^levels include paths,
+// which a status pass must not walk one by one. Beside one plain walk over the
+// same includes. False when the statuses come out wrong.
+bool measureDiamonds(const Options &options)
+{
+    const QList<ProfileFile> diamonds = IncludeShapes::diamonds(options.diamonds, QStringLiteral("missing"));
+    SystemState state;
+    ProfileState *top = nullptr;
+    for (const ProfileFile &file : diamonds) {
+        auto *profile = new ProfileState(file);
+        state.addProfile(profile);
+        top = top ? top : profile;
+    }
+    ProfileFile user(QStringLiteral("kiosk"), true);
+    user.data().insertIncludeRule(IncludeRule(diamonds.constFirst().name()));
+    state.addUser(new UserState(UserProfileFile(user)));
+
+    std::printf("\n%d stacked diamonds, %lld profiles:\n", options.diamonds, static_cast<long long>(diamonds.size()));
+    const Table table = sideBySide(QStringLiteral("one walk"));
+    const Timing walk = Timing::measure(options.repeat, [&]() {
+        IncludeShapes::walk(diamonds);
+    });
+    const Timing statuses = Timing::measure(options.repeat, [&]() {
+        state.updateAllStatuses();
+    });
+    report(table, QStringLiteral("one walk over the includes"), walk, walk, 2);
+    report(table, QStringLiteral("all statuses"), statuses, walk, 2);
+    if (!top->status().contains(AbstractProfileState::StatusIncludeWithError)) {
+        std::fprintf(stderr, "the top of the diamonds does not show the error at the bottom\n");
+        return false;
+    }
+    return true;
 }
 }
 
@@ -190,21 +211,15 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Times the working state on a generated kiosk tree below the build's scratch root."));
-    parser.addHelpOption();
-    const QCommandLineOption usersOption(QStringLiteral("users"), QStringLiteral("Kiosk users (every tenth disabled)."), QStringLiteral("n"));
-    const QCommandLineOption profilesOption(QStringLiteral("profiles"), QStringLiteral("System profiles."), QStringLiteral("n"));
-    const QCommandLineOption layersOption(QStringLiteral("layers"), QStringLiteral("Depth of the include layers."), QStringLiteral("n"));
-    const QCommandLineOption fanoutOption(QStringLiteral("fanout"), QStringLiteral("Includes per profile."), QStringLiteral("n"));
-    const QCommandLineOption repeatOption(QStringLiteral("repeat"), QStringLiteral("Runs of each step."), QStringLiteral("n"));
-    parser.addOptions({usersOption, profilesOption, layersOption, fanoutOption, repeatOption});
-    parser.process(application);
-
     Options options;
-    if (!positive(parser, usersOption, &options.users) || !positive(parser, profilesOption, &options.profiles)
-        || !positive(parser, layersOption, &options.layers) || !positive(parser, fanoutOption, &options.fanout)
-        || !positive(parser, repeatOption, &options.repeat)) {
+    BenchmarkOptions parser(QStringLiteral("Times the working state on a generated kiosk tree below the build's scratch root."));
+    parser.add(QStringLiteral("users"), QStringLiteral("Kiosk users (every tenth disabled)."), &options.users);
+    parser.add(QStringLiteral("profiles"), QStringLiteral("System profiles."), &options.profiles);
+    parser.add(QStringLiteral("layers"), QStringLiteral("Depth of the include layers."), &options.layers);
+    parser.add(QStringLiteral("fanout"), QStringLiteral("Includes per profile."), &options.fanout);
+    parser.add(QStringLiteral("repeat"), QStringLiteral("Runs of each step."), &options.repeat);
+    parser.add(QStringLiteral("diamonds"), QStringLiteral("Stacked include diamonds."), &options.diamonds);
+    if (!parser.parse(application)) {
         return 2;
     }
 
@@ -234,16 +249,16 @@ int main(int argc, char *argv[])
                 generation.elapsed());
 
     qint64 bytes = 0;
-    const Timing reading = measure(options.repeat, [&]() {
-        bytes = readAllFiles();
+    const Timing reading = Timing::measure(options.repeat, [&]() {
+        bytes = TreeFiles::readAll(profileDirs());
     });
     std::printf("%lld bytes of profile text\n", bytes);
 
     SystemState state;
-    const Timing reloading = measure(options.repeat, [&]() {
+    const Timing reloading = Timing::measure(options.repeat, [&]() {
         state.reload();
     });
-    const Timing statuses = measure(options.repeat, [&]() {
+    const Timing statuses = Timing::measure(options.repeat, [&]() {
         state.updateAllStatuses();
     });
 
@@ -253,12 +268,13 @@ int main(int argc, char *argv[])
         withErrors += user->errors().isEmpty() ? 0 : 1;
     }
 
-    report("reading the files", reading, reading);
-    report("reload: read, parse, statuses", reloading, reading);
-    report("all statuses again", statuses, reading);
-    measureWindow(options, reading, reloading);
+    const Table table = sideBySide(QStringLiteral("reading the files"));
+    report(table, QStringLiteral("reading the files"), reading, reading);
+    report(table, QStringLiteral("reload: read, parse, statuses"), reloading, reading);
+    report(table, QStringLiteral("all statuses again"), statuses, reading);
+    measureWindow(options, table, reading, reloading);
     std::printf("%lld users, %lld profiles loaded; %d users with errors\n", qlonglong(users.size()), qlonglong(state.profiles().size()), withErrors);
 
-    QDir(root).removeRecursively();
-    return 0;
+    removeTree();
+    return measureDiamonds(options) ? 0 : 1;
 }

@@ -17,7 +17,10 @@
 //
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
-#include "positiveoption.h"
+#include "benchmarkoptions.h"
+#include "layeredtree.h"
+#include "table.h"
+#include "timing.h"
 
 #include "dialogs/editprofiledialog.h"
 #include "profile/profileparser.h"
@@ -27,14 +30,12 @@
 #include <QTableWidget>
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <memory>
 
 namespace
@@ -48,34 +49,14 @@ struct Options {
     quint32 seed = 20261208;
 };
 
-// Milliseconds.
-struct Timing {
-    double best = 0;
-    double median = 0;
-};
-
-Timing measure(int repeat, const std::function<void()> &step)
-{
-    QList<double> times;
-    for (int i = 0; i < repeat; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        step();
-        times.append(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return Timing{times.constFirst(), times.at(times.size() / 2)};
-}
-
-void report(const QString &step, const Timing &timing, const Timing &baseline)
-{
-    const double ratio = baseline.median > 0 ? timing.median / baseline.median : 0.0;
-    std::printf("%-40s best %9.1f ms   median %9.1f ms   %6.1fx parsing the text\n", qPrintable(step), timing.best, timing.median, ratio);
-}
-
 QString layerName(int layer, int index)
 {
-    return QStringLiteral("app%1-%2").arg(layer, 3, 10, QLatin1Char('0')).arg(index, 4, 10, QLatin1Char('0'));
+    return LayeredTree::appName(layer, index);
+}
+
+void report(const Table &table, const QString &step, const Timing &timing, const Timing &baseline)
+{
+    table.row({step, Table::ms(timing.best()), Table::ms(timing.median()), Table::times(timing.median(), baseline.median())});
 }
 
 // The layers, and below them the profile named "edited" that the layer
@@ -83,22 +64,22 @@ QString layerName(int layer, int index)
 void buildState(SystemState &state, const Options &options)
 {
     QRandomGenerator random(options.seed);
-    const int perLayer = std::max(1, options.profiles / options.layers);
+    const LayeredTree tree(options.layers, std::max(1, options.profiles / options.layers), options.fanout);
+    const int perLayer = tree.perLayer();
     for (int layer = 0; layer < options.layers; ++layer) {
         for (int index = 0; index < perLayer; ++index) {
             QString text;
-            if (layer + 1 < options.layers) {
-                for (int i = 0; i < options.fanout; ++i) {
-                    text += QStringLiteral("@include %1\n").arg(layerName(layer + 1, int(random.bounded(perLayer))));
-                }
-                // Every profile of the layer above the bottom includes the
-                // shared bottom profile, so everything above reaches it.
-                if (layer + 2 == options.layers) {
-                    text += QStringLiteral("@include edited\n");
-                }
+            const QStringList includes = tree.includesBelow(layer, random);
+            for (const QString &include : includes) {
+                text += QStringLiteral("@include %1\n").arg(include);
+            }
+            // Every profile of the layer above the bottom includes the
+            // shared bottom profile, so everything above reaches it.
+            if (layer + 2 == options.layers) {
+                text += QStringLiteral("@include edited\n");
             }
             text += QStringLiteral("+file r uo: /usr/share/app%1/data\n").arg(layer * perLayer + index);
-            ProfileFile file(layerName(layer, index), true);
+            ProfileFile file(tree.name(layer, index), true);
             file.setData(ProfileParser::parseText(text).data());
             state.addProfile(new ProfileState(file));
         }
@@ -130,19 +111,14 @@ int main(int argc, char *argv[])
     // The pickers keep their state in Qt's own settings; not the user's.
     QStandardPaths::setTestModeEnabled(true);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Times opening and accepting the profile editor on large profiles in a large working state."));
-    parser.addHelpOption();
-    const QCommandLineOption profilesOption(QStringLiteral("profiles"), QStringLiteral("Profiles of the working state."), QStringLiteral("n"));
-    const QCommandLineOption layersOption(QStringLiteral("layers"), QStringLiteral("Depth of the include layers."), QStringLiteral("n"));
-    const QCommandLineOption fanoutOption(QStringLiteral("fanout"), QStringLiteral("Includes per profile."), QStringLiteral("n"));
-    const QCommandLineOption repeatOption(QStringLiteral("repeat"), QStringLiteral("Runs of each step."), QStringLiteral("n"));
-    parser.addOptions({profilesOption, layersOption, fanoutOption, repeatOption});
-    parser.process(application);
-
     Options options;
-    if (!positive(parser, profilesOption, &options.profiles) || !positive(parser, layersOption, &options.layers)
-        || !positive(parser, fanoutOption, &options.fanout) || !positive(parser, repeatOption, &options.repeat)) {
+    BenchmarkOptions parser(QStringLiteral("Times opening and accepting the profile editor on large profiles in a large working state."));
+    parser.add(QStringLiteral("profiles"), QStringLiteral("Profiles of the working state."), &options.profiles);
+    parser.add(QStringLiteral("layers"), QStringLiteral("Depth of the include layers."), &options.layers);
+    parser.add(QStringLiteral("fanout"), QStringLiteral("Includes per profile."), &options.fanout);
+    parser.add(QStringLiteral("repeat"), QStringLiteral("Runs of each step."), &options.repeat);
+    parser.add(QStringLiteral("sizes"), QStringLiteral("Rules of the edited profile, one run each."), &options.sizes);
+    if (!parser.parse(application)) {
         return 2;
     }
 
@@ -176,17 +152,17 @@ int main(int argc, char *argv[])
             }
         }
         for (const ProfileFile *file : {static_cast<const ProfileFile *>(&top), edited}) {
-            QElapsedTimer naive;
-            naive.start();
-            int asked = 0;
-            for (const ProfileFile *other : qAsConst(files)) {
-                if (asked++ == sample) {
-                    break;
+            const Timing naive = Timing::measure(1, [&] {
+                int asked = 0;
+                for (const ProfileFile *other : qAsConst(files)) {
+                    if (asked++ == sample) {
+                        break;
+                    }
+                    file->containts(other->name(), files, QStringList());
+                    other->containts(file->name(), files, QStringList());
                 }
-                file->containts(other->name(), files, QStringList());
-                other->containts(file->name(), files, QStringList());
-            }
-            const double perProfile = double(naive.nsecsElapsed()) / 1e6 / std::min(sample, int(files.size()));
+            });
+            const double perProfile = naive.best() / std::min(sample, int(files.size()));
             std::printf("asking every profile's include search about '%s': about %.0f ms for the whole list\n",
                         qPrintable(file->name()),
                         perProfile * double(files.size()));
@@ -212,7 +188,7 @@ int main(int argc, char *argv[])
         }
         for (const int rules : qAsConst(options.sizes)) {
             const QString text = profileText(rules, !shared);
-            const Timing parsing = measure(options.repeat, [&text] {
+            const Timing parsing = Timing::measure(options.repeat, [&text] {
                 ProfileParser::parseText(text);
             });
             // The working copy of the shared profile, or of a new one on top.
@@ -223,17 +199,18 @@ int main(int argc, char *argv[])
                 : place == ReachedByAll          ? QStringLiteral("reached by all")
                                                  : QStringLiteral("on a cycle through all");
             std::printf("%d rules, %s\n", rules, qPrintable(where));
-            report(QStringLiteral("  parse the profile text"), parsing, parsing);
+            const Table table({{QString(), 40}, {QStringLiteral("best"), 12}, {QStringLiteral("median"), 12}, {QStringLiteral("vs parsing the text"), 20}});
+            report(table, QStringLiteral("  parse the profile text"), parsing, parsing);
             std::unique_ptr<EditProfileDialog> dialog;
             int rows = 0;
-            const Timing opening = measure(options.repeat, [&] {
+            const Timing opening = Timing::measure(options.repeat, [&] {
                 dialog.reset();
                 dialog = std::make_unique<EditProfileDialog>(file, &state, nullptr);
                 dialog->show();
                 QCoreApplication::processEvents();
                 rows = dialog->findChild<QTableWidget *>()->rowCount();
             });
-            report(QStringLiteral("  open the editor (%1 rows)").arg(rows), opening, parsing);
+            report(table, QStringLiteral("  open the editor (%1 rows)").arg(rows), opening, parsing);
             dialog.reset();
 
             QList<std::shared_ptr<EditProfileDialog>> dialogs;
@@ -242,12 +219,12 @@ int main(int argc, char *argv[])
             }
             int next = 0;
             bool same = true;
-            const Timing accepting = measure(options.repeat, [&] {
+            const Timing accepting = Timing::measure(options.repeat, [&] {
                 EditProfileDialog *current = dialogs.at(next++).get();
                 current->accept();
                 same = same && current->profileFile().data().objectRules().size() == file.data().objectRules().size();
             });
-            report(QStringLiteral("  accept it unchanged"), accepting, parsing);
+            report(table, QStringLiteral("  accept it unchanged"), accepting, parsing);
             dialogs.clear();
             if (!same) {
                 std::fprintf(stderr, "accepting changed the rules\n");

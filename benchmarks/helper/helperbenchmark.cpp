@@ -7,13 +7,18 @@
 // polkit, the helper saving through one kiosk transaction) beside writing the
 // same bytes as plain files without syncing, the floor any save stands on, and
 // beside the store's one-file-at-a-time safe save, for growing numbers of
-// profiles; and
-// finds how large one update may grow before the bus refuses to carry it.
+// profiles and for one profile of many megabytes; and finds how large one
+// update may grow before the bus refuses to carry it.
 //
 // Runs on the private bus of testbus/ in a build whose kiosk tree lies below a
 // scratch directory:
 //
 //   testbus/run-with-system-bus.sh --config BUILD/testbus/bus -- BUILD/bin/helperbenchmark
+
+#include "benchmarkoptions.h"
+#include "table.h"
+#include "timing.h"
+#include "treefiles.h"
 
 #include "failures/detailsexception.h"
 #include "failures/kauthexception.h"
@@ -27,12 +32,9 @@
 #include <KAuth/ExecuteJob>
 
 #include <QBuffer>
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 
 #include <cstdio>
@@ -58,6 +60,17 @@ QMap<QString, QString> profiles(int count)
         map.insert(QStringLiteral("bench%1").arg(i, 6, 10, QLatin1Char('0')), profileText(i));
     }
     return map;
+}
+
+// One profile of @p mebibytes of rules; on the wire twice as much (UTF-16).
+QMap<QString, QString> bigProfile(int mebibytes)
+{
+    QString text;
+    text.reserve(mebibytes * 1024 * 1024 + 100);
+    for (int i = 0; text.size() < mebibytes * 1024 * 1024; ++i) {
+        text += QStringLiteral("/usr/share/big/directory/file-%1 r,u\n").arg(i);
+    }
+    return {{QStringLiteral("big"), text}};
 }
 
 // The argument map as KAuth puts it into the bus message.
@@ -96,21 +109,68 @@ QString sendUpdate(const QVariantMap &arguments)
 
 void print(const QString &line)
 {
-    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
-    std::fflush(stdout);
+    std::printf("%s\n", qPrintable(line));
 }
 
-int measure(const QList<int> &sizes)
+// One update of @p texts through the helper, beside the same bytes written as
+// plain files and through the store's safe save, as one row of @p table.
+// False when the update failed or the floor could not be written.
+bool measureUpdate(const Table &table, const QString &what, const QMap<QString, QString> &texts, const SystemKiosk &kiosk)
 {
-    print(QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
-              .arg(QStringLiteral("profiles"), 8)
-              .arg(QStringLiteral("wire MiB"), 9)
-              .arg(QStringLiteral("action ms"), 10)
-              .arg(QStringLiteral("ms/profile"), 11)
-              .arg(QStringLiteral("unsynced ms"), 12)
-              .arg(QStringLiteral("action/unsynced"), 16)
-              .arg(QStringLiteral("per-file safe ms"), 17));
+    UpdateActionsMap map(QStringLiteral("C"));
+    map.setProfilesToUpdate(texts);
 
+    clearProfiles();
+    QString failure;
+    const Timing action = Timing::measure(1, [&] {
+        failure = sendUpdate(map);
+    });
+    if (!failure.isEmpty()) {
+        print(QStringLiteral("%1: %2").arg(what, failure));
+        return false;
+    }
+
+    clearProfiles();
+    const QString dir = QString::fromUtf8(SystemPaths::systemProfilesDir) + QLatin1Char('/');
+    bool written = true;
+    const Timing unsynced = Timing::measure(1, [&] {
+        for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+            written = TreeFiles::write(dir + it.key(), it.value().toUtf8()) && written;
+        }
+    });
+    if (!written) {
+        print(QStringLiteral("plain writing failed below ") + dir);
+        return false;
+    }
+
+    clearProfiles();
+    QString directFailure;
+    const Timing direct = Timing::measure(1, [&] {
+        try {
+            for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+                kiosk.updateSystemProfile(it.key(), it.value());
+            }
+        } catch (const DetailsException &e) {
+            directFailure = e.fullDetails();
+        }
+    });
+    if (!directFailure.isEmpty()) {
+        print(QStringLiteral("direct writing failed: ") + directFailure);
+        return false;
+    }
+
+    table.row({what,
+               QString::number(wireSize(map) / 1048576.0, 'f', 2),
+               Table::ms(action.best()),
+               Table::ms(action.best() / texts.size(), 3),
+               Table::ms(unsynced.best()),
+               Table::times(action.best(), unsynced.best()),
+               Table::ms(direct.best())});
+    return true;
+}
+
+int measure(const QList<int> &sizes, int bigMebibytes)
+{
     // The first action starts the helper; that cost is not the update's.
     const QString warmUp = sendUpdate(UpdateActionsMap(QStringLiteral("C")));
     if (!warmUp.isEmpty()) {
@@ -118,54 +178,21 @@ int measure(const QList<int> &sizes)
         return 1;
     }
 
+    const Table table({{QStringLiteral("profiles"), 14},
+                       {QStringLiteral("wire MiB"), 9},
+                       {QStringLiteral("action"), 12},
+                       {QStringLiteral("per profile"), 12},
+                       {QStringLiteral("unsynced"), 12},
+                       {QStringLiteral("vs unsynced"), 12},
+                       {QStringLiteral("per-file safe"), 14}});
     const SystemKiosk kiosk;
     for (const int count : sizes) {
-        const QMap<QString, QString> texts = profiles(count);
-        UpdateActionsMap map(QStringLiteral("C"));
-        map.setProfilesToUpdate(texts);
-
-        clearProfiles();
-        QElapsedTimer timer;
-        timer.start();
-        const QString failure = sendUpdate(map);
-        const double actionMs = timer.nsecsElapsed() / 1e6;
-        if (!failure.isEmpty()) {
-            print(QStringLiteral("%1 profiles: %2").arg(count).arg(failure));
-            continue;
-        }
-
-        clearProfiles();
-        timer.restart();
-        const QString dir = QString::fromUtf8(SystemPaths::systemProfilesDir) + QLatin1Char('/');
-        for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
-            QFile file(dir + it.key());
-            if (!file.open(QIODevice::WriteOnly) || file.write(it.value().toUtf8()) < 0) {
-                print(QStringLiteral("plain writing failed: ") + file.errorString());
-                return 1;
-            }
-        }
-        const double unsyncedMs = timer.nsecsElapsed() / 1e6;
-
-        clearProfiles();
-        timer.restart();
-        try {
-            for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
-                kiosk.updateSystemProfile(it.key(), it.value());
-            }
-        } catch (const DetailsException &e) {
-            print(QStringLiteral("direct writing failed: ") + e.fullDetails());
+        if (!measureUpdate(table, QString::number(count), profiles(count), kiosk)) {
             return 1;
         }
-        const double directMs = timer.nsecsElapsed() / 1e6;
-
-        print(QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
-                  .arg(count, 8)
-                  .arg(wireSize(map) / 1048576.0, 9, 'f', 2)
-                  .arg(actionMs, 10, 'f', 1)
-                  .arg(actionMs / count, 11, 'f', 3)
-                  .arg(unsyncedMs, 12, 'f', 1)
-                  .arg(actionMs / unsyncedMs, 16, 'f', 2)
-                  .arg(directMs, 17, 'f', 1));
+    }
+    if (!measureUpdate(table, QStringLiteral("1 of %1 MiB").arg(bigMebibytes), bigProfile(bigMebibytes), kiosk)) {
+        return 1;
     }
     clearProfiles();
     return 0;
@@ -250,16 +277,18 @@ int probeLimit(const QString &program)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption sizesOption(QStringLiteral("sizes"),
-                                         QStringLiteral("Comma-separated numbers of profiles per update."),
-                                         QStringLiteral("list"),
-                                         QStringLiteral("1,100,1000,10000"));
-    const QCommandLineOption limitOption(QStringLiteral("probe-limit"), QStringLiteral("Find the largest update the bus carries."));
-    const QCommandLineOption sendOption(QStringLiteral("send-characters"), QStringLiteral("Internal: send one profile of this size."), QStringLiteral("n"));
-    parser.addOptions({sizesOption, limitOption, sendOption});
-    parser.process(app);
+    QList<int> sizes{1, 100, 1000, 10000};
+    int bigMebibytes = 10;
+    bool probe = false;
+    int sendCharacters = 0;
+    BenchmarkOptions parser(QStringLiteral("Times update actions through the helper on the private test bus."));
+    parser.add(QStringLiteral("sizes"), QStringLiteral("Numbers of profiles per update."), &sizes);
+    parser.add(QStringLiteral("big"), QStringLiteral("Mebibytes of the one big profile."), &bigMebibytes);
+    parser.addSwitch(QStringLiteral("probe-limit"), QStringLiteral("Find the largest update the bus carries."), &probe);
+    parser.add(QStringLiteral("send-characters"), QStringLiteral("Internal: send one profile of this size."), &sendCharacters);
+    if (!parser.parse(app)) {
+        return 2;
+    }
 
     if (QString::fromUtf8(SystemPaths::systemRoot).isEmpty()) {
         print(QStringLiteral("this build writes the real kiosk tree; build with -DORLA_SYSTEM_ROOT=<scratch dir>"));
@@ -270,22 +299,11 @@ int main(int argc, char **argv)
         return 77;
     }
 
-    if (parser.isSet(sendOption)) {
-        return sendOnce(parser.value(sendOption).toInt());
+    if (sendCharacters > 0) {
+        return sendOnce(sendCharacters);
     }
-    if (parser.isSet(limitOption)) {
+    if (probe) {
         return probeLimit(app.applicationFilePath());
     }
-
-    QList<int> sizes;
-    for (const QString &size : parser.value(sizesOption).split(QLatin1Char(','))) {
-        bool ok = false;
-        const int count = size.toInt(&ok);
-        if (!ok || count <= 0) {
-            print(QStringLiteral("not a number of profiles: ") + size);
-            return 64;
-        }
-        sizes.append(count);
-    }
-    return measure(sizes);
+    return measure(sizes, bigMebibytes);
 }

@@ -13,20 +13,21 @@
 // switches and the log all lie below the scratch root, and the tree read is
 // generated in a temporary directory.
 
-#include "positiveoption.h"
+#include "benchmarkoptions.h"
+#include "table.h"
+#include "timing.h"
+#include "treefiles.h"
+
 #include "store/systemkiosk.h"
 #include "systempaths.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <algorithm>
 #include <cstdio>
 
 #include <pwd.h>
@@ -41,15 +42,12 @@ QStringList asKiosk(const QStringList &command)
     return QStringList{QStringLiteral("--reuid=") + account, QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups")} + command;
 }
 
-qint64 runAsKiosk(const QStringList &command)
+void runAsKiosk(const QStringList &command)
 {
-    QElapsedTimer timer;
-    timer.start();
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
     process.start(QStringLiteral("setpriv"), asKiosk(command));
     process.waitForFinished(-1);
-    return timer.nsecsElapsed();
 }
 
 QByteArray kernelLog()
@@ -88,27 +86,19 @@ private:
     QProcess m_process;
 };
 
-double median(QVector<qint64> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2) / 1e6;
-}
 }
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption filesOption(QStringLiteral("files"), QStringLiteral("Files in the generated tree."), QStringLiteral("n"));
-    const QCommandLineOption repeatOption(QStringLiteral("repeat"), QStringLiteral("Runs of each measurement; the median counts."), QStringLiteral("n"));
-    const QCommandLineOption racesOption(QStringLiteral("races"), QStringLiteral("Runs of a one-file cat for the uid race."), QStringLiteral("n"));
-    parser.addOptions({filesOption, repeatOption, racesOption});
-    parser.process(app);
     int files = 4000;
     int repeat = 5;
     int races = 300;
-    if (!positive(parser, filesOption, &files) || !positive(parser, repeatOption, &repeat) || !positive(parser, racesOption, &races)) {
+    BenchmarkOptions parser(QStringLiteral("Times reading a generated tree as a kiosk account with and without the module's trace reporter."));
+    parser.add(QStringLiteral("files"), QStringLiteral("Files in the generated tree."), &files);
+    parser.add(QStringLiteral("repeat"), QStringLiteral("Runs of each measurement; the median counts."), &repeat);
+    parser.add(QStringLiteral("races"), QStringLiteral("Runs of a one-file cat for the uid race."), &races);
+    if (!parser.parse(app)) {
         return 2;
     }
     if (geteuid() != 0 || !getpwnam("nobody")) {
@@ -124,16 +114,16 @@ int main(int argc, char **argv)
     QFile::setPermissions(tree.path(),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
     for (int i = 0; i < files; ++i) {
-        const QString dir = tree.filePath(QStringLiteral("d%1").arg(i / 100));
-        QDir().mkpath(dir);
-        QFile file(dir + QStringLiteral("/f%1").arg(i));
-        file.open(QIODevice::WriteOnly);
-        file.write(QByteArray(512, 'x'));
+        if (!TreeFiles::write(tree.filePath(QStringLiteral("d%1/f%2").arg(i / 100).arg(i)), QByteArray(512, 'x'))) {
+            std::fprintf(stderr, "cannot write the tree below %s\n", qPrintable(tree.path()));
+            return 1;
+        }
     }
     for (int i = 0; i < races; ++i) {
-        QFile file(tree.filePath(QStringLiteral("race%1").arg(i)));
-        file.open(QIODevice::WriteOnly);
-        file.write("x\n");
+        if (!TreeFiles::write(tree.filePath(QStringLiteral("race%1").arg(i)), "x\n")) {
+            std::fprintf(stderr, "cannot write the tree below %s\n", qPrintable(tree.path()));
+            return 1;
+        }
     }
     const QStringList readTree{QStringLiteral("find"),
                                tree.path(),
@@ -152,10 +142,12 @@ int main(int argc, char **argv)
     kiosk.enableComplain(false);
     clearLog();
 
-    QVector<qint64> bare, off, on;
-    for (int i = 0; i < repeat; ++i) {
-        bare.append(runAsKiosk(readTree));
-    }
+    const auto readTheTree = [&readTree] {
+        runAsKiosk(readTree);
+    };
+    const Timing bare = Timing::measure(repeat, readTheTree);
+    Timing off;
+    Timing on;
     double opensPerSecond = 0;
     int missed = 0;
     {
@@ -164,24 +156,25 @@ int main(int argc, char **argv)
             kiosk.removeUserProfile(account);
             return 1;
         }
-        for (int i = 0; i < repeat; ++i) {
-            off.append(runAsKiosk(readTree));
-        }
+        off = Timing::measure(repeat, readTheTree);
         kiosk.enableComplain(true);
-        QVector<qint64> handled;
+        QVector<double> onRuns;
+        QVector<double> handledRuns;
         const QByteArray last = tree.filePath(QStringLiteral("d%1/f%2").arg((files - 1) / 100).arg(files - 1)).toUtf8() + '\n';
         for (int i = 0; i < repeat; ++i) {
             clearLog();
             QElapsedTimer timer;
             timer.start();
-            on.append(runAsKiosk(readTree));
+            runAsKiosk(readTree);
+            onRuns.append(double(timer.nsecsElapsed()) / 1e6);
             // Handled once the last file's report is in the log.
             while (!kernelLog().contains(last) && timer.elapsed() < 60000) {
                 QThread::msleep(5);
             }
-            handled.append(timer.nsecsElapsed());
+            handledRuns.append(double(timer.nsecsElapsed()) / 1e6);
         }
-        opensPerSecond = files / (median(handled) / 1000);
+        on = Timing::fromRuns(onRuns);
+        opensPerSecond = files / (Timing::fromRuns(handledRuns).median() / 1000);
 
         clearLog();
         for (int i = 0; i < races; ++i) {
@@ -197,10 +190,11 @@ int main(int argc, char **argv)
     kiosk.removeUserProfile(account);
     clearLog();
 
-    std::printf("reading %d files as %s (median of %d, ms):\n", files, qPrintable(account), repeat);
-    std::printf("  %-28s %10.1f\n", "no reporter", median(bare));
-    std::printf("  %-28s %10.1f  (%+.0f%%)\n", "reporter, trace mode off", median(off), 100 * (median(off) / median(bare) - 1));
-    std::printf("  %-28s %10.1f  (%+.0f%%)\n", "reporter, trace mode on", median(on), 100 * (median(on) / median(bare) - 1));
+    std::printf("reading %d files as %s (median of %d):\n", files, qPrintable(account), repeat);
+    const Table table({{QString(), 30}, {QStringLiteral("median"), 12}, {QStringLiteral("vs no reporter"), 16}});
+    table.row({QStringLiteral("  no reporter"), Table::ms(bare.median()), Table::times(bare.median(), bare.median())});
+    table.row({QStringLiteral("  reporter, trace mode off"), Table::ms(off.median()), Table::times(off.median(), bare.median())});
+    table.row({QStringLiteral("  reporter, trace mode on"), Table::ms(on.median()), Table::times(on.median(), bare.median())});
     std::printf("opens reported per second:     %10.0f\n", opensPerSecond);
     std::printf("one-file cat runs missed:      %6d of %d\n", missed, races);
     return 0;

@@ -6,48 +6,53 @@
 // Measures, in one run and side by side, what loading and saving a large
 // kiosk tree costs: reading the bytes, reading and parsing them through the
 // store, writing every profile back as text, and the include-chain questions
-// the status computation asks of every profile.
+// the status computation asks of every profile; then the same questions on
+// include graphs whose shape makes them hard (stacked diamonds, with and
+// without cycles, and a long chain), beside one plain walk over each graph.
 //
 // The tree is generated in a temporary directory on every run, so the
 // benchmark never touches a real kiosk tree.
+
+#include "benchmarkoptions.h"
+#include "includeshapes.h"
+#include "layeredtree.h"
+#include "table.h"
+#include "timing.h"
+#include "treefiles.h"
 
 #include "profile/includegraph.h"
 #include "profile/profileparser.h"
 #include "store/filerecorder.h"
 #include "store/systemkiosk.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QTextStream>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <future>
-#include <limits>
 #include <thread>
 
 namespace
 {
 struct Options {
     int profiles = 4000;
-    qint64 ruleLines = 1000000;
+    int ruleLines = 1000000;
     int depth = 40;
     int fanout = 3;
     int repeat = 3;
     quint32 seed = 20240601;
-    bool writeBack = true;
+    bool noWrite = false;
     int includeLimit = 120;
-    bool includes = true;
+    bool noInclude = false;
+    int diamonds = 40;
+    int chain = 20000;
 };
 
 struct TreeFacts {
@@ -82,6 +87,11 @@ QString layerName(int layer, int index)
     return QStringLiteral("layer%1_%2").arg(layer, 2, 10, QLatin1Char('0')).arg(index, 4, 10, QLatin1Char('0'));
 }
 
+double perLine(double ms, qint64 lines)
+{
+    return lines > 0 ? ms * 1e6 / double(lines) : 0.0;
+}
+
 class Generator
 {
 public:
@@ -97,6 +107,7 @@ public:
         const int users = std::max(1, m_options.profiles / 4);
         const int system = std::max(m_options.depth, m_options.profiles - users);
         const int width = std::max(1, system / m_options.depth);
+        const LayeredTree tree(m_options.depth, width, m_options.fanout, &layerName);
         m_facts.systemProfiles = width * m_options.depth;
         m_facts.disabledUsers = users / 5;
         m_facts.enabledUsers = users - m_facts.disabledUsers;
@@ -125,14 +136,9 @@ public:
         int next = 0;
         for (int layer = 0; layer < m_options.depth; ++layer) {
             for (int index = 0; index < width; ++index) {
-                QStringList includes;
-                if (layer + 1 < m_options.depth) {
-                    // Shared sub-profiles: every profile of a layer picks from
-                    // the same few of the next, so paths multiply with depth.
-                    for (int k = 0; k < m_options.fanout; ++k) {
-                        includes.append(layerName(layer + 1, m_random.bounded(width)));
-                    }
-                }
+                // Shared sub-profiles: every profile of a layer picks from
+                // the same few of the next, so paths multiply with depth.
+                QStringList includes = tree.includesBelow(layer, m_random);
                 if (layer >= 5 && m_random.bounded(50) == 0) {
                     includes.append(layerName(layer - 1 - m_random.bounded(5), m_random.bounded(width)));
                     ++m_facts.backEdges;
@@ -141,15 +147,12 @@ public:
                     includes.append(QStringLiteral("missing_%1").arg(next));
                     ++m_facts.missingIncludes;
                 }
-                writeProfile(systemDirOf(m_root) + QLatin1Char('/') + layerName(layer, index), includes, lines[next++]);
+                writeProfile(systemDirOf(m_root) + QLatin1Char('/') + tree.name(layer, index), includes, lines[next++]);
             }
         }
         for (int user = 0; user < users; ++user) {
-            QStringList includes;
             const int count = 1 + m_random.bounded(3);
-            for (int k = 0; k < count; ++k) {
-                includes.append(layerName(0, m_random.bounded(width)));
-            }
+            const QStringList includes = tree.pick(0, count, m_random);
             const QString dir = user < m_facts.enabledUsers ? userDirOf(m_root) : disabledDirOf(m_root);
             writeProfile(dir + QStringLiteral("/user%1").arg(user, 5, 10, QLatin1Char('0')), includes, lines[next++]);
         }
@@ -201,8 +204,7 @@ private:
         m_facts.ruleLines += ruleLines;
         const QByteArray bytes = text.toUtf8();
         m_facts.bytes += bytes.size();
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        if (!TreeFiles::write(path, bytes)) {
             qFatal("cannot write %s", qPrintable(path));
         }
     }
@@ -212,38 +214,6 @@ private:
     QRandomGenerator m_random;
     TreeFacts m_facts;
 };
-
-struct Timing {
-    double cpuMs = std::numeric_limits<double>::max();
-    double wallMs = std::numeric_limits<double>::max();
-};
-
-double threadCpuMilliseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
-// Best of several runs: the least disturbed one is the closest to the cost of
-// the work itself. The processor time of the measuring thread is what the
-// figures and targets use, since the machine may be busy with other work;
-// the wall time beside it shows waits for the disk.
-Timing measure(int repeat, const std::function<void()> &work)
-{
-    Timing best;
-    for (int i = 0; i < repeat; ++i) {
-        QElapsedTimer wall;
-        wall.start();
-        const double cpuStart = threadCpuMilliseconds();
-        work();
-        best.cpuMs = std::min(best.cpuMs, threadCpuMilliseconds() - cpuStart);
-        best.wallMs = std::min(best.wallMs, wall.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
-
-void print(const char *format, ...) Q_ATTRIBUTE_FORMAT_PRINTF(1, 2);
 
 // An include search that explodes on a deep shared graph would otherwise hang
 // the run without a figure; the search cannot be interrupted, so past the
@@ -267,90 +237,152 @@ double withinLimit(int seconds, const char *what, const std::function<double()> 
     }
     return done.get();
 }
-void print(const char *format, ...)
+
+// Every profile of @p profiles asked through one include graph of them all,
+// made inside the measurement since the status computation has to make it
+// too; @p ask puts the questions of one profile and counts its answers.
+using Ask = std::function<int(const IncludeGraph &, const ProfileFile &)>;
+
+Timing askEveryProfile(int repeat, const QList<ProfileFile> &profiles, const Ask &ask, int *answers)
 {
-    va_list args;
-    va_start(args, format);
-    std::vprintf(format, args);
-    va_end(args);
-    std::fflush(stdout);
+    const QSet<const ProfileFile *> files = IncludeShapes::files(profiles);
+    return Timing::measure(repeat, [&] {
+        *answers = 0;
+        const IncludeGraph graph(files);
+        for (const ProfileFile &profile : profiles) {
+            *answers += ask(graph, profile);
+        }
+    });
+}
+
+// A profile's own name (a cycle through it), and once more for the last link
+// of a cycle found: the two questions of the status computation.
+int cycleQuestions(const IncludeGraph &graph, const ProfileFile &profile)
+{
+    const QStringList chain = graph.containts(&profile, profile.name());
+    return !chain.isEmpty() && !graph.containts(&profile, chain.last()).isEmpty() ? 1 : 0;
+}
+
+const QString absent = QStringLiteral("no-such-profile");
+
+int absentQuestion(const IncludeGraph &graph, const ProfileFile &profile)
+{
+    return graph.containts(&profile, absent).isEmpty() ? 0 : 1;
 }
 
 // The include questions of the status computation, through one include graph
 // of the whole tree made once per run: every profile asked for its own name
 // (a cycle through it), and once more for the last link of a cycle found;
 // then a name no profile includes, the worst case for a search that has to
-// walk everything reachable to find that out. The graph is made inside each
-// measurement, since the status computation has to make it too. Returns how
-// many profiles claimed to include that absent name (none should).
+// walk everything reachable to find that out. Returns how many profiles
+// claimed to include that absent name (none should).
 int askIncludeQuestions(const Options &options, const QList<ProfileFile> &profiles, double parseMs)
 {
-    QSet<const ProfileFile *> files;
-    files.reserve(profiles.size());
-    for (const ProfileFile &profile : qAsConst(profiles)) {
-        files.insert(&profile);
-    }
-
-    const double graphMs = measure(options.repeat, [&] {
+    const QSet<const ProfileFile *> files = IncludeShapes::files(profiles);
+    const double graphMs = Timing::measure(options.repeat, [&] {
                                const IncludeGraph graph(files);
-                           }).cpuMs;
-    print("Include graph of all %lld profiles made in %.1f ms.\n", static_cast<long long>(profiles.size()), graphMs);
+                           }).cpuBest();
+    std::printf("Include graph of all %lld profiles made in %.1f ms.\n", static_cast<long long>(profiles.size()), graphMs);
 
     int cycles = 0;
     const double cycleMs = withinLimit(options.includeLimit, "include cycle check", [&] {
-        return measure(options.repeat,
-                       [&] {
-                           cycles = 0;
-                           const IncludeGraph graph(files);
-                           for (const ProfileFile &profile : qAsConst(profiles)) {
-                               const QStringList chain = graph.containts(&profile, profile.name());
-                               if (!chain.isEmpty() && !graph.containts(&profile, chain.last()).isEmpty()) {
-                                   ++cycles;
-                               }
-                           }
-                       })
-            .cpuMs;
+        return askEveryProfile(options.repeat, profiles, cycleQuestions, &cycles).cpuBest();
     });
-    print("Include cycle check of all %lld profiles, graph included: %.1f ms (%.1f us a profile, %d in cycles); target 1000 ms: %.3fx the target.\n",
-          static_cast<long long>(profiles.size()),
-          cycleMs,
-          cycleMs * 1000.0 / profiles.size(),
-          cycles,
-          cycleMs / 1000.0);
+    std::printf("Include cycle check of all %lld profiles, graph included: %.1f ms (%.1f us a profile, %d in cycles); target 1000 ms: %.3fx the target.\n",
+                static_cast<long long>(profiles.size()),
+                cycleMs,
+                cycleMs * 1000.0 / profiles.size(),
+                cycles,
+                cycleMs / 1000.0);
 
-    const QString absent = QStringLiteral("no-such-profile");
     int found = 0;
     const double absentMs = withinLimit(options.includeLimit, "search for an absent name", [&] {
-        return measure(options.repeat,
-                       [&] {
-                           found = 0;
-                           const IncludeGraph graph(files);
-                           for (const ProfileFile &profile : qAsConst(profiles)) {
-                               found += graph.containts(&profile, absent).isEmpty() ? 0 : 1;
-                           }
-                       })
-            .cpuMs;
+        return askEveryProfile(options.repeat, profiles, absentQuestion, &found).cpuBest();
     });
-    print("Search for a name no profile includes, every profile, graph included: %.1f ms (%.1f us a profile); %.2fx the cycle check.\n",
-          absentMs,
-          absentMs * 1000.0 / profiles.size(),
-          absentMs / cycleMs);
-    print("Include checks take %.3fx the time of reading and parsing.\n", (cycleMs + absentMs) / parseMs);
+    std::printf("Search for a name no profile includes, every profile, graph included: %.1f ms (%.1f us a profile); %.2fx the cycle check.\n",
+                absentMs,
+                absentMs * 1000.0 / profiles.size(),
+                absentMs / cycleMs);
+    std::printf("Include checks take %.3fx the time of reading and parsing.\n", (cycleMs + absentMs) / parseMs);
     return found;
 }
 
-int positiveOption(const QCommandLineParser &parser, const QCommandLineOption &option, int fallback)
+// The same questions where the shape of the graph makes them hard, beside one
+// plain walk over each graph (every profile entered once, no chain kept).
+// Stacked diamonds: every path through them is another chain to the bottom,
+// so a search that walks paths rather than profiles never ends; closed into
+// cycles through the top, every failure below depends on the path taken. A
+// long chain: a search that recurses once per link runs out of stack (closed
+// into one cycle, every profile's own chain is the whole cycle, so only the
+// first is asked). Returns false when an answer is wrong, which would make
+// its figure meaningless.
+bool askHardShapes(const Options &options)
 {
-    if (!parser.isSet(option)) {
-        return fallback;
-    }
-    bool ok = false;
-    const int value = parser.value(option).toInt(&ok);
-    if (!ok || value < 1) {
-        std::fprintf(stderr, "--%s needs a positive whole number, not '%s'\n", qPrintable(option.names().first()), qPrintable(parser.value(option)));
-        std::exit(2);
-    }
-    return value;
+    std::printf("\nInclude questions on hard shapes; processor time, best of %d.\n", options.repeat);
+    const Table table({{QString(), 58}, {QStringLiteral("cpu"), 12}, {QStringLiteral("vs one walk"), 12}});
+    bool sound = true;
+    const auto wrong = [&sound](const QString &what, int answers, int expected) {
+        if (answers != expected) {
+            std::fprintf(stderr, "%s: %d, not %d\n", qPrintable(what), answers, expected);
+            sound = false;
+        }
+    };
+
+    double walkMs = 0;
+    const auto walk = [&](const QString &what, const QList<ProfileFile> &profiles) {
+        int entered = 0;
+        walkMs = Timing::measure(options.repeat, [&] {
+                     entered = IncludeShapes::walk(profiles);
+                 }).cpuBest();
+        table.row({what + QStringLiteral(": one walk"), Table::ms(walkMs, 2), Table::times(walkMs, walkMs)});
+        wrong(what + QStringLiteral(", profiles entered"), entered, profiles.size());
+    };
+    // Every profile asked through one include graph, as the status computation asks.
+    const auto everyProfile = [&](const QString &question, const QList<ProfileFile> &profiles, const Ask &ask, int expected) {
+        int answers = 0;
+        const double ms = withinLimit(options.includeLimit, "an include question on a hard shape", [&] {
+            return askEveryProfile(options.repeat, profiles, ask, &answers).cpuBest();
+        });
+        table.row({QStringLiteral("  every profile for ") + question, Table::ms(ms, 2), Table::times(ms, walkMs)});
+        wrong(question, answers, expected);
+    };
+    // A single question of the first profile, as the editor asks it of one.
+    const auto fromTheFirst = [&](const QString &question, const QList<ProfileFile> &profiles, const QString &name, int expectedLength) {
+        const QSet<const ProfileFile *> files = IncludeShapes::files(profiles);
+        QStringList chain;
+        const double ms = Timing::measure(options.repeat, [&] {
+                              chain = profiles.constFirst().containts(name, files, QStringList());
+                          }).cpuBest();
+        table.row({QStringLiteral("  the first for ") + question, Table::ms(ms, 2), Table::times(ms, walkMs)});
+        wrong(question + QStringLiteral(", length of the chain"), chain.size(), expectedLength);
+    };
+
+    const QString ownName = QStringLiteral("its own name");
+    const QString nobodys = QStringLiteral("a name nobody includes");
+    QList<ProfileFile> diamonds = IncludeShapes::diamonds(options.diamonds, QStringLiteral("bottom"));
+    walk(QStringLiteral("%1 stacked diamonds").arg(options.diamonds), diamonds);
+    everyProfile(ownName, diamonds, cycleQuestions, 0);
+    everyProfile(nobodys, diamonds, absentQuestion, 0);
+    fromTheFirst(QStringLiteral("the name at the bottom"), diamonds, QStringLiteral("bottom"), 2 * options.diamonds + 1);
+    fromTheFirst(nobodys, diamonds, absent, 0);
+
+    // Every profile but the last top lies on a cycle through the first.
+    IncludeShapes::closeDiamonds(diamonds);
+    walk(QStringLiteral("%1 diamonds closed into cycles").arg(options.diamonds), diamonds);
+    everyProfile(ownName, diamonds, cycleQuestions, diamonds.size() - 1);
+    everyProfile(nobodys, diamonds, absentQuestion, 0);
+    fromTheFirst(nobodys, diamonds, absent, 0);
+
+    const QList<ProfileFile> chain = IncludeShapes::chain(options.chain, false);
+    walk(QStringLiteral("a chain of %1").arg(options.chain), chain);
+    everyProfile(ownName, chain, cycleQuestions, 0);
+    everyProfile(nobodys, chain, absentQuestion, 0);
+
+    const QList<ProfileFile> ring = IncludeShapes::chain(options.chain, true);
+    walk(QStringLiteral("a chain of %1 closed into one cycle").arg(options.chain), ring);
+    everyProfile(nobodys, ring, absentQuestion, 0);
+    fromTheFirst(QStringLiteral("its own name, round the whole cycle"), ring, ring.constFirst().name(), options.chain);
+    return sound;
 }
 }
 
@@ -359,31 +391,21 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("storebenchmark"));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Times reading, parsing, writing and include checking of a generated kiosk tree."));
-    parser.addHelpOption();
-    const QCommandLineOption profilesOption(QStringLiteral("profiles"), QStringLiteral("Number of profiles (a quarter of them users)."), QStringLiteral("n"));
-    const QCommandLineOption linesOption(QStringLiteral("lines"), QStringLiteral("Total number of rule lines."), QStringLiteral("n"));
-    const QCommandLineOption depthOption(QStringLiteral("depth"), QStringLiteral("Depth of the include graph."), QStringLiteral("n"));
-    const QCommandLineOption fanoutOption(QStringLiteral("fanout"), QStringLiteral("Includes of each profile into the next layer."), QStringLiteral("n"));
-    const QCommandLineOption repeatOption(QStringLiteral("repeat"), QStringLiteral("Runs of each measurement; the best counts."), QStringLiteral("n"));
-    const QCommandLineOption limitOption(QStringLiteral("include-limit"),
-                                         QStringLiteral("Seconds an include measurement may take before the run is abandoned."),
-                                         QStringLiteral("s"));
-    const QCommandLineOption noWriteOption(QStringLiteral("no-write"), QStringLiteral("Skip writing the profiles back to disk."));
-    const QCommandLineOption noIncludeOption(QStringLiteral("no-include"), QStringLiteral("Skip the include chain questions."));
-    parser.addOptions({profilesOption, linesOption, depthOption, fanoutOption, repeatOption, limitOption, noWriteOption, noIncludeOption});
-    parser.process(app);
-
     Options options;
-    options.profiles = positiveOption(parser, profilesOption, options.profiles);
-    options.ruleLines = positiveOption(parser, linesOption, static_cast<int>(options.ruleLines));
-    options.depth = positiveOption(parser, depthOption, options.depth);
-    options.fanout = positiveOption(parser, fanoutOption, options.fanout);
-    options.repeat = positiveOption(parser, repeatOption, options.repeat);
-    options.includeLimit = positiveOption(parser, limitOption, options.includeLimit);
-    options.writeBack = !parser.isSet(noWriteOption);
-    options.includes = !parser.isSet(noIncludeOption);
+    BenchmarkOptions parser(QStringLiteral("Times reading, parsing, writing and include checking of a generated kiosk tree."));
+    parser.add(QStringLiteral("profiles"), QStringLiteral("Number of profiles (a quarter of them users)."), &options.profiles);
+    parser.add(QStringLiteral("lines"), QStringLiteral("Total number of rule lines."), &options.ruleLines);
+    parser.add(QStringLiteral("depth"), QStringLiteral("Depth of the include graph."), &options.depth);
+    parser.add(QStringLiteral("fanout"), QStringLiteral("Includes of each profile into the next layer."), &options.fanout);
+    parser.add(QStringLiteral("repeat"), QStringLiteral("Runs of each measurement; the best counts."), &options.repeat);
+    parser.add(QStringLiteral("include-limit"), QStringLiteral("Seconds an include measurement may take before the run is abandoned."), &options.includeLimit);
+    parser.add(QStringLiteral("diamonds"), QStringLiteral("Stacked diamonds of the hard include shapes."), &options.diamonds);
+    parser.add(QStringLiteral("chain"), QStringLiteral("Profiles in the long include chain of the hard shapes."), &options.chain);
+    parser.addSwitch(QStringLiteral("no-write"), QStringLiteral("Skip writing the profiles back to disk."), &options.noWrite);
+    parser.addSwitch(QStringLiteral("no-include"), QStringLiteral("Skip the include chain questions."), &options.noInclude);
+    if (!parser.parse(app)) {
+        return 2;
+    }
 
     QTemporaryDir dir;
     if (!dir.isValid()) {
@@ -396,56 +418,51 @@ int main(int argc, char **argv)
     QElapsedTimer generation;
     generation.start();
     const TreeFacts facts = Generator(options, root).run();
-    print("Generated kiosk tree in %.1f s under %s\n", generation.elapsed() / 1000.0, qPrintable(root));
-    print("  %d system profiles, %d enabled and %d disabled users\n", facts.systemProfiles, facts.enabledUsers, facts.disabledUsers);
-    print("  %lld rule lines, %lld lines in all, %.1f MiB\n", facts.ruleLines, facts.lines, facts.bytes / 1048576.0);
-    print("  include graph: depth %d, %d includes (%d back into earlier layers, %d of missing profiles)\n",
-          options.depth,
-          facts.includes,
-          facts.backEdges,
-          facts.missingIncludes);
-    print("Best of %d runs each, warm page cache, one thread; figures and ratios use processor time.\n\n", options.repeat);
+    std::printf("Generated kiosk tree in %.1f s under %s\n", generation.elapsed() / 1000.0, qPrintable(root));
+    std::printf("  %d system profiles, %d enabled and %d disabled users\n", facts.systemProfiles, facts.enabledUsers, facts.disabledUsers);
+    std::printf("  %lld rule lines, %lld lines in all, %.1f MiB\n", facts.ruleLines, facts.lines, facts.bytes / 1048576.0);
+    std::printf("  include graph: depth %d, %d includes (%d back into earlier layers, %d of missing profiles)\n",
+                options.depth,
+                facts.includes,
+                facts.backEdges,
+                facts.missingIncludes);
+    std::printf("Best of %d runs each, warm page cache, one thread; figures and ratios use processor time.\n\n", options.repeat);
 
     const QStringList dirs{systemDirOf(root), userDirOf(root), disabledDirOf(root)};
     const SystemKiosk kiosk;
 
-    const double lines = static_cast<double>(facts.ruleLines);
     double readMs = 0;
-    print("%-40s %12s %12s %14s %12s\n", "", "cpu", "wall", "per rule line", "vs raw read");
-    const auto row = [&](const char *what, const Timing &t) {
-        print("%-40s %9.1f ms %9.1f ms %11.0f ns %11.1fx\n", what, t.cpuMs, t.wallMs, t.cpuMs * 1e6 / lines, t.cpuMs / readMs);
+    const Table table({{QString(), 40},
+                       {QStringLiteral("cpu"), 12},
+                       {QStringLiteral("wall"), 12},
+                       {QStringLiteral("per rule line"), 14},
+                       {QStringLiteral("vs raw read"), 12}});
+    const auto row = [&](const QString &what, const Timing &t) {
+        table.row({what,
+                   Table::ms(t.cpuBest()),
+                   Table::ms(t.best()),
+                   QString::number(perLine(t.cpuBest(), facts.ruleLines), 'f', 0) + QStringLiteral(" ns"),
+                   Table::times(t.cpuBest(), readMs)});
     };
 
     // 1. The floor: nothing but the bytes.
-    qint64 bytesRead = 0;
-    const auto readBytes = [&] {
-        bytesRead = 0;
-        for (const QString &d : dirs) {
-            const QFileInfoList files = QDir(d).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::NoDotAndDotDot);
-            for (const QFileInfo &info : files) {
-                QFile file(info.absoluteFilePath());
-                if (file.open(QIODevice::ReadOnly)) {
-                    bytesRead += file.readAll().size();
-                }
-            }
-        }
-    };
-    readBytes(); // warms the page cache
-    const Timing read = measure(options.repeat, readBytes);
-    readMs = read.cpuMs;
-    row("read bytes of all files", read);
+    qint64 bytesRead = TreeFiles::readAll(dirs); // warms the page cache
+    const Timing read = Timing::measure(options.repeat, [&] {
+        bytesRead = TreeFiles::readAll(dirs);
+    });
+    readMs = read.cpuBest();
+    row(QStringLiteral("read bytes of all files"), read);
 
     // 2. What the program does at load.
     QList<ProfileFile> profiles;
-    const auto readAndParse = [&] {
+    const Timing parse = Timing::measure(options.repeat, [&] {
         profiles.clear();
         for (const QString &d : dirs) {
             profiles += kiosk.readDirProfiles(d);
         }
-    };
-    const Timing parse = measure(options.repeat, readAndParse);
-    const double parseMs = parse.cpuMs;
-    row("read and parse through SystemKiosk", parse);
+    });
+    const double parseMs = parse.cpuBest();
+    row(QStringLiteral("read and parse through SystemKiosk"), parse);
     qint64 parsedRules = 0;
     for (const ProfileFile &profile : qAsConst(profiles)) {
         parsedRules += profile.data().objectRules().size();
@@ -453,38 +470,39 @@ int main(int argc, char **argv)
 
     // 3. What a save does with every changed profile before the helper writes it.
     QStringList texts;
-    const auto serialize = [&] {
+    const Timing serialization = Timing::measure(options.repeat, [&] {
         texts.clear();
         texts.reserve(profiles.size());
         for (const ProfileFile &profile : qAsConst(profiles)) {
             texts.append(ProfileParser::profileDataSerialization(profile.data()));
         }
-    };
-    const Timing serialization = measure(options.repeat, serialize);
-    const double serializeMs = serialization.cpuMs;
-    row("write back as text (serialization)", serialization);
+    });
+    const double serializeMs = serialization.cpuBest();
+    row(QStringLiteral("write back as text (serialization)"), serialization);
 
     // 4. And the helper's part: every text replaced whole through a save file.
-    if (options.writeBack) {
+    if (!options.noWrite) {
         const QString out = root + QStringLiteral("/written");
-        const Timing write = measure(options.repeat, [&] {
+        const Timing write = Timing::measure(options.repeat, [&] {
             for (int i = 0; i < profiles.size(); ++i) {
                 FileRecorder(out + QLatin1Char('/') + profiles.at(i).name()).write(texts.at(i));
             }
         });
-        row("write back to disk through FileRecorder", write);
+        row(QStringLiteral("write back to disk through FileRecorder"), write);
     }
-    const double perSecond = lines / (parseMs / 1000.0);
-    print("\nParsed %.2f million rule lines/s; target 1 million/s: %.2fx the target.\n", perSecond / 1e6, perSecond / 1e6);
-    print("Parse-to-read ratio %.1f : 1; serialization-to-parse ratio %.2f : 1.\n\n", parseMs / readMs, serializeMs / parseMs);
+    const double perSecond = double(facts.ruleLines) / (parseMs / 1000.0);
+    std::printf("\nParsed %.2f million rule lines/s; target 1 million/s: %.2fx the target.\n", perSecond / 1e6, perSecond / 1e6);
+    std::printf("Parse-to-read ratio %.1f : 1; serialization-to-parse ratio %.2f : 1.\n\n", parseMs / readMs, serializeMs / parseMs);
 
     int found = 0;
-    if (options.includes) {
+    bool shapesSound = true;
+    if (!options.noInclude) {
         found = askIncludeQuestions(options, profiles, parseMs);
+        shapesSound = askHardShapes(options);
     }
 
     // The figures mean nothing if the work went wrong.
-    bool sound = true;
+    bool sound = shapesSound;
     if (bytesRead != facts.bytes) {
         std::fprintf(stderr, "read %lld bytes, generated %lld\n", bytesRead, facts.bytes);
         sound = false;

@@ -6,11 +6,15 @@
 // The helper's actions called directly, on the scratch kiosk tree of the build.
 
 #include "orlaadminboothward.h"
+#include "protocol/helperactionsmap.h"
 
 #include "kiosktree.h"
+#include "scratchroot.h"
+#include "testfiles.h"
+
+#include "systempaths.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QTest>
 
@@ -18,10 +22,8 @@ using namespace KioskTree;
 
 namespace
 {
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QVERIFY2(ScratchRoot::writeFile(path, content), qPrintable(path));
-}
+// A string map the way it travels in an argument map.
+const auto stringMap = HelperActionsMap::variantMapFromStringMap;
 }
 
 class BoothwardTest : public QObject
@@ -68,11 +70,11 @@ void BoothwardTest::cleanupTestCase()
 
 void BoothwardTest::updateRunsStepsInOrder()
 {
-    writeFile(userProfile(QStringLiteral("alice")), "alice old\n");
-    writeFile(userProfile(QStringLiteral("disabled/bob")), "bob\n");
-    writeFile(userProfile(QStringLiteral("carol")), "carol\n");
-    writeFile(systemProfile(QStringLiteral("browser")), "browser old\n");
-    writeFile(systemProfile(QStringLiteral("obsolete")), "obsolete\n");
+    KioskTree::write(userProfile(QStringLiteral("alice")), "alice old\n");
+    KioskTree::write(userProfile(QStringLiteral("disabled/bob")), "bob\n");
+    KioskTree::write(userProfile(QStringLiteral("carol")), "carol\n");
+    KioskTree::write(systemProfile(QStringLiteral("browser")), "browser old\n");
+    KioskTree::write(systemProfile(QStringLiteral("obsolete")), "obsolete\n");
 
     QVariantMap args;
     args.insert(QStringLiteral("usersToRename"),
@@ -105,8 +107,8 @@ void BoothwardTest::updateRunsStepsInOrder()
 
 void BoothwardTest::emptyUpdateChangesNothing()
 {
-    writeFile(userProfile(QStringLiteral("alice")), "alice\n");
-    writeFile(systemProfile(QStringLiteral("browser")), "browser\n");
+    KioskTree::write(userProfile(QStringLiteral("alice")), "alice\n");
+    KioskTree::write(systemProfile(QStringLiteral("browser")), "browser\n");
     const Snapshot before = snapshot();
 
     QVariantMap args;
@@ -120,8 +122,8 @@ void BoothwardTest::emptyUpdateChangesNothing()
 
 void BoothwardTest::failingThirdStepChangesNothing()
 {
-    writeFile(userProfile(QStringLiteral("alice")), "alice\n");
-    writeFile(systemProfile(QStringLiteral("browser")), "browser\n");
+    KioskTree::write(userProfile(QStringLiteral("alice")), "alice\n");
+    KioskTree::write(systemProfile(QStringLiteral("browser")), "browser\n");
     // A directory where the user profile should be written makes step 3 fail.
     QDir().mkpath(userProfile(QStringLiteral("bob")));
     const Snapshot before = snapshot();
@@ -178,9 +180,9 @@ void BoothwardTest::badEntryRefusesWholeUpdate()
     QFETCH(QString, error);
     QFETCH(QString, link);
 
-    writeFile(userProfile(QStringLiteral("alice")), "alice\n");
-    writeFile(systemProfile(QStringLiteral("office")), "office\n");
-    writeFile(ScratchRoot::root() + QStringLiteral("/keep"), "keep\n");
+    KioskTree::write(userProfile(QStringLiteral("alice")), "alice\n");
+    KioskTree::write(systemProfile(QStringLiteral("office")), "office\n");
+    KioskTree::write(ScratchRoot::root() + QStringLiteral("/keep"), "keep\n");
     if (!link.isEmpty()) {
         QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/keep"), link));
     }
@@ -250,7 +252,7 @@ void BoothwardTest::enable()
                                QString::fromUtf8(SystemPaths::autoComplainFile)};
     QVariantMap args;
     for (int i = 0; i < 4; ++i) {
-        writeFile(files[i], "untouched\n");
+        KioskTree::write(files[i], "untouched\n");
         if (states[i] != 0) {
             args.insert(keys[i], states[i] == 1);
         }
@@ -260,18 +262,18 @@ void BoothwardTest::enable()
     QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
     for (int i = 0; i < 4; ++i) {
         const QByteArray expected = states[i] == 0 ? "untouched\n" : states[i] == 1 ? "1\n" : "0\n";
-        QCOMPARE(readFile(files[i]), expected);
+        QCOMPARE(TestFiles::read(files[i]), expected);
     }
 }
 
 void BoothwardTest::badEnableChangesNothing()
 {
     const QString enforce = QString::fromUtf8(SystemPaths::enforceParameter);
-    writeFile(enforce, "untouched\n");
+    KioskTree::write(enforce, "untouched\n");
     const KAuth::ActionReply reply = helper.enable({{QStringLiteral("enforce"), true}, {QStringLiteral("complain"), QStringLiteral("false")}});
     QVERIFY(reply.failed());
     QVERIFY2(reply.errorDescription().contains(QLatin1String("'complain'")), qPrintable(reply.errorDescription()));
-    QCOMPARE(readFile(enforce), QByteArray("untouched\n"));
+    QCOMPARE(TestFiles::read(enforce), QByteArray("untouched\n"));
 }
 
 void BoothwardTest::metaMethodsInOrder()

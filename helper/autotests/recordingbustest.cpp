@@ -10,12 +10,15 @@
 // mount namespace keeps every account, mount and file it makes to itself.
 
 #include "kiosktree.h"
+#include "scratchroot.h"
+#include "testfiles.h"
 
 #include "profile/profileparser.h"
 #include "protocol/helperconstants.h"
 #include "store/systemkiosk.h"
 #include "system/processtree.h"
 #include "system/user.h"
+#include "systempaths.h"
 
 #include <KAuth/Action>
 #include <KAuth/ExecuteJob>
@@ -145,9 +148,9 @@ Traces traces()
 {
     Traces t;
     for (const char *path : {SystemPaths::enforceParameter, SystemPaths::complainParameter, SystemPaths::autoEnforceFile, SystemPaths::autoComplainFile}) {
-        t.switches += readFile(QString::fromUtf8(path));
+        t.switches += TestFiles::read(QString::fromUtf8(path));
     }
-    const QStringList passwd = QString::fromUtf8(readFile(QStringLiteral("/etc/passwd"))).split(QLatin1Char('\n'));
+    const QStringList passwd = QString::fromUtf8(TestFiles::read(QStringLiteral("/etc/passwd"))).split(QLatin1Char('\n'));
     for (const QString &line : passwd) {
         if (line.startsWith(QLatin1String("temp_user_"))) {
             t.temporaryAccounts << line.section(QLatin1Char(':'), 0, 0);
@@ -290,12 +293,7 @@ void RecordingBusTest::init()
 {
     KioskTree::reset();
     // Kiosk mode on, now and after reboot: what a recording must give back.
-    for (const char *path : {SystemPaths::enforceParameter, SystemPaths::autoEnforceFile}) {
-        QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(path), "1\n"));
-    }
-    for (const char *path : {SystemPaths::complainParameter, SystemPaths::autoComplainFile}) {
-        QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(path), "0\n"));
-    }
+    KioskTree::setSwitches(true, true);
 }
 
 void RecordingBusTest::cleanupTestCase()
@@ -323,8 +321,8 @@ void RecordingBusTest::temporaryAccount()
 void RecordingBusTest::kioskUser()
 {
     createAccount(QStringLiteral("kioskrec"), profileAllowing(QStringLiteral("/etc/hostname")));
-    const QByteArray profile = readFile(userProfile(QStringLiteral("kioskrec")));
-    const QString passwd = QString::fromUtf8(readFile(QStringLiteral("/etc/passwd")));
+    const QByteArray profile = TestFiles::read(userProfile(QStringLiteral("kioskrec")));
+    const QString passwd = QString::fromUtf8(TestFiles::read(QStringLiteral("/etc/passwd")));
     const Traces before = traces();
 
     const Run result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname /etc/debian_version"), QStringLiteral("kioskrec")));
@@ -334,8 +332,8 @@ void RecordingBusTest::kioskUser()
     QVERIFY(read.contains(QStringLiteral("/etc/debian_version")));
     QVERIFY(!read.contains(QStringLiteral("/etc/hostname")));
 
-    QCOMPARE(readFile(userProfile(QStringLiteral("kioskrec"))), profile);
-    QCOMPARE(QString::fromUtf8(readFile(QStringLiteral("/etc/passwd"))), passwd);
+    QCOMPARE(TestFiles::read(userProfile(QStringLiteral("kioskrec"))), profile);
+    QCOMPARE(QString::fromUtf8(TestFiles::read(QStringLiteral("/etc/passwd"))), passwd);
     checkTraces(before);
     // The session bus the command line started went with the application.
     QVERIFY(ProcessTree::ofRealUid(static_cast<uid_t>(User(QStringLiteral("kioskrec")).getUid())).isEmpty());
@@ -385,7 +383,7 @@ void RecordingBusTest::globalRecordingOfTwoUsers()
         return !result.progress.isEmpty();
     }));
     QCOMPARE(result.progress.first().value(HelperConstants::globalModeEnableKey), QVariant(true));
-    QCOMPARE(readFile(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("1\n"));
+    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("1\n"));
 
     QVERIFY(run(QStringLiteral("su"), {QStringLiteral("-"), QStringLiteral("kioskone"), QStringLiteral("-c"), QStringLiteral("cat /etc/hostname")}));
     QVERIFY(run(QStringLiteral("su"), {QStringLiteral("-"), QStringLiteral("kiosktwo"), QStringLiteral("-c"), QStringLiteral("cat /etc/debian_version")}));
@@ -444,14 +442,14 @@ void RecordingBusTest::hostileMaps()
     // A kiosk user that is root would be confined by nothing it can be refused for.
     SystemKiosk().updateUserProfile(QStringLiteral("root"), QString());
     const Traces before = traces();
-    const QString passwd = QString::fromUtf8(readFile(QStringLiteral("/etc/passwd")));
+    const QString passwd = QString::fromUtf8(TestFiles::read(QStringLiteral("/etc/passwd")));
 
     const Run result = execute(action, arguments);
     QVERIFY(result.code != 0 && result.code != 4);
     QVERIFY2(result.text.contains(QLatin1String("Nothing has been changed")), qPrintable(result.text));
     QVERIFY(result.progress.isEmpty());
     QVERIFY(!QFile::exists(QStringLiteral("/tmp/orla-recording-pwned")));
-    QCOMPARE(QString::fromUtf8(readFile(QStringLiteral("/etc/passwd"))), passwd);
+    QCOMPARE(QString::fromUtf8(TestFiles::read(QStringLiteral("/etc/passwd"))), passwd);
     checkTraces(before);
 }
 
@@ -499,7 +497,7 @@ void RecordingBusTest::killedHelperIsCleanedUpAfter()
     QVERIFY(waitFor([&first] {
         return !first.progress.isEmpty();
     }));
-    QCOMPARE(readFile(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("1\n"));
+    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("1\n"));
     killHelper();
     finish(job, &first);
     QVERIFY(first.code != 0);

@@ -1,23 +1,24 @@
 #!/bin/bash
 # SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
 # SPDX-License-Identifier: GPL-2.0-or-later
-# Checks that run-with-system-bus.sh hands the command a working private bus
-# and polkitd, passes on the command's exit status, and leaves nothing behind
-# however the command ends: no bus, no polkitd, no scratch directory, and in
-# the fallback mode no polkit files in the machine's directories. Then the
-# optional pieces: accounts the command adds stay inside the run, the display
-# needs its cookie and ends with the run, the reporter is waited for and
-# stopped.
+# Checks that run-with-system-bus.sh skips the run, touching nothing of the
+# machine, where it cannot have private namespaces; that it hands the command
+# a working private bus and polkitd, passes on the command's exit status, and
+# leaves nothing behind however the command ends: no bus, no polkitd, no
+# scratch directory, nothing in the machine's polkit and D-Bus folders. Then
+# the optional pieces: accounts the command adds stay inside the run, the
+# display needs its cookie and ends with the run, the reporter is waited for
+# and stopped.
 #
-#   harnesstest.sh SCRIPT [MODE]   (MODE: namespace or installed; default: what the machine allows)
+#   harnesstest.sh SCRIPT SKIP_STATUS   (SKIP_STATUS: what the harness exits with where it cannot run)
 
 set -u
 script=$1
+skipStatus=$2
 if [ "$(id -u)" != 0 ]; then
     echo "the harness needs root"
-    exit 77
+    exit "$skipStatus"
 fi
-mode=${2:-}
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -39,12 +40,50 @@ echo '// harness test' >"$work/config/rules.d/50-harnesstest.rules"
 
 # run [OPTIONS] -- COMMAND...
 run() {
-    if [ -n "$mode" ]; then
-        ORLA_TESTBUS_MODE=$mode "$script" --config "$work/config" "$@"
-    else
-        "$script" --config "$work/config" "$@"
-    fi
+    "$script" --config "$work/config" "$@"
 }
+
+# The machine's own polkit and D-Bus folders: every entry with its time and
+# size, and the folders' own times, which change as soon as anything is added
+# or removed in them.
+machineFolders=(/usr/share/polkit-1/actions /etc/polkit-1/rules.d /usr/share/polkit-1/rules.d
+    /usr/share/dbus-1/system.d /etc/dbus-1/system.d /usr/share/dbus-1/system-services)
+machineFoldersState() {
+    local d
+    for d in "${machineFolders[@]}"; do
+        [ -d "$d" ] && find "$d" -maxdepth 1 -printf '%p %T@ %s\n'
+    done | sort
+}
+foldersBefore=$(machineFoldersState)
+
+# No namespaces: an unshare that always fails, first in PATH. The command must
+# not run, the status must be the skip status, the reason must be said.
+mkdir "$work/shim"
+printf '#!/bin/sh\necho "unshare: unshare failed: Operation not permitted" >&2\nexit 1\n' >"$work/shim/unshare"
+chmod +x "$work/shim/unshare"
+for options in "" "--accounts" "--display"; do
+    # shellcheck disable=SC2086 # the options are words of their own
+    PATH="$work/shim:$PATH" run $options -- touch "$work/ran-without-namespaces" 2>"$work/stderr"
+    status=$?
+    [ "$status" = "$skipStatus" ] || fail "without namespaces ($options) the run came back as $status, not as skipped"
+    grep -q "namespaces are not available" "$work/stderr" || fail "without namespaces ($options) the harness did not say why: $(cat "$work/stderr")"
+done
+[ -e "$work/ran-without-namespaces" ] && fail "the command ran without namespaces"
+[ "$(machineFoldersState)" = "$foldersBefore" ] || fail "a run without namespaces changed the machine's polkit or D-Bus folders"
+# Nor can the inner run's marker force a run outside the namespaces.
+ORLA_TESTBUS_MODE=namespace run -- touch "$work/ran-without-namespaces" 2>/dev/null
+status=$?
+[ "$status" = 125 ] || fail "ORLA_TESTBUS_MODE set by the caller came back as $status"
+[ -e "$work/ran-without-namespaces" ] && fail "the command ran outside the namespaces"
+
+if ! unshare -m -p -f --mount-proc --propagation private true 2>/dev/null; then
+    if [ "$failures" -ne 0 ]; then
+        echo "$failures failure(s)"
+        exit 1
+    fi
+    echo "no private namespaces on this machine: only the skip was checked"
+    exit "$skipStatus"
+fi
 
 # Reports what the command saw into $work/seen, then ends as asked.
 probe='
@@ -72,8 +111,7 @@ check_gone() {
     [ -e "$dir" ] && fail "$what: scratch directory $dir left behind"
     DBUS_SYSTEM_BUS_ADDRESS=$address dbus-send --system --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
         org.freedesktop.DBus.GetId >/dev/null 2>&1 && fail "$what: the bus still answers"
-    ls /usr/share/polkit-1/actions | grep -q harnesstest && fail "$what: policy file left in the machine's actions"
-    ls /etc/polkit-1/rules.d | grep -q harnesstest && fail "$what: rules file left in the machine's rules"
+    [ "$(machineFoldersState)" = "$foldersBefore" ] || fail "$what: the machine's polkit or D-Bus folders changed"
     rm -f "$work/address" "$work/dir" "$work/polkit" "$work/action"
 }
 
@@ -87,12 +125,9 @@ status=$?
 [ "$status" = 137 ] || fail "a command killed by SIGKILL came back as $status"
 check_gone "killed command"
 
-# The harness itself told to stop while its command runs.
-if [ -n "$mode" ]; then
-    ORLA_TESTBUS_MODE=$mode "$script" --config "$work/config" -- sh -c "$probe" "$work" sleep &
-else
-    "$script" --config "$work/config" -- sh -c "$probe" "$work" sleep &
-fi
+# The harness itself told to stop while its command runs (not through run,
+# whose subshell would take the signal instead).
+"$script" --config "$work/config" -- sh -c "$probe" "$work" sleep &
 harness=$!
 for i in $(seq 100); do [ -s "$work/dir" ] && break; sleep 0.1; done
 sleep 0.5
@@ -105,59 +140,53 @@ for i in $(seq 100); do [ -e "$(cat "$work/dir")" ] || break; sleep 0.1; done
 check_gone "stopped harness"
 pgrep -f "orla-harnesstest-sleep" >/dev/null && fail "the command's own child outlived the harness"
 
-# Accounts: only where the run gets mount namespaces of its own.
-if [ "$mode" = installed ] || ! unshare -m -p -f --mount-proc --propagation private true 2>/dev/null; then
-    run --accounts -- true
-    status=$?
-    [ "$status" = 77 ] || fail "--accounts without namespaces came back as $status, not as skipped"
-else
-    account=orlaharness$$
-    machineFiles=(/etc/passwd /etc/shadow /etc/group /etc/gshadow /etc/subuid /etc/subgid /var/log/lastlog /var/log/faillog)
-    machineBefore=$(md5sum "${machineFiles[@]}" 2>/dev/null)
-    # The build's own password file, which tests elsewhere write themselves.
-    mkdir -p "$work/root/etc"
-    echo "scratch:x:4000:4000::/nonexistent:/usr/sbin/nologin" >"$work/root/etc/passwd"
-    run --accounts --passwd-file "$work/root/etc/passwd" -- sh -c '
-        adduser --disabled-password --gecos "" "$1" >/dev/null || exit 10
-        id "$1" >/dev/null || exit 11
-        su - "$1" -c "touch ~/made-by-su" || exit 12
-        [ "$(stat -c %U "/home/$1/made-by-su")" = "$1" ] || exit 13
-        grep -q "^$1:" "$2" || exit 14
-    ' sh "$account" "$work/root/etc/passwd"
-    status=$?
-    case $status in
-        0) ;;
-        10) fail "adduser failed inside the run" ;;
-        11) fail "id did not know the account the command added" ;;
-        12 | 13) fail "su into the added account failed" ;;
-        14) fail "the --passwd-file view did not list the added account" ;;
-        *) fail "the accounts run came back as $status" ;;
-    esac
-    if id "$account" >/dev/null 2>&1; then
-        fail "the account $account was added to the machine"
-        # Our own leak; nothing else of the machine is touched.
-        userdel -r "$account" >/dev/null 2>&1
-    fi
-    if [ -e "/home/$account" ]; then
-        fail "the account's home was left in the machine's /home"
-        rm -rf "/home/${account:?}"
-    fi
-    [ "$(md5sum "${machineFiles[@]}" 2>/dev/null)" = "$machineBefore" ] || fail "the machine's account files changed"
-    [ -L "$work/root/etc/passwd" ] && fail "the --passwd-file link outlived the run"
-    [ "$(cat "$work/root/etc/passwd")" = "scratch:x:4000:4000::/nonexistent:/usr/sbin/nologin" ] ||
-        fail "the build's own password file changed"
+# Accounts: added, used and removed inside the run only.
+account=orlaharness$$
+machineFiles=(/etc/passwd /etc/shadow /etc/group /etc/gshadow /etc/subuid /etc/subgid /var/log/lastlog /var/log/faillog)
+accountsBefore=$(md5sum "${machineFiles[@]}" 2>/dev/null)
+# The build's own password file, which tests elsewhere write themselves.
+mkdir -p "$work/root/etc"
+echo "scratch:x:4000:4000::/nonexistent:/usr/sbin/nologin" >"$work/root/etc/passwd"
+run --accounts --passwd-file "$work/root/etc/passwd" -- sh -c '
+    adduser --disabled-password --gecos "" "$1" >/dev/null || exit 10
+    id "$1" >/dev/null || exit 11
+    su - "$1" -c "touch ~/made-by-su" || exit 12
+    [ "$(stat -c %U "/home/$1/made-by-su")" = "$1" ] || exit 13
+    grep -q "^$1:" "$2" || exit 14
+' sh "$account" "$work/root/etc/passwd"
+status=$?
+case $status in
+    0) ;;
+    10) fail "adduser failed inside the run" ;;
+    11) fail "id did not know the account the command added" ;;
+    12 | 13) fail "su into the added account failed" ;;
+    14) fail "the --passwd-file view did not list the added account" ;;
+    *) fail "the accounts run came back as $status" ;;
+esac
+if id "$account" >/dev/null 2>&1; then
+    fail "the account $account was added to the machine"
+    # Our own leak; nothing else of the machine is touched.
+    userdel -r "$account" >/dev/null 2>&1
+fi
+if [ -e "/home/$account" ]; then
+    fail "the account's home was left in the machine's /home"
+    rm -rf "/home/${account:?}"
+fi
+[ "$(md5sum "${machineFiles[@]}" 2>/dev/null)" = "$accountsBefore" ] || fail "the machine's account files changed"
+[ -L "$work/root/etc/passwd" ] && fail "the --passwd-file link outlived the run"
+[ "$(cat "$work/root/etc/passwd")" = "scratch:x:4000:4000::/nonexistent:/usr/sbin/nologin" ] ||
+    fail "the build's own password file changed"
 
-    # Session hooks go into the run's /etc, never the machine's.
-    cat >"$work/hooks" <<'HOOKS'
+# Session hooks go into the run's /etc, never the machine's.
+cat >"$work/hooks" <<'HOOKS'
 [ "$1" = install ] && echo "session required orla-harnesstest.so" >>"$2/pam.d/su"
 HOOKS
-    pamBefore=$(md5sum /etc/pam.d/su)
-    run --accounts --confinement "$work/hooks" -- grep -q orla-harnesstest.so /etc/pam.d/su ||
-        fail "--confinement did not install the hooks into the run's /etc"
-    [ "$(md5sum /etc/pam.d/su)" = "$pamBefore" ] || fail "--confinement changed the machine's /etc/pam.d/su"
-    run --confinement "$work/hooks" -- true
-    [ $? = 125 ] || fail "--confinement without --accounts was not refused"
-fi
+pamBefore=$(md5sum /etc/pam.d/su)
+run --accounts --confinement "$work/hooks" -- grep -q orla-harnesstest.so /etc/pam.d/su ||
+    fail "--confinement did not install the hooks into the run's /etc"
+[ "$(md5sum /etc/pam.d/su)" = "$pamBefore" ] || fail "--confinement changed the machine's /etc/pam.d/su"
+run --confinement "$work/hooks" -- true
+[ $? = 125 ] || fail "--confinement without --accounts was not refused"
 
 # Display: the command can open it with the cookie it is handed, not without.
 run --display -- sh -c '
@@ -206,6 +235,8 @@ run --module "$work/reporter-fails" -- touch "$work/command-ran"
 status=$?
 [ "$status" = 125 ] || fail "a reporter that ended before it was ready came back as $status"
 [ -e "$work/command-ran" ] && fail "the command ran without its reporter"
+
+[ "$(machineFoldersState)" = "$foldersBefore" ] || fail "the machine's polkit or D-Bus folders changed"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures failure(s)"

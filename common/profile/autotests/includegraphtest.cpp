@@ -8,7 +8,6 @@
 
 #include "includetesting.h"
 
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -224,16 +223,16 @@ private Q_SLOTS:
         QVERIFY(cycles < questions * 9 / 10);
     }
 
-    void sharedSubProfilesAnswerFast()
+    void answersThroughSharedSubProfiles()
     {
         // Forty levels of diamonds: X0 includes Y0a and Y0b, both include X1,
-        // and so on. Every path through it is a different way to the bottom.
+        // and so on. Every path through it is a different way to the bottom,
+        // 2^40 of them: a search that walks paths never ends (storebenchmark
+        // times the questions).
         Graph g;
         const QVector<ProfileFile *> tops = addDiamonds(g, 40);
         const QStringList expected = wayDown(tops);
 
-        QElapsedTimer timer;
-        timer.start();
         {
             const IncludeGraph includes(g.files);
             QCOMPARE(includes.containts(tops.first(), QStringLiteral("bottom")), expected);
@@ -242,13 +241,11 @@ private Q_SLOTS:
                 QVERIFY(includes.containts(&profile, QStringLiteral("nowhere")).isEmpty());
             }
         }
-        QVERIFY2(timer.elapsed() < 500, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
 
         // Now every middle profile also includes the top one: every profile
         // but the bottom one is on a cycle, and every failure below depends
         // on the top being on the path.
         includeTopFromTheMiddles(g);
-        timer.restart();
         const IncludeGraph includes(g.files);
         for (const ProfileFile &profile : g.profiles) {
             const QStringList cycle = includes.containts(&profile, profile.name());
@@ -262,24 +259,20 @@ private Q_SLOTS:
             QVERIFY(includes.containts(&profile, QStringLiteral("nowhere")).isEmpty());
         }
         QCOMPARE(includes.containts(tops.first(), QStringLiteral("X0")), (QStringList{QStringLiteral("X0"), firstInclude(*tops.first())}));
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
     }
 
     void longChains()
     {
         // Include chains thousands of profiles deep must not exhaust the
-        // stack, and off every cycle each profile's own question is at once.
+        // stack, on a cycle or off it (storebenchmark times the questions).
         const int length = 20000;
         Graph g = chainOf(length);
-        QElapsedTimer timer;
-        timer.start();
         {
             const IncludeGraph includes(g.files);
             for (const ProfileFile &profile : g.profiles) {
                 QVERIFY(includes.containts(&profile, profile.name()).isEmpty());
             }
         }
-        QVERIFY2(timer.elapsed() < 2000, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
 
         g.profiles.back().data().insertIncludeRule(IncludeRule(QStringLiteral("P0")));
         QStringList whole;

@@ -8,7 +8,6 @@
 
 #include "includetesting.h"
 
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -111,32 +110,29 @@ private Q_SLOTS:
         QCOMPARE(outside.containts(QStringLiteral("D"), withNull, {}), names("A B C"));
     }
 
-    void sharedSubProfilesAnswerFast()
+    void answersThroughSharedSubProfiles()
     {
         // Forty levels of diamonds: X0 includes Y0a and Y0b, both include X1,
-        // and so on. Every path through it is a different way to the bottom.
+        // and so on. Every path through it is a different way to the bottom,
+        // 2^40 of them: a search that walks paths never ends (storebenchmark
+        // times the questions).
         Graph g;
         const QVector<ProfileFile *> tops = addDiamonds(g, 40);
         const QStringList expected = wayDown(tops);
 
-        QElapsedTimer timer;
-        timer.start();
         QCOMPARE(tops.first()->containts(QStringLiteral("bottom"), g.files, {}), expected);
         QVERIFY(tops.first()->containts(QStringLiteral("nowhere"), g.files, {}).isEmpty());
         QVERIFY(tops.first()->containts(tops.first()->name(), g.files, {}).isEmpty());
-        QVERIFY2(timer.elapsed() < 500, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
 
         // Now every middle profile also includes the top one, so every failure
         // below depends on the top being on the path.
         includeTopFromTheMiddles(g);
-        timer.restart();
         QVERIFY(tops.first()->containts(QStringLiteral("nowhere"), g.files, {}).isEmpty());
         QVERIFY(tops.at(1)->containts(QStringLiteral("nowhere"), g.files, {}).isEmpty());
         QCOMPARE(tops.first()->containts(QStringLiteral("X0"), g.files, {}), (QStringList{QStringLiteral("X0"), firstInclude(*tops.first())}));
         const QStringList cycle = tops.at(1)->containts(QStringLiteral("X1"), g.files, {});
         QVERIFY(isChain(g, cycle, QStringLiteral("X1")));
         QCOMPARE(cycle.first(), QStringLiteral("X1"));
-        QVERIFY2(timer.elapsed() < 500, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
     }
 
     void containtsMatchesThePlainSearch()

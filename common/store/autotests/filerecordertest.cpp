@@ -8,27 +8,12 @@
 #include "failures/writefileexception.h"
 
 #include "filesizelimit.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace
-{
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void put(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-}
 
 class FileRecorderTest : public QObject
 {
@@ -43,11 +28,11 @@ private Q_SLOTS:
         QCOMPARE(recorder.path(), path);
         const QString text = QStringLiteral("+file r uo: /home/\u0430\u043b\u0438\u0441\u0430/doc\n");
         recorder.write(text);
-        QCOMPARE(contentOf(path), text.toUtf8());
+        QCOMPARE(TestFiles::read(path), text.toUtf8());
 
         // The same recorder replaces the file again, whole.
         recorder.write(QStringLiteral("@include base\n"));
-        QCOMPARE(contentOf(path), QByteArray("@include base\n"));
+        QCOMPARE(TestFiles::read(path), QByteArray("@include base\n"));
     }
 
     void switchValues_data()
@@ -65,18 +50,18 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/parameters/uc_enforce");
         FileRecorder(path).write(value);
-        QCOMPARE(contentOf(path), expected);
+        QCOMPARE(TestFiles::read(path), expected);
         // Writing over longer content must not leave its tail behind.
-        put(path, "something long\n");
+        TestFiles::write(path, "something long\n");
         FileRecorder(path).write(value);
-        QCOMPARE(contentOf(path), expected);
+        QCOMPARE(TestFiles::read(path), expected);
     }
 
     void failedWriteKeepsOldContent()
     {
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/alice");
-        put(path, "old rules\n");
+        TestFiles::write(path, "old rules\n");
         const QString text = QStringLiteral("+file r uo: /tmp/%1\n").arg(QString(4096, QLatin1Char('x')));
         {
             FileSizeLimit limit(64);
@@ -85,7 +70,7 @@ private Q_SLOTS:
             }
             QVERIFY_EXCEPTION_THROWN(FileRecorder(path).write(text), WriteFileException);
         }
-        QCOMPARE(contentOf(path), QByteArray("old rules\n"));
+        QCOMPARE(TestFiles::read(path), QByteArray("old rules\n"));
         // No half-written save file is left beside it.
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{QStringLiteral("alice")});
     }
@@ -105,7 +90,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/alice");
-        put(path, "old rules\n");
+        TestFiles::write(path, "old rules\n");
         const QString text = QStringLiteral("@include a\n") + QChar(0) + QStringLiteral("@include b\n");
         try {
             FileRecorder(path).write(text);
@@ -113,7 +98,7 @@ private Q_SLOTS:
         } catch (const WriteFileException &e) {
             QCOMPARE(e.path(), path);
         }
-        QCOMPARE(contentOf(path), QByteArray("old rules\n"));
+        QCOMPARE(TestFiles::read(path), QByteArray("old rules\n"));
     }
 
     void targetThatIsADirectoryFails_data()
@@ -148,14 +133,14 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString blocker = dir.path() + QStringLiteral("/kiosk2");
-        put(blocker, "a file");
+        TestFiles::write(blocker, "a file");
         try {
             FileRecorder(blocker + QStringLiteral("/disabled/alice")).write(QStringLiteral("x\n"));
             QFAIL("no failure");
         } catch (const CreateDirException &e) {
             QCOMPARE(e.path(), blocker + QStringLiteral("/disabled"));
         }
-        QCOMPARE(contentOf(blocker), QByteArray("a file"));
+        QCOMPARE(TestFiles::read(blocker), QByteArray("a file"));
     }
 };
 

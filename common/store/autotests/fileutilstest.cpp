@@ -8,6 +8,8 @@
 #include "failures/deletefileexception.h"
 #include "failures/renamefileexception.h"
 
+#include "testfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -17,20 +19,6 @@
 
 namespace
 {
-void touch(const QString &path, const QByteArray &content = QByteArray())
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 QStringList names(const QFileInfoList &infos)
 {
     QStringList result;
@@ -50,11 +38,11 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString root = dir.path();
-        touch(root + QStringLiteral("/c.txt"));
-        touch(root + QStringLiteral("/a.txt"));
-        touch(root + QStringLiteral("/B.txt"));
-        touch(root + QStringLiteral("/.hidden"));
-        touch(root + QStringLiteral("/sub/inner"));
+        TestFiles::write(root + QStringLiteral("/c.txt"));
+        TestFiles::write(root + QStringLiteral("/a.txt"));
+        TestFiles::write(root + QStringLiteral("/B.txt"));
+        TestFiles::write(root + QStringLiteral("/.hidden"));
+        TestFiles::write(root + QStringLiteral("/sub/inner"));
         QVERIFY(QFile::link(root + QStringLiteral("/a.txt"), root + QStringLiteral("/link")));
         QVERIFY(QFile::link(root + QStringLiteral("/nowhere"), root + QStringLiteral("/dangling")));
         QCOMPARE(mkfifo(QFile::encodeName(root + QStringLiteral("/fifo")).constData(), 0600), 0);
@@ -72,12 +60,12 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString root = dir.path();
-        touch(root + QStringLiteral("/top"));
-        touch(root + QStringLiteral("/one/mid"));
-        touch(root + QStringLiteral("/one/two/deep"));
-        touch(root + QStringLiteral("/.hiddendir/secret"));
-        touch(root + QStringLiteral("/one/.hiddenfile"));
-        touch(root + QStringLiteral("/elsewhere/far"));
+        TestFiles::write(root + QStringLiteral("/top"));
+        TestFiles::write(root + QStringLiteral("/one/mid"));
+        TestFiles::write(root + QStringLiteral("/one/two/deep"));
+        TestFiles::write(root + QStringLiteral("/.hiddendir/secret"));
+        TestFiles::write(root + QStringLiteral("/one/.hiddenfile"));
+        TestFiles::write(root + QStringLiteral("/elsewhere/far"));
         QVERIFY(QFile::link(root + QStringLiteral("/top"), root + QStringLiteral("/one/filelink")));
         // Following this would list elsewhere/far twice, or loop for ever on a
         // link to an ancestor.
@@ -102,7 +90,7 @@ private Q_SLOTS:
         Utils::createDirectory(deep);
         QVERIFY(QFileInfo(deep).isDir());
 
-        touch(deep + QStringLiteral("/kept"));
+        TestFiles::write(deep + QStringLiteral("/kept"));
         Utils::createDirectory(deep);
         QVERIFY(QFile::exists(deep + QStringLiteral("/kept")));
     }
@@ -110,7 +98,7 @@ private Q_SLOTS:
     void createDirectoryUnderFileFails()
     {
         QTemporaryDir dir;
-        touch(dir.path() + QStringLiteral("/file"));
+        TestFiles::write(dir.path() + QStringLiteral("/file"));
         const QString wanted = dir.path() + QStringLiteral("/file/sub");
         try {
             Utils::createDirectory(wanted);
@@ -126,10 +114,10 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString from = dir.path() + QStringLiteral("/alice");
         const QString to = dir.path() + QStringLiteral("/disabled/alice");
-        touch(from, "rules");
+        TestFiles::write(from, "rules");
         Utils::renameFile(from, to);
         QVERIFY(!QFile::exists(from));
-        QCOMPARE(contentOf(to), QByteArray("rules"));
+        QCOMPARE(TestFiles::read(to), QByteArray("rules"));
     }
 
     void renameFileReplacesTarget()
@@ -137,11 +125,11 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString from = dir.path() + QStringLiteral("/new");
         const QString to = dir.path() + QStringLiteral("/old");
-        touch(from, "new");
-        touch(to, "old");
+        TestFiles::write(from, "new");
+        TestFiles::write(to, "old");
         Utils::renameFile(from, to);
         QVERIFY(!QFile::exists(from));
-        QCOMPARE(contentOf(to), QByteArray("new"));
+        QCOMPARE(TestFiles::read(to), QByteArray("new"));
     }
 
     void renameFailureNamesBothPathsAndReason()
@@ -163,11 +151,11 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString from = dir.path() + QStringLiteral("/alice");
-        touch(from, "rules");
+        TestFiles::write(from, "rules");
         // The system call would see only the part before the NUL: the file itself.
         const QString to = from + QChar(0) + QStringLiteral("/../elsewhere");
         QVERIFY_EXCEPTION_THROWN(Utils::renameFile(from, to), RenameFileException);
-        QCOMPARE(contentOf(from), QByteArray("rules"));
+        QCOMPARE(TestFiles::read(from), QByteArray("rules"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("alice")});
     }
 
@@ -175,7 +163,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/alice");
-        touch(path);
+        TestFiles::write(path);
         Utils::deleteFile(path);
         QVERIFY(!QFile::exists(path));
         // Nothing there any more is not a failure.
@@ -186,7 +174,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/sub");
-        touch(path + QStringLiteral("/inner"));
+        TestFiles::write(path + QStringLiteral("/inner"));
         try {
             Utils::deleteFile(path);
             QFAIL("no failure");

@@ -11,42 +11,27 @@
 #include "failures/readfileexception.h"
 #include "systempaths.h"
 
+#include "kiosktree.h"
 #include "scratchroot.h"
+#include "testfiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 namespace
 {
-QString profile(const QString &name)
-{
-    return QString::fromUtf8(SystemPaths::systemProfilesDir) + QLatin1Char('/') + name;
-}
-
-QByteArray read(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void write(const QString &path, const QByteArray &bytes)
-{
-    QVERIFY(ScratchRoot::writeFile(path, bytes));
-}
-
 void writeJournal(const QByteArray &text)
 {
-    write(QString::fromUtf8(SystemPaths::transactionJournalDir) + QStringLiteral("/journal"), text);
+    KioskTree::write(QString::fromUtf8(SystemPaths::transactionJournalDir) + QStringLiteral("/journal"), text);
 }
 
 // What a save of "office" (replaced) and "web" (new) leaves once applied:
 // the new texts in place, the old one under its second name.
 void appliedSave()
 {
-    write(profile(QStringLiteral("office")), "office new\n");
-    write(profile(QStringLiteral(".kiosk-old-1")), "office old\n");
-    write(profile(QStringLiteral("web")), "web\n");
+    KioskTree::write(KioskTree::systemProfile(QStringLiteral("office")), "office new\n");
+    KioskTree::write(KioskTree::systemProfile(QStringLiteral(".kiosk-old-1")), "office old\n");
+    KioskTree::write(KioskTree::systemProfile(QStringLiteral("web")), "web\n");
 }
 
 const QByteArray journal = "touched system office .kiosk-old-1\ntouched system web -\nprepared\n";
@@ -76,8 +61,8 @@ private Q_SLOTS:
         appliedSave();
         writeJournal(journal);
         KioskTransaction::recover();
-        QCOMPARE(read(profile(QStringLiteral("office"))), QByteArray("office old\n"));
-        QCOMPARE(read(profile(QStringLiteral("web"))), QByteArray("<missing>"));
+        QCOMPARE(TestFiles::read(KioskTree::systemProfile(QStringLiteral("office"))), QByteArray("office old\n"));
+        QCOMPARE(TestFiles::read(KioskTree::systemProfile(QStringLiteral("web"))), QByteArray("<missing>"));
         QVERIFY(!KioskTransaction::hasUnfinishedSave());
         KioskTransaction::removeLeftovers();
         QCOMPARE(QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("office")});
@@ -88,19 +73,19 @@ private Q_SLOTS:
         appliedSave();
         writeJournal(journal + "committed\n");
         KioskTransaction::recover();
-        QCOMPARE(read(profile(QStringLiteral("office"))), QByteArray("office new\n"));
-        QCOMPARE(read(profile(QStringLiteral("web"))), QByteArray("web\n"));
+        QCOMPARE(TestFiles::read(KioskTree::systemProfile(QStringLiteral("office"))), QByteArray("office new\n"));
+        QCOMPARE(TestFiles::read(KioskTree::systemProfile(QStringLiteral("web"))), QByteArray("web\n"));
         QVERIFY(!KioskTransaction::hasUnfinishedSave());
     }
 
     void journalReachesNothingOutsideTheTree()
     {
         appliedSave();
-        write(QString::fromUtf8(SystemPaths::systemRoot) + QStringLiteral("/etc/shadow"), "secret\n");
+        KioskTree::write(QString::fromUtf8(SystemPaths::systemRoot) + QStringLiteral("/etc/shadow"), "secret\n");
         writeJournal("touched system ..%2F..%2Fshadow -\nprepared\n");
         QVERIFY_EXCEPTION_THROWN(KioskTransaction::recover(), ReadFileException);
-        QCOMPARE(read(QString::fromUtf8(SystemPaths::systemRoot) + QStringLiteral("/etc/shadow")), QByteArray("secret\n"));
-        QCOMPARE(read(profile(QStringLiteral("office"))), QByteArray("office new\n"));
+        QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::systemRoot) + QStringLiteral("/etc/shadow")), QByteArray("secret\n"));
+        QCOMPARE(TestFiles::read(KioskTree::systemProfile(QStringLiteral("office"))), QByteArray("office new\n"));
     }
 };
 

@@ -13,11 +13,12 @@
 #include "systempaths.h"
 
 #include "filesizelimit.h"
+#include "kiosktree.h"
 #include "readaccessdrop.h"
 #include "scratchroot.h"
+#include "testfiles.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,47 +36,6 @@
 
 namespace
 {
-QString systemDir()
-{
-    return QString::fromUtf8(SystemPaths::systemProfilesDir);
-}
-
-QString userDir()
-{
-    return QString::fromUtf8(SystemPaths::userProfilesDir);
-}
-
-QString disabledDir()
-{
-    return userDir() + QStringLiteral("/disabled");
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// Everything below the scratch root, links and directories included, so that
-// a stray write anywhere in it shows up as a difference.
-QMap<QString, QByteArray> snapshot()
-{
-    QMap<QString, QByteArray> tree;
-    QDirIterator it(ScratchRoot::root(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QFileInfo info = it.fileInfo();
-        if (info.isSymLink()) {
-            tree.insert(path, "link to " + QFile::encodeName(info.symLinkTarget()));
-        } else if (info.isDir()) {
-            tree.insert(path, "directory");
-        } else {
-            tree.insert(path, contentOf(path));
-        }
-    }
-    return tree;
-}
-
 QStringList namesOf(const QList<ProfileFile> &profiles)
 {
     QStringList names;
@@ -95,21 +55,16 @@ class SystemKioskTest : public QObject
     Q_OBJECT
 
 private:
-    void write(const QString &path, const QByteArray &content)
-    {
-        QVERIFY2(ScratchRoot::writeFile(path, content), qPrintable(path));
-    }
-
     // A populated tree with files the store must never reach: beside the
     // profile directories, and above them.
     void populate()
     {
-        write(systemDir() + QStringLiteral("/base"), "+file r uo: /usr/lib\n");
-        write(userDir() + QStringLiteral("/alice"), "@include base\n");
-        write(disabledDir() + QStringLiteral("/bob"), "@include base\n");
-        write(ScratchRoot::root() + QStringLiteral("/etc/passwd"), "root:x:0:0::/root:/bin/bash\n");
-        write(ScratchRoot::root() + QStringLiteral("/etc/tavrix/x"), "victim\n");
-        write(ScratchRoot::root() + QStringLiteral("/x"), "victim\n");
+        KioskTree::write(KioskTree::systemProfilesDir() + QStringLiteral("/base"), "+file r uo: /usr/lib\n");
+        KioskTree::write(KioskTree::userProfilesDir() + QStringLiteral("/alice"), "@include base\n");
+        KioskTree::write(KioskTree::disabledUsersDir() + QStringLiteral("/bob"), "@include base\n");
+        KioskTree::write(ScratchRoot::root() + QStringLiteral("/etc/passwd"), "root:x:0:0::/root:/bin/bash\n");
+        KioskTree::write(ScratchRoot::root() + QStringLiteral("/etc/tavrix/x"), "victim\n");
+        KioskTree::write(ScratchRoot::root() + QStringLiteral("/x"), "victim\n");
     }
 
 private Q_SLOTS:
@@ -156,10 +111,7 @@ private Q_SLOTS:
         QFETCH(bool, on);
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/switch");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        file.close();
+        TestFiles::write(path, content);
         QCOMPARE(SystemKiosk().fileValue(path), on);
     }
 
@@ -180,13 +132,7 @@ private Q_SLOTS:
         QFETCH(bool, autoEnforce);
         QFETCH(bool, complain);
         QFETCH(bool, autoComplain);
-        auto value = [](bool on) {
-            return on ? QByteArray("1\n") : QByteArray("0\n");
-        };
-        write(QString::fromUtf8(SystemPaths::enforceParameter), value(enforce));
-        write(QString::fromUtf8(SystemPaths::autoEnforceFile), value(autoEnforce));
-        write(QString::fromUtf8(SystemPaths::complainParameter), value(complain));
-        write(QString::fromUtf8(SystemPaths::autoComplainFile), value(autoComplain));
+        KioskTree::setSwitches(enforce, autoEnforce, complain, autoComplain);
 
         const SystemKiosk kiosk;
         QCOMPARE(kiosk.enforce(), enforce);
@@ -222,11 +168,11 @@ private Q_SLOTS:
                               QString::fromUtf8(SystemPaths::complainParameter),
                               QString::fromUtf8(SystemPaths::autoComplainFile)};
         for (const QString &file : all) {
-            write(file, "0\n");
+            KioskTree::write(file, "0\n");
         }
         enable(SystemKiosk());
         for (const QString &file : all) {
-            QCOMPARE(contentOf(file), file == path ? QByteArray("1\n") : QByteArray("0\n"));
+            QCOMPARE(TestFiles::read(file), file == path ? QByteArray("1\n") : QByteArray("0\n"));
         }
     }
 
@@ -245,10 +191,10 @@ private Q_SLOTS:
 
     void readUserProfilesEnabledThenDisabled()
     {
-        write(disabledDir() + QStringLiteral("/carol"), "@include office\n");
-        write(userDir() + QStringLiteral("/alice"), "@include base\n+file r uo: /srv/a\n");
-        write(disabledDir() + QStringLiteral("/bob"), "");
-        write(userDir() + QStringLiteral("/Dave"), "");
+        KioskTree::write(KioskTree::disabledUsersDir() + QStringLiteral("/carol"), "@include office\n");
+        KioskTree::write(KioskTree::userProfilesDir() + QStringLiteral("/alice"), "@include base\n+file r uo: /srv/a\n");
+        KioskTree::write(KioskTree::disabledUsersDir() + QStringLiteral("/bob"), "");
+        KioskTree::write(KioskTree::userProfilesDir() + QStringLiteral("/Dave"), "");
 
         const QList<UserProfileFile> users = SystemKiosk().readUserProfiles();
         QStringList names;
@@ -277,15 +223,15 @@ private Q_SLOTS:
 
     void onlyVisibleRegularFilesAreProfiles()
     {
-        write(systemDir() + QStringLiteral("/office"), "@include base\n");
-        write(systemDir() + QStringLiteral("/base"), "");
-        write(systemDir() + QStringLiteral("/.hidden"), "@include secret\n");
-        write(systemDir() + QStringLiteral("/sub/inner"), "");
-        write(ScratchRoot::root() + QStringLiteral("/outside"), "@include secret\n");
-        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/outside"), systemDir() + QStringLiteral("/link")));
-        QCOMPARE(mkfifo(QFile::encodeName(systemDir() + QStringLiteral("/fifo")).constData(), 0600), 0);
-        write(userDir() + QStringLiteral("/alice"), "");
-        QVERIFY(QFile::link(userDir() + QStringLiteral("/alice"), userDir() + QStringLiteral("/mallory")));
+        KioskTree::write(KioskTree::systemProfilesDir() + QStringLiteral("/office"), "@include base\n");
+        KioskTree::write(KioskTree::systemProfilesDir() + QStringLiteral("/base"), "");
+        KioskTree::write(KioskTree::systemProfilesDir() + QStringLiteral("/.hidden"), "@include secret\n");
+        KioskTree::write(KioskTree::systemProfilesDir() + QStringLiteral("/sub/inner"), "");
+        KioskTree::write(ScratchRoot::root() + QStringLiteral("/outside"), "@include secret\n");
+        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/outside"), KioskTree::systemProfilesDir() + QStringLiteral("/link")));
+        QCOMPARE(mkfifo(QFile::encodeName(KioskTree::systemProfilesDir() + QStringLiteral("/fifo")).constData(), 0600), 0);
+        KioskTree::write(KioskTree::userProfilesDir() + QStringLiteral("/alice"), "");
+        QVERIFY(QFile::link(KioskTree::userProfilesDir() + QStringLiteral("/alice"), KioskTree::userProfilesDir() + QStringLiteral("/mallory")));
 
         const SystemKiosk kiosk;
         QCOMPARE(namesOf(kiosk.readSystemProfiles()), (QStringList{QStringLiteral("base"), QStringLiteral("office")}));
@@ -295,10 +241,7 @@ private Q_SLOTS:
     void readDirProfilesNamesByFileName()
     {
         QTemporaryDir dir;
-        QFile file(dir.path() + QStringLiteral("/web"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("@include base\n");
-        file.close();
+        TestFiles::write(dir.path() + QStringLiteral("/web"), "@include base\n");
         const QList<ProfileFile> profiles = SystemKiosk().readDirProfiles(dir.path());
         QCOMPARE(profiles.size(), 1);
         QCOMPARE(profiles.first().name(), QStringLiteral("web"));
@@ -310,7 +253,7 @@ private Q_SLOTS:
 
     void readProfileOfMissingFileFails()
     {
-        const QString path = systemDir() + QStringLiteral("/missing");
+        const QString path = KioskTree::systemProfilesDir() + QStringLiteral("/missing");
         try {
             SystemKiosk().readProfile(path);
             QFAIL("no failure");
@@ -322,7 +265,7 @@ private Q_SLOTS:
     void profilesAreReadAsUtf8WhateverTheLocale()
     {
         const QString path = QStringLiteral("/home/\u043f\u043e\u043b\u044c\u0437\u043e\u0432\u0430\u0442\u0435\u043b\u044c/\u0434\u043e\u043a");
-        write(systemDir() + QStringLiteral("/docs"), QStringLiteral("+file r uo: %1\n").arg(path).toUtf8());
+        KioskTree::write(KioskTree::systemProfilesDir() + QStringLiteral("/docs"), QStringLiteral("+file r uo: %1\n").arg(path).toUtf8());
         QTextCodec *saved = QTextCodec::codecForLocale();
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
         QList<ProfileFile> profiles;
@@ -348,13 +291,13 @@ private Q_SLOTS:
     void oneUnreadableProfileFailsTheWholeRead()
     {
         QFETCH(bool, users);
-        write(systemDir() + QStringLiteral("/a"), "");
-        write(systemDir() + QStringLiteral("/b"), "");
-        write(systemDir() + QStringLiteral("/c"), "");
-        write(userDir() + QStringLiteral("/alice"), "");
-        write(disabledDir() + QStringLiteral("/bob"), "");
-        write(disabledDir() + QStringLiteral("/carol"), "");
-        const QString locked = users ? disabledDir() + QStringLiteral("/bob") : systemDir() + QStringLiteral("/b");
+        KioskTree::write(KioskTree::systemProfilesDir() + QStringLiteral("/a"), "");
+        KioskTree::write(KioskTree::systemProfilesDir() + QStringLiteral("/b"), "");
+        KioskTree::write(KioskTree::systemProfilesDir() + QStringLiteral("/c"), "");
+        KioskTree::write(KioskTree::userProfilesDir() + QStringLiteral("/alice"), "");
+        KioskTree::write(KioskTree::disabledUsersDir() + QStringLiteral("/bob"), "");
+        KioskTree::write(KioskTree::disabledUsersDir() + QStringLiteral("/carol"), "");
+        const QString locked = users ? KioskTree::disabledUsersDir() + QStringLiteral("/bob") : KioskTree::systemProfilesDir() + QStringLiteral("/b");
 
         ReadAccessDrop drop(locked);
         if (!drop.isActive()) {
@@ -376,15 +319,15 @@ private Q_SLOTS:
     {
         const SystemKiosk kiosk;
         kiosk.updateUserProfile(QStringLiteral("disabled/alice"), QStringLiteral("@include base\n"));
-        QCOMPARE(contentOf(disabledDir() + QStringLiteral("/alice")), QByteArray("@include base\n"));
+        QCOMPARE(TestFiles::read(KioskTree::disabledUsersDir() + QStringLiteral("/alice")), QByteArray("@include base\n"));
         kiosk.updateUserProfile(QStringLiteral("bob"), QStringLiteral("@include web\n"));
-        QCOMPARE(contentOf(userDir() + QStringLiteral("/bob")), QByteArray("@include web\n"));
+        QCOMPARE(TestFiles::read(KioskTree::userProfilesDir() + QStringLiteral("/bob")), QByteArray("@include web\n"));
         kiosk.updateSystemProfile(QStringLiteral("web"), QStringLiteral("+file r uo: /srv\n"));
-        QCOMPARE(contentOf(systemDir() + QStringLiteral("/web")), QByteArray("+file r uo: /srv\n"));
+        QCOMPARE(TestFiles::read(KioskTree::systemProfilesDir() + QStringLiteral("/web")), QByteArray("+file r uo: /srv\n"));
 
         // Replaced whole, not appended to.
         kiosk.updateSystemProfile(QStringLiteral("web"), QStringLiteral("@include base\n"));
-        QCOMPARE(contentOf(systemDir() + QStringLiteral("/web")), QByteArray("@include base\n"));
+        QCOMPARE(TestFiles::read(KioskTree::systemProfilesDir() + QStringLiteral("/web")), QByteArray("@include base\n"));
 
         const QList<UserProfileFile> users = kiosk.readUserProfiles();
         QCOMPARE(users.size(), 2);
@@ -410,12 +353,12 @@ private Q_SLOTS:
     {
         populate();
         const SystemKiosk kiosk;
-        write(disabledDir() + QStringLiteral("/alice"), "stale\n");
+        KioskTree::write(KioskTree::disabledUsersDir() + QStringLiteral("/alice"), "stale\n");
 
         // Disabling over a stale disabled profile replaces it.
         kiosk.renameUserProfile(QStringLiteral("alice"), QStringLiteral("disabled/alice"));
-        QVERIFY(!QFile::exists(userDir() + QStringLiteral("/alice")));
-        QCOMPARE(contentOf(disabledDir() + QStringLiteral("/alice")), QByteArray("@include base\n"));
+        QVERIFY(!QFile::exists(KioskTree::userProfilesDir() + QStringLiteral("/alice")));
+        QCOMPARE(TestFiles::read(KioskTree::disabledUsersDir() + QStringLiteral("/alice")), QByteArray("@include base\n"));
 
         kiosk.renameUserProfile(QStringLiteral("disabled/bob"), QStringLiteral("bob"));
         QCOMPARE(kiosk.users(), QSet<QString>{QStringLiteral("bob")});
@@ -436,9 +379,9 @@ private Q_SLOTS:
 
     void firstDisableCreatesDisabledDirectory()
     {
-        write(userDir() + QStringLiteral("/alice"), "x\n");
+        KioskTree::write(KioskTree::userProfilesDir() + QStringLiteral("/alice"), "x\n");
         SystemKiosk().renameUserProfile(QStringLiteral("alice"), QStringLiteral("disabled/alice"));
-        QCOMPARE(contentOf(disabledDir() + QStringLiteral("/alice")), QByteArray("x\n"));
+        QCOMPARE(TestFiles::read(KioskTree::disabledUsersDir() + QStringLiteral("/alice")), QByteArray("x\n"));
     }
 
     void renameOfMissingProfileFails()
@@ -447,8 +390,8 @@ private Q_SLOTS:
             SystemKiosk().renameSystemProfile(QStringLiteral("ghost"), QStringLiteral("spirit"));
             QFAIL("no failure");
         } catch (const RenameFileException &e) {
-            QCOMPARE(e.path(), systemDir() + QStringLiteral("/ghost"));
-            QCOMPARE(e.newPath(), systemDir() + QStringLiteral("/spirit"));
+            QCOMPARE(e.path(), KioskTree::systemProfilesDir() + QStringLiteral("/ghost"));
+            QCOMPARE(e.newPath(), KioskTree::systemProfilesDir() + QStringLiteral("/spirit"));
         }
     }
 
@@ -516,9 +459,9 @@ private Q_SLOTS:
     {
         QFETCH(Operation, operation);
         populate();
-        const QMap<QString, QByteArray> before = snapshot();
+        const QMap<QString, QByteArray> before = KioskTree::snapshot(KioskTree::Scope::WholeRoot);
         operation(SystemKiosk());
-        QCOMPARE(snapshot(), before);
+        QCOMPARE(KioskTree::snapshot(KioskTree::Scope::WholeRoot), before);
     }
 
     void linksInTheTreeAreRefused_data()
@@ -550,27 +493,27 @@ private Q_SLOTS:
         populate();
         // The disabled directory replaced by a link to the directory holding
         // the victim; a profile replaced by a link to the password file.
-        QVERIFY(QDir(disabledDir()).removeRecursively());
-        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/tavrix"), disabledDir()));
-        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/passwd"), systemDir() + QStringLiteral("/evil")));
-        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/passwd"), userDir() + QStringLiteral("/mallory")));
+        QVERIFY(QDir(KioskTree::disabledUsersDir()).removeRecursively());
+        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/tavrix"), KioskTree::disabledUsersDir()));
+        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/passwd"), KioskTree::systemProfilesDir() + QStringLiteral("/evil")));
+        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/passwd"), KioskTree::userProfilesDir() + QStringLiteral("/mallory")));
 
-        const QMap<QString, QByteArray> before = snapshot();
+        const QMap<QString, QByteArray> before = KioskTree::snapshot(KioskTree::Scope::WholeRoot);
         // Skipped quietly, the change would be reported done and then be missing.
         QVERIFY_EXCEPTION_THROWN(operation(SystemKiosk()), DetailsException);
-        QCOMPARE(snapshot(), before);
+        QCOMPARE(KioskTree::snapshot(KioskTree::Scope::WholeRoot), before);
     }
 
     void linkedEntriesAreNamed()
     {
         populate();
-        QVERIFY(QDir(disabledDir()).removeRecursively());
-        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/tavrix"), disabledDir()));
-        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/passwd"), systemDir() + QStringLiteral("/evil")));
+        QVERIFY(QDir(KioskTree::disabledUsersDir()).removeRecursively());
+        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/tavrix"), KioskTree::disabledUsersDir()));
+        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/passwd"), KioskTree::systemProfilesDir() + QStringLiteral("/evil")));
         const SystemKiosk kiosk;
-        QCOMPARE(kiosk.userProfileLink(QStringLiteral("disabled/alice")), disabledDir());
+        QCOMPARE(kiosk.userProfileLink(QStringLiteral("disabled/alice")), KioskTree::disabledUsersDir());
         QCOMPARE(kiosk.userProfileLink(QStringLiteral("alice")), QString());
-        QCOMPARE(kiosk.systemProfileLink(QStringLiteral("evil")), systemDir() + QStringLiteral("/evil"));
+        QCOMPARE(kiosk.systemProfileLink(QStringLiteral("evil")), KioskTree::systemProfilesDir() + QStringLiteral("/evil"));
         QCOMPARE(kiosk.systemProfileLink(QStringLiteral("base")), QString());
     }
 
@@ -578,10 +521,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("swapped");
         QTest::addColumn<Operation>("save");
-        QTest::newRow("system profile") << systemDir() + QStringLiteral("/base") << Operation([](const SystemKiosk &k) {
+        QTest::newRow("system profile") << KioskTree::systemProfilesDir() + QStringLiteral("/base") << Operation([](const SystemKiosk &k) {
             k.updateSystemProfile(QStringLiteral("base"), QStringLiteral("overwritten\n"));
         });
-        QTest::newRow("disabled directory") << disabledDir() << Operation([](const SystemKiosk &k) {
+        QTest::newRow("disabled directory") << KioskTree::disabledUsersDir() << Operation([](const SystemKiosk &k) {
             k.updateUserProfile(QStringLiteral("disabled/x"), QStringLiteral("overwritten\n"));
         });
     }
@@ -596,14 +539,14 @@ private Q_SLOTS:
         populate();
         const QString victimDir = ScratchRoot::root() + QStringLiteral("/etc/tavrix");
         const QString victim = victimDir + QStringLiteral("/x");
-        const bool directory = swapped == disabledDir();
+        const bool directory = swapped == KioskTree::disabledUsersDir();
         const QString link = swapped + QStringLiteral(".link");
         const QString real = swapped + QStringLiteral(".real");
         QVERIFY(QFile::link(directory ? victimDir : victim, link));
         if (directory) {
             QVERIFY(QDir().mkpath(real));
         } else {
-            write(real, "real\n");
+            KioskTree::write(real, "real\n");
         }
         const QByteArray realPath = QFile::encodeName(real);
         const QByteArray linkPath = QFile::encodeName(link);
@@ -618,19 +561,19 @@ private Q_SLOTS:
             }
         });
         for (int i = 0; i < 500; ++i) {
-            write(victim, "victim\n");
+            KioskTree::write(victim, "victim\n");
             try {
                 save(SystemKiosk());
             } catch (const DetailsException &) {
                 // Refusing a link it met is fine; following it is not.
             }
-            if (contentOf(victim) != QByteArray("victim\n")) {
+            if (TestFiles::read(victim) != QByteArray("victim\n")) {
                 break;
             }
         }
         stop = true;
         swapper.join();
-        QCOMPARE(contentOf(victim), QByteArray("victim\n"));
+        QCOMPARE(TestFiles::read(victim), QByteArray("victim\n"));
     }
 
     void treeOthersMayChangeIsRefused_data()
@@ -642,10 +585,10 @@ private Q_SLOTS:
         const Operation system = [](const SystemKiosk &k) {
             k.updateSystemProfile(QStringLiteral("base"), QStringLiteral("x\n"));
         };
-        QTest::newRow("group-writable") << systemDir() << 0775u << 0u << system;
-        QTest::newRow("world-writable") << systemDir() << 0777u << 0u << system;
-        QTest::newRow("owned by another account") << systemDir() << 0755u << 1234u << system;
-        QTest::newRow("disabled directory world-writable") << disabledDir() << 0777u << 0u << Operation([](const SystemKiosk &k) {
+        QTest::newRow("group-writable") << KioskTree::systemProfilesDir() << 0775u << 0u << system;
+        QTest::newRow("world-writable") << KioskTree::systemProfilesDir() << 0777u << 0u << system;
+        QTest::newRow("owned by another account") << KioskTree::systemProfilesDir() << 0755u << 1234u << system;
+        QTest::newRow("disabled directory world-writable") << KioskTree::disabledUsersDir() << 0777u << 0u << Operation([](const SystemKiosk &k) {
             k.renameUserProfile(QStringLiteral("alice"), QStringLiteral("disabled/alice"));
         });
     }
@@ -659,24 +602,24 @@ private Q_SLOTS:
         populate();
         QCOMPARE(::chmod(QFile::encodeName(dir).constData(), mode), 0);
         QCOMPARE(::chown(QFile::encodeName(dir).constData(), owner, 0), 0);
-        const QMap<QString, QByteArray> before = snapshot();
+        const QMap<QString, QByteArray> before = KioskTree::snapshot(KioskTree::Scope::WholeRoot);
         try {
             save(SystemKiosk());
             QFAIL("no failure");
         } catch (const WriteFileException &e) {
             QCOMPARE(e.path(), dir);
         }
-        QCOMPARE(snapshot(), before);
+        QCOMPARE(KioskTree::snapshot(KioskTree::Scope::WholeRoot), before);
     }
 
     void modesAreTheHelpersOwn()
     {
         // Under umask 000 root would leave the tree writable by everyone.
         populate();
-        const QString profile = systemDir() + QStringLiteral("/base");
+        const QString profile = KioskTree::systemProfilesDir() + QStringLiteral("/base");
         QCOMPARE(::chown(QFile::encodeName(profile).constData(), 1234, 4321), 0);
         QCOMPARE(::chmod(QFile::encodeName(profile).constData(), 0600), 0);
-        QVERIFY(QDir(disabledDir()).removeRecursively());
+        QVERIFY(QDir(KioskTree::disabledUsersDir()).removeRecursively());
         const mode_t oldMask = ::umask(0);
         const SystemKiosk kiosk;
         kiosk.updateSystemProfile(QStringLiteral("base"), QStringLiteral("@include web\n"));
@@ -692,17 +635,17 @@ private Q_SLOTS:
             ::lstat(QFile::encodeName(path).constData(), &status);
             return status;
         };
-        QCOMPARE(statusOf(disabledDir()).st_mode & 07777, mode_t(0755));
+        QCOMPARE(statusOf(KioskTree::disabledUsersDir()).st_mode & 07777, mode_t(0755));
         for (const QString &file : QStringList{profile,
-                                               systemDir() + QStringLiteral("/web"),
-                                               disabledDir() + QStringLiteral("/carol"),
+                                               KioskTree::systemProfilesDir() + QStringLiteral("/web"),
+                                               KioskTree::disabledUsersDir() + QStringLiteral("/carol"),
                                                QString::fromUtf8(SystemPaths::autoEnforceFile)}) {
             QCOMPARE(statusOf(file).st_mode & 07777, mode_t(0644));
         }
         // The administrator's choice of owner survives a save.
         QCOMPARE(statusOf(profile).st_uid, uid_t(1234));
         QCOMPARE(statusOf(profile).st_gid, gid_t(4321));
-        QCOMPARE(statusOf(systemDir() + QStringLiteral("/web")).st_uid, uid_t(0));
+        QCOMPARE(statusOf(KioskTree::systemProfilesDir() + QStringLiteral("/web")).st_uid, uid_t(0));
     }
 
     void switchFilesAreReplacedWhole_data()
@@ -729,7 +672,7 @@ private Q_SLOTS:
         QFETCH(QString, path);
         QFETCH(Operation, enable);
         QFETCH(bool, inPlace);
-        write(path, "0\n");
+        KioskTree::write(path, "0\n");
         const auto inode = [&path] {
             struct stat status {
             };
@@ -739,7 +682,7 @@ private Q_SLOTS:
         const ino_t before = inode();
         const QStringList entriesBefore = QDir(QFileInfo(path).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         enable(SystemKiosk());
-        QCOMPARE(contentOf(path), QByteArray("1\n"));
+        QCOMPARE(TestFiles::read(path), QByteArray("1\n"));
         QCOMPARE(inode() == before, inPlace);
         QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), entriesBefore);
     }
@@ -750,20 +693,20 @@ private Q_SLOTS:
         QTest::addColumn<bool>("system");
         QTest::addColumn<bool>("user");
 
-        QTest::newRow("system profile") << systemDir() + QStringLiteral("/base") << true << false;
-        QTest::newRow("enabled user") << userDir() + QStringLiteral("/alice") << false << true;
-        QTest::newRow("disabled user") << disabledDir() + QStringLiteral("/alice") << false << true;
-        QTest::newRow("name with spaces") << systemDir() + QStringLiteral("/my profile") << true << false;
-        QTest::newRow("the directory itself") << systemDir() << false << false;
-        QTest::newRow("trailing slash") << systemDir() + QStringLiteral("/") << false << false;
-        QTest::newRow("a level too deep") << systemDir() + QStringLiteral("/a/b") << false << false;
-        QTest::newRow("dot dot") << systemDir() + QStringLiteral("/../kiosk2-profiles/base") << false << false;
-        QTest::newRow("back into the same directory") << systemDir() + QStringLiteral("/sub/../base") << false << false;
-        QTest::newRow("escape from disabled") << disabledDir() + QStringLiteral("/../../x") << false << false;
-        QTest::newRow("double slash") << userDir() + QStringLiteral("//alice") << false << false;
+        QTest::newRow("system profile") << KioskTree::systemProfilesDir() + QStringLiteral("/base") << true << false;
+        QTest::newRow("enabled user") << KioskTree::userProfilesDir() + QStringLiteral("/alice") << false << true;
+        QTest::newRow("disabled user") << KioskTree::disabledUsersDir() + QStringLiteral("/alice") << false << true;
+        QTest::newRow("name with spaces") << KioskTree::systemProfilesDir() + QStringLiteral("/my profile") << true << false;
+        QTest::newRow("the directory itself") << KioskTree::systemProfilesDir() << false << false;
+        QTest::newRow("trailing slash") << KioskTree::systemProfilesDir() + QStringLiteral("/") << false << false;
+        QTest::newRow("a level too deep") << KioskTree::systemProfilesDir() + QStringLiteral("/a/b") << false << false;
+        QTest::newRow("dot dot") << KioskTree::systemProfilesDir() + QStringLiteral("/../kiosk2-profiles/base") << false << false;
+        QTest::newRow("back into the same directory") << KioskTree::systemProfilesDir() + QStringLiteral("/sub/../base") << false << false;
+        QTest::newRow("escape from disabled") << KioskTree::disabledUsersDir() + QStringLiteral("/../../x") << false << false;
+        QTest::newRow("double slash") << KioskTree::userProfilesDir() + QStringLiteral("//alice") << false << false;
         QTest::newRow("relative") << QStringLiteral("base") << false << false;
-        QTest::newRow("the disabled directory as a user") << disabledDir() << false << false;
-        QTest::newRow("NUL") << userDir() + QStringLiteral("/alice") + QChar(0) << false << false;
+        QTest::newRow("the disabled directory as a user") << KioskTree::disabledUsersDir() << false << false;
+        QTest::newRow("NUL") << KioskTree::userProfilesDir() + QStringLiteral("/alice") + QChar(0) << false << false;
         QTest::newRow("elsewhere") << QStringLiteral("/etc/passwd") << false << false;
     }
 
@@ -789,31 +732,31 @@ private Q_SLOTS:
             QVERIFY_EXCEPTION_THROWN(SystemKiosk().updateSystemProfile(QStringLiteral("base"), text), WriteFileException);
             QVERIFY_EXCEPTION_THROWN(SystemKiosk().updateUserProfile(QStringLiteral("disabled/bob"), text), WriteFileException);
         }
-        QCOMPARE(contentOf(systemDir() + QStringLiteral("/base")), QByteArray("+file r uo: /usr/lib\n"));
-        QCOMPARE(contentOf(disabledDir() + QStringLiteral("/bob")), QByteArray("@include base\n"));
+        QCOMPARE(TestFiles::read(KioskTree::systemProfilesDir() + QStringLiteral("/base")), QByteArray("+file r uo: /usr/lib\n"));
+        QCOMPARE(TestFiles::read(KioskTree::disabledUsersDir() + QStringLiteral("/bob")), QByteArray("@include base\n"));
         // No save file left behind to be read as a profile or to fill the disk.
-        QCOMPARE(QDir(systemDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{QStringLiteral("base")});
+        QCOMPARE(QDir(KioskTree::systemProfilesDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{QStringLiteral("base")});
     }
 
     void writeFailuresAreReported()
     {
         // A regular file where the disabled directory belongs.
-        write(disabledDir(), "not a directory\n");
+        KioskTree::write(KioskTree::disabledUsersDir(), "not a directory\n");
         QVERIFY_EXCEPTION_THROWN(SystemKiosk().updateUserProfile(QStringLiteral("disabled/alice"), QStringLiteral("x\n")), CreateDirException);
-        write(userDir() + QStringLiteral("/alice"), "@include base\n");
+        KioskTree::write(KioskTree::userProfilesDir() + QStringLiteral("/alice"), "@include base\n");
         QVERIFY_EXCEPTION_THROWN(SystemKiosk().renameUserProfile(QStringLiteral("alice"), QStringLiteral("disabled/alice")), CreateDirException);
-        QCOMPARE(contentOf(userDir() + QStringLiteral("/alice")), QByteArray("@include base\n"));
-        QCOMPARE(contentOf(disabledDir()), QByteArray("not a directory\n"));
+        QCOMPARE(TestFiles::read(KioskTree::userProfilesDir() + QStringLiteral("/alice")), QByteArray("@include base\n"));
+        QCOMPARE(TestFiles::read(KioskTree::disabledUsersDir()), QByteArray("not a directory\n"));
 
         // A directory where a profile belongs.
-        QVERIFY(QDir().mkpath(systemDir() + QStringLiteral("/web/inner")));
+        QVERIFY(QDir().mkpath(KioskTree::systemProfilesDir() + QStringLiteral("/web/inner")));
         try {
             SystemKiosk().updateSystemProfile(QStringLiteral("web"), QStringLiteral("x\n"));
             QFAIL("no failure");
         } catch (const WriteFileException &e) {
-            QCOMPARE(e.path(), systemDir() + QStringLiteral("/web"));
+            QCOMPARE(e.path(), KioskTree::systemProfilesDir() + QStringLiteral("/web"));
         }
-        QVERIFY(QFileInfo(systemDir() + QStringLiteral("/web/inner")).isDir());
+        QVERIFY(QFileInfo(KioskTree::systemProfilesDir() + QStringLiteral("/web/inner")).isDir());
     }
 };
 

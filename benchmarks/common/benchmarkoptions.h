@@ -1,0 +1,54 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
+#ifndef ORLA_BENCHMARKOPTIONS_H
+#define ORLA_BENCHMARKOPTIONS_H
+
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+
+#include <vector>
+
+class QCoreApplication;
+
+/**
+ * The command line of a benchmark: sizes and counts that must be positive
+ * whole numbers, lists of them and switches, each written into the variable
+ * that holds its default.
+ */
+class BenchmarkOptions
+{
+public:
+    explicit BenchmarkOptions(const QString &description);
+
+    void add(const QString &name, const QString &description, int *value);
+    /** A comma-separated list, such as sizes to run one after another. */
+    void add(const QString &name, const QString &description, QList<int> *values);
+    void addSwitch(const QString &name, const QString &description, bool *value);
+
+    /**
+     * Reads the command line (--help ends the program). False, with the
+     * reason on standard error, when a value is not a positive whole number:
+     * the benchmark then ends with status 2.
+     *
+     * Standard output becomes line-buffered, so that each figure shows as it
+     * is measured even when the output goes to a file.
+     */
+    bool parse(const QCoreApplication &application);
+
+private:
+    struct Option {
+        QCommandLineOption option;
+        int *number = nullptr;
+        QList<int> *list = nullptr;
+        bool *flag = nullptr;
+    };
+
+    QCommandLineParser m_parser;
+    std::vector<Option> m_options;
+};
+
+#endif

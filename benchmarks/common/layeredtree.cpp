@@ -1,0 +1,50 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
+#include "layeredtree.h"
+
+#include <QRandomGenerator>
+
+LayeredTree::LayeredTree(int layers, int perLayer, int fanout, Naming naming)
+    : m_layers(layers)
+    , m_perLayer(perLayer)
+    , m_fanout(fanout)
+    , m_naming(naming)
+{
+}
+
+int LayeredTree::layers() const
+{
+    return m_layers;
+}
+
+int LayeredTree::perLayer() const
+{
+    return m_perLayer;
+}
+
+QString LayeredTree::name(int layer, int index) const
+{
+    return m_naming(layer, index);
+}
+
+QStringList LayeredTree::pick(int layer, int count, QRandomGenerator &random) const
+{
+    QStringList names;
+    for (int i = 0; i < count; ++i) {
+        names.append(name(layer, random.bounded(m_perLayer)));
+    }
+    return names;
+}
+
+QStringList LayeredTree::includesBelow(int layer, QRandomGenerator &random) const
+{
+    return layer + 1 < m_layers ? pick(layer + 1, m_fanout, random) : QStringList();
+}
+
+QString LayeredTree::appName(int layer, int index)
+{
+    return QStringLiteral("app%1-%2").arg(layer, 3, 10, QLatin1Char('0')).arg(index, 4, 10, QLatin1Char('0'));
+}
