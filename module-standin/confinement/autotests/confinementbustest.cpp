@@ -13,6 +13,7 @@
 #include "landlockruleset.h"
 #include "profile/profileparser.h"
 #include "protocol/helperconstants.h"
+#include "kiosktree.h"
 #include "scratchroot.h"
 #include "store/systemkiosk.h"
 #include "systempaths.h"
@@ -66,7 +67,7 @@ bool denied(const Run &result)
 
 void setEnforce(bool on)
 {
-    QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(SystemPaths::enforceParameter), on ? "1\n" : "0\n"));
+    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::enforceParameter), on);
 }
 
 void createAccount(const QString &name)
