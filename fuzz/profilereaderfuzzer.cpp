@@ -29,6 +29,20 @@ ProfileData read(const QByteArray &bytes)
     return ProfileParser::parseTextStream(stream).data();
 }
 
+// A line as the reader keeps it: halves of characters, which only a file
+// taken for UTF-16 can hold, become replacement characters.
+QString asKept(QString line)
+{
+    for (int i = 0; i < line.size(); ++i) {
+        if (line.at(i).isHighSurrogate() && i + 1 < line.size() && line.at(i + 1).isLowSurrogate()) {
+            ++i;
+        } else if (line.at(i).isSurrogate()) {
+            line[i] = QChar::ReplacementCharacter;
+        }
+    }
+    return line;
+}
+
 bool isBlank(const QString &line)
 {
     return line.trimmed().isEmpty();
@@ -62,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     lines.setCodec("UTF-8");
     QString line;
     while (lines.readLineInto(&line)) {
+        line = asKept(line);
         if (isBlank(line)) {
             continue;
         }
