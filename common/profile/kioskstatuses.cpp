@@ -5,13 +5,14 @@
 
 #include "profile/kioskstatuses.h"
 
-#include "profile/includesearch_p.h"
+#include "profile/includegraph.h"
 #include "profile/profilestatus.h"
 #include "profile/userprofilefile.h"
 
 #include <QHash>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 /*
@@ -21,20 +22,18 @@
  * recursion does, is exponential on trees of shared sub-profiles, the usual
  * shape of a kiosk configuration; here every profile is computed once.
  *
- * The profiles a question reaches are computed by strongly connected
- * component, lowest number first: a component is numbered above everything
- * it reaches, so the statuses it reads outside itself are final. Within a
- * component of more than one profile every member is on an include cycle
- * and so has an error, and each includes another member: all of them get
- * the include with errors as well, whatever order they are computed in.
+ * The include graph hands out the profiles a question reaches one group at
+ * a time, each after the groups it includes, so the statuses a group reads
+ * outside itself are final. A group of more than one profile is an include
+ * cycle: every member has an error by being on it, and includes another
+ * member, so all of them get the include with errors, in whatever order
+ * they are computed.
  */
 
 namespace
 {
 struct Entry {
     const ProfileFile *file = nullptr;
-    // For profiles of the tree; -1 for users and profiles outside it.
-    int node = -1;
     bool user = false;
     bool computed = false;
     bool kept = false;
@@ -47,36 +46,30 @@ class KioskStatuses::Private
 {
 public:
     Private(const QVector<const ProfileFile *> &profiles, AccountCheck accountExists)
-        : search(QSet<const ProfileFile *>(profiles.cbegin(), profiles.cend()), IncludeSearch::Population::Complete)
+        : graph(QSet<const ProfileFile *>(profiles.cbegin(), profiles.cend()))
         , accountExists(std::move(accountExists))
     {
     }
 
-    int entryOf(const ProfileFile *file, bool user);
-    Entry &nodeEntry(int node)
-    {
-        return entries[nodeEntries[node]];
-    }
+    Entry &entryOf(const ProfileFile *file, bool user = false);
     bool done(const Entry &entry) const
     {
         return entry.computed || entry.kept;
     }
-    void computeReached(int root);
-    void computeComponent(const std::vector<int> &members);
+    // Everything @p root reaches that is not computed yet, itself included.
+    void computeReached(const ProfileFile *root);
     void computeAlone(Entry &entry);
-    // Content, unknown includes, cycle and own codes; not the include with errors.
+    // Every code but the include with errors.
     QSet<int> ownPart(const Entry &entry, bool onCycle) const;
     void finish(Entry &entry, QSet<int> status, bool includeWithError);
+    bool includesErrors(const ProfileFile *file) const;
 
-    mutable IncludeSearch search;
+    IncludeGraph graph;
     AccountCheck accountExists;
-    std::vector<Entry> entries;
-    QHash<const ProfileFile *, int> byFile;
-    // By node of the search: the entry.
-    std::vector<int> nodeEntries;
-    // By node: the question that last reached it.
-    std::vector<quint32> reached;
-    quint32 question = 0;
+    // Profiles outside the tree are added as they are asked for; entries
+    // stay where they are meanwhile.
+    std::vector<std::unique_ptr<Entry>> entries;
+    QHash<const ProfileFile *, Entry *> byFile;
 };
 
 KioskStatuses::KioskStatuses(const QVector<const ProfileFile *> &profiles, const QVector<const UserProfileFile *> &users, AccountCheck accountExists)
@@ -84,11 +77,9 @@ KioskStatuses::KioskStatuses(const QVector<const ProfileFile *> &profiles, const
 {
     d->entries.reserve(profiles.size() + users.size());
     d->byFile.reserve(profiles.size() + users.size());
-    d->nodeEntries.assign(d->search.nodeCount(), -1);
-    d->reached.assign(d->search.nodeCount(), 0);
     for (const ProfileFile *profile : profiles) {
         if (profile) {
-            d->entryOf(profile, false);
+            d->entryOf(profile);
         }
     }
     for (const UserProfileFile *user : users) {
@@ -100,44 +91,23 @@ KioskStatuses::KioskStatuses(const QVector<const ProfileFile *> &profiles, const
 
 KioskStatuses::~KioskStatuses() = default;
 
-int KioskStatuses::Private::entryOf(const ProfileFile *file, bool user)
+Entry &KioskStatuses::Private::entryOf(const ProfileFile *file, bool user)
 {
-    const auto known = byFile.constFind(file);
-    if (known != byFile.constEnd()) {
-        return known.value();
+    Entry *&entry = byFile[file];
+    if (!entry) {
+        entries.push_back(std::make_unique<Entry>());
+        entry = entries.back().get();
+        entry->file = file;
+        entry->user = user;
     }
-    const int node = user ? -1 : search.nodeOfProfile(file);
-    const int index = int(entries.size());
-    Entry entry;
-    entry.file = file;
-    entry.node = node;
-    entry.user = user;
-    entries.push_back(entry);
-    byFile.insert(file, index);
-    if (node >= 0) {
-        nodeEntries[node] = index;
-    }
-    return index;
+    return *entry;
 }
 
 QSet<int> KioskStatuses::Private::ownPart(const Entry &entry, bool onCycle) const
 {
     QSet<int> status = ProfileStatus::contentCodes(*entry.file);
-    if (entry.node >= 0) {
-        for (int i = 0; i < search.includeCount(entry.node); ++i) {
-            if (search.includedNode(entry.node, i) < 0) {
-                status.insert(ProfileStatus::UnknownIncludes);
-                break;
-            }
-        }
-    } else {
-        const QSet<IncludeRule> includes = entry.file->data().includes();
-        for (const IncludeRule &include : includes) {
-            if (search.nodeNamed(include.name()) < 0) {
-                status.insert(ProfileStatus::UnknownIncludes);
-                break;
-            }
-        }
+    if (graph.includesUnknown(entry.file)) {
+        status.insert(ProfileStatus::UnknownIncludes);
     }
     if (onCycle) {
         status.insert(ProfileStatus::CyclicIncludes);
@@ -159,91 +129,51 @@ void KioskStatuses::Private::finish(Entry &entry, QSet<int> status, bool include
     entry.computed = true;
 }
 
-// The members of one component that are not done yet.
-void KioskStatuses::Private::computeComponent(const std::vector<int> &members)
+bool KioskStatuses::Private::includesErrors(const ProfileFile *file) const
 {
-    std::vector<QSet<int>> parts;
-    parts.reserve(members.size());
-    for (int node : members) {
-        const bool onCycle = search.isOnCycle(node);
-        parts.push_back(ownPart(nodeEntry(node), onCycle));
-        // Members of a cycle read each other's errors before they are
-        // finished; being on the cycle is one.
-        nodeEntry(node).errors = onCycle;
-    }
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        const int node = members[i];
-        bool includeWithError = false;
-        for (int include = 0; include < search.includeCount(node) && !includeWithError; ++include) {
-            const int included = search.includedNode(node, include);
-            includeWithError = included >= 0 && nodeEntry(included).errors;
-        }
-        finish(nodeEntry(node), parts[i], includeWithError);
-    }
+    const QVector<const ProfileFile *> included = graph.included(file);
+    return std::any_of(included.cbegin(), included.cend(), [this](const ProfileFile *profile) {
+        return byFile.value(profile)->errors;
+    });
 }
 
-// Every profile @p root reaches, itself included, that is not done yet.
-void KioskStatuses::Private::computeReached(int root)
+void KioskStatuses::Private::computeReached(const ProfileFile *root)
 {
-    if (++question == 0) {
-        std::fill(reached.begin(), reached.end(), 0);
-        question = 1;
-    }
-    std::vector<int> found;
-    std::vector<int> pending{root};
-    reached[root] = question;
-    while (!pending.empty()) {
-        const int node = pending.back();
-        pending.pop_back();
-        // A kept profile is walked through: what it includes is computed.
-        if (!nodeEntry(node).computed) {
-            found.push_back(node);
-            for (int i = 0; i < search.includeCount(node); ++i) {
-                const int included = search.includedNode(node, i);
-                if (included >= 0 && reached[included] != question) {
-                    reached[included] = question;
-                    pending.push_back(included);
-                }
-            }
-        }
-    }
-    std::sort(found.begin(), found.end(), [this](int a, int b) {
-        return search.component(a) < search.component(b);
+    // Kept profiles are walked through: what they include is computed.
+    const auto groups = graph.includedFirst(root, [this](const ProfileFile *profile) {
+        return !byFile.value(profile)->computed;
     });
-    std::vector<int> members;
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        if (!nodeEntry(found[i]).kept) {
-            members.push_back(found[i]);
-        }
-        if (i + 1 == found.size() || search.component(found[i + 1]) != search.component(found[i])) {
-            if (!members.empty()) {
-                computeComponent(members);
+    std::vector<std::pair<Entry *, QSet<int>>> parts;
+    for (const QVector<const ProfileFile *> &group : groups) {
+        parts.clear();
+        for (const ProfileFile *profile : group) {
+            Entry *entry = byFile.value(profile);
+            if (entry->kept) {
+                continue;
             }
-            members.clear();
+            const bool onCycle = graph.isOnCycle(profile);
+            parts.emplace_back(entry, ownPart(*entry, onCycle));
+            // Members of a cycle read each other's errors before they are
+            // finished; being on the cycle is one.
+            entry->errors = onCycle;
+        }
+        for (auto &part : parts) {
+            finish(*part.first, part.second, includesErrors(part.first->file));
         }
     }
 }
 
 // A user, a profile outside the tree, or one whose name an earlier profile
-// has: nobody's include leads to it, so it is a component of its own.
+// has: no include leads to it, so it is a group of its own.
 void KioskStatuses::Private::computeAlone(Entry &entry)
 {
-    bool includeWithError = false;
-    const QSet<IncludeRule> includes = entry.file->data().includes();
-    for (const IncludeRule &include : includes) {
-        const int node = search.nodeNamed(include.name());
-        if (node < 0) {
-            continue;
+    const QVector<const ProfileFile *> included = graph.included(entry.file);
+    for (const ProfileFile *profile : included) {
+        if (!done(*byFile.value(profile))) {
+            computeReached(profile);
         }
-        if (!done(nodeEntry(node))) {
-            computeReached(node);
-        }
-        includeWithError = includeWithError || nodeEntry(node).errors;
     }
-    // Asked by name: it reaches its own name only through another profile
-    // that includes the name.
-    const bool onCycle = !search.containts(entry.file, entry.file->name(), {}).isEmpty();
-    finish(entry, ownPart(entry, onCycle), includeWithError);
+    finish(entry, ownPart(entry, graph.isOnCycle(entry.file)), includesErrors(entry.file));
 }
 
 QSet<int> KioskStatuses::status(const ProfileFile *file)
@@ -251,16 +181,15 @@ QSet<int> KioskStatuses::status(const ProfileFile *file)
     if (!file) {
         return {};
     }
-    Entry &entry = d->entries[d->entryOf(file, false)];
+    Entry &entry = d->entryOf(file);
     if (!d->done(entry)) {
-        if (entry.node >= 0 && d->search.isFirstOfName(entry.node)) {
-            d->computeReached(entry.node);
+        if (!entry.user && d->graph.profileNamed(file->name()) == file) {
+            d->computeReached(file);
         } else {
             d->computeAlone(entry);
         }
     }
-    // The entry may have moved while others were added.
-    return d->entries[d->byFile.value(file)].status;
+    return entry.status;
 }
 
 void KioskStatuses::keep(const ProfileFile *profile, const QSet<int> &status)
@@ -268,7 +197,7 @@ void KioskStatuses::keep(const ProfileFile *profile, const QSet<int> &status)
     if (!profile) {
         return;
     }
-    Entry &entry = d->entries[d->entryOf(profile, false)];
+    Entry &entry = d->entryOf(profile);
     if (entry.computed) {
         return;
     }
@@ -279,8 +208,8 @@ void KioskStatuses::keep(const ProfileFile *profile, const QSet<int> &status)
 
 bool KioskStatuses::isComputed(const ProfileFile *file) const
 {
-    const int index = d->byFile.value(file, -1);
-    return index >= 0 && d->entries[index].computed;
+    const Entry *entry = d->byFile.value(file);
+    return entry && entry->computed;
 }
 
 QStringList KioskStatuses::cycle(const ProfileFile *file) const
@@ -288,7 +217,7 @@ QStringList KioskStatuses::cycle(const ProfileFile *file) const
     if (!file) {
         return {};
     }
-    QStringList chain = d->search.containts(file, file->name(), {});
+    QStringList chain = d->graph.containts(file, file->name());
     if (!chain.isEmpty()) {
         chain.append(file->name());
     }
