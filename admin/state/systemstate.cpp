@@ -138,6 +138,7 @@ void deleteAll(QSet<T *> &states)
 SystemState::SystemState(QObject *parent)
     : State(parent)
     , m_kiosk(std::make_unique<SystemKiosk>())
+    , m_accounts(std::make_unique<AccountDirectory>())
 {
 }
 
@@ -186,6 +187,7 @@ void SystemState::reload()
         connect(profile, &State::wasChanged, this, &SystemState::stateChanged);
     }
 
+    m_accounts = std::make_unique<AccountDirectory>();
     m_readOnlyInfo = ReadOnlyInfo();
     if (!MICDetect::isCurrentProcessHasMaxMIC()) {
         m_readOnlyInfo.readOnly = true;
@@ -266,13 +268,17 @@ ReadOnlyInfo SystemState::readOnlyInfo() const
     return m_readOnlyInfo;
 }
 
-KioskStatuses SystemState::statuses(bool withAccounts, const UserState *alsoUser) const
+KioskStatuses SystemState::statuses(Accounts accounts, const UserState *alsoUser) const
 {
     KioskStatuses::AccountCheck accountExists;
-    if (withAccounts) {
-        // One listing of the accounts for the whole computation.
-        accountExists = [accounts = std::make_shared<AccountDirectory>()](const QString &name) {
-            return accounts->exists(name);
+    AccountDirectory *directory = m_accounts.get();
+    if (accounts == Accounts::AtLoad) {
+        accountExists = [directory](const QString &name) {
+            return directory->exists(name);
+        };
+    } else if (accounts == Accounts::Now) {
+        accountExists = [directory, alsoUser](const QString &name) {
+            return alsoUser && name == alsoUser->name() ? directory->existsNow(name) : directory->exists(name);
         };
     }
     QVector<const UserProfileFile *> users = filesOf<UserProfileFile>(m_users);
@@ -293,7 +299,7 @@ void SystemState::updateComputed(AbstractProfileState *root, KioskStatuses &stat
 
 void SystemState::updateStatus(AbstractProfileState *state, const QStringList &visited)
 {
-    KioskStatuses statuses = this->statuses(false);
+    KioskStatuses statuses = this->statuses(Accounts::None);
     for (ProfileState *profile : std::as_const(m_profiles)) {
         if (profile != state && visited.contains(profile->name())) {
             statuses.keep(profile->file(), profile->status());
@@ -307,14 +313,15 @@ void SystemState::updateStatus(AbstractProfileState *state, const QStringList &v
 
 void SystemState::updateUserStatus(UserState *user)
 {
-    KioskStatuses statuses = this->statuses(true, user);
+    // The user being worked on is told the truth about its account at once.
+    KioskStatuses statuses = this->statuses(Accounts::Now, user);
     user->setStatus(statuses.status(user->file()));
     updateComputed(user, statuses);
 }
 
 void SystemState::updateAllStatuses()
 {
-    KioskStatuses statuses = this->statuses(true);
+    KioskStatuses statuses = this->statuses(Accounts::AtLoad);
     for (ProfileState *profile : std::as_const(m_profiles)) {
         profile->setStatus(statuses.status(profile->file()));
     }
