@@ -131,7 +131,7 @@ public:
     // By name: how many of the first profiles of their names include it.
     std::vector<int> m_includerCount;
     // By node.
-    std::vector<bool> m_onCycle;
+    std::vector<char> m_onCycle;
     // By node: the strongly connected component of the first profiles of
     // their names, numbered above every component it reaches; -1 for the others.
     std::vector<int> m_component;
@@ -152,6 +152,9 @@ IncludeGraph::Private::Private(const QSet<const ProfileFile *> &files)
 {
     m_profileNode.reserve(files.size());
     m_nodes.reserve(files.size());
+    m_ids.reserve(files.size());
+    m_names.reserve(files.size());
+    m_nameNode.reserve(files.size());
     for (const ProfileFile *file : files) {
         if (!file) {
             continue;
@@ -220,11 +223,11 @@ bool IncludeGraph::Private::includes(const Node &node, int name) const
 void IncludeGraph::Private::findCycles()
 {
     const int count = int(m_nodes.size());
-    m_onCycle.assign(count, false);
+    m_onCycle.assign(count, 0);
     m_component.assign(count, -1);
     std::vector<int> order(count, -1);
     std::vector<int> low(count, 0);
-    std::vector<bool> onStack(count, false);
+    std::vector<char> onStack(count, 0);
     std::vector<int> stack;
     struct Step {
         int node;
@@ -237,7 +240,7 @@ void IncludeGraph::Private::findCycles()
     const auto enter = [&](int node) {
         order[node] = low[node] = numbered++;
         stack.push_back(node);
-        onStack[node] = true;
+        onStack[node] = 1;
         steps.push_back(Step{node, 0});
     };
 
@@ -273,7 +276,7 @@ void IncludeGraph::Private::findCycles()
             const auto first = std::find(stack.crbegin(), stack.crend(), done).base() - 1;
             const bool cycle = stack.cend() - first > 1;
             for (auto member = first; member != stack.cend(); ++member) {
-                onStack[*member] = false;
+                onStack[*member] = 0;
                 m_onCycle[*member] = cycle;
                 m_component[*member] = components;
             }
