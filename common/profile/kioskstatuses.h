@@ -26,8 +26,9 @@ class UserProfileFile;
  * exist, include cycles, included profiles with errors, and for users
  * whether their account exists.
  *
- * Includes lead to system profiles only, found by name; when profiles share
- * a name, an include leads to the first of them in the order given.
+ * Includes lead to system profiles only, found by name, as IncludeGraph
+ * finds them: when profiles share a name, an include leads to one of them,
+ * the same one for every question.
  *
  * A status is computed when it is first asked for, together with the
  * statuses of everything the profile includes, each at most once. The
