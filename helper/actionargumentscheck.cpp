@@ -5,9 +5,13 @@
 
 #include "actionargumentscheck.h"
 
-#include "protocol/helperconstants.h"
+#include "protocol/enableactionsmap.h"
+#include "protocol/globaltraceactionsmap.h"
 #include "protocol/snapshotsactionsmap.h"
+#include "protocol/traceapplicationactionsmap.h"
+#include "protocol/updateactionsmap.h"
 #include "store/kiosksnapshots.h"
+#include "store/systemkiosk.h"
 
 #include <QRegularExpression>
 
@@ -15,36 +19,6 @@
 
 namespace
 {
-const QString environmentKey = QStringLiteral("proccessEnvironmentsKey");
-const QString localeVariable = QStringLiteral("LANG");
-const QString disabledPrefix = HelperConstants::disabledPrefix + QLatin1Char('/');
-
-const QString profilesToRenameKey = QStringLiteral("profilesToRename");
-const QString profilesToRemoveKey = QStringLiteral("profilesToRemove");
-const QString profilesToUpdateKey = QStringLiteral("profilesToUpdate");
-const QString usersToRenameKey = QStringLiteral("usersToRename");
-const QString usersToRemoveKey = QStringLiteral("usersToRemove");
-const QString usersToUpdateKey = QStringLiteral("usersToUpdate");
-
-const QStringList enableKeys = {
-    QStringLiteral("enforce"),
-    QStringLiteral("autoEnforce"),
-    QStringLiteral("complain"),
-    QStringLiteral("autoComplain"),
-};
-
-const QStringList traceApplicationKeys = {
-    QStringLiteral("usernameKey"),
-    QStringLiteral("commandKey"),
-    QStringLiteral("displayKey"),
-    QStringLiteral("xauthorytyPathKey"),
-};
-
-const QStringList globalTraceKeys = {
-    QStringLiteral("enable"),
-    QStringLiteral("ignoreResult"),
-};
-
 // Longest piece of a caller's text that an error sentence quotes.
 constexpr int maxQuotedLength = 80;
 
@@ -72,76 +46,19 @@ bool ActionArgumentsCheck::isValidLocale(const QString &locale)
     return pattern.match(locale).hasMatch();
 }
 
-bool ActionArgumentsCheck::isValidSystemProfileName(const QString &name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(QLatin1Char('/')) && !name.contains(QChar(u'\0'));
-}
-
-bool ActionArgumentsCheck::isValidUserProfileName(const QString &name)
-{
-    // A profile named like the disabled directory would take the directory's
-    // place, and every later disable would fail.
-    if (name == QLatin1String("disabled")) {
-        return false;
-    }
-    if (name.startsWith(disabledPrefix)) {
-        const QString account = name.mid(disabledPrefix.size());
-        return account != QLatin1String("disabled") && isValidSystemProfileName(account);
-    }
-    return isValidSystemProfileName(name);
-}
-
 QString ActionArgumentsCheck::updateArgumentsError(const QVariantMap &arguments)
 {
-    const QStringList known =
-        {environmentKey, profilesToRenameKey, profilesToRemoveKey, profilesToUpdateKey, usersToRenameKey, usersToRemoveKey, usersToUpdateKey};
-    QString error = unknownKeysError(arguments, known);
-    if (error.isEmpty()) {
-        error = environmentError(arguments);
-    }
-    if (error.isEmpty()) {
-        error = nameMapError(arguments, usersToRenameKey, true, MapValues::Names);
-    }
-    if (error.isEmpty()) {
-        error = nameMapError(arguments, profilesToRenameKey, false, MapValues::Names);
-    }
-    if (error.isEmpty()) {
-        error = nameMapError(arguments, usersToUpdateKey, true, MapValues::Texts);
-    }
-    if (error.isEmpty()) {
-        error = nameMapError(arguments, profilesToUpdateKey, false, MapValues::Texts);
-    }
-    if (error.isEmpty()) {
-        error = nameListError(arguments, usersToRemoveKey, true);
-    }
-    if (error.isEmpty()) {
-        error = nameListError(arguments, profilesToRemoveKey, false);
-    }
-    return error;
+    return argumentsError(arguments, UpdateActionsMap::keys());
 }
 
 QString ActionArgumentsCheck::enableArgumentsError(const QVariantMap &arguments)
 {
-    QString error = unknownKeysError(arguments, QStringList(enableKeys) << environmentKey);
-    if (error.isEmpty()) {
-        error = environmentError(arguments);
-    }
-    if (error.isEmpty()) {
-        error = typedKeysError(arguments, enableKeys, QMetaType::Bool);
-    }
-    return error;
+    return argumentsError(arguments, EnableActionsMap::keys());
 }
 
 QString ActionArgumentsCheck::snapshotsArgumentsError(const QVariantMap &arguments)
 {
-    const QStringList keys = SnapshotsActionsMap::keys();
-    QString error = unknownKeysError(arguments, QStringList(keys) << environmentKey);
-    if (error.isEmpty()) {
-        error = environmentError(arguments);
-    }
-    if (error.isEmpty()) {
-        error = typedKeysError(arguments, keys, QMetaType::QString);
-    }
+    QString error = argumentsError(arguments, SnapshotsActionsMap::keys());
     const SnapshotsActionsMap map(arguments);
     for (const QString &id : {map.restore(), map.preview()}) {
         if (error.isEmpty() && !id.isEmpty() && !KioskSnapshots::isValidId(id)) {
@@ -153,41 +70,60 @@ QString ActionArgumentsCheck::snapshotsArgumentsError(const QVariantMap &argumen
 
 QString ActionArgumentsCheck::traceApplicationArgumentsError(const QVariantMap &arguments)
 {
-    QString error = unknownKeysError(arguments, QStringList(traceApplicationKeys) << environmentKey);
-    if (error.isEmpty()) {
-        error = environmentError(arguments);
-    }
-    if (error.isEmpty()) {
-        error = typedKeysError(arguments, traceApplicationKeys, QMetaType::QString);
-    }
-    return error;
+    return argumentsError(arguments, TraceApplicationActionsMap::keys());
 }
 
 QString ActionArgumentsCheck::globalTraceArgumentsError(const QVariantMap &arguments)
 {
-    QString error = unknownKeysError(arguments, QStringList(globalTraceKeys) << environmentKey);
+    return argumentsError(arguments, GlobalTraceActionsMap::keys());
+}
+
+QString ActionArgumentsCheck::argumentsError(const QVariantMap &arguments, const QList<HelperActionsMap::Key> &keys)
+{
+    QStringList known{HelperActionsMap::environmentKey()};
+    for (const HelperActionsMap::Key &key : keys) {
+        known << key.name;
+    }
+    QString error = unknownKeysError(arguments, known);
     if (error.isEmpty()) {
         error = environmentError(arguments);
     }
-    if (error.isEmpty()) {
-        error = typedKeysError(arguments, globalTraceKeys, QMetaType::Bool);
+    for (auto key = keys.cbegin(); error.isEmpty() && key != keys.cend(); ++key) {
+        error = valueError(arguments, *key);
     }
     return error;
 }
 
-QString ActionArgumentsCheck::typedKeysError(const QVariantMap &arguments, const QStringList &keys, int type)
+QString ActionArgumentsCheck::valueError(const QVariantMap &arguments, const HelperActionsMap::Key &key)
 {
-    for (const QString &key : keys) {
-        // A string "false" would read as true through a plain conversion.
-        if (arguments.contains(key) && arguments.value(key).userType() != type) {
-            return wrongTypeError(key);
-        }
+    using ValueType = HelperActionsMap::ValueType;
+    switch (key.type) {
+    case ValueType::Bool:
+        return typedKeyError(arguments, key.name, QMetaType::Bool);
+    case ValueType::String:
+        return typedKeyError(arguments, key.name, QMetaType::QString);
+    case ValueType::ProfileRenames:
+        return nameMapError(arguments, key.name, key.userProfiles, MapValues::Names);
+    case ValueType::ProfileTexts:
+        return nameMapError(arguments, key.name, key.userProfiles, MapValues::Texts);
+    case ValueType::ProfileNames:
+        return nameListError(arguments, key.name, key.userProfiles);
+    }
+    return QString();
+}
+
+QString ActionArgumentsCheck::typedKeyError(const QVariantMap &arguments, const QString &key, int type)
+{
+    // A string "false" would read as true through a plain conversion.
+    if (arguments.contains(key) && arguments.value(key).userType() != type) {
+        return wrongTypeError(key);
     }
     return QString();
 }
 
 QString ActionArgumentsCheck::environmentError(const QVariantMap &arguments)
 {
+    const QString environmentKey = HelperActionsMap::environmentKey();
     if (!arguments.contains(environmentKey)) {
         return QString();
     }
@@ -198,7 +134,7 @@ QString ActionArgumentsCheck::environmentError(const QVariantMap &arguments)
     const QVariantMap environment = value.toMap();
     for (auto it = environment.cbegin(); it != environment.cend(); ++it) {
         // Whatever lands in the helper's environment reaches every command it runs.
-        if (it.key() != localeVariable) {
+        if (it.key() != HelperActionsMap::localeVariable()) {
             return tr("Unknown environment variable '%1' in the request. Nothing has been changed.").arg(printable(it.key()));
         }
         if (it.value().userType() != QMetaType::QString) {
@@ -227,7 +163,7 @@ QString ActionArgumentsCheck::nameMapError(const QVariantMap &arguments, const Q
     if (value.userType() != QMetaType::QVariantMap) {
         return wrongTypeError(key);
     }
-    const auto isValid = users ? isValidUserProfileName : isValidSystemProfileName;
+    const auto isValid = users ? SystemKiosk::isValidUserProfileName : SystemKiosk::isValidSystemProfileName;
     const QVariantMap map = value.toMap();
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         if (it.value().userType() != QMetaType::QString) {
@@ -252,7 +188,7 @@ QString ActionArgumentsCheck::nameListError(const QVariantMap &arguments, const 
     if (!isStringList(value)) {
         return wrongTypeError(key);
     }
-    const auto isValid = users ? isValidUserProfileName : isValidSystemProfileName;
+    const auto isValid = users ? SystemKiosk::isValidUserProfileName : SystemKiosk::isValidSystemProfileName;
     const QStringList names = value.toStringList();
     for (const QString &name : names) {
         if (!isValid(name)) {

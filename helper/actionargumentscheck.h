@@ -6,6 +6,8 @@
 #ifndef ORLA_ACTIONARGUMENTSCHECK_H
 #define ORLA_ACTIONARGUMENTSCHECK_H
 
+#include "protocol/helperactionsmap.h"
+
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
@@ -16,8 +18,10 @@
  *
  * The map comes from another process and is trusted for nothing: every key
  * must be one the action knows, every value must have the type the program
- * sends, and every profile name must be a plain name, so that one bad entry
- * refuses the whole action before any file is touched.
+ * sends, and every profile name must be one the store takes, so that one
+ * bad entry refuses the whole action before any file is touched. The keys
+ * and their types are those the map classes publish; the name rules are
+ * the store's.
  *
  * The checks return an empty string when the map is fine, otherwise the
  * translated sentence for the administrator.
@@ -35,16 +39,15 @@ public:
 
     /** "C", "POSIX" or language[_territory], each with an optional [.codeset][@modifier]. */
     static bool isValidLocale(const QString &locale);
-    /** A file name of its own: no directory part, nothing that leads out of the directory. */
-    static bool isValidSystemProfileName(const QString &name);
-    /** An account name, or "disabled/" and an account name. */
-    static bool isValidUserProfileName(const QString &name);
 
 private:
+    // The keys the map class publishes, the environment, and nothing else.
+    static QString argumentsError(const QVariantMap &arguments, const QList<HelperActionsMap::Key> &keys);
+    static QString valueError(const QVariantMap &arguments, const HelperActionsMap::Key &key);
     static QString environmentError(const QVariantMap &arguments);
     static QString unknownKeysError(const QVariantMap &arguments, const QStringList &known);
-    /** Each present key of @p keys must hold a value of @p type. */
-    static QString typedKeysError(const QVariantMap &arguments, const QStringList &keys, int type);
+    /** When present, @p key must hold a value of @p type. */
+    static QString typedKeyError(const QVariantMap &arguments, const QString &key, int type);
     // Renames map names to names; updates map names to profile texts.
     enum class MapValues { Names, Texts };
     static QString nameMapError(const QVariantMap &arguments, const QString &key, bool users, MapValues values);

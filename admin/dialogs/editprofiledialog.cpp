@@ -64,177 +64,6 @@ QString nameOfItem(const QListWidgetItem *item)
 {
     return item->data(Qt::UserRole).toString();
 }
-
-/*
- * The include chains through which profiles reach the profile named `name`.
- *
- * The list of pluggable profiles needs, for every profile, the answer of its
- * ProfileFile::containts for the edited name. Asking each profile in turn
- * costs a walk of the include graph per profile, which a working state of
- * thousands of profiles sharing deep sub-profiles cannot afford when the
- * dialog opens. Only profiles that reach a direct includer of the name can
- * have a chain, and one walk along reversed includes finds all of them.
- *
- * Among those, the search follows the includes of every profile that does
- * not include the name itself. As long as following them can never lead
- * back to a profile (no cycle), no name on the search's path can lie ahead
- * of it, so the path never cuts a way short: the chain from a profile is its
- * own name followed by the chain of the first of its includes (in the
- * include set's order) that has one. That is containts' answer, computed
- * once per profile, from the bottom up. On a cycle, or when two profiles
- * share a name, the include graph of all profiles is asked, still only for
- * those profiles.
- */
-class IncludeChains
-{
-public:
-    IncludeChains(const QString &name, const QSet<const ProfileFile *> &files)
-        : m_name(name)
-        , m_files(files)
-    {
-        m_byName.reserve(files.size());
-        for (const ProfileFile *file : files) {
-            if (m_byName.contains(file->name())) {
-                m_uniqueNames = false;
-            } else {
-                m_byName.insert(file->name(), file);
-            }
-            const QSet<IncludeRule> includes = file->data().includes();
-            for (const IncludeRule &include : includes) {
-                m_includers[include.name()].append(file);
-            }
-        }
-        findReaching();
-        if (!m_uniqueNames || !followWithoutCycles()) {
-            askEach();
-        }
-    }
-
-    // Empty when the profile does not reach the name.
-    QStringList chain(const ProfileFile *file) const
-    {
-        if (m_asked) {
-            return m_askedChains.value(file);
-        }
-        QStringList names;
-        if (!m_found.contains(file)) {
-            return names;
-        }
-        for (const ProfileFile *link = file; link; link = m_next.value(link)) {
-            names.append(link->name());
-        }
-        return names;
-    }
-
-private:
-    void findReaching()
-    {
-        QVector<QString> pending{m_name};
-        QSet<QString> expanded{m_name};
-        while (!pending.isEmpty()) {
-            const QString current = pending.takeLast();
-            const QVector<const ProfileFile *> includers = m_includers.value(current);
-            for (const ProfileFile *includer : includers) {
-                if (m_reaching.contains(includer)) {
-                    continue;
-                }
-                m_reaching.insert(includer);
-                if (!expanded.contains(includer->name())) {
-                    expanded.insert(includer->name());
-                    pending.append(includer->name());
-                }
-            }
-        }
-    }
-
-    // False when the includes the search follows among the reaching profiles form a cycle.
-    bool followWithoutCycles()
-    {
-        // The includes the search may follow, in the include set's order:
-        // not those of a direct includer (the search stops there), and only
-        // to profiles that reach the name (the others fail wherever they are met).
-        QHash<const ProfileFile *, QVector<const ProfileFile *>> follows;
-        QHash<const ProfileFile *, int> incoming;
-        follows.reserve(m_reaching.size());
-        incoming.reserve(m_reaching.size());
-        for (const ProfileFile *file : qAsConst(m_reaching)) {
-            incoming[file];
-            const QSet<IncludeRule> includes = file->data().includes();
-            if (includes.contains(IncludeRule(m_name))) {
-                m_found.insert(file);
-                continue;
-            }
-            QVector<const ProfileFile *> &next = follows[file];
-            for (const IncludeRule &include : includes) {
-                const ProfileFile *included = m_byName.value(include.name());
-                if (included && m_reaching.contains(included)) {
-                    next.append(included);
-                    ++incoming[included];
-                }
-            }
-        }
-
-        // Includers before the included; a cycle leaves some profiles out.
-        QVector<const ProfileFile *> order;
-        order.reserve(m_reaching.size());
-        for (auto it = incoming.cbegin(); it != incoming.cend(); ++it) {
-            if (it.value() == 0) {
-                order.append(it.key());
-            }
-        }
-        for (int i = 0; i < order.size(); ++i) {
-            const QVector<const ProfileFile *> next = follows.value(order.at(i));
-            for (const ProfileFile *included : next) {
-                if (--incoming[included] == 0) {
-                    order.append(included);
-                }
-            }
-        }
-        if (order.size() != m_reaching.size()) {
-            return false;
-        }
-
-        for (int i = order.size() - 1; i >= 0; --i) {
-            const ProfileFile *file = order.at(i);
-            if (m_found.contains(file)) {
-                continue;
-            }
-            const QVector<const ProfileFile *> next = follows.value(file);
-            for (const ProfileFile *included : next) {
-                if (m_found.contains(included)) {
-                    m_found.insert(file);
-                    m_next.insert(file, included);
-                    break;
-                }
-            }
-        }
-        return true;
-    }
-
-    void askEach()
-    {
-        m_asked = true;
-        const IncludeGraph graph(m_files);
-        for (const ProfileFile *file : qAsConst(m_reaching)) {
-            const QStringList chain = graph.containts(file, m_name);
-            if (!chain.isEmpty()) {
-                m_askedChains.insert(file, chain);
-            }
-        }
-    }
-
-    const QString m_name;
-    const QSet<const ProfileFile *> &m_files;
-    QHash<QString, const ProfileFile *> m_byName;
-    bool m_uniqueNames = true;
-    QHash<QString, QVector<const ProfileFile *>> m_includers;
-    QSet<const ProfileFile *> m_reaching;
-    // The profiles with a chain, and the next link of each; none for a direct includer.
-    QSet<const ProfileFile *> m_found;
-    QHash<const ProfileFile *, const ProfileFile *> m_next;
-    bool m_asked = false;
-    QHash<const ProfileFile *, QStringList> m_askedChains;
-};
 }
 
 EditProfileDialog::EditProfileDialog(const ProfileFile &file, SystemState *systemState, AbstractProfileState *user, QWidget *parent)
@@ -354,7 +183,9 @@ void EditProfileDialog::fillInclusionList()
     for (const IncludeRule &include : includes) {
         toPlace.insert(include.name());
     }
-    const IncludeChains chains(editedName, files);
+    // Every chain at once: one question per profile would walk the include
+    // graph once per profile.
+    const QHash<const ProfileFile *, QStringList> chains = IncludeGraph(files).chainsTo(editedName);
 
     QListWidget *list = ui->inclusionListWidget;
     const QSignalBlocker blocker(list);
@@ -373,7 +204,7 @@ void EditProfileDialog::fillInclusionList()
         auto *item = new QListWidgetItem(name);
         item->setCheckState(direct ? Qt::Checked : Qt::Unchecked);
         bool locked = false;
-        const QStringList chain = chains.chain(profile->file());
+        const QStringList chain = chains.value(profile->file());
         if (!chain.isEmpty()) {
             // Checking it would close a cycle through the edited profile.
             item->setToolTip(tr("'%1' used in '%2'").arg(editedName, chain.join(QStringLiteral("->"))));

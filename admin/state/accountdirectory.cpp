@@ -29,6 +29,13 @@ bool AccountDirectory::exists(const QString &name)
     return found;
 }
 
+bool AccountDirectory::existsNow(const QString &name)
+{
+    const bool found = User::isValidName(name) && lookUp(name);
+    m_known.insert(name, found);
+    return found;
+}
+
 void AccountDirectory::list()
 {
     m_listed = true;

@@ -8,10 +8,10 @@
 #include "desktop/micdetect.h"
 #include "state/accountdirectory.h"
 #include "state/profilestate.h"
-#include "state/statuspass.h"
 #include "state/userstate.h"
 
 #include "failures/detailsexception.h"
+#include "profile/kioskstatuses.h"
 #include "profile/profileparser.h"
 #include "profile/userprofilefile.h"
 #include "protocol/enableactionsmap.h"
@@ -116,6 +116,17 @@ KioskModes readSwitches(const SystemKiosk &kiosk)
     return modes;
 }
 
+template<typename File, typename T>
+QVector<const File *> filesOf(const QSet<T *> &states)
+{
+    QVector<const File *> files;
+    files.reserve(states.size());
+    for (const T *state : states) {
+        files.append(static_cast<const File *>(state->file()));
+    }
+    return files;
+}
+
 template<typename T>
 void deleteAll(QSet<T *> &states)
 {
@@ -127,6 +138,7 @@ void deleteAll(QSet<T *> &states)
 SystemState::SystemState(QObject *parent)
     : State(parent)
     , m_kiosk(std::make_unique<SystemKiosk>())
+    , m_accounts(std::make_unique<AccountDirectory>())
 {
 }
 
@@ -175,6 +187,7 @@ void SystemState::reload()
         connect(profile, &State::wasChanged, this, &SystemState::stateChanged);
     }
 
+    m_accounts = std::make_unique<AccountDirectory>();
     m_readOnlyInfo = ReadOnlyInfo();
     if (!MICDetect::isCurrentProcessHasMaxMIC()) {
         m_readOnlyInfo.readOnly = true;
@@ -255,38 +268,65 @@ ReadOnlyInfo SystemState::readOnlyInfo() const
     return m_readOnlyInfo;
 }
 
+KioskStatuses SystemState::statuses(Accounts accounts, const UserState *alsoUser) const
+{
+    KioskStatuses::AccountCheck accountExists;
+    AccountDirectory *directory = m_accounts.get();
+    if (accounts == Accounts::AtLoad) {
+        accountExists = [directory](const QString &name) {
+            return directory->exists(name);
+        };
+    } else if (accounts == Accounts::Now) {
+        accountExists = [directory, alsoUser](const QString &name) {
+            return alsoUser && name == alsoUser->name() ? directory->existsNow(name) : directory->exists(name);
+        };
+    }
+    QVector<const UserProfileFile *> users = filesOf<UserProfileFile>(m_users);
+    if (alsoUser && !m_users.contains(const_cast<UserState *>(alsoUser))) {
+        users.append(alsoUser->userFile());
+    }
+    return KioskStatuses(filesOf<ProfileFile>(m_profiles), users, accountExists);
+}
+
+void SystemState::updateComputed(AbstractProfileState *root, KioskStatuses &statuses)
+{
+    for (ProfileState *profile : std::as_const(m_profiles)) {
+        if (profile != root && statuses.isComputed(profile->file())) {
+            profile->setStatus(statuses.status(profile->file()));
+        }
+    }
+}
+
 void SystemState::updateStatus(AbstractProfileState *state, const QStringList &visited)
 {
-    StatusPass pass(m_profiles);
-    pass.update(state, QSet<QString>(visited.cbegin(), visited.cend()));
+    KioskStatuses statuses = this->statuses(Accounts::None);
+    for (ProfileState *profile : std::as_const(m_profiles)) {
+        if (profile != state && visited.contains(profile->name())) {
+            statuses.keep(profile->file(), profile->status());
+        }
+    }
+    state->setStatus(statuses.status(state->file()));
+    // A user outside the working copy is computed as a profile; its own codes are its own.
+    state->updateOwnStatus();
+    updateComputed(state, statuses);
 }
 
 void SystemState::updateUserStatus(UserState *user)
 {
-    StatusPass pass(m_profiles);
-    pass.update(user);
-    AccountDirectory accounts;
-    if (!accounts.exists(user->name())) {
-        QSet<int> status = user->status();
-        status.insert(AbstractProfileState::StatusUserNotFound);
-        user->setStatus(status);
-    }
+    // The user being worked on is told the truth about its account at once.
+    KioskStatuses statuses = this->statuses(Accounts::Now, user);
+    user->setStatus(statuses.status(user->file()));
+    updateComputed(user, statuses);
 }
 
 void SystemState::updateAllStatuses()
 {
-    StatusPass pass(m_profiles);
+    KioskStatuses statuses = this->statuses(Accounts::AtLoad);
     for (ProfileState *profile : std::as_const(m_profiles)) {
-        pass.update(profile);
+        profile->setStatus(statuses.status(profile->file()));
     }
-    AccountDirectory accounts;
     for (UserState *user : std::as_const(m_users)) {
-        pass.update(user);
-        if (!accounts.exists(user->name())) {
-            QSet<int> status = user->status();
-            status.insert(AbstractProfileState::StatusUserNotFound);
-            user->setStatus(status);
-        }
+        user->setStatus(statuses.status(user->file()));
     }
 }
 

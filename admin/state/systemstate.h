@@ -20,6 +20,8 @@
 #include <memory>
 
 class AbstractProfileState;
+class AccountDirectory;
+class KioskStatuses;
 class ProfileState;
 class UserState;
 class SystemKiosk;
@@ -134,6 +136,17 @@ public Q_SLOTS:
     void stateChanged(bool changed);
 
 private:
+    enum class Accounts {
+        None,
+        // As first asked about since the working copy was loaded.
+        AtLoad,
+        // The accounts now, for @p alsoUser.
+        Now,
+    };
+    // Over the working copy and @p alsoUser.
+    KioskStatuses statuses(Accounts accounts, const UserState *alsoUser = nullptr) const;
+    // The profiles other than @p root whose statuses were computed on the way.
+    void updateComputed(AbstractProfileState *root, KioskStatuses &statuses);
     void clearRemoved();
     // "<user>_<kind>_<n>" with n above every number such names of the user carry.
     QString numberedProfileName(const QString &userName, const QString &kind) const;
@@ -144,6 +157,7 @@ private:
     QSet<ProfileState *> m_profiles;
     QSet<ProfileState *> m_removedProfiles;
     std::unique_ptr<SystemKiosk> m_kiosk;
+    std::unique_ptr<AccountDirectory> m_accounts;
     KioskModes m_modes;
     ReadOnlyInfo m_readOnlyInfo;
 };

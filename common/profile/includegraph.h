@@ -8,29 +8,32 @@
 
 #include "orlacommon_export.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
+#include <functional>
 #include <memory>
 
-class IncludeSearch;
+class IncludeRule;
 class ProfileFile;
 
 /**
- * The include graph of a set of profiles, read once, for asking many include
- * chain questions of the same profiles.
+ * The include graph of a set of profiles, read once: the one place that
+ * answers include questions, for ProfileFile::containts, the statuses of a
+ * kiosk tree (KioskStatuses) and the profile editor.
  *
- * Every answer is the one ProfileFile::containts gives with the same set: a
- * name leads to the first profile of that name in the set's order. A
- * question costs the part of the graph it reaches, not the size of the set;
- * a profile asked for its own name (the cycle check) is answered at once when
- * it is on no include cycle, and searches only its cycle when it is.
+ * An include leads to the first profile of its name in the set's order,
+ * as in ProfileFile::containts; includes of names no profile has lead
+ * nowhere. A question costs the part of the graph it reaches, not the
+ * size of the set.
  *
  * The graph holds the names and includes the profiles had when it was
  * made; build a new one after any of them changes. It keeps the profile
- * pointers only as keys and never reads through them after it is made,
- * except for a profile outside the set that is asked a question.
+ * pointers as keys and reads through them only for a profile outside the
+ * set that is asked a question, which is taken as it is then.
  *
  * One question at a time: questions reuse the graph's scratch space.
  */
@@ -46,14 +49,50 @@ public:
     IncludeGraph &operator=(IncludeGraph &&) noexcept;
 
     /**
-     * As @p profile->containts(@p name, files, @p path) with the set the
-     * graph was made from. @p profile may be outside the set; a null one, or
-     * a graph moved from, answers the empty list.
+     * The chain of profiles, from @p profile to the one that includes
+     * @p name directly; the answer of ProfileFile::containts with the set
+     * the graph was made from. @p profile may be outside the set; a null
+     * one, or a graph moved from, answers the empty list.
      */
     QStringList containts(const ProfileFile *profile, const QString &name, const QStringList &path = {}) const;
 
+    /**
+     * Whether @p profile reaches its own name over includes: for the profile
+     * includes of its name lead to, whether it lies on an include cycle.
+     * As a non-empty containts(@p profile, its name).
+     */
+    bool isOnCycle(const ProfileFile *profile) const;
+
+    /**
+     * Every profile of the set that reaches @p name over includes, with its
+     * chain: the answer of containts(profile, @p name) for each profile for
+     * which it is not empty.
+     */
+    QHash<const ProfileFile *, QStringList> chainsTo(const QString &name) const;
+
+    // The profiles the includes of @p profile lead to, in include order.
+    QVector<const ProfileFile *> included(const ProfileFile *profile) const;
+    // Whether an include of @p profile names a profile the set does not have.
+    bool includesUnknown(const ProfileFile *profile) const;
+
+    /**
+     * The profiles @p from reaches, itself included, included ones first:
+     * each group is one profile, or every profile of one include cycle, and
+     * comes after every group it includes. @p from must be a profile that
+     * includes of its name lead to. A profile for which @p walkInto answers
+     * false is left out, and so is what only it leads to.
+     */
+    QVector<QVector<const ProfileFile *>> includedFirst(const ProfileFile *from, const std::function<bool(const ProfileFile *)> &walkInto) const;
+
+    // The profile includes of @p name lead to; null when there is none.
+    const ProfileFile *profileNamed(const QString &name) const;
+
 private:
-    std::unique_ptr<IncludeSearch> m_search;
+    static const QString &nameOf(const ProfileFile &profile);
+    static QSet<IncludeRule> includesOf(const ProfileFile &profile);
+
+    class Private;
+    std::unique_ptr<Private> d;
 };
 
 #endif

@@ -5,7 +5,7 @@
 
 #include "profile/profilefile.h"
 
-#include "profile/includesearch_p.h"
+#include "profile/includegraph.h"
 
 ProfileFile::ProfileFile(const QString &name, bool exists)
     : m_name(name)
@@ -61,7 +61,5 @@ bool ProfileFile::isValid() const
 
 QStringList ProfileFile::containts(const QString &name, const QSet<const ProfileFile *> &files, const QStringList &path) const
 {
-    // One question: the set is read only as far as the question reaches.
-    IncludeSearch search(files, IncludeSearch::Population::Lazy);
-    return search.containts(this, name, path);
+    return IncludeGraph(files).containts(this, name, path);
 }

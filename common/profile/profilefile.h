@@ -55,13 +55,14 @@ public:
      * @param files every known profile, looked up by name
      * @param path the names already walked; empty on the outermost call
      *
-     * Many questions of the same profiles are cheaper through IncludeGraph.
+     * A question to IncludeGraph, made of @p files for it; many questions
+     * of the same profiles are cheaper asked of one IncludeGraph.
      */
     QStringList containts(const QString &name, const QSet<const ProfileFile *> &files, const QStringList &path) const;
 
 private:
     // Reads the includes without copying the whole content.
-    friend class IncludeSearch;
+    friend class IncludeGraph;
 
     QString m_name;
     ProfileData m_data;

@@ -15,6 +15,16 @@ const QLatin1String autoComplainKey("autoComplain");
 
 EnableActionsMap::~EnableActionsMap() = default;
 
+QList<HelperActionsMap::Key> EnableActionsMap::keys()
+{
+    return {
+        {enforceKey, ValueType::Bool},
+        {autoEnforceKey, ValueType::Bool},
+        {complainKey, ValueType::Bool},
+        {autoComplainKey, ValueType::Bool},
+    };
+}
+
 void EnableActionsMap::enableEnforce(bool enable)
 {
     insert(enforceKey, enable);

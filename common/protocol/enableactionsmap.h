@@ -35,6 +35,9 @@ public:
     KeyState autoComplain() const;
 
     KeyState keyState(const QString &key) const;
+
+    /** The four switches, each a bool. */
+    static QList<Key> keys();
 };
 
 #endif

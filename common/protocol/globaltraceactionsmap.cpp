@@ -13,6 +13,14 @@ const QLatin1String ignoreResultKey("ignoreResult");
 
 GlobalTraceActionsMap::~GlobalTraceActionsMap() = default;
 
+QList<HelperActionsMap::Key> GlobalTraceActionsMap::keys()
+{
+    return {
+        {enableKey, ValueType::Bool},
+        {ignoreResultKey, ValueType::Bool},
+    };
+}
+
 void GlobalTraceActionsMap::enableGlobalRecordMode(bool enable)
 {
     insert(enableKey, enable);

@@ -21,6 +21,9 @@ public:
     /** Discard the recorded rules when recording stops. */
     void setIgnoreResult(bool ignore);
     bool ignoreResult() const;
+
+    /** Both, each a bool. */
+    static QList<Key> keys();
 };
 
 #endif

@@ -7,7 +7,7 @@
 
 namespace
 {
-const QLatin1String environmentKey("proccessEnvironmentsKey");
+const QLatin1String environmentMapKey("proccessEnvironmentsKey");
 const QLatin1String languageVariable("LANG");
 }
 
@@ -23,14 +23,24 @@ HelperActionsMap::HelperActionsMap(const QVariantMap &map)
 
 HelperActionsMap::~HelperActionsMap() = default;
 
+QString HelperActionsMap::environmentKey()
+{
+    return environmentMapKey;
+}
+
+QString HelperActionsMap::localeVariable()
+{
+    return languageVariable;
+}
+
 QStringMap HelperActionsMap::proccessEnvironments() const
 {
-    return QStringMap(mapFromKey(environmentKey));
+    return QStringMap(mapFromKey(environmentMapKey));
 }
 
 void HelperActionsMap::setProccessEnvironments(const QStringMap &env)
 {
-    insert(environmentKey, variantMapFromStringMap(env));
+    insert(environmentMapKey, variantMapFromStringMap(env));
 }
 
 QString HelperActionsMap::locale() const

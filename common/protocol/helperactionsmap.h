@@ -33,6 +33,34 @@ public:
     HelperActionsMap &operator=(HelperActionsMap &&) = default;
     virtual ~HelperActionsMap();
 
+    /** What the value under one key of an action's map is. */
+    enum class ValueType {
+        Bool,
+        String,
+        /** Profile names, each mapped to a new name. */
+        ProfileRenames,
+        /** Profile names, each mapped to a whole profile text. */
+        ProfileTexts,
+        /** A list of profile names. */
+        ProfileNames,
+    };
+    /**
+     * One key an action's map may hold besides the environment. Each map
+     * class lists its own (keys()), so that the helper accepts exactly
+     * what the program sends.
+     */
+    struct Key {
+        QString name;
+        ValueType type;
+        /** For profile names: whether they name user profiles rather than system profiles. */
+        bool userProfiles = false;
+    };
+
+    /** The key of the environment every map carries, a map of strings. */
+    static QString environmentKey();
+    /** The one variable that environment holds: the locale. */
+    static QString localeVariable();
+
     QStringMap proccessEnvironments() const;
     void setProccessEnvironments(const QStringMap &env);
 

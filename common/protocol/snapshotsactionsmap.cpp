@@ -38,9 +38,12 @@ QString SnapshotsActionsMap::preview() const
     return value(previewKey).toString();
 }
 
-QStringList SnapshotsActionsMap::keys()
+QList<HelperActionsMap::Key> SnapshotsActionsMap::keys()
 {
-    return {restoreKey, previewKey};
+    return {
+        {restoreKey, ValueType::String},
+        {previewKey, ValueType::String},
+    };
 }
 
 QVariantMap SnapshotsActionsMap::previewFromReply(const QVariantMap &data)

@@ -39,8 +39,8 @@ public:
     void setPreview(const QString &id);
     QString preview() const;
 
-    /** The keys the action accepts besides the environment, all strings. */
-    static QStringList keys();
+    /** Both, each a string. */
+    static QList<Key> keys();
 
     /** Reply data listing @p entries, newest first. */
     static QVariantMap replyData(const QList<Entry> &entries);

@@ -15,6 +15,16 @@ const QLatin1String xauthorytyPathKey("xauthorytyPathKey");
 
 TraceApplicationActionsMap::~TraceApplicationActionsMap() = default;
 
+QList<HelperActionsMap::Key> TraceApplicationActionsMap::keys()
+{
+    return {
+        {usernameKey, ValueType::String},
+        {commandKey, ValueType::String},
+        {displayKey, ValueType::String},
+        {xauthorytyPathKey, ValueType::String},
+    };
+}
+
 void TraceApplicationActionsMap::setUsername(const QString &username)
 {
     insert(usernameKey, username);

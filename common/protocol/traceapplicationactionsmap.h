@@ -25,6 +25,9 @@ public:
     QString command() const;
     QString display() const;
     QString xauthorytyPath() const;
+
+    /** All four, each a string. */
+    static QList<Key> keys();
 };
 
 #endif

@@ -17,6 +17,18 @@ const QLatin1String usersToUpdateKey("usersToUpdate");
 
 UpdateActionsMap::~UpdateActionsMap() = default;
 
+QList<HelperActionsMap::Key> UpdateActionsMap::keys()
+{
+    return {
+        {usersToRenameKey, ValueType::ProfileRenames, true},
+        {profilesToRenameKey, ValueType::ProfileRenames, false},
+        {usersToUpdateKey, ValueType::ProfileTexts, true},
+        {profilesToUpdateKey, ValueType::ProfileTexts, false},
+        {usersToRemoveKey, ValueType::ProfileNames, true},
+        {profilesToRemoveKey, ValueType::ProfileNames, false},
+    };
+}
+
 void UpdateActionsMap::setProfilesToRename(const QMap<QString, QString> &profiles)
 {
     insert(profilesToRenameKey, variantMapFromStringMap(profiles));

@@ -37,6 +37,12 @@ public:
     QMap<QString, QString> usersToRename() const;
     QMap<QString, QString> usersToUpdate() const;
     QStringList usersToRemove() const;
+
+    /**
+     * Renames, then updates, then removals, users before profiles: the
+     * order in which the helper carries them out.
+     */
+    static QList<Key> keys();
 };
 
 #endif

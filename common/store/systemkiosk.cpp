@@ -76,8 +76,9 @@ std::optional<UserEntry> parseUserName(const QString &name)
     const bool disabled = name.startsWith(prefix);
     const QString file = disabled ? name.mid(prefix.size()) : name;
     // An enabled profile called "disabled" would take the place of the
-    // directory every disabled user moves into.
-    if (!isPlainName(file) || (!disabled && file == disabledWord())) {
+    // directory every disabled user moves into; so no account of that name
+    // is ever enabled, and none is disabled either.
+    if (!isPlainName(file) || file == disabledWord()) {
         return std::nullopt;
     }
     return UserEntry{disabled, file};
@@ -129,6 +130,16 @@ std::optional<SystemKiosk::Entry> SystemKiosk::userEntry(const QString &name)
         return std::nullopt;
     }
     return Entry{entry->disabled ? Directory::Disabled : Directory::Users, entry->file};
+}
+
+bool SystemKiosk::isValidSystemProfileName(const QString &name)
+{
+    return systemEntry(name).has_value();
+}
+
+bool SystemKiosk::isValidUserProfileName(const QString &name)
+{
+    return userEntry(name).has_value();
 }
 
 QString SystemKiosk::directoryPath(Directory directory)

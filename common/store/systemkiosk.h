@@ -51,6 +51,10 @@ public:
     /** As systemEntry(), for an account name or "disabled/" and an account name. */
     static std::optional<Entry> userEntry(const QString &name);
     static QString directoryPath(Directory directory);
+    /** Whether systemEntry() takes @p name. */
+    static bool isValidSystemProfileName(const QString &name);
+    /** Whether userEntry() takes @p name. */
+    static bool isValidUserProfileName(const QString &name);
 
     /** @p path names an entry directly inside the system profile directory. */
     bool systemProfilePathIsValid(const QString &path) const;

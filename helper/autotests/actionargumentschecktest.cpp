@@ -5,6 +5,13 @@
 
 #include "actionargumentscheck.h"
 
+#include "protocol/enableactionsmap.h"
+#include "protocol/globaltraceactionsmap.h"
+#include "protocol/snapshotsactionsmap.h"
+#include "protocol/traceapplicationactionsmap.h"
+#include "protocol/updateactionsmap.h"
+#include "store/systemkiosk.h"
+
 #include <QTest>
 
 class ActionArgumentsCheckTest : public QObject
@@ -23,6 +30,7 @@ private Q_SLOTS:
     void snapshotsArguments_data();
     void snapshotsArguments();
     void errorQuotesNamePrintably();
+    void everyKeyTheProgramSendsIsKnown();
 };
 
 void ActionArgumentsCheckTest::locale_data()
@@ -89,8 +97,8 @@ void ActionArgumentsCheckTest::profileNames()
     QFETCH(QString, name);
     QFETCH(bool, systemValid);
     QFETCH(bool, userValid);
-    QCOMPARE(ActionArgumentsCheck::isValidSystemProfileName(name), systemValid);
-    QCOMPARE(ActionArgumentsCheck::isValidUserProfileName(name), userValid);
+    QCOMPARE(SystemKiosk::isValidSystemProfileName(name), systemValid);
+    QCOMPARE(SystemKiosk::isValidUserProfileName(name), userValid);
 }
 
 namespace
@@ -263,6 +271,46 @@ void ActionArgumentsCheckTest::errorQuotesNamePrintably()
     QVERIFY2(error.startsWith(QLatin1String("Invalid profile name 'a?b?xxx")), qPrintable(error));
     QVERIFY(!error.contains(QChar(u'\0')));
     QVERIFY(error.size() < 200);
+}
+
+// Every setter of every map, as the program calls them: a key written by a
+// setter but missing from its class's published keys would be refused here.
+void ActionArgumentsCheckTest::everyKeyTheProgramSendsIsKnown()
+{
+    const QString locale = QStringLiteral("C.UTF-8");
+    const QMap<QString, QString> names{{QStringLiteral("a"), QStringLiteral("b")}};
+    UpdateActionsMap update(locale);
+    update.setProfilesToRename(names);
+    update.setProfilesToUpdate(names);
+    update.setProfilesToRemove({QStringLiteral("c")});
+    update.setUsersToRename({{QStringLiteral("alice"), QStringLiteral("disabled/alice")}});
+    update.setUsersToUpdate(names);
+    update.setUsersToRemove({QStringLiteral("disabled/bob")});
+    QCOMPARE(ActionArgumentsCheck::updateArgumentsError(update), QString());
+
+    EnableActionsMap enable(locale);
+    enable.enableEnforce(true);
+    enable.enableAutoEnforce(false);
+    enable.enableComplain(true);
+    enable.enableAutoComplain(false);
+    QCOMPARE(ActionArgumentsCheck::enableArgumentsError(enable), QString());
+
+    TraceApplicationActionsMap trace(locale);
+    trace.setUsername(QStringLiteral("alice"));
+    trace.setCommand(QStringLiteral("/usr/bin/app"));
+    trace.setDisplay(QStringLiteral(":0"));
+    trace.setXauthorytyPath(QStringLiteral("/home/admin/.Xauthority"));
+    QCOMPARE(ActionArgumentsCheck::traceApplicationArgumentsError(trace), QString());
+
+    GlobalTraceActionsMap global(locale);
+    global.enableGlobalRecordMode(true);
+    global.setIgnoreResult(true);
+    QCOMPARE(ActionArgumentsCheck::globalTraceArgumentsError(global), QString());
+
+    SnapshotsActionsMap snapshots(locale);
+    snapshots.setRestore(QString());
+    snapshots.setPreview(QString());
+    QCOMPARE(ActionArgumentsCheck::snapshotsArgumentsError(snapshots), QString());
 }
 
 QTEST_GUILESS_MAIN(ActionArgumentsCheckTest)

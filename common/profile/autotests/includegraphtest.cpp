@@ -11,6 +11,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
 #include <utility>
 
 using namespace IncludeTesting;
@@ -192,6 +193,103 @@ private Q_SLOTS:
         QVERIFY(chains > questions / 5);
         QVERIFY(chains < questions * 4 / 5);
         QVERIFY(ownNameChains > 1000);
+    }
+
+    void chainsToAndCyclesMatchThePlainSearch()
+    {
+        // The questions the editor and the statuses ask of all profiles at
+        // once: every profile's chain to one name, and whether it reaches
+        // its own name; shared names, unknown includes, self includes and
+        // cycles included.
+        QRandomGenerator random(20261209);
+        int chains = 0;
+        int cycles = 0;
+        for (int round = 0; round < 3000; ++round) {
+            const int count = 1 + random.bounded(9);
+            const QStringList pool = namePool(count);
+            Graph g;
+            addRandomProfiles(g, count, pool, 6, random);
+            ProfileFile outside(pool.at(random.bounded(pool.size())), false);
+            addRandomIncludes(outside, pool, random);
+            const IncludeGraph includes(g.files);
+            for (const QString &name : qAsConst(pool)) {
+                const QHash<const ProfileFile *, QStringList> all = includes.chainsTo(name);
+                for (const ProfileFile &profile : g.profiles) {
+                    const QStringList expected = plainContaints(profile, name, g.files, {});
+                    const QStringList actual = all.value(&profile);
+                    QVERIFY2(actual == expected, qPrintable(mismatch(g, profile, name, {}, actual, expected)));
+                    QCOMPARE(all.contains(&profile), !expected.isEmpty());
+                    chains += expected.isEmpty() ? 0 : 1;
+                }
+                QVERIFY(!all.contains(&outside));
+            }
+            for (const ProfileFile *profile : QVector<const ProfileFile *>{&outside, &g.profiles.front(), &g.profiles.back()}) {
+                const bool onCycle = !plainContaints(*profile, profile->name(), g.files, {}).isEmpty();
+                QCOMPARE(includes.isOnCycle(profile), onCycle);
+                cycles += onCycle ? 1 : 0;
+            }
+        }
+        QVERIFY(chains > 5000);
+        QVERIFY(cycles > 1000);
+    }
+
+    void chainsToOnLargeTrees()
+    {
+        // Deep acyclic trees take the way without a search; a cycle or a
+        // shared name leads to one search per profile.
+        QRandomGenerator random(4713);
+        for (int round = 0; round < 30; ++round) {
+            Graph g;
+            const QVector<ProfileFile *> byIndex = addRandomTree(g, 70 + random.bounded(130), round % 2 ? 8 : 1000000, round % 3 ? 0 : 30, random);
+            const QString name = byIndex.at(random.bounded(byIndex.size()))->name();
+            const QHash<const ProfileFile *, QStringList> all = IncludeGraph(g.files).chainsTo(name);
+            for (const ProfileFile *profile : qAsConst(byIndex)) {
+                QCOMPARE(all.value(profile), plainContaints(*profile, name, g.files, {}));
+            }
+        }
+    }
+
+    void includedFirst()
+    {
+        // Groups come after every group they include; a cycle is one group;
+        // a profile not walked into is left out with what only it leads to.
+        const Graph g(QStringLiteral("top:a x;a:b;b:a c;c:;x:y;y:;nowhere:"));
+        const IncludeGraph includes(g.files);
+        auto spelled = [](const QVector<QVector<const ProfileFile *>> &groups) {
+            QStringList text;
+            for (const auto &group : groups) {
+                QStringList members;
+                for (const ProfileFile *profile : group) {
+                    members << profile->name();
+                }
+                std::sort(members.begin(), members.end());
+                text << members.join(QLatin1Char('+'));
+            }
+            return text;
+        };
+        const auto everything = [](const ProfileFile *) {
+            return true;
+        };
+        const QStringList all = spelled(includes.includedFirst(g.profile(QStringLiteral("top")), everything));
+        QCOMPARE(all.size(), 5);
+        QCOMPARE(all.last(), QStringLiteral("top"));
+        QVERIFY(all.indexOf(QStringLiteral("c")) < all.indexOf(QStringLiteral("a+b")));
+        QVERIFY(all.indexOf(QStringLiteral("y")) < all.indexOf(QStringLiteral("x")));
+        const QStringList withoutX = spelled(includes.includedFirst(g.profile(QStringLiteral("top")), [](const ProfileFile *profile) {
+            return profile->name() != QLatin1String("x");
+        }));
+        QCOMPARE(withoutX.size(), 3);
+        QVERIFY(!withoutX.contains(QStringLiteral("y")));
+
+        QCOMPARE(includes.included(g.profile(QStringLiteral("b"))).size(), 2);
+        QVERIFY(!includes.includesUnknown(g.profile(QStringLiteral("b"))));
+        ProfileFile outside(QStringLiteral("o"), false);
+        outside.data().insertIncludeRule(IncludeRule(QStringLiteral("c")));
+        outside.data().insertIncludeRule(IncludeRule(QStringLiteral("ghost")));
+        QCOMPARE(includes.included(&outside), (QVector<const ProfileFile *>{g.profile(QStringLiteral("c"))}));
+        QVERIFY(includes.includesUnknown(&outside));
+        QCOMPARE(includes.profileNamed(QStringLiteral("c")), g.profile(QStringLiteral("c")));
+        QVERIFY(!includes.profileNamed(QStringLiteral("ghost")));
     }
 
     void everyProfileOfLargeTreesForItsOwnName()
