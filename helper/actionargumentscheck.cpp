@@ -48,17 +48,17 @@ bool ActionArgumentsCheck::isValidLocale(const QString &locale)
 
 QString ActionArgumentsCheck::updateArgumentsError(const QVariantMap &arguments)
 {
-    return argumentsError(arguments, UpdateActionsMap::keys());
+    return argumentsError(arguments, UpdateActionsMap::acceptedKeys());
 }
 
 QString ActionArgumentsCheck::enableArgumentsError(const QVariantMap &arguments)
 {
-    return argumentsError(arguments, EnableActionsMap::keys());
+    return argumentsError(arguments, EnableActionsMap::acceptedKeys());
 }
 
 QString ActionArgumentsCheck::snapshotsArgumentsError(const QVariantMap &arguments)
 {
-    QString error = argumentsError(arguments, SnapshotsActionsMap::keys());
+    QString error = argumentsError(arguments, SnapshotsActionsMap::acceptedKeys());
     const SnapshotsActionsMap map(arguments);
     for (const QString &id : {map.restore(), map.preview()}) {
         if (error.isEmpty() && !id.isEmpty() && !KioskSnapshots::isValidId(id)) {
@@ -70,12 +70,12 @@ QString ActionArgumentsCheck::snapshotsArgumentsError(const QVariantMap &argumen
 
 QString ActionArgumentsCheck::traceApplicationArgumentsError(const QVariantMap &arguments)
 {
-    return argumentsError(arguments, TraceApplicationActionsMap::keys());
+    return argumentsError(arguments, TraceApplicationActionsMap::acceptedKeys());
 }
 
 QString ActionArgumentsCheck::globalTraceArgumentsError(const QVariantMap &arguments)
 {
-    return argumentsError(arguments, GlobalTraceActionsMap::keys());
+    return argumentsError(arguments, GlobalTraceActionsMap::acceptedKeys());
 }
 
 QString ActionArgumentsCheck::argumentsError(const QVariantMap &arguments, const QList<HelperActionsMap::Key> &keys)

@@ -15,7 +15,7 @@ const QLatin1String autoComplainKey("autoComplain");
 
 EnableActionsMap::~EnableActionsMap() = default;
 
-QList<HelperActionsMap::Key> EnableActionsMap::keys()
+QList<HelperActionsMap::Key> EnableActionsMap::acceptedKeys()
 {
     return {
         {enforceKey, ValueType::Bool},

@@ -37,7 +37,7 @@ public:
     KeyState keyState(const QString &key) const;
 
     /** The four switches, each a bool. */
-    static QList<Key> keys();
+    static QList<Key> acceptedKeys();
 };
 
 #endif

@@ -13,7 +13,7 @@ const QLatin1String ignoreResultKey("ignoreResult");
 
 GlobalTraceActionsMap::~GlobalTraceActionsMap() = default;
 
-QList<HelperActionsMap::Key> GlobalTraceActionsMap::keys()
+QList<HelperActionsMap::Key> GlobalTraceActionsMap::acceptedKeys()
 {
     return {
         {enableKey, ValueType::Bool},

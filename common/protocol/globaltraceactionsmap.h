@@ -23,7 +23,7 @@ public:
     bool ignoreResult() const;
 
     /** Both, each a bool. */
-    static QList<Key> keys();
+    static QList<Key> acceptedKeys();
 };
 
 #endif

@@ -46,7 +46,7 @@ public:
     };
     /**
      * One key an action's map may hold besides the environment. Each map
-     * class lists its own (keys()), so that the helper accepts exactly
+     * class lists its own (acceptedKeys()), so that the helper accepts exactly
      * what the program sends.
      */
     struct Key {

@@ -38,7 +38,7 @@ QString SnapshotsActionsMap::preview() const
     return value(previewKey).toString();
 }
 
-QList<HelperActionsMap::Key> SnapshotsActionsMap::keys()
+QList<HelperActionsMap::Key> SnapshotsActionsMap::acceptedKeys()
 {
     return {
         {restoreKey, ValueType::String},

@@ -40,7 +40,7 @@ public:
     QString preview() const;
 
     /** Both, each a string. */
-    static QList<Key> keys();
+    static QList<Key> acceptedKeys();
 
     /** Reply data listing @p entries, newest first. */
     static QVariantMap replyData(const QList<Entry> &entries);

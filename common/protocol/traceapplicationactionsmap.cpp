@@ -15,7 +15,7 @@ const QLatin1String xauthorytyPathKey("xauthorytyPathKey");
 
 TraceApplicationActionsMap::~TraceApplicationActionsMap() = default;
 
-QList<HelperActionsMap::Key> TraceApplicationActionsMap::keys()
+QList<HelperActionsMap::Key> TraceApplicationActionsMap::acceptedKeys()
 {
     return {
         {usernameKey, ValueType::String},

@@ -27,7 +27,7 @@ public:
     QString xauthorytyPath() const;
 
     /** All four, each a string. */
-    static QList<Key> keys();
+    static QList<Key> acceptedKeys();
 };
 
 #endif

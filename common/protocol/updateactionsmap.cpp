@@ -17,7 +17,7 @@ const QLatin1String usersToUpdateKey("usersToUpdate");
 
 UpdateActionsMap::~UpdateActionsMap() = default;
 
-QList<HelperActionsMap::Key> UpdateActionsMap::keys()
+QList<HelperActionsMap::Key> UpdateActionsMap::acceptedKeys()
 {
     return {
         {usersToRenameKey, ValueType::ProfileRenames, true},

@@ -42,7 +42,7 @@ public:
      * Renames, then updates, then removals, users before profiles: the
      * order in which the helper carries them out.
      */
-    static QList<Key> keys();
+    static QList<Key> acceptedKeys();
 };
 
 #endif
