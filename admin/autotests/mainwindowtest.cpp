@@ -375,15 +375,6 @@ private Q_SLOTS:
         QCOMPARE(MainWindow::joinNames(names, quote), joined);
     }
 
-    void statusTexts()
-    {
-        QCOMPARE(MainWindow::statusText(0), QString());
-        QCOMPARE(MainWindow::statusText(8), QStringLiteral(" not found"));
-        QCOMPARE(MainWindow::statusText(10), QStringLiteral("has unknown include"));
-        QCOMPARE(MainWindow::statusText(11), QString());
-        QCOMPARE(MainWindow::statusText(-1), QString());
-    }
-
     void tickingAProfileIncludesIt()
     {
         WindowDriver w = open();

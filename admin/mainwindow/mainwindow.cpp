@@ -18,6 +18,7 @@
 #include "items/userwidgetitem.h"
 #include "messagetext.h"
 #include "profile/includerule.h"
+#include "profile/profilestatus.h"
 #include "profile/userprofilefile.h"
 #include "state/profilestate.h"
 #include "state/userstate.h"
@@ -322,34 +323,6 @@ void MainWindow::updateStatusLine(const KioskModes &modes)
 // ---------------------------------------------------------------------------
 // Texts
 
-QString MainWindow::statusText(int code)
-{
-    switch (code) {
-    case AbstractProfileState::StatusNoData:
-        return tr("doesn't have allowed rules");
-    case AbstractProfileState::StatusInvalidObjectRules:
-        return tr("has invalid object rules");
-    case AbstractProfileState::StatusUnknownIncludes:
-        return tr("has unknown includes");
-    case AbstractProfileState::StatusInvalidConfigLines:
-        return tr("has invalid config lines");
-    case AbstractProfileState::StatusOldFormatRules:
-        return tr("has old format config lines");
-    case AbstractProfileState::StatusCyclicIncludes:
-        return tr("has cyclic dependencies");
-    case AbstractProfileState::StatusOwnObjectRules:
-        return tr("has object rules descriptions");
-    case AbstractProfileState::StatusUserNotFound:
-        return tr(" not found");
-    case AbstractProfileState::StatusIncludeWithError:
-        return tr("has include with error");
-    case AbstractProfileState::StatusNonexistentProfile:
-        return tr("has unknown include");
-    default:
-        return QString();
-    }
-}
-
 QString MainWindow::joinNames(const QStringList &names, const QString &quote)
 {
     if (names.isEmpty()) {
@@ -374,7 +347,7 @@ QString MainWindow::statusSummary(const QSet<int> &status) const
     std::sort(codes.begin(), codes.end());
     QStringList texts;
     for (int code : std::as_const(codes)) {
-        texts << statusText(code);
+        texts << ProfileStatus::text(code);
     }
     return joinNames(texts, QString());
 }
@@ -788,7 +761,7 @@ void MainWindow::showUserStatusTriggered()
             lines << tr("Do you want to make the rules in a separate profile?");
         }
         const auto answer = QMessageBox::question(this,
-                                                  tr("User '%1' %2").arg(user->name(), statusText(AbstractProfileState::StatusOwnObjectRules)),
+                                                  tr("User '%1' %2").arg(user->name(), ProfileStatus::text(ProfileStatus::OwnObjectRules)),
                                                   lines.join(QLatin1Char(' ')),
                                                   readOnly ? QMessageBox::StandardButtons(QMessageBox::Ok) : QMessageBox::Yes | QMessageBox::No);
         if (answer == QMessageBox::Yes) {

@@ -67,7 +67,6 @@ public:
     bool saveChanges();
     void changeKioskMode(bool on);
 
-    static QString statusText(int code);
     // 'a', 'b' and 'c' for the quote "'".
     static QString joinNames(const QStringList &names, const QString &quote);
 

@@ -27,12 +27,12 @@ AbstractProfileState::~AbstractProfileState() = default;
 
 QSet<int> AbstractProfileState::warningCodes()
 {
-    return {StatusNoData, StatusOwnObjectRules};
+    return ProfileStatus::warningCodes();
 }
 
 QSet<int> AbstractProfileState::editableCodes()
 {
-    return {StatusNoData, StatusUnknownIncludes, StatusCyclicIncludes, StatusOwnObjectRules, StatusUserNotFound, StatusIncludeWithError};
+    return ProfileStatus::editableCodes();
 }
 
 ProfileFile *AbstractProfileState::file()
@@ -117,10 +117,5 @@ void AbstractProfileState::setChanged(bool changed)
 
 void AbstractProfileState::updateOwnStatus()
 {
-    const ProfileData &data = std::as_const(*m_file).data();
-    if (data.objectRules().isEmpty() && data.includes().isEmpty()) {
-        m_status.insert(StatusNoData);
-    } else {
-        m_status.remove(StatusNoData);
-    }
+    m_status = ProfileStatus::withOwnCodes(m_status, std::as_const(*m_file).data(), false);
 }

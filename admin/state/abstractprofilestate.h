@@ -8,6 +8,8 @@
 
 #include "state/state.h"
 
+#include "profile/profilestatus.h"
+
 #include <QSet>
 #include <QString>
 
@@ -18,35 +20,34 @@ class ProfileFile;
 /**
  * One profile of the working copy with the status computed for it.
  *
- * The status is a set of codes; SystemState computes everything except the
- * codes a state can tell from itself (updateOwnStatus()).
+ * The status is a set of ProfileStatus codes; SystemState computes them
+ * all, and a state follows the codes it can tell from itself at every edit
+ * (updateOwnStatus()).
  */
 class AbstractProfileState : public State
 {
     Q_OBJECT
 public:
+    // The library's codes under the names the program has always used.
     enum Status : int {
-        StatusEmptyName = 0,
-        StatusNoData = 1,
-        StatusInvalidObjectRules = 2,
-        StatusUnknownIncludes = 3,
-        StatusInvalidConfigLines = 4,
-        StatusOldFormatRules = 5,
-        StatusCyclicIncludes = 6,
-        StatusOwnObjectRules = 7,
-        StatusUserNotFound = 8,
-        StatusIncludeWithError = 9,
-        StatusNonexistentProfile = 10,
+        StatusEmptyName = ProfileStatus::EmptyName,
+        StatusNoData = ProfileStatus::NoData,
+        StatusInvalidObjectRules = ProfileStatus::InvalidObjectRules,
+        StatusUnknownIncludes = ProfileStatus::UnknownIncludes,
+        StatusInvalidConfigLines = ProfileStatus::InvalidConfigLines,
+        StatusOldFormatRules = ProfileStatus::OldFormatRules,
+        StatusCyclicIncludes = ProfileStatus::CyclicIncludes,
+        StatusOwnObjectRules = ProfileStatus::OwnObjectRules,
+        StatusUserNotFound = ProfileStatus::UserNotFound,
+        StatusIncludeWithError = ProfileStatus::IncludeWithError,
+        StatusNonexistentProfile = ProfileStatus::NonexistentProfile,
     };
     Q_ENUM(Status)
 
     explicit AbstractProfileState(const ProfileFile &file, QObject *parent = nullptr);
     ~AbstractProfileState() override;
 
-    // Codes that are only warnings; every other code is an error.
     static QSet<int> warningCodes();
-    // Codes that still let the administrator edit the profile: the text
-    // itself is readable and the profile exists.
     static QSet<int> editableCodes();
 
     // The working copy, to read or change in place.

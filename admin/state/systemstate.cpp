@@ -8,10 +8,10 @@
 #include "desktop/micdetect.h"
 #include "state/accountdirectory.h"
 #include "state/profilestate.h"
-#include "state/statuspass.h"
 #include "state/userstate.h"
 
 #include "failures/detailsexception.h"
+#include "profile/kioskstatuses.h"
 #include "profile/profileparser.h"
 #include "profile/userprofilefile.h"
 #include "protocol/enableactionsmap.h"
@@ -114,6 +114,17 @@ KioskModes readSwitches(const SystemKiosk &kiosk)
     modes.autoEnforce = kiosk.autoEnforce();
     modes.complain = kiosk.complain();
     return modes;
+}
+
+template<typename File, typename T>
+QVector<const File *> filesOf(const QSet<T *> &states)
+{
+    QVector<const File *> files;
+    files.reserve(states.size());
+    for (const T *state : states) {
+        files.append(static_cast<const File *>(state->file()));
+    }
+    return files;
 }
 
 template<typename T>
@@ -255,38 +266,60 @@ ReadOnlyInfo SystemState::readOnlyInfo() const
     return m_readOnlyInfo;
 }
 
+KioskStatuses SystemState::statuses(bool withAccounts, const UserState *alsoUser) const
+{
+    KioskStatuses::AccountCheck accountExists;
+    if (withAccounts) {
+        // One listing of the accounts for the whole computation.
+        accountExists = [accounts = std::make_shared<AccountDirectory>()](const QString &name) {
+            return accounts->exists(name);
+        };
+    }
+    QVector<const UserProfileFile *> users = filesOf<UserProfileFile>(m_users);
+    if (alsoUser && !m_users.contains(const_cast<UserState *>(alsoUser))) {
+        users.append(alsoUser->userFile());
+    }
+    return KioskStatuses(filesOf<ProfileFile>(m_profiles), users, accountExists);
+}
+
+void SystemState::updateComputed(AbstractProfileState *root, KioskStatuses &statuses)
+{
+    for (ProfileState *profile : std::as_const(m_profiles)) {
+        if (profile != root && statuses.isComputed(profile->file())) {
+            profile->setStatus(statuses.status(profile->file()));
+        }
+    }
+}
+
 void SystemState::updateStatus(AbstractProfileState *state, const QStringList &visited)
 {
-    StatusPass pass(m_profiles);
-    pass.update(state, QSet<QString>(visited.cbegin(), visited.cend()));
+    KioskStatuses statuses = this->statuses(false);
+    for (ProfileState *profile : std::as_const(m_profiles)) {
+        if (profile != state && visited.contains(profile->name())) {
+            statuses.keep(profile->file(), profile->status());
+        }
+    }
+    state->setStatus(statuses.status(state->file()));
+    // A user outside the working copy is computed as a profile; its own codes are its own.
+    state->updateOwnStatus();
+    updateComputed(state, statuses);
 }
 
 void SystemState::updateUserStatus(UserState *user)
 {
-    StatusPass pass(m_profiles);
-    pass.update(user);
-    AccountDirectory accounts;
-    if (!accounts.exists(user->name())) {
-        QSet<int> status = user->status();
-        status.insert(AbstractProfileState::StatusUserNotFound);
-        user->setStatus(status);
-    }
+    KioskStatuses statuses = this->statuses(true, user);
+    user->setStatus(statuses.status(user->file()));
+    updateComputed(user, statuses);
 }
 
 void SystemState::updateAllStatuses()
 {
-    StatusPass pass(m_profiles);
+    KioskStatuses statuses = this->statuses(true);
     for (ProfileState *profile : std::as_const(m_profiles)) {
-        pass.update(profile);
+        profile->setStatus(statuses.status(profile->file()));
     }
-    AccountDirectory accounts;
     for (UserState *user : std::as_const(m_users)) {
-        pass.update(user);
-        if (!accounts.exists(user->name())) {
-            QSet<int> status = user->status();
-            status.insert(AbstractProfileState::StatusUserNotFound);
-            user->setStatus(status);
-        }
+        user->setStatus(statuses.status(user->file()));
     }
 }
 

@@ -20,6 +20,7 @@
 #include <memory>
 
 class AbstractProfileState;
+class KioskStatuses;
 class ProfileState;
 class UserState;
 class SystemKiosk;
@@ -134,6 +135,10 @@ public Q_SLOTS:
     void stateChanged(bool changed);
 
 private:
+    // Over the working copy; users get the account check only @p withAccounts.
+    KioskStatuses statuses(bool withAccounts, const UserState *alsoUser = nullptr) const;
+    // The profiles other than @p root whose statuses were computed on the way.
+    void updateComputed(AbstractProfileState *root, KioskStatuses &statuses);
     void clearRemoved();
     // "<user>_<kind>_<n>" with n above every number such names of the user carry.
     QString numberedProfileName(const QString &userName, const QString &kind) const;

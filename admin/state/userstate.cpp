@@ -45,12 +45,5 @@ bool UserState::wasEnabled() const
 
 void UserState::updateOwnStatus()
 {
-    ProfileState::updateOwnStatus();
-    QSet<int> current = status();
-    if (std::as_const(*file()).data().objectRules().isEmpty()) {
-        current.remove(StatusOwnObjectRules);
-    } else {
-        current.insert(StatusOwnObjectRules);
-    }
-    setStatus(current);
+    setStatus(ProfileStatus::withOwnCodes(status(), std::as_const(*file()).data(), true));
 }

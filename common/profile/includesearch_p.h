@@ -50,6 +50,50 @@ public:
 
     QStringList containts(const ProfileFile *profile, const QString &name, const QStringList &path);
 
+    // Complete only: the graph as KioskStatuses walks it. Nodes are the
+    // profiles of the set; includes lead to the first profile of a name.
+    int nodeCount() const
+    {
+        return int(m_nodes.size());
+    }
+    int nodeOfProfile(const ProfileFile *profile) const
+    {
+        return m_profileNode.value(profile, -1);
+    }
+    const ProfileFile *profileOf(int node) const
+    {
+        return m_nodes[node].profile;
+    }
+    // -1 for a name no profile has.
+    int nodeNamed(const QString &name) const
+    {
+        const int id = m_ids.value(name, -1);
+        return id < 0 ? -1 : m_nameNode[id];
+    }
+    bool isFirstOfName(int node) const
+    {
+        return m_nameNode[m_nodes[node].name] == node;
+    }
+    int includeCount(int node) const
+    {
+        return m_nodes[node].includeCount;
+    }
+    // The node the include at @p index leads to; -1 for a name no profile has.
+    int includedNode(int node, int index) const
+    {
+        return m_nameNode[m_includes[m_nodes[node].firstInclude + index]];
+    }
+    // Strongly connected components are numbered so that a component's
+    // number is above those of every component it reaches.
+    int component(int node) const
+    {
+        return m_component[node];
+    }
+    bool isOnCycle(int node) const
+    {
+        return m_onCycle[node];
+    }
+
 private:
     struct Node {
         const ProfileFile *profile;
