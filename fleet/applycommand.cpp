@@ -9,6 +9,7 @@
 #include "bundleupdate.h"
 #include "exitstatus.h"
 #include "helperaction.h"
+#include "kioskcheck.h"
 #include "kiosktree.h"
 
 #include "failures/detailsexception.h"
@@ -23,6 +24,15 @@ int ApplyCommand::run(const QString &file, Mode mode, QTextStream &out, QTextStr
     std::optional<BundleUpdate> update;
     try {
         const KioskBundle wanted = BundleReader::readFile(file);
+        // What the program would not let an administrator save unasked is
+        // not rolled out to a fleet either.
+        const KioskCheck check(wanted, KioskCheck::Accounts::Check);
+        if (check.hasErrors()) {
+            err << tr("The configuration in %1 has errors on this machine:").arg(file) << '\n'
+                << check.errorLines().join(QLatin1Char('\n')) << '\n'
+                << tr("Nothing has been changed.") << Qt::endl;
+            return ExitStatus::Failure;
+        }
         update.emplace(KioskTree().read(), wanted);
     } catch (const DetailsException &e) {
         err << e.fullDetails() << ' ' << tr("Nothing has been changed.") << Qt::endl;

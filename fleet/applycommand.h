@@ -15,7 +15,8 @@ class QTextStream;
  * orla-kiosk apply: makes this machine's kiosk configuration the bundle's.
  *
  * The bundle is checked whole first (its manifest, names and checksums, and
- * the statuses its configuration has on this machine); then what differs
+ * the statuses its configuration has on this machine: errors refuse it);
+ * then what differs
  * from the tree goes to the helper as one update, all or nothing and kept
  * as an earlier configuration like a save from the program, and the
  * switches after reboot that differ through the enable action. Nothing is

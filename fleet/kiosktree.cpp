@@ -11,6 +11,7 @@
 #include "store/systemkiosk.h"
 #include "systempaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -80,6 +81,10 @@ QString KioskTree::disabledProfilesDir() const
 
 KioskBundle KioskTree::read() const
 {
+    // A mistyped directory would otherwise read as an empty, clean tree.
+    if (!m_dir.isEmpty() && !QFileInfo(m_dir).isDir()) {
+        throw ReadFileException(m_dir, QCoreApplication::translate("KioskTree", "No such directory"));
+    }
     KioskBundle bundle;
     bundle.profiles = readDir(systemProfilesDir(), QString());
     bundle.users = readDir(userProfilesDir(), QString());

@@ -9,6 +9,7 @@
 // the switches. Its help is also its manual page.
 
 #include "applycommand.h"
+#include "checkcommand.h"
 #include "exitstatus.h"
 #include "exportcommand.h"
 #include "modecommand.h"
@@ -32,9 +33,13 @@ QString description()
         "orla-admin-kiosk reaches many machines.\n"
         "\n"
         "Commands:\n"
+        "  check [DIR]         Reads the kiosk tree (or a tree laid out like it below DIR) and reports every profile's and "
+        "user's status as the program shows it: errors, warnings, unknown includes, include cycles with their chain, users "
+        "without an account on this machine (unless --no-accounts).\n"
         "  export FILE [DIR]   Writes the kiosk tree (or the tree laid out below DIR) and the switches after reboot as one "
         "bundle: a tar archive with a manifest of format version, names and SHA-256 checksums.\n"
-        "  apply FILE          Checks the bundle (manifest, names, checksums) and makes it this machine's kiosk "
+        "  apply FILE          Checks the bundle (manifest, names, checksums, and the statuses of its configuration here: errors refuse it) and makes it this "
+        "machine's kiosk "
         "configuration through the privileged helper: one all-or-nothing update, authorised by polkit and kept as an earlier "
         "configuration like a save from the program, and the switches after reboot that differ. Nothing is sent when "
         "nothing differs. With --dry-run it only prints the changes.\n"
@@ -42,6 +47,7 @@ QString description()
         "  status              Shows kiosk mode and the global rule recording, now and after reboot.\n"
         "\n"
         "Exit status:\n"
+        "  check: 0 clean, 1 warnings only, 2 errors (or the tree cannot be read).\n"
         "  apply, mode: 0 changed (with --dry-run: would change), 3 nothing to change, 1 refused or failed.\n"
         "  export, status: 0 done, 1 failed.\n"
         "  64: the command line is wrong.");
@@ -65,11 +71,13 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(description());
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption jsonOption(QStringLiteral("json"), tr("status: print JSON instead of text."));
+    const QCommandLineOption jsonOption(QStringLiteral("json"), tr("check, status: print JSON instead of text."));
+    const QCommandLineOption noAccountsOption(QStringLiteral("no-accounts"),
+                                              tr("check: leave out whether users' accounts exist, for a tree meant for other machines."));
     const QCommandLineOption dryRunOption(QStringLiteral("dry-run"),
                                           tr("apply: print the changes, in the form of the program's save question, and change nothing."));
-    parser.addOptions({jsonOption, dryRunOption});
-    parser.addPositionalArgument(QStringLiteral("command"), tr("export, apply, mode or status."));
+    parser.addOptions({jsonOption, dryRunOption, noAccountsOption});
+    parser.addPositionalArgument(QStringLiteral("command"), tr("check, export, apply, mode or status."));
     parser.addPositionalArgument(QStringLiteral("arguments"), tr("The command's arguments."), QStringLiteral("[arguments...]"));
     parser.process(app);
 
@@ -81,12 +89,23 @@ int main(int argc, char **argv)
     const auto only = [&parser](const QCommandLineOption &option, const QStringList &commands, const QString &command) {
         return !parser.isSet(option) || commands.contains(command);
     };
-    if (!only(jsonOption, {QStringLiteral("status")}, command) || !only(dryRunOption, {QStringLiteral("apply")}, command)) {
+    if (!only(jsonOption, {QStringLiteral("check"), QStringLiteral("status")}, command) || !only(dryRunOption, {QStringLiteral("apply")}, command)
+        || !only(noAccountsOption, {QStringLiteral("check")}, command)) {
         return usage(tr("an option was given that %1 does not take.").arg(command));
     }
 
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (command == QLatin1String("check")) {
+        if (arguments.size() > 1) {
+            return usage(tr("check takes at most one tree directory."));
+        }
+        return CheckCommand::run(arguments.value(0),
+                                 parser.isSet(jsonOption) ? CheckCommand::Format::Json : CheckCommand::Format::Text,
+                                 parser.isSet(noAccountsOption) ? KioskCheck::Accounts::Ignore : KioskCheck::Accounts::Check,
+                                 out,
+                                 err);
+    }
     if (command == QLatin1String("export")) {
         if (arguments.isEmpty() || arguments.size() > 2) {
             return usage(tr("export takes a bundle file and, optionally, a tree directory."));

@@ -85,7 +85,7 @@ KioskBundle roomBundle()
 {
     KioskBundle bundle;
     bundle.profiles.insert(QStringLiteral("base"), "+file r uo: /etc/hosts\n");
-    bundle.profiles.insert(QStringLiteral("browser"), "@include base\n+file rw u?: /var/tmp/browser\n");
+    bundle.profiles.insert(QStringLiteral("browser"), "@include base\n+file rw u: /var/tmp/browser\n");
     bundle.users.insert(QStringLiteral("daemon"), "@include browser\n");
     bundle.users.insert(QStringLiteral("disabled/bin"), "@include base\n");
     bundle.autoEnforce = true;
@@ -193,12 +193,12 @@ void ApplyBusTest::dryRunChangesNothing()
     const KioskBundle before = roomBundle();
     layOut(before);
     KioskBundle after = before;
-    after.profiles.insert(QStringLiteral("browser"), "@include base\n+file rw u?: /var/tmp/other\n");
+    after.profiles.insert(QStringLiteral("browser"), "@include base\n+file rw u: /var/tmp/other\n");
     const int snapshots = snapshotCount();
 
     const Run run = orlaKiosk({QStringLiteral("apply"), QStringLiteral("--dry-run"), writeBundle(m_dir, after)});
     QCOMPARE(run.status, 0);
-    QVERIFY2(run.out.contains(QStringLiteral("- +file rw u?: /var/tmp/browser\n+ +file rw u?: /var/tmp/other")), qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("- +file rw u: /var/tmp/browser\n+ +file rw u: /var/tmp/other")), qPrintable(run.out));
     QCOMPARE(KioskTree().read(), before);
     QCOMPARE(snapshotCount(), snapshots);
 }
@@ -236,6 +236,16 @@ void ApplyBusTest::refusesBadBundle_data()
     }) << QStringLiteral("the member 'profiles/huge' is 1024.0 MiB, more than the 16.0 MiB a profile may have");
     QTest::newRow("unknown format") << bytes(member("manifest.json", manifest(profiles, {}, 2)) + member("profiles/base", profile) + end())
                                     << QStringLiteral("it is in format 2, and this orla-kiosk reads only format 1");
+
+    // Well-formed, but not a configuration to roll out.
+    const QByteArray broken = "this is no rule\n";
+    QTest::newRow("broken profile") << bytes(member("manifest.json", manifest({{QStringLiteral("base"), broken}}, {})) + member("profiles/base", broken)
+                                             + end())
+                                    << QStringLiteral("error: profile 'base' has invalid config lines");
+    const QByteArray user = "@include base\n";
+    QTest::newRow("user without account") << bytes(member("manifest.json", manifest(profiles, {{QStringLiteral("nosuchkioskuser"), user}}))
+                                                   + member("profiles/base", profile) + member("users/nosuchkioskuser", user) + end())
+                                          << QStringLiteral("error: user 'nosuchkioskuser' not found");
 }
 
 void ApplyBusTest::refusesBadBundle()
