@@ -10,7 +10,7 @@
 #   ansibleroletest.sh ORLA_KIOSK HARNESS BUS_CONFIG SCRATCH_ROOT PLAYBOOK_DIR
 #
 # The first run changes both hosts and leaves their trees the bundle's, the
-# second changes nothing, a bundle with a broken profile fails on both and
+# second changes nothing (kiosk mode included), a bundle with a broken profile fails on both and
 # changes nothing.
 
 set -u
@@ -89,19 +89,21 @@ printf '1\n' >"$source/kiosk2_enforce"
 export ANSIBLE_LOCAL_TEMP=$work/ansible-local ANSIBLE_REMOTE_TEMP=$work/ansible-remote ANSIBLE_NOCOLOR=1
 export ANSIBLE_STDOUT_CALLBACK=json ANSIBLE_RETRY_FILES_ENABLED=0 ANSIBLE_HOST_KEY_CHECKING=0
 playbook() {
-    ansible-playbook -i "$work/inventory.yml" "$playbookDir/site.yml" -e "orla_kiosk_bundle=$1" -e "orla_kiosk_mode=" >"$work/run.json" 2>"$work/run.err"
+    ansible-playbook -i "$work/inventory.yml" "$playbookDir/site.yml" -e "orla_kiosk_bundle=$1" >"$work/run.json" 2>"$work/run.err"
 }
-# "host changed|ok|failed" of the role's apply task on each host.
-applied() {
+# "host changed|ok|failed" of one of the role's tasks on each host.
+outcome() {
     python3 -c '
 import json, sys
 for play in json.load(open(sys.argv[1]))["plays"]:
     for task in play["tasks"]:
-        if task["task"]["name"].endswith("Apply the kiosk bundle"):
+        if task["task"]["name"].endswith(sys.argv[2]):
             for host, result in sorted(task["hosts"].items()):
                 state = "failed" if result.get("failed") else "changed" if result.get("changed") else "ok"
-                print(host, state)' "$work/run.json"
+                print(host, state)' "$work/run.json" "$1"
 }
+applied() { outcome "Apply the kiosk bundle"; }
+switched() { outcome "Switch kiosk mode"; }
 # Each host's tree, as a bundle: the same tree always gives the same bytes.
 treeOf() { "$orlaKiosk" export "$2" "$work/$1/root/etc/tavrix" >/dev/null; }
 
@@ -113,12 +115,20 @@ hostb changed" ] || fail "the first run did not change both hosts: $(applied)"
 treeOf hosta "$work/hosta.tree" && treeOf hostb "$work/hostb.tree" && "$orlaKiosk" export "$work/source.tree" "$source" >/dev/null
 cmp -s "$work/hosta.tree" "$work/source.tree" || fail "hosta's tree is not the bundle's"
 cmp -s "$work/hostb.tree" "$work/source.tree" || fail "hostb's tree is not the bundle's"
+# The example playbook switches kiosk mode on once the bundle is in place.
+[ "$(switched)" = "hosta changed
+hostb changed" ] || fail "the first run did not switch kiosk mode on both hosts: $(switched)"
+for h in "${hosts[@]}"; do
+    [ "$(cat "$work/$h/root/sys/module/tavrix/parameters/uc_enforce")" = 1 ] || fail "kiosk mode is not on in $h"
+done
 
 playbook "$work/room.okb"
 status=$?
 [ "$status" = 0 ] || fail "the second run failed ($status)"
 [ "$(applied)" = "hosta ok
 hostb ok" ] || fail "the second run did not find both hosts unchanged: $(applied)"
+[ "$(switched)" = "hosta ok
+hostb ok" ] || fail "the second run switched kiosk mode again: $(switched)"
 
 # A broken profile: refused on every host, nothing changed.
 printf 'this is no rule\n' >>"$source/kiosk2-profiles/base"
