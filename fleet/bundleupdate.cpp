@@ -28,6 +28,12 @@ QString text(const QByteArray &bytes)
     return QString::fromUtf8(bytes);
 }
 
+// Equal bytes are equal texts; only different bytes need decoding.
+bool sameText(const QByteArray &a, const QByteArray &b)
+{
+    return a == b || text(a) == text(b);
+}
+
 QString disabledName(const QString &account)
 {
     return HelperConstants::disabledPrefix + QLatin1Char('/') + account;
@@ -55,7 +61,7 @@ BundleUpdate::BundleUpdate(const KioskBundle &current, const KioskBundle &wanted
     QStringList profilesToRemove;
     for (auto it = wanted.profiles.cbegin(); it != wanted.profiles.cend(); ++it) {
         const auto now = current.profiles.constFind(it.key());
-        if (now == current.profiles.constEnd() || text(now.value()) != text(it.value())) {
+        if (now == current.profiles.constEnd() || !sameText(now.value(), it.value())) {
             profilesToUpdate.insert(it.key(), text(it.value()));
         }
     }
@@ -80,7 +86,7 @@ BundleUpdate::BundleUpdate(const KioskBundle &current, const KioskBundle &wanted
             moved.insert(from);
         }
         const auto now = current.users.constFind(from);
-        if (now == current.users.constEnd() || text(now.value()) != text(it.value())) {
+        if (now == current.users.constEnd() || !sameText(now.value(), it.value())) {
             usersToUpdate.insert(it.key(), text(it.value()));
         }
     }
