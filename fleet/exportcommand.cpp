@@ -5,6 +5,7 @@
 
 #include "exportcommand.h"
 
+#include "bundleexception.h"
 #include "bundlereader.h"
 #include "bundlewriter.h"
 #include "exitstatus.h"
@@ -26,6 +27,9 @@ int ExportCommand::run(const QString &file, const QString &treeDir, QTextStream 
         BundleWriter::writeFile(bundle, file);
         out << tr("Exported %n profile(s)", nullptr, bundle.profiles.size()) << tr(" and %n user profile(s) to %1.", nullptr, bundle.users.size()).arg(file)
             << Qt::endl;
+    } catch (const BundleException &e) {
+        err << tr("The tree cannot be exported: %1").arg(e.details()) << Qt::endl;
+        return ExitStatus::Failure;
     } catch (const DetailsException &e) {
         err << e.fullDetails() << Qt::endl;
         return ExitStatus::Failure;
