@@ -29,7 +29,7 @@ while [ $# -gt 0 ]; do
 done
 harnesses=("$@")
 if [ ${#harnesses[@]} -eq 0 ]; then
-    harnesses=(profilereaderfuzzer actionargumentsfuzzer collectorlogfuzzer)
+    harnesses=(profilereaderfuzzer actionargumentsfuzzer collectorlogfuzzer bundlereaderfuzzer)
 fi
 
 build=build-fuzz

@@ -6,7 +6,6 @@
 #include "state/systemstate.h"
 
 #include "desktop/micdetect.h"
-#include "state/accountdirectory.h"
 #include "state/profilestate.h"
 #include "state/userstate.h"
 
@@ -20,6 +19,7 @@
 #include "protocol/kauthjob.h"
 #include "protocol/updateactionsmap.h"
 #include "store/systemkiosk.h"
+#include "system/accountdirectory.h"
 #include "system/user.h"
 
 #include <KAuth/Action>

@@ -1,10 +1,12 @@
 /*
     SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
-    SPDX-License-Identifier: GPL-2.0-or-later
+    SPDX-License-Identifier: LGPL-2.1-or-later
 */
 
 #ifndef ORLA_ACCOUNTDIRECTORY_H
 #define ORLA_ACCOUNTDIRECTORY_H
+
+#include "orlacommon_export.h"
 
 #include <QHash>
 #include <QSet>
@@ -22,7 +24,7 @@
  * millisecond for each, which thousands of kiosk users make a pause after
  * every edit.
  */
-class AccountDirectory
+class ORLACOMMON_EXPORT AccountDirectory
 {
 public:
     // Never throws: a name that cannot be an account name has no account.

@@ -3,7 +3,7 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
-#include "state/accountdirectory.h"
+#include "system/accountdirectory.h"
 
 #include "system/user.h"
 

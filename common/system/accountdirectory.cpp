@@ -1,9 +1,9 @@
 /*
     SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
-    SPDX-License-Identifier: GPL-2.0-or-later
+    SPDX-License-Identifier: LGPL-2.1-or-later
 */
 
-#include "state/accountdirectory.h"
+#include "system/accountdirectory.h"
 
 #include "system/user.h"
 

@@ -1,0 +1,138 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
+// orla-kiosk check on trees laid out in a directory: what it reports and how
+// its exit status grades the tree.
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace
+{
+struct Run {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run check(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(ORLA_KIOSK_PATH), QStringList{QStringLiteral("check")} + arguments);
+    Run run;
+    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit) {
+        run.status = process.exitCode();
+    }
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+QJsonObject named(const QJsonArray &entries, const QString &name)
+{
+    for (const QJsonValue &entry : entries) {
+        if (entry.toObject().value(QStringLiteral("name")).toString() == name) {
+            return entry.toObject();
+        }
+    }
+    return QJsonObject();
+}
+}
+
+class CheckTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_tree = QFINDTESTDATA("../../admin/autotests/data/statustree");
+        QVERIFY(!m_tree.isEmpty());
+    }
+
+    // Every status the program shows, with the cycle's chain and the
+    // unknown include's name; the tree's users are root, daemon and nobody,
+    // which every machine has, and two that no machine has.
+    void reportsEveryStatus()
+    {
+        const Run run = check({m_tree});
+        QCOMPARE(run.status, 2);
+        QFile expected(QFINDTESTDATA("data/statustree.check"));
+        QVERIFY(expected.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(run.out), QString::fromUtf8(expected.readAll()));
+    }
+
+    void reportsJson()
+    {
+        const Run run = check({QStringLiteral("--json"), m_tree});
+        QCOMPARE(run.status, 2);
+        const QJsonObject report = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(report.value(QStringLiteral("errors")), QJsonValue(true));
+        const QJsonArray profiles = report.value(QStringLiteral("profiles")).toArray();
+        QCOMPARE(profiles.size(), 12);
+        const QJsonObject cyclea = named(profiles, QStringLiteral("cyclea"));
+        QCOMPARE(cyclea.value(QStringLiteral("status")).toArray(), (QJsonArray{6, 9}));
+        QCOMPARE(cyclea.value(QStringLiteral("cycle")).toArray(), (QJsonArray{QStringLiteral("cyclea"), QStringLiteral("cycleb"), QStringLiteral("cyclea")}));
+        const QJsonObject ownrules = named(report.value(QStringLiteral("users")).toArray(), QStringLiteral("ownrules"));
+        QCOMPARE(ownrules.value(QStringLiteral("warnings")).toArray(), QJsonArray{QStringLiteral("has object rules descriptions")});
+        QCOMPARE(ownrules.value(QStringLiteral("errors")).toArray(), QJsonArray{QStringLiteral("not found")});
+    }
+
+    void gradesTheTree_data()
+    {
+        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<bool>("ignoreAccounts");
+        QTest::addColumn<int>("status");
+
+        QTest::newRow("clean") << QByteArray("+file r uo: /etc/hosts\n") << QStringLiteral("daemon") << false << 0;
+        QTest::newRow("warnings only") << QByteArray("# nothing allowed yet\n") << QStringLiteral("daemon") << false << 1;
+        QTest::newRow("user without account") << QByteArray("+file r uo: /etc/hosts\n") << QStringLiteral("nosuchkioskuser") << false << 2;
+        QTest::newRow("accounts left out") << QByteArray("+file r uo: /etc/hosts\n") << QStringLiteral("nosuchkioskuser") << true << 0;
+    }
+
+    void gradesTheTree()
+    {
+        QFETCH(QByteArray, profile);
+        QFETCH(QString, user);
+        QFETCH(bool, ignoreAccounts);
+        QFETCH(int, status);
+
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("kiosk2-profiles/base")), profile));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("kiosk2/") + user), "@include base\n"));
+        QStringList arguments{dir.path()};
+        if (ignoreAccounts) {
+            arguments.prepend(QStringLiteral("--no-accounts"));
+        }
+        const Run run = check(arguments);
+        QVERIFY2(run.status == status, run.out.constData());
+    }
+
+    void refusesMissingTree()
+    {
+        const Run run = check({QStringLiteral("/nonexistent/kiosk-tree")});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains("'/nonexistent/kiosk-tree': No such directory"), run.err.constData());
+    }
+
+private:
+    QString m_tree;
+};
+
+QTEST_GUILESS_MAIN(CheckTest)
+
+#include "checktest.moc"

@@ -1,0 +1,134 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
+// orla-kiosk: the kiosk configuration from the command line, for the
+// machines of a room or a fleet: check a tree offline, export it as one
+// bundle, apply a bundle through the helper, switch kiosk mode, and show
+// the switches. Its help is also its manual page.
+
+#include "applycommand.h"
+#include "checkcommand.h"
+#include "exitstatus.h"
+#include "exportcommand.h"
+#include "modecommand.h"
+#include "statuscommand.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace
+{
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("orla-kiosk", text);
+}
+
+QString description()
+{
+    return tr(
+        "Checks, exports and applies the kiosk configuration of this machine, so that one configuration prepared with "
+        "orla-admin-kiosk reaches many machines.\n"
+        "\n"
+        "Commands:\n"
+        "  check [DIR]         Reads the kiosk tree (or a tree laid out like it below DIR) and reports every profile's and "
+        "user's status as the program shows it: errors, warnings, unknown includes, include cycles with their chain, users "
+        "without an account on this machine (unless --no-accounts).\n"
+        "  export FILE [DIR]   Writes the kiosk tree (or the tree laid out below DIR) and the switches after reboot as one "
+        "bundle: a tar archive with a manifest of format version, names and SHA-256 checksums.\n"
+        "  apply FILE          Checks the bundle (manifest, names, checksums, and the statuses of its configuration here: errors refuse it) and makes it this "
+        "machine's kiosk "
+        "configuration through the privileged helper: one all-or-nothing update, authorised by polkit and kept as an earlier "
+        "configuration like a save from the program, and the switches after reboot that differ. Nothing is sent when "
+        "nothing differs. With --dry-run it only prints the changes.\n"
+        "  mode on|off         Switches kiosk mode on or off, now and after reboot.\n"
+        "  status              Shows kiosk mode and the global rule recording, now and after reboot.\n"
+        "\n"
+        "Exit status:\n"
+        "  check: 0 clean, 1 warnings only, 2 errors (or the tree cannot be read).\n"
+        "  apply, mode: 0 changed (with --dry-run: would change), 3 nothing to change, 1 refused or failed.\n"
+        "  export, status: 0 done, 1 failed.\n"
+        "  64: the command line is wrong.");
+}
+
+int usage(const QString &message)
+{
+    QTextStream(stderr) << QCoreApplication::applicationName() << ": " << message << '\n'
+                        << tr("Try '%1 --help'.").arg(QCoreApplication::applicationName()) << Qt::endl;
+    return ExitStatus::Usage;
+}
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orla-kiosk"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORLA_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description());
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption jsonOption(QStringLiteral("json"), tr("check, status: print JSON instead of text."));
+    const QCommandLineOption noAccountsOption(QStringLiteral("no-accounts"),
+                                              tr("check: leave out whether users' accounts exist, for a tree meant for other machines."));
+    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"),
+                                          tr("apply: print the changes, in the form of the program's save question, and change nothing."));
+    parser.addOptions({jsonOption, dryRunOption, noAccountsOption});
+    parser.addPositionalArgument(QStringLiteral("command"), tr("check, export, apply, mode or status."));
+    parser.addPositionalArgument(QStringLiteral("arguments"), tr("The command's arguments."), QStringLiteral("[arguments...]"));
+    parser.process(app);
+
+    QStringList arguments = parser.positionalArguments();
+    if (arguments.isEmpty()) {
+        return usage(tr("no command given."));
+    }
+    const QString command = arguments.takeFirst();
+    const auto only = [&parser](const QCommandLineOption &option, const QStringList &commands, const QString &command) {
+        return !parser.isSet(option) || commands.contains(command);
+    };
+    if (!only(jsonOption, {QStringLiteral("check"), QStringLiteral("status")}, command) || !only(dryRunOption, {QStringLiteral("apply")}, command)
+        || !only(noAccountsOption, {QStringLiteral("check")}, command)) {
+        return usage(tr("an option was given that %1 does not take.").arg(command));
+    }
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (command == QLatin1String("check")) {
+        if (arguments.size() > 1) {
+            return usage(tr("check takes at most one tree directory."));
+        }
+        return CheckCommand::run(arguments.value(0),
+                                 parser.isSet(jsonOption) ? CheckCommand::Format::Json : CheckCommand::Format::Text,
+                                 parser.isSet(noAccountsOption) ? KioskCheck::Accounts::Ignore : KioskCheck::Accounts::Check,
+                                 out,
+                                 err);
+    }
+    if (command == QLatin1String("export")) {
+        if (arguments.isEmpty() || arguments.size() > 2) {
+            return usage(tr("export takes a bundle file and, optionally, a tree directory."));
+        }
+        return ExportCommand::run(arguments.at(0), arguments.value(1), out, err);
+    }
+    if (command == QLatin1String("apply")) {
+        if (arguments.size() != 1) {
+            return usage(tr("apply takes one bundle file."));
+        }
+        return ApplyCommand::run(arguments.at(0), parser.isSet(dryRunOption) ? ApplyCommand::Mode::DryRun : ApplyCommand::Mode::Apply, out, err);
+    }
+    if (command == QLatin1String("mode")) {
+        if (arguments.size() != 1 || (arguments.at(0) != QLatin1String("on") && arguments.at(0) != QLatin1String("off"))) {
+            return usage(tr("mode takes on or off."));
+        }
+        return ModeCommand::run(arguments.at(0) == QLatin1String("on"), out, err);
+    }
+    if (command == QLatin1String("status")) {
+        if (!arguments.isEmpty()) {
+            return usage(tr("status takes no arguments."));
+        }
+        return StatusCommand::run(parser.isSet(jsonOption) ? StatusCommand::Format::Json : StatusCommand::Format::Text, out, err);
+    }
+    return usage(tr("unknown command '%1'.").arg(command));
+}
