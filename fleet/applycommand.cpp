@@ -10,7 +10,7 @@
 #include "exitstatus.h"
 #include "helperaction.h"
 #include "kioskcheck.h"
-#include "kiosktree.h"
+#include "kiosktreereader.h"
 
 #include "failures/detailsexception.h"
 #include "protocol/helperconstants.h"
@@ -33,7 +33,7 @@ int ApplyCommand::run(const QString &file, Mode mode, QTextStream &out, QTextStr
                 << tr("Nothing has been changed.") << Qt::endl;
             return ExitStatus::Failure;
         }
-        update.emplace(KioskTree().read(), wanted);
+        update.emplace(KioskTreeReader().read(), wanted);
     } catch (const DetailsException &e) {
         err << e.fullDetails() << ' ' << tr("Nothing has been changed.") << Qt::endl;
         return ExitStatus::Failure;

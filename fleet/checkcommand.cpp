@@ -6,7 +6,7 @@
 #include "checkcommand.h"
 
 #include "exitstatus.h"
-#include "kiosktree.h"
+#include "kiosktreereader.h"
 
 #include "failures/detailsexception.h"
 
@@ -16,7 +16,7 @@ int CheckCommand::run(const QString &treeDir, Format format, KioskCheck::Account
 {
     KioskBundle configuration;
     try {
-        configuration = (treeDir.isEmpty() ? KioskTree() : KioskTree(treeDir)).read();
+        configuration = (treeDir.isEmpty() ? KioskTreeReader() : KioskTreeReader(treeDir)).read();
     } catch (const DetailsException &e) {
         err << e.fullDetails() << Qt::endl;
         return ExitStatus::Errors;

@@ -9,7 +9,7 @@
 #include "bundlereader.h"
 #include "bundlewriter.h"
 #include "exitstatus.h"
-#include "kiosktree.h"
+#include "kiosktreereader.h"
 
 #include "failures/detailsexception.h"
 
@@ -18,7 +18,7 @@
 int ExportCommand::run(const QString &file, const QString &treeDir, QTextStream &out, QTextStream &err)
 {
     try {
-        const KioskTree tree = treeDir.isEmpty() ? KioskTree() : KioskTree(treeDir);
+        const KioskTreeReader tree = treeDir.isEmpty() ? KioskTreeReader() : KioskTreeReader(treeDir);
         const KioskBundle bundle = tree.read();
         const QByteArray bytes = BundleWriter::toBytes(bundle);
         // A tree holding what no bundle may (a user profile called like the

@@ -17,7 +17,7 @@
 #include "bundlewriter.h"
 #include "checkcommand.h"
 #include "exitstatus.h"
-#include "kiosktree.h"
+#include "kiosktreereader.h"
 
 #include "state/systemstate.h"
 
@@ -211,7 +211,7 @@ int main(int argc, char *argv[])
     });
     QTemporaryDir dir;
     const QString bundle = dir.filePath(QStringLiteral("tree.okb"));
-    BundleWriter::writeFile(KioskTree().read(), bundle);
+    BundleWriter::writeFile(KioskTreeReader().read(), bundle);
     int applyStatus = -1;
     const qint64 apply = median(options.repeat, [&]() {
         text.clear();

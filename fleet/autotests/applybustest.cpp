@@ -11,8 +11,9 @@
 
 #include "bundlewriter.h"
 #include "kioskbundle.h"
-#include "kiosktree.h"
+#include "kiosktreereader.h"
 
+#include "kiosktree.h"
 #include "scratchroot.h"
 #include "store/kiosksnapshots.h"
 #include "store/systemkiosk.h"
@@ -55,29 +56,17 @@ Run orlaKiosk(const QStringList &arguments)
     return run;
 }
 
-QString path(const QString &dir, const QString &name)
-{
-    return dir + QLatin1Char('/') + name;
-}
-
 // The scratch tree holding exactly @p bundle, with kiosk mode off now.
 void layOut(const KioskBundle &bundle)
 {
-    ScratchRoot::reset();
-    QVERIFY(QDir().mkpath(SystemKiosk::systemProfilesDir()) && QDir().mkpath(SystemKiosk::userProfilesDir()));
+    KioskTree::reset();
     for (auto it = bundle.profiles.cbegin(); it != bundle.profiles.cend(); ++it) {
-        QVERIFY(ScratchRoot::writeFile(path(SystemKiosk::systemProfilesDir(), it.key()), it.value()));
+        KioskTree::write(KioskTree::systemProfile(it.key()), it.value());
     }
     for (auto it = bundle.users.cbegin(); it != bundle.users.cend(); ++it) {
-        QVERIFY(ScratchRoot::writeFile(path(SystemKiosk::userProfilesDir(), it.key()), it.value()));
+        KioskTree::write(KioskTree::userProfile(it.key()), it.value());
     }
-    const auto value = [](bool on) {
-        return on ? QByteArray("1\n") : QByteArray("0\n");
-    };
-    QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(SystemPaths::autoEnforceFile), value(bundle.autoEnforce)));
-    QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(SystemPaths::autoComplainFile), value(bundle.autoComplain)));
-    QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(SystemPaths::enforceParameter), value(false)));
-    QVERIFY(ScratchRoot::writeFile(QString::fromUtf8(SystemPaths::complainParameter), value(false)));
+    KioskTree::setSwitches(false, bundle.autoEnforce, false, bundle.autoComplain);
 }
 
 // Accounts every machine has, so that the users' statuses are clean here.
@@ -147,14 +136,14 @@ void ApplyBusTest::appliesOnceThenFindsNothingToDo()
     QVERIFY2(first.status == 0, qPrintable(first.err));
     QVERIFY(first.out.contains(QStringLiteral("Profile added: browser")));
     QVERIFY(first.out.contains(QStringLiteral("Kiosk mode after reboot: off → on")));
-    QCOMPARE(KioskTree().read(), bundle);
+    QCOMPARE(KioskTreeReader().read(), bundle);
     // One save, kept as an earlier configuration like the program's.
     QCOMPARE(snapshotCount(), snapshots + 1);
 
     const Run second = orlaKiosk({QStringLiteral("apply"), file});
     QCOMPARE(second.status, 3);
     QVERIFY(second.out.startsWith(QStringLiteral("Nothing to change")));
-    QCOMPARE(KioskTree().read(), bundle);
+    QCOMPARE(KioskTreeReader().read(), bundle);
     QCOMPARE(snapshotCount(), snapshots + 1);
 }
 
@@ -184,7 +173,7 @@ void ApplyBusTest::movesUsersRewritesAndRemoves()
                                 QStringLiteral("Kiosk mode after reboot: on → off")}) {
         QVERIFY2(run.out.contains(line), qPrintable(line + QStringLiteral(" not in:\n") + run.out));
     }
-    QCOMPARE(KioskTree().read(), after);
+    QCOMPARE(KioskTreeReader().read(), after);
     QCOMPARE(snapshotCount(), snapshots + 1);
 }
 
@@ -199,7 +188,7 @@ void ApplyBusTest::dryRunChangesNothing()
     const Run run = orlaKiosk({QStringLiteral("apply"), QStringLiteral("--dry-run"), writeBundle(m_dir, after)});
     QCOMPARE(run.status, 0);
     QVERIFY2(run.out.contains(QStringLiteral("- +file rw u: /var/tmp/browser\n+ +file rw u: /var/tmp/other")), qPrintable(run.out));
-    QCOMPARE(KioskTree().read(), before);
+    QCOMPARE(KioskTreeReader().read(), before);
     QCOMPARE(snapshotCount(), snapshots);
 }
 
@@ -266,7 +255,7 @@ void ApplyBusTest::refusesBadBundle()
     QVERIFY2(run.err.contains(sentence), qPrintable(run.err));
     QVERIFY2(run.err.contains(QStringLiteral("Nothing has been changed.")), qPrintable(run.err));
     QVERIFY(run.out.isEmpty());
-    QCOMPARE(KioskTree().read(), before);
+    QCOMPARE(KioskTreeReader().read(), before);
     QCOMPARE(snapshotCount(), snapshots);
 }
 

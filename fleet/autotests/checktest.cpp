@@ -6,6 +6,8 @@
 // orla-kiosk check on trees laid out in a directory: what it reports and how
 // its exit status grades the tree.
 
+#include "testfiles.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -32,13 +34,6 @@ Run check(const QStringList &arguments)
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
 QJsonObject named(const QJsonArray &entries, const QString &name)
@@ -112,8 +107,8 @@ private Q_SLOTS:
         QFETCH(int, status);
 
         QTemporaryDir dir;
-        QVERIFY(writeFile(dir.filePath(QStringLiteral("kiosk2-profiles/base")), profile));
-        QVERIFY(writeFile(dir.filePath(QStringLiteral("kiosk2/") + user), "@include base\n"));
+        TestFiles::write(dir.filePath(QStringLiteral("kiosk2-profiles/base")), profile);
+        TestFiles::write(dir.filePath(QStringLiteral("kiosk2/") + user), "@include base\n");
         QStringList arguments{dir.path()};
         if (ignoreAccounts) {
             arguments.prepend(QStringLiteral("--no-accounts"));

@@ -3,8 +3,8 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
-#ifndef ORLA_KIOSKTREE_H
-#define ORLA_KIOSKTREE_H
+#ifndef ORLA_KIOSKTREEREADER_H
+#define ORLA_KIOSKTREEREADER_H
 
 #include "kioskbundle.h"
 
@@ -19,13 +19,13 @@
  * Profiles are listed as the store lists them: regular files only, no
  * links, no hidden files.
  */
-class KioskTree
+class KioskTreeReader
 {
 public:
     /** The system's tree. */
-    KioskTree();
+    KioskTreeReader();
     /** The tree laid out below @p dir. */
-    explicit KioskTree(const QString &dir);
+    explicit KioskTreeReader(const QString &dir);
 
     QString systemProfilesDir() const;
     QString userProfilesDir() const;

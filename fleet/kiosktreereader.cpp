@@ -3,7 +3,7 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
-#include "kiosktree.h"
+#include "kiosktreereader.h"
 
 #include "failures/readfileexception.h"
 #include "protocol/helperconstants.h"
@@ -49,14 +49,14 @@ bool switchValue(const QString &path)
 }
 }
 
-KioskTree::KioskTree() = default;
+KioskTreeReader::KioskTreeReader() = default;
 
-KioskTree::KioskTree(const QString &dir)
+KioskTreeReader::KioskTreeReader(const QString &dir)
     : m_dir(QDir::cleanPath(QDir(dir).absolutePath()))
 {
 }
 
-QString KioskTree::moved(const QString &systemPath) const
+QString KioskTreeReader::moved(const QString &systemPath) const
 {
     if (m_dir.isEmpty()) {
         return systemPath;
@@ -64,26 +64,26 @@ QString KioskTree::moved(const QString &systemPath) const
     return m_dir + QLatin1Char('/') + QDir(systemTreeDir()).relativeFilePath(systemPath);
 }
 
-QString KioskTree::systemProfilesDir() const
+QString KioskTreeReader::systemProfilesDir() const
 {
     return moved(SystemKiosk::systemProfilesDir());
 }
 
-QString KioskTree::userProfilesDir() const
+QString KioskTreeReader::userProfilesDir() const
 {
     return moved(SystemKiosk::userProfilesDir());
 }
 
-QString KioskTree::disabledProfilesDir() const
+QString KioskTreeReader::disabledProfilesDir() const
 {
     return moved(SystemKiosk::disabledProfilesDir());
 }
 
-KioskBundle KioskTree::read() const
+KioskBundle KioskTreeReader::read() const
 {
     // A mistyped directory would otherwise read as an empty, clean tree.
     if (!m_dir.isEmpty() && !QFileInfo(m_dir).isDir()) {
-        throw ReadFileException(m_dir, QCoreApplication::translate("KioskTree", "No such directory"));
+        throw ReadFileException(m_dir, QCoreApplication::translate("KioskTreeReader", "No such directory"));
     }
     KioskBundle bundle;
     bundle.profiles = readDir(systemProfilesDir(), QString());
