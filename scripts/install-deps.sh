@@ -9,6 +9,7 @@ packages=(
     qtbase5-dev libqt5x11extras5-dev
     libkf5auth-dev libkf5coreaddons-dev libkf5xmlgui-dev libkf5config-dev libkf5iconthemes-dev
     libdtl-dev
+    qttools5-dev qttools5-dev-tools
     breeze-icon-theme
     dbus-daemon polkitd util-linux e2fsprogs
     xvfb xauth x11-utils x11-xserver-utils dbus-x11 imagemagick
