@@ -299,7 +299,7 @@ one target (O/U)</source>
     </message>
     <message>
         <source>When choosing a profile for a graphical application, be sure to also select a profile for the graphical session, the default is &apos;orla-desktop&apos;.</source>
-        <translation>Выбирая профиль для графического приложения, обязательно выберите и профиль графического сеанса, по умолчанию это «orla-desktop».</translation>
+        <translation>Для графического приложения выберите также профиль графического сеанса (по умолчанию «orla-desktop»).</translation>
     </message>
     <message>
         <source>Data reading error</source>
@@ -793,11 +793,11 @@ one target (O/U)</source>
     </message>
     <message>
         <source>skip available user rules entry</source>
-        <translation>не записывать правила, которые уже есть у пользователя</translation>
+        <translation>пропускать уже имеющиеся правила пользователя</translation>
     </message>
     <message>
         <source>skip available user &apos;%1&apos; rules entry</source>
-        <translation>не записывать правила, которые уже есть у пользователя «%1»</translation>
+        <translation>пропускать уже имеющиеся правила пользователя «%1»</translation>
     </message>
     <message>
         <source>record all rules</source>
@@ -809,7 +809,7 @@ one target (O/U)</source>
     </message>
     <message>
         <source>user has errors</source>
-        <translation>у пользователя есть ошибки</translation>
+        <translation>есть ошибки</translation>
     </message>
     <message>
         <source>need save changes</source>
