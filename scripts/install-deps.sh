@@ -14,6 +14,7 @@ packages=(
     dbus-daemon polkitd util-linux e2fsprogs
     xvfb xauth x11-utils x11-xserver-utils dbus-x11 imagemagick
     adduser passwd
+    debhelper dpkg-dev lintian desktop-file-utils appstream qttranslations5-l10n
     clang libclang-rt-14-dev
 )
 
