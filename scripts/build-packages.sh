@@ -27,8 +27,10 @@ fi
 rm -rf "$out/src"
 mkdir -p "$out/src"
 rm -f "$out"/*.deb "$out"/*.changes "$out"/*.buildinfo "$out"/lintian.txt
-# Build folders, the fuzzers' findings and git's own files stay behind.
-tar -C "$top" --exclude='./build*' --exclude=./.git --exclude=./.clang-format -cf - . | tar -C "$out/src" -xf -
+# Build folders, git's own files and DIR itself stay behind.
+exclude=(--exclude='./build*' --exclude=./.git --exclude=./.clang-format)
+case $out in "$top"/*) exclude+=(--exclude="./${out#"$top"/}") ;; esac
+tar -C "$top" "${exclude[@]}" -cf - . | tar -C "$out/src" -xf -
 
 # A second build of everything: ccache, where installed, spares most of it
 # the next time.
