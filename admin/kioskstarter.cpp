@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -44,12 +45,24 @@ KioskStarter::KioskStarter(SingleApplication *application)
         return;
     }
 
-    m_application->setWindowIcon(QIcon::fromTheme(QStringLiteral("key3")));
+    // The desktop's own theme has the icon; elsewhere the one installed with the program stands in.
+    m_application->setWindowIcon(QIcon::fromTheme(QStringLiteral("key3"), QIcon::fromTheme(QStringLiteral("orla-admin-kiosk"))));
 
     // Without the catalogue the texts simply stay in English.
     auto *translator = new QTranslator(this);
     translator->load(QLocale::system(), QString::fromUtf8(SystemPaths::translationsDir) + QStringLiteral("/orla-admin-kiosk_common_ru.qm"));
     QCoreApplication::installTranslator(translator);
+    // Qt's own texts (the standard buttons of every question, the file
+    // dialogs) in the catalogue's language, or the questions would mix two.
+    if (!translator->isEmpty()) {
+        auto *qtTranslator = new QTranslator(this);
+        if (qtTranslator->load(QLocale(translator->language()),
+                               QStringLiteral("qtbase"),
+                               QStringLiteral("_"),
+                               QLibraryInfo::location(QLibraryInfo::TranslationsPath))) {
+            QCoreApplication::installTranslator(qtTranslator);
+        }
+    }
 
     m_mainWindow = std::make_unique<MainWindow>();
     m_mainWindow->loadData();

@@ -6,12 +6,13 @@
 #include "desktop/orlainit.h"
 #include "icontheme.h"
 #include "kioskstarter.h"
+#include "orla-admin-kiosk-version.h"
 #include "singleinstance/singleapplication.h"
 
 int main(int argc, char *argv[])
 {
     SingleApplication application(argc, argv, true);
-    orlaInit("1.6.0+ci51", "System Kiosk\nApplication to organize restricted environment");
+    orlaInit(ORLA_ADMIN_KIOSK_VERSION_STRING, "System Kiosk\nApplication to organize restricted environment");
     IconTheme::ensureFallback();
 
     // Destroyed before the application object.

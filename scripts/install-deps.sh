@@ -10,11 +10,13 @@ packages=(
     libkf5auth-dev libkf5coreaddons-dev libkf5xmlgui-dev libkf5config-dev libkf5iconthemes-dev
     libdtl-dev
     libarchive-dev help2man ansible
+    qttools5-dev qttools5-dev-tools
     breeze-icon-theme
     dbus-daemon polkitd util-linux e2fsprogs
     xvfb xauth x11-utils x11-xserver-utils dbus-x11 imagemagick
     adduser passwd
     libpam0g-dev linux-libc-dev
+    debhelper dpkg-dev lintian desktop-file-utils appstream qttranslations5-l10n
     clang libclang-rt-14-dev
 )
 

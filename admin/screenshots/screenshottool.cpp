@@ -1,0 +1,195 @@
+/*
+    SPDX-FileCopyrightText: 2026 The orla-admin-kiosk developers
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
+// Takes the screenshots that the software catalogues show: the main window on
+// the demo tree, and the add-user dialog, the profile editor and its rule
+// recording dialog opened from it the way an administrator opens them. scripts/take-screenshots.sh runs it on a virtual
+// display with the helper's test bus, so that the window is not read-only.
+
+#include "icontheme.h"
+#include "mainwindow/mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLibraryInfo>
+#include <QListWidget>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QTranslator>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace
+{
+void settle(int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+}
+
+bool select(QListWidget *list, const QString &name)
+{
+    for (int row = 0; row < list->count(); ++row) {
+        // Items show the name first, then their markers.
+        if (list->item(row)->text().section(QLatin1Char(' '), 0, 0) == name) {
+            list->setCurrentRow(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool save(QWidget *widget, const QString &path)
+{
+    if (!widget->grab().save(path)) {
+        std::fprintf(stderr, "screenshottool: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// Opens a modal dialog with the action, the way the administrator does, and
+// photographs it from inside its own event loop; then closes it.
+using DialogStep = std::function<void(QWidget *)>;
+
+bool photographModal(QAction *action, const QString &path, QSize size = QSize(), const DialogStep &prepare = {}, const DialogStep &andThen = {})
+{
+    if (!action || !action->isEnabled()) {
+        std::fprintf(stderr, "screenshottool: no enabled action for %s\n", qPrintable(path));
+        return false;
+    }
+    QWidget *const outer = QApplication::activeModalWidget();
+    bool saved = false;
+    QTimer::singleShot(0, action, [&]() {
+        QWidget *dialog = nullptr;
+        for (int tries = 0; tries < 100 && !dialog; ++tries) {
+            settle(50);
+            dialog = QApplication::activeModalWidget();
+            if (dialog == outer) {
+                dialog = nullptr;
+            }
+        }
+        if (!dialog) {
+            std::fprintf(stderr, "screenshottool: nothing opened for %s\n", qPrintable(path));
+            return;
+        }
+        if (size.isValid()) {
+            dialog->resize(size);
+        }
+        if (prepare) {
+            prepare(dialog);
+        }
+        settle(1000);
+        saved = save(dialog, path);
+        if (andThen) {
+            andThen(dialog);
+        }
+        dialog->close();
+    });
+    action->trigger();
+    return saved;
+}
+}
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    // The administrator's own window geometry stays out of the pictures.
+    QStandardPaths::setTestModeEnabled(true);
+
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("directory"), QStringLiteral("where the screenshots go"));
+    const QCommandLineOption catalogues(QStringLiteral("catalogues"),
+                                        QStringLiteral("show the program in Russian with the catalogues of this directory"),
+                                        QStringLiteral("directory"));
+    const QCommandLineOption suffix(QStringLiteral("suffix"), QStringLiteral("appended to each file name"), QStringLiteral("text"));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("the kiosk user selected"), QStringLiteral("name"));
+    const QCommandLineOption newUser(QStringLiteral("new-user"), QStringLiteral("the account offered in the add-user dialog"), QStringLiteral("name"));
+    const QCommandLineOption profile(QStringLiteral("profile"), QStringLiteral("the profile opened in the editor"), QStringLiteral("name"));
+    parser.addOptions({catalogues, suffix, user, newUser, profile});
+    parser.addHelpOption();
+    parser.process(application);
+    if (parser.positionalArguments().size() != 1) {
+        parser.showHelp(64);
+    }
+    const QDir out(parser.positionalArguments().constFirst());
+
+    IconTheme::ensureFallback();
+    QTranslator program;
+    QTranslator qt;
+    if (parser.isSet(catalogues)) {
+        const QString dir = parser.value(catalogues);
+        if (!program.load(dir + QStringLiteral("/orla-admin-kiosk_common_ru.qm"))) {
+            std::fprintf(stderr, "screenshottool: no catalogue in %s\n", qPrintable(dir));
+            return 1;
+        }
+        // The standard buttons, as a Russian desktop shows them.
+        (void)qt.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::location(QLibraryInfo::TranslationsPath));
+        QApplication::installTranslator(&qt);
+        QApplication::installTranslator(&program);
+    }
+
+    MainWindow window;
+    window.resize(960, 600);
+    if (!window.loadData()) {
+        std::fprintf(stderr, "screenshottool: the kiosk tree could not be read\n");
+        return 1;
+    }
+    window.show();
+    settle(1500);
+
+    auto *users = window.findChild<QListWidget *>(QStringLiteral("usersListWidget"));
+    auto *profiles = window.findChild<QListWidget *>(QStringLiteral("profilesListWidget"));
+    if (!users || !profiles || !select(users, parser.value(user))) {
+        std::fprintf(stderr, "screenshottool: no kiosk user '%s' in the window\n", qPrintable(parser.value(user)));
+        return 1;
+    }
+    settle(500);
+    if (!save(&window, out.filePath(QStringLiteral("mainwindow%1.png").arg(parser.value(suffix))))) {
+        return 1;
+    }
+
+    const QString tag = parser.value(suffix);
+    auto *addUser = window.findChild<QAction *>(QStringLiteral("actionAddUser"));
+    // Filled in as for a new kiosk user who starts with another one's rules.
+    const auto fillAddUser = [&](QWidget *dialog) {
+        auto *account = dialog->findChild<QComboBox *>(QStringLiteral("usersComboBox"));
+        account->setCurrentIndex(std::max(0, account->findText(parser.value(newUser))));
+        dialog->findChild<QCheckBox *>(QStringLiteral("copyUserCheckBox"))->setChecked(true);
+        auto *other = dialog->findChild<QComboBox *>(QStringLiteral("otherUsersComboBox"));
+        other->setCurrentIndex(std::max(0, other->findText(parser.value(user))));
+    };
+    if (!photographModal(addUser, out.filePath(QStringLiteral("adduser%1.png").arg(tag)), QSize(), fillAddUser)) {
+        return 1;
+    }
+
+    if (!select(profiles, parser.value(profile))) {
+        std::fprintf(stderr, "screenshottool: no profile '%s' in the window\n", qPrintable(parser.value(profile)));
+        return 1;
+    }
+    // The recording dialog is opened from the editor, inside the editor's own loop.
+    bool recordingSaved = false;
+    auto *edit = window.findChild<QAction *>(QStringLiteral("actionEditProfile"));
+    const bool editorSaved = photographModal(edit, out.filePath(QStringLiteral("editor%1.png").arg(tag)), QSize(820, 560), {}, [&](QWidget *editor) {
+        auto *record = editor->findChild<QAction *>(QStringLiteral("actionAddFilesFromProcess"));
+        recordingSaved = photographModal(record, out.filePath(QStringLiteral("recording%1.png").arg(tag)));
+    });
+    if (!editorSaved || !recordingSaved) {
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,213 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru_RU" sourcelanguage="en_US">
+<context>
+    <name>CreateDirException</name>
+    <message>
+        <source>Can not create dir &apos;%1&apos;: %2</source>
+        <translation>Не удалось создать каталог «%1»: %2</translation>
+    </message>
+</context>
+<context>
+    <name>DeleteFileException</name>
+    <message>
+        <source>Can not delete file &apos;%1&apos;: %2</source>
+        <translation>Не удалось удалить файл «%1»: %2</translation>
+    </message>
+</context>
+<context>
+    <name>FileRecorder</name>
+    <message>
+        <source>The text contains a NUL character</source>
+        <translation>Текст содержит символ NUL</translation>
+    </message>
+</context>
+<context>
+    <name>KioskDirectory</name>
+    <message>
+        <source>it is a symbolic link, which is never followed</source>
+        <translation>это символическая ссылка, а по ссылкам переход не выполняется</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>это не обычный файл</translation>
+    </message>
+    <message>
+        <source>the directory must be owned by root and writable by root alone; nothing has been written into it</source>
+        <translation>каталог должен принадлежать root и быть доступен на запись только root; в него ничего не записано</translation>
+    </message>
+</context>
+<context>
+    <name>KioskSnapshots</name>
+    <message>
+        <source>the earlier configuration is damaged</source>
+        <translation>прежняя конфигурация повреждена</translation>
+    </message>
+</context>
+<context>
+    <name>KioskTracer</name>
+    <message>
+        <source>&apos;%1&apos; is not an X display name. Nothing has been changed.</source>
+        <translation>«%1» не является именем X-дисплея. Ничего не изменено.</translation>
+    </message>
+    <message>
+        <source>The X authority file &apos;%1&apos; is not an absolute path of a regular file. Nothing has been changed.</source>
+        <translation>Файл авторизации X «%1» не является абсолютным путём к обычному файлу. Ничего не изменено.</translation>
+    </message>
+    <message>
+        <source>The command contains a NUL character. Nothing has been changed.</source>
+        <translation>Команда содержит символ NUL. Ничего не изменено.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a kiosk user whose application can be recorded. Nothing has been changed.</source>
+        <translation>«%1» не является пользователем киоска, для которого можно записать правила приложения. Ничего не изменено.</translation>
+    </message>
+    <message>
+        <source>The command &apos;%1&apos; that recording needs is not installed. Nothing has been changed.</source>
+        <translation>Команда «%1», необходимая для записи правил, не установлена. Ничего не изменено.</translation>
+    </message>
+    <message>
+        <source>Undoing the recording was not complete: %1</source>
+        <translation>Последствия записи отменены не полностью: %1</translation>
+    </message>
+    <message>
+        <source>Can not create temp user for trace</source>
+        <translation>Не удалось создать временного пользователя для записи правил</translation>
+    </message>
+    <message>
+        <source>A global recording is already running.</source>
+        <translation>Глобальная запись правил уже идёт.</translation>
+    </message>
+    <message>
+        <source>No global recording is running.</source>
+        <translation>Глобальная запись правил не запущена.</translation>
+    </message>
+    <message>
+        <source>The kiosk user &apos;%1&apos; has no account on this system; nothing was recorded for it.</source>
+        <translation>У пользователя киоска «%1» нет учётной записи в этой системе; для него ничего не записано.</translation>
+    </message>
+    <message>
+        <source>No rules were collected for the kiosk user &apos;%1&apos;: %2</source>
+        <translation>Не удалось собрать правила для пользователя киоска «%1»: %2</translation>
+    </message>
+</context>
+<context>
+    <name>KioskTransaction</name>
+    <message>
+        <source>the journal of an interrupted save cannot be read</source>
+        <translation>не удаётся прочитать журнал прерванного сохранения</translation>
+    </message>
+</context>
+<context>
+    <name>Passwd</name>
+    <message>
+        <source>can not open file stream</source>
+        <translation>не удалось открыть файл</translation>
+    </message>
+</context>
+<context>
+    <name>ProcessException</name>
+    <message>
+        <source>Process</source>
+        <translation>Процесс</translation>
+    </message>
+    <message>
+        <source>not complited</source>
+        <translation>завершился аварийно</translation>
+    </message>
+    <message>
+        <source>complited with exit code %1</source>
+        <translation>завершился с кодом %1</translation>
+    </message>
+</context>
+<context>
+    <name>ReadFileException</name>
+    <message>
+        <source>Can not read file &apos;%1&apos;: %2</source>
+        <translation>Не удалось прочитать файл «%1»: %2</translation>
+    </message>
+</context>
+<context>
+    <name>RenameFileException</name>
+    <message>
+        <source>Can not rename file &apos;%1&apos; to &apos;%2&apos;: %3</source>
+        <translation>Не удалось переименовать файл «%1» в «%2»: %3</translation>
+    </message>
+</context>
+<context>
+    <name>UpdatePreview</name>
+    <message>
+        <source>User renamed: %1 → %2</source>
+        <translation>Пользователь переименован: %1 → %2</translation>
+    </message>
+    <message>
+        <source>User enabled: %1</source>
+        <translation>Пользователь включён: %1</translation>
+    </message>
+    <message>
+        <source>User disabled: %1</source>
+        <translation>Пользователь отключён: %1</translation>
+    </message>
+    <message>
+        <source>User added: %1</source>
+        <translation>Пользователь добавлен: %1</translation>
+    </message>
+    <message>
+        <source>Profile of user %1:</source>
+        <translation>Профиль пользователя %1:</translation>
+    </message>
+    <message>
+        <source>User removed: %1</source>
+        <translation>Пользователь удалён: %1</translation>
+    </message>
+    <message>
+        <source>Profile renamed: %1 → %2</source>
+        <translation>Профиль переименован: %1 → %2</translation>
+    </message>
+    <message>
+        <source>Profile added: %1</source>
+        <translation>Профиль добавлен: %1</translation>
+    </message>
+    <message>
+        <source>Profile %1:</source>
+        <translation>Профиль %1:</translation>
+    </message>
+    <message>
+        <source>Profile removed: %1</source>
+        <translation>Профиль удалён: %1</translation>
+    </message>
+</context>
+<context>
+    <name>User</name>
+    <message>
+        <source>Invalid user name</source>
+        <translation>Недопустимое имя пользователя</translation>
+    </message>
+    <message>
+        <source>No such user in the user database</source>
+        <translation>Такого пользователя нет в базе учётных записей</translation>
+    </message>
+</context>
+<context>
+    <name>Utils</name>
+    <message>
+        <source>No privileged action to run.</source>
+        <translation>Нет привилегированного действия для выполнения.</translation>
+    </message>
+    <message>
+        <source>The changes are too large to send to the privileged helper at once (%1 MiB, at most %2 MiB). Save them in smaller parts.</source>
+        <translation>Изменения слишком велики, чтобы передать их привилегированной вспомогательной программе за один раз (%1 МиБ, допустимо не более %2 МиБ). Сохраните их по частям.</translation>
+    </message>
+    <message>
+        <source>The privileged helper did not answer.</source>
+        <translation>Привилегированная вспомогательная программа не ответила.</translation>
+    </message>
+</context>
+<context>
+    <name>WriteFileException</name>
+    <message>
+        <source>Can not write file &apos;%1&apos;: %2</source>
+        <translation>Не удалось записать файл «%1»: %2</translation>
+    </message>
+</context>
+</TS>
