@@ -37,6 +37,7 @@
 
 #include <csignal>
 #include <functional>
+#include <memory>
 
 using namespace KioskTree;
 
@@ -94,14 +95,16 @@ QList<SnapshotsActionsMap::Entry> snapshots(const QString &restore = QString())
     if (!restore.isEmpty()) {
         map.setRestore(restore);
     }
-    KAuth::ExecuteJob *job = makeAction(snapshotsId, map).execute();
+    // Through the library's runner, as the program sends it: it waits until
+    // the helper is done with the action before.
+    const std::unique_ptr<KAuth::ExecuteJob> job(makeAction(snapshotsId, map).execute());
     job->setAutoDelete(false);
-    const bool done = job->exec();
-    const QVariantMap data = job->data();
-    const QString error = job->errorString();
-    delete job;
-    if (!done) {
-        qWarning("snapshots action failed: %s", qPrintable(error));
+    QVariantMap data;
+    try {
+        Utils::executeKAuthJob(job.get());
+        data = job->data();
+    } catch (const KAuthException &e) {
+        qWarning("snapshots action failed: %s", qPrintable(e.fullDetails()));
         return {};
     }
     return SnapshotsActionsMap::entriesFromReply(data);
