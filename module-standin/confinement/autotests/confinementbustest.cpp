@@ -10,10 +10,10 @@
 // --accounts --module --display --confinement, whose private namespace
 // keeps every account, mount and change of /etc to itself.
 
+#include "kiosktree.h"
 #include "landlockruleset.h"
 #include "profile/profileparser.h"
 #include "protocol/helperconstants.h"
-#include "kiosktree.h"
 #include "scratchroot.h"
 #include "store/systemkiosk.h"
 #include "systempaths.h"
