@@ -11,13 +11,12 @@
 // stacked include diamonds, whose paths a status pass must not walk, beside
 // one plain walk over them.
 //
-// The tree is generated below the build's scratch root (ORLA_SYSTEM_ROOT),
-// where the working state reads; a build against the real system refuses
-// to run, so the benchmark never touches a real kiosk tree.
+// The working state reads the kiosk tree of the scratch-root build, which
+// ScratchKioskTree generates; a build against the real system refuses to run.
 
 #include "benchmarkoptions.h"
 #include "includeshapes.h"
-#include "layeredtree.h"
+#include "scratchkiosktree.h"
 #include "table.h"
 #include "timing.h"
 #include "treefiles.h"
@@ -28,16 +27,10 @@
 #include "state/userstate.h"
 
 #include "profile/userprofilefile.h"
-#include "store/systemkiosk.h"
-#include "systempaths.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QListWidget>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cstdio>
@@ -45,100 +38,10 @@
 namespace
 {
 struct Options {
-    int users = 2000;
-    int profiles = 10000;
-    int layers = 50;
-    int fanout = 3;
-    int rules = 8;
+    ScratchKioskTree::Layout tree;
     int repeat = 3;
     int diamonds = 60;
-    quint32 seed = 20240611;
 };
-
-bool writeFile(const QString &path, const QString &text)
-{
-    return TreeFiles::write(path, text.toUtf8());
-}
-
-// The kiosk tree and the module switches below the scratch root; the rest of
-// it (the module's tools the build puts there) stays.
-void removeTree()
-{
-    QDir(QFileInfo(SystemKiosk::systemProfilesDir()).path()).removeRecursively();
-    QDir(QString::fromUtf8(SystemPaths::moduleParametersDir)).removeRecursively();
-}
-
-QStringList profileDirs()
-{
-    return {SystemKiosk::systemProfilesDir(), SystemKiosk::userProfilesDir(), SystemKiosk::disabledProfilesDir()};
-}
-
-// Profiles in layers; each includes a few profiles of the layer below, so
-// every profile is shared by several above it and the number of include
-// paths grows as fanout^layers. A few profiles at the bottom name profiles
-// that do not exist, so errors reach far up.
-bool generateTree(const Options &options)
-{
-    removeTree();
-    const QString profilesDir = SystemKiosk::systemProfilesDir();
-    const QString usersDir = SystemKiosk::userProfilesDir();
-    const QString disabledDir = SystemKiosk::disabledProfilesDir();
-    if (!QDir().mkpath(profilesDir) || !QDir().mkpath(disabledDir)) {
-        return false;
-    }
-    const QString parameters = QString::fromUtf8(SystemPaths::moduleParametersDir);
-    if (!QDir().mkpath(parameters) || !writeFile(QString::fromUtf8(SystemPaths::enforceParameter), QStringLiteral("1\n"))
-        || !writeFile(QString::fromUtf8(SystemPaths::complainParameter), QStringLiteral("0\n"))
-        || !writeFile(QString::fromUtf8(SystemPaths::autoEnforceFile), QStringLiteral("1\n"))) {
-        return false;
-    }
-
-    QRandomGenerator random(options.seed);
-    const LayeredTree tree(options.layers, std::max(1, options.profiles / options.layers), options.fanout);
-    const int perLayer = tree.perLayer();
-    for (int layer = 0; layer < options.layers; ++layer) {
-        for (int index = 0; index < perLayer; ++index) {
-            QString text;
-            const QStringList includes = tree.includesBelow(layer, random);
-            for (const QString &include : includes) {
-                text += QStringLiteral("@include %1\n").arg(include);
-            }
-            if (layer + 1 == options.layers && index % 97 == 0) {
-                text += QStringLiteral("@include missing-runtime\n");
-            }
-            for (int i = 0; i < options.rules; ++i) {
-                text += QStringLiteral("+file r uo: /usr/share/app%1/data/file%2\n").arg(layer * perLayer + index).arg(i);
-            }
-            text += QStringLiteral("# generated\n");
-            if (!writeFile(profilesDir + QLatin1Char('/') + tree.name(layer, index), text)) {
-                return false;
-            }
-        }
-    }
-    for (int user = 0; user < options.users; ++user) {
-        QString text;
-        const QStringList includes = tree.pick(0, options.fanout, random);
-        for (const QString &include : includes) {
-            text += QStringLiteral("@include %1\n").arg(include);
-        }
-        // Every tenth user is disabled.
-        const QString dir = user % 10 == 9 ? disabledDir : usersDir;
-        if (!writeFile(dir + QStringLiteral("/kiosk%1").arg(user, 5, 10, QLatin1Char('0')), text)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-Table sideBySide(const QString &baseline)
-{
-    return Table({{QString(), 34}, {QStringLiteral("best"), 12}, {QStringLiteral("median"), 12}, {QStringLiteral("vs ") + baseline, 24}});
-}
-
-void report(const Table &table, const QString &step, const Timing &timing, const Timing &baseline, int decimals = 0)
-{
-    table.row({step, Table::ms(timing.best(), decimals), Table::ms(timing.median(), decimals), Table::times(timing.median(), baseline.median())});
-}
 
 // The main window over the same tree, offscreen: loading (the reload above
 // plus filling the users list and a first paint), then choosing a user, which
@@ -159,11 +62,11 @@ void measureWindow(const Options &options, const Table &table, const Timing &rea
         users->setCurrentRow(row++ % std::max(1, users->count()));
         window.repaint();
     });
-    report(table, QStringLiteral("window: load, fill users list"), loading, reading);
+    table.runs(QStringLiteral("window: load, fill users list"), loading, reading, 0);
     // A difference of medians; single runs vary too much to subtract.
     const double lists = std::max(0.0, loading.median() - reloading.median());
     table.row({QStringLiteral("  of that, filling and painting"), QString(), Table::ms(lists, 0), Table::times(lists, reading.median())});
-    report(table, QStringLiteral("window: choose a user"), choosing, reading);
+    table.runs(QStringLiteral("window: choose a user"), choosing, reading, 0);
     const double usable = loading.median() + choosing.median() - reading.median();
     std::printf("window usable %.0f ms after the files were read (target: under 1000 ms)\n", usable);
 }
@@ -187,15 +90,15 @@ bool measureDiamonds(const Options &options)
     state.addUser(new UserState(UserProfileFile(user)));
 
     std::printf("\n%d stacked diamonds, %lld profiles:\n", options.diamonds, static_cast<long long>(diamonds.size()));
-    const Table table = sideBySide(QStringLiteral("one walk"));
+    const Table table = Table::ofRuns(34, QStringLiteral("one walk"));
     const Timing walk = Timing::measure(options.repeat, [&]() {
         IncludeShapes::walk(diamonds);
     });
     const Timing statuses = Timing::measure(options.repeat, [&]() {
         state.updateAllStatuses();
     });
-    report(table, QStringLiteral("one walk over the includes"), walk, walk, 2);
-    report(table, QStringLiteral("all statuses"), statuses, walk, 2);
+    table.runs(QStringLiteral("one walk over the includes"), walk, walk, 2);
+    table.runs(QStringLiteral("all statuses"), statuses, walk, 2);
     if (!top->status().contains(AbstractProfileState::StatusIncludeWithError)) {
         std::fprintf(stderr, "the top of the diamonds does not show the error at the bottom\n");
         return false;
@@ -212,45 +115,40 @@ int main(int argc, char *argv[])
     }
     QApplication application(argc, argv);
     Options options;
+    options.tree.seed = 20240611;
+    options.tree.enforcing = true;
+    options.tree.closingComment = QStringLiteral("generated");
     BenchmarkOptions parser(QStringLiteral("Times the working state on a generated kiosk tree below the build's scratch root."));
-    parser.add(QStringLiteral("users"), QStringLiteral("Kiosk users (every tenth disabled)."), &options.users);
-    parser.add(QStringLiteral("profiles"), QStringLiteral("System profiles."), &options.profiles);
-    parser.add(QStringLiteral("layers"), QStringLiteral("Depth of the include layers."), &options.layers);
-    parser.add(QStringLiteral("fanout"), QStringLiteral("Includes per profile."), &options.fanout);
+    options.tree.addOptions(parser);
     parser.add(QStringLiteral("repeat"), QStringLiteral("Runs of each step."), &options.repeat);
     parser.add(QStringLiteral("diamonds"), QStringLiteral("Stacked include diamonds."), &options.diamonds);
     if (!parser.parse(application)) {
         return 2;
     }
 
-    const QString root = QDir::cleanPath(QString::fromUtf8(SystemPaths::systemRoot));
-    if (root.isEmpty() || root == QLatin1String("/")) {
-        std::fprintf(stderr, "This build reads the real kiosk tree; configure it with -DORLA_SYSTEM_ROOT=<scratch directory>.\n");
+    if (!ScratchKioskTree::isScratchBuild()) {
         return 2;
     }
-    // The integrity check asks the authorisation service; a machine without
-    // one must not make the reload wait for it.
-    if (qEnvironmentVariableIsEmpty("DBUS_SYSTEM_BUS_ADDRESS") && !QFile::exists(QStringLiteral("/run/dbus/system_bus_socket"))) {
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/orla-benchmark-no-bus");
-    }
+    ScratchKioskTree::withoutSystemBus();
 
+    const QString root = ScratchKioskTree::root();
     QElapsedTimer generation;
     generation.start();
-    if (!generateTree(options)) {
+    if (!ScratchKioskTree::write(options.tree)) {
         std::fprintf(stderr, "cannot write the tree below %s\n", qPrintable(root));
         return 1;
     }
     std::printf("tree below %s: %d users, %d profiles in %d layers, %d includes each; generated in %lld ms\n",
                 qPrintable(root),
-                options.users,
-                options.profiles,
-                options.layers,
-                options.fanout,
+                options.tree.users,
+                options.tree.size.profiles,
+                options.tree.size.layers,
+                options.tree.size.fanout,
                 generation.elapsed());
 
     qint64 bytes = 0;
     const Timing reading = Timing::measure(options.repeat, [&]() {
-        bytes = TreeFiles::readAll(profileDirs());
+        bytes = TreeFiles::readAll(ScratchKioskTree::profileDirs());
     });
     std::printf("%lld bytes of profile text\n", bytes);
 
@@ -268,13 +166,13 @@ int main(int argc, char *argv[])
         withErrors += user->errors().isEmpty() ? 0 : 1;
     }
 
-    const Table table = sideBySide(QStringLiteral("reading the files"));
-    report(table, QStringLiteral("reading the files"), reading, reading);
-    report(table, QStringLiteral("reload: read, parse, statuses"), reloading, reading);
-    report(table, QStringLiteral("all statuses again"), statuses, reading);
+    const Table table = Table::ofRuns(34, QStringLiteral("reading the files"));
+    table.runs(QStringLiteral("reading the files"), reading, reading, 0);
+    table.runs(QStringLiteral("reload: read, parse, statuses"), reloading, reading, 0);
+    table.runs(QStringLiteral("all statuses again"), statuses, reading, 0);
     measureWindow(options, table, reading, reloading);
     std::printf("%lld users, %lld profiles loaded; %d users with errors\n", qlonglong(users.size()), qlonglong(state.profiles().size()), withErrors);
 
-    removeTree();
+    ScratchKioskTree::remove();
     return measureDiamonds(options) ? 0 : 1;
 }

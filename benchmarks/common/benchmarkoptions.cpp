@@ -54,6 +54,14 @@ void BenchmarkOptions::add(const QString &name, const QString &description, QLis
     m_options.push_back(option);
 }
 
+void BenchmarkOptions::add(const QString &name, const QString &description, QString *text)
+{
+    Option option{QCommandLineOption(name, description + QStringLiteral(" (%1)").arg(*text), QStringLiteral("text"))};
+    option.text = text;
+    m_parser.addOption(option.option);
+    m_options.push_back(option);
+}
+
 void BenchmarkOptions::addSwitch(const QString &name, const QString &description, bool *value)
 {
     Option option{QCommandLineOption(name, description)};
@@ -79,6 +87,12 @@ bool BenchmarkOptions::parse(const QCoreApplication &application)
                 std::fprintf(stderr, "--%s needs a positive whole number, not '%s'\n", qPrintable(name), qPrintable(text));
                 return false;
             }
+        } else if (option.text) {
+            if (text.isEmpty()) {
+                std::fprintf(stderr, "--%s must not be empty\n", qPrintable(name));
+                return false;
+            }
+            *option.text = text;
         } else {
             QList<int> values;
             for (const QString &item : text.split(QLatin1Char(','))) {

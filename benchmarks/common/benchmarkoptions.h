@@ -16,8 +16,8 @@ class QCoreApplication;
 
 /**
  * The command line of a benchmark: sizes and counts that must be positive
- * whole numbers, lists of them and switches, each written into the variable
- * that holds its default.
+ * whole numbers, lists of them, texts such as a directory to work on, and
+ * switches, each written into the variable that holds its default.
  */
 class BenchmarkOptions
 {
@@ -27,12 +27,14 @@ public:
     void add(const QString &name, const QString &description, int *value);
     /** A comma-separated list, such as sizes to run one after another. */
     void add(const QString &name, const QString &description, QList<int> *values);
+    /** Any text but an empty one. */
+    void add(const QString &name, const QString &description, QString *text);
     void addSwitch(const QString &name, const QString &description, bool *value);
 
     /**
      * Reads the command line (--help ends the program). False, with the
-     * reason on standard error, when a value is not a positive whole number:
-     * the benchmark then ends with status 2.
+     * reason on standard error, when a value is not a positive whole number
+     * or a text is empty: the benchmark then ends with status 2.
      *
      * Standard output becomes line-buffered, so that each figure shows as it
      * is measured even when the output goes to a file.
@@ -44,6 +46,7 @@ private:
         QCommandLineOption option;
         int *number = nullptr;
         QList<int> *list = nullptr;
+        QString *text = nullptr;
         bool *flag = nullptr;
     };
 

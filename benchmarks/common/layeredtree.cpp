@@ -5,7 +5,23 @@
 
 #include "layeredtree.h"
 
+#include "benchmarkoptions.h"
+
 #include <QRandomGenerator>
+
+#include <algorithm>
+
+void LayeredTree::Size::addOptions(BenchmarkOptions &options)
+{
+    options.add(QStringLiteral("profiles"), QStringLiteral("System profiles."), &profiles);
+    options.add(QStringLiteral("layers"), QStringLiteral("Depth of the include layers."), &layers);
+    options.add(QStringLiteral("fanout"), QStringLiteral("Includes per profile."), &fanout);
+}
+
+LayeredTree::LayeredTree(const Size &size, Naming naming)
+    : LayeredTree(size.layers, std::max(1, size.profiles / size.layers), size.fanout, naming)
+{
+}
 
 LayeredTree::LayeredTree(int layers, int perLayer, int fanout, Naming naming)
     : m_layers(layers)
@@ -23,6 +39,11 @@ int LayeredTree::layers() const
 int LayeredTree::perLayer() const
 {
     return m_perLayer;
+}
+
+int LayeredTree::fanout() const
+{
+    return m_fanout;
 }
 
 QString LayeredTree::name(int layer, int index) const

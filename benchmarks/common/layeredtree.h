@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class BenchmarkOptions;
 class QRandomGenerator;
 
 /**
@@ -23,10 +24,25 @@ class LayeredTree
 public:
     using Naming = QString (*)(int layer, int index);
 
+    /**
+     * How large a tree is, its profiles spread evenly over its layers; by
+     * default the tree of the program's targets, 10 000 profiles in 50 layers.
+     */
+    struct Size {
+        int profiles = 10000;
+        int layers = 50;
+        int fanout = 3;
+
+        /** Offers the three on the command line as --profiles, --layers and --fanout. */
+        void addOptions(BenchmarkOptions &options);
+    };
+
+    explicit LayeredTree(const Size &size, Naming naming = &LayeredTree::appName);
     LayeredTree(int layers, int perLayer, int fanout, Naming naming = &LayeredTree::appName);
 
     int layers() const;
     int perLayer() const;
+    int fanout() const;
     QString name(int layer, int index) const;
 
     /** @p count names of @p layer picked at random, as a user's profile includes the top layer. */

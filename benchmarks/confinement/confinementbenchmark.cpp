@@ -16,13 +16,18 @@
 // a temporary directory. The account is the system's "nobody", made a kiosk
 // user for the run and none afterwards.
 
+#include "benchmarkoptions.h"
+#include "scratchkiosktree.h"
+#include "table.h"
+#include "timing.h"
+#include "treefiles.h"
+
 #include "kioskconfinement.h"
 #include "landlockruleset.h"
 #include "store/systemkiosk.h"
 #include "store/userwhitelist.h"
 #include "systempaths.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -30,7 +35,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
 
 #include <pwd.h>
@@ -40,36 +44,34 @@ namespace
 {
 const QString account = QStringLiteral("nobody");
 
-double median(QVector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
-
 double ms(const QElapsedTimer &timer)
 {
     return timer.nsecsElapsed() / 1e6;
 }
 
 // As many files as rules, in directories of a hundred; every hundredth rule
-// names a directory, the rest files with each of the usual mode sets.
-QString generatedProfile(const QString &dir, int rules)
+// names a directory, the rest files with each of the usual mode sets. False
+// when a file cannot be made.
+bool generateProfile(const QString &dir, int rules, QString *text)
 {
-    QString text;
-    text.reserve(rules * 64);
+    text->reserve(rules * 64);
     const char *modes[] = {"r", "rw", "rwc"};
     for (int i = 0; i < rules; ++i) {
         const QString sub = dir + QStringLiteral("/d%1").arg(i / 100);
         if (i % 100 == 0) {
-            QDir().mkpath(sub);
-            text += QStringLiteral("+file r uo: %1\n").arg(sub);
+            if (!QDir().mkpath(sub)) {
+                return false;
+            }
+            *text += QStringLiteral("+file r uo: %1\n").arg(sub);
             continue;
         }
         const QString file = sub + QStringLiteral("/f%1").arg(i);
-        QFile(file).open(QIODevice::WriteOnly);
-        text += QStringLiteral("+file %1 uo: %2\n").arg(QLatin1String(modes[i % 3]), file);
+        if (!TreeFiles::write(file, QByteArray())) {
+            return false;
+        }
+        *text += QStringLiteral("+file %1 uo: %2\n").arg(QLatin1String(modes[i % 3]), file);
     }
-    return text;
+    return true;
 }
 
 double runAsKiosk(const QStringList &command)
@@ -97,26 +99,22 @@ double runAsKiosk(const QStringList &command)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("What kiosk confinement costs at a session's start and while it runs"));
-    parser.addHelpOption();
-    const QCommandLineOption rulesOption(QStringLiteral("rules"),
-                                         QStringLiteral("Rules of the generated profile (10000)."),
-                                         QStringLiteral("n"),
-                                         QStringLiteral("10000"));
-    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Runs of each measurement (5)."), QStringLiteral("n"), QStringLiteral("5"));
-    const QCommandLineOption treeOption(QStringLiteral("tree"),
-                                        QStringLiteral("What the command reads (/usr/share/doc)."),
-                                        QStringLiteral("dir"),
-                                        QStringLiteral("/usr/share/doc"));
-    parser.addOptions({rulesOption, runsOption, treeOption});
-    parser.process(app);
-    const int rules = std::max(1, parser.value(rulesOption).toInt());
-    const int runs = std::max(1, parser.value(runsOption).toInt());
-    const QString tree = parser.value(treeOption);
+    int rules = 10000;
+    int runs = 5;
+    QString tree = QStringLiteral("/usr/share/doc");
+    BenchmarkOptions parser(QStringLiteral("What kiosk confinement costs at a session's start and while it runs"));
+    parser.add(QStringLiteral("rules"), QStringLiteral("Rules of the generated profile."), &rules);
+    parser.add(QStringLiteral("runs"), QStringLiteral("Runs of each measurement."), &runs);
+    parser.add(QStringLiteral("tree"), QStringLiteral("What the command reads."), &tree);
+    if (!parser.parse(app)) {
+        return 2;
+    }
 
-    if (getuid() != 0 || QByteArray(SystemPaths::systemRoot).isEmpty()) {
-        std::fprintf(stderr, "needs root and a scratch-root build (-DORLA_SYSTEM_ROOT=DIR)\n");
+    if (getuid() != 0) {
+        std::fprintf(stderr, "needs root\n");
+        return 77;
+    }
+    if (!ScratchKioskTree::isScratchBuild()) {
         return 77;
     }
     const passwd *entry = getpwnam("nobody");
@@ -139,7 +137,12 @@ int main(int argc, char **argv)
 
     // A session's start.
     QTemporaryDir files;
-    store.updateUserProfile(account, generatedProfile(files.path(), rules));
+    QString profile;
+    if (!files.isValid() || !generateProfile(files.path(), rules, &profile)) {
+        std::fprintf(stderr, "cannot make the files of the generated profile in %s\n", qPrintable(files.path()));
+        return 1;
+    }
+    store.updateUserProfile(account, profile);
     QVector<double> read, resolve, build, start;
     int made = 0;
     for (int i = 0; i < runs; ++i) {
@@ -172,10 +175,14 @@ int main(int argc, char **argv)
         start.append(ms(timer));
     }
     std::printf("A session's start, profile of %d rules (%d Landlock rules), median of %d:\n", rules, made, runs);
-    std::printf("  read the profiles               %8.1f ms\n", median(read));
-    std::printf("  resolve their rules             %8.1f ms\n", median(resolve));
-    std::printf("  make the Landlock ruleset       %8.1f ms\n", median(build));
-    std::printf("  the whole decision              %8.1f ms   (target: under 100 ms)\n\n", median(start));
+    {
+        const Table table({{QString(), 32}, {QStringLiteral("median"), 12}, {QStringLiteral("target"), 14}});
+        table.row({QStringLiteral("  read the profiles"), Table::ms(Timing::fromRuns(read).median())});
+        table.row({QStringLiteral("  resolve their rules"), Table::ms(Timing::fromRuns(resolve).median())});
+        table.row({QStringLiteral("  make the Landlock ruleset"), Table::ms(Timing::fromRuns(build).median())});
+        table.row({QStringLiteral("  the whole decision"), Table::ms(Timing::fromRuns(start).median()), QStringLiteral("under 100 ms")});
+        std::printf("\n");
+    }
 
     // A file-heavy command, confined and not.
     store.updateUserProfile(account,
@@ -206,9 +213,13 @@ int main(int argc, char **argv)
         confined.append(runAsKiosk(command));
     }
     std::printf("Reading every file of %s as a kiosk account, median of %d:\n", qPrintable(tree), runs);
-    std::printf("  unconfined                      %8.1f ms\n", median(unconfined));
-    std::printf("  confined                        %8.1f ms\n", median(confined));
-    std::printf("  ratio                           %8.2f     (target: at most 1.2)\n", median(confined) / median(unconfined));
+    {
+        const double without = Timing::fromRuns(unconfined).median();
+        const double with = Timing::fromRuns(confined).median();
+        const Table table({{QString(), 32}, {QStringLiteral("median"), 12}, {QStringLiteral("vs unconfined"), 16}, {QStringLiteral("target"), 14}});
+        table.row({QStringLiteral("  unconfined"), Table::ms(without), Table::times(without, without, 2)});
+        table.row({QStringLiteral("  confined"), Table::ms(with), Table::times(with, without, 2), QStringLiteral("at most 1.2x")});
+    }
 
     store.removeUserProfile(account);
     QFile restore(enforce);

@@ -41,9 +41,7 @@
 namespace
 {
 struct Options {
-    int profiles = 10000;
-    int layers = 50;
-    int fanout = 3;
+    LayeredTree::Size tree;
     int repeat = 3;
     QList<int> sizes{1000, 10000, 50000};
     quint32 seed = 20261208;
@@ -54,19 +52,14 @@ QString layerName(int layer, int index)
     return LayeredTree::appName(layer, index);
 }
 
-void report(const Table &table, const QString &step, const Timing &timing, const Timing &baseline)
-{
-    table.row({step, Table::ms(timing.best()), Table::ms(timing.median()), Table::times(timing.median(), baseline.median())});
-}
-
 // The layers, and below them the profile named "edited" that the layer
 // above the bottom includes throughout.
 void buildState(SystemState &state, const Options &options)
 {
     QRandomGenerator random(options.seed);
-    const LayeredTree tree(options.layers, std::max(1, options.profiles / options.layers), options.fanout);
+    const LayeredTree tree(options.tree);
     const int perLayer = tree.perLayer();
-    for (int layer = 0; layer < options.layers; ++layer) {
+    for (int layer = 0; layer < tree.layers(); ++layer) {
         for (int index = 0; index < perLayer; ++index) {
             QString text;
             const QStringList includes = tree.includesBelow(layer, random);
@@ -75,7 +68,7 @@ void buildState(SystemState &state, const Options &options)
             }
             // Every profile of the layer above the bottom includes the
             // shared bottom profile, so everything above reaches it.
-            if (layer + 2 == options.layers) {
+            if (layer + 2 == tree.layers()) {
                 text += QStringLiteral("@include edited\n");
             }
             text += QStringLiteral("+file r uo: /usr/share/app%1/data\n").arg(layer * perLayer + index);
@@ -113,9 +106,7 @@ int main(int argc, char *argv[])
 
     Options options;
     BenchmarkOptions parser(QStringLiteral("Times opening and accepting the profile editor on large profiles in a large working state."));
-    parser.add(QStringLiteral("profiles"), QStringLiteral("Profiles of the working state."), &options.profiles);
-    parser.add(QStringLiteral("layers"), QStringLiteral("Depth of the include layers."), &options.layers);
-    parser.add(QStringLiteral("fanout"), QStringLiteral("Includes per profile."), &options.fanout);
+    options.tree.addOptions(parser);
     parser.add(QStringLiteral("repeat"), QStringLiteral("Runs of each step."), &options.repeat);
     parser.add(QStringLiteral("sizes"), QStringLiteral("Rules of the edited profile, one run each."), &options.sizes);
     if (!parser.parse(application)) {
@@ -129,8 +120,8 @@ int main(int argc, char *argv[])
     state.updateAllStatuses();
     std::printf("working state of %d profiles in %d layers, %d includes each: built in %lld ms\n\n",
                 int(state.profiles().size()),
-                options.layers,
-                options.fanout,
+                options.tree.layers,
+                options.tree.fanout,
                 timer.elapsed());
 
     // What filling the list of pluggable profiles would cost by asking every
@@ -199,8 +190,8 @@ int main(int argc, char *argv[])
                 : place == ReachedByAll          ? QStringLiteral("reached by all")
                                                  : QStringLiteral("on a cycle through all");
             std::printf("%d rules, %s\n", rules, qPrintable(where));
-            const Table table({{QString(), 40}, {QStringLiteral("best"), 12}, {QStringLiteral("median"), 12}, {QStringLiteral("vs parsing the text"), 20}});
-            report(table, QStringLiteral("  parse the profile text"), parsing, parsing);
+            const Table table = Table::ofRuns(40, QStringLiteral("parsing the text"));
+            table.runs(QStringLiteral("  parse the profile text"), parsing, parsing);
             std::unique_ptr<EditProfileDialog> dialog;
             int rows = 0;
             const Timing opening = Timing::measure(options.repeat, [&] {
@@ -210,7 +201,7 @@ int main(int argc, char *argv[])
                 QCoreApplication::processEvents();
                 rows = dialog->findChild<QTableWidget *>()->rowCount();
             });
-            report(table, QStringLiteral("  open the editor (%1 rows)").arg(rows), opening, parsing);
+            table.runs(QStringLiteral("  open the editor (%1 rows)").arg(rows), opening, parsing);
             dialog.reset();
 
             QList<std::shared_ptr<EditProfileDialog>> dialogs;
@@ -224,7 +215,7 @@ int main(int argc, char *argv[])
                 current->accept();
                 same = same && current->profileFile().data().objectRules().size() == file.data().objectRules().size();
             });
-            report(table, QStringLiteral("  accept it unchanged"), accepting, parsing);
+            table.runs(QStringLiteral("  accept it unchanged"), accepting, parsing);
             dialogs.clear();
             if (!same) {
                 std::fprintf(stderr, "accepting changed the rules\n");

@@ -7,6 +7,7 @@
 // the system bus, polkit and the helper the bus starts as root. Runs under
 // testbus/run-with-system-bus.sh, on the build's scratch kiosk tree.
 
+#include "orlakioskprocess.h"
 #include "tarmembers.h"
 
 #include "bundlewriter.h"
@@ -21,7 +22,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,28 +33,7 @@ Q_DECLARE_METATYPE(BundleMaker)
 
 namespace
 {
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run orlaKiosk(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(ORLA_KIOSK_PATH), arguments);
-    Run run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("orla-kiosk did not end");
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using OrlaKioskProcess::Run;
 
 // The scratch tree holding exactly @p bundle, with kiosk mode off now.
 void layOut(const KioskBundle &bundle)
@@ -132,7 +111,7 @@ void ApplyBusTest::appliesOnceThenFindsNothingToDo()
     const QString file = writeBundle(m_dir, bundle);
     const int snapshots = snapshotCount();
 
-    const Run first = orlaKiosk({QStringLiteral("apply"), file});
+    const Run first = OrlaKioskProcess::run({QStringLiteral("apply"), file});
     QVERIFY2(first.status == 0, qPrintable(first.err));
     QVERIFY(first.out.contains(QStringLiteral("Profile added: browser")));
     QVERIFY(first.out.contains(QStringLiteral("Kiosk mode after reboot: off → on")));
@@ -140,7 +119,7 @@ void ApplyBusTest::appliesOnceThenFindsNothingToDo()
     // One save, kept as an earlier configuration like the program's.
     QCOMPARE(snapshotCount(), snapshots + 1);
 
-    const Run second = orlaKiosk({QStringLiteral("apply"), file});
+    const Run second = OrlaKioskProcess::run({QStringLiteral("apply"), file});
     QCOMPARE(second.status, 3);
     QVERIFY(second.out.startsWith(QStringLiteral("Nothing to change")));
     QCOMPARE(KioskTreeReader().read(), bundle);
@@ -163,7 +142,7 @@ void ApplyBusTest::movesUsersRewritesAndRemoves()
     after.autoEnforce = false;
     const int snapshots = snapshotCount();
 
-    const Run run = orlaKiosk({QStringLiteral("apply"), writeBundle(m_dir, after)});
+    const Run run = OrlaKioskProcess::run({QStringLiteral("apply"), writeBundle(m_dir, after)});
     QVERIFY2(run.status == 0, qPrintable(run.err));
     for (const QString &line : {QStringLiteral("User enabled: bin"),
                                 QStringLiteral("User disabled: daemon"),
@@ -185,7 +164,7 @@ void ApplyBusTest::dryRunChangesNothing()
     after.profiles.insert(QStringLiteral("browser"), "@include base\n+file rw u: /var/tmp/other\n");
     const int snapshots = snapshotCount();
 
-    const Run run = orlaKiosk({QStringLiteral("apply"), QStringLiteral("--dry-run"), writeBundle(m_dir, after)});
+    const Run run = OrlaKioskProcess::run({QStringLiteral("apply"), QStringLiteral("--dry-run"), writeBundle(m_dir, after)});
     QCOMPARE(run.status, 0);
     QVERIFY2(run.out.contains(QStringLiteral("- +file rw u: /var/tmp/browser\n+ +file rw u: /var/tmp/other")), qPrintable(run.out));
     QCOMPARE(KioskTreeReader().read(), before);
@@ -250,7 +229,7 @@ void ApplyBusTest::refusesBadBundle()
     make(file);
     file.close();
 
-    const Run run = orlaKiosk({QStringLiteral("apply"), file.fileName()});
+    const Run run = OrlaKioskProcess::run({QStringLiteral("apply"), file.fileName()});
     QCOMPARE(run.status, 1);
     QVERIFY2(run.err.contains(sentence), qPrintable(run.err));
     QVERIFY2(run.err.contains(QStringLiteral("Nothing has been changed.")), qPrintable(run.err));
@@ -262,13 +241,13 @@ void ApplyBusTest::refusesBadBundle()
 void ApplyBusTest::switchesKioskModeOnce()
 {
     layOut(roomBundle());
-    const Run on = orlaKiosk({QStringLiteral("mode"), QStringLiteral("on")});
+    const Run on = OrlaKioskProcess::run({QStringLiteral("mode"), QStringLiteral("on")});
     QVERIFY2(on.status == 0, qPrintable(on.err));
     const SystemKiosk kiosk;
     QVERIFY(kiosk.enforce() && kiosk.autoEnforce());
-    QCOMPARE(orlaKiosk({QStringLiteral("mode"), QStringLiteral("on")}).status, 3);
+    QCOMPARE(OrlaKioskProcess::run({QStringLiteral("mode"), QStringLiteral("on")}).status, 3);
 
-    const Run status = orlaKiosk({QStringLiteral("status"), QStringLiteral("--json")});
+    const Run status = OrlaKioskProcess::run({QStringLiteral("status"), QStringLiteral("--json")});
     QCOMPARE(status.status, 0);
     const QJsonObject json = QJsonDocument::fromJson(status.out.toUtf8()).object();
     QCOMPARE(json.value(QStringLiteral("kioskMode")).toObject().value(QStringLiteral("now")), QJsonValue(true));

@@ -6,34 +6,23 @@
 // orla-kiosk check on trees laid out in a directory: what it reports and how
 // its exit status grades the tree.
 
+#include "orlakioskprocess.h"
+
 #include "testfiles.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace
 {
-struct Run {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using OrlaKioskProcess::Run;
 
 Run check(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(ORLA_KIOSK_PATH), QStringList{QStringLiteral("check")} + arguments);
-    Run run;
-    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit) {
-        run.status = process.exitCode();
-    }
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return OrlaKioskProcess::run(QStringList{QStringLiteral("check")} + arguments);
 }
 
 QJsonObject named(const QJsonArray &entries, const QString &name)
@@ -67,14 +56,14 @@ private Q_SLOTS:
         QCOMPARE(run.status, 2);
         QFile expected(QFINDTESTDATA("data/statustree.check"));
         QVERIFY(expected.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(run.out), QString::fromUtf8(expected.readAll()));
+        QCOMPARE(run.out, QString::fromUtf8(expected.readAll()));
     }
 
     void reportsJson()
     {
         const Run run = check({QStringLiteral("--json"), m_tree});
         QCOMPARE(run.status, 2);
-        const QJsonObject report = QJsonDocument::fromJson(run.out).object();
+        const QJsonObject report = QJsonDocument::fromJson(run.out.toUtf8()).object();
         QCOMPARE(report.value(QStringLiteral("errors")), QJsonValue(true));
         const QJsonArray profiles = report.value(QStringLiteral("profiles")).toArray();
         QCOMPARE(profiles.size(), 12);
@@ -114,14 +103,14 @@ private Q_SLOTS:
             arguments.prepend(QStringLiteral("--no-accounts"));
         }
         const Run run = check(arguments);
-        QVERIFY2(run.status == status, run.out.constData());
+        QVERIFY2(run.status == status, qPrintable(run.out));
     }
 
     void refusesMissingTree()
     {
         const Run run = check({QStringLiteral("/nonexistent/kiosk-tree")});
         QCOMPARE(run.status, 2);
-        QVERIFY2(run.err.contains("'/nonexistent/kiosk-tree': No such directory"), run.err.constData());
+        QVERIFY2(run.err.contains(QStringLiteral("'/nonexistent/kiosk-tree': No such directory")), qPrintable(run.err));
     }
 
 private:

@@ -32,6 +32,24 @@ Graph chainOf(int length)
     }
     return g;
 }
+
+// A small random graph of the comparisons with the plain search: profiles
+// named from its pool, one in six sharing the previous one's name, and a
+// profile outside the set, asked but not known, whose name may be a known one.
+struct SmallRandomGraph {
+    explicit SmallRandomGraph(QRandomGenerator &random)
+        : pool(namePool(1 + random.bounded(9)))
+        , outside(QString(), false)
+    {
+        addRandomProfiles(g, pool.size() - 2, pool, 6, random);
+        outside.setName(pool.at(random.bounded(pool.size())));
+        addRandomIncludes(outside, pool, random);
+    }
+
+    QStringList pool;
+    Graph g;
+    ProfileFile outside;
+};
 }
 
 class IncludeGraphTest : public QObject
@@ -47,42 +65,26 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("path");
         QTest::addColumn<QStringList>("chain");
 
-        QTest::newRow("two steps") << "A:B;B:C;C:"
-                                   << "A"
-                                   << "C" << QStringList() << names("A B");
-        QTest::newRow("own name off every cycle") << "A:B;B:C;C:"
-                                                  << "A"
-                                                  << "A" << QStringList() << QStringList();
-        QTest::newRow("own name on a cycle") << "A:B;B:C;C:A"
-                                             << "B"
-                                             << "B" << QStringList() << names("B C A");
-        QTest::newRow("self include") << "A:A"
-                                      << "A"
-                                      << "A" << QStringList() << names("A");
-        QTest::newRow("self include below") << "A:B;B:B C;C:"
-                                            << "A"
-                                            << "C" << QStringList() << names("A B");
-        QTest::newRow("cycle below, not through the start") << "A:B;B:C;C:B"
-                                                            << "A"
-                                                            << "A" << QStringList() << QStringList();
-        QTest::newRow("cycle cut by the path") << "A:B;B:C;C:A"
-                                               << "A"
-                                               << "A" << names("C") << QStringList();
-        QTest::newRow("own name on the path") << "A:B;B:A"
-                                              << "A"
-                                              << "A" << names("A") << names("A A B");
-        QTest::newRow("unknown include found directly") << "A:X"
-                                                        << "A"
-                                                        << "X" << QStringList() << names("A");
-        QTest::newRow("unknown include skipped") << "A:X B;B:C"
-                                                 << "A"
-                                                 << "C" << QStringList() << names("A B");
-        QTest::newRow("name nobody includes") << "A:B;B:C;C:A"
-                                              << "A"
-                                              << "Z" << QStringList() << QStringList();
-        QTest::newRow("path is prepended") << "A:B;B:C;C:"
-                                           << "B"
-                                           << "C" << names("X Y") << names("X Y B");
+        // The graph as Graph spells it, the profile asked, the name asked
+        // for, the path it is given and the chain expected; lists of names
+        // separated by spaces.
+        const char *const rows[][6] = {
+            {"two steps", "A:B;B:C;C:", "A", "C", "", "A B"},
+            {"own name off every cycle", "A:B;B:C;C:", "A", "A", "", ""},
+            {"own name on a cycle", "A:B;B:C;C:A", "B", "B", "", "B C A"},
+            {"self include", "A:A", "A", "A", "", "A"},
+            {"self include below", "A:B;B:B C;C:", "A", "C", "", "A B"},
+            {"cycle below, not through the start", "A:B;B:C;C:B", "A", "A", "", ""},
+            {"cycle cut by the path", "A:B;B:C;C:A", "A", "A", "C", ""},
+            {"own name on the path", "A:B;B:A", "A", "A", "A", "A A B"},
+            {"unknown include found directly", "A:X", "A", "X", "", "A"},
+            {"unknown include skipped", "A:X B;B:C", "A", "C", "", "A B"},
+            {"name nobody includes", "A:B;B:C;C:A", "A", "Z", "", ""},
+            {"path is prepended", "A:B;B:C;C:", "B", "C", "X Y", "X Y B"},
+        };
+        for (const auto &row : rows) {
+            QTest::newRow(row[0]) << row[1] << row[2] << row[3] << names(row[4]) << names(row[5]);
+        }
     }
 
     void containts()
@@ -161,14 +163,7 @@ private Q_SLOTS:
         int chains = 0;
         int ownNameChains = 0;
         for (int round = 0; round < 3000; ++round) {
-            const int count = 1 + random.bounded(9);
-            const QStringList pool = namePool(count);
-            Graph g;
-            addRandomProfiles(g, count, pool, 6, random);
-            // Asked, but not among the known profiles; its name may be a known one.
-            ProfileFile outside(pool.at(random.bounded(pool.size())), false);
-            addRandomIncludes(outside, pool, random);
-
+            const auto &[pool, g, outside] = SmallRandomGraph(random);
             const IncludeGraph includes(g.files);
             QVector<const ProfileFile *> asked;
             for (const ProfileFile &profile : g.profiles) {
@@ -205,12 +200,7 @@ private Q_SLOTS:
         int chains = 0;
         int cycles = 0;
         for (int round = 0; round < 3000; ++round) {
-            const int count = 1 + random.bounded(9);
-            const QStringList pool = namePool(count);
-            Graph g;
-            addRandomProfiles(g, count, pool, 6, random);
-            ProfileFile outside(pool.at(random.bounded(pool.size())), false);
-            addRandomIncludes(outside, pool, random);
+            const auto &[pool, g, outside] = SmallRandomGraph(random);
             const IncludeGraph includes(g.files);
             for (const QString &name : qAsConst(pool)) {
                 const QHash<const ProfileFile *, QStringList> all = includes.chainsTo(name);
