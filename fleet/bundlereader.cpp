@@ -28,11 +28,6 @@ namespace
 // Longest piece of a member name that an error sentence quotes.
 constexpr int maxQuotedLength = 80;
 
-QString tr(const char *text)
-{
-    return BundleReader::tr(text);
-}
-
 // A name from the archive as it can be shown: control characters replaced,
 // long names cut.
 QString printable(const QString &name)
@@ -62,13 +57,13 @@ struct Member {
 Member classify(const QString &memberName)
 {
     if (memberName.isEmpty()) {
-        throw BundleException(tr("a member has no name."));
+        throw BundleException(BundleReader::tr("a member has no name."));
     }
     if (memberName.startsWith(QLatin1Char('/'))) {
-        throw BundleException(tr("the member '%1' has an absolute name.").arg(printable(memberName)));
+        throw BundleException(BundleReader::tr("the member '%1' has an absolute name.").arg(printable(memberName)));
     }
     if (memberName.split(QLatin1Char('/')).contains(QStringLiteral(".."))) {
-        throw BundleException(tr("the member '%1' leads out of the bundle ('..').").arg(printable(memberName)));
+        throw BundleException(BundleReader::tr("the member '%1' leads out of the bundle ('..').").arg(printable(memberName)));
     }
     if (memberName == KioskBundle::manifestMember()) {
         return {Kind::Manifest, QString()};
@@ -81,37 +76,37 @@ Member classify(const QString &memberName)
     if (memberName.startsWith(userPrefix) && SystemKiosk::userEntry(memberName.mid(userPrefix.size()))) {
         return {Kind::User, memberName.mid(userPrefix.size())};
     }
-    throw BundleException(tr("the member '%1' is neither a profile, a user profile nor the manifest.").arg(printable(memberName)));
+    throw BundleException(BundleReader::tr("the member '%1' is neither a profile, a user profile nor the manifest.").arg(printable(memberName)));
 }
 
 void requireRegularFile(archive_entry *entry, const QString &memberName)
 {
     if (archive_entry_hardlink(entry)) {
-        throw BundleException(tr("the member '%1' is a hard link.").arg(printable(memberName)));
+        throw BundleException(BundleReader::tr("the member '%1' is a hard link.").arg(printable(memberName)));
     }
     switch (archive_entry_filetype(entry)) {
     case AE_IFREG:
         return;
     case AE_IFLNK:
-        throw BundleException(tr("the member '%1' is a symbolic link.").arg(printable(memberName)));
+        throw BundleException(BundleReader::tr("the member '%1' is a symbolic link.").arg(printable(memberName)));
     case AE_IFDIR:
-        throw BundleException(tr("the member '%1' is a directory.").arg(printable(memberName)));
+        throw BundleException(BundleReader::tr("the member '%1' is a directory.").arg(printable(memberName)));
     default:
-        throw BundleException(tr("the member '%1' is not a regular file.").arg(printable(memberName)));
+        throw BundleException(BundleReader::tr("the member '%1' is not a regular file.").arg(printable(memberName)));
     }
 }
 
 QString archiveError(archive *a)
 {
     const char *text = archive_error_string(a);
-    return text ? QString::fromUtf8(text) : tr("unknown error");
+    return text ? QString::fromUtf8(text) : BundleReader::tr("unknown error");
 }
 
 QJsonObject requireObject(const QJsonObject &manifest, const QString &key)
 {
     const QJsonValue value = manifest.value(key);
     if (!value.isObject()) {
-        throw BundleException(tr("its manifest has no object '%1'.").arg(key));
+        throw BundleException(BundleReader::tr("its manifest has no object '%1'.").arg(key));
     }
     return value.toObject();
 }
@@ -120,7 +115,7 @@ bool requireBool(const QJsonObject &switches, const QString &key)
 {
     const QJsonValue value = switches.value(key);
     if (!value.isBool()) {
-        throw BundleException(tr("its manifest has no switch '%1' that is true or false.").arg(key));
+        throw BundleException(BundleReader::tr("its manifest has no switch '%1' that is true or false.").arg(key));
     }
     return value.toBool();
 }
@@ -132,19 +127,19 @@ void requireListed(const QJsonObject &listed, const QMap<QString, QByteArray> &m
     static const QRegularExpression sha256(QStringLiteral("\\A[0-9a-f]{64}\\z"));
     for (auto it = listed.constBegin(); it != listed.constEnd(); ++it) {
         if (!it.value().isString() || !sha256.match(it.value().toString()).hasMatch()) {
-            throw BundleException(tr("its manifest has no SHA-256 checksum for '%1'.").arg(printable(memberName(it.key()))));
+            throw BundleException(BundleReader::tr("its manifest has no SHA-256 checksum for '%1'.").arg(printable(memberName(it.key()))));
         }
         const auto member = members.constFind(it.key());
         if (member == members.constEnd()) {
-            throw BundleException(tr("its manifest lists '%1', which the bundle does not hold.").arg(printable(memberName(it.key()))));
+            throw BundleException(BundleReader::tr("its manifest lists '%1', which the bundle does not hold.").arg(printable(memberName(it.key()))));
         }
         if (KioskBundle::checksum(member.value()) != it.value().toString().toLatin1()) {
-            throw BundleException(tr("the checksum of '%1' does not match its manifest.").arg(printable(memberName(it.key()))));
+            throw BundleException(BundleReader::tr("the checksum of '%1' does not match its manifest.").arg(printable(memberName(it.key()))));
         }
     }
     for (auto it = members.cbegin(); it != members.cend(); ++it) {
         if (!listed.contains(it.key())) {
-            throw BundleException(tr("the member '%1' is not listed in its manifest.").arg(printable(memberName(it.key()))));
+            throw BundleException(BundleReader::tr("the member '%1' is not listed in its manifest.").arg(printable(memberName(it.key()))));
         }
     }
 }
@@ -154,21 +149,22 @@ void readManifest(const QByteArray &bytes, KioskBundle &bundle)
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (!document.isObject()) {
-        throw BundleException(tr("its manifest is not a JSON object (%1).").arg(error.errorString()));
+        throw BundleException(BundleReader::tr("its manifest is not a JSON object (%1).").arg(error.errorString()));
     }
     const QJsonObject manifest = document.object();
     const QJsonValue format = manifest.value(QStringLiteral("format"));
     // A newer format may mean anything; nothing of it is taken on trust.
     if (!format.isDouble() || format.toDouble() != double(format.toInt())) {
-        throw BundleException(tr("its manifest names no format version."));
+        throw BundleException(BundleReader::tr("its manifest names no format version."));
     }
     if (format.toInt() != KioskBundle::formatVersion) {
-        throw BundleException(tr("it is in format %1, and this orla-kiosk reads only format %2.").arg(format.toInt()).arg(KioskBundle::formatVersion));
+        throw BundleException(
+            BundleReader::tr("it is in format %1, and this orla-kiosk reads only format %2.").arg(format.toInt()).arg(KioskBundle::formatVersion));
     }
     const QStringList known = {QStringLiteral("format"), QStringLiteral("switches"), QStringLiteral("profiles"), QStringLiteral("users")};
     for (const QString &key : manifest.keys()) {
         if (!known.contains(key)) {
-            throw BundleException(tr("its manifest has the unknown key '%1'.").arg(printable(key)));
+            throw BundleException(BundleReader::tr("its manifest has the unknown key '%1'.").arg(printable(key)));
         }
     }
     const QJsonObject switches = requireObject(manifest, QStringLiteral("switches"));

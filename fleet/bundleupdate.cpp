@@ -8,7 +8,6 @@
 #include "protocol/helperconstants.h"
 #include "store/updatepreview.h"
 
-#include <QCoreApplication>
 #include <QSet>
 
 namespace
@@ -16,11 +15,6 @@ namespace
 QString locale()
 {
     return qEnvironmentVariable("LANG");
-}
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("BundleUpdate", text);
 }
 
 QString text(const QByteArray &bytes)
@@ -48,7 +42,7 @@ QString otherState(const QString &name)
 
 QString onOff(bool on)
 {
-    return on ? tr("on") : tr("off");
+    return on ? BundleUpdate::tr("on") : BundleUpdate::tr("off");
 }
 }
 

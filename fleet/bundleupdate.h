@@ -11,6 +11,7 @@
 #include "protocol/enableactionsmap.h"
 #include "protocol/updateactionsmap.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 /**
@@ -23,6 +24,8 @@
  */
 class BundleUpdate
 {
+    Q_DECLARE_TR_FUNCTIONS(BundleUpdate)
+
 public:
     BundleUpdate(const KioskBundle &current, const KioskBundle &wanted);
 

@@ -25,11 +25,13 @@ QList<int> sorted(const QSet<int> &codes)
     return list;
 }
 
+// The report's words are part of what programs read: the same on every
+// machine, whatever its locale.
 QJsonArray texts(const QList<int> &codes)
 {
     QJsonArray array;
     for (int code : codes) {
-        array.append(ProfileStatus::text(code).trimmed());
+        array.append(ProfileStatus::untranslatedText(code).trimmed());
     }
     return array;
 }

@@ -15,20 +15,25 @@
 #include "modecommand.h"
 #include "statuscommand.h"
 
+#include "systempaths.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTextStream>
+#include <QTranslator>
 
 namespace
 {
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("orla-kiosk", text);
-}
+// The texts of the command line itself: lupdate files them under this name.
+struct OrlaKiosk {
+    Q_DECLARE_TR_FUNCTIONS(OrlaKiosk)
+};
 
 QString description()
 {
-    return tr(
+    return OrlaKiosk::tr(
         "Checks, exports and applies the kiosk configuration of this machine, so that one configuration prepared with "
         "orla-admin-kiosk reaches many machines.\n"
         "\n"
@@ -53,10 +58,30 @@ QString description()
         "  64: the command line is wrong.");
 }
 
+// A fleet tool or an administrator's shell starts the command in its own
+// language: the command's catalogue for the system locale, as the library
+// loads its own, and Qt's in the same language for the help's headings and
+// the parser's complaints. Without a catalogue the texts stay in English.
+void installCatalogues(QCoreApplication &app)
+{
+    auto *own = new QTranslator(&app);
+    if (!own->load(QLocale::system(), QStringLiteral("orla-kiosk"), QStringLiteral("_"), QString::fromUtf8(SystemPaths::translationsDir))) {
+        delete own;
+        return;
+    }
+    QCoreApplication::installTranslator(own);
+    auto *qt = new QTranslator(&app);
+    if (qt->load(QLocale(own->language()), QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::location(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(qt);
+    } else {
+        delete qt;
+    }
+}
+
 int usage(const QString &message)
 {
     QTextStream(stderr) << QCoreApplication::applicationName() << ": " << message << '\n'
-                        << tr("Try '%1 --help'.").arg(QCoreApplication::applicationName()) << Qt::endl;
+                        << OrlaKiosk::tr("Try '%1 --help'.").arg(QCoreApplication::applicationName()) << Qt::endl;
     return ExitStatus::Usage;
 }
 }
@@ -66,24 +91,25 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orla-kiosk"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ORLA_VERSION));
+    installCatalogues(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(description());
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption jsonOption(QStringLiteral("json"), tr("check, status: print JSON instead of text."));
+    const QCommandLineOption jsonOption(QStringLiteral("json"), OrlaKiosk::tr("check, status: print JSON instead of text."));
     const QCommandLineOption noAccountsOption(QStringLiteral("no-accounts"),
-                                              tr("check: leave out whether users' accounts exist, for a tree meant for other machines."));
+                                              OrlaKiosk::tr("check: leave out whether users' accounts exist, for a tree meant for other machines."));
     const QCommandLineOption dryRunOption(QStringLiteral("dry-run"),
-                                          tr("apply: print the changes, in the form of the program's save question, and change nothing."));
+                                          OrlaKiosk::tr("apply: print the changes, in the form of the program's save question, and change nothing."));
     parser.addOptions({jsonOption, dryRunOption, noAccountsOption});
-    parser.addPositionalArgument(QStringLiteral("command"), tr("check, export, apply, mode or status."));
-    parser.addPositionalArgument(QStringLiteral("arguments"), tr("The command's arguments."), QStringLiteral("[arguments...]"));
+    parser.addPositionalArgument(QStringLiteral("command"), OrlaKiosk::tr("check, export, apply, mode or status."));
+    parser.addPositionalArgument(QStringLiteral("arguments"), OrlaKiosk::tr("The command's arguments."), QStringLiteral("[arguments...]"));
     parser.process(app);
 
     QStringList arguments = parser.positionalArguments();
     if (arguments.isEmpty()) {
-        return usage(tr("no command given."));
+        return usage(OrlaKiosk::tr("no command given."));
     }
     const QString command = arguments.takeFirst();
     const auto only = [&parser](const QCommandLineOption &option, const QStringList &commands, const QString &command) {
@@ -91,14 +117,14 @@ int main(int argc, char **argv)
     };
     if (!only(jsonOption, {QStringLiteral("check"), QStringLiteral("status")}, command) || !only(dryRunOption, {QStringLiteral("apply")}, command)
         || !only(noAccountsOption, {QStringLiteral("check")}, command)) {
-        return usage(tr("an option was given that %1 does not take.").arg(command));
+        return usage(OrlaKiosk::tr("an option was given that %1 does not take.").arg(command));
     }
 
     QTextStream out(stdout);
     QTextStream err(stderr);
     if (command == QLatin1String("check")) {
         if (arguments.size() > 1) {
-            return usage(tr("check takes at most one tree directory."));
+            return usage(OrlaKiosk::tr("check takes at most one tree directory."));
         }
         return CheckCommand::run(arguments.value(0),
                                  parser.isSet(jsonOption) ? CheckCommand::Format::Json : CheckCommand::Format::Text,
@@ -108,27 +134,27 @@ int main(int argc, char **argv)
     }
     if (command == QLatin1String("export")) {
         if (arguments.isEmpty() || arguments.size() > 2) {
-            return usage(tr("export takes a bundle file and, optionally, a tree directory."));
+            return usage(OrlaKiosk::tr("export takes a bundle file and, optionally, a tree directory."));
         }
         return ExportCommand::run(arguments.at(0), arguments.value(1), out, err);
     }
     if (command == QLatin1String("apply")) {
         if (arguments.size() != 1) {
-            return usage(tr("apply takes one bundle file."));
+            return usage(OrlaKiosk::tr("apply takes one bundle file."));
         }
         return ApplyCommand::run(arguments.at(0), parser.isSet(dryRunOption) ? ApplyCommand::Mode::DryRun : ApplyCommand::Mode::Apply, out, err);
     }
     if (command == QLatin1String("mode")) {
         if (arguments.size() != 1 || (arguments.at(0) != QLatin1String("on") && arguments.at(0) != QLatin1String("off"))) {
-            return usage(tr("mode takes on or off."));
+            return usage(OrlaKiosk::tr("mode takes on or off."));
         }
         return ModeCommand::run(arguments.at(0) == QLatin1String("on"), out, err);
     }
     if (command == QLatin1String("status")) {
         if (!arguments.isEmpty()) {
-            return usage(tr("status takes no arguments."));
+            return usage(OrlaKiosk::tr("status takes no arguments."));
         }
         return StatusCommand::run(parser.isSet(jsonOption) ? StatusCommand::Format::Json : StatusCommand::Format::Text, out, err);
     }
-    return usage(tr("unknown command '%1'.").arg(command));
+    return usage(OrlaKiosk::tr("unknown command '%1'.").arg(command));
 }

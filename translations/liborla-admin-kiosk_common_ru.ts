@@ -121,6 +121,49 @@
     </message>
 </context>
 <context>
+    <name>ProfileStatus</name>
+    <message>
+        <source>doesn&apos;t have allowed rules</source>
+        <translation>не содержит разрешающих правил</translation>
+    </message>
+    <message>
+        <source>has invalid object rules</source>
+        <translation>содержит неверные правила объектов</translation>
+    </message>
+    <message>
+        <source>has unknown includes</source>
+        <translation>подключает неизвестные профили</translation>
+    </message>
+    <message>
+        <source>has invalid config lines</source>
+        <translation>содержит неверные строки</translation>
+    </message>
+    <message>
+        <source>has old format config lines</source>
+        <translation>содержит строки в старом формате</translation>
+    </message>
+    <message>
+        <source>has cyclic dependencies</source>
+        <translation>содержит циклические зависимости</translation>
+    </message>
+    <message>
+        <source>has object rules descriptions</source>
+        <translation>содержит собственные правила объектов</translation>
+    </message>
+    <message>
+        <source> not found</source>
+        <translation> не найден</translation>
+    </message>
+    <message>
+        <source>has include with error</source>
+        <translation>подключает профиль с ошибками</translation>
+    </message>
+    <message>
+        <source>has unknown include</source>
+        <translation>подключает неизвестный профиль</translation>
+    </message>
+</context>
+<context>
     <name>ReadFileException</name>
     <message>
         <source>Can not read file &apos;%1&apos;: %2</source>
@@ -186,6 +229,49 @@
     <message>
         <source>No such user in the user database</source>
         <translation>Такого пользователя нет в базе учётных записей</translation>
+    </message>
+</context>
+<context>
+    <name>UserWhitelist</name>
+    <message>
+        <source>The profile %1 does not exist: nothing of it is granted</source>
+        <translation>Профиля %1 не существует: из него ничего не разрешено</translation>
+    </message>
+    <message>
+        <source>%1 is no profile name: the include is left out</source>
+        <translation>%1 не является именем профиля: подключение пропущено</translation>
+    </message>
+    <message>
+        <source>The rule for %1 lacks a type, a mode or a target: left out</source>
+        <translation>В правиле для %1 не хватает типа, режима или цели: правило пропущено</translation>
+    </message>
+    <message>
+        <source>%1 is not an absolute path: left out</source>
+        <translation>%1 не является абсолютным путём: правило пропущено</translation>
+    </message>
+    <message>
+        <source>%1 matches more than %2 objects: only the first are granted</source>
+        <translation>Под %1 подходит больше %2 объектов: разрешены только первые из них</translation>
+    </message>
+    <message>
+        <source>The real path of %1 cannot be found: left out</source>
+        <translation>Не удаётся определить настоящий путь %1: правило пропущено</translation>
+    </message>
+    <message>
+        <source>%1 does not exist: left out</source>
+        <translation>%1 не существует: правило пропущено</translation>
+    </message>
+    <message>
+        <source>%1 does not exist and would be the user&apos;s own, which the rule does not allow: left out</source>
+        <translation>%1 не существует и принадлежал бы самому пользователю, а правило этого не разрешает: правило пропущено</translation>
+    </message>
+    <message>
+        <source>%1 does not exist, nor does the directory it would be created in: left out</source>
+        <translation>Не существует ни %1, ни каталога, в котором он был бы создан: правило пропущено</translation>
+    </message>
+    <message>
+        <source>%1 does not exist: its modes are granted below %2</source>
+        <translation>%1 не существует: режимы правила разрешены внутри %2</translation>
     </message>
 </context>
 <context>

@@ -358,46 +358,6 @@ one target (O/U)</source>
         <translation>Глобальная запись правил киоска: &lt;b&gt;включена&lt;/b&gt;</translation>
     </message>
     <message>
-        <source>doesn&apos;t have allowed rules</source>
-        <translation>не содержит разрешающих правил</translation>
-    </message>
-    <message>
-        <source>has invalid object rules</source>
-        <translation>содержит неверные правила объектов</translation>
-    </message>
-    <message>
-        <source>has unknown includes</source>
-        <translation>подключает неизвестные профили</translation>
-    </message>
-    <message>
-        <source>has invalid config lines</source>
-        <translation>содержит неверные строки</translation>
-    </message>
-    <message>
-        <source>has old format config lines</source>
-        <translation>содержит строки в старом формате</translation>
-    </message>
-    <message>
-        <source>has cyclic dependencies</source>
-        <translation>содержит циклические зависимости</translation>
-    </message>
-    <message>
-        <source>has object rules descriptions</source>
-        <translation>содержит собственные правила объектов</translation>
-    </message>
-    <message>
-        <source> not found</source>
-        <translation> не найден</translation>
-    </message>
-    <message>
-        <source>has include with error</source>
-        <translation>подключает профиль с ошибками</translation>
-    </message>
-    <message>
-        <source>has unknown include</source>
-        <translation>подключает неизвестный профиль</translation>
-    </message>
-    <message>
         <source>and</source>
         <translation>и</translation>
     </message>

@@ -32,32 +32,47 @@ bool hasErrors(const QSet<int> &status)
     });
 }
 
-QString text(int code)
+namespace
+{
+// The administrator's words of each code in English, as the catalogue knows them.
+const char *words(int code)
 {
     switch (code) {
     case NoData:
-        return QCoreApplication::translate("ProfileStatus", "doesn't have allowed rules");
+        return QT_TRANSLATE_NOOP("ProfileStatus", "doesn't have allowed rules");
     case InvalidObjectRules:
-        return QCoreApplication::translate("ProfileStatus", "has invalid object rules");
+        return QT_TRANSLATE_NOOP("ProfileStatus", "has invalid object rules");
     case UnknownIncludes:
-        return QCoreApplication::translate("ProfileStatus", "has unknown includes");
+        return QT_TRANSLATE_NOOP("ProfileStatus", "has unknown includes");
     case InvalidConfigLines:
-        return QCoreApplication::translate("ProfileStatus", "has invalid config lines");
+        return QT_TRANSLATE_NOOP("ProfileStatus", "has invalid config lines");
     case OldFormatRules:
-        return QCoreApplication::translate("ProfileStatus", "has old format config lines");
+        return QT_TRANSLATE_NOOP("ProfileStatus", "has old format config lines");
     case CyclicIncludes:
-        return QCoreApplication::translate("ProfileStatus", "has cyclic dependencies");
+        return QT_TRANSLATE_NOOP("ProfileStatus", "has cyclic dependencies");
     case OwnObjectRules:
-        return QCoreApplication::translate("ProfileStatus", "has object rules descriptions");
+        return QT_TRANSLATE_NOOP("ProfileStatus", "has object rules descriptions");
     case UserNotFound:
-        return QCoreApplication::translate("ProfileStatus", " not found");
+        return QT_TRANSLATE_NOOP("ProfileStatus", " not found");
     case IncludeWithError:
-        return QCoreApplication::translate("ProfileStatus", "has include with error");
+        return QT_TRANSLATE_NOOP("ProfileStatus", "has include with error");
     case NonexistentProfile:
-        return QCoreApplication::translate("ProfileStatus", "has unknown include");
+        return QT_TRANSLATE_NOOP("ProfileStatus", "has unknown include");
     default:
-        return QString();
+        return nullptr;
     }
+}
+}
+
+QString text(int code)
+{
+    const char *english = words(code);
+    return english ? QCoreApplication::translate("ProfileStatus", english) : QString();
+}
+
+QString untranslatedText(int code)
+{
+    return QString::fromLatin1(words(code));
 }
 
 QSet<int> contentCodes(const ProfileFile &file)

@@ -48,6 +48,9 @@ ORLACOMMON_EXPORT bool hasErrors(const QSet<int> &status);
 // The administrator's words for a code, to follow "Profile 'x' " or
 // "User 'x' "; empty for a code without words.
 ORLACOMMON_EXPORT QString text(int code);
+// The same words in English whatever the locale, for reports that other
+// programs read.
+ORLACOMMON_EXPORT QString untranslatedText(int code);
 
 // The codes a profile's text alone decides: empty name, invalid object
 // rules, invalid lines, old format lines.

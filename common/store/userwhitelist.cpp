@@ -26,11 +26,6 @@ namespace
 // means that many, and a stray "/*/*/*/*" must not stall a login.
 constexpr int maxMatches = 10000;
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("UserWhitelist", text);
-}
-
 QString shown(const QByteArray &path)
 {
     return QFile::decodeName(path);
@@ -133,17 +128,17 @@ void UserWhitelist::Resolver::add(const ObjectRule &rule)
 {
     const QByteArray path = QFile::encodeName(rule.filename());
     if (!rule.isValid()) {
-        warn(tr("The rule for %1 lacks a type, a mode or a target: left out").arg(rule.filename()));
+        warn(QCoreApplication::translate("UserWhitelist", "The rule for %1 lacks a type, a mode or a target: left out").arg(rule.filename()));
         return;
     }
     if (!path.startsWith('/')) {
-        warn(tr("%1 is not an absolute path: left out").arg(rule.filename()));
+        warn(QCoreApplication::translate("UserWhitelist", "%1 is not an absolute path: left out").arg(rule.filename()));
         return;
     }
     bool cut = false;
     const QVector<QByteArray> objects = expand(path, &cut);
     if (cut) {
-        warn(tr("%1 matches more than %2 objects: only the first are granted").arg(rule.filename()).arg(maxMatches));
+        warn(QCoreApplication::translate("UserWhitelist", "%1 matches more than %2 objects: only the first are granted").arg(rule.filename()).arg(maxMatches));
     }
     Rule summary{rule.type() == ObjectRule::Link, 0, false, false};
     const QSet<ObjectRule::Mode> modes = rule.modes();
@@ -194,7 +189,7 @@ void UserWhitelist::Resolver::addObject(const Rule &rule, const QByteArray &path
     }
     const QByteArray real = canonical(path, linkStat);
     if (real.isEmpty()) {
-        warn(tr("The real path of %1 cannot be found: left out").arg(shown(path)));
+        warn(QCoreApplication::translate("UserWhitelist", "The real path of %1 cannot be found: left out").arg(shown(path)));
         return;
     }
     const Modes readWrite = rule.modes & (bit(ObjectRule::Read) | bit(ObjectRule::Write));
@@ -213,12 +208,13 @@ void UserWhitelist::Resolver::addObject(const Rule &rule, const QByteArray &path
 void UserWhitelist::Resolver::addMissing(const Rule &rule, const QByteArray &path)
 {
     if (!rule.has(ObjectRule::Create)) {
-        warn(tr("%1 does not exist: left out").arg(shown(path)));
+        warn(QCoreApplication::translate("UserWhitelist", "%1 does not exist: left out").arg(shown(path)));
         return;
     }
     // What the user creates is the user's own.
     if (!rule.forUser) {
-        warn(tr("%1 does not exist and would be the user's own, which the rule does not allow: left out").arg(shown(path)));
+        warn(QCoreApplication::translate("UserWhitelist", "%1 does not exist and would be the user's own, which the rule does not allow: left out")
+                 .arg(shown(path)));
         return;
     }
     const Modes granted = rule.link ? bit(ObjectRule::Create) : rule.modes;
@@ -237,9 +233,10 @@ void UserWhitelist::Resolver::addMissing(const Rule &rule, const QByteArray &pat
         }
     }
     if (parents.isEmpty()) {
-        warn(tr("%1 does not exist, nor does the directory it would be created in: left out").arg(shown(path)));
+        warn(QCoreApplication::translate("UserWhitelist", "%1 does not exist, nor does the directory it would be created in: left out").arg(shown(path)));
     } else {
-        warn(tr("%1 does not exist: its modes are granted below %2").arg(shown(path), parents.join(QLatin1String(", "))));
+        warn(QCoreApplication::translate("UserWhitelist", "%1 does not exist: its modes are granted below %2")
+                 .arg(shown(path), parents.join(QLatin1String(", "))));
     }
 }
 
@@ -349,7 +346,7 @@ UserWhitelist UserWhitelist::read(const QString &account, uid_t uid, const Profi
     for (int next = 0; next < whitelist.m_profileFiles.size(); ++next) {
         const QString path = whitelist.m_profileFiles.at(next);
         if (next > 0 && !isRegularFile(path)) {
-            whitelist.m_warnings.append(tr("The profile %1 does not exist: nothing of it is granted").arg(path));
+            whitelist.m_warnings.append(QCoreApplication::translate("UserWhitelist", "The profile %1 does not exist: nothing of it is granted").arg(path));
             continue;
         }
         ProfileData data;
@@ -371,7 +368,7 @@ UserWhitelist UserWhitelist::read(const QString &account, uid_t uid, const Profi
             seen.insert(include.name());
             const std::optional<SystemKiosk::Entry> system = SystemKiosk::systemEntry(include.name());
             if (!system) {
-                whitelist.m_warnings.append(tr("%1 is no profile name: the include is left out").arg(include.name()));
+                whitelist.m_warnings.append(QCoreApplication::translate("UserWhitelist", "%1 is no profile name: the include is left out").arg(include.name()));
                 continue;
             }
             whitelist.m_profileFiles.append(SystemKiosk::systemProfilesDir() + QLatin1Char('/') + system->file);

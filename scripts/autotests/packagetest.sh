@@ -7,8 +7,10 @@
 # package database stay as they were), where the helper carries out an update
 # on the test bus from its installed D-Bus and polkit files, answering in
 # Russian from its installed catalogues, the program starts and quits on the
-# offscreen platform, the module stand-in refuses to replace a collector it
-# does not own, and a purge removes the helper's state but not the profiles.
+# offscreen platform, orla-kiosk checks a tree in the system's language,
+# the module stand-in refuses to replace a collector it does not own and to
+# go while the confinement hooks name it, and a purge removes the helper's
+# state but not the profiles.
 #
 #   packagetest.sh DIR      build into DIR (see build-packages.sh), then test
 #   packagetest.sh --installed DIR
@@ -120,7 +122,7 @@ for deb in "$packages"/*.deb; do
     case $deb in *-dbgsym_*) ;; *) debs+=("$deb") ;; esac
 done
 dpkg -i "${debs[@]}" >/tmp/install.log 2>&1 || { cat /tmp/install.log; fail "the packages do not install"; exit 1; }
-for f in liborla-admin-kiosk_common_ru.qm orla-admin-kiosk_common_ru.qm boothward_ru.qm; do
+for f in liborla-admin-kiosk_common_ru.qm orla-admin-kiosk_common_ru.qm boothward_ru.qm orla-kiosk_ru.qm; do
     [ -s "/usr/share/orla/translations/$f" ] || fail "the catalogue $f is not where the program and the helper load it"
 done
 [ -x "$collector" ] || fail "the stand-in's collector is missing"
@@ -128,6 +130,35 @@ done
 version=$(QT_QPA_PLATFORM=offscreen orla-admin-kiosk --version 2>/dev/null)
 expected="orla-admin-kiosk $(dpkg-query -W -f='${Version}' orla-admin-kiosk)"
 [ "$version" = "$expected" ] || fail "--version says '$version', the package is '$expected'"
+
+# orla-kiosk from its installed files: its version, its manual page and
+# completion, and a check of a small tree in the system's language, whose
+# --json stays the same in every language.
+version=$(orla-kiosk --version 2>/dev/null)
+expected="orla-kiosk $(dpkg-query -W -f='${Version}' orla-kiosk)"
+[ "$version" = "$expected" ] || fail "orla-kiosk --version says '$version', the package is '$expected'"
+for f in /usr/share/man/man1/orla-kiosk.1.gz /usr/share/bash-completion/completions/orla-kiosk \
+    /usr/share/ansible/roles/orla_kiosk/tasks/main.yml; do
+    [ -s "$f" ] || fail "the package orla-kiosk has no $f"
+done
+fleet=/tmp/fleet-tree
+mkdir -p "$fleet/kiosk2-profiles" "$fleet/kiosk2/disabled"
+echo '+file r uo: /etc/hosts' >"$fleet/kiosk2-profiles/web"
+echo '@include gone' >"$fleet/kiosk2-profiles/broken"
+echo '@include web' >"$fleet/kiosk2/root"
+echo 0 >"$fleet/kiosk2_enforce"
+echo 0 >"$fleet/kiosk2_complain"
+orla-kiosk check "$fleet" >/tmp/check.out 2>&1
+status=$?
+[ $status -eq 2 ] || fail "orla-kiosk check of a tree with an unknown include ended with $status: $(cat /tmp/check.out)"
+grep -qx "error: profile 'broken' has unknown includes: gone" /tmp/check.out ||
+    fail "orla-kiosk check does not report the unknown include: $(cat /tmp/check.out)"
+LC_ALL=ru_RU.UTF-8 orla-kiosk check "$fleet" >/tmp/check-ru.out 2>&1
+grep -qx "ошибка: профиль «broken» подключает неизвестные профили: gone" /tmp/check-ru.out ||
+    fail "orla-kiosk check does not speak Russian from the installed catalogues: $(cat /tmp/check-ru.out)"
+orla-kiosk check --json "$fleet" >/tmp/check.json 2>&1
+LC_ALL=ru_RU.UTF-8 orla-kiosk check --json "$fleet" >/tmp/check-ru.json 2>&1
+cmp -s /tmp/check.json /tmp/check-ru.json || fail "orla-kiosk check --json changes with the language: $(diff /tmp/check.json /tmp/check-ru.json)"
 
 # A kiosk tree and module switches of this root's own.
 mkdir -p /etc/tavrix/kiosk2-profiles /etc/tavrix/kiosk2/disabled /sys/module/tavrix/parameters
@@ -186,9 +217,25 @@ exit $failures
 BUS
 [ $? -eq 0 ] || fail "the installed helper and program on the test bus"
 
+# The confinement hooks are the administrator's to put in place, and while
+# they name the stand-in's PAM module the stand-in stays: without it su and
+# login would refuse every session, root's too.
+grep -qs pam_tavrix_confine /etc/pam.d/su && fail "installing the stand-in hooked su's PAM stack by itself"
+hooks=/usr/lib/tavrix/bin/tavrix-session-hooks
+pamModule=$(dpkg -L orla-admin-kiosk-module-standin | grep '/security/pam_tavrix_confine\.so$')
+"$hooks" install || fail "$hooks install failed"
+grep -qx "session required $pamModule" /etc/pam.d/su || fail "the hooks do not name the installed PAM module: $(tail -n 1 /etc/pam.d/su)"
+if dpkg -r orla-admin-kiosk-module-standin >/tmp/standin-remove.log 2>&1; then
+    fail "the stand-in was removed while su's PAM stack names its module"
+fi
+grep -q "tavrix-session-hooks remove" /tmp/standin-remove.log || fail "the stand-in's refusal to go does not say what to do: $(cat /tmp/standin-remove.log)"
+[ -e "$pamModule" ] || fail "the refused removal took the PAM module all the same"
+"$hooks" remove || fail "$hooks remove failed"
+grep -qs pam_tavrix_confine /etc/pam.d/su /etc/pam.d/login && fail "the hooks stayed after $hooks remove"
+
 # A purge takes the helper's state with it; the administrator's profiles stay.
 [ -d /var/lib/orla-admin-kiosk ] || fail "the helper kept no state to purge"
-dpkg --purge orla-admin-kiosk orla-admin-kiosk-module-standin orla-admin-kiosk-helper liborla-admin-kiosk-common-dev \
+dpkg --purge orla-kiosk orla-admin-kiosk orla-admin-kiosk-module-standin orla-admin-kiosk-helper liborla-admin-kiosk-common-dev \
     liborla-admin-kiosk-common1 liborla-admin-kiosk-common-data >/tmp/purge.log 2>&1 ||
     fail "the packages do not purge: $(cat /tmp/purge.log)"
 [ -e /var/lib/orla-admin-kiosk ] && fail "the helper's state outlived the purge"
