@@ -185,6 +185,13 @@ OrlaAdminBoothward::OrlaAdminBoothward(QObject *parent)
 
 OrlaAdminBoothward::~OrlaAdminBoothward() = default;
 
+OrlaAdminBoothward::ActionStart::ActionStart(OrlaAdminBoothward &helper, const QVariantMap &args, QString (*check)(const QVariantMap &))
+    : m_running(helper.watch)
+{
+    helper.loadTranslations(args);
+    m_error = check(args);
+}
+
 void OrlaAdminBoothward::loadTranslations(const QVariantMap &args)
 {
     const QString locale = HelperActionsMap(args).locale();
@@ -207,13 +214,11 @@ void OrlaAdminBoothward::loadTranslations(const QVariantMap &args)
 
 KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
 {
-    const StuckActionWatch::Running running(watch);
-    loadTranslations(args);
     // Every name is checked before the first step: a refused entry half-way
     // through would leave the earlier steps done.
-    const QString error = ActionArgumentsCheck::updateArgumentsError(args);
-    if (!error.isEmpty()) {
-        return errorReply(error);
+    const ActionStart start(*this, args, &ActionArgumentsCheck::updateArgumentsError);
+    if (!start.error().isEmpty()) {
+        return errorReply(start.error());
     }
 
     const UpdateActionsMap map(args);
@@ -272,11 +277,9 @@ KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
 
 KAuth::ActionReply OrlaAdminBoothward::snapshots(const QVariantMap &args)
 {
-    const StuckActionWatch::Running running(watch);
-    loadTranslations(args);
-    const QString error = ActionArgumentsCheck::snapshotsArgumentsError(args);
-    if (!error.isEmpty()) {
-        return errorReply(error);
+    const ActionStart start(*this, args, &ActionArgumentsCheck::snapshotsArgumentsError);
+    if (!start.error().isEmpty()) {
+        return errorReply(start.error());
     }
     const SnapshotsActionsMap map(args);
     const QString id = map.restore();
@@ -327,11 +330,9 @@ KAuth::ActionReply OrlaAdminBoothward::snapshots(const QVariantMap &args)
 
 KAuth::ActionReply OrlaAdminBoothward::enable(const QVariantMap &args)
 {
-    const StuckActionWatch::Running running(watch);
-    loadTranslations(args);
-    const QString error = ActionArgumentsCheck::enableArgumentsError(args);
-    if (!error.isEmpty()) {
-        return errorReply(error);
+    const ActionStart start(*this, args, &ActionArgumentsCheck::enableArgumentsError);
+    if (!start.error().isEmpty()) {
+        return errorReply(start.error());
     }
 
     const EnableActionsMap map(args);
@@ -362,11 +363,9 @@ KAuth::ActionReply OrlaAdminBoothward::enable(const QVariantMap &args)
 
 KAuth::ActionReply OrlaAdminBoothward::traceapplication(const QVariantMap &args)
 {
-    const StuckActionWatch::Running running(watch);
-    loadTranslations(args);
-    const QString error = ActionArgumentsCheck::traceApplicationArgumentsError(args);
-    if (!error.isEmpty()) {
-        return errorReply(error);
+    const ActionStart start(*this, args, &ActionArgumentsCheck::traceApplicationArgumentsError);
+    if (!start.error().isEmpty()) {
+        return errorReply(start.error());
     }
     const TraceApplicationActionsMap map(args);
     KioskTracer::AppTraceData data;
@@ -399,11 +398,9 @@ KAuth::ActionReply OrlaAdminBoothward::traceapplication(const QVariantMap &args)
 
 KAuth::ActionReply OrlaAdminBoothward::globaltrace(const QVariantMap &args)
 {
-    const StuckActionWatch::Running running(watch);
-    loadTranslations(args);
-    const QString error = ActionArgumentsCheck::globalTraceArgumentsError(args);
-    if (!error.isEmpty()) {
-        return errorReply(error);
+    const ActionStart start(*this, args, &ActionArgumentsCheck::globalTraceArgumentsError);
+    if (!start.error().isEmpty()) {
+        return errorReply(start.error());
     }
     const GlobalTraceActionsMap map(args);
     const bool ignoreResult = map.ignoreResult();

@@ -44,6 +44,27 @@ private Q_SLOTS:
     void stopedTimerTimeout();
 
 private:
+    /**
+     * What every action does before its own work, held for as long as the
+     * action runs: the stuck-action watch knows that it runs, the sentences
+     * speak the caller's language, and the arguments are checked whole.
+     */
+    class ActionStart
+    {
+    public:
+        ActionStart(OrlaAdminBoothward &helper, const QVariantMap &args, QString (*check)(const QVariantMap &));
+
+        /** Why the arguments are refused; empty when they pass. */
+        QString error() const
+        {
+            return m_error;
+        }
+
+    private:
+        const StuckActionWatch::Running m_running;
+        QString m_error;
+    };
+
     void loadTranslations(const QVariantMap &args);
 
     KAuth::ActionReply globalRecordReply(const QMap<QString, QString> &result, bool withResult, const QStringList &warnings);
