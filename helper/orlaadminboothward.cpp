@@ -166,6 +166,27 @@ private:
     QString m_id;
 };
 
+// The program takes a helper that says nothing for a while for a stuck one;
+// a long save says now and then that it is still at work.
+class Heartbeat
+{
+public:
+    Heartbeat()
+    {
+        m_sinceProgress.start();
+    }
+    void operator()()
+    {
+        if (m_sinceProgress.elapsed() >= HelperConstants::heartbeatIntervalMs) {
+            KAuth::HelperSupport::progressStep(QVariantMap());
+            m_sinceProgress.restart();
+        }
+    }
+
+private:
+    QElapsedTimer m_sinceProgress;
+};
+
 QString staleStopError()
 {
     return QCoreApplication::translate("OrlaAdminBoothward", "A request to stop a recording is still pending. Nothing has been changed; try again.");
@@ -226,16 +247,7 @@ KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
     if (!linkError.isEmpty()) {
         return errorReply(linkError);
     }
-    // The program takes a helper that says nothing for a while for a stuck
-    // one; a long save says it is still at work.
-    QElapsedTimer sinceProgress;
-    sinceProgress.start();
-    const auto stepDone = [&sinceProgress]() {
-        if (sinceProgress.elapsed() >= HelperConstants::heartbeatIntervalMs) {
-            KAuth::HelperSupport::progressStep(QVariantMap());
-            sinceProgress.restart();
-        }
-    };
+    Heartbeat heartbeat;
     KioskTransaction transaction;
     const QMap<QString, QString> usersToRename = map.usersToRename();
     for (auto it = usersToRename.cbegin(); it != usersToRename.cend(); ++it) {
@@ -267,7 +279,7 @@ KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
     }
     SnapshotTaker snapshot(updateSummary(map));
     try {
-        transaction.commit(stepDone, std::ref(snapshot));
+        transaction.commit(std::ref(heartbeat), std::ref(snapshot));
     } catch (const DetailsException &e) {
         snapshot.discard();
         return errorReply(saveFailure(e));
@@ -288,14 +300,7 @@ KAuth::ActionReply OrlaAdminBoothward::snapshots(const QVariantMap &args)
         if (!unfinished.isEmpty()) {
             return errorReply(unfinished);
         }
-        QElapsedTimer sinceProgress;
-        sinceProgress.start();
-        const auto stepDone = [&sinceProgress]() {
-            if (sinceProgress.elapsed() >= HelperConstants::heartbeatIntervalMs) {
-                KAuth::HelperSupport::progressStep(QVariantMap());
-                sinceProgress.restart();
-            }
-        };
+        Heartbeat heartbeat;
         KioskSnapshots::Info info;
         SnapshotTaker snapshot{QString()};
         try {
@@ -305,7 +310,7 @@ KAuth::ActionReply OrlaAdminBoothward::snapshots(const QVariantMap &args)
                 transaction.putBack(entry);
             }
             snapshot = SnapshotTaker(tr("Restored the configuration from before %1").arg(QLocale().toString(info.time.toLocalTime(), QLocale::ShortFormat)));
-            transaction.commit(stepDone, std::ref(snapshot));
+            transaction.commit(std::ref(heartbeat), std::ref(snapshot));
         } catch (const DetailsException &e) {
             snapshot.discard();
             return errorReply(saveFailure(e));
