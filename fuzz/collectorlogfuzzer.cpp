@@ -49,5 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     require(read.invalidLines().isEmpty());
     require(read.includes().isEmpty());
     require(read.objectRules().size() == text.count(QLatin1Char('\n')));
+    // No recorded path is a pattern, or holds what a terminal would act on.
+    require(!text.contains(QLatin1Char('*')));
+    for (const QChar c : text) {
+        require(c == QLatin1Char('\n') || c.category() != QChar::Other_Control);
+    }
     return 0;
 }

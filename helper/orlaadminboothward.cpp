@@ -210,7 +210,27 @@ OrlaAdminBoothward::ActionStart::ActionStart(OrlaAdminBoothward &helper, const Q
     : m_running(helper.watch)
 {
     helper.loadTranslations(args);
+    helper.undoKilledRecordingOnce();
     m_error = check(args);
+}
+
+// A recording whose helper was killed left trace mode on, a temporary
+// account and a display grant; the first action of the next helper undoes
+// it, whatever that action is, as the journal of a killed save is put in
+// order at start. The tracer needs the application helperMain makes, so it
+// cannot run before.
+void OrlaAdminBoothward::undoKilledRecordingOnce()
+{
+    if (recordingChecked) {
+        return;
+    }
+    recordingChecked = true;
+    tracer.undoKilledRecording();
+    // Tried again by the next recording, which refuses to start while it fails.
+    const QStringList errors = tracer.errors();
+    for (const QString &error : errors) {
+        qWarning("%s", qPrintable(error));
+    }
 }
 
 void OrlaAdminBoothward::loadTranslations(const QVariantMap &args)

@@ -66,6 +66,7 @@ private:
     };
 
     void loadTranslations(const QVariantMap &args);
+    void undoKilledRecordingOnce();
 
     KAuth::ActionReply globalRecordReply(const QMap<QString, QString> &result, bool withResult, const QStringList &warnings);
 
@@ -73,6 +74,7 @@ private:
     QTranslator commonTranslator;
     KioskTracer tracer;
     StuckActionWatch watch;
+    bool recordingChecked = false;
 };
 
 #endif

@@ -10,6 +10,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include <fcntl.h>
@@ -105,7 +107,57 @@ bool KernelLog::writeFile(const QList<QByteArray> &records)
     for (const QByteArray &record : records) {
         text += prefix + record + '\n';
     }
-    return writeAll(m_fd, text);
+    const bool ok = writeAll(m_fd, text);
+    struct stat written {
+    };
+    if (fstat(m_fd, &written) == 0) {
+        m_end = written.st_size;
+    }
+    return ok;
+}
+
+bool KernelLog::cleared()
+{
+    return m_device ? deviceCleared() : fileCleared();
+}
+
+bool KernelLog::fileCleared()
+{
+    if (m_fd < 0) {
+        return false;
+    }
+    struct stat onDisk {
+    };
+    if (::stat(m_path.constData(), &onDisk) != 0 || onDisk.st_dev != m_dev || onDisk.st_ino != m_ino) {
+        return true;
+    }
+    const bool shrunk = onDisk.st_size < m_end;
+    m_end = onDisk.st_size;
+    return shrunk;
+}
+
+// dmesg -C moves the point where a new reader of /dev/kmsg starts (SEEK_DATA)
+// past everything logged so far; so does the ring buffer wrapping round,
+// after which the earlier records are gone as well.
+bool KernelLog::deviceCleared()
+{
+    qint64 first = -1;
+    const int fd = ::open(m_path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        ::lseek(fd, 0, SEEK_DATA);
+        // A record: "priority,sequence,time,flags;text".
+        char record[8192];
+        const ssize_t length = ::read(fd, record, sizeof record - 1);
+        ::close(fd);
+        if (length > 0) {
+            record[length] = '\0';
+            const char *comma = std::strchr(record, ',');
+            first = comma ? std::strtoll(comma + 1, nullptr, 10) : -1;
+        }
+    }
+    const bool moved = first != m_firstRecord && m_firstRecord >= 0;
+    m_firstRecord = first;
+    return moved;
 }
 
 bool KernelLog::openFile()

@@ -27,7 +27,15 @@ public:
     /** Appends one record per element; false, with errno set, when it could not. */
     bool write(const QList<QByteArray> &records);
 
+    /**
+     * Whether the log was emptied (dmesg -C) or replaced since the last
+     * call: what was written before is gone for whoever reads it next.
+     */
+    bool cleared();
+
 private:
+    bool fileCleared();
+    bool deviceCleared();
     bool writeDevice(const QList<QByteArray> &records);
     bool writeFile(const QList<QByteArray> &records);
     bool openFile();
@@ -37,6 +45,10 @@ private:
     int m_fd = -1;
     dev_t m_dev = 0;
     ino_t m_ino = 0;
+    // Where the file ended after the last write; the first record a reader
+    // of the device gets.
+    off_t m_end = 0;
+    qint64 m_firstRecord = -1;
 };
 
 #endif

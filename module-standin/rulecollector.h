@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <QPair>
+#include <QSet>
 #include <QStringList>
 
 #include <sys/types.h>
@@ -36,13 +37,19 @@ public:
         return m_notes;
     }
 
+    /** What the reporter said it held back for this uid; empty when nothing. */
+    QString droppedNote() const;
+
 private:
+    bool readDropped(const QByteArray &line);
     bool profileCanHold(const ObjectRule &rule) const;
 
     const uid_t m_uid;
     // By path bytes and type, so that the order is the same on every run.
     QMap<QPair<QByteArray, int>, ObjectRule> m_rules;
     QStringList m_notes;
+    QSet<QPair<QByteArray, int>> m_leftOut;
+    qint64 m_dropped = 0;
 };
 
 #endif

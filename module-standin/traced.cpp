@@ -60,12 +60,19 @@ int main(int argc, char **argv)
     std::fflush(stdout);
 
     for (;;) {
-        if (poll(fds.data(), fds.size(), -1) < 0) {
+        // Counts of held-back reports reach the log soon after a flood
+        // stops, not only with the next access.
+        const int ready = poll(fds.data(), fds.size(), reporter.countsDueWithinMs());
+        if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
             std::perror("tavrix-traced: poll");
             return 1;
+        }
+        if (ready == 0) {
+            reporter.flushCounts();
+            continue;
         }
         if (fds[0].revents) {
             break;

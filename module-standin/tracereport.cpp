@@ -118,6 +118,36 @@ TraceReport::Parse TraceReport::parse(const QByteArray &line, TraceReport *repor
     return Parse::Report;
 }
 
+QByteArray TraceReport::droppedRecord(uid_t uid, qint64 count)
+{
+    return marker + QByteArray::number(quint64(uid)) + " dropped " + QByteArray::number(count);
+}
+
+bool TraceReport::parseDropped(const QByteArray &line, uid_t *uid, qint64 *count)
+{
+    QByteArray text = withoutStamp(line);
+    if (text.endsWith('\n')) {
+        text.chop(1);
+    }
+    if (!text.startsWith(marker)) {
+        return false;
+    }
+    const QList<QByteArray> fields = text.mid(marker.size()).split(' ');
+    if (fields.size() != 3 || fields[1] != "dropped" || fields[0].startsWith('+') || fields[2].startsWith('+') || fields[2].startsWith('-')) {
+        return false;
+    }
+    bool uidOk = false;
+    bool countOk = false;
+    const qulonglong readUid = fields[0].toULongLong(&uidOk);
+    const qlonglong readCount = fields[2].toLongLong(&countOk);
+    if (!uidOk || !countOk || readUid > qulonglong(uid_t(-1))) {
+        return false;
+    }
+    *uid = uid_t(readUid);
+    *count = readCount;
+    return true;
+}
+
 QByteArray TraceReport::escapePath(const QByteArray &path)
 {
     static const char digits[] = "0123456789abcdef";

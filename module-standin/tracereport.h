@@ -46,6 +46,18 @@ public:
     static Parse parse(const QByteArray &line, TraceReport *report);
 
     /**
+     * The line that says how many accesses of @p uid trace mode held back
+     * from the log so far in this period:
+     *
+     *   tavrix: trace uid=1000 dropped 1234
+     *
+     * A later line of the same uid replaces an earlier one.
+     */
+    static QByteArray droppedRecord(uid_t uid, qint64 count);
+    /** Reads such a line of dmesg output; false for any other line. */
+    static bool parseDropped(const QByteArray &line, uid_t *uid, qint64 *count);
+
+    /**
      * Bytes below 0x21, 0x7f and above, and the backslash become \xHH (two
      * lower-case hex digits); every other byte stands for itself.
      */

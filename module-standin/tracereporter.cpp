@@ -110,7 +110,11 @@ void TraceReporter::handle(int group)
     // the accounts and the profiles are looked at.
     m_uids.clear();
     const bool anyone = readUids(m_watcher.pids());
-    if (!anyone || !traceMode()) {
+    const bool tracing = anyone && traceMode();
+    if (anyone) {
+        followPeriod(tracing);
+    }
+    if (!tracing) {
         m_watcher.accesses([](pid_t) {
             return false;
         });
@@ -120,15 +124,16 @@ void TraceReporter::handle(int group)
     // Only a kiosk user's accesses are looked at closer: naming the file
     // costs more than everything before it.
     m_whitelists.newBatch();
-    const QVector<Access> accesses = m_watcher.accesses([this](pid_t pid) {
+    const qint64 now = nowMs();
+    const QVector<Access> accesses = m_watcher.accesses([this, now](pid_t pid) {
         const qint64 uid = m_uids.value(pid, 0);
         if (uid < 0) {
             ++m_missed;
             return false;
         }
-        return uid > 0 && m_whitelists.of(uid_t(uid)) != nullptr;
+        return uid > 0 && m_whitelists.of(uid_t(uid)) != nullptr && withinLimit(uid_t(uid), now);
     });
-    if (!m_log.write(reports(accesses))) {
+    if (!m_log.write(limited(reports(accesses), now))) {
         std::fprintf(stderr, "tavrix-traced: cannot write to %s: %s\n", SystemPaths::kernelLog, std::strerror(errno));
     }
     if (m_watcher.overflows() != m_overflowsSeen) {
@@ -205,4 +210,56 @@ QList<QByteArray> TraceReporter::reports(const QVector<Access> &accesses)
         }
     }
     return records;
+}
+
+// What one uid may write is counted from the moment trace mode goes on; what
+// the log held is written again once the log was emptied, as the recorder
+// does right after switching trace mode on.
+void TraceReporter::followPeriod(bool tracing)
+{
+    if (tracing && !m_tracing) {
+        m_limit.startPeriod();
+        m_log.cleared();
+    } else if (tracing && m_log.cleared()) {
+        m_limit.logCleared();
+    }
+    m_tracing = tracing;
+}
+
+// A uid that may write nothing now is not looked at closer: naming its
+// files is what a flood would cost everyone else.
+bool TraceReporter::withinLimit(uid_t uid, qint64 now)
+{
+    if (!m_limit.saturated(uid, now)) {
+        return true;
+    }
+    m_limit.skipped(uid);
+    return false;
+}
+
+QList<QByteArray> TraceReporter::limited(const QList<QByteArray> &records, qint64 now)
+{
+    QList<QByteArray> admitted;
+    for (const QByteArray &record : records) {
+        TraceReport report;
+        if (TraceReport::parse(record, &report) == TraceReport::Parse::Report && m_limit.admit(report.uid, record, now)) {
+            admitted.append(record);
+        }
+    }
+    return admitted + m_limit.counts(now, false);
+}
+
+int TraceReporter::countsDueWithinMs() const
+{
+    return m_tracing && m_limit.countPending() ? int(ReportLimit::sayEveryMs) : -1;
+}
+
+void TraceReporter::flushCounts()
+{
+    if (!m_tracing) {
+        return;
+    }
+    if (!m_log.write(m_limit.counts(nowMs(), true))) {
+        std::fprintf(stderr, "tavrix-traced: cannot write to %s: %s\n", SystemPaths::kernelLog, std::strerror(errno));
+    }
 }

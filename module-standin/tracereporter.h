@@ -10,6 +10,7 @@
 #include "filestamp.h"
 #include "kernellog.h"
 #include "kioskwhitelists.h"
+#include "reportlimit.h"
 
 #include <QHash>
 
@@ -31,6 +32,14 @@ public:
     /** Reports what @p group has queued. */
     void handle(int group);
 
+    /**
+     * How long the reporter may wait for events before counts of held-back
+     * reports are due in the log (flushCounts()); -1 when none is.
+     */
+    int countsDueWithinMs() const;
+    /** Writes the held-back counts that are due. */
+    void flushCounts();
+
     /** Accesses dropped because their process was gone before its uid could be read. */
     qint64 missed() const
     {
@@ -48,6 +57,9 @@ private:
     bool readUids(const QVector<pid_t> &pids);
     void forgetOldUids(qint64 now);
     QList<QByteArray> reports(const QVector<Access> &accesses);
+    void followPeriod(bool tracing);
+    bool withinLimit(uid_t uid, qint64 now);
+    QList<QByteArray> limited(const QList<QByteArray> &records, qint64 now);
 
     AccessWatcher m_watcher;
     KioskWhitelists m_whitelists;
@@ -67,6 +79,8 @@ private:
     Switch m_enforce;
     qint64 m_missed = 0;
     int m_overflowsSeen = 0;
+    ReportLimit m_limit;
+    bool m_tracing = false;
 };
 
 #endif

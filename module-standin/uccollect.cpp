@@ -61,6 +61,10 @@ int main(int argc, char **argv)
     for (const QString &note : collector.notes()) {
         std::fprintf(stderr, "uccollect: %s\n", qPrintable(note));
     }
+    const QString dropped = collector.droppedNote();
+    if (!dropped.isEmpty()) {
+        std::fprintf(stderr, "uccollect: %s\n", qPrintable(dropped));
+    }
     const QByteArray rules = collector.rulesText().toUtf8();
     std::fwrite(rules.constData(), 1, size_t(rules.size()), stdout);
     return 0;

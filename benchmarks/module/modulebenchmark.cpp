@@ -6,6 +6,7 @@
 // Measures what the module stand-in's reporter costs a busy machine, side by
 // side in one run: a file-heavy command run as a kiosk account with no
 // reporter, with the reporter and trace mode off, and with trace mode on;
+// reading /usr/share/doc with trace mode off and on by turns;
 // how many opens per second the reporter turns into reports; and how often
 // the accesses of a process that ends at once are lost to the uid race.
 //
@@ -148,6 +149,8 @@ int main(int argc, char **argv)
     const Timing bare = Timing::measure(repeat, readTheTree);
     Timing off;
     Timing on;
+    Timing docOff;
+    Timing docOn;
     double opensPerSecond = 0;
     int missed = 0;
     {
@@ -157,12 +160,51 @@ int main(int argc, char **argv)
             return 1;
         }
         off = Timing::measure(repeat, readTheTree);
-        kiosk.enableComplain(true);
+        // Trace mode off and on again, each noticed by the reporter: every
+        // run is a period of its own, with the whole of one uid's allowance.
+        const auto freshTracePeriod = [&kiosk, &tree] {
+            kiosk.enableComplain(false);
+            runAsKiosk({QStringLiteral("cat"), tree.filePath(QStringLiteral("race0"))});
+            QThread::msleep(300);
+            kiosk.enableComplain(true);
+            clearLog();
+        };
+        // Installed documentation: many small files in deep directories, as an application's data.
+        const QStringList readDoc{QStringLiteral("find"),
+                                  QStringLiteral("/usr/share/doc"),
+                                  QStringLiteral("-type"),
+                                  QStringLiteral("f"),
+                                  QStringLiteral("-exec"),
+                                  QStringLiteral("cat"),
+                                  QStringLiteral("{}"),
+                                  QStringLiteral("+")};
+        // Off and on by turns, so that whatever else loads the machine weighs on both alike.
+        const auto timedDocRead = [&readDoc] {
+            QElapsedTimer timer;
+            timer.start();
+            runAsKiosk(readDoc);
+            const double ms = double(timer.nsecsElapsed()) / 1e6;
+            // The reporter's queue drains before the next run starts.
+            QThread::msleep(500);
+            return ms;
+        };
+        QVector<double> docOffRuns;
+        QVector<double> docOnRuns;
+        runAsKiosk(readDoc); // the page cache, for both alike
+        for (int i = 0; i < repeat; ++i) {
+            kiosk.enableComplain(false);
+            docOffRuns.append(timedDocRead());
+            freshTracePeriod();
+            docOnRuns.append(timedDocRead());
+        }
+        docOff = Timing::fromRuns(docOffRuns);
+        docOn = Timing::fromRuns(docOnRuns);
+
         QVector<double> onRuns;
         QVector<double> handledRuns;
         const QByteArray last = tree.filePath(QStringLiteral("d%1/f%2").arg((files - 1) / 100).arg(files - 1)).toUtf8() + '\n';
         for (int i = 0; i < repeat; ++i) {
-            clearLog();
+            freshTracePeriod();
             QElapsedTimer timer;
             timer.start();
             runAsKiosk(readTree);
@@ -176,7 +218,7 @@ int main(int argc, char **argv)
         on = Timing::fromRuns(onRuns);
         opensPerSecond = files / (Timing::fromRuns(handledRuns).median() / 1000);
 
-        clearLog();
+        freshTracePeriod();
         for (int i = 0; i < races; ++i) {
             runAsKiosk({QStringLiteral("cat"), tree.filePath(QStringLiteral("race%1").arg(i))});
         }
@@ -195,6 +237,9 @@ int main(int argc, char **argv)
     table.row({QStringLiteral("  no reporter"), Table::ms(bare.median()), Table::times(bare.median(), bare.median())});
     table.row({QStringLiteral("  reporter, trace mode off"), Table::ms(off.median()), Table::times(off.median(), bare.median())});
     table.row({QStringLiteral("  reporter, trace mode on"), Table::ms(on.median()), Table::times(on.median(), bare.median())});
+    std::printf("\nreading /usr/share/doc as %s, reporter running, trace mode off and on by turns (median of %d):\n", qPrintable(account), repeat);
+    const Table doc({{QString(), 30}, {QStringLiteral("trace off"), 12}, {QStringLiteral("trace on"), 12}, {QStringLiteral("on vs off"), 12}});
+    doc.row({QStringLiteral("  /usr/share/doc"), Table::ms(docOff.median()), Table::ms(docOn.median()), Table::times(docOn.median(), docOff.median(), 2)});
     std::printf("opens reported per second:     %10.0f\n", opensPerSecond);
     std::printf("one-file cat runs missed:      %6d of %d\n", missed, races);
     return 0;

@@ -489,6 +489,71 @@ void KioskTracer::cleanUpLeftovers()
     }
 }
 
+void KioskTracer::undoKilledRecording()
+{
+    m_errors.clear();
+    m_warnings.clear();
+    if (m_globalRecording || collector.process()->state() != QProcess::NotRunning) {
+        return;
+    }
+    endOrphanedFollowers();
+    const Settings::KioskTracer settings;
+    const bool running = settings.recording().running;
+    if (!running && settings.tempAccounts().isEmpty()) {
+        return;
+    }
+    cleanUpLeftovers();
+    if (!running || !m_errors.isEmpty()) {
+        return;
+    }
+    // Undone up to the switches the recording found; trace mode itself
+    // ends as every recording ends.
+    try {
+        disableTraceMode();
+        kiosk.enableAutoComplain(false);
+    } catch (const DetailsException &e) {
+        m_errors << e.fullDetails();
+    }
+}
+
+// A killed helper's log follower lives on, filling its spool with the
+// kernel log for ever; it is known by where its output goes.
+void KioskTracer::endOrphanedFollowers()
+{
+    const QString spoolPrefix = QDir::tempPath() + QStringLiteral("/orla-kiosk-trace-");
+    const QString dmesg = QFileInfo(program(SystemPaths::dmesgProgram)).canonicalFilePath();
+    QList<pid_t> followers;
+    QStringList spools;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool isPid = false;
+        const pid_t pid = static_cast<pid_t>(entry.toInt(&isPid));
+        if (!isPid || pid == ::getpid()) {
+            continue;
+        }
+        const QString proc = QStringLiteral("/proc/") + entry;
+        const QFileInfo exe(proc + QStringLiteral("/exe"));
+        const QString output = QFileInfo(proc + QStringLiteral("/fd/1")).symLinkTarget();
+        // Only root's own, into a directory of root's: anyone can start a dmesg.
+        if (QFileInfo(proc).ownerId() != 0 || exe.symLinkTarget() != dmesg || !output.startsWith(spoolPrefix)
+            || !output.endsWith(QLatin1String("/kernel.log"))) {
+            continue;
+        }
+        followers << pid;
+        const QFileInfo spool(QFileInfo(output).absolutePath());
+        if (!spool.isSymLink() && spool.isDir() && spool.ownerId() == 0 && QFileInfo(spool.absolutePath()) == QFileInfo(QDir::tempPath())) {
+            spools << spool.absoluteFilePath();
+        }
+    }
+    if (followers.isEmpty()) {
+        return;
+    }
+    ProcessTree::end(followers);
+    for (const QString &spool : std::as_const(spools)) {
+        QDir(spool).removeRecursively();
+    }
+}
+
 void KioskTracer::startCollectTavrixUc()
 {
     stopCollector();

@@ -84,6 +84,16 @@ public:
     void runProcess(const QString &username, const QString &command, const QString &display);
 
     /**
+     * Undoes a recording whose helper was killed, as the helper starts: the
+     * display grant is taken back, the temporary accounts' processes are
+     * ended and the accounts removed with their profiles, a log follower
+     * left running is ended, and the switches leave trace mode as after a
+     * recording's end. Nothing is done while a recording of this tracer
+     * runs. Failures end up in errors().
+     */
+    void undoKilledRecording();
+
+    /**
      * Why @p data cannot be recorded (a sentence), or an empty string. The
      * display must be a display name, the authority file an absolute regular
      * file, the account empty or an enabled kiosk user that is not root, and
@@ -106,6 +116,7 @@ private:
     void grantDisplay(const AppTraceData &data, const QString &account, bool grant);
     void removeTempAccount(const QString &name);
     void cleanUpLeftovers();
+    void endOrphanedFollowers();
     void beginRecording(const AppTraceData &data, const QString &grantedUser);
     void undoAll();
     void stopCollector();

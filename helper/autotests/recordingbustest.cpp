@@ -28,6 +28,7 @@
 #include <QDBusReply>
 #include <QEventLoop>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
@@ -273,6 +274,9 @@ private Q_SLOTS:
     void failures_data();
     void failures();
     void killedHelperIsCleanedUpAfter();
+    void killedRecordingIsUndoneAtHelperStart();
+    void recordedWildcardStaysLiteral();
+    void floodOfOneUserIsCapped();
     void failedGlobalStart();
     void staleStopRequest();
     void unprivilegedClients();
@@ -506,6 +510,149 @@ void RecordingBusTest::killedHelperIsCleanedUpAfter()
     const Run next = execute(traceId, traceArguments(QStringLiteral("true")));
     QVERIFY2(next.code == 0, qPrintable(next.text));
     checkTraces(before);
+}
+
+void RecordingBusTest::killedRecordingIsUndoneAtHelperStart()
+{
+    const Traces before = traces();
+    Run first;
+    KAuth::ExecuteJob *job = startAction(traceId, traceArguments(QStringLiteral("sleep 300 & sleep 300")), &first);
+    QVERIFY(waitFor([&first] {
+        return !first.progress.isEmpty();
+    }));
+    const QStringList temporary = traces().temporaryAccounts.filter(QRegularExpression(QStringLiteral("^temp_user_")));
+    QCOMPARE(temporary.size(), 1);
+    const auto uid = static_cast<uid_t>(User(temporary.first()).getUid());
+    QVERIFY(waitFor([uid] {
+        return ProcessTree::ofRealUid(uid).size() >= 2;
+    }));
+    killHelper();
+    finish(job, &first);
+    QVERIFY(first.code != 0);
+    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("1\n"));
+
+    // Any action starts a new helper, which puts the system back before its own work.
+    const Run listing = execute(HelperConstants::snapshotsActionId, {});
+    QVERIFY2(listing.code == 0, qPrintable(listing.text));
+    checkTraces(before);
+    QVERIFY(ProcessTree::ofRealUid(uid).isEmpty());
+    // Nor does the dead helper's log follower go on filling its spool.
+    const QString dmesg = QFileInfo(QString::fromUtf8(SystemPaths::dmesgProgram)).canonicalFilePath();
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &pid : pids) {
+        QVERIFY2(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() != dmesg, qPrintable(command(QStringLiteral("ps"), {QStringLiteral("-fp"), pid})));
+    }
+}
+
+namespace
+{
+// Runs @p script as @p account in a login shell, as a kiosk user at work.
+bool asUser(const QString &account, const QString &script)
+{
+    return run(QStringLiteral("su"), {QStringLiteral("-"), account, QStringLiteral("-c"), script});
+}
+
+// A global recording around @p work; the reply.
+Run globalRecording(const std::function<void()> &work)
+{
+    Run result;
+    KAuth::ExecuteJob *job = startAction(globalId, {{QStringLiteral("enable"), true}}, &result);
+    if (!waitFor([&result] {
+            return !result.progress.isEmpty() || result.finished;
+        })) {
+        return result;
+    }
+    work();
+    Run stopper;
+    KAuth::ExecuteJob *stop = startAction(globalId, {{QStringLiteral("enable"), true}}, &stopper);
+    stop->kill();
+    delete stop;
+    finish(job, &result);
+    return result;
+}
+
+QString box(const QString &name, const QString &owner)
+{
+    const QString path = qEnvironmentVariable("ORLA_TESTBUS_DIR") + QLatin1Char('/') + name;
+    QDir().mkpath(path);
+    run(QStringLiteral("chown"), {owner, path});
+    return path;
+}
+}
+
+void RecordingBusTest::recordedWildcardStaysLiteral()
+{
+    const QString granted = box(QStringLiteral("wild-a"), QStringLiteral("root")) + QStringLiteral("/granted");
+    TestFiles::write(granted, "granted\n");
+    const QString sentinel = box(QStringLiteral("wild-a"), QStringLiteral("root")) + QStringLiteral("/sentinel");
+    TestFiles::write(sentinel, "sentinel\n");
+    // A wildcard the administrator wrote still grants what it matches.
+    createAccount(QStringLiteral("kioskstar"), profileAllowing(qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/wild-*/granted")));
+    const QString own = box(QStringLiteral("star"), QStringLiteral("kioskstar"));
+
+    const Run result = globalRecording([&] {
+        QVERIFY(asUser(QStringLiteral("kioskstar"), QStringLiteral("mkdir '%1/*' && touch '%1/*/newfile' && cat %2 %3 >/dev/null && sleep 0.3").arg(own, granted, sentinel)));
+    });
+    QVERIFY2(result.code == 0, qPrintable(result.text));
+    const QString text = result.data.value(HelperConstants::globalRecordDataKey).toMap().value(QStringLiteral("kioskstar")).toString();
+    QVERIFY2(recordedFiles(text, ObjectRule::Read).contains(sentinel), qPrintable(text));
+    QVERIFY2(!recordedFiles(text, ObjectRule::Read).contains(granted), qPrintable(text));
+    // A directory the user named "*" never becomes a rule for every directory there.
+    QVERIFY2(!text.contains(QLatin1Char('*')), qPrintable(text));
+    const QString warnings = result.data.value(HelperConstants::warningsDataKey).toStringList().join(QLatin1Char('\n'));
+    QVERIFY2(warnings.contains(own + QStringLiteral("/*/newfile left out")), qPrintable(warnings));
+}
+
+void RecordingBusTest::floodOfOneUserIsCapped()
+{
+    createAccount(QStringLiteral("kioskflood"), QString());
+    createAccount(QStringLiteral("kioskquiet"), QString());
+    const QString flood = box(QStringLiteral("flood"), QStringLiteral("kioskflood"));
+    const QString quiet = box(QStringLiteral("quiet"), QStringLiteral("root")) + QStringLiteral("/read-me");
+    TestFiles::write(quiet, "quiet\n");
+    const auto floodUid = User(QStringLiteral("kioskflood")).getUid();
+
+    QElapsedTimer flooding;
+    const Run result = globalRecording([&] {
+        flooding.start();
+        // The same file read over and over, then new files as fast as perl makes them.
+        QProcess flooder;
+        flooder.start(QStringLiteral("su"),
+                      {QStringLiteral("-"),
+                       QStringLiteral("kioskflood"),
+                       QStringLiteral("-c"),
+                       QStringLiteral("perl -e 'open(S, \">\", \"%1/same\"); close S; for (1..20000) { open(S, \"<\", \"%1/same\"); close S } "
+                                      "for (1..40000) { open(F, \">\", \"%1/f$_\") or die; close F } sleep 1'")
+                           .arg(flood)});
+        QVERIFY(flooder.waitForStarted());
+        QTest::qWait(500);
+        // Another user's access in the middle of it still reaches the log.
+        QVERIFY(asUser(QStringLiteral("kioskquiet"), QStringLiteral("cat %1 >/dev/null && sleep 0.3").arg(quiet)));
+        QVERIFY(flooder.waitForFinished(300000));
+    });
+    const qint64 floodMs = flooding.elapsed();
+    QVERIFY2(result.code == 0, qPrintable(result.text));
+    const QVariantMap texts = result.data.value(HelperConstants::globalRecordDataKey).toMap();
+    QVERIFY2(recordedFiles(texts.value(QStringLiteral("kioskquiet")).toString(), ObjectRule::Read).contains(quiet),
+             qPrintable(texts.value(QStringLiteral("kioskquiet")).toString()));
+
+    const QList<QByteArray> log = TestFiles::read(QString::fromUtf8(SystemPaths::kernelLog)).split('\n');
+    const QByteArray floodReport = "tavrix: trace uid=" + QByteArray::number(floodUid) + ' ';
+    int floodLines = 0;
+    int sameLines = 0;
+    for (const QByteArray &line : log) {
+        if (line.contains(floodReport) && !line.contains(" dropped ")) {
+            ++floodLines;
+            sameLines += line.endsWith(" file r u " + flood.toUtf8() + "/same") ? 1 : 0;
+        }
+    }
+    qInfo("the flood took %lld ms and left %d lines in the log", floodMs, floodLines);
+    // One line per distinct access; new ones at most a burst and a steady rate.
+    QCOMPARE(sameLines, 1);
+    QVERIFY2(floodLines <= 10000 + 2000 * (floodMs / 1000 + 1), qPrintable(QStringLiteral("%1 lines in %2 ms").arg(floodLines).arg(floodMs)));
+    // What was held back is counted and reaches the administrator.
+    const QString warnings = result.data.value(HelperConstants::warningsDataKey).toStringList().join(QLatin1Char('\n'));
+    QVERIFY2(warnings.contains(QStringLiteral("accesses of uid %1 are missing from the log").arg(floodUid)), qPrintable(warnings.left(2000)));
 }
 
 void RecordingBusTest::failedGlobalStart()

@@ -57,7 +57,9 @@ private Q_SLOTS:
         QTest::newRow("kernel lines, several uids, merged modes and targets") << "mixed"
                                                                               << "1000" << 0;
         QTest::newRow("escaped paths and paths no profile can hold") << "escapes"
-                                                                     << "1000" << 8;
+                                                                     << "1000" << 9;
+        QTest::newRow("recorded wildcards and control characters") << "wildcards"
+                                                                   << "1000" << 9;
         QTest::newRow("nothing for this uid") << "none"
                                               << "1000" << 0;
     }
@@ -71,6 +73,42 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, fixture(name + QStringLiteral(".rules")));
         QCOMPARE(run.notes.size(), notes);
+    }
+
+    // A directory named "*" or a name carrying a carriage return or a
+    // terminal's escape never reaches the rule text, and the note says why
+    // without passing the bytes on raw.
+    void hostileNamesAreLeftOutWithANote()
+    {
+        const Run run = uccollect({QStringLiteral("1000")}, fixture(QStringLiteral("wildcards.log")));
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(!run.out.contains('*'));
+        for (const char c : run.out) {
+            QVERIFY(static_cast<unsigned char>(c) >= 0x20 || c == '\n');
+        }
+        const QByteArray notes = run.notes.join('\n');
+        QVERIFY2(notes.contains("/tmp/*/newfile left out: a \"*\" in a rule matches every name"), notes.constData());
+        QVERIFY2(notes.contains("/tmp/c\\x0d+file\\x20rwc\\x20uo:\\x20/etc/shadow left out: the path holds a control character (U+000d)"), notes.constData());
+        for (const QByteArray &note : run.notes) {
+            for (const char c : note) {
+                QVERIFY(static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7f);
+            }
+        }
+    }
+
+    // Each count line holds the period's count so far: the last of the uid's own is said, once.
+    void heldBackCountBecomesOneNote()
+    {
+        const Run run = uccollect({QStringLiteral("1000")},
+                                  "[ 1.0] tavrix: trace uid=1000 dropped 55\n"
+                                  "[ 1.1] tavrix: trace uid=1000 file r o /etc/hostname\n"
+                                  "[ 1.2] tavrix: trace uid=1000 dropped 70\n"
+                                  "[ 1.3] tavrix: trace uid=1001 dropped 9000\n");
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QByteArray("+file r o: /etc/hostname\n"));
+        QCOMPARE(run.notes.size(), 1);
+        QVERIFY2(run.notes.first().startsWith("uccollect: up to 70 accesses of uid 1000 are missing"), run.notes.first().constData());
+        QVERIFY(uccollect({QStringLiteral("1002")}, "tavrix: trace uid=1000 dropped 55\n").notes.isEmpty());
     }
 
     void badArguments_data()
