@@ -21,7 +21,8 @@
  * listing shows names, never content. r is reading and executing, w
  * writing and truncating, either of them a device's ioctl commands; c
  * making and removing entries of every kind but device nodes, and moving
- * them between directories.
+ * them between directories. Where the kernel has scoping, the session
+ * reaches no abstract unix socket and signals no process outside itself.
  */
 class LandlockRuleset
 {
@@ -40,12 +41,22 @@ public:
     /** The rights @p modes give, on one object or (@p beneath) on a directory and everything below it. */
     static quint64 access(UserWhitelist::Modes modes, bool beneath, int abi);
 
+    /** The scopes a ruleset of @p abi holds the session to: its own abstract unix sockets and signals. */
+    static quint64 scopes(int abi);
+
     /**
-     * Builds the ruleset of @p grants. False, with the reason in @p error,
-     * when there is no ruleset; an object that cannot be opened any more
-     * only costs its grant, said in @p warnings.
+     * Makes an empty ruleset for the running kernel. False, with the reason
+     * in @p error, when there is none.
      */
-    bool build(const QVector<UserWhitelist::Grant> &grants, QString *error, QStringList *warnings);
+    bool create(QString *error);
+
+    /**
+     * Adds the rule of one grant on the object @p fd (O_PATH), which the
+     * safe walk opened: never reopened by its path, which a rename could
+     * have pointed elsewhere since. A rule the kernel refuses costs only
+     * its grant, said in @p warnings.
+     */
+    void add(int fd, const QByteArray &path, UserWhitelist::Modes object, UserWhitelist::Modes beneath, QStringList *warnings);
 
     /** The ruleset's descriptor, -1 before a build. */
     int fd() const
@@ -53,7 +64,7 @@ public:
         return m_fd;
     }
 
-    /** Grants that became rules in the last build. */
+    /** Grants that became rules since create(). */
     int rules() const
     {
         return m_rules;
