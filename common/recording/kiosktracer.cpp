@@ -11,6 +11,7 @@
 #include "store/kiosktracersettings.h"
 #include "system/processtree.h"
 #include "system/systemusers.h"
+#include "system/unconfinedprocesses.h"
 #include "system/user.h"
 #include "systempaths.h"
 
@@ -242,8 +243,13 @@ void KioskTracer::enableTraceMode()
 
 void KioskTracer::disableTraceMode()
 {
-    kiosk.enableEnforce(kiosk.autoEnforce());
+    const bool enforce = kiosk.autoEnforce();
+    kiosk.enableEnforce(enforce);
     kiosk.enableComplain(false);
+    // What kiosk users started meanwhile runs unconfined.
+    if (enforce) {
+        m_warnings << UnconfinedProcesses::endOfKioskUsers();
+    }
 }
 
 void KioskTracer::clearDmesg()
