@@ -75,10 +75,18 @@ Status statusOf(pid_t pid)
 
 // The bounding set is the first user namespace's mark only: in a namespace
 // of its own any process may empty it.
+QByteArray userNamespaceOf(const QByteArray &process)
+{
+    char target[64];
+    const QByteArray link = QByteArray("/proc/") + process + QByteArray("/ns/user");
+    const ssize_t length = readlink(link.constData(), target, sizeof target);
+    return length > 0 ? QByteArray(target, int(length)) : QByteArray();
+}
+
 bool inOurUserNamespace(pid_t pid)
 {
-    static const QString ours = QFile::symLinkTarget(QStringLiteral("/proc/self/ns/user"));
-    const QString theirs = QFile::symLinkTarget(QStringLiteral("/proc/%1/ns/user").arg(pid));
+    static const QByteArray ours = userNamespaceOf("self");
+    const QByteArray theirs = userNamespaceOf(QByteArray::number(pid));
     return !theirs.isEmpty() && theirs == ours;
 }
 
