@@ -218,6 +218,9 @@ void KioskTracer::beginRecording(const AppTraceData &data, const QString &grante
         kiosk.enableComplain(recording.complain);
         kiosk.enableAutoComplain(recording.autoComplain);
         Settings::KioskTracer().clearRecording();
+        if (recording.enforce) {
+            m_warnings << UnconfinedProcesses::endOfKioskUsers();
+        }
     });
 }
 
@@ -490,6 +493,9 @@ void KioskTracer::cleanUpLeftovers()
         Settings::KioskTracer after;
         after.clearRecording();
         after.save();
+        if (recording.enforce) {
+            m_warnings << UnconfinedProcesses::endOfKioskUsers();
+        }
     } catch (const DetailsException &e) {
         m_errors << e.fullDetails();
     }

@@ -8,8 +8,8 @@
 // next login, rules for objects not there yet, input pushed into root's
 // terminal, and processes left running unconfined or outside the session
 // that serve it what it asks for. Runs under testbus/run-with-system-bus.sh
-// --accounts --module --confinement, whose private namespace keeps every
-// account and change of /etc to itself.
+// --accounts --module --display --confinement, whose private namespace
+// keeps every account and change of /etc to itself.
 
 #include "kiosktree.h"
 #include "landlockruleset.h"
@@ -17,6 +17,7 @@
 #include "protocol/helperconstants.h"
 #include "scratchroot.h"
 #include "store/systemkiosk.h"
+#include "system/unconfinedprocesses.h"
 #include "systempaths.h"
 
 #include <KAuth/Action>
@@ -25,9 +26,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <csignal>
+
+#include <pwd.h>
 
 namespace
 {
@@ -98,6 +102,7 @@ private Q_SLOTS:
     void terminalInputRefused();
     void unconfinedPeersEndWhenEnforcingStarts();
     void sessionReachesNoPeerOutsideIt();
+    void recordingLeavesNothingUnconfined();
 
 private:
     QString peer(const QString &arguments) const
@@ -115,8 +120,8 @@ void HostileUserBusTest::initTestCase()
     if (!ScratchRoot::isScratchBuild()) {
         QSKIP("the kiosk tree is the real system's: build with -DORLA_SYSTEM_ROOT=<scratch dir>");
     }
-    if (qEnvironmentVariableIsEmpty("ORLA_TESTBUS_DIR")) {
-        QSKIP("needs accounts, the module and the session hooks: run under testbus/run-with-system-bus.sh");
+    if (qEnvironmentVariableIsEmpty("ORLA_TESTBUS_DIR") || qEnvironmentVariableIsEmpty("DISPLAY")) {
+        QSKIP("needs accounts, the module, a display and the session hooks: run under testbus/run-with-system-bus.sh");
     }
     if (LandlockRuleset::abi() == 0) {
         QSKIP("the kernel offers no Landlock, so no kiosk session can start confined");
@@ -318,6 +323,52 @@ void HostileUserBusTest::sessionReachesNoPeerOutsideIt()
     const Run fetched = su(hostile, peer(QStringLiteral("fetch %1 /etc/shadow").arg(name)));
     ::kill(pid, SIGKILL);
     QVERIFY2(fetched.code != 0 && fetched.output.contains(QLatin1String("connect refused")), qPrintable(fetched.output));
+}
+
+// While an application is recorded, kiosk users are unconfined: another
+// login of the kiosk user leaves a file server behind, which no recording's
+// clean-up reaches. Enforcing comes back at the recording's end.
+void HostileUserBusTest::recordingLeavesNothingUnconfined()
+{
+    const QString autoEnforce = QString::fromUtf8(SystemPaths::autoEnforceFile);
+    KioskTree::setSwitch(autoEnforce, true);
+    const QString done = qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/recording-done");
+    QFile::remove(done);
+    KAuth::Action action(HelperConstants::traceApplicationActionId);
+    action.setHelperId(HelperConstants::helperId);
+    action.setArguments({{QStringLiteral("commandKey"), QStringLiteral("while [ ! -e %1 ]; do sleep 0.1; done").arg(done)},
+                         {QStringLiteral("usernameKey"), victim},
+                         {QStringLiteral("displayKey"), qEnvironmentVariable("DISPLAY")},
+                         {QStringLiteral("xauthorytyPathKey"), qEnvironmentVariable("XAUTHORITY")}});
+    action.setTimeout(180000);
+    KAuth::ExecuteJob *job = action.execute();
+    job->setAutoDelete(false);
+    QSignalSpy finished(job, &KJob::result);
+    job->start();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QFile::decodeName(SystemPaths::complainParameter)) && SystemKiosk().complain(), 60000);
+
+    const QString name = QStringLiteral("orla-recorded-%1").arg(QCoreApplication::applicationPid());
+    const Run left = su(hostile, peer(QStringLiteral("serve ") + name));
+    const pid_t pid = left.output.trimmed().toInt();
+    QVERIFY2(pid > 0 && alive(pid), qPrintable(left.output));
+
+    QFile(done).open(QIODevice::WriteOnly);
+    QVERIFY(finished.wait(120000) || finished.count() == 1);
+    const bool traced = job->error() == 0;
+    const QString failure = job->errorString();
+    const QStringList warnings = job->data().value(HelperConstants::warningsDataKey).toStringList();
+    delete job;
+    KioskTree::setSwitch(autoEnforce, false);
+    QVERIFY2(traced, qPrintable(failure));
+    QVERIFY2(!warnings.join(QString()).contains(QLatin1String("could not be ended")), qPrintable(warnings.join(QLatin1Char('\n'))));
+    QVERIFY(SystemKiosk().enforce());
+
+    QVERIFY2(!alive(pid), "the server left running during the recording still runs");
+    const Run fetched = su(hostile, peer(QStringLiteral("fetch %1 /etc/shadow").arg(name)));
+    QVERIFY2(fetched.code != 0 && !fetched.output.contains(QLatin1String("root:")), qPrintable(fetched.output));
+    const passwd *entry = getpwnam(hostile.toUtf8().constData());
+    QVERIFY(entry);
+    QCOMPARE(UnconfinedProcesses::of({entry->pw_uid}), QList<pid_t>());
 }
 
 QTEST_GUILESS_MAIN(HostileUserBusTest)
