@@ -58,7 +58,7 @@ public:
      */
     void add(int fd, const QByteArray &path, UserWhitelist::Modes object, UserWhitelist::Modes beneath, QStringList *warnings);
 
-    /** The ruleset's descriptor, -1 before a build. */
+    /** The ruleset's descriptor, -1 before create(). */
     int fd() const
     {
         return m_fd;
