@@ -46,7 +46,8 @@ private Q_SLOTS:
 
     void processesLeftUnconfinedAreNamed()
     {
-        const QString left = QStringLiteral("These processes of kiosk users run unconfined and could not be ended; they keep what they have open: 4242 (server) of daemon");
+        const QString left =
+            QStringLiteral("These processes of kiosk users run unconfined and could not be ended; they keep what they have open: 4242 (server) of daemon");
         m_helper.reply.addData(HelperConstants::warningsDataKey, QStringList{left});
         WindowDriver w = start();
         m_answerer->answer(QMessageBox::Yes);

@@ -158,7 +158,8 @@ bool SafePath::mayHold(const struct stat &dir, const struct stat &entry) const
     return (dir.st_mode & S_ISVTX) && (entry.st_uid == 0 || entry.st_uid == m_uid);
 }
 
-SafePath::Step SafePath::stepInto(Walk &walk, int dirFd, const QByteArray &dirPath, const struct stat &dirStat, const QByteArray &name, bool followLink, Found *found)
+SafePath::Step
+SafePath::stepInto(Walk &walk, int dirFd, const QByteArray &dirPath, const struct stat &dirStat, const QByteArray &name, bool followLink, Found *found)
 {
     *found = Found();
     if (name == "." || name == "..") {
@@ -364,8 +365,7 @@ void SafePath::expand(Walk &walk, int dirFd, const QByteArray &dirPath, const st
     if (DIR *listing = listFd >= 0 ? fdopendir(listFd) : nullptr) {
         const QByteArray wanted = fnmatchPattern(component);
         while (const dirent *entry = readdir(listing)) {
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0
-                && fnmatch(wanted.constData(), entry->d_name, FNM_PERIOD) == 0) {
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0 && fnmatch(wanted.constData(), entry->d_name, FNM_PERIOD) == 0) {
                 names.append(QByteArray(entry->d_name));
             }
         }

@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <cstring>
 
-
 namespace
 {
 constexpr quint64 fileRights =

@@ -134,8 +134,8 @@ void HostileUserBusTest::initTestCase()
     const Run tree = run(QStringLiteral("bash"), {QStringLiteral(DEMO_TREE_SCRIPT), ScratchRoot::root()});
     QVERIFY2(tree.code == 0, qPrintable(tree.output));
     for (const QString &account : {hostile, victim, plain}) {
-        const Run added = run(QStringLiteral("adduser"),
-                              {QStringLiteral("--quiet"), QStringLiteral("--disabled-password"), QStringLiteral("--gecos"), QString(), account});
+        const Run added =
+            run(QStringLiteral("adduser"), {QStringLiteral("--quiet"), QStringLiteral("--disabled-password"), QStringLiteral("--gecos"), QString(), account});
         QVERIFY2(added.code == 0, qPrintable(added.output));
     }
 
@@ -174,13 +174,14 @@ void HostileUserBusTest::initTestCase()
     // In this run's private /etc only, as for the victim's file.
     QCOMPARE(run(QStringLiteral("chmod"), {QStringLiteral("644"), QStringLiteral("/etc/shadow")}).code, 0);
 
-    const QString own = QStringLiteral("@include shell\n"
-                                       "@include qt-common\n"
-                                       "+file r uo: /etc/hostname\n"
-                                       "+file r uo: %1\n"
-                                       "+file rwc u: /home/*/.orla\n"
-                                       "+file r uo: %2/kg-*\n"
-                                       "+file rwc u: %3/*/state\n")
+    const QString own = QStringLiteral(
+                            "@include shell\n"
+                            "@include qt-common\n"
+                            "+file r uo: /etc/hostname\n"
+                            "+file r uo: %1\n"
+                            "+file rwc u: /home/*/.orla\n"
+                            "+file r uo: %2/kg-*\n"
+                            "+file rwc u: %3/*/state\n")
                             .arg(m_peer, m_drop, m_places);
     SystemKiosk store;
     store.updateUserProfile(hostile, own);
