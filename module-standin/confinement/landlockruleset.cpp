@@ -90,12 +90,15 @@ quint64 LandlockRuleset::access(UserWhitelist::Modes modes, bool beneath, int ab
     return rights & handledAccess(abi);
 }
 
-quint64 LandlockRuleset::scopes(int abi)
+quint64 LandlockRuleset::scopes(int abi, bool abstractSockets)
 {
-    return abi >= 6 ? LANDLOCK_SCOPE_ABSTRACT_UNIX_SOCKET | LANDLOCK_SCOPE_SIGNAL : 0;
+    if (abi < 6) {
+        return 0;
+    }
+    return LANDLOCK_SCOPE_SIGNAL | (abstractSockets ? LANDLOCK_SCOPE_ABSTRACT_UNIX_SOCKET : 0);
 }
 
-bool LandlockRuleset::create(QString *error)
+bool LandlockRuleset::create(QString *error, bool abstractSockets)
 {
     if (m_fd >= 0) {
         close(m_fd);
@@ -109,7 +112,7 @@ bool LandlockRuleset::create(QString *error)
     }
     Landlock::RulesetAttributes attributes;
     attributes.handled_access_fs = handledAccess(m_abi);
-    attributes.scoped = scopes(m_abi);
+    attributes.scoped = scopes(m_abi, abstractSockets);
     // A kernel before scoping is handed only the part it knows.
     const size_t size = m_abi >= 6 ? sizeof attributes : sizeof(landlock_ruleset_attr);
     m_fd = int(syscall(SYS_landlock_create_ruleset, &attributes, size, 0U));

@@ -22,7 +22,8 @@
  * writing and truncating, either of them a device's ioctl commands; c
  * making and removing entries of every kind but device nodes, and moving
  * them between directories. Where the kernel has scoping, the session
- * reaches no abstract unix socket and signals no process outside itself.
+ * signals no process outside itself, and, unless it is an X session,
+ * reaches no abstract unix socket outside itself.
  */
 class LandlockRuleset
 {
@@ -41,14 +42,18 @@ public:
     /** The rights @p modes give, on one object or (@p beneath) on a directory and everything below it. */
     static quint64 access(UserWhitelist::Modes modes, bool beneath, int abi);
 
-    /** The scopes a ruleset of @p abi holds the session to: its own abstract unix sockets and signals. */
-    static quint64 scopes(int abi);
+    /**
+     * The scopes a ruleset of @p abi holds the session to: signals to its
+     * own processes, and with @p abstractSockets abstract unix sockets of
+     * its own too.
+     */
+    static quint64 scopes(int abi, bool abstractSockets);
 
     /**
-     * Makes an empty ruleset for the running kernel. False, with the reason
-     * in @p error, when there is none.
+     * Makes an empty ruleset for the running kernel, scoped as scopes()
+     * says. False, with the reason in @p error, when there is none.
      */
-    bool create(QString *error);
+    bool create(QString *error, bool abstractSockets = true);
 
     /**
      * Adds the rule of one grant on the object @p fd (O_PATH), which the

@@ -38,6 +38,7 @@ namespace
 const QString hostile = QStringLiteral("kioskhostile");
 const QString victim = QStringLiteral("kioskvictim");
 const QString plain = QStringLiteral("plainpeer");
+const QString desktop = QStringLiteral("kioskdesktop");
 
 struct Run {
     int code = -1;
@@ -103,6 +104,7 @@ private Q_SLOTS:
     void unconfinedPeersEndWhenEnforcingStarts();
     void sessionReachesNoPeerOutsideIt();
     void recordingLeavesNothingUnconfined();
+    void xSessionReachesItsDisplay();
 
 private:
     QString peer(const QString &arguments) const
@@ -133,7 +135,7 @@ void HostileUserBusTest::initTestCase()
     ScratchRoot::reset();
     const Run tree = run(QStringLiteral("bash"), {QStringLiteral(DEMO_TREE_SCRIPT), ScratchRoot::root()});
     QVERIFY2(tree.code == 0, qPrintable(tree.output));
-    for (const QString &account : {hostile, victim, plain}) {
+    for (const QString &account : {hostile, victim, plain, desktop}) {
         const Run added =
             run(QStringLiteral("adduser"), {QStringLiteral("--quiet"), QStringLiteral("--disabled-password"), QStringLiteral("--gecos"), QString(), account});
         QVERIFY2(added.code == 0, qPrintable(added.output));
@@ -186,6 +188,7 @@ void HostileUserBusTest::initTestCase()
     SystemKiosk store;
     store.updateUserProfile(hostile, own);
     store.updateUserProfile(victim, QStringLiteral("@include shell\n@include qt-common\n+file r uo: %1\n").arg(m_peer));
+    store.updateUserProfile(desktop, QStringLiteral("@include orla-desktop\n+file r uo: /etc/hostname\n"));
 }
 
 void HostileUserBusTest::init()
@@ -373,6 +376,49 @@ void HostileUserBusTest::recordingLeavesNothingUnconfined()
         QVERIFY(entry);
         QCOMPARE(ProcessTree::ofRealUid(entry->pw_uid), QList<pid_t>());
     }
+}
+
+// The X server listens on an abstract socket, and its clients try no other
+// when that one is refused: an X session keeps reaching it.
+void HostileUserBusTest::xSessionReachesItsDisplay()
+{
+    const QString authority = home(desktop) + QStringLiteral("/.Xauthority");
+    QFile::remove(authority);
+    QVERIFY(QFile::copy(qEnvironmentVariable("XAUTHORITY"), authority));
+    QCOMPARE(run(QStringLiteral("chown"), {desktop, authority}).code, 0);
+    const QString probe = home(desktop) + QStringLiteral("/probe");
+    QFile file(probe);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\n"
+               "echo \"probe: session=$TAVRIX_SESSION\"\n"
+               "xhost >/dev/null && echo 'probe: display reached'\n"
+               "cat /etc/debian_version >/dev/null 2>&1 || echo 'probe: debian_version refused'\n");
+    file.close();
+    QCOMPARE(run(QStringLiteral("chmod"), {QStringLiteral("755"), probe}).code, 0);
+    QCOMPARE(run(QStringLiteral("chown"), {desktop, probe}).code, 0);
+
+    const QString errors = home(desktop) + QStringLiteral("/.xsession-errors");
+    QFile::remove(errors);
+    run(QStringLiteral("setpriv"),
+        {QStringLiteral("--reuid=") + desktop,
+         QStringLiteral("--regid=") + desktop,
+         QStringLiteral("--init-groups"),
+         QStringLiteral("env"),
+         QStringLiteral("-i"),
+         QStringLiteral("HOME=") + home(desktop),
+         QStringLiteral("USER=") + desktop,
+         QStringLiteral("LOGNAME=") + desktop,
+         QStringLiteral("PATH=/usr/bin:/bin"),
+         QStringLiteral("DISPLAY=") + qEnvironmentVariable("DISPLAY"),
+         QStringLiteral("XAUTHORITY=") + authority,
+         QStringLiteral("/etc/X11/Xsession"),
+         probe});
+    QFile log(errors);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString output = QString::fromUtf8(log.readAll());
+    QVERIFY2(output.contains(QLatin1String("probe: session=confined")), qPrintable(output));
+    QVERIFY2(output.contains(QLatin1String("probe: debian_version refused")), qPrintable(output));
+    QVERIFY2(output.contains(QLatin1String("probe: display reached")), qPrintable(output));
 }
 
 QTEST_GUILESS_MAIN(HostileUserBusTest)
