@@ -11,18 +11,29 @@
 #include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
+#include <memory>
+
 namespace
 {
 // The program's time-out for update and enable.
 constexpr int actionTimeout = 600000;
 }
 
-bool HelperAction::execute(const QString &actionId, const QVariantMap &arguments)
+bool HelperAction::execute(const QString &actionId, const QVariantMap &arguments, QVariantMap *reply)
 {
     KAuth::Action action(actionId);
     action.setHelperId(HelperConstants::helperId);
     action.setArguments(arguments);
     action.setTimeout(actionTimeout);
+    KAuth::ExecuteJob *job = action.execute();
+    if (reply) {
+        job->setAutoDelete(false);
+    }
+    const std::unique_ptr<KAuth::ExecuteJob> owned(reply ? job : nullptr);
     // A stuck helper says so by saying nothing; a long save keeps reporting progress.
-    return Utils::executeKAuthJobWhileAlive(action.execute(), HelperConstants::helperSilenceLimitMs);
+    const bool done = Utils::executeKAuthJobWhileAlive(job, HelperConstants::helperSilenceLimitMs);
+    if (reply) {
+        *reply = job->data();
+    }
+    return done;
 }

@@ -21,7 +21,7 @@ public:
      * True on success, false when the authorisation was refused.
      * @throws KAuthException with the helper's sentence on any other failure
      */
-    static bool execute(const QString &actionId, const QVariantMap &arguments);
+    static bool execute(const QString &actionId, const QVariantMap &arguments, QVariantMap *reply = nullptr);
 };
 
 #endif

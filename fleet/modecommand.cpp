@@ -27,9 +27,17 @@ int ModeCommand::run(bool on, QTextStream &out, QTextStream &err)
         EnableActionsMap map(qEnvironmentVariable("LANG"));
         map.enableEnforce(on);
         map.enableAutoEnforce(on);
-        if (!HelperAction::execute(HelperConstants::enableActionId, map)) {
+        QVariantMap reply;
+        if (!HelperAction::execute(HelperConstants::enableActionId, map, &reply)) {
             err << tr("Switching was not authorised. Nothing has been changed.") << Qt::endl;
             return ExitStatus::Failure;
+        }
+        // Kiosk users' processes that still run unconfined, by name.
+        const QStringList warnings = reply.value(HelperConstants::warningsDataKey).toStringList();
+        for (const QString &warning : warnings) {
+            if (!warning.isEmpty()) {
+                err << tr("warning: %1").arg(warning) << Qt::endl;
+            }
         }
     } catch (const DetailsException &e) {
         err << e.fullDetails() << Qt::endl;

@@ -19,6 +19,7 @@
 #include "store/kiosktracersettings.h"
 #include "store/kiosktransaction.h"
 #include "store/systemkiosk.h"
+#include "system/unconfinedprocesses.h"
 #include "systempaths.h"
 
 #include <KAuth/HelperSupport>
@@ -383,7 +384,13 @@ KAuth::ActionReply OrlaAdminBoothward::enable(const QVariantMap &args)
     } catch (const DetailsException &e) {
         return errorReply(e.fullDetails());
     }
-    return KAuth::ActionReply::SuccessReply();
+    KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
+    // A process a kiosk user left running unconfined would serve its
+    // confined sessions whatever they ask for.
+    if (map.enforce() == EnableActionsMap::Enabled) {
+        reply.addData(HelperConstants::warningsDataKey, UnconfinedProcesses::endOfKioskUsers());
+    }
+    return reply;
 }
 
 KAuth::ActionReply OrlaAdminBoothward::traceapplication(const QVariantMap &args)

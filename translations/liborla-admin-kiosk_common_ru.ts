@@ -178,6 +178,52 @@
     </message>
 </context>
 <context>
+    <name>SafePath</name>
+    <message>
+        <source>%1 cannot be opened at %2 (%3): left out</source>
+        <translation>%1: не удаётся открыть %2 (%3): правило пропущено</translation>
+    </message>
+    <message>
+        <source>%1 would be made in %2, which others than root and the user can change: left out</source>
+        <translation>%1 был бы создан в %2, который может изменить не только root и сам пользователь: правило пропущено</translation>
+    </message>
+    <message>
+        <source>%1 passes through %2, which another account can change: left out</source>
+        <translation>Путь %1 проходит через %2, который может изменить другая учётная запись: правило пропущено</translation>
+    </message>
+    <message>
+        <source>%1 passes through %2, which others than root and the user can change: left out</source>
+        <translation>Путь %1 проходит через %2, который может изменить не только root и сам пользователь: правило пропущено</translation>
+    </message>
+    <message>
+        <source>%1 passes through the link %2, which someone other than root could have placed: left out</source>
+        <translation>Путь %1 проходит через ссылку %2, которую мог создать не только root: правило пропущено</translation>
+    </message>
+    <message>
+        <source>%1 passes through too many links, or one that cannot be read (%2): left out</source>
+        <translation>Путь %1 проходит через слишком много ссылок или через нечитаемую ссылку (%2): правило пропущено</translation>
+    </message>
+    <message>
+        <source>%1: the root directory cannot be opened: left out</source>
+        <translation>%1: не удаётся открыть корневой каталог: правило пропущено</translation>
+    </message>
+    <message>
+        <source>%1 matches the link %2, which is not followed: left out</source>
+        <translation>Под шаблон %1 подходит ссылка %2, по ней не переходят: пропущено</translation>
+    </message>
+</context>
+<context>
+    <name>UnconfinedProcesses</name>
+    <message>
+        <source>%1 (%2) of %3</source>
+        <translation>%1 (%2) пользователя %3</translation>
+    </message>
+    <message>
+        <source>These processes of kiosk users run unconfined and could not be ended; they keep what they have open: %1</source>
+        <translation>Эти процессы пользователей киоска работают без ограничений и не могут быть завершены; им доступно всё, что они уже открыли: %1</translation>
+    </message>
+</context>
+<context>
     <name>UpdatePreview</name>
     <message>
         <source>User renamed: %1 → %2</source>
@@ -252,10 +298,6 @@
     <message>
         <source>%1 matches more than %2 objects: only the first are granted</source>
         <translation>Под %1 подходит больше %2 объектов: разрешены только первые из них</translation>
-    </message>
-    <message>
-        <source>The real path of %1 cannot be found: left out</source>
-        <translation>Не удаётся определить настоящий путь %1: правило пропущено</translation>
     </message>
     <message>
         <source>%1 does not exist: left out</source>

@@ -617,6 +617,10 @@ one target (O/U)</source>
         <source>Do you want to save changes?</source>
         <translation>Сохранить изменения?</translation>
     </message>
+    <message>
+        <source>Kiosk mode</source>
+        <translation>Режим киоска</translation>
+    </message>
 </context>
 <context>
     <name>ObjectRuleType</name>

@@ -284,6 +284,10 @@
         <source>Kiosk mode is %1 now and after reboot.</source>
         <translation>Режим киоска %1 сейчас и после перезагрузки.</translation>
     </message>
+    <message>
+        <source>warning: %1</source>
+        <translation>предупреждение: %1</translation>
+    </message>
 </context>
 <context>
     <name>OrlaKiosk</name>

@@ -85,6 +85,18 @@ set_tests_properties(globalrecordtest PROPERTIES
     TIMEOUT 120
 )
 
+# Kiosk mode switched on against the same stand-in, which names processes it
+# left running.
+ecm_add_test(kioskmodewarningtest.cpp
+    TEST_NAME kioskmodewarningtest
+    LINK_LIBRARIES orla-windows-testsupport orla-kauthtestsupport
+)
+set_tests_properties(kioskmodewarningtest PROPERTIES
+    RESOURCE_LOCK kioskroot
+    ENVIRONMENT "${windows_test_env}"
+    TIMEOUT 120
+)
+
 # The same from the window through the real helper, with a real kiosk account
 # whose work the module's trace reporter logs.
 add_executable(globalrecordbustest globalrecordbustest.cpp)

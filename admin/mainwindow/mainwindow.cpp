@@ -991,8 +991,9 @@ void MainWindow::cancelChangesActionTriggered()
 
 void MainWindow::changeKioskMode(bool on)
 {
+    QStringList warnings;
     try {
-        if (!SystemState::setKioskMode(on)) {
+        if (!SystemState::setKioskMode(on, &warnings)) {
             return;
         }
     } catch (const KAuthException &e) {
@@ -1000,6 +1001,13 @@ void MainWindow::changeKioskMode(bool on)
         return;
     }
     refreshModes();
+    // Sessions confined from now on are the users' next logins; what still
+    // runs unconfined is named, since only the administrator can end it.
+    if (!warnings.isEmpty()) {
+        QMessageBox::warning(this,
+                             tr("Kiosk mode"),
+                             Utils::messageText(tr("New changes will take effect immediately after users relogin. ") + warnings.join(QLatin1Char('\n'))));
+    }
 }
 
 void MainWindow::disableKioskModeActionTriggered()

@@ -429,12 +429,22 @@ bool SystemState::save()
     return executeAction(HelperConstants::updateActionId, buildUpdateActionsMap());
 }
 
-bool SystemState::setKioskMode(bool on)
+bool SystemState::setKioskMode(bool on, QStringList *warnings)
 {
     EnableActionsMap map(locale());
     map.enableEnforce(on);
     map.enableAutoEnforce(on);
-    return executeAction(HelperConstants::enableActionId, map);
+    QVariantMap reply;
+    const bool done = executeAction(HelperConstants::enableActionId, map, &reply);
+    if (warnings) {
+        const QStringList texts = reply.value(HelperConstants::warningsDataKey).toStringList();
+        for (const QString &text : texts) {
+            if (!text.isEmpty()) {
+                warnings->append(text);
+            }
+        }
+    }
+    return done;
 }
 
 QList<SnapshotsActionsMap::Entry> SystemState::snapshots()

@@ -94,7 +94,9 @@ public:
     bool save();
 
     // Switches enforcing now and after reboot together; results as save().
-    static bool setKioskMode(bool on);
+    // @p warnings, when given, gets what the helper says beside: kiosk
+    // users' processes that still run unconfined.
+    static bool setKioskMode(bool on, QStringList *warnings = nullptr);
 
     /**
      * The earlier configurations the helper keeps, newest first; what

@@ -11,6 +11,7 @@
 #include "store/kiosktracersettings.h"
 #include "system/processtree.h"
 #include "system/systemusers.h"
+#include "system/unconfinedprocesses.h"
 #include "system/user.h"
 #include "systempaths.h"
 
@@ -217,6 +218,9 @@ void KioskTracer::beginRecording(const AppTraceData &data, const QString &grante
         kiosk.enableComplain(recording.complain);
         kiosk.enableAutoComplain(recording.autoComplain);
         Settings::KioskTracer().clearRecording();
+        if (recording.enforce) {
+            m_warnings << UnconfinedProcesses::endOfKioskUsers();
+        }
     });
 }
 
@@ -242,8 +246,13 @@ void KioskTracer::enableTraceMode()
 
 void KioskTracer::disableTraceMode()
 {
-    kiosk.enableEnforce(kiosk.autoEnforce());
+    const bool enforce = kiosk.autoEnforce();
+    kiosk.enableEnforce(enforce);
     kiosk.enableComplain(false);
+    // What kiosk users started meanwhile runs unconfined.
+    if (enforce) {
+        m_warnings << UnconfinedProcesses::endOfKioskUsers();
+    }
 }
 
 void KioskTracer::clearDmesg()
@@ -484,6 +493,9 @@ void KioskTracer::cleanUpLeftovers()
         Settings::KioskTracer after;
         after.clearRecording();
         after.save();
+        if (recording.enforce) {
+            m_warnings << UnconfinedProcesses::endOfKioskUsers();
+        }
     } catch (const DetailsException &e) {
         m_errors << e.fullDetails();
     }

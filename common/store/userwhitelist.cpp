@@ -6,6 +6,7 @@
 #include "store/userwhitelist.h"
 
 #include "failures/detailsexception.h"
+#include "store/safepath.h"
 #include "store/systemkiosk.h"
 
 #include <QCoreApplication>
@@ -13,11 +14,7 @@
 #include <QSet>
 
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
 
-#include <dirent.h>
-#include <fnmatch.h>
 #include <sys/stat.h>
 
 namespace
@@ -38,36 +35,6 @@ bool isRegularFile(const QString &path)
     return lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-QByteArray parentOf(const QByteArray &path)
-{
-    const int slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArray("/") : path.left(slash);
-}
-
-QByteArray joined(const QByteArray &dir, const QByteArray &name)
-{
-    QByteArray path = dir;
-    if (!path.endsWith('/')) {
-        path += '/';
-    }
-    return path + name;
-}
-
-// "*" is the only wildcard: "?", "[" and "\" stand for themselves, so a
-// recorded path, whatever its characters, always matches the object itself.
-QByteArray fnmatchPattern(const QByteArray &component)
-{
-    QByteArray pattern;
-    pattern.reserve(component.size() * 2);
-    for (const char c : component) {
-        if (c == '?' || c == '[' || c == '\\') {
-            pattern += '\\';
-        }
-        pattern += c;
-    }
-    return pattern;
-}
-
 ProfileData readFromStore(const QString &path)
 {
     return SystemKiosk().readProfile(path).data();
@@ -77,13 +44,15 @@ ProfileData readFromStore(const QString &path)
 class UserWhitelist::Resolver
 {
 public:
-    Resolver(UserWhitelist &whitelist, uid_t uid)
+    Resolver(UserWhitelist &whitelist, uid_t uid, const GrantSink &sink)
         : m_whitelist(whitelist)
         , m_uid(uid)
+        , m_walk(uid)
+        , m_sink(sink)
     {
     }
 
-    void add(const ObjectRule &rule);
+    void add(const ObjectRule &rule, const QByteArray &path);
 
 private:
     // What the resolution asks of a rule, read out of it once.
@@ -103,16 +72,18 @@ private:
         }
     };
 
-    void addObject(const Rule &rule, const QByteArray &path, const struct stat &linkStat);
-    void addMissing(const Rule &rule, const QByteArray &path);
-    QVector<QByteArray> expand(const QByteArray &pattern, bool *cut);
-    QByteArray canonical(const QByteArray &path, const struct stat &linkStat);
-    QByteArray canonicalDir(const QByteArray &dir);
-    void grant(const QByteArray &path, Modes object, Modes beneath)
+    void addObject(const Rule &rule, const SafePath::Found &found);
+    void addMissing(const Rule &rule, const SafePath::Found &found);
+    void grant(const QByteArray &path, int fd, Modes object, Modes beneath)
     {
         Entry &entry = m_whitelist.m_entries[path];
+        const Entry before = entry;
         entry.object |= object;
         entry.beneath |= beneath;
+        // The parent of many files is granted c as often: one rule is enough.
+        if (m_sink && (entry.object != before.object || entry.beneath != before.beneath)) {
+            m_sink(fd, path, object, beneath);
+        }
     }
     void warn(const QString &text)
     {
@@ -121,12 +92,12 @@ private:
 
     UserWhitelist &m_whitelist;
     const uid_t m_uid;
-    QHash<QByteArray, QByteArray> m_canonicalDirs;
+    SafePath m_walk;
+    const GrantSink &m_sink;
 };
 
-void UserWhitelist::Resolver::add(const ObjectRule &rule)
+void UserWhitelist::Resolver::add(const ObjectRule &rule, const QByteArray &path)
 {
-    const QByteArray path = QFile::encodeName(rule.filename());
     if (!rule.isValid()) {
         warn(QCoreApplication::translate("UserWhitelist", "The rule for %1 lacks a type, a mode or a target: left out").arg(rule.filename()));
         return;
@@ -134,11 +105,6 @@ void UserWhitelist::Resolver::add(const ObjectRule &rule)
     if (!path.startsWith('/')) {
         warn(QCoreApplication::translate("UserWhitelist", "%1 is not an absolute path: left out").arg(rule.filename()));
         return;
-    }
-    bool cut = false;
-    const QVector<QByteArray> objects = expand(path, &cut);
-    if (cut) {
-        warn(QCoreApplication::translate("UserWhitelist", "%1 matches more than %2 objects: only the first are granted").arg(rule.filename()).arg(maxMatches));
     }
     Rule summary{rule.type() == ObjectRule::Link, 0, false, false};
     const QSet<ObjectRule::Mode> modes = rule.modes();
@@ -149,181 +115,85 @@ void UserWhitelist::Resolver::add(const ObjectRule &rule)
     summary.forUser = targets.contains(ObjectRule::TargetUser);
     summary.forOther = targets.contains(ObjectRule::TargetOther);
 
-    bool found = false;
-    for (const QByteArray &object : objects) {
-        struct stat linkStat {
-        };
-        if (lstat(object.constData(), &linkStat) == 0) {
-            found = true;
-            addObject(summary, object, linkStat);
-        }
+    bool anything = false;
+    bool cut = false;
+    const int warningsBefore = m_whitelist.m_warnings.size();
+    // A link rule names the link itself, never what it points to.
+    m_walk.resolve(
+        path,
+        !summary.link,
+        maxMatches,
+        [&](const SafePath::Found &found) {
+            anything = true;
+            if (found.exists()) {
+                addObject(summary, found);
+            } else {
+                addMissing(summary, found);
+            }
+        },
+        &m_whitelist.m_warnings,
+        &cut);
+    if (cut) {
+        warn(QCoreApplication::translate("UserWhitelist", "%1 matches more than %2 objects: only the first are granted").arg(rule.filename()).arg(maxMatches));
     }
-    if (!found) {
-        addMissing(summary, path);
+    if (!anything && m_whitelist.m_warnings.size() == warningsBefore && !path.contains('*')) {
+        warn(QCoreApplication::translate("UserWhitelist", "%1 does not exist, nor does the directory it would be created in: left out").arg(shown(path)));
     }
 }
 
-// One look at an object that is no link: profiles of many thousand rules
-// are resolved at every login.
-void UserWhitelist::Resolver::addObject(const Rule &rule, const QByteArray &path, const struct stat &linkStat)
+// One look at an object: profiles of many thousand rules are resolved at
+// every login.
+void UserWhitelist::Resolver::addObject(const Rule &rule, const SafePath::Found &found)
 {
     const bool create = rule.has(ObjectRule::Create);
+    const ObjectRule::Target target = found.st.st_uid == m_uid ? ObjectRule::TargetUser : ObjectRule::TargetOther;
     if (rule.link) {
-        const ObjectRule::Target target = linkStat.st_uid == m_uid ? ObjectRule::TargetUser : ObjectRule::TargetOther;
-        const QByteArray parent = canonicalDir(parentOf(path));
-        if (create && rule.appliesTo(target) && !parent.isEmpty()) {
-            grant(parent, 0, bit(ObjectRule::Create));
+        if (create && rule.appliesTo(target)) {
+            grant(found.parentPath, found.parentFd, 0, bit(ObjectRule::Create));
         }
         return;
     }
-
-    struct stat st = linkStat;
-    if (S_ISLNK(linkStat.st_mode) && stat(path.constData(), &st) != 0) {
-        // A link to nothing: the object it names is missing.
-        addMissing(rule, path);
-        return;
-    }
-    const ObjectRule::Target target = st.st_uid == m_uid ? ObjectRule::TargetUser : ObjectRule::TargetOther;
-    if (!rule.appliesTo(target)) {
-        return;
-    }
-    const QByteArray real = canonical(path, linkStat);
-    if (real.isEmpty()) {
-        warn(QCoreApplication::translate("UserWhitelist", "The real path of %1 cannot be found: left out").arg(shown(path)));
+    // The walk follows no link it hands out; one here was not followed.
+    if (S_ISLNK(found.st.st_mode) || !rule.appliesTo(target)) {
         return;
     }
     const Modes readWrite = rule.modes & (bit(ObjectRule::Read) | bit(ObjectRule::Write));
     // A directory is the parent of whatever is made below it; another
     // object is made and removed in its own parent.
-    if (S_ISDIR(st.st_mode)) {
-        grant(real, 0, readWrite | (create ? bit(ObjectRule::Create) : 0));
+    if (S_ISDIR(found.st.st_mode)) {
+        grant(found.path, found.fd, 0, readWrite | (create ? bit(ObjectRule::Create) : 0));
     } else {
-        grant(real, readWrite, 0);
+        grant(found.path, found.fd, readWrite, 0);
         if (create) {
-            grant(parentOf(real), 0, bit(ObjectRule::Create));
+            grant(found.parentPath, found.parentFd, 0, bit(ObjectRule::Create));
         }
     }
 }
 
-void UserWhitelist::Resolver::addMissing(const Rule &rule, const QByteArray &path)
+void UserWhitelist::Resolver::addMissing(const Rule &rule, const SafePath::Found &found)
 {
     if (!rule.has(ObjectRule::Create)) {
-        warn(QCoreApplication::translate("UserWhitelist", "%1 does not exist: left out").arg(shown(path)));
+        warn(QCoreApplication::translate("UserWhitelist", "%1 does not exist: left out").arg(shown(found.path)));
         return;
     }
     // What the user creates is the user's own.
     if (!rule.forUser) {
         warn(QCoreApplication::translate("UserWhitelist", "%1 does not exist and would be the user's own, which the rule does not allow: left out")
-                 .arg(shown(path)));
+                 .arg(shown(found.path)));
         return;
     }
-    const Modes granted = rule.link ? bit(ObjectRule::Create) : rule.modes;
-    bool cut = false;
-    QStringList parents;
-    for (const QByteArray &parent : expand(parentOf(path), &cut)) {
-        struct stat st {
-        };
-        if (stat(parent.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            continue;
-        }
-        const QByteArray real = canonicalDir(parent);
-        if (!real.isEmpty()) {
-            grant(real, 0, granted);
-            parents.append(shown(real));
-        }
-    }
-    if (parents.isEmpty()) {
-        warn(QCoreApplication::translate("UserWhitelist", "%1 does not exist, nor does the directory it would be created in: left out").arg(shown(path)));
-    } else {
-        warn(QCoreApplication::translate("UserWhitelist", "%1 does not exist: its modes are granted below %2")
-                 .arg(shown(path), parents.join(QLatin1String(", "))));
-    }
-}
-
-// The objects a rule's path stands for. A path without "*" stands for
-// itself, whether it exists or not; the caller looks.
-QVector<QByteArray> UserWhitelist::Resolver::expand(const QByteArray &pattern, bool *cut)
-{
-    if (!pattern.contains('*')) {
-        return {pattern};
-    }
-    QVector<QByteArray> current{QByteArray("/")};
-    const QList<QByteArray> components = pattern.split('/');
-    for (const QByteArray &component : components) {
-        if (component.isEmpty()) {
-            continue;
-        }
-        QVector<QByteArray> next;
-        if (!component.contains('*')) {
-            for (const QByteArray &dir : current) {
-                next.append(joined(dir, component));
-            }
-        } else {
-            const QByteArray wanted = fnmatchPattern(component);
-            for (const QByteArray &dir : current) {
-                DIR *listing = opendir(dir.constData());
-                if (!listing) {
-                    continue;
-                }
-                QVector<QByteArray> names;
-                while (const dirent *entry = readdir(listing)) {
-                    const QByteArray name(entry->d_name);
-                    if (name == "." || name == "..") {
-                        continue;
-                    }
-                    if (fnmatch(wanted.constData(), entry->d_name, FNM_PERIOD) == 0) {
-                        names.append(name);
-                    }
-                }
-                closedir(listing);
-                // In name order, so that a cut keeps the same objects every time.
-                std::sort(names.begin(), names.end());
-                for (const QByteArray &name : std::as_const(names)) {
-                    if (next.size() >= maxMatches) {
-                        *cut = true;
-                        break;
-                    }
-                    next.append(joined(dir, name));
-                }
-            }
-        }
-        current = next;
-        if (current.isEmpty()) {
-            break;
-        }
-    }
-    return current;
-}
-
-// Only the last component is looked at on its own; the directories above
-// are resolved once for all the rules that share them.
-QByteArray UserWhitelist::Resolver::canonical(const QByteArray &path, const struct stat &linkStat)
-{
-    const int slash = path.lastIndexOf('/');
-    const QByteArray name = path.mid(slash + 1);
-    if (S_ISLNK(linkStat.st_mode) || name.isEmpty() || name == "." || name == "..") {
-        char real[PATH_MAX];
-        return realpath(path.constData(), real) ? QByteArray(real) : QByteArray();
-    }
-    const QByteArray dir = canonicalDir(parentOf(path));
-    return dir.isEmpty() ? QByteArray() : joined(dir, name);
-}
-
-QByteArray UserWhitelist::Resolver::canonicalDir(const QByteArray &dir)
-{
-    const auto known = m_canonicalDirs.constFind(dir);
-    if (known != m_canonicalDirs.constEnd()) {
-        return known.value();
-    }
-    char real[PATH_MAX];
-    const QByteArray resolved = realpath(dir.constData(), real) ? QByteArray(real) : QByteArray();
-    m_canonicalDirs.insert(dir, resolved);
-    return resolved;
+    // Landlock cannot name what is not there: making it takes a right on
+    // its directory, and using it one beneath that directory. The kinds of
+    // object are held to what the rule's type can be, and nothing may be
+    // moved in from elsewhere.
+    const Modes granted = rule.link ? createLinkBit : Modes((rule.modes & (bit(ObjectRule::Read) | bit(ObjectRule::Write))) | createFileBit);
+    grant(found.parentPath, found.parentFd, 0, granted);
+    warn(QCoreApplication::translate("UserWhitelist", "%1 does not exist: its modes are granted below %2").arg(shown(found.path), shown(found.parentPath)));
 }
 
 UserWhitelist::UserWhitelist() = default;
 
-UserWhitelist UserWhitelist::read(const QString &account, uid_t uid, const ProfileReader &reader)
+UserWhitelist UserWhitelist::read(const QString &account, uid_t uid, const ProfileReader &reader, const GrantSink &sink)
 {
     UserWhitelist whitelist;
     const std::optional<SystemKiosk::Entry> entry = SystemKiosk::userEntry(account);
@@ -339,7 +209,7 @@ UserWhitelist UserWhitelist::read(const QString &account, uid_t uid, const Profi
     whitelist.m_kioskUser = true;
 
     const ProfileReader readProfile = reader ? reader : ProfileReader(readFromStore);
-    Resolver resolver(whitelist, uid);
+    QVector<ObjectRule> rules;
     QSet<QString> seen;
     // The user profile first, then the system profiles as the includes
     // reach them; a name is entered once, so include cycles end.
@@ -356,9 +226,9 @@ UserWhitelist UserWhitelist::read(const QString &account, uid_t uid, const Profi
             whitelist.m_warnings.append(failure.fullDetails());
             continue;
         }
-        const QSet<ObjectRule> rules = data.objectRules();
-        for (const ObjectRule &rule : rules) {
-            resolver.add(rule);
+        const QSet<ObjectRule> objectRules = data.objectRules();
+        for (const ObjectRule &rule : objectRules) {
+            rules.append(rule);
         }
         const QSet<IncludeRule> includes = data.includes();
         for (const IncludeRule &include : includes) {
@@ -373,6 +243,18 @@ UserWhitelist UserWhitelist::read(const QString &account, uid_t uid, const Profi
             }
             whitelist.m_profileFiles.append(SystemKiosk::systemProfilesDir() + QLatin1Char('/') + system->file);
         }
+    }
+    // In path order: neighbours share the directories walked to them, and
+    // the warnings come in the same order every time.
+    QVector<std::pair<QByteArray, int>> order;
+    order.reserve(rules.size());
+    for (int i = 0; i < rules.size(); ++i) {
+        order.append({QFile::encodeName(rules.at(i).filename()), i});
+    }
+    std::sort(order.begin(), order.end());
+    Resolver resolver(whitelist, uid, sink);
+    for (const auto &entry : std::as_const(order)) {
+        resolver.add(rules.at(entry.second), entry.first);
     }
     return whitelist;
 }
@@ -410,7 +292,7 @@ bool UserWhitelist::allows(const QByteArray &path, ObjectRule::Mode mode) const
     if (!path.startsWith('/')) {
         return false;
     }
-    const Modes wanted = bit(mode);
+    const Modes wanted = mode == ObjectRule::Create ? Modes(bit(mode) | createFileBit | createLinkBit) : bit(mode);
     if (mode != ObjectRule::Create && (m_entries.value(path).object & wanted)) {
         return true;
     }

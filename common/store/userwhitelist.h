@@ -29,10 +29,13 @@
  * same grants, so a recording learns exactly what enforcement refuses.
  *
  * How a rule becomes grants:
+ * - Paths are walked from "/" by SafePath, which follows only links root
+ *   placed and passes only through directories nobody but root and the
+ *   user can change; a rule whose path needs more is left out.
  * - A "*" in the path matches any run of characters within one component
- *   (not a leading dot); the rule stands for every object that matches.
- * - A path is followed through links to the object it names; grants are
- *   kept by that object's real path.
+ *   (not a leading dot); the rule stands for every object that matches,
+ *   never for a link, never for what lies in another account's directory.
+ * - Grants are kept by the object's real path.
  * - The targets are decided by the object's owner now: "u" applies to an
  *   object the user owns, "o" to any other.
  * - A directory grants its modes on itself and everything below it, c
@@ -41,8 +44,10 @@
  * - A link rule names the link itself, which needs nothing to be read: only
  *   its c counts, below the link's parent directory.
  * - An object that does not exist grants nothing, except for a rule with
- *   c, which grants all its modes below the parent directory the object
- *   would be created in (as far as that exists, and only for "u").
+ *   c and "u": below the directory it would be made in (only one that
+ *   root or the user owns and nobody else can change), making a file or
+ *   a directory (a link for a link rule) and replacing a file there, and
+ *   the rule's r and w, which cannot be held to an object not there yet.
  * Everything left out is said in warnings(), never fatal.
  */
 class ORLACOMMON_EXPORT UserWhitelist
@@ -54,6 +59,10 @@ public:
     {
         return Modes(1u << int(mode));
     }
+    /** Beneath a directory: making a regular file or a directory, and replacing a file by a rename. */
+    static constexpr Modes createFileBit = Modes(1u << 6);
+    /** Beneath a directory: making a symbolic link, and replacing a file by a rename. */
+    static constexpr Modes createLinkBit = Modes(1u << 7);
 
     struct Grant {
         /** The object's real path. */
@@ -67,15 +76,24 @@ public:
     /** Reads one profile file, throwing a DetailsException when it cannot. */
     using ProfileReader = std::function<ProfileData(const QString &path)>;
 
+    /**
+     * Told of every grant as it is made, with the descriptor (O_PATH) of the
+     * object that the safe walk opened, valid during the call only: what a
+     * ruleset must be made of, so that no rename between the walk and the
+     * rule redirects it. One object may be told of several times.
+     */
+    using GrantSink = std::function<void(int fd, const QByteArray &path, Modes object, Modes beneath)>;
+
     UserWhitelist();
 
     /**
      * The whitelist of @p account, whose numeric id is @p uid. The account is
      * a kiosk user while a regular file of its name lies in the user profile
      * directory; otherwise the whitelist is empty and isKioskUser() false.
-     * @p reader defaults to the store's profile reader.
+     * @p reader defaults to the store's profile reader; @p sink, when given,
+     * gets every grant with its object.
      */
-    static UserWhitelist read(const QString &account, uid_t uid, const ProfileReader &reader = {});
+    static UserWhitelist read(const QString &account, uid_t uid, const ProfileReader &reader = {}, const GrantSink &sink = {});
 
     bool isKioskUser() const;
 

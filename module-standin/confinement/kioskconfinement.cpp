@@ -9,7 +9,7 @@
 #include "store/systemkiosk.h"
 #include "store/userwhitelist.h"
 
-KioskConfinement::KioskConfinement(const QString &account, uid_t uid)
+KioskConfinement::KioskConfinement(const QString &account, uid_t uid, Start start)
 {
     if (uid == 0) {
         return;
@@ -23,14 +23,21 @@ KioskConfinement::KioskConfinement(const QString &account, uid_t uid)
     if (!enforce) {
         return;
     }
-    const UserWhitelist whitelist = UserWhitelist::read(account, uid);
+    // The rules go in as the walk opens their objects; whether there is a
+    // kiosk user at all is known only after the walk.
+    const bool ruleset = m_ruleset.create(&m_reason, start != Start::XSession);
+    QStringList refused;
+    UserWhitelist::GrantSink sink;
+    if (ruleset) {
+        sink = [this, &refused](int fd, const QByteArray &path, UserWhitelist::Modes object, UserWhitelist::Modes beneath) {
+            m_ruleset.add(fd, path, object, beneath, &refused);
+        };
+    }
+    const UserWhitelist whitelist = UserWhitelist::read(account, uid, {}, sink);
     if (!whitelist.isKioskUser()) {
+        m_reason.clear();
         return;
     }
-    m_warnings = whitelist.warnings();
-    if (m_ruleset.build(whitelist.grants(), &m_reason, &m_warnings)) {
-        m_verdict = Verdict::Confined;
-    } else {
-        m_verdict = Verdict::Refused;
-    }
+    m_warnings = whitelist.warnings() + refused;
+    m_verdict = ruleset ? Verdict::Confined : Verdict::Refused;
 }

@@ -22,6 +22,17 @@
 class KioskConfinement
 {
 public:
+    /** Where the session starts. */
+    enum class Start {
+        // su and console logins: a terminal session.
+        Login,
+        // The X session start-up. Its programs reach the X server over its
+        // abstract socket, and libxcb gives up on a refused connection there
+        // instead of trying the server's socket in /tmp/.X11-unix: such a
+        // session keeps abstract sockets.
+        XSession,
+    };
+
     enum class Verdict {
         Unconfined,
         Confined,
@@ -29,7 +40,7 @@ public:
         Refused,
     };
 
-    KioskConfinement(const QString &account, uid_t uid);
+    KioskConfinement(const QString &account, uid_t uid, Start start = Start::Login);
 
     Verdict verdict() const
     {

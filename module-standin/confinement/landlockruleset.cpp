@@ -13,8 +13,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
-
 namespace
 {
 constexpr quint64 fileRights =
@@ -81,10 +79,26 @@ quint64 LandlockRuleset::access(UserWhitelist::Modes modes, bool beneath, int ab
     if (beneath && (modes & UserWhitelist::bit(ObjectRule::Create))) {
         rights |= makeRights | LANDLOCK_ACCESS_FS_REFER;
     }
+    // An object not there yet: made as a file or a directory, or as a link,
+    // and a file replaced by a rename, as save files are written.
+    if (beneath && (modes & UserWhitelist::createFileBit)) {
+        rights |= LANDLOCK_ACCESS_FS_MAKE_REG | LANDLOCK_ACCESS_FS_MAKE_DIR | LANDLOCK_ACCESS_FS_REMOVE_FILE;
+    }
+    if (beneath && (modes & UserWhitelist::createLinkBit)) {
+        rights |= LANDLOCK_ACCESS_FS_MAKE_SYM | LANDLOCK_ACCESS_FS_REMOVE_FILE;
+    }
     return rights & handledAccess(abi);
 }
 
-bool LandlockRuleset::build(const QVector<UserWhitelist::Grant> &grants, QString *error, QStringList *warnings)
+quint64 LandlockRuleset::scopes(int abi, bool abstractSockets)
+{
+    if (abi < 6) {
+        return 0;
+    }
+    return LANDLOCK_SCOPE_SIGNAL | (abstractSockets ? LANDLOCK_SCOPE_ABSTRACT_UNIX_SOCKET : 0);
+}
+
+bool LandlockRuleset::create(QString *error, bool abstractSockets)
 {
     if (m_fd >= 0) {
         close(m_fd);
@@ -96,41 +110,37 @@ bool LandlockRuleset::build(const QVector<UserWhitelist::Grant> &grants, QString
         *error = tr("The kernel offers no Landlock (it is not built in, or not among the security modules enabled at boot)");
         return false;
     }
-    landlock_ruleset_attr attributes{};
+    Landlock::RulesetAttributes attributes;
     attributes.handled_access_fs = handledAccess(m_abi);
-    m_fd = int(syscall(SYS_landlock_create_ruleset, &attributes, sizeof attributes, 0U));
+    attributes.scoped = scopes(m_abi, abstractSockets);
+    // A kernel before scoping is handed only the part it knows.
+    const size_t size = m_abi >= 6 ? sizeof attributes : sizeof(landlock_ruleset_attr);
+    m_fd = int(syscall(SYS_landlock_create_ruleset, &attributes, size, 0U));
     if (m_fd < 0) {
         *error = tr("Landlock refuses a ruleset: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
-    for (const UserWhitelist::Grant &grant : grants) {
-        quint64 rights = access(grant.object, false, m_abi) | access(grant.beneath, true, m_abi);
-        if (rights == 0) {
-            continue;
-        }
-        const int object = open(grant.path.constData(), O_PATH | O_CLOEXEC);
-        if (object < 0) {
-            warnings->append(
-                tr("%1 cannot be opened any more (%2): left out").arg(QFile::decodeName(grant.path), QString::fromLocal8Bit(std::strerror(errno))));
-            continue;
-        }
-        landlock_path_beneath_attr rule{};
-        rule.allowed_access = rights;
-        rule.parent_fd = object;
-        bool added = syscall(SYS_landlock_add_rule, m_fd, LANDLOCK_RULE_PATH_BENEATH, &rule, 0U) == 0;
-        // Only the rights of a file go to what is no directory; a directory
-        // of the whitelist may have been replaced by a file since.
-        if (!added && errno == EINVAL && (rights & ~fileRights)) {
-            rule.allowed_access = rights & fileRights;
-            added = rule.allowed_access == 0 || syscall(SYS_landlock_add_rule, m_fd, LANDLOCK_RULE_PATH_BENEATH, &rule, 0U) == 0;
-        }
-        if (added) {
-            ++m_rules;
-        } else {
-            warnings->append(
-                tr("Landlock refuses the rule for %1 (%2): left out").arg(QFile::decodeName(grant.path), QString::fromLocal8Bit(std::strerror(errno))));
-        }
-        close(object);
-    }
     return true;
+}
+
+void LandlockRuleset::add(int fd, const QByteArray &path, UserWhitelist::Modes object, UserWhitelist::Modes beneath, QStringList *warnings)
+{
+    const quint64 rights = access(object, false, m_abi) | access(beneath, true, m_abi);
+    if (m_fd < 0 || rights == 0) {
+        return;
+    }
+    landlock_path_beneath_attr rule{};
+    rule.allowed_access = rights;
+    rule.parent_fd = fd;
+    bool added = syscall(SYS_landlock_add_rule, m_fd, LANDLOCK_RULE_PATH_BENEATH, &rule, 0U) == 0;
+    // Only the rights of a file go to what is no directory.
+    if (!added && errno == EINVAL && (rights & ~fileRights)) {
+        rule.allowed_access = rights & fileRights;
+        added = rule.allowed_access == 0 || syscall(SYS_landlock_add_rule, m_fd, LANDLOCK_RULE_PATH_BENEATH, &rule, 0U) == 0;
+    }
+    if (added) {
+        ++m_rules;
+    } else {
+        warnings->append(tr("Landlock refuses the rule for %1 (%2): left out").arg(QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(errno))));
+    }
 }

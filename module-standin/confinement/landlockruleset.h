@@ -21,7 +21,9 @@
  * listing shows names, never content. r is reading and executing, w
  * writing and truncating, either of them a device's ioctl commands; c
  * making and removing entries of every kind but device nodes, and moving
- * them between directories.
+ * them between directories. Where the kernel has scoping, the session
+ * signals no process outside itself, and, unless it is an X session,
+ * reaches no abstract unix socket outside itself.
  */
 class LandlockRuleset
 {
@@ -41,19 +43,33 @@ public:
     static quint64 access(UserWhitelist::Modes modes, bool beneath, int abi);
 
     /**
-     * Builds the ruleset of @p grants. False, with the reason in @p error,
-     * when there is no ruleset; an object that cannot be opened any more
-     * only costs its grant, said in @p warnings.
+     * The scopes a ruleset of @p abi holds the session to: signals to its
+     * own processes, and with @p abstractSockets abstract unix sockets of
+     * its own too.
      */
-    bool build(const QVector<UserWhitelist::Grant> &grants, QString *error, QStringList *warnings);
+    static quint64 scopes(int abi, bool abstractSockets);
 
-    /** The ruleset's descriptor, -1 before a build. */
+    /**
+     * Makes an empty ruleset for the running kernel, scoped as scopes()
+     * says. False, with the reason in @p error, when there is none.
+     */
+    bool create(QString *error, bool abstractSockets = true);
+
+    /**
+     * Adds the rule of one grant on the object @p fd (O_PATH), which the
+     * safe walk opened: never reopened by its path, which a rename could
+     * have pointed elsewhere since. A rule the kernel refuses costs only
+     * its grant, said in @p warnings.
+     */
+    void add(int fd, const QByteArray &path, UserWhitelist::Modes object, UserWhitelist::Modes beneath, QStringList *warnings);
+
+    /** The ruleset's descriptor, -1 before create(). */
     int fd() const
     {
         return m_fd;
     }
 
-    /** Grants that became rules in the last build. */
+    /** Grants that became rules since create(). */
     int rules() const
     {
         return m_rules;
