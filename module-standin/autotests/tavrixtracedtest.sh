@@ -61,7 +61,8 @@ await() {
 }
 reported() { "$DMESG" | grep -q -- "tavrix: trace uid=$uid $1 $work/$2\$"; }
 
-for f in allowed refused offphase sentinel sentinel2 sentinel3; do echo "$f" >"$work/$f"; done
+for f in allowed refused offphase sentinel sentinel2 sentinel3 both; do echo "$f" >"$work/$f"; done
+chmod 666 "$work/both"
 echo "mine" >"$work/mine"
 chown "$account" "$work/mine"
 mkdir "$work/box"
@@ -91,8 +92,12 @@ trace on
 
 kiosk_sh "read -r line <'$work/allowed'"
 kiosk_sh "read -r line <'$work/refused'"
-kiosk_sh "echo more >>'$work/mine'"
+# Held open while the reporter looks, and closed before, where only the
+# close tells that it was written.
+kiosk_sh "exec 3>>'$work/mine'; echo more >&3; sleep 0.3; exec 3>&-"
+kiosk_sh "exec 3<>'$work/both'; sleep 0.3; exec 3>&-"
 kiosk_sh ": >'$work/box/new'"
+kiosk_sh "echo saved >'$work/box/.saving'; mv '$work/box/.saving' '$work/box/saved'"
 as_kiosk perl -e 'symlink("../refused", $ARGV[0]) or die "symlink: $!"; select(undef, undef, undef, 0.3)' "$work/box/link"
 kiosk_sh "read -r line <'$work/sentinel'"
 await "$work/sentinel\$" || fail "no report of the sentinel read"
@@ -111,7 +116,9 @@ rules=$("$DMESG" | "$UCCOLLECT" "$uid")
 for rule in "+file r o: $work/refused" "+file w u: $work/mine" "+link c u: $work/box/link"; do
     grep -qxF -- "$rule" <<<"$rules" || fail "uccollect gave no '$rule'"
 done
-grep -qxE -- "\+file (cw|wc) u: $work/box/new" <<<"$rules" || fail "uccollect did not merge the creation and the write of box/new"
+grep -qxE -- "\+file [cw]{2} u: $work/box/new|\+file [rcw]{3} u: $work/box/new" <<<"$rules" || fail "uccollect did not merge the creation and the write of box/new"
+grep -qxE -- "\+file [rw]{2} o: $work/both" <<<"$rules" || fail "a read-write open did not give rw"
+grep -qxE -- "\+file [rwc]{3} u: $work/box/saved" <<<"$rules" || fail "a file saved by a rename did not give rwc on its final name"
 [ "$(grep -c -- "$work/box/new" <<<"$rules")" = 1 ] || fail "uccollect gave box/new more than once"
 grep -q -- "$work/allowed" <<<"$rules" && fail "uccollect gave the allowed file"
 
