@@ -7,7 +7,13 @@
 
 #include "profile/profiledata.h"
 #include "profile/profileparser.h"
+#include "systempaths.h"
 #include "tracereport.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include <sys/stat.h>
 
 namespace
 {
@@ -28,6 +34,36 @@ QString printable(QByteArray line)
         shown += byte < 0x20 || byte == 0x7f ? TraceReport::escapePath(QByteArray(1, c)) : QByteArray(1, c);
     }
     return QString::fromUtf8(shown);
+}
+
+// A name made by mktemp and its kind: a run of at least six letters and
+// digits at its end (after the last '.', '-' or '_') that mixes two of
+// upper case, lower case and digits. Only names the run created are asked.
+bool looksRandom(const QByteArray &name)
+{
+    int start = name.size();
+    while (start > 0 && std::isalnum(static_cast<unsigned char>(name.at(start - 1)))) {
+        --start;
+    }
+    if (name.size() - start < 6) {
+        return false;
+    }
+    bool upper = false;
+    bool lower = false;
+    bool digit = false;
+    for (int i = start; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name.at(i));
+        upper = upper || std::isupper(c);
+        lower = lower || std::islower(c);
+        digit = digit || std::isdigit(c);
+    }
+    return int(upper) + int(lower) + int(digit) >= 2;
+}
+
+QByteArray parentOf(const QByteArray &path)
+{
+    const int slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
 }
 
 QString serialized(const ObjectRule &rule)
@@ -58,6 +94,7 @@ void RuleCollector::addLine(const QByteArray &line)
     if (report.uid != m_uid) {
         return;
     }
+    report.path = forEveryHome(report.path, report.target);
     const auto key = qMakePair(report.path, int(report.type));
     auto known = m_rules.find(key);
     if (known != m_rules.end()) {
@@ -81,6 +118,38 @@ void RuleCollector::addLine(const QByteArray &line)
     m_rules.insert(key, rule);
 }
 
+// The user's own objects below a home directory are written for whichever
+// user's home they lie in ("u" applies only to what the user owns), so the
+// rule fits every kiosk user the profile is given to, not only the account
+// it was recorded with. Someone else's object there keeps its own path.
+QByteArray RuleCollector::forEveryHome(const QByteArray &path, ObjectRule::Target target)
+{
+    const QByteArray homes = QByteArray(SystemPaths::homesDir) + '/';
+    if (target != ObjectRule::TargetUser || !path.startsWith(homes)) {
+        return path;
+    }
+    const int end = path.indexOf('/', homes.size());
+    const QByteArray name = path.mid(homes.size(), end < 0 ? -1 : end - homes.size());
+    if (name.isEmpty() || name.startsWith('.') || name.contains('*')) {
+        return path;
+    }
+    const QByteArray general = homes + '*' + (end < 0 ? QByteArray() : path.mid(end));
+    m_homeRules.insert(general);
+    return general;
+}
+
+QStringList RuleCollector::notes() const
+{
+    QStringList notes = m_notes;
+    withRandomNamesFolded(&notes);
+    if (!m_homeRules.isEmpty()) {
+        notes.append(QStringLiteral("%1 rules below the recording account's home written for each user's own home (%2/*)")
+                         .arg(m_homeRules.size())
+                         .arg(QString::fromUtf8(SystemPaths::homesDir)));
+    }
+    return notes;
+}
+
 // A path a profile cannot hold does not read back as itself: a line feed
 // splits the line, blanks at the end are dropped, " (deleted)" becomes the
 // flag of that name.
@@ -90,10 +159,83 @@ bool RuleCollector::profileCanHold(const ObjectRule &rule) const
     return read.size() == 1 && *read.cbegin() == rule;
 }
 
+// A name made anew in every run (a temporary file or directory, a socket)
+// would be a rule that names nothing at the next login. Only what exists at
+// login can be named, so it and everything below it become one rule on the
+// folder the run made it in, with every mode used there: the narrowest that
+// lets the next run make a name of its own there and use it.
+RuleCollector::Rules RuleCollector::withRandomNamesFolded(QStringList *notes) const
+{
+    QVector<QByteArray> roots;
+    for (auto it = m_rules.constBegin(); it != m_rules.constEnd(); ++it) {
+        const QByteArray &path = it.key().first;
+        if (!it->modes().contains(ObjectRule::Create) || !looksRandom(path.mid(path.lastIndexOf('/') + 1))) {
+            continue;
+        }
+        // In path order, so an enclosing one came first.
+        if (!roots.isEmpty() && path.startsWith(roots.last() + '/')) {
+            continue;
+        }
+        roots.append(path);
+    }
+    if (roots.isEmpty()) {
+        return m_rules;
+    }
+
+    Rules result;
+    QMap<QByteArray, ObjectRule> folders;
+    QMap<QByteArray, QStringList> foldedNames;
+    for (auto it = m_rules.constBegin(); it != m_rules.constEnd(); ++it) {
+        const QByteArray &path = it.key().first;
+        const auto root = std::find_if(roots.cbegin(), roots.cend(), [&path](const QByteArray &r) {
+            return path == r || path.startsWith(r + '/');
+        });
+        if (root == roots.cend()) {
+            result.insert(it.key(), *it);
+            continue;
+        }
+        const QByteArray folder = parentOf(*root);
+        ObjectRule &rule = folders[folder];
+        rule.insertModes(it->modes());
+        rule.insertTargets(it->targets());
+        if (path == *root) {
+            foldedNames[folder].append(text(path));
+        }
+    }
+    for (auto it = folders.begin(); it != folders.end(); ++it) {
+        ObjectRule rule;
+        rule.setType(ObjectRule::File);
+        rule.setFilename(QString::fromUtf8(it.key()));
+        rule.insertModes(it->modes());
+        // The folder's own owner decides at login, not that of what was made in it.
+        struct stat info {
+        };
+        if (!it.key().contains('*') && stat(it.key().constData(), &info) == 0) {
+            rule.insertTarget(info.st_uid == m_uid ? ObjectRule::TargetUser : ObjectRule::TargetOther);
+        } else {
+            rule.insertTargets(it->targets());
+        }
+        const auto key = qMakePair(it.key(), int(ObjectRule::File));
+        const auto known = result.find(key);
+        if (known != result.end()) {
+            rule.insertModes(known->modes());
+            rule.insertTargets(known->targets());
+        }
+        result.insert(key, rule);
+        if (notes) {
+            const QStringList names = foldedNames.value(it.key());
+            notes->append(QStringLiteral("names made anew in each run (%1) are granted as one rule on the folder they were made in: %2")
+                              .arg(names.join(QLatin1String(", ")), serialized(rule).trimmed()));
+        }
+    }
+    return result;
+}
+
 QString RuleCollector::rulesText() const
 {
     QString result;
-    for (const ObjectRule &rule : m_rules) {
+    const Rules rules = withRandomNamesFolded(nullptr);
+    for (const ObjectRule &rule : rules) {
         result += serialized(rule);
     }
     return result;

@@ -33,6 +33,13 @@ namespace
 const QString tempUserPattern = QStringLiteral("temp_user_%1");
 const QString applicationCommand = QStringLiteral("export DISPLAY=%1 && export $(%2) && %3");
 
+// What every desktop session needs and trace mode never reports (device
+// nodes, kernel interfaces) or a recording should not repeat (the loader,
+// the login shell, the session bus, X, the toolkits): a recording runs with
+// it and its rules include it, so that they hold what is special to the
+// application.
+const QString baseProfile = QStringLiteral("base-desktop");
+
 // Tried names before giving up on a free temporary account name.
 constexpr int tempNameAttempts = 9;
 // The application's last words are worth showing; a chatty one must not fill the helper.
@@ -125,6 +132,19 @@ QString KioskTracer::missingTool(const QStringList &tools) const
         }
     }
     return QString();
+}
+
+// Only a base profile that is installed: an include of a missing profile
+// would be an error in every profile it went into.
+QString KioskTracer::baseProfileIncludes() const
+{
+    const QFileInfo base(SystemKiosk::systemProfilesDir() + QLatin1Char('/') + baseProfile);
+    return base.isFile() ? QStringLiteral("@include %1\n").arg(baseProfile) : QString();
+}
+
+QString KioskTracer::withBaseProfiles(const QString &recorded) const
+{
+    return recorded.isEmpty() ? recorded : baseProfileIncludes() + recorded;
 }
 
 QString KioskTracer::appTraceDataError(const AppTraceData &data)
@@ -294,7 +314,7 @@ QString KioskTracer::trace(const AppTraceData &data)
             removeTempAccount(account);
         });
         User(account).create();
-        kiosk.updateUserProfile(account, QString());
+        kiosk.updateUserProfile(account, baseProfileIncludes());
     }
 
     startCollectTavrixUc();
@@ -314,7 +334,7 @@ QString KioskTracer::trace(const AppTraceData &data)
     if (temporary) {
         takeBack(QStringLiteral("account"));
     }
-    const QString result = uccollectDmesg(uid);
+    const QString result = withBaseProfiles(uccollectDmesg(uid));
     m_undo.erase(std::remove_if(m_undo.begin(),
                                 m_undo.end(),
                                 [](const auto &entry) {
@@ -668,7 +688,7 @@ QMap<QString, QString> KioskTracer::collectTavrixUc()
                 m_warnings << tr("The kiosk user '%1' has no account on this system; nothing was recorded for it.").arg(quoted(name));
                 continue;
             }
-            const QString text = uccollectDmesg(static_cast<unsigned int>(user.getUid()));
+            const QString text = withBaseProfiles(uccollectDmesg(static_cast<unsigned int>(user.getUid())));
             if (!text.isEmpty()) {
                 result.insert(name, text);
             }

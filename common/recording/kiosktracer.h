@@ -112,6 +112,8 @@ private:
     void readOutCollector();
     void syncCollector();
     QString missingTool(const QStringList &tools) const;
+    QString baseProfileIncludes() const;
+    QString withBaseProfiles(const QString &recorded) const;
 
     SystemKiosk kiosk;
     QStringList m_warnings;

@@ -54,8 +54,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("uid");
         QTest::addColumn<int>("notes");
+        // Its home rules are written for every user's home: one note says so.
         QTest::newRow("kernel lines, several uids, merged modes and targets") << "mixed"
-                                                                              << "1000" << 0;
+                                                                              << "1000" << 1;
         QTest::newRow("escaped paths and paths no profile can hold") << "escapes"
                                                                      << "1000" << 8;
         QTest::newRow("nothing for this uid") << "none"
@@ -71,6 +72,50 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, fixture(name + QStringLiteral(".rules")));
         QCOMPARE(run.notes.size(), notes);
+    }
+
+    // Only the user's own objects below a home stand for every user's; one
+    // account's home and someone else's file in it are merged and kept apart.
+    void homesForEveryUser()
+    {
+        const Run run = uccollect({QStringLiteral("1000")},
+                                  "tavrix: trace uid=1000 file r u /home/kapp/.config/app.conf\n"
+                                  "tavrix: trace uid=1000 file w u /home/kapp/.config/app.conf\n"
+                                  "tavrix: trace uid=1000 file c u /home/kapp\n"
+                                  "tavrix: trace uid=1000 file r o /home/kapp/.profile\n"
+                                  "tavrix: trace uid=1000 file r u /home/.hidden/file\n"
+                                  "tavrix: trace uid=1000 file r u /homework/file\n");
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out,
+                 "+file c u: /home/*\n"
+                 "+file rw u: /home/*/.config/app.conf\n"
+                 "+file r u: /home/.hidden/file\n"
+                 "+file r o: /home/kapp/.profile\n"
+                 "+file r u: /homework/file\n");
+        QCOMPARE(run.notes.size(), 1);
+        QVERIFY2(run.notes.value(0).contains("/home/*"), run.notes.value(0).constData());
+    }
+
+    // A temporary directory made in the run, and what is below it, become
+    // one rule on the folder it was made in (the folder's owner decides the
+    // target); a name the run made that is no random one stays itself.
+    void randomNamesFolded()
+    {
+        const Run run = uccollect({QStringLiteral("1000")},
+                                  "tavrix: trace uid=1000 file c u /tmp/xtermXXJUyArL\n"
+                                  "tavrix: trace uid=1000 file c u /tmp/xtermXXJUyArL/index.theme\n"
+                                  "tavrix: trace uid=1000 file w u /tmp/xtermXXJUyArL/index.theme\n"
+                                  "tavrix: trace uid=1000 file r u /tmp/xtermXXJUyArL/index.theme\n"
+                                  "tavrix: trace uid=1000 file c u /tmp/dbus-OvqG2tzZhy\n"
+                                  "tavrix: trace uid=1000 file c u /tmp/index.theme\n"
+                                  "tavrix: trace uid=1000 file r o /usr/lib/libQt5Core.so\n");
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out,
+                 "+file rwc o: /tmp\n"
+                 "+file c u: /tmp/index.theme\n"
+                 "+file r o: /usr/lib/libQt5Core.so\n");
+        QCOMPARE(run.notes.size(), 1);
+        QVERIFY2(run.notes.value(0).contains("/tmp/dbus-OvqG2tzZhy, /tmp/xtermXXJUyArL"), run.notes.value(0).constData());
     }
 
     void badArguments_data()

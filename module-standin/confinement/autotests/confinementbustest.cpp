@@ -33,6 +33,7 @@ const QString disabledKiosk = QStringLiteral("kioskoff");
 const QString plain = QStringLiteral("plainuser");
 const QString desktop = QStringLiteral("kioskdesk");
 const QString recorded = QStringLiteral("kioskapp");
+const QString terminal = QStringLiteral("kioskterm");
 const QString root = QStringLiteral("root");
 
 struct Run {
@@ -58,6 +59,25 @@ Run run(const QString &program, const QStringList &arguments, const QByteArray &
 Run su(const QString &account, const QString &command)
 {
     return run(QStringLiteral("su"), {QStringLiteral("-"), account, QStringLiteral("-c"), command});
+}
+
+// Records @p command as @p account through the helper; the recorded text.
+QString record(const QString &account, const QString &command, QString *failure)
+{
+    KAuth::Action action(HelperConstants::traceApplicationActionId);
+    action.setHelperId(HelperConstants::helperId);
+    action.setArguments({{QStringLiteral("commandKey"), command},
+                         {QStringLiteral("usernameKey"), account},
+                         {QStringLiteral("displayKey"), qEnvironmentVariable("DISPLAY")},
+                         {QStringLiteral("xauthorytyPathKey"), qEnvironmentVariable("XAUTHORITY")}});
+    action.setTimeout(180000);
+    KAuth::ExecuteJob *job = action.execute();
+    job->setAutoDelete(false);
+    const bool traced = job->exec();
+    *failure = traced ? QString() : job->errorString();
+    const QString text = job->data().value(HelperConstants::traceTextKey).toString();
+    delete job;
+    return text;
 }
 
 bool denied(const Run &result)
@@ -120,6 +140,7 @@ private Q_SLOTS:
     void consoleLogin();
     void xSession();
     void recordedApplicationRunsConfined();
+    void recordedTerminalRunsConfined();
 
 private:
     QString m_tmpDrop;
@@ -145,7 +166,13 @@ void ConfinementBusTest::initTestCase()
     const Run tree = run(QStringLiteral("bash"), {QStringLiteral(DEMO_TREE_SCRIPT), ScratchRoot::root()});
     QVERIFY2(tree.code == 0, qPrintable(tree.output));
 
-    for (const QString &account : {kiosk, disabledKiosk, plain, desktop, recorded}) {
+    // The base profiles recordings include, as the stand-in installs them.
+    const QDir base(QStringLiteral(BASE_PROFILES_DIR));
+    for (const QString &name : base.entryList({QStringLiteral("base-*")}, QDir::Files)) {
+        QVERIFY(QFile::copy(base.filePath(name), SystemKiosk::systemProfilesDir() + QLatin1Char('/') + name));
+    }
+
+    for (const QString &account : {kiosk, disabledKiosk, plain, desktop, recorded, terminal}) {
         createAccount(account);
     }
     const QString allowed = QStringLiteral("@include shell\n+file r uo: /etc/hostname\n");
@@ -154,6 +181,7 @@ void ConfinementBusTest::initTestCase()
     store.updateUserProfile(HelperConstants::disabledPrefix + QLatin1Char('/') + disabledKiosk, allowed);
     store.updateUserProfile(desktop, QStringLiteral("@include orla-desktop\n+file r uo: /etc/hostname\n"));
     store.updateUserProfile(recorded, QStringLiteral("@include shell\n"));
+    store.updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
     // Root as a kiosk user of its own making: it must stay unconfined all the same.
     store.updateUserProfile(root, QStringLiteral("+file r uo: /etc/hostname\n"));
 
@@ -332,6 +360,74 @@ void ConfinementBusTest::recordedApplicationRunsConfined()
     QCOMPARE(su(recorded, QStringLiteral("echo $TAVRIX_SESSION")).output.trimmed(), QStringLiteral("confined"));
     // A file beside the recorded one, which the application never touched.
     QVERIFY2(denied(su(recorded, QStringLiteral("cat /usr/share/doc/bash/copyright"))), qPrintable(text));
+}
+
+// A terminal recorded as a kiosk user whose profile holds only the base
+// profiles: the same rules each time, and with them it opens its window and
+// runs a command confined, nothing refused on the way, while a file it
+// never touched stays refused.
+void ConfinementBusTest::recordedTerminalRunsConfined()
+{
+    if (!QFile::exists(QStringLiteral("/usr/bin/xterm"))) {
+        QSKIP("xterm is not installed (scripts/install-deps.sh)");
+    }
+    // Runs inside the terminal: the window it is shown in, and a command.
+    const QString inside = script(home(terminal) + QStringLiteral("/inside"),
+                                  "/usr/bin/xwininfo -id \"$WINDOWID\" >\"$HOME/terminal.out\" || exit 1\n"
+                                  "/usr/bin/md5sum /etc/debian_version >>\"$HOME/terminal.out\"",
+                                  terminal);
+    const QString command = QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside;
+
+    QSet<ObjectRule> first;
+    for (int round = 0; round < 3; ++round) {
+        QString failure;
+        const QString text = record(terminal, command, &failure);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QVERIFY2(text.startsWith(QLatin1String("@include base-desktop\n")), qPrintable(text));
+        const QSet<ObjectRule> rules = ProfileParser::recordedObjectRules(text);
+        QVERIFY2(!rules.isEmpty(), qPrintable(text));
+        if (round == 0) {
+            first = rules;
+        } else {
+            QVERIFY2(rules == first, qPrintable(QStringLiteral("recording %1 differs:\n").arg(round + 1) + text));
+        }
+    }
+
+    ProfileData profile = SystemKiosk().readProfile(SystemKiosk::userProfilesDir() + QLatin1Char('/') + terminal).data();
+    for (const ObjectRule &rule : qAsConst(first)) {
+        profile.insertObjectRule(rule);
+    }
+    // The tracer that counts the refusals, which the application itself never runs.
+    profile.insertObjectRule(ProfileParser::parseText(QStringLiteral("+file r uo: /usr/bin/strace\n")).data().objectRules().values().value(0));
+    SystemKiosk().updateUserProfile(terminal, ProfileParser::profileDataSerialization(profile));
+    setEnforce(true);
+
+    // The display as a display manager grants it: a cookie in the user's home.
+    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
+    QFile::remove(cookie);
+    QCOMPARE(run(QStringLiteral("xauth"), {QStringLiteral("-f"), qEnvironmentVariable("XAUTHORITY"), QStringLiteral("extract"), cookie, qEnvironmentVariable("DISPLAY")}).code, 0);
+    QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
+    QFile::remove(home(terminal) + QStringLiteral("/terminal.out"));
+    const QString trace = home(terminal) + QStringLiteral("/refused.strace");
+    const Run confined = su(terminal,
+                            QStringLiteral("export DISPLAY=%1 && /usr/bin/strace -f -qq -Z -o %2 /usr/bin/sh -c 'export $(/usr/bin/dbus-launch) && %3'")
+                                .arg(qEnvironmentVariable("DISPLAY"), trace, command));
+    QFile out(home(terminal) + QStringLiteral("/terminal.out"));
+    QVERIFY2(out.open(QIODevice::ReadOnly), qPrintable(confined.output));
+    const QString shown = QString::fromUtf8(out.readAll());
+    QVERIFY2(shown.contains(QLatin1String("Map State: IsViewable")), qPrintable(shown + confined.output));
+    QVERIFY2(shown.contains(QLatin1String("/etc/debian_version")), qPrintable(shown));
+    QFile failed(trace);
+    QVERIFY(failed.open(QIODevice::ReadOnly));
+    QStringList refused;
+    for (const QByteArray &line : failed.readAll().split('\n')) {
+        if (line.contains("EACCES") || line.contains("EXDEV")) {
+            refused << QString::fromUtf8(line);
+        }
+    }
+    QVERIFY2(refused.isEmpty(), qPrintable(refused.join(QLatin1Char('\n'))));
+    QCOMPARE(su(terminal, QStringLiteral("echo $TAVRIX_SESSION")).output.trimmed(), QStringLiteral("confined"));
+    QVERIFY(denied(su(terminal, QStringLiteral("cat /usr/share/doc/bash/copyright"))));
 }
 
 QTEST_GUILESS_MAIN(ConfinementBusTest)
