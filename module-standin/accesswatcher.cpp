@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/fanotify.h>
 #include <sys/stat.h>
@@ -42,18 +41,18 @@ void forEachEvent(const char *data, size_t length, Visit visit)
 // machine, and a reporter that falls behind reads the uids of processes long
 // gone. Opened for writing counts as a write, whether or not it wrote.
 // Enforcement checks the open, not the calls: a file opened for reading and
-// writing needs both, though it was only written. fanotify's close event
-// cannot tell, and the descriptor it hands over is opened with our own
-// flags, not the process's; so each open is looked up in the process's own
-// descriptors (FAN_OPEN) while it still holds it.
+// writing needs both, though it was only written. The close cannot tell,
+// and the descriptor fanotify hands over is opened with our own flags, not
+// the process's; the process's own descriptor (/proc/PID/fdinfo) tells only
+// while it still holds it, which a short-lived open does not, so the same
+// run would come back one way or the other. A file written counts as read
+// and written: one read too many for a write-only open, where a write alone
+// would fail every run of a read-write one.
 constexpr quint64 readEvents = FAN_CLOSE_NOWRITE | FAN_OPEN_EXEC;
 constexpr quint64 writeEvents = FAN_CLOSE_WRITE;
-constexpr quint64 openEvents = FAN_OPEN;
 constexpr quint8 readBit = 1u << ObjectRule::Read;
 constexpr quint8 writeBit = 1u << ObjectRule::Write;
 constexpr quint8 createBit = 1u << ObjectRule::Create;
-// Opens seen whose close has not come yet; more means closes were lost.
-constexpr int maxOpenedForWriting = 65536;
 constexpr size_t bufferSize = 256 * 1024;
 
 // statfs() and fanotify spell the same two numbers differently.
@@ -69,57 +68,6 @@ QByteArray pathOf(int fd)
     char target[PATH_MAX + 1];
     const ssize_t length = readlink(link, target, PATH_MAX);
     return length > 0 ? QByteArray(target, int(length)) : QByteArray();
-}
-
-// The modes of every descriptor @p pid holds on the object (@p device,
-// @p inode), read from /proc without opening the object: 0 when it holds
-// none (any more).
-quint8 heldModes(pid_t pid, dev_t device, ino_t inode)
-{
-    char path[64 + sizeof(dirent::d_name)];
-    std::snprintf(path, sizeof path, "/proc/%d/fd", int(pid));
-    DIR *fds = opendir(path);
-    if (!fds) {
-        return 0;
-    }
-    quint8 modes = 0;
-    while (const dirent *entry = readdir(fds)) {
-        struct stat info {
-        };
-        if (entry->d_name[0] == '.' || fstatat(dirfd(fds), entry->d_name, &info, 0) != 0 || info.st_dev != device || info.st_ino != inode) {
-            continue;
-        }
-        std::snprintf(path, sizeof path, "/proc/%d/fdinfo/%s", int(pid), entry->d_name);
-        const int fd = open(path, O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            continue;
-        }
-        char text[512];
-        const ssize_t length = ::read(fd, text, sizeof text - 1);
-        close(fd);
-        if (length <= 0) {
-            continue;
-        }
-        text[length] = '\0';
-        const char *flags = std::strstr(text, "flags:");
-        if (!flags) {
-            continue;
-        }
-        const unsigned long value = std::strtoul(flags + 6, nullptr, 8);
-        switch (value & O_ACCMODE) {
-        case O_RDONLY:
-            modes |= readBit;
-            break;
-        case O_WRONLY:
-            modes |= writeBit;
-            break;
-        default:
-            modes |= readBit | writeBit;
-            break;
-        }
-    }
-    closedir(fds);
-    return modes;
 }
 
 QString failure(const char *what, int error)
@@ -177,7 +125,7 @@ bool AccessWatcher::markAll(QString *error, QStringList *notes)
             continue;
         }
         const char *point = mount.mountPoint.constData();
-        const quint64 mask = readEvents | writeEvents | openEvents;
+        const quint64 mask = readEvents | writeEvents;
         bool marked = fanotify_mark(m_notify, FAN_MARK_ADD | FAN_MARK_FILESYSTEM, mask, AT_FDCWD, point) == 0;
         if (!marked) {
             // Filesystems without an id of their own take mount marks only.
@@ -311,45 +259,15 @@ void AccessWatcher::readAccess(const fanotify_event_metadata &metadata, QVector<
     if (event->mask & readEvents) {
         access.modes |= readBit;
     }
-    access.modes |= openedModes(metadata, info);
+    if (event->mask & writeEvents) {
+        access.modes |= readBit | writeBit;
+    }
     access.path = pathOf(event->fd);
     access.ownerKnown = true;
     access.owner = info.st_uid;
     if (access.modes && !access.path.isEmpty()) {
         out->append(access);
     }
-}
-
-// At the open, what the process's descriptor says when it writes (a plain
-// read is reported at its close); at the close of a written file, what the
-// open said, or reading and writing when the process had closed it before
-// it could be looked at: a write-only open that comes back as both grants a
-// read too many, a read-write one that comes back as a write alone fails
-// the next run.
-quint8 AccessWatcher::openedModes(const fanotify_event_metadata &event, const struct stat &info)
-{
-    const OpenedFile file{event.pid, info.st_dev, info.st_ino};
-    quint8 modes = 0;
-    if (event.mask & openEvents) {
-        const quint8 held = heldModes(event.pid, info.st_dev, info.st_ino);
-        if (held & writeBit) {
-            modes |= held;
-            if (m_openedForWriting.size() >= maxOpenedForWriting) {
-                m_openedForWriting.clear();
-            }
-            m_openedForWriting.insert(file, held);
-        }
-    }
-    if (event.mask & writeEvents) {
-        const auto opened = m_openedForWriting.constFind(file);
-        if (opened != m_openedForWriting.constEnd()) {
-            modes |= opened.value();
-            m_openedForWriting.erase(opened);
-        } else {
-            modes |= readBit | writeBit;
-        }
-    }
-    return modes;
 }
 
 void AccessWatcher::readCreation(const fanotify_event_metadata &metadata, const char *raw, QVector<Access> *out) const

@@ -17,7 +17,6 @@
 
 #include <functional>
 #include <sys/fanotify.h>
-#include <sys/stat.h>
 #include <sys/types.h>
 #include <vector>
 
@@ -81,7 +80,6 @@ private:
     bool markAll(QString *error, QStringList *notes);
     bool inThisNamespace(int fd);
     void readAccess(const fanotify_event_metadata &event, QVector<Access> *out);
-    quint8 openedModes(const fanotify_event_metadata &event, const struct stat &info);
     void readCreation(const fanotify_event_metadata &event, const char *raw, QVector<Access> *out) const;
     void closeDescriptors();
 
@@ -97,22 +95,6 @@ private:
     // turns up on another one.
     QSet<quint64> m_mountIds;
     bool m_mountIdsFresh = false;
-    // How a process opened a file it writes, from its own descriptor, kept
-    // from the open to the close (where fanotify no longer tells).
-    struct OpenedFile {
-        pid_t pid;
-        dev_t device;
-        ino_t inode;
-        bool operator==(const OpenedFile &other) const
-        {
-            return pid == other.pid && device == other.device && inode == other.inode;
-        }
-    };
-    friend uint qHash(const OpenedFile &file, uint seed)
-    {
-        return ::qHash(qMakePair(quint64(file.inode), qMakePair(quint64(file.device), int(file.pid))), seed);
-    }
-    QHash<OpenedFile, quint8> m_openedForWriting;
 };
 
 #endif

@@ -166,17 +166,31 @@ bool RuleCollector::profileCanHold(const ObjectRule &rule) const
 // lets the next run make a name of its own there and use it.
 RuleCollector::Rules RuleCollector::withRandomNamesFolded(QStringList *notes) const
 {
+    // A random name the run made: created in the run, or gone by now
+    // (trace mode reports nothing the profiles allowed, its creation among it).
+    const auto madeInRun = [this](const QByteArray &path) {
+        const ObjectRule known = m_rules.value(qMakePair(path, int(ObjectRule::File)));
+        struct stat info {
+        };
+        return known.modes().contains(ObjectRule::Create) || lstat(path.constData(), &info) != 0;
+    };
     QVector<QByteArray> roots;
     for (auto it = m_rules.constBegin(); it != m_rules.constEnd(); ++it) {
         const QByteArray &path = it.key().first;
-        if (!it->modes().contains(ObjectRule::Create) || !looksRandom(path.mid(path.lastIndexOf('/') + 1))) {
-            continue;
-        }
         // In path order, so an enclosing one came first.
         if (!roots.isEmpty() && path.startsWith(roots.last() + '/')) {
             continue;
         }
-        roots.append(path);
+        for (int slash = path.indexOf('/', 1); ; slash = path.indexOf('/', slash + 1)) {
+            const QByteArray prefix = slash < 0 ? path : path.left(slash);
+            if (looksRandom(prefix.mid(prefix.lastIndexOf('/') + 1)) && !prefix.contains('*') && madeInRun(prefix)) {
+                roots.append(prefix);
+                break;
+            }
+            if (slash < 0) {
+                break;
+            }
+        }
     }
     if (roots.isEmpty()) {
         return m_rules;
@@ -198,8 +212,8 @@ RuleCollector::Rules RuleCollector::withRandomNamesFolded(QStringList *notes) co
         ObjectRule &rule = folders[folder];
         rule.insertModes(it->modes());
         rule.insertTargets(it->targets());
-        if (path == *root) {
-            foldedNames[folder].append(text(path));
+        if (!foldedNames[folder].contains(text(*root))) {
+            foldedNames[folder].append(text(*root));
         }
     }
     for (auto it = folders.begin(); it != folders.end(); ++it) {

@@ -379,6 +379,7 @@ void ConfinementBusTest::recordedTerminalRunsConfined()
     const QString command = QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside;
 
     QSet<ObjectRule> first;
+    QString firstText;
     for (int round = 0; round < 3; ++round) {
         QString failure;
         const QString text = record(terminal, command, &failure);
@@ -388,8 +389,9 @@ void ConfinementBusTest::recordedTerminalRunsConfined()
         QVERIFY2(!rules.isEmpty(), qPrintable(text));
         if (round == 0) {
             first = rules;
+            firstText = text;
         } else {
-            QVERIFY2(rules == first, qPrintable(QStringLiteral("recording %1 differs:\n").arg(round + 1) + text));
+            QVERIFY2(rules == first, qPrintable(QStringLiteral("recording %1 differs:\n").arg(round + 1) + text + QStringLiteral("\nfrom the first:\n") + firstText));
         }
     }
 
@@ -410,7 +412,7 @@ void ConfinementBusTest::recordedTerminalRunsConfined()
     QFile::remove(home(terminal) + QStringLiteral("/terminal.out"));
     const QString trace = home(terminal) + QStringLiteral("/refused.strace");
     const Run confined = su(terminal,
-                            QStringLiteral("export DISPLAY=%1 && /usr/bin/strace -f -qq -Z -o %2 /usr/bin/sh -c 'export $(/usr/bin/dbus-launch) && %3'")
+                            QStringLiteral("export DISPLAY=%1 && /usr/bin/strace -f -qq -Z -o %2 /usr/bin/sh -c 'export $(/usr/bin/dbus-launch) && %3; kill $DBUS_SESSION_BUS_PID'")
                                 .arg(qEnvironmentVariable("DISPLAY"), trace, command));
     QFile out(home(terminal) + QStringLiteral("/terminal.out"));
     QVERIFY2(out.open(QIODevice::ReadOnly), qPrintable(confined.output));
