@@ -141,8 +141,11 @@ private Q_SLOTS:
     void xSession();
     void recordedApplicationRunsConfined();
     void recordedTerminalRunsConfined();
+    void recordedEditorRunsConfined();
 
 private:
+    void recordAndRunConfined(const QString &command, const QStringList &shown);
+
     QString m_tmpDrop;
     QString m_etcDrop;
 };
@@ -373,13 +376,39 @@ void ConfinementBusTest::recordedTerminalRunsConfined()
     }
     // Runs inside the terminal: the window it is shown in, and a command.
     const QString inside = script(home(terminal) + QStringLiteral("/inside"),
-                                  "/usr/bin/xwininfo -id \"$WINDOWID\" >\"$HOME/terminal.out\" || exit 1\n"
-                                  "/usr/bin/md5sum /etc/debian_version >>\"$HOME/terminal.out\"",
+                                  "/usr/bin/xwininfo -id \"$WINDOWID\" >\"$HOME/program.out\" || exit 1\n"
+                                  "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"",
                                   terminal);
-    const QString command = QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside;
+    recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside, {QStringLiteral("Map State: IsViewable"), QStringLiteral("/etc/debian_version")});
+}
 
+// The same for a GTK editor, which starts services of its session bus and
+// keeps its settings and state in the home.
+void ConfinementBusTest::recordedEditorRunsConfined()
+{
+    if (!QFile::exists(QStringLiteral("/usr/bin/mousepad"))) {
+        QSKIP("mousepad is not installed (scripts/install-deps.sh)");
+    }
+    const QString program = script(home(terminal) + QStringLiteral("/editor"),
+                                   "echo text >\"$HOME/note.txt\"\n"
+                                   "/usr/bin/mousepad \"$HOME/note.txt\" &\n"
+                                   "editor=$!\n"
+                                   "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do\n"
+                                   "    /usr/bin/sleep 0.5\n"
+                                   "    /usr/bin/xwininfo -root -tree | /usr/bin/grep -q 'note.txt' && break\n"
+                                   "done\n"
+                                   "/usr/bin/sleep 1\n"
+                                   "/usr/bin/xwininfo -root -tree | /usr/bin/grep 'note.txt' >\"$HOME/program.out\"\n"
+                                   "kill $editor; wait $editor",
+                                   terminal);
+    recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 ") + program, {QStringLiteral("Mousepad")});
+}
+
+void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStringList &shown)
+{
+    SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
+    setEnforce(false);
     QSet<ObjectRule> first;
-    QString firstText;
     for (int round = 0; round < 3; ++round) {
         QString failure;
         const QString text = record(terminal, command, &failure);
@@ -389,9 +418,15 @@ void ConfinementBusTest::recordedTerminalRunsConfined()
         QVERIFY2(!rules.isEmpty(), qPrintable(text));
         if (round == 0) {
             first = rules;
-            firstText = text;
         } else {
-            QVERIFY2(rules == first, qPrintable(QStringLiteral("recording %1 differs:\n").arg(round + 1) + text + QStringLiteral("\nfrom the first:\n") + firstText));
+            QStringList differing;
+            for (const ObjectRule &rule : rules - first) {
+                differing << QStringLiteral("only now: ") + rule.filename();
+            }
+            for (const ObjectRule &rule : first - rules) {
+                differing << QStringLiteral("only the first time: ") + rule.filename();
+            }
+            QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("recording %1 differs:\n").arg(round + 1) + differing.join(QLatin1Char('\n'))));
         }
     }
 
@@ -409,16 +444,17 @@ void ConfinementBusTest::recordedTerminalRunsConfined()
     QFile::remove(cookie);
     QCOMPARE(run(QStringLiteral("xauth"), {QStringLiteral("-f"), qEnvironmentVariable("XAUTHORITY"), QStringLiteral("extract"), cookie, qEnvironmentVariable("DISPLAY")}).code, 0);
     QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
-    QFile::remove(home(terminal) + QStringLiteral("/terminal.out"));
+    QFile::remove(home(terminal) + QStringLiteral("/program.out"));
     const QString trace = home(terminal) + QStringLiteral("/refused.strace");
     const Run confined = su(terminal,
                             QStringLiteral("export DISPLAY=%1 && /usr/bin/strace -f -qq -Z -o %2 /usr/bin/sh -c 'export $(/usr/bin/dbus-launch) && %3; kill $DBUS_SESSION_BUS_PID'")
                                 .arg(qEnvironmentVariable("DISPLAY"), trace, command));
-    QFile out(home(terminal) + QStringLiteral("/terminal.out"));
+    QFile out(home(terminal) + QStringLiteral("/program.out"));
     QVERIFY2(out.open(QIODevice::ReadOnly), qPrintable(confined.output));
-    const QString shown = QString::fromUtf8(out.readAll());
-    QVERIFY2(shown.contains(QLatin1String("Map State: IsViewable")), qPrintable(shown + confined.output));
-    QVERIFY2(shown.contains(QLatin1String("/etc/debian_version")), qPrintable(shown));
+    const QString output = QString::fromUtf8(out.readAll());
+    for (const QString &expected : shown) {
+        QVERIFY2(output.contains(expected), qPrintable(output + confined.output));
+    }
     QFile failed(trace);
     QVERIFY(failed.open(QIODevice::ReadOnly));
     QStringList refused;
