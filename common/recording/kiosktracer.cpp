@@ -26,6 +26,12 @@
 #include <QThread>
 #include <QUuid>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -73,6 +79,73 @@ bool isTempUserName(const QString &name)
 void sendApplicationPid(qint64 pid)
 {
     KAuth::HelperSupport::progressStep(QVariantMap{{HelperConstants::traceApplicationPidKey, pid}});
+}
+
+const char cookieFile[] = ".Xauthority";
+
+// The account's home, opened without following a link, when it is the
+// account's own: root then writes nothing through a name the account chose.
+int openOwnHome(const QString &account, uid_t *uid, gid_t *gid)
+{
+    const passwd *entry = getpwnam(account.toLocal8Bit().constData());
+    if (!entry || !entry->pw_dir || entry->pw_dir[0] != '/') {
+        return -1;
+    }
+    *uid = entry->pw_uid;
+    *gid = entry->pw_gid;
+    const int home = open(entry->pw_dir, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info {
+    };
+    if (home >= 0 && (fstat(home, &info) != 0 || info.st_uid != *uid)) {
+        close(home);
+        return -1;
+    }
+    return home;
+}
+
+// Replaces the entry @p name of @p dir whole with a new file of the account's
+// own: a link there is replaced, never followed.
+bool replaceEntry(int dir, const char *name, const QByteArray &bytes, uid_t uid, gid_t gid)
+{
+    const QByteArray temporary = QByteArray(name) + "-orla-" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+    const int fd = openat(dir, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    bool written = fchown(fd, uid, gid) == 0;
+    for (qint64 done = 0; written && done < bytes.size();) {
+        const ssize_t step = write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        written = step > 0;
+        done += step > 0 ? step : 0;
+    }
+    written = close(fd) == 0 && written;
+    if (!written || renameat(dir, temporary.constData(), dir, name) != 0) {
+        unlinkat(dir, temporary.constData(), 0);
+        return false;
+    }
+    return true;
+}
+
+// A regular file's content; nothing when there is none (or something else).
+std::optional<QByteArray> readEntry(int dir, const char *name)
+{
+    const int fd = openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {
+    };
+    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (fd >= 0) {
+            close(fd);
+        }
+        return std::nullopt;
+    }
+    QByteArray bytes;
+    char buffer[4096];
+    ssize_t length = 0;
+    while ((length = read(fd, buffer, sizeof buffer)) > 0 && bytes.size() < 1024 * 1024) {
+        bytes.append(buffer, int(length));
+    }
+    close(fd);
+    return bytes;
 }
 
 void forgetTempUser(const QString &name, bool add)
@@ -326,9 +399,14 @@ QString KioskTracer::trace(const AppTraceData &data)
     m_undo.emplace_back(QStringLiteral("grant"), [this, data, account] {
         grantDisplay(data, account, false);
     });
+    giveXCookie(data, account);
+    m_undo.emplace_back(QStringLiteral("cookie"), [this, account] {
+        takeBackXCookie(account);
+    });
 
     runProcess(account, data.command, data.display);
 
+    takeBack(QStringLiteral("cookie"));
     takeBack(QStringLiteral("grant"));
     const unsigned int uid = static_cast<unsigned int>(User(account).getUid());
     if (temporary) {
@@ -368,6 +446,72 @@ void KioskTracer::grantDisplay(const AppTraceData &data, const QString &account,
         recording.grantedUser.clear();
         settings.setRecording(recording);
         settings.save();
+    }
+}
+
+// The display as a session gets it from its display manager: the display's
+// cookie in the account's ~/.Xauthority, which X clients read by default,
+// so that the recording sees the application read it too. The account's own
+// file is put back afterwards. Without xauth or a cookie for the display the
+// display grant alone lets the application in, and a warning says so.
+void KioskTracer::giveXCookie(const AppTraceData &data, const QString &account)
+{
+    m_savedCookie.reset();
+    const auto skipped = [this](const QString &why) {
+        m_warnings << tr("The X display's cookie was not put into the account's home (%1); the application used the display grant alone.").arg(why);
+    };
+    if (!QFileInfo(program(SystemPaths::xauthProgram)).isExecutable()) {
+        skipped(tr("%1 is not installed").arg(program(SystemPaths::xauthProgram)));
+        return;
+    }
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/orla-kiosk-cookie-XXXXXX"));
+    if (!dir.isValid()) {
+        skipped(dir.errorString());
+        return;
+    }
+    const QString extracted = dir.filePath(QStringLiteral("cookie"));
+    Process xauth;
+    xauth.run(program(SystemPaths::xauthProgram), {QStringLiteral("-q"), QStringLiteral("-f"), data.xauthorytyPath, QStringLiteral("extract"), extracted, data.display}, false);
+    QFile file(extracted);
+    const QByteArray cookie = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (cookie.isEmpty()) {
+        skipped(tr("the authority file holds no cookie for %1").arg(data.display));
+        return;
+    }
+    uid_t uid = 0;
+    gid_t gid = 0;
+    const int home = openOwnHome(account, &uid, &gid);
+    if (home < 0) {
+        skipped(tr("the account has no home of its own"));
+        return;
+    }
+    const std::optional<QByteArray> before = readEntry(home, cookieFile);
+    if (replaceEntry(home, cookieFile, cookie, uid, gid)) {
+        m_cookieGiven = true;
+        m_savedCookie = before;
+    } else {
+        skipped(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    close(home);
+}
+
+void KioskTracer::takeBackXCookie(const QString &account)
+{
+    if (!m_cookieGiven) {
+        return;
+    }
+    m_cookieGiven = false;
+    uid_t uid = 0;
+    gid_t gid = 0;
+    const int home = openOwnHome(account, &uid, &gid);
+    if (home < 0) {
+        return;
+    }
+    const bool done = m_savedCookie ? replaceEntry(home, cookieFile, *m_savedCookie, uid, gid) : unlinkat(home, cookieFile, 0) == 0 || errno == ENOENT;
+    close(home);
+    m_savedCookie.reset();
+    if (!done) {
+        m_warnings << tr("The X display's cookie could not be taken out of the home of '%1' again: %2").arg(account, QString::fromLocal8Bit(std::strerror(errno)));
     }
 }
 

@@ -377,9 +377,11 @@ void ConfinementBusTest::recordedTerminalRunsConfined()
     // Runs inside the terminal: the window it is shown in, and a command.
     const QString inside = script(home(terminal) + QStringLiteral("/inside"),
                                   "/usr/bin/xwininfo -id \"$WINDOWID\" >\"$HOME/program.out\" || exit 1\n"
-                                  "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"",
+                                  "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"\n"
+                                  "test -s \"$HOME/.Xauthority\" && echo 'cookie in the home' >>\"$HOME/program.out\"",
                                   terminal);
-    recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside, {QStringLiteral("Map State: IsViewable"), QStringLiteral("/etc/debian_version")});
+    const QStringList shown{QStringLiteral("Map State: IsViewable"), QStringLiteral("/etc/debian_version"), QStringLiteral("cookie in the home")};
+    recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside, shown);
 }
 
 // The same for a GTK editor, which starts services of its session bus and
@@ -408,14 +410,26 @@ void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStr
 {
     SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
     setEnforce(false);
+    // No cookie of its own: the recorder's goes in for the run, and out again.
+    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
+    QFile::remove(cookie);
     QSet<ObjectRule> first;
     for (int round = 0; round < 3; ++round) {
+        QFile::remove(home(terminal) + QStringLiteral("/program.out"));
         QString failure;
         const QString text = record(terminal, command, &failure);
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QVERIFY2(text.startsWith(QLatin1String("@include base-desktop\n")), qPrintable(text));
         const QSet<ObjectRule> rules = ProfileParser::recordedObjectRules(text);
         QVERIFY2(!rules.isEmpty(), qPrintable(text));
+        // The recording ran with the display's cookie in the home, and took it out again.
+        QFile out(home(terminal) + QStringLiteral("/program.out"));
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        const QString output = QString::fromUtf8(out.readAll());
+        for (const QString &expected : shown) {
+            QVERIFY2(output.contains(expected), qPrintable(output));
+        }
+        QVERIFY(!QFile::exists(cookie));
         if (round == 0) {
             first = rules;
         } else {
@@ -440,8 +454,6 @@ void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStr
     setEnforce(true);
 
     // The display as a display manager grants it: a cookie in the user's home.
-    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
-    QFile::remove(cookie);
     QCOMPARE(run(QStringLiteral("xauth"), {QStringLiteral("-f"), qEnvironmentVariable("XAUTHORITY"), QStringLiteral("extract"), cookie, qEnvironmentVariable("DISPLAY")}).code, 0);
     QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
     QFile::remove(home(terminal) + QStringLiteral("/program.out"));
