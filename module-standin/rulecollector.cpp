@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace
@@ -59,6 +61,9 @@ bool looksRandom(const QByteArray &name)
     }
     return int(upper) + int(lower) + int(digit) >= 2;
 }
+
+// Fewer read files than this are always kept one by one.
+constexpr int folderRuleFiles = 8;
 
 QByteArray parentOf(const QByteArray &path)
 {
@@ -141,7 +146,7 @@ QByteArray RuleCollector::forEveryHome(const QByteArray &path, ObjectRule::Targe
 QStringList RuleCollector::notes() const
 {
     QStringList notes = m_notes;
-    withRandomNamesFolded(&notes);
+    withFoldersProposed(withRandomNamesFolded(&notes), &notes);
     if (!m_homeRules.isEmpty()) {
         notes.append(QStringLiteral("%1 rules below the recording account's home written for each user's own home (%2/*)")
                          .arg(m_homeRules.size())
@@ -245,10 +250,71 @@ RuleCollector::Rules RuleCollector::withRandomNamesFolded(QStringList *notes) co
     return result;
 }
 
+// A run that read most of a folder's files (a program's data: syntax
+// definitions, icons, translations) reads the rest another time: one rule
+// on the folder instead of one per file, which also holds when the folder
+// changes with an update. Only plain reads are put together.
+RuleCollector::Rules RuleCollector::withFoldersProposed(const Rules &rules, QStringList *notes) const
+{
+    QMap<QByteArray, QVector<QPair<QByteArray, int>>> readIn;
+    for (auto it = rules.constBegin(); it != rules.constEnd(); ++it) {
+        if (it->type() == ObjectRule::File && it->modes() == QSet<ObjectRule::Mode>{ObjectRule::Read} && !it.key().first.contains('*')) {
+            readIn[parentOf(it.key().first)].append(it.key());
+        }
+    }
+    Rules result = rules;
+    for (auto folder = readIn.constBegin(); folder != readIn.constEnd(); ++folder) {
+        if (folder->size() < folderRuleFiles || folder.key() == "/") {
+            continue;
+        }
+        DIR *listing = opendir(folder.key().constData());
+        if (!listing) {
+            continue;
+        }
+        int files = 0;
+        while (const dirent *entry = readdir(listing)) {
+            struct stat info {
+            };
+            if (fstatat(dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(info.st_mode)) {
+                ++files;
+            }
+        }
+        closedir(listing);
+        struct stat info {
+        };
+        // Most: three in four of the files there now.
+        if (files == 0 || folder->size() * 4 < files * 3 || stat(folder.key().constData(), &info) != 0) {
+            continue;
+        }
+        ObjectRule rule;
+        rule.setType(ObjectRule::File);
+        rule.setFilename(QString::fromUtf8(folder.key()));
+        rule.insertMode(ObjectRule::Read);
+        rule.insertTarget(info.st_uid == m_uid ? ObjectRule::TargetUser : ObjectRule::TargetOther);
+        for (const auto &key : folder.value()) {
+            result.remove(key);
+        }
+        const auto key = qMakePair(folder.key(), int(ObjectRule::File));
+        const auto known = result.constFind(key);
+        if (known != result.constEnd()) {
+            rule.insertModes(known->modes());
+            rule.insertTargets(known->targets());
+        }
+        result.insert(key, rule);
+        if (notes) {
+            notes->append(QStringLiteral("%1 of the %2 files in %3 were read: proposed as one rule on the folder, which grants reading all of it: %4")
+                              .arg(folder->size())
+                              .arg(files)
+                              .arg(text(folder.key()), serialized(rule).trimmed()));
+        }
+    }
+    return result;
+}
+
 QString RuleCollector::rulesText() const
 {
     QString result;
-    const Rules rules = withRandomNamesFolded(nullptr);
+    const Rules rules = withFoldersProposed(withRandomNamesFolded(nullptr), nullptr);
     for (const ObjectRule &rule : rules) {
         result += serialized(rule);
     }

@@ -42,6 +42,7 @@ private:
     bool profileCanHold(const ObjectRule &rule) const;
     QByteArray forEveryHome(const QByteArray &path, ObjectRule::Target target);
     Rules withRandomNamesFolded(QStringList *notes) const;
+    Rules withFoldersProposed(const Rules &rules, QStringList *notes) const;
 
     const uid_t m_uid;
     // By path bytes and type, so that the order is the same on every run.

@@ -5,7 +5,9 @@
 
 #include "tracereport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <QTest>
 
@@ -116,6 +118,51 @@ private Q_SLOTS:
                  "+file r o: /usr/lib/libQt5Core.so\n");
         QCOMPARE(run.notes.size(), 1);
         QVERIFY2(run.notes.value(0).contains("/tmp/dbus-OvqG2tzZhy, /tmp/xtermXXJUyArL"), run.notes.value(0).constData());
+    }
+
+    // Most of a folder's files read: one rule on the folder, said in a note;
+    // fewer, or files also written, stay one by one.
+    void foldersProposed()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QByteArray most = QFile::encodeName(dir.filePath(QStringLiteral("most")));
+        const QByteArray few = QFile::encodeName(dir.filePath(QStringLiteral("few")));
+        QVERIFY(QDir().mkpath(QFile::decodeName(most)) && QDir().mkpath(QFile::decodeName(few)));
+        QByteArray log;
+        for (int i = 0; i < 10; ++i) {
+            const QByteArray name = "/f" + QByteArray::number(i);
+            QFile(QFile::decodeName(most + name)).open(QIODevice::WriteOnly);
+            QFile(QFile::decodeName(few + name)).open(QIODevice::WriteOnly);
+            if (i < 8) {
+                log += "tavrix: trace uid=1000 file r o " + most + name + "\n";
+            }
+            if (i < 5) {
+                log += "tavrix: trace uid=1000 file r o " + few + name + "\n";
+            }
+        }
+        log += "tavrix: trace uid=1000 file w u " + most + "/f0\n";
+        const Run run = uccollect({QStringLiteral("1000")}, log);
+        QCOMPARE(run.exitCode, 0);
+        const auto linesWith = [](const QByteArray &out, const QByteArray &part) {
+            int lines = 0;
+            for (const QByteArray &line : out.split('\n')) {
+                lines += line.contains(part) ? 1 : 0;
+            }
+            return lines;
+        };
+        // Seven read only, the eighth also written: seven of ten is not most.
+        QCOMPARE(linesWith(run.out, most + "/f"), 8);
+        QCOMPARE(run.notes.size(), 0);
+
+        log += "tavrix: trace uid=1000 file r o " + most + "/f8\n";
+        const Run more = uccollect({QStringLiteral("1000")}, log);
+        QVERIFY2(more.out.contains("+file r o: " + most + "\n"), more.out.constData());
+        QVERIFY2(more.out.contains(most + "/f0\n"), more.out.constData());
+        QCOMPARE(linesWith(more.out, most + "/f"), 1);
+        QCOMPARE(linesWith(more.out, few + "/f"), 5);
+        QCOMPARE(more.notes.size(), 1);
+        QVERIFY2(more.notes.value(0).contains("8 of the 10 files"), more.notes.value(0).constData());
     }
 
     void badArguments_data()

@@ -142,6 +142,7 @@ private Q_SLOTS:
     void recordedApplicationRunsConfined();
     void recordedTerminalRunsConfined();
     void recordedEditorRunsConfined();
+    void globalRecordingGivesTheSameRules();
 
 private:
     void recordAndRunConfined(const QString &command, const QStringList &shown);
@@ -406,6 +407,75 @@ void ConfinementBusTest::recordedEditorRunsConfined()
     recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 ") + program, {QStringLiteral("Mousepad")});
 }
 
+// A global recording of the same session gives what recording the
+// application gave: nothing of a daemon the session forks is lost.
+void ConfinementBusTest::globalRecordingGivesTheSameRules()
+{
+    if (!QFile::exists(QStringLiteral("/usr/bin/xterm"))) {
+        QSKIP("xterm is not installed (scripts/install-deps.sh)");
+    }
+    const QString inside = script(home(terminal) + QStringLiteral("/inside"), "/usr/bin/md5sum /etc/debian_version >\"$HOME/program.out\"", terminal);
+    const QString command = QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside;
+    SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
+    setEnforce(false);
+    // The session's own cookie, as a display manager leaves it; the recorder puts it back.
+    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
+    QFile::remove(cookie);
+    QCOMPARE(run(QStringLiteral("xauth"), {QStringLiteral("-f"), qEnvironmentVariable("XAUTHORITY"), QStringLiteral("extract"), cookie, qEnvironmentVariable("DISPLAY")}).code, 0);
+    QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
+
+    QString failure;
+    const QSet<ObjectRule> application = ProfileParser::recordedObjectRules(record(terminal, command, &failure));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QVERIFY(!application.isEmpty());
+
+    const auto start = [](QVariantMap *reply, bool *started, bool *finished) {
+        KAuth::Action action(HelperConstants::globalTraceActionId);
+        action.setHelperId(HelperConstants::helperId);
+        action.setArguments({{QStringLiteral("enable"), true}});
+        action.setTimeout(180000);
+        KAuth::ExecuteJob *job = action.execute();
+        QObject::connect(job, &KAuth::ExecuteJob::newData, job, [started](const QVariantMap &data) {
+            *started = *started || data.value(HelperConstants::globalModeEnableKey).toBool();
+        });
+        QObject::connect(job, &KJob::finished, job, [job, reply, finished] {
+            *reply = job->data();
+            *finished = true;
+        });
+        job->start();
+        return job;
+    };
+    QVariantMap reply;
+    bool started = false;
+    bool finished = false;
+    start(&reply, &started, &finished);
+    QTRY_VERIFY_WITH_TIMEOUT(started || finished, 60000);
+    QVERIFY(!finished);
+    // The session as the recorder runs it, its bus ended with it.
+    const Run session = su(terminal,
+                           QStringLiteral("export DISPLAY=%1 && export $(/usr/bin/dbus-launch) && %2; kill $DBUS_SESSION_BUS_PID")
+                               .arg(qEnvironmentVariable("DISPLAY"), command));
+    QVERIFY2(session.code == 0, qPrintable(session.output));
+    // The program's way to stop: the same action once more, killed at once.
+    QVariantMap ignored;
+    bool stopStarted = false;
+    bool stopFinished = false;
+    start(&ignored, &stopStarted, &stopFinished)->kill();
+    QTRY_VERIFY_WITH_TIMEOUT(finished, 60000);
+    const QSet<ObjectRule> global =
+        ProfileParser::recordedObjectRules(reply.value(HelperConstants::globalRecordDataKey).toMap().value(terminal).toString());
+
+    QStringList differing;
+    for (const ObjectRule &rule : global - application) {
+        differing << QStringLiteral("only globally: ") + rule.filename();
+    }
+    for (const ObjectRule &rule : application - global) {
+        differing << QStringLiteral("only for the application: ") + rule.filename();
+    }
+    QVERIFY2(differing.isEmpty(), qPrintable(differing.join(QLatin1Char('\n'))));
+    QFile::remove(cookie);
+}
+
 void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStringList &shown)
 {
     SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
@@ -444,6 +514,13 @@ void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStr
         }
     }
 
+    qInfo("%d rules recorded: %s", int(first.size()), qPrintable(ProfileParser::profileDataSerialization([&first] {
+              ProfileData data;
+              for (const ObjectRule &rule : qAsConst(first)) {
+                  data.insertObjectRule(rule);
+              }
+              return data;
+          }())));
     ProfileData profile = SystemKiosk().readProfile(SystemKiosk::userProfilesDir() + QLatin1Char('/') + terminal).data();
     for (const ObjectRule &rule : qAsConst(first)) {
         profile.insertObjectRule(rule);
