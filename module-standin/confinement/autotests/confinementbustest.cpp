@@ -143,6 +143,7 @@ private Q_SLOTS:
     void recordedTerminalRunsConfined();
     void recordedEditorRunsConfined();
     void globalRecordingGivesTheSameRules();
+    void temporaryAccountGivesTheSameRules();
 
 private:
     void recordAndRunConfined(const QString &command, const QStringList &shown);
@@ -474,6 +475,44 @@ void ConfinementBusTest::globalRecordingGivesTheSameRules()
     }
     QVERIFY2(differing.isEmpty(), qPrintable(differing.join(QLatin1Char('\n'))));
     QFile::remove(cookie);
+}
+
+// A temporary account made for the recording runs on the same base
+// profiles as a kiosk user that holds only them, and its own home comes back
+// as every user's: the two recordings give the same rules.
+void ConfinementBusTest::temporaryAccountGivesTheSameRules()
+{
+    if (!QFile::exists(QStringLiteral("/usr/bin/xterm"))) {
+        QSKIP("xterm is not installed (scripts/install-deps.sh)");
+    }
+    const QString inside = script(qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/inside"),
+                                  "/usr/bin/md5sum /etc/debian_version >\"$HOME/program.out\"\n"
+                                  "echo kept >\"$HOME/.config-of-its-own\"");
+    const QString command = QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside;
+    SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
+    setEnforce(false);
+    QFile::remove(home(terminal) + QStringLiteral("/.Xauthority"));
+
+    QString failure;
+    const QString temporaryText = record(QString(), command, &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QVERIFY2(temporaryText.startsWith(QLatin1String("@include base-desktop\n")), qPrintable(temporaryText));
+    const QSet<ObjectRule> temporary = ProfileParser::recordedObjectRules(temporaryText);
+    const QSet<ObjectRule> kioskUser = ProfileParser::recordedObjectRules(record(terminal, command, &failure));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QVERIFY(!kioskUser.isEmpty());
+
+    QStringList differing;
+    for (const ObjectRule &rule : temporary - kioskUser) {
+        differing << QStringLiteral("only with a temporary account: ") + rule.filename();
+    }
+    for (const ObjectRule &rule : kioskUser - temporary) {
+        differing << QStringLiteral("only as the kiosk user: ") + rule.filename();
+    }
+    QVERIFY2(differing.isEmpty(), qPrintable(differing.join(QLatin1Char('\n'))));
+    for (const ObjectRule &rule : temporary) {
+        QVERIFY2(!rule.filename().contains(QLatin1String("temp_user_")), qPrintable(temporaryText));
+    }
 }
 
 void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStringList &shown)
