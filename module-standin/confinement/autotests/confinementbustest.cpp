@@ -80,6 +80,19 @@ QString record(const QString &account, const QString &command, QString *failure)
     return text;
 }
 
+// The rules only one of two recordings gave, one line each.
+QString differences(const QSet<ObjectRule> &one, const QSet<ObjectRule> &other)
+{
+    QStringList lines;
+    for (const ObjectRule &rule : one - other) {
+        lines << QStringLiteral("only the first: ") + rule.filename();
+    }
+    for (const ObjectRule &rule : other - one) {
+        lines << QStringLiteral("only the second: ") + rule.filename();
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 bool denied(const Run &result)
 {
     return result.code != 0 && result.output.contains(QLatin1String("Permission denied"));
@@ -466,14 +479,8 @@ void ConfinementBusTest::globalRecordingGivesTheSameRules()
     const QSet<ObjectRule> global =
         ProfileParser::recordedObjectRules(reply.value(HelperConstants::globalRecordDataKey).toMap().value(terminal).toString());
 
-    QStringList differing;
-    for (const ObjectRule &rule : global - application) {
-        differing << QStringLiteral("only globally: ") + rule.filename();
-    }
-    for (const ObjectRule &rule : application - global) {
-        differing << QStringLiteral("only for the application: ") + rule.filename();
-    }
-    QVERIFY2(differing.isEmpty(), qPrintable(differing.join(QLatin1Char('\n'))));
+    const QString differing = differences(global, application);
+    QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("globally, and for the application:\n") + differing));
     QFile::remove(cookie);
 }
 
@@ -502,14 +509,8 @@ void ConfinementBusTest::temporaryAccountGivesTheSameRules()
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QVERIFY(!kioskUser.isEmpty());
 
-    QStringList differing;
-    for (const ObjectRule &rule : temporary - kioskUser) {
-        differing << QStringLiteral("only with a temporary account: ") + rule.filename();
-    }
-    for (const ObjectRule &rule : kioskUser - temporary) {
-        differing << QStringLiteral("only as the kiosk user: ") + rule.filename();
-    }
-    QVERIFY2(differing.isEmpty(), qPrintable(differing.join(QLatin1Char('\n'))));
+    const QString differing = differences(temporary, kioskUser);
+    QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("with a temporary account, and as the kiosk user:\n") + differing));
     for (const ObjectRule &rule : temporary) {
         QVERIFY2(!rule.filename().contains(QLatin1String("temp_user_")), qPrintable(temporaryText));
     }
@@ -542,14 +543,8 @@ void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStr
         if (round == 0) {
             first = rules;
         } else {
-            QStringList differing;
-            for (const ObjectRule &rule : rules - first) {
-                differing << QStringLiteral("only now: ") + rule.filename();
-            }
-            for (const ObjectRule &rule : first - rules) {
-                differing << QStringLiteral("only the first time: ") + rule.filename();
-            }
-            QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("recording %1 differs:\n").arg(round + 1) + differing.join(QLatin1Char('\n'))));
+            const QString differing = differences(rules, first);
+            QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("recording %1, and the first:\n").arg(round + 1) + differing));
         }
     }
 
