@@ -47,6 +47,10 @@
 <context>
     <name>KioskTracer</name>
     <message>
+        <source>~/.Xauthority there is not a file that can be put back</source>
+        <translation>~/.Xauthority там не является файлом, который можно восстановить</translation>
+    </message>
+    <message>
         <source>The X display&apos;s cookie was not put into the account&apos;s home (%1); the application used the display grant alone.</source>
         <translation>Cookie X-дисплея не помещён в домашний каталог учётной записи (%1); приложение получило доступ к дисплею только по разрешению.</translation>
     </message>

@@ -126,26 +126,41 @@ bool replaceEntry(int dir, const char *name, const QByteArray &bytes, uid_t uid,
     return true;
 }
 
-// A regular file's content; nothing when there is none (or something else).
-std::optional<QByteArray> readEntry(int dir, const char *name)
+// What lies at the entry @p name of @p dir: nothing, a regular file (and its
+// content), or anything else, which is never touched.
+struct Entry {
+    enum { Missing, File, Other } kind = Missing;
+    QByteArray bytes;
+};
+
+Entry readEntry(int dir, const char *name)
 {
-    const int fd = openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    Entry entry;
     struct stat info {
     };
-    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (fd >= 0) {
-            close(fd);
-        }
-        return std::nullopt;
+    if (fstatat(dir, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        entry.kind = errno == ENOENT ? Entry::Missing : Entry::Other;
+        return entry;
     }
-    QByteArray bytes;
+    entry.kind = Entry::Other;
+    // An authority file holds a few cookies; one far larger is not one to replace.
+    if (!S_ISREG(info.st_mode) || info.st_size > 1024 * 1024) {
+        return entry;
+    }
+    const int fd = openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return entry;
+    }
     char buffer[4096];
     ssize_t length = 0;
-    while ((length = read(fd, buffer, sizeof buffer)) > 0 && bytes.size() < 1024 * 1024) {
-        bytes.append(buffer, int(length));
+    while ((length = read(fd, buffer, sizeof buffer)) > 0 && entry.bytes.size() <= 1024 * 1024) {
+        entry.bytes.append(buffer, int(length));
     }
     close(fd);
-    return bytes;
+    if (length == 0 && entry.bytes.size() <= 1024 * 1024) {
+        entry.kind = Entry::File;
+    }
+    return entry;
 }
 
 void forgetTempUser(const QString &name, bool add)
@@ -485,10 +500,12 @@ void KioskTracer::giveXCookie(const AppTraceData &data, const QString &account)
         skipped(tr("the account has no home of its own"));
         return;
     }
-    const std::optional<QByteArray> before = readEntry(home, cookieFile);
-    if (replaceEntry(home, cookieFile, cookie, uid, gid)) {
+    const Entry before = readEntry(home, cookieFile);
+    if (before.kind == Entry::Other) {
+        skipped(tr("~/.Xauthority there is not a file that can be put back"));
+    } else if (replaceEntry(home, cookieFile, cookie, uid, gid)) {
         m_cookieGiven = true;
-        m_savedCookie = before;
+        m_savedCookie = before.kind == Entry::File ? std::optional<QByteArray>(before.bytes) : std::nullopt;
     } else {
         skipped(QString::fromLocal8Bit(std::strerror(errno)));
     }

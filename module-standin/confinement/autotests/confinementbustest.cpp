@@ -391,6 +391,11 @@ void ConfinementBusTest::recordedTerminalRunsConfined()
     }
     // Runs inside the terminal: the window it is shown in, and a command.
     const QString inside = script(home(terminal) + QStringLiteral("/inside"),
+                                  // Mapped a moment after the command started, on a busy machine.
+                                  "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do\n"
+                                  "    /usr/bin/sleep 0.5\n"
+                                  "    /usr/bin/xwininfo -id \"$WINDOWID\" | /usr/bin/grep -q IsViewable && break\n"
+                                  "done\n"
                                   "/usr/bin/xwininfo -id \"$WINDOWID\" >\"$HOME/program.out\" || exit 1\n"
                                   "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"\n"
                                   "test -s \"$HOME/.Xauthority\" && echo 'cookie in the home' >>\"$HOME/program.out\"",
@@ -505,9 +510,19 @@ void ConfinementBusTest::temporaryAccountGivesTheSameRules()
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QVERIFY2(temporaryText.startsWith(QLatin1String("@include base-desktop\n")), qPrintable(temporaryText));
     const QSet<ObjectRule> temporary = ProfileParser::recordedObjectRules(temporaryText);
+    // The kiosk user's own authority file is back as it was after the run.
+    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
+    QFile own(cookie);
+    QVERIFY(own.open(QIODevice::WriteOnly) && own.write("its own\n") == 8);
+    own.close();
+    QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
     const QSet<ObjectRule> kioskUser = ProfileParser::recordedObjectRules(record(terminal, command, &failure));
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QVERIFY(!kioskUser.isEmpty());
+    QVERIFY(own.open(QIODevice::ReadOnly));
+    QCOMPARE(own.readAll(), QByteArray("its own\n"));
+    own.close();
+    QFile::remove(cookie);
 
     const QString differing = differences(temporary, kioskUser);
     QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("with a temporary account, and as the kiosk user:\n") + differing));
