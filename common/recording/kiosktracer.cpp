@@ -503,13 +503,31 @@ void KioskTracer::giveXCookie(const AppTraceData &data, const QString &account)
     const Entry before = readEntry(home, cookieFile);
     if (before.kind == Entry::Other) {
         skipped(tr("~/.Xauthority there is not a file that can be put back"));
-    } else if (replaceEntry(home, cookieFile, cookie, uid, gid)) {
+    } else {
+        // Written down first, so that the next recording puts it back should this helper die.
         m_cookieGiven = true;
         m_savedCookie = before.kind == Entry::File ? std::optional<QByteArray>(before.bytes) : std::nullopt;
-    } else {
-        skipped(QString::fromLocal8Bit(std::strerror(errno)));
+        rememberCookie(account);
+    }
+    if (m_cookieGiven && !replaceEntry(home, cookieFile, cookie, uid, gid)) {
+        const int error = errno;
+        m_cookieGiven = false;
+        m_savedCookie.reset();
+        rememberCookie(QString());
+        skipped(QString::fromLocal8Bit(std::strerror(error)));
     }
     close(home);
+}
+
+void KioskTracer::rememberCookie(const QString &account)
+{
+    Settings::KioskTracer settings;
+    Settings::KioskTracer::Recording recording = settings.recording();
+    recording.cookieUser = account;
+    recording.cookieHadFile = !account.isEmpty() && m_savedCookie.has_value();
+    recording.cookieBefore = recording.cookieHadFile ? *m_savedCookie : QByteArray();
+    settings.setRecording(recording);
+    settings.save();
 }
 
 void KioskTracer::takeBackXCookie(const QString &account)
@@ -521,14 +539,16 @@ void KioskTracer::takeBackXCookie(const QString &account)
     uid_t uid = 0;
     gid_t gid = 0;
     const int home = openOwnHome(account, &uid, &gid);
-    if (home < 0) {
-        return;
+    bool done = home >= 0;
+    if (done) {
+        done = m_savedCookie ? replaceEntry(home, cookieFile, *m_savedCookie, uid, gid) : unlinkat(home, cookieFile, 0) == 0 || errno == ENOENT;
+        close(home);
     }
-    const bool done = m_savedCookie ? replaceEntry(home, cookieFile, *m_savedCookie, uid, gid) : unlinkat(home, cookieFile, 0) == 0 || errno == ENOENT;
-    close(home);
+    const int error = errno;
     m_savedCookie.reset();
+    rememberCookie(QString());
     if (!done) {
-        m_warnings << tr("The X display's cookie could not be taken out of the home of '%1' again: %2").arg(account, QString::fromLocal8Bit(std::strerror(errno)));
+        m_warnings << tr("The X display's cookie could not be taken out of the home of '%1' again: %2").arg(account, QString::fromLocal8Bit(std::strerror(error)));
     }
 }
 
@@ -639,6 +659,12 @@ void KioskTracer::cleanUpLeftovers()
             // The display may be long gone, and its grants with it.
             m_warnings << e.fullDetails();
         }
+    }
+
+    if (recording.running && !recording.cookieUser.isEmpty() && User::isValidName(recording.cookieUser)) {
+        m_cookieGiven = true;
+        m_savedCookie = recording.cookieHadFile ? std::optional<QByteArray>(recording.cookieBefore) : std::nullopt;
+        takeBackXCookie(recording.cookieUser);
     }
 
     const QSet<QString> names = settings.tempAccounts();

@@ -116,6 +116,7 @@ private:
     QString baseProfileIncludes() const;
     void giveXCookie(const AppTraceData &data, const QString &account);
     void takeBackXCookie(const QString &account);
+    void rememberCookie(const QString &account);
     QString withBaseProfiles(const QString &recorded) const;
 
     SystemKiosk kiosk;

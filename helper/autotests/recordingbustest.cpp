@@ -273,6 +273,7 @@ private Q_SLOTS:
     void failures_data();
     void failures();
     void killedHelperIsCleanedUpAfter();
+    void killedHelperPutsTheCookieBack();
     void failedGlobalStart();
     void staleStopRequest();
     void unprivilegedClients();
@@ -506,6 +507,30 @@ void RecordingBusTest::killedHelperIsCleanedUpAfter()
     const Run next = execute(traceId, traceArguments(QStringLiteral("true")));
     QVERIFY2(next.code == 0, qPrintable(next.text));
     checkTraces(before);
+}
+
+// The display's cookie a recording put into a kiosk user's home goes, and
+// the user's own file comes back, when the helper died during the recording.
+void RecordingBusTest::killedHelperPutsTheCookieBack()
+{
+    createAccount(QStringLiteral("kioskcookie"), QString());
+    const QString cookie = QStringLiteral("/home/kioskcookie/.Xauthority");
+    QFile own(cookie);
+    QVERIFY(own.open(QIODevice::WriteOnly) && own.write("its own\n") == 8);
+    own.close();
+    QVERIFY(run(QStringLiteral("chown"), {QStringLiteral("kioskcookie"), cookie}));
+
+    Run first;
+    KAuth::ExecuteJob *job = startAction(traceId, traceArguments(QStringLiteral("sleep 120"), QStringLiteral("kioskcookie")), &first);
+    QVERIFY(waitFor([&first] {
+        return !first.progress.isEmpty();
+    }));
+    QVERIFY(TestFiles::read(cookie) != "its own\n");
+    killHelper();
+    finish(job, &first);
+
+    QVERIFY(execute(traceId, traceArguments(QStringLiteral("true"))).code == 0);
+    QCOMPARE(TestFiles::read(cookie), QByteArray("its own\n"));
 }
 
 void RecordingBusTest::failedGlobalStart()
