@@ -419,7 +419,7 @@ void ConfinementBusTest::recordedEditorRunsConfined()
                                    "    /usr/bin/sleep 0.5\n"
                                    "    /usr/bin/xwininfo -root -tree | /usr/bin/grep -q 'note.txt' && break\n"
                                    "done\n"
-                                   "/usr/bin/sleep 1\n"
+                                   "/usr/bin/sleep 2\n"
                                    "/usr/bin/xwininfo -root -tree | /usr/bin/grep 'note.txt' >\"$HOME/program.out\"\n"
                                    "kill $editor; wait $editor",
                                    terminal);
