@@ -67,6 +67,7 @@ set(ORLA_SNAPSHOTS_DIR            "${ORLA_HELPER_STATE_DIR}/snapshots")
 set(ORLA_SU_PROGRAM               "/usr/bin/su")
 set(ORLA_BASH_PROGRAM             "/usr/bin/bash")
 set(ORLA_XHOST_PROGRAM            "/usr/bin/xhost")
+set(ORLA_XAUTH_PROGRAM            "/usr/bin/xauth")
 set(ORLA_DBUS_LAUNCH_PROGRAM      "/usr/bin/dbus-launch")
 
 # Account tools stay the system's own: a scratch root has no accounts of its own.

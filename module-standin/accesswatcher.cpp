@@ -40,8 +40,19 @@ void forEachEvent(const char *data, size_t length, Visit visit)
 // event for every read() and write() call would bury the reporter on a busy
 // machine, and a reporter that falls behind reads the uids of processes long
 // gone. Opened for writing counts as a write, whether or not it wrote.
+// Enforcement checks the open, not the calls: a file opened for reading and
+// writing needs both, though it was only written. The close cannot tell,
+// and the descriptor fanotify hands over is opened with our own flags, not
+// the process's; the process's own descriptor (/proc/PID/fdinfo) tells only
+// while it still holds it, which a short-lived open does not, so the same
+// run would come back one way or the other. A file written counts as read
+// and written: one read too many for a write-only open, where a write alone
+// would fail every run of a read-write one.
 constexpr quint64 readEvents = FAN_CLOSE_NOWRITE | FAN_OPEN_EXEC;
 constexpr quint64 writeEvents = FAN_CLOSE_WRITE;
+constexpr quint8 readBit = 1u << ObjectRule::Read;
+constexpr quint8 writeBit = 1u << ObjectRule::Write;
+constexpr quint8 createBit = 1u << ObjectRule::Create;
 constexpr size_t bufferSize = 256 * 1024;
 
 // statfs() and fanotify spell the same two numbers differently.
@@ -128,7 +139,7 @@ bool AccessWatcher::markAll(QString *error, QStringList *notes)
         if (m_create < 0) {
             continue;
         }
-        if (fanotify_mark(m_create, FAN_MARK_ADD | FAN_MARK_FILESYSTEM, FAN_CREATE | FAN_ONDIR, AT_FDCWD, point) != 0) {
+        if (fanotify_mark(m_create, FAN_MARK_ADD | FAN_MARK_FILESYSTEM, FAN_CREATE | FAN_MOVED_TO | FAN_ONDIR, AT_FDCWD, point) != 0) {
             notes->append(about(mount, "creations not reported", errno));
             continue;
         }
@@ -246,10 +257,10 @@ void AccessWatcher::readAccess(const fanotify_event_metadata &metadata, QVector<
     Access access;
     access.pid = event->pid;
     if (event->mask & readEvents) {
-        access.modes |= 1u << ObjectRule::Read;
+        access.modes |= readBit;
     }
     if (event->mask & writeEvents) {
-        access.modes |= 1u << ObjectRule::Write;
+        access.modes |= readBit | writeBit;
     }
     access.path = pathOf(event->fd);
     access.ownerKnown = true;
@@ -286,7 +297,7 @@ void AccessWatcher::readCreation(const fanotify_event_metadata &metadata, const 
         }
         Access access;
         access.pid = event->pid;
-        access.modes = 1u << ObjectRule::Create;
+        access.modes = createBit;
         const QByteArray dirPath = pathOf(dir);
         access.path = dirPath == "/" ? QByteArray() : dirPath;
         access.path += '/';
@@ -298,6 +309,12 @@ void AccessWatcher::readCreation(const fanotify_event_metadata &metadata, const 
             access.owner = info.st_uid;
             // The one place where a link is told apart: the entry made is one.
             access.type = S_ISLNK(info.st_mode) ? ObjectRule::Link : ObjectRule::File;
+            // A file saved by writing a new one and renaming it over the
+            // old: the next run reads it, writes it again the same way, and
+            // makes its entry anew.
+            if ((event->mask & FAN_MOVED_TO) && S_ISREG(info.st_mode)) {
+                access.modes |= readBit | writeBit;
+            }
         }
         close(dir);
         if (!dirPath.isEmpty()) {

@@ -7,7 +7,15 @@
 
 #include "profile/profiledata.h"
 #include "profile/profileparser.h"
+#include "systempaths.h"
 #include "tracereport.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace
 {
@@ -52,6 +60,39 @@ QString recordedPathProblem(const QString &path)
     return QString();
 }
 
+// A name made by mktemp and its kind: a run of at least six letters and
+// digits at its end (after the last '.', '-' or '_') that mixes two of
+// upper case, lower case and digits. Only names the run created are asked.
+bool looksRandom(const QByteArray &name)
+{
+    int start = name.size();
+    while (start > 0 && std::isalnum(static_cast<unsigned char>(name.at(start - 1)))) {
+        --start;
+    }
+    if (name.size() - start < 6) {
+        return false;
+    }
+    bool upper = false;
+    bool lower = false;
+    bool digit = false;
+    for (int i = start; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name.at(i));
+        upper = upper || std::isupper(c);
+        lower = lower || std::islower(c);
+        digit = digit || std::isdigit(c);
+    }
+    return int(upper) + int(lower) + int(digit) >= 2;
+}
+
+// Fewer read files than this are always kept one by one.
+constexpr int folderRuleFiles = 8;
+
+QByteArray parentOf(const QByteArray &path)
+{
+    const int slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
+}
+
 QString serialized(const ObjectRule &rule)
 {
     ProfileData data;
@@ -83,6 +124,26 @@ void RuleCollector::addLine(const QByteArray &line)
     if (report.uid != m_uid) {
         return;
     }
+    // A recorded path is judged as it was reported, before it is written
+    // for every user's home (which brings in a "*" of our own).
+    const auto reported = qMakePair(report.path, int(report.type));
+    if (m_leftOut.contains(reported)) {
+        // A path left out is said once, however often it was reported.
+        return;
+    }
+    const QString filename = QString::fromUtf8(report.path);
+    if (filename.toUtf8() != report.path) {
+        m_notes.append(QStringLiteral("%1 left out: the path is not UTF-8").arg(text(report.path)));
+        m_leftOut.insert(reported);
+        return;
+    }
+    const QString problem = recordedPathProblem(filename);
+    if (!problem.isEmpty()) {
+        m_notes.append(QStringLiteral("%1 left out: %2").arg(text(report.path), problem));
+        m_leftOut.insert(reported);
+        return;
+    }
+    report.path = forEveryHome(report.path, report.target);
     const auto key = qMakePair(report.path, int(report.type));
     auto known = m_rules.find(key);
     if (known != m_rules.end()) {
@@ -90,29 +151,14 @@ void RuleCollector::addLine(const QByteArray &line)
         known->insertTarget(report.target);
         return;
     }
-    // A path left out is said once, however often it was reported.
-    if (m_leftOut.contains(key)) {
-        return;
-    }
     ObjectRule rule;
     rule.setType(report.type);
     rule.setFilename(QString::fromUtf8(report.path));
     rule.insertMode(report.mode);
     rule.insertTarget(report.target);
-    if (rule.filename().toUtf8() != report.path) {
-        m_notes.append(QStringLiteral("%1 left out: the path is not UTF-8").arg(text(report.path)));
-        m_leftOut.insert(key);
-        return;
-    }
-    const QString problem = recordedPathProblem(rule.filename());
-    if (!problem.isEmpty()) {
-        m_notes.append(QStringLiteral("%1 left out: %2").arg(text(report.path), problem));
-        m_leftOut.insert(key);
-        return;
-    }
     if (!profileCanHold(rule)) {
         m_notes.append(QStringLiteral("%1 left out: a profile line cannot hold this path").arg(text(report.path)));
-        m_leftOut.insert(key);
+        m_leftOut.insert(reported);
         return;
     }
     m_rules.insert(key, rule);
@@ -143,6 +189,38 @@ QString RuleCollector::droppedNote() const
         .arg(m_uid);
 }
 
+// The user's own objects below a home directory are written for whichever
+// user's home they lie in ("u" applies only to what the user owns), so the
+// rule fits every kiosk user the profile is given to, not only the account
+// it was recorded with. Someone else's object there keeps its own path.
+QByteArray RuleCollector::forEveryHome(const QByteArray &path, ObjectRule::Target target)
+{
+    const QByteArray homes = QByteArray(SystemPaths::homesDir) + '/';
+    if (target != ObjectRule::TargetUser || !path.startsWith(homes)) {
+        return path;
+    }
+    const int end = path.indexOf('/', homes.size());
+    const QByteArray name = path.mid(homes.size(), end < 0 ? -1 : end - homes.size());
+    if (name.isEmpty() || name.startsWith('.') || name.contains('*')) {
+        return path;
+    }
+    const QByteArray general = homes + '*' + (end < 0 ? QByteArray() : path.mid(end));
+    m_homeRules.insert(general);
+    return general;
+}
+
+QStringList RuleCollector::notes() const
+{
+    QStringList notes = m_notes;
+    withFoldersProposed(withRandomNamesFolded(&notes), &notes);
+    if (!m_homeRules.isEmpty()) {
+        notes.append(QStringLiteral("%1 rules below the recording account's home written for each user's own home (%2/*)")
+                         .arg(m_homeRules.size())
+                         .arg(QString::fromUtf8(SystemPaths::homesDir)));
+    }
+    return notes;
+}
+
 // A path a profile cannot hold does not read back as itself: a line feed
 // splits the line, blanks at the end are dropped, " (deleted)" becomes the
 // flag of that name.
@@ -152,10 +230,158 @@ bool RuleCollector::profileCanHold(const ObjectRule &rule) const
     return read.size() == 1 && *read.cbegin() == rule;
 }
 
+// A name made anew in every run (a temporary file or directory, a socket)
+// would be a rule that names nothing at the next login. Only what exists at
+// login can be named, so it and everything below it become one rule on the
+// folder the run made it in, with every mode used there: the narrowest that
+// lets the next run make a name of its own there and use it.
+RuleCollector::Rules RuleCollector::withRandomNamesFolded(QStringList *notes) const
+{
+    // A random name the run made: created in the run, or gone by now
+    // (trace mode reports nothing the profiles allowed, its creation among it).
+    const auto madeInRun = [this](const QByteArray &path) {
+        const ObjectRule known = m_rules.value(qMakePair(path, int(ObjectRule::File)));
+        struct stat info {
+        };
+        return known.modes().contains(ObjectRule::Create) || lstat(path.constData(), &info) != 0;
+    };
+    QVector<QByteArray> roots;
+    for (auto it = m_rules.constBegin(); it != m_rules.constEnd(); ++it) {
+        const QByteArray &path = it.key().first;
+        // In path order, so an enclosing one came first.
+        if (!roots.isEmpty() && path.startsWith(roots.last() + '/')) {
+            continue;
+        }
+        for (int slash = path.indexOf('/', 1); ; slash = path.indexOf('/', slash + 1)) {
+            const QByteArray prefix = slash < 0 ? path : path.left(slash);
+            if (looksRandom(prefix.mid(prefix.lastIndexOf('/') + 1)) && !prefix.contains('*') && madeInRun(prefix)) {
+                roots.append(prefix);
+                break;
+            }
+            if (slash < 0) {
+                break;
+            }
+        }
+    }
+    if (roots.isEmpty()) {
+        return m_rules;
+    }
+
+    Rules result;
+    QMap<QByteArray, ObjectRule> folders;
+    QMap<QByteArray, QStringList> foldedNames;
+    for (auto it = m_rules.constBegin(); it != m_rules.constEnd(); ++it) {
+        const QByteArray &path = it.key().first;
+        const auto root = std::find_if(roots.cbegin(), roots.cend(), [&path](const QByteArray &r) {
+            return path == r || path.startsWith(r + '/');
+        });
+        if (root == roots.cend()) {
+            result.insert(it.key(), *it);
+            continue;
+        }
+        const QByteArray folder = parentOf(*root);
+        ObjectRule &rule = folders[folder];
+        rule.insertModes(it->modes());
+        rule.insertTargets(it->targets());
+        if (!foldedNames[folder].contains(text(*root))) {
+            foldedNames[folder].append(text(*root));
+        }
+    }
+    for (auto it = folders.begin(); it != folders.end(); ++it) {
+        ObjectRule rule;
+        rule.setType(ObjectRule::File);
+        rule.setFilename(QString::fromUtf8(it.key()));
+        rule.insertModes(it->modes());
+        // The folder's own owner decides at login, not that of what was made in it.
+        struct stat info {
+        };
+        if (!it.key().contains('*') && stat(it.key().constData(), &info) == 0) {
+            rule.insertTarget(info.st_uid == m_uid ? ObjectRule::TargetUser : ObjectRule::TargetOther);
+        } else {
+            rule.insertTargets(it->targets());
+        }
+        const auto key = qMakePair(it.key(), int(ObjectRule::File));
+        const auto known = result.find(key);
+        if (known != result.end()) {
+            rule.insertModes(known->modes());
+            rule.insertTargets(known->targets());
+        }
+        result.insert(key, rule);
+        if (notes) {
+            const QStringList names = foldedNames.value(it.key());
+            notes->append(QStringLiteral("names made anew in each run (%1) are granted as one rule on the folder they were made in: %2")
+                              .arg(names.join(QLatin1String(", ")), serialized(rule).trimmed()));
+        }
+    }
+    return result;
+}
+
+// A run that read most of a folder's files (a program's data: syntax
+// definitions, icons, translations) reads the rest another time: one rule
+// on the folder instead of one per file, which also holds when the folder
+// changes with an update. Only plain reads are put together.
+RuleCollector::Rules RuleCollector::withFoldersProposed(const Rules &rules, QStringList *notes) const
+{
+    QMap<QByteArray, QVector<QPair<QByteArray, int>>> readIn;
+    for (auto it = rules.constBegin(); it != rules.constEnd(); ++it) {
+        if (it->type() == ObjectRule::File && it->modes() == QSet<ObjectRule::Mode>{ObjectRule::Read} && !it.key().first.contains('*')) {
+            readIn[parentOf(it.key().first)].append(it.key());
+        }
+    }
+    Rules result = rules;
+    for (auto folder = readIn.constBegin(); folder != readIn.constEnd(); ++folder) {
+        if (folder->size() < folderRuleFiles || folder.key() == "/") {
+            continue;
+        }
+        DIR *listing = opendir(folder.key().constData());
+        if (!listing) {
+            continue;
+        }
+        int files = 0;
+        while (const dirent *entry = readdir(listing)) {
+            struct stat info {
+            };
+            if (fstatat(dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(info.st_mode)) {
+                ++files;
+            }
+        }
+        closedir(listing);
+        struct stat info {
+        };
+        // Most: three in four of the files there now.
+        if (files == 0 || folder->size() * 4 < files * 3 || stat(folder.key().constData(), &info) != 0) {
+            continue;
+        }
+        ObjectRule rule;
+        rule.setType(ObjectRule::File);
+        rule.setFilename(QString::fromUtf8(folder.key()));
+        rule.insertMode(ObjectRule::Read);
+        rule.insertTarget(info.st_uid == m_uid ? ObjectRule::TargetUser : ObjectRule::TargetOther);
+        for (const auto &key : folder.value()) {
+            result.remove(key);
+        }
+        const auto key = qMakePair(folder.key(), int(ObjectRule::File));
+        const auto known = result.constFind(key);
+        if (known != result.constEnd()) {
+            rule.insertModes(known->modes());
+            rule.insertTargets(known->targets());
+        }
+        result.insert(key, rule);
+        if (notes) {
+            notes->append(QStringLiteral("%1 of the %2 files in %3 were read: proposed as one rule on the folder, which grants reading all of it: %4")
+                              .arg(folder->size())
+                              .arg(files)
+                              .arg(text(folder.key()), serialized(rule).trimmed()));
+        }
+    }
+    return result;
+}
+
 QString RuleCollector::rulesText() const
 {
     QString result;
-    for (const ObjectRule &rule : m_rules) {
+    const Rules rules = withFoldersProposed(withRandomNamesFolded(nullptr), nullptr);
+    for (const ObjectRule &rule : rules) {
         result += serialized(rule);
     }
     return result;

@@ -31,25 +31,31 @@ public:
     /** Object rule lines of the profile text format, ordered by path and then type. */
     QString rulesText() const;
 
-    /** Why reports were passed over: unreadable ones and paths no profile can hold. */
-    QStringList notes() const
-    {
-        return m_notes;
-    }
+    /**
+     * Why reports were passed over (unreadable ones, paths no profile can
+     * hold) and which rules were widened.
+     */
+    QStringList notes() const;
 
     /** What the reporter said it held back for this uid; empty when nothing. */
     QString droppedNote() const;
 
 private:
     bool readDropped(const QByteArray &line);
+    using Rules = QMap<QPair<QByteArray, int>, ObjectRule>;
     bool profileCanHold(const ObjectRule &rule) const;
+    QByteArray forEveryHome(const QByteArray &path, ObjectRule::Target target);
+    Rules withRandomNamesFolded(QStringList *notes) const;
+    Rules withFoldersProposed(const Rules &rules, QStringList *notes) const;
 
     const uid_t m_uid;
     // By path bytes and type, so that the order is the same on every run.
-    QMap<QPair<QByteArray, int>, ObjectRule> m_rules;
+    Rules m_rules;
     QStringList m_notes;
     QSet<QPair<QByteArray, int>> m_leftOut;
     qint64 m_dropped = 0;
+    // Rules written for every user's own home instead of one account's.
+    QSet<QByteArray> m_homeRules;
 };
 
 #endif

@@ -47,6 +47,30 @@
 <context>
     <name>KioskTracer</name>
     <message>
+        <source>~/.Xauthority there is not a file that can be put back</source>
+        <translation>~/.Xauthority там не является файлом, который можно восстановить</translation>
+    </message>
+    <message>
+        <source>The X display&apos;s cookie was not put into the account&apos;s home (%1); the application used the display grant alone.</source>
+        <translation>Cookie X-дисплея не помещён в домашний каталог учётной записи (%1); приложение получило доступ к дисплею только по разрешению.</translation>
+    </message>
+    <message>
+        <source>%1 is not installed</source>
+        <translation>%1 не установлен</translation>
+    </message>
+    <message>
+        <source>the authority file holds no cookie for %1</source>
+        <translation>в файле авторизации нет cookie для %1</translation>
+    </message>
+    <message>
+        <source>the account has no home of its own</source>
+        <translation>у учётной записи нет собственного домашнего каталога</translation>
+    </message>
+    <message>
+        <source>The X display&apos;s cookie could not be taken out of the home of &apos;%1&apos; again: %2</source>
+        <translation>Не удалось убрать cookie X-дисплея из домашнего каталога «%1»: %2</translation>
+    </message>
+    <message>
         <source>&apos;%1&apos; is not an X display name. Nothing has been changed.</source>
         <translation>«%1» не является именем X-дисплея. Ничего не изменено.</translation>
     </message>

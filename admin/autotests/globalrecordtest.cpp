@@ -123,8 +123,10 @@ private Q_SLOTS:
         }
         recordWith(recorded(
             {
-                // The collector's repeats, comments and stray lines stay out.
-                {QStringLiteral("daemon"), QStringLiteral("+file r u: /etc/hosts\n+file w u: /etc/hosts\n# collected\n@include base\nnot a rule at all\n")},
+                // The collector's repeats, comments and stray lines stay out;
+                // the profiles the recording ran with are included, where they exist.
+                {QStringLiteral("daemon"),
+                 QStringLiteral("+file r u: /etc/hosts\n+file w u: /etc/hosts\n# collected\n@include base\n@include base-missing\nnot a rule at all\n")},
                 {QStringLiteral("a.b"), QStringLiteral("+file r u: /srv/a.b\n")},
                 {QStringLiteral("a$"), QStringLiteral("+file r u: /srv/dollar\n")},
                 // The collector's bytes, whatever the locale.
@@ -159,6 +161,7 @@ private Q_SLOTS:
         const ProfileState *daemon = w.profileState(QStringLiteral("daemon_global_record_2"));
         QVERIFY(daemon);
         QCOMPARE(daemon->file()->data().objectRules(), rulesOf(QStringLiteral("+file rw u: /etc/hosts\n")));
+        QCOMPARE(WindowDriver::includes(daemon), QStringList{QStringLiteral("base")});
         QVERIFY(daemon->isEditable());
         QCOMPARE(w.profileState(QStringLiteral("zoe_global_record_1"))->file()->data().objectRules(), rulesOf(QStringLiteral("+file r u: /srv/zoë\n")));
         // A kiosk user keeps its profile; an account without one gets one including the recording.

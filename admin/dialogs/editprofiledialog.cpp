@@ -807,6 +807,17 @@ void EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool over
             list->item(i)->setCheckState(Qt::Unchecked);
         }
     }
+    // The base profiles the recording ran with: its rules hold only what
+    // they do not. A profile that cannot be included here stays unchecked.
+    const QSet<IncludeRule> includes = recorded.includes();
+    QListWidget *list = ui->inclusionListWidget;
+    for (int i = 0; i < list->count(); ++i) {
+        QListWidgetItem *item = list->item(i);
+        const QString name = nameOfItem(item);
+        if (includes.contains(IncludeRule(name)) && !m_lockedProfiles.contains(name) && (item->flags() & Qt::ItemIsUserCheckable)) {
+            item->setCheckState(Qt::Checked);
+        }
+    }
     const int firstRecorded = table->rowCount();
     appendObjectRules(rules.values());
     // The recorded rows come in filename order: shown from their first.

@@ -516,7 +516,8 @@ void SystemState::addRecordedProfiles(const QVariantMap &recorded, GlobalRecordR
         if (!User::isValidName(userName)) {
             continue;
         }
-        const QSet<ObjectRule> rules = ProfileParser::recordedObjectRules(recordedText(it.value()));
+        const QString text = recordedText(it.value());
+        const QSet<ObjectRule> rules = ProfileParser::recordedObjectRules(text);
         if (rules.isEmpty()) {
             continue;
         }
@@ -524,6 +525,16 @@ void SystemState::addRecordedProfiles(const QVariantMap &recorded, GlobalRecordR
         ProfileFile file(name, false);
         for (const ObjectRule &rule : rules) {
             file.data().insertObjectRule(rule);
+        }
+        // The base profiles the recorded rules rest on, as far as they are here.
+        const QSet<IncludeRule> includes = ProfileParser::parseText(text).data().includes();
+        for (const IncludeRule &include : includes) {
+            const bool known = std::any_of(m_profiles.cbegin(), m_profiles.cend(), [&include](const ProfileState *profile) {
+                return profile->name() == include.name();
+            });
+            if (known) {
+                file.data().insertIncludeRule(include);
+            }
         }
         auto *profile = new ProfileState(file);
         addProfile(profile);

@@ -27,12 +27,25 @@
 #include <QThread>
 #include <QUuid>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
 const QString tempUserPattern = QStringLiteral("temp_user_%1");
 const QString applicationCommand = QStringLiteral("export DISPLAY=%1 && export $(%2) && %3");
+
+// What every desktop session needs and trace mode never reports (device
+// nodes, kernel interfaces) or a recording should not repeat (the loader,
+// the login shell, the session bus, X, the toolkits): a recording runs with
+// it and its rules include it, so that they hold what is special to the
+// application.
+const QString baseProfile = QStringLiteral("base-desktop");
 
 // Tried names before giving up on a free temporary account name.
 constexpr int tempNameAttempts = 9;
@@ -67,6 +80,88 @@ bool isTempUserName(const QString &name)
 void sendApplicationPid(qint64 pid)
 {
     KAuth::HelperSupport::progressStep(QVariantMap{{HelperConstants::traceApplicationPidKey, pid}});
+}
+
+const char cookieFile[] = ".Xauthority";
+
+// The account's home, opened without following a link, when it is the
+// account's own: root then writes nothing through a name the account chose.
+int openOwnHome(const QString &account, uid_t *uid, gid_t *gid)
+{
+    const passwd *entry = getpwnam(account.toLocal8Bit().constData());
+    if (!entry || !entry->pw_dir || entry->pw_dir[0] != '/') {
+        return -1;
+    }
+    *uid = entry->pw_uid;
+    *gid = entry->pw_gid;
+    const int home = open(entry->pw_dir, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info {
+    };
+    if (home >= 0 && (fstat(home, &info) != 0 || info.st_uid != *uid)) {
+        close(home);
+        return -1;
+    }
+    return home;
+}
+
+// Replaces the entry @p name of @p dir whole with a new file of the account's
+// own: a link there is replaced, never followed.
+bool replaceEntry(int dir, const char *name, const QByteArray &bytes, uid_t uid, gid_t gid)
+{
+    const QByteArray temporary = QByteArray(name) + "-orla-" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+    const int fd = openat(dir, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    bool written = fchown(fd, uid, gid) == 0;
+    for (qint64 done = 0; written && done < bytes.size();) {
+        const ssize_t step = write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        written = step > 0;
+        done += step > 0 ? step : 0;
+    }
+    written = close(fd) == 0 && written;
+    if (!written || renameat(dir, temporary.constData(), dir, name) != 0) {
+        unlinkat(dir, temporary.constData(), 0);
+        return false;
+    }
+    return true;
+}
+
+// What lies at the entry @p name of @p dir: nothing, a regular file (and its
+// content), or anything else, which is never touched.
+struct Entry {
+    enum { Missing, File, Other } kind = Missing;
+    QByteArray bytes;
+};
+
+Entry readEntry(int dir, const char *name)
+{
+    Entry entry;
+    struct stat info {
+    };
+    if (fstatat(dir, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        entry.kind = errno == ENOENT ? Entry::Missing : Entry::Other;
+        return entry;
+    }
+    entry.kind = Entry::Other;
+    // An authority file holds a few cookies; one far larger is not one to replace.
+    if (!S_ISREG(info.st_mode) || info.st_size > 1024 * 1024) {
+        return entry;
+    }
+    const int fd = openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return entry;
+    }
+    char buffer[4096];
+    ssize_t length = 0;
+    while ((length = read(fd, buffer, sizeof buffer)) > 0 && entry.bytes.size() <= 1024 * 1024) {
+        entry.bytes.append(buffer, int(length));
+    }
+    close(fd);
+    if (length == 0 && entry.bytes.size() <= 1024 * 1024) {
+        entry.kind = Entry::File;
+    }
+    return entry;
 }
 
 void forgetTempUser(const QString &name, bool add)
@@ -126,6 +221,19 @@ QString KioskTracer::missingTool(const QStringList &tools) const
         }
     }
     return QString();
+}
+
+// Only a base profile that is installed: an include of a missing profile
+// would be an error in every profile it went into.
+QString KioskTracer::baseProfileIncludes() const
+{
+    const QFileInfo base(SystemKiosk::systemProfilesDir() + QLatin1Char('/') + baseProfile);
+    return base.isFile() ? QStringLiteral("@include %1\n").arg(baseProfile) : QString();
+}
+
+QString KioskTracer::withBaseProfiles(const QString &recorded) const
+{
+    return recorded.isEmpty() ? recorded : baseProfileIncludes() + recorded;
 }
 
 QString KioskTracer::appTraceDataError(const AppTraceData &data)
@@ -303,7 +411,7 @@ QString KioskTracer::trace(const AppTraceData &data)
             removeTempAccount(account);
         });
         User(account).create();
-        kiosk.updateUserProfile(account, QString());
+        kiosk.updateUserProfile(account, baseProfileIncludes());
     }
 
     startCollectTavrixUc();
@@ -315,15 +423,20 @@ QString KioskTracer::trace(const AppTraceData &data)
     m_undo.emplace_back(QStringLiteral("grant"), [this, data, account] {
         grantDisplay(data, account, false);
     });
+    giveXCookie(data, account);
+    m_undo.emplace_back(QStringLiteral("cookie"), [this, account] {
+        takeBackXCookie(account);
+    });
 
     runProcess(account, data.command, data.display);
 
+    takeBack(QStringLiteral("cookie"));
     takeBack(QStringLiteral("grant"));
     const unsigned int uid = static_cast<unsigned int>(User(account).getUid());
     if (temporary) {
         takeBack(QStringLiteral("account"));
     }
-    const QString result = uccollectDmesg(uid);
+    const QString result = withBaseProfiles(uccollectDmesg(uid));
     m_undo.erase(std::remove_if(m_undo.begin(),
                                 m_undo.end(),
                                 [](const auto &entry) {
@@ -357,6 +470,94 @@ void KioskTracer::grantDisplay(const AppTraceData &data, const QString &account,
         recording.grantedUser.clear();
         settings.setRecording(recording);
         settings.save();
+    }
+}
+
+// The display as a session gets it from its display manager: the display's
+// cookie in the account's ~/.Xauthority, which X clients read by default,
+// so that the recording sees the application read it too. The account's own
+// file is put back afterwards. Without xauth or a cookie for the display the
+// display grant alone lets the application in, and a warning says so.
+void KioskTracer::giveXCookie(const AppTraceData &data, const QString &account)
+{
+    m_savedCookie.reset();
+    const auto skipped = [this](const QString &why) {
+        m_warnings << tr("The X display's cookie was not put into the account's home (%1); the application used the display grant alone.").arg(why);
+    };
+    if (!QFileInfo(program(SystemPaths::xauthProgram)).isExecutable()) {
+        skipped(tr("%1 is not installed").arg(program(SystemPaths::xauthProgram)));
+        return;
+    }
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/orla-kiosk-cookie-XXXXXX"));
+    if (!dir.isValid()) {
+        skipped(dir.errorString());
+        return;
+    }
+    const QString extracted = dir.filePath(QStringLiteral("cookie"));
+    Process xauth;
+    xauth.run(program(SystemPaths::xauthProgram), {QStringLiteral("-q"), QStringLiteral("-f"), data.xauthorytyPath, QStringLiteral("extract"), extracted, data.display}, false);
+    QFile file(extracted);
+    const QByteArray cookie = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (cookie.isEmpty()) {
+        skipped(tr("the authority file holds no cookie for %1").arg(data.display));
+        return;
+    }
+    uid_t uid = 0;
+    gid_t gid = 0;
+    const int home = openOwnHome(account, &uid, &gid);
+    if (home < 0) {
+        skipped(tr("the account has no home of its own"));
+        return;
+    }
+    const Entry before = readEntry(home, cookieFile);
+    if (before.kind == Entry::Other) {
+        skipped(tr("~/.Xauthority there is not a file that can be put back"));
+    } else {
+        // Written down first, so that the next recording puts it back should this helper die.
+        m_cookieGiven = true;
+        m_savedCookie = before.kind == Entry::File ? std::optional<QByteArray>(before.bytes) : std::nullopt;
+        rememberCookie(account);
+    }
+    if (m_cookieGiven && !replaceEntry(home, cookieFile, cookie, uid, gid)) {
+        const int error = errno;
+        m_cookieGiven = false;
+        m_savedCookie.reset();
+        rememberCookie(QString());
+        skipped(QString::fromLocal8Bit(std::strerror(error)));
+    }
+    close(home);
+}
+
+void KioskTracer::rememberCookie(const QString &account)
+{
+    Settings::KioskTracer settings;
+    Settings::KioskTracer::Recording recording = settings.recording();
+    recording.cookieUser = account;
+    recording.cookieHadFile = !account.isEmpty() && m_savedCookie.has_value();
+    recording.cookieBefore = recording.cookieHadFile ? *m_savedCookie : QByteArray();
+    settings.setRecording(recording);
+    settings.save();
+}
+
+void KioskTracer::takeBackXCookie(const QString &account)
+{
+    if (!m_cookieGiven) {
+        return;
+    }
+    m_cookieGiven = false;
+    uid_t uid = 0;
+    gid_t gid = 0;
+    const int home = openOwnHome(account, &uid, &gid);
+    bool done = home >= 0;
+    if (done) {
+        done = m_savedCookie ? replaceEntry(home, cookieFile, *m_savedCookie, uid, gid) : unlinkat(home, cookieFile, 0) == 0 || errno == ENOENT;
+        close(home);
+    }
+    const int error = errno;
+    m_savedCookie.reset();
+    rememberCookie(QString());
+    if (!done) {
+        m_warnings << tr("The X display's cookie could not be taken out of the home of '%1' again: %2").arg(account, QString::fromLocal8Bit(std::strerror(error)));
     }
 }
 
@@ -467,6 +668,12 @@ void KioskTracer::cleanUpLeftovers()
             // The display may be long gone, and its grants with it.
             m_warnings << e.fullDetails();
         }
+    }
+
+    if (recording.running && !recording.cookieUser.isEmpty() && User::isValidName(recording.cookieUser)) {
+        m_cookieGiven = true;
+        m_savedCookie = recording.cookieHadFile ? std::optional<QByteArray>(recording.cookieBefore) : std::nullopt;
+        takeBackXCookie(recording.cookieUser);
     }
 
     const QSet<QString> names = settings.tempAccounts();
@@ -745,7 +952,7 @@ QMap<QString, QString> KioskTracer::collectTavrixUc()
                 m_warnings << tr("The kiosk user '%1' has no account on this system; nothing was recorded for it.").arg(quoted(name));
                 continue;
             }
-            const QString text = uccollectDmesg(static_cast<unsigned int>(user.getUid()));
+            const QString text = withBaseProfiles(uccollectDmesg(static_cast<unsigned int>(user.getUid())));
             if (!text.isEmpty()) {
                 result.insert(name, text);
             }

@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QTemporaryDir;
@@ -123,6 +124,11 @@ private:
     void readOutCollector();
     void syncCollector();
     QString missingTool(const QStringList &tools) const;
+    QString baseProfileIncludes() const;
+    void giveXCookie(const AppTraceData &data, const QString &account);
+    void takeBackXCookie(const QString &account);
+    void rememberCookie(const QString &account);
+    QString withBaseProfiles(const QString &recorded) const;
 
     SystemKiosk kiosk;
     QStringList m_warnings;
@@ -137,6 +143,10 @@ private:
     // The session leader of the running application (su's child), once known.
     qint64 m_appSession = 0;
     qint64 m_appPid = 0;
+    // The account's own X authority file from before the recording wrote
+    // the display's cookie there; absent when it had none.
+    std::optional<QByteArray> m_savedCookie;
+    bool m_cookieGiven = false;
 };
 
 #endif

@@ -65,6 +65,9 @@ KioskTracer::Recording KioskTracer::recording() const
     recording.display = s.value(prefix + QStringLiteral("display")).toString();
     recording.xauthorityPath = s.value(prefix + QStringLiteral("xauthorityPath")).toString();
     recording.grantedUser = s.value(prefix + QStringLiteral("grantedUser")).toString();
+    recording.cookieUser = s.value(prefix + QStringLiteral("cookieUser")).toString();
+    recording.cookieHadFile = s.value(prefix + QStringLiteral("cookieHadFile"), false).toBool();
+    recording.cookieBefore = s.value(prefix + QStringLiteral("cookieBefore")).toByteArray();
     return recording;
 }
 
@@ -79,6 +82,9 @@ void KioskTracer::setRecording(const Recording &recording)
     s.setValue(QStringLiteral("display"), recording.display);
     s.setValue(QStringLiteral("xauthorityPath"), recording.xauthorityPath);
     s.setValue(QStringLiteral("grantedUser"), recording.grantedUser);
+    s.setValue(QStringLiteral("cookieUser"), recording.cookieUser);
+    s.setValue(QStringLiteral("cookieHadFile"), recording.cookieHadFile);
+    s.setValue(QStringLiteral("cookieBefore"), recording.cookieBefore);
     s.endGroup();
 }
 

@@ -30,6 +30,11 @@ public:
         QString display;
         QString xauthorityPath;
         QString grantedUser;
+        // The account whose ~/.Xauthority holds the display's cookie for the
+        // recording, and what to put back there (nothing: remove it).
+        QString cookieUser;
+        bool cookieHadFile = false;
+        QByteArray cookieBefore;
     };
 
     KioskTracer();

@@ -61,7 +61,8 @@ await() {
 }
 reported() { "$DMESG" | grep -q -- "tavrix: trace uid=$uid $1 $work/$2\$"; }
 
-for f in allowed refused offphase sentinel sentinel2 sentinel3; do echo "$f" >"$work/$f"; done
+for f in allowed refused offphase sentinel sentinel2 sentinel3 both; do echo "$f" >"$work/$f"; done
+chmod 666 "$work/both"
 echo "mine" >"$work/mine"
 chown "$account" "$work/mine"
 mkdir "$work/box"
@@ -91,14 +92,18 @@ trace on
 
 kiosk_sh "read -r line <'$work/allowed'"
 kiosk_sh "read -r line <'$work/refused'"
+# A file written counts as read and written, however it was opened.
 kiosk_sh "echo more >>'$work/mine'"
+kiosk_sh "exec 3<>'$work/both'; sleep 0.3; exec 3>&-"
 kiosk_sh ": >'$work/box/new'"
+kiosk_sh "echo saved >'$work/box/.saving'; mv '$work/box/.saving' '$work/box/saved'"
 as_kiosk perl -e 'symlink("../refused", $ARGV[0]) or die "symlink: $!"; select(undef, undef, undef, 0.3)' "$work/box/link"
 kiosk_sh "read -r line <'$work/sentinel'"
 await "$work/sentinel\$" || fail "no report of the sentinel read"
 
 reported "file r o" refused || fail "read of a root file not reported"
 reported "file w u" mine || fail "write of the account's own file not reported"
+reported "file r u" mine || fail "write of the account's own file not reported as a read too"
 reported "file c u" box/new || fail "creation not reported"
 reported "link c u" box/link || fail "creation of a link not reported as a link"
 "$DMESG" | grep -q -- "$work/allowed" && fail "the allowed read was reported"
@@ -108,10 +113,13 @@ reported "link c u" box/link || fail "creation of a link not reported as a link"
 rules=$("$DMESG" | "$UCCOLLECT" "$uid")
 # VERBOSE=1 shows the log and the rules made of it.
 [ -n "${VERBOSE:-}" ] && { "$DMESG"; echo "$rules"; }
-for rule in "+file r o: $work/refused" "+file w u: $work/mine" "+link c u: $work/box/link"; do
+for rule in "+file r o: $work/refused" "+link c u: $work/box/link"; do
     grep -qxF -- "$rule" <<<"$rules" || fail "uccollect gave no '$rule'"
 done
-grep -qxE -- "\+file (cw|wc) u: $work/box/new" <<<"$rules" || fail "uccollect did not merge the creation and the write of box/new"
+grep -qxE -- "\+file [rcw]{3} u: $work/box/new" <<<"$rules" || fail "uccollect did not merge the creation and the write of box/new"
+grep -qxE -- "\+file [rw]{2} o: $work/both" <<<"$rules" || fail "a read-write open did not give rw"
+grep -qxE -- "\+file [rw]{2} u: $work/mine" <<<"$rules" || fail "an append did not give rw"
+grep -qxE -- "\+file [rwc]{3} u: $work/box/saved" <<<"$rules" || fail "a file saved by a rename did not give rwc on its final name"
 [ "$(grep -c -- "$work/box/new" <<<"$rules")" = 1 ] || fail "uccollect gave box/new more than once"
 grep -q -- "$work/allowed" <<<"$rules" && fail "uccollect gave the allowed file"
 

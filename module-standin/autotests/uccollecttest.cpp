@@ -5,7 +5,9 @@
 
 #include "tracereport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <QTest>
 
@@ -54,8 +56,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("uid");
         QTest::addColumn<int>("notes");
+        // Its home rules are written for every user's home: one note says so.
         QTest::newRow("kernel lines, several uids, merged modes and targets") << "mixed"
-                                                                              << "1000" << 0;
+                                                                              << "1000" << 1;
         QTest::newRow("escaped paths and paths no profile can hold") << "escapes"
                                                                      << "1000" << 9;
         QTest::newRow("recorded wildcards and control characters") << "wildcards"
@@ -109,6 +112,95 @@ private Q_SLOTS:
         QCOMPARE(run.notes.size(), 1);
         QVERIFY2(run.notes.first().startsWith("uccollect: up to 70 accesses of uid 1000 are missing"), run.notes.first().constData());
         QVERIFY(uccollect({QStringLiteral("1002")}, "tavrix: trace uid=1000 dropped 55\n").notes.isEmpty());
+    }
+
+    // Only the user's own objects below a home stand for every user's; one
+    // account's home and someone else's file in it are merged and kept apart.
+    void homesForEveryUser()
+    {
+        const Run run = uccollect({QStringLiteral("1000")},
+                                  "tavrix: trace uid=1000 file r u /home/kapp/.config/app.conf\n"
+                                  "tavrix: trace uid=1000 file w u /home/kapp/.config/app.conf\n"
+                                  "tavrix: trace uid=1000 file c u /home/kapp\n"
+                                  "tavrix: trace uid=1000 file r o /home/kapp/.profile\n"
+                                  "tavrix: trace uid=1000 file r u /home/.hidden/file\n"
+                                  "tavrix: trace uid=1000 file r u /homework/file\n");
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out,
+                 "+file c u: /home/*\n"
+                 "+file rw u: /home/*/.config/app.conf\n"
+                 "+file r u: /home/.hidden/file\n"
+                 "+file r o: /home/kapp/.profile\n"
+                 "+file r u: /homework/file\n");
+        QCOMPARE(run.notes.size(), 1);
+        QVERIFY2(run.notes.value(0).contains("/home/*"), run.notes.value(0).constData());
+    }
+
+    // A temporary directory made in the run, and what is below it, become
+    // one rule on the folder it was made in (the folder's owner decides the
+    // target); a name the run made that is no random one stays itself.
+    void randomNamesFolded()
+    {
+        const Run run = uccollect({QStringLiteral("1000")},
+                                  "tavrix: trace uid=1000 file c u /tmp/xtermXXJUyArL\n"
+                                  "tavrix: trace uid=1000 file c u /tmp/xtermXXJUyArL/index.theme\n"
+                                  "tavrix: trace uid=1000 file w u /tmp/xtermXXJUyArL/index.theme\n"
+                                  "tavrix: trace uid=1000 file r u /tmp/xtermXXJUyArL/index.theme\n"
+                                  "tavrix: trace uid=1000 file c u /tmp/dbus-OvqG2tzZhy\n"
+                                  "tavrix: trace uid=1000 file c u /tmp/index.theme\n"
+                                  "tavrix: trace uid=1000 file r o /usr/lib/libQt5Core.so\n");
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out,
+                 "+file rwc o: /tmp\n"
+                 "+file c u: /tmp/index.theme\n"
+                 "+file r o: /usr/lib/libQt5Core.so\n");
+        QCOMPARE(run.notes.size(), 1);
+        QVERIFY2(run.notes.value(0).contains("/tmp/dbus-OvqG2tzZhy, /tmp/xtermXXJUyArL"), run.notes.value(0).constData());
+    }
+
+    // Most of a folder's files read: one rule on the folder, said in a note;
+    // fewer, or files also written, stay one by one.
+    void foldersProposed()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QByteArray most = QFile::encodeName(dir.filePath(QStringLiteral("most")));
+        const QByteArray few = QFile::encodeName(dir.filePath(QStringLiteral("few")));
+        QVERIFY(QDir().mkpath(QFile::decodeName(most)) && QDir().mkpath(QFile::decodeName(few)));
+        QByteArray log;
+        for (int i = 0; i < 10; ++i) {
+            const QByteArray name = "/f" + QByteArray::number(i);
+            QFile(QFile::decodeName(most + name)).open(QIODevice::WriteOnly);
+            QFile(QFile::decodeName(few + name)).open(QIODevice::WriteOnly);
+            if (i < 8) {
+                log += "tavrix: trace uid=1000 file r o " + most + name + "\n";
+            }
+            if (i < 5) {
+                log += "tavrix: trace uid=1000 file r o " + few + name + "\n";
+            }
+        }
+        log += "tavrix: trace uid=1000 file w u " + most + "/f0\n";
+        const Run run = uccollect({QStringLiteral("1000")}, log);
+        QCOMPARE(run.exitCode, 0);
+        const auto linesWith = [](const QByteArray &out, const QByteArray &part) {
+            int lines = 0;
+            for (const QByteArray &line : out.split('\n')) {
+                lines += line.contains(part) ? 1 : 0;
+            }
+            return lines;
+        };
+        // Seven read only, the eighth also written: seven of ten is not most.
+        QCOMPARE(linesWith(run.out, most + "/f"), 8);
+        QCOMPARE(run.notes.size(), 0);
+
+        log += "tavrix: trace uid=1000 file r o " + most + "/f8\n";
+        const Run more = uccollect({QStringLiteral("1000")}, log);
+        QVERIFY2(more.out.contains("+file r o: " + most + "\n"), more.out.constData());
+        QVERIFY2(more.out.contains(most + "/f0\n"), more.out.constData());
+        QCOMPARE(linesWith(more.out, most + "/f"), 1);
+        QCOMPARE(linesWith(more.out, few + "/f"), 5);
+        QCOMPARE(more.notes.size(), 1);
+        QVERIFY2(more.notes.value(0).contains("8 of the 10 files"), more.notes.value(0).constData());
     }
 
     void badArguments_data()

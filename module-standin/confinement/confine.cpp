@@ -8,8 +8,7 @@
 //   tavrix-confine [--] COMMAND [ARG...]
 //       runs COMMAND as the session of the calling account (its real uid):
 //       under the account's kiosk confinement when that is due, as it is
-//       otherwise. The X session start-up runs it, so the session keeps
-//       reaching abstract sockets (the X server's).
+//       otherwise. The X session start-up runs it.
 //   tavrix-confine --ruleset ACCOUNT
 //       root only, for the PAM module: the decision for ACCOUNT goes to
 //       standard output, a unix socket, as one message: "unconfined",
@@ -130,7 +129,7 @@ int run(char **command)
     const uid_t uid = getuid();
     const passwd *entry = getpwuid(uid);
     const QString account = entry ? QString::fromUtf8(entry->pw_name) : QString::number(uid);
-    const KioskConfinement confinement(account, uid, KioskConfinement::Start::XSession);
+    const KioskConfinement confinement(account, uid);
     report(account, confinement, true);
     switch (confinement.verdict()) {
     case KioskConfinement::Verdict::Refused:

@@ -9,7 +9,7 @@
 #include "store/systemkiosk.h"
 #include "store/userwhitelist.h"
 
-KioskConfinement::KioskConfinement(const QString &account, uid_t uid, Start start)
+KioskConfinement::KioskConfinement(const QString &account, uid_t uid)
 {
     if (uid == 0) {
         return;
@@ -25,7 +25,7 @@ KioskConfinement::KioskConfinement(const QString &account, uid_t uid, Start star
     }
     // The rules go in as the walk opens their objects; whether there is a
     // kiosk user at all is known only after the walk.
-    const bool ruleset = m_ruleset.create(&m_reason, start != Start::XSession);
+    const bool ruleset = m_ruleset.create(&m_reason);
     QStringList refused;
     UserWhitelist::GrantSink sink;
     if (ruleset) {

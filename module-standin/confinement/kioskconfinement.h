@@ -22,17 +22,6 @@
 class KioskConfinement
 {
 public:
-    /** Where the session starts. */
-    enum class Start {
-        // su and console logins: a terminal session.
-        Login,
-        // The X session start-up. Its programs reach the X server over its
-        // abstract socket, and libxcb gives up on a refused connection there
-        // instead of trying the server's socket in /tmp/.X11-unix: such a
-        // session keeps abstract sockets.
-        XSession,
-    };
-
     enum class Verdict {
         Unconfined,
         Confined,
@@ -40,7 +29,7 @@ public:
         Refused,
     };
 
-    KioskConfinement(const QString &account, uid_t uid, Start start = Start::Login);
+    KioskConfinement(const QString &account, uid_t uid);
 
     Verdict verdict() const
     {

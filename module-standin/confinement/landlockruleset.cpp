@@ -98,7 +98,7 @@ quint64 LandlockRuleset::scopes(int abi, bool abstractSockets)
     return LANDLOCK_SCOPE_SIGNAL | (abstractSockets ? LANDLOCK_SCOPE_ABSTRACT_UNIX_SOCKET : 0);
 }
 
-bool LandlockRuleset::create(QString *error, bool abstractSockets)
+bool LandlockRuleset::create(QString *error)
 {
     if (m_fd >= 0) {
         close(m_fd);
@@ -112,7 +112,7 @@ bool LandlockRuleset::create(QString *error, bool abstractSockets)
     }
     Landlock::RulesetAttributes attributes;
     attributes.handled_access_fs = handledAccess(m_abi);
-    attributes.scoped = scopes(m_abi, abstractSockets);
+    attributes.scoped = scopes(m_abi, false);
     // A kernel before scoping is handed only the part it knows.
     const size_t size = m_abi >= 6 ? sizeof attributes : sizeof(landlock_ruleset_attr);
     m_fd = int(syscall(SYS_landlock_create_ruleset, &attributes, size, 0U));

@@ -22,8 +22,8 @@
  * writing and truncating, either of them a device's ioctl commands; c
  * making and removing entries of every kind but device nodes, and moving
  * them between directories. Where the kernel has scoping, the session
- * signals no process outside itself, and, unless it is an X session,
- * reaches no abstract unix socket outside itself.
+ * signals no process outside itself. Abstract unix sockets are not
+ * scoped: X clients reach their server over one and try no other.
  */
 class LandlockRuleset
 {
@@ -51,9 +51,10 @@ public:
 
     /**
      * Makes an empty ruleset for the running kernel, scoped as scopes()
-     * says. False, with the reason in @p error, when there is none.
+     * says without abstract sockets. False, with the reason in @p error,
+     * when there is none.
      */
-    bool create(QString *error, bool abstractSockets = true);
+    bool create(QString *error);
 
     /**
      * Adds the rule of one grant on the object @p fd (O_PATH), which the

@@ -33,6 +33,7 @@ const QString disabledKiosk = QStringLiteral("kioskoff");
 const QString plain = QStringLiteral("plainuser");
 const QString desktop = QStringLiteral("kioskdesk");
 const QString recorded = QStringLiteral("kioskapp");
+const QString terminal = QStringLiteral("kioskterm");
 const QString root = QStringLiteral("root");
 
 struct Run {
@@ -58,6 +59,38 @@ Run run(const QString &program, const QStringList &arguments, const QByteArray &
 Run su(const QString &account, const QString &command)
 {
     return run(QStringLiteral("su"), {QStringLiteral("-"), account, QStringLiteral("-c"), command});
+}
+
+// Records @p command as @p account through the helper; the recorded text.
+QString record(const QString &account, const QString &command, QString *failure)
+{
+    KAuth::Action action(HelperConstants::traceApplicationActionId);
+    action.setHelperId(HelperConstants::helperId);
+    action.setArguments({{QStringLiteral("commandKey"), command},
+                         {QStringLiteral("usernameKey"), account},
+                         {QStringLiteral("displayKey"), qEnvironmentVariable("DISPLAY")},
+                         {QStringLiteral("xauthorytyPathKey"), qEnvironmentVariable("XAUTHORITY")}});
+    action.setTimeout(180000);
+    KAuth::ExecuteJob *job = action.execute();
+    job->setAutoDelete(false);
+    const bool traced = job->exec();
+    *failure = traced ? QString() : job->errorString();
+    const QString text = job->data().value(HelperConstants::traceTextKey).toString();
+    delete job;
+    return text;
+}
+
+// The rules only one of two recordings gave, one line each.
+QString differences(const QSet<ObjectRule> &one, const QSet<ObjectRule> &other)
+{
+    QStringList lines;
+    for (const ObjectRule &rule : one - other) {
+        lines << QStringLiteral("only the first: ") + rule.filename();
+    }
+    for (const ObjectRule &rule : other - one) {
+        lines << QStringLiteral("only the second: ") + rule.filename();
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 bool denied(const Run &result)
@@ -120,8 +153,14 @@ private Q_SLOTS:
     void consoleLogin();
     void xSession();
     void recordedApplicationRunsConfined();
+    void recordedTerminalRunsConfined();
+    void recordedEditorRunsConfined();
+    void globalRecordingGivesTheSameRules();
+    void temporaryAccountGivesTheSameRules();
 
 private:
+    void recordAndRunConfined(const QString &command, const QStringList &shown);
+
     QString m_tmpDrop;
     QString m_etcDrop;
 };
@@ -145,7 +184,13 @@ void ConfinementBusTest::initTestCase()
     const Run tree = run(QStringLiteral("bash"), {QStringLiteral(DEMO_TREE_SCRIPT), ScratchRoot::root()});
     QVERIFY2(tree.code == 0, qPrintable(tree.output));
 
-    for (const QString &account : {kiosk, disabledKiosk, plain, desktop, recorded}) {
+    // The base profiles recordings include, as the stand-in installs them.
+    const QDir base(QStringLiteral(BASE_PROFILES_DIR));
+    for (const QString &name : base.entryList({QStringLiteral("base-*")}, QDir::Files)) {
+        QVERIFY(QFile::copy(base.filePath(name), SystemKiosk::systemProfilesDir() + QLatin1Char('/') + name));
+    }
+
+    for (const QString &account : {kiosk, disabledKiosk, plain, desktop, recorded, terminal}) {
         createAccount(account);
     }
     const QString allowed = QStringLiteral("@include shell\n+file r uo: /etc/hostname\n");
@@ -154,6 +199,7 @@ void ConfinementBusTest::initTestCase()
     store.updateUserProfile(HelperConstants::disabledPrefix + QLatin1Char('/') + disabledKiosk, allowed);
     store.updateUserProfile(desktop, QStringLiteral("@include orla-desktop\n+file r uo: /etc/hostname\n"));
     store.updateUserProfile(recorded, QStringLiteral("@include shell\n"));
+    store.updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
     // Root as a kiosk user of its own making: it must stay unconfined all the same.
     store.updateUserProfile(root, QStringLiteral("+file r uo: /etc/hostname\n"));
 
@@ -332,6 +378,232 @@ void ConfinementBusTest::recordedApplicationRunsConfined()
     QCOMPARE(su(recorded, QStringLiteral("echo $TAVRIX_SESSION")).output.trimmed(), QStringLiteral("confined"));
     // A file beside the recorded one, which the application never touched.
     QVERIFY2(denied(su(recorded, QStringLiteral("cat /usr/share/doc/bash/copyright"))), qPrintable(text));
+}
+
+// A terminal recorded as a kiosk user whose profile holds only the base
+// profiles: the same rules each time, and with them it opens its window and
+// runs a command confined, nothing refused on the way, while a file it
+// never touched stays refused.
+void ConfinementBusTest::recordedTerminalRunsConfined()
+{
+    if (!QFile::exists(QStringLiteral("/usr/bin/xterm"))) {
+        QSKIP("xterm is not installed (scripts/install-deps.sh)");
+    }
+    // Runs inside the terminal: the window it is shown in, and a command.
+    const QString inside = script(home(terminal) + QStringLiteral("/inside"),
+                                  // Mapped a moment after the command started, on a busy machine.
+                                  "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do\n"
+                                  "    /usr/bin/sleep 0.5\n"
+                                  "    /usr/bin/xwininfo -id \"$WINDOWID\" | /usr/bin/grep -q IsViewable && break\n"
+                                  "done\n"
+                                  "/usr/bin/xwininfo -id \"$WINDOWID\" >\"$HOME/program.out\" || exit 1\n"
+                                  "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"\n"
+                                  "test -s \"$HOME/.Xauthority\" && echo 'cookie in the home' >>\"$HOME/program.out\"",
+                                  terminal);
+    const QStringList shown{QStringLiteral("Map State: IsViewable"), QStringLiteral("/etc/debian_version"), QStringLiteral("cookie in the home")};
+    recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside, shown);
+}
+
+// The same for a GTK editor, which starts services of its session bus and
+// keeps its settings and state in the home.
+void ConfinementBusTest::recordedEditorRunsConfined()
+{
+    if (!QFile::exists(QStringLiteral("/usr/bin/mousepad"))) {
+        QSKIP("mousepad is not installed (scripts/install-deps.sh)");
+    }
+    const QString program = script(home(terminal) + QStringLiteral("/editor"),
+                                   "echo text >\"$HOME/note.txt\"\n"
+                                   "/usr/bin/mousepad \"$HOME/note.txt\" &\n"
+                                   "editor=$!\n"
+                                   "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do\n"
+                                   "    /usr/bin/sleep 0.5\n"
+                                   "    /usr/bin/xwininfo -root -tree | /usr/bin/grep -q 'note.txt' && break\n"
+                                   "done\n"
+                                   "/usr/bin/sleep 2\n"
+                                   "/usr/bin/xwininfo -root -tree | /usr/bin/grep 'note.txt' >\"$HOME/program.out\"\n"
+                                   "kill $editor; wait $editor",
+                                   terminal);
+    recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 ") + program, {QStringLiteral("Mousepad")});
+}
+
+// A global recording of the same session gives what recording the
+// application gave: nothing of a daemon the session forks is lost.
+void ConfinementBusTest::globalRecordingGivesTheSameRules()
+{
+    if (!QFile::exists(QStringLiteral("/usr/bin/xterm"))) {
+        QSKIP("xterm is not installed (scripts/install-deps.sh)");
+    }
+    const QString inside = script(home(terminal) + QStringLiteral("/inside"), "/usr/bin/md5sum /etc/debian_version >\"$HOME/program.out\"", terminal);
+    const QString command = QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside;
+    SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
+    setEnforce(false);
+    // The session's own cookie, as a display manager leaves it; the recorder puts it back.
+    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
+    QFile::remove(cookie);
+    QCOMPARE(run(QStringLiteral("xauth"), {QStringLiteral("-f"), qEnvironmentVariable("XAUTHORITY"), QStringLiteral("extract"), cookie, qEnvironmentVariable("DISPLAY")}).code, 0);
+    QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
+
+    QString failure;
+    const QSet<ObjectRule> application = ProfileParser::recordedObjectRules(record(terminal, command, &failure));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QVERIFY(!application.isEmpty());
+
+    const auto start = [](QVariantMap *reply, bool *started, bool *finished) {
+        KAuth::Action action(HelperConstants::globalTraceActionId);
+        action.setHelperId(HelperConstants::helperId);
+        action.setArguments({{QStringLiteral("enable"), true}});
+        action.setTimeout(180000);
+        KAuth::ExecuteJob *job = action.execute();
+        QObject::connect(job, &KAuth::ExecuteJob::newData, job, [started](const QVariantMap &data) {
+            *started = *started || data.value(HelperConstants::globalModeEnableKey).toBool();
+        });
+        QObject::connect(job, &KJob::finished, job, [job, reply, finished] {
+            *reply = job->data();
+            *finished = true;
+        });
+        job->start();
+        return job;
+    };
+    QVariantMap reply;
+    bool started = false;
+    bool finished = false;
+    start(&reply, &started, &finished);
+    QTRY_VERIFY_WITH_TIMEOUT(started || finished, 60000);
+    QVERIFY(!finished);
+    // The session as the recorder runs it, its bus ended with it.
+    const Run session = su(terminal,
+                           QStringLiteral("export DISPLAY=%1 && export $(/usr/bin/dbus-launch) && %2; kill $DBUS_SESSION_BUS_PID")
+                               .arg(qEnvironmentVariable("DISPLAY"), command));
+    QVERIFY2(session.code == 0, qPrintable(session.output));
+    // The program's way to stop: the same action once more, killed at once.
+    QVariantMap ignored;
+    bool stopStarted = false;
+    bool stopFinished = false;
+    start(&ignored, &stopStarted, &stopFinished)->kill();
+    QTRY_VERIFY_WITH_TIMEOUT(finished, 60000);
+    const QSet<ObjectRule> global =
+        ProfileParser::recordedObjectRules(reply.value(HelperConstants::globalRecordDataKey).toMap().value(terminal).toString());
+
+    const QString differing = differences(global, application);
+    QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("globally, and for the application:\n") + differing));
+    QFile::remove(cookie);
+}
+
+// A temporary account made for the recording runs on the same base
+// profiles as a kiosk user that holds only them, and its own home comes back
+// as every user's: the two recordings give the same rules.
+void ConfinementBusTest::temporaryAccountGivesTheSameRules()
+{
+    if (!QFile::exists(QStringLiteral("/usr/bin/xterm"))) {
+        QSKIP("xterm is not installed (scripts/install-deps.sh)");
+    }
+    const QString inside = script(qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/inside"),
+                                  "/usr/bin/md5sum /etc/debian_version >\"$HOME/program.out\"\n"
+                                  "echo kept >\"$HOME/.config-of-its-own\"");
+    const QString command = QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside;
+    SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
+    setEnforce(false);
+    QFile::remove(home(terminal) + QStringLiteral("/.Xauthority"));
+
+    QString failure;
+    const QString temporaryText = record(QString(), command, &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QVERIFY2(temporaryText.startsWith(QLatin1String("@include base-desktop\n")), qPrintable(temporaryText));
+    const QSet<ObjectRule> temporary = ProfileParser::recordedObjectRules(temporaryText);
+    // The kiosk user's own authority file is back as it was after the run.
+    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
+    QFile own(cookie);
+    QVERIFY(own.open(QIODevice::WriteOnly) && own.write("its own\n") == 8);
+    own.close();
+    QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
+    const QSet<ObjectRule> kioskUser = ProfileParser::recordedObjectRules(record(terminal, command, &failure));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QVERIFY(!kioskUser.isEmpty());
+    QVERIFY(own.open(QIODevice::ReadOnly));
+    QCOMPARE(own.readAll(), QByteArray("its own\n"));
+    own.close();
+    QFile::remove(cookie);
+
+    const QString differing = differences(temporary, kioskUser);
+    QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("with a temporary account, and as the kiosk user:\n") + differing));
+    for (const ObjectRule &rule : temporary) {
+        QVERIFY2(!rule.filename().contains(QLatin1String("temp_user_")), qPrintable(temporaryText));
+    }
+}
+
+void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStringList &shown)
+{
+    SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
+    setEnforce(false);
+    // No cookie of its own: the recorder's goes in for the run, and out again.
+    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
+    QFile::remove(cookie);
+    QSet<ObjectRule> first;
+    for (int round = 0; round < 3; ++round) {
+        QFile::remove(home(terminal) + QStringLiteral("/program.out"));
+        QString failure;
+        const QString text = record(terminal, command, &failure);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QVERIFY2(text.startsWith(QLatin1String("@include base-desktop\n")), qPrintable(text));
+        const QSet<ObjectRule> rules = ProfileParser::recordedObjectRules(text);
+        QVERIFY2(!rules.isEmpty(), qPrintable(text));
+        // The recording ran with the display's cookie in the home, and took it out again.
+        QFile out(home(terminal) + QStringLiteral("/program.out"));
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        const QString output = QString::fromUtf8(out.readAll());
+        for (const QString &expected : shown) {
+            QVERIFY2(output.contains(expected), qPrintable(output));
+        }
+        QVERIFY(!QFile::exists(cookie));
+        if (round == 0) {
+            first = rules;
+        } else {
+            const QString differing = differences(rules, first);
+            QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("recording %1, and the first:\n").arg(round + 1) + differing));
+        }
+    }
+
+    qInfo("%d rules recorded: %s", int(first.size()), qPrintable(ProfileParser::profileDataSerialization([&first] {
+              ProfileData data;
+              for (const ObjectRule &rule : qAsConst(first)) {
+                  data.insertObjectRule(rule);
+              }
+              return data;
+          }())));
+    ProfileData profile = SystemKiosk().readProfile(SystemKiosk::userProfilesDir() + QLatin1Char('/') + terminal).data();
+    for (const ObjectRule &rule : qAsConst(first)) {
+        profile.insertObjectRule(rule);
+    }
+    // The tracer that counts the refusals, which the application itself never runs.
+    profile.insertObjectRule(ProfileParser::parseText(QStringLiteral("+file r uo: /usr/bin/strace\n")).data().objectRules().values().value(0));
+    SystemKiosk().updateUserProfile(terminal, ProfileParser::profileDataSerialization(profile));
+    setEnforce(true);
+
+    // The display as a display manager grants it: a cookie in the user's home.
+    QCOMPARE(run(QStringLiteral("xauth"), {QStringLiteral("-f"), qEnvironmentVariable("XAUTHORITY"), QStringLiteral("extract"), cookie, qEnvironmentVariable("DISPLAY")}).code, 0);
+    QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
+    QFile::remove(home(terminal) + QStringLiteral("/program.out"));
+    const QString trace = home(terminal) + QStringLiteral("/refused.strace");
+    const Run confined = su(terminal,
+                            QStringLiteral("export DISPLAY=%1 && /usr/bin/strace -f -qq -Z -o %2 /usr/bin/sh -c 'export $(/usr/bin/dbus-launch) && %3; kill $DBUS_SESSION_BUS_PID'")
+                                .arg(qEnvironmentVariable("DISPLAY"), trace, command));
+    QFile out(home(terminal) + QStringLiteral("/program.out"));
+    QVERIFY2(out.open(QIODevice::ReadOnly), qPrintable(confined.output));
+    const QString output = QString::fromUtf8(out.readAll());
+    for (const QString &expected : shown) {
+        QVERIFY2(output.contains(expected), qPrintable(output + confined.output));
+    }
+    QFile failed(trace);
+    QVERIFY(failed.open(QIODevice::ReadOnly));
+    QStringList refused;
+    for (const QByteArray &line : failed.readAll().split('\n')) {
+        if (line.contains("EACCES") || line.contains("EXDEV")) {
+            refused << QString::fromUtf8(line);
+        }
+    }
+    QVERIFY2(refused.isEmpty(), qPrintable(refused.join(QLatin1Char('\n'))));
+    QCOMPARE(su(terminal, QStringLiteral("echo $TAVRIX_SESSION")).output.trimmed(), QStringLiteral("confined"));
+    QVERIFY(denied(su(terminal, QStringLiteral("cat /usr/share/doc/bash/copyright"))));
 }
 
 QTEST_GUILESS_MAIN(ConfinementBusTest)

@@ -102,7 +102,6 @@ private Q_SLOTS:
     void wildcardMatchesNoLink();
     void terminalInputRefused();
     void unconfinedPeersEndWhenEnforcingStarts();
-    void sessionReachesNoPeerOutsideIt();
     void recordingLeavesNothingUnconfined();
     void xSessionReachesItsDisplay();
 
@@ -314,19 +313,6 @@ void HostileUserBusTest::unconfinedPeersEndWhenEnforcingStarts()
     QTest::qWait(200);
     QVERIFY2(alive(confinedPid), "a confined session ended a process outside it");
     ::kill(confinedPid, SIGKILL);
-}
-
-// A peer no confinement ends: an account that is no kiosk user.
-void HostileUserBusTest::sessionReachesNoPeerOutsideIt()
-{
-    const QString name = QStringLiteral("orla-plain-%1").arg(QCoreApplication::applicationPid());
-    const Run started = su(plain, peer(QStringLiteral("serve ") + name));
-    const pid_t pid = started.output.trimmed().toInt();
-    QVERIFY2(pid > 0 && alive(pid), qPrintable(started.output));
-
-    const Run fetched = su(hostile, peer(QStringLiteral("fetch %1 /etc/shadow").arg(name)));
-    ::kill(pid, SIGKILL);
-    QVERIFY2(fetched.code != 0 && fetched.output.contains(QLatin1String("connect refused")), qPrintable(fetched.output));
 }
 
 // While an application is recorded, kiosk users are unconfined: another
