@@ -8,6 +8,7 @@
 
 #include <KAuth/ActionReply>
 
+#include "callergate.h"
 #include "recording/kiosktracer.h"
 #include "stuckactionwatch.h"
 
@@ -72,6 +73,9 @@ private:
     QTranslator translator;
     QTranslator commonTranslator;
     KioskTracer tracer;
+    // Before the watch: the watch finds KAuth's object where the gate then
+    // takes its place.
+    CallerGate gate;
     StuckActionWatch watch;
 };
 
