@@ -525,7 +525,8 @@ void RecordingBusTest::failedGlobalStart()
 
 void RecordingBusTest::staleStopRequest()
 {
-    // A stop sent while nothing runs must not cut the next recording off.
+    // A stop sent while nothing runs, by a caller without an action of its
+    // own, must not cut the next recording off.
     QVERIFY(execute(traceId, traceArguments(QString())).code == 0);
     QVERIFY(run(QStringLiteral("dbus-send"),
                 {QStringLiteral("--system"),
@@ -535,12 +536,9 @@ void RecordingBusTest::staleStopRequest()
                  QStringLiteral("org.kde.kf5auth.stopAction"),
                  QStringLiteral("string:") + traceId}));
     const Traces before = traces();
-    const Run refused = execute(traceId, traceArguments(QStringLiteral("true")));
-    QVERIFY2(refused.text.contains(QLatin1String("still pending")), qPrintable(refused.text));
-    checkTraces(before);
-    // The request is used up by that answer.
     const Run next = execute(traceId, traceArguments(QStringLiteral("true")));
     QVERIFY2(next.code == 0, qPrintable(next.text));
+    checkTraces(before);
 }
 
 void RecordingBusTest::unprivilegedClients()
