@@ -219,6 +219,7 @@ private Q_SLOTS:
     void failingFourthStepChangesNothing();
     void killedSaveLeavesOneWholeTree_data();
     void killedSaveLeavesOneWholeTree();
+    void killedSaveIsPutBackAtOnce();
     void unreadableJournalRefusesTheSave();
     void restoredSnapshotGivesBackTheTree();
     void fiftyFirstSnapshotDropsTheFirst();
@@ -475,6 +476,51 @@ void BoothwardBusTest::killedSaveLeavesOneWholeTree()
     QVERIFY2(recovered == before || recovered == after, "the tree is a mixture of the old and the new configuration");
     qInfo("the %s tree is back", recovered == before ? "old" : "new");
     QVERIFY(!QFileInfo::exists(journal));
+}
+
+void BoothwardBusTest::killedSaveIsPutBackAtOnce()
+{
+    const QMap<QString, QString> profiles = manyProfiles(10000);
+    for (auto it = profiles.cbegin(); it != profiles.cend(); ++it) {
+        KioskTree::write(systemProfile(it.key()), "old " + it.key().toUtf8() + '\n');
+    }
+    QCOMPARE(execute(updateId, UpdateActionsMap(QStringLiteral("C"))).kind, Outcome::Success);
+    const Snapshot before = snapshot();
+    const QStringList keptBefore = QDir(QString::fromUtf8(SystemPaths::snapshotsDir)).entryList(QDir::Files);
+    const qint64 pid = helperPid();
+    QVERIFY(pid > 0);
+
+    // Killed once the earlier configuration is kept and the first profiles
+    // are replaced: the tree is a mixture until someone puts it back.
+    UpdateActionsMap big(QStringLiteral("C"));
+    big.setProfilesToUpdate(profiles);
+    const QString first = systemProfile(profiles.firstKey());
+    bool killed = false;
+    QTimer poll;
+    poll.setInterval(0);
+    connect(&poll, &QTimer::timeout, this, [&]() {
+        if (!TestFiles::read(first).startsWith("old ")) {
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+            killed = true;
+            poll.stop();
+        }
+    });
+    poll.start();
+    const Outcome outcome = execute(updateId, big, 20000);
+    poll.stop();
+    QVERIFY2(killed, "the helper finished before it could be killed");
+    QCOMPARE(outcome.kind, Outcome::Failure);
+
+    // Without a further action: the old tree is back as soon as the save has
+    // failed, and nothing is kept of the save that never happened.
+    const QString journal = QString::fromUtf8(SystemPaths::transactionJournalDir) + QStringLiteral("/journal");
+    QVERIFY(!QFileInfo::exists(journal));
+    Snapshot recovered = snapshot();
+    for (auto it = recovered.begin(); it != recovered.end();) {
+        it = it.key().contains(QLatin1String("/.kiosk-")) ? recovered.erase(it) : std::next(it);
+    }
+    QVERIFY2(recovered == before, "the tree is not the old configuration");
+    QCOMPARE(QDir(QString::fromUtf8(SystemPaths::snapshotsDir)).entryList(QDir::Files), keptBefore);
 }
 
 void BoothwardBusTest::unreadableJournalRefusesTheSave()
