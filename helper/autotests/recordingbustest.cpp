@@ -275,6 +275,7 @@ private Q_SLOTS:
     void killedHelperIsCleanedUpAfter();
     void failedGlobalStart();
     void staleStopRequest();
+    void othersCannotStopARecording();
     void unprivilegedClients();
 };
 
@@ -538,6 +539,36 @@ void RecordingBusTest::staleStopRequest()
     const Traces before = traces();
     const Run next = execute(traceId, traceArguments(QStringLiteral("true")));
     QVERIFY2(next.code == 0, qPrintable(next.text));
+    checkTraces(before);
+}
+
+void RecordingBusTest::othersCannotStopARecording()
+{
+    // Any local account may send the helper a stop request; only the
+    // recording's own caller ends it.
+    const Traces before = traces();
+    Run result;
+    KAuth::ExecuteJob *job = startAction(traceId, traceArguments(QStringLiteral("sleep 4")), &result);
+    QVERIFY(waitFor([&result] {
+        return !result.progress.isEmpty();
+    }));
+    QElapsedTimer running;
+    running.start();
+    QVERIFY(run(QStringLiteral("setpriv"),
+                {QStringLiteral("--reuid=nobody"),
+                 QStringLiteral("--regid=nogroup"),
+                 QStringLiteral("--clear-groups"),
+                 QStringLiteral("dbus-send"),
+                 QStringLiteral("--system"),
+                 QStringLiteral("--print-reply"),
+                 QStringLiteral("--dest=") + QString(HelperConstants::helperId),
+                 QStringLiteral("/"),
+                 QStringLiteral("org.kde.kf5auth.stopAction"),
+                 QStringLiteral("string:") + traceId}));
+    finish(job, &result);
+    QVERIFY2(result.code == 0, qPrintable(result.text));
+    // The application ran its four seconds: a stop ends it within one.
+    QVERIFY2(running.elapsed() >= 3000, qPrintable(QString::number(running.elapsed())));
     checkTraces(before);
 }
 
