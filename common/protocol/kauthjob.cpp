@@ -7,6 +7,7 @@
 
 #include "failures/kauthexception.h"
 #include "protocol/helperconstants.h"
+#include "protocol/helperstart.h"
 
 #include <KAuth/ExecuteJob>
 
@@ -135,12 +136,8 @@ private:
 // whichever action comes next, the tree is whole before anyone reads it.
 void restartVanishedHelper(const KAuth::ExecuteJob *job)
 {
-    if (job->action().helperId() != HelperConstants::helperId) {
-        return;
-    }
-    QDBusConnectionInterface *bus = QDBusConnection::systemBus().interface();
-    if (bus && !bus->isServiceRegistered(HelperConstants::helperId)) {
-        (void)bus->startService(HelperConstants::helperId);
+    if (job->action().helperId() == HelperConstants::helperId) {
+        Utils::startHelper();
     }
 }
 
