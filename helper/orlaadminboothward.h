@@ -73,7 +73,8 @@ private:
     QTranslator translator;
     QTranslator commonTranslator;
     KioskTracer tracer;
-    // Before the watch: the watch finds KAuth's object where the gate then
+    // Made before the watch, so that its event filter runs after the watch's:
+    // the watch must find KAuth's own object on the bus before the gate
     // takes its place.
     CallerGate gate;
     StuckActionWatch watch;
