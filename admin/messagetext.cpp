@@ -5,10 +5,15 @@
 
 #include "messagetext.h"
 
+#include "profile/printable.h"
+
 #include <QTextDocument>
 
-QString Utils::messageText(const QString &text)
+QString Utils::messageText(const QString &raw)
 {
+    // A format character in a name (a right-to-left override) would turn the
+    // sentence around; the sentences' own line breaks stay.
+    const QString text = printable(raw, LineBreaks::Keep);
     // The same test the message box applies: what it would read as plain
     // text is shown as plain text already.
     if (!Qt::mightBeRichText(text)) {

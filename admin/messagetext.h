@@ -16,7 +16,8 @@ namespace Utils
  * A message box takes its text for rich text as soon as it looks like markup,
  * and profile, file and account names are anyone's choice: a name such as
  * "<img src=...>" would be rendered, not shown. Such a text comes back
- * escaped as rich text; any other comes back as it is.
+ * escaped as rich text; any other comes back as it is. Control and format
+ * characters other than line breaks come back escaped (Utils::printable()).
  */
 QString messageText(const QString &text);
 }

@@ -8,6 +8,7 @@
 #include "bundleexception.h"
 
 #include "failures/readfileexception.h"
+#include "profile/printable.h"
 #include "protocol/helperconstants.h"
 #include "store/systemkiosk.h"
 
@@ -28,17 +29,11 @@ namespace
 // Longest piece of a member name that an error sentence quotes.
 constexpr int maxQuotedLength = 80;
 
-// A name from the archive as it can be shown: control characters replaced,
+// A name from the archive as it can be shown: control characters escaped,
 // long names cut.
 QString printable(const QString &name)
 {
-    QString shown = name.left(maxQuotedLength);
-    for (QChar &c : shown) {
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format) {
-            c = QLatin1Char('?');
-        }
-    }
-    return name.size() > maxQuotedLength ? shown + QStringLiteral("…") : shown;
+    return Utils::printable(name, maxQuotedLength);
 }
 
 QString mebibytes(qint64 bytes)

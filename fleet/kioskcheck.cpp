@@ -6,6 +6,7 @@
 #include "kioskcheck.h"
 
 #include "profile/kioskstatuses.h"
+#include "profile/printable.h"
 #include "profile/profilestatus.h"
 #include "system/accountdirectory.h"
 
@@ -34,6 +35,15 @@ QJsonArray texts(const QList<int> &codes)
         array.append(ProfileStatus::untranslatedText(code).trimmed());
     }
     return array;
+}
+
+QStringList printableList(const QStringList &names)
+{
+    QStringList shown;
+    for (const QString &name : names) {
+        shown.append(Utils::printable(name));
+    }
+    return shown;
 }
 }
 
@@ -111,7 +121,8 @@ bool KioskCheck::hasWarnings() const
 QStringList KioskCheck::lines(const Entry &entry, bool errors, bool warnings) const
 {
     const QSet<int> warningCodes = ProfileStatus::warningCodes();
-    QString who = entry.user ? tr("user '%1'").arg(entry.name) : tr("profile '%1'").arg(entry.name);
+    const QString name = Utils::printable(entry.name);
+    QString who = entry.user ? tr("user '%1'").arg(name) : tr("profile '%1'").arg(name);
     if (entry.user && !entry.enabled) {
         who += QLatin1Char(' ') + tr("(disabled)");
     }
@@ -123,9 +134,9 @@ QStringList KioskCheck::lines(const Entry &entry, bool errors, bool warnings) co
         }
         QString line = (warning ? tr("warning: %1 %2") : tr("error: %1 %2")).arg(who, ProfileStatus::text(code).trimmed());
         if (code == ProfileStatus::CyclicIncludes && !entry.cycle.isEmpty()) {
-            line += QStringLiteral(": ") + entry.cycle.join(QStringLiteral(" → "));
+            line += QStringLiteral(": ") + printableList(entry.cycle).join(QStringLiteral(" → "));
         } else if (code == ProfileStatus::UnknownIncludes && !entry.unknownIncludes.isEmpty()) {
-            line += QStringLiteral(": ") + entry.unknownIncludes.join(QStringLiteral(", "));
+            line += QStringLiteral(": ") + printableList(entry.unknownIncludes).join(QStringLiteral(", "));
         }
         result.append(line);
     }

@@ -7,6 +7,7 @@
 
 #include "failures/readfileexception.h"
 #include "protocol/helperconstants.h"
+#include "protocol/helperstart.h"
 #include "store/fileutils.h"
 #include "store/systemkiosk.h"
 #include "systempaths.h"
@@ -84,6 +85,9 @@ KioskBundle KioskTreeReader::read() const
     // A mistyped directory would otherwise read as an empty, clean tree.
     if (!m_dir.isEmpty() && !QFileInfo(m_dir).isDir()) {
         throw ReadFileException(m_dir, QCoreApplication::translate("KioskTreeReader", "No such directory"));
+    }
+    if (m_dir.isEmpty()) {
+        Utils::putInterruptedSaveInOrder();
     }
     KioskBundle bundle;
     bundle.profiles = readDir(systemProfilesDir(), QString());

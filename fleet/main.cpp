@@ -15,6 +15,7 @@
 #include "modecommand.h"
 #include "statuscommand.h"
 
+#include "profile/printable.h"
 #include "systempaths.h"
 
 #include <QCommandLineParser>
@@ -120,41 +121,57 @@ int main(int argc, char **argv)
         return usage(OrlaKiosk::tr("an option was given that %1 does not take.").arg(command));
     }
 
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    if (command == QLatin1String("check")) {
-        if (arguments.size() > 1) {
-            return usage(OrlaKiosk::tr("check takes at most one tree directory."));
-        }
-        return CheckCommand::run(arguments.value(0),
-                                 parser.isSet(jsonOption) ? CheckCommand::Format::Json : CheckCommand::Format::Text,
-                                 parser.isSet(noAccountsOption) ? KioskCheck::Accounts::Ignore : KioskCheck::Accounts::Check,
-                                 out,
-                                 err);
+    // Names from a bundle or a tree reach the text in sentences of every kind
+    // (refusals, failures naming a path); all of it is printed with control
+    // characters escaped. JSON escapes its own.
+    QString outText;
+    QString errText;
+    int status = ExitStatus::Usage;
+    {
+        QTextStream out(&outText);
+        QTextStream err(&errText);
+        status = [&]() -> int {
+            if (command == QLatin1String("check")) {
+                if (arguments.size() > 1) {
+                    return usage(OrlaKiosk::tr("check takes at most one tree directory."));
+                }
+                return CheckCommand::run(arguments.value(0),
+                                         parser.isSet(jsonOption) ? CheckCommand::Format::Json : CheckCommand::Format::Text,
+                                         parser.isSet(noAccountsOption) ? KioskCheck::Accounts::Ignore : KioskCheck::Accounts::Check,
+                                         out,
+                                         err);
+            }
+            if (command == QLatin1String("export")) {
+                if (arguments.isEmpty() || arguments.size() > 2) {
+                    return usage(OrlaKiosk::tr("export takes a bundle file and, optionally, a tree directory."));
+                }
+                return ExportCommand::run(arguments.at(0), arguments.value(1), out, err);
+            }
+            if (command == QLatin1String("apply")) {
+                if (arguments.size() != 1) {
+                    return usage(OrlaKiosk::tr("apply takes one bundle file."));
+                }
+                return ApplyCommand::run(arguments.at(0), parser.isSet(dryRunOption) ? ApplyCommand::Mode::DryRun : ApplyCommand::Mode::Apply, out, err);
+            }
+            if (command == QLatin1String("mode")) {
+                if (arguments.size() != 1 || (arguments.at(0) != QLatin1String("on") && arguments.at(0) != QLatin1String("off"))) {
+                    return usage(OrlaKiosk::tr("mode takes on or off."));
+                }
+                return ModeCommand::run(arguments.at(0) == QLatin1String("on"), out, err);
+            }
+            if (command == QLatin1String("status")) {
+                if (!arguments.isEmpty()) {
+                    return usage(OrlaKiosk::tr("status takes no arguments."));
+                }
+                return StatusCommand::run(parser.isSet(jsonOption) ? StatusCommand::Format::Json : StatusCommand::Format::Text, out, err);
+            }
+            return usage(OrlaKiosk::tr("unknown command '%1'.").arg(command));
+        }();
     }
-    if (command == QLatin1String("export")) {
-        if (arguments.isEmpty() || arguments.size() > 2) {
-            return usage(OrlaKiosk::tr("export takes a bundle file and, optionally, a tree directory."));
-        }
-        return ExportCommand::run(arguments.at(0), arguments.value(1), out, err);
-    }
-    if (command == QLatin1String("apply")) {
-        if (arguments.size() != 1) {
-            return usage(OrlaKiosk::tr("apply takes one bundle file."));
-        }
-        return ApplyCommand::run(arguments.at(0), parser.isSet(dryRunOption) ? ApplyCommand::Mode::DryRun : ApplyCommand::Mode::Apply, out, err);
-    }
-    if (command == QLatin1String("mode")) {
-        if (arguments.size() != 1 || (arguments.at(0) != QLatin1String("on") && arguments.at(0) != QLatin1String("off"))) {
-            return usage(OrlaKiosk::tr("mode takes on or off."));
-        }
-        return ModeCommand::run(arguments.at(0) == QLatin1String("on"), out, err);
-    }
-    if (command == QLatin1String("status")) {
-        if (!arguments.isEmpty()) {
-            return usage(OrlaKiosk::tr("status takes no arguments."));
-        }
-        return StatusCommand::run(parser.isSet(jsonOption) ? StatusCommand::Format::Json : StatusCommand::Format::Text, out, err);
-    }
-    return usage(OrlaKiosk::tr("unknown command '%1'.").arg(command));
+    const auto shown = [](const QString &text) {
+        return Utils::printable(text, Utils::LineBreaks::Keep);
+    };
+    QTextStream(stdout) << (parser.isSet(jsonOption) ? outText : shown(outText)) << Qt::flush;
+    QTextStream(stderr) << shown(errText) << Qt::flush;
+    return status;
 }

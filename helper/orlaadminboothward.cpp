@@ -196,6 +196,13 @@ QString staleStopError()
 
 OrlaAdminBoothward::OrlaAdminBoothward(QObject *parent)
     : QObject(parent)
+    , gate(this,
+           {HelperConstants::updateActionId,
+            HelperConstants::enableActionId,
+            HelperConstants::traceApplicationActionId,
+            HelperConstants::globalTraceActionId,
+            HelperConstants::snapshotsActionId},
+           {HelperConstants::traceApplicationActionId, HelperConstants::globalTraceActionId})
     , watch(this,
             {HelperConstants::updateActionId,
              HelperConstants::enableActionId,

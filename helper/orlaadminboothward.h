@@ -8,6 +8,7 @@
 
 #include <KAuth/ActionReply>
 
+#include "callergate.h"
 #include "recording/kiosktracer.h"
 #include "stuckactionwatch.h"
 
@@ -73,6 +74,10 @@ private:
     QTranslator translator;
     QTranslator commonTranslator;
     KioskTracer tracer;
+    // Made before the watch, so that its event filter runs after the watch's:
+    // the watch must find KAuth's own object on the bus before the gate
+    // takes its place.
+    CallerGate gate;
     StuckActionWatch watch;
     bool recordingChecked = false;
 };

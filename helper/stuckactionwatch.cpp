@@ -65,8 +65,10 @@ void StuckActionWatch::remoteSignal(int type, const QString &action, const QByte
     if (type == actionStartedSignal) {
         m_action = action;
         m_actionDone = false;
+        m_inAction = true;
     } else if (type == actionPerformedSignal) {
         m_actionDone = true;
+        m_inAction = false;
     }
 }
 
@@ -81,7 +83,9 @@ void StuckActionWatch::announceReady()
 
 void StuckActionWatch::check()
 {
-    const bool authorising = m_shutdownTimer && !m_shutdownTimer->isActive() && m_running == 0;
+    // The helper's door also holds the timer while polkit is asked about a
+    // caller; only KAuth's own wait inside an action is the one to watch.
+    const bool authorising = m_inAction && m_shutdownTimer && !m_shutdownTimer->isActive() && m_running == 0;
     if (!authorising) {
         m_waiting.invalidate();
         return;

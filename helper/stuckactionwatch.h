@@ -76,6 +76,7 @@ private:
     QString m_action;
     int m_running = 0;
     bool m_actionDone = false;
+    bool m_inAction = false;
 };
 
 #endif

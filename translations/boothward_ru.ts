@@ -25,6 +25,17 @@
     </message>
 </context>
 <context>
+    <name>CallerGate</name>
+    <message>
+        <source>The privileged helper is busy with another action. Try again once it has finished.</source>
+        <translation>Привилегированная вспомогательная программа занята другим действием. Повторите попытку, когда оно завершится.</translation>
+    </message>
+    <message>
+        <source>The privileged helper could not start the action.</source>
+        <translation>Привилегированной вспомогательной программе не удалось начать действие.</translation>
+    </message>
+</context>
+<context>
     <name>OrlaAdminBoothward</name>
     <message>
         <source>The recorded rules are too large to send back (%1 MiB). Record a shorter session.</source>

@@ -340,6 +340,28 @@ private Q_SLOTS:
         QVERIFY(w.profileState(other));
     }
 
+    void controlCharactersInNamesAreEscaped()
+    {
+        // An include name is anyone's choice in the tree: a right-to-left
+        // override would show this one as "evil_txt.exe", and the escape
+        // sequence is a terminal's.
+        const QString name = QStringLiteral("evil_\u202eexe.txt\x1b[8m");
+        const QString escaped = QStringLiteral("evil_\\u202eexe.txt\\x1b[8m");
+        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include ") + name + QLatin1Char('\n'));
+        WindowDriver w = open();
+        // The includes of the selected user that name no profile.
+        QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QListWidgetItem *item = w.profileItem(name);
+        QVERIFY(item);
+        QCOMPARE(item->text(), escaped + QStringLiteral(" (unknown)"));
+        QVERIFY(w.selectProfile(name));
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionShowProfileStatus")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->boxes().size(), 1);
+        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Nonexistent profile '%1'").arg(escaped));
+    }
+
     void statusSummaryJoinsEveryCode()
     {
         KioskTree::writeUser(QStringLiteral("man"), QStringLiteral("@include nowhere\n@include broken\n"));

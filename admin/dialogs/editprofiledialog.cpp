@@ -21,6 +21,7 @@
 #include "failures/detailsexception.h"
 #include "profile/includegraph.h"
 #include "profile/includerule.h"
+#include "profile/printable.h"
 #include "profile/profileparser.h"
 #include "protocol/helperconstants.h"
 #include "protocol/traceapplicationactionsmap.h"
@@ -201,7 +202,7 @@ void EditProfileDialog::fillInclusionList()
             continue;
         }
 
-        auto *item = new QListWidgetItem(name);
+        auto *item = new QListWidgetItem(Utils::printable(name));
         item->setCheckState(direct ? Qt::Checked : Qt::Unchecked);
         bool locked = false;
         const QStringList chain = chains.value(profile->file());
@@ -231,7 +232,7 @@ void EditProfileDialog::fillInclusionList()
     std::sort(unknown.begin(), unknown.end());
     for (const QString &name : qAsConst(unknown)) {
         m_lockedProfiles.append(name);
-        auto *item = new QListWidgetItem(QStringLiteral("%1 (%2)").arg(name, tr("unknown")));
+        auto *item = new QListWidgetItem(QStringLiteral("%1 (%2)").arg(Utils::printable(name), tr("unknown")));
         item->setData(Qt::UserRole, name);
         item->setCheckState(Qt::Checked);
         if (m_readOnly) {

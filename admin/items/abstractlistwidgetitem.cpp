@@ -5,6 +5,8 @@
 
 #include "items/abstractlistwidgetitem.h"
 
+#include "profile/printable.h"
+
 AbstractListWidgetItem::AbstractListWidgetItem()
     : QListWidgetItem()
 {
@@ -14,7 +16,9 @@ AbstractListWidgetItem::~AbstractListWidgetItem() = default;
 
 void AbstractListWidgetItem::updateAppearance()
 {
-    const QString text = displayText();
+    // Names are anyone's choice in the tree; shown as they are, a format
+    // character could turn the line around.
+    const QString text = Utils::printable(displayText());
     setText(text);
     setToolTip(text);
 }

@@ -16,6 +16,7 @@
 #include "protocol/enableactionsmap.h"
 #include "protocol/globaltraceactionsmap.h"
 #include "protocol/helperconstants.h"
+#include "protocol/helperstart.h"
 #include "protocol/kauthjob.h"
 #include "protocol/updateactionsmap.h"
 #include "store/systemkiosk.h"
@@ -158,6 +159,7 @@ void SystemState::clearRemoved()
 
 void SystemState::reload()
 {
+    Utils::putInterruptedSaveInOrder();
     // Everything is read before anything is replaced, so a failure to read
     // leaves the working copy, with its unsaved changes, as it was.
     const KioskModes modes = readSwitches(*m_kiosk);

@@ -7,6 +7,7 @@
 
 #include "failures/kauthexception.h"
 #include "protocol/helperconstants.h"
+#include "protocol/helperstart.h"
 
 #include <KAuth/ExecuteJob>
 
@@ -129,6 +130,16 @@ private:
 
     bool m_pending = false;
 };
+
+// A helper that died in the middle of an action may have left a save half
+// done; a new one puts the tree back as it starts. Started now rather than by
+// whichever action comes next, the tree is whole before anyone reads it.
+void restartVanishedHelper(const KAuth::ExecuteJob *job)
+{
+    if (job->action().helperId() == HelperConstants::helperId) {
+        Utils::startHelper();
+    }
+}
 
 // KAuthException keeps KAuth's enumeration, which cannot hold the codes a
 // helper picks for its own error replies (HelperErrorReply() sends -1), nor
@@ -254,6 +265,7 @@ JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey
         return JobEnd::Reported;
     }
     if (!finished) {
+        restartVanishedHelper(job);
         // Called through ExecuteJob, kill() also asks the helper to stop.
         job->kill(KJob::Quietly);
         if (wasAutoDelete) {
@@ -270,6 +282,9 @@ bool jobResult(KAuth::ExecuteJob *job, bool deleteJob)
 {
     const int error = job->error();
     const QString errorText = job->errorText();
+    if (error == KAuth::ActionReply::DBusError) {
+        restartVanishedHelper(job);
+    }
     if (deleteJob) {
         job->deleteLater();
     }

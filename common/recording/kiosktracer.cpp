@@ -7,6 +7,7 @@
 
 #include "failures/createdirexception.h"
 #include "failures/processexception.h"
+#include "profile/printable.h"
 #include "protocol/helperconstants.h"
 #include "store/kiosktracersettings.h"
 #include "system/processtree.h"
@@ -64,11 +65,7 @@ QString program(const char *path)
 
 QString quoted(const QString &text)
 {
-    QString shown;
-    for (const QChar c : text.left(80)) {
-        shown += c.isPrint() ? c : QChar(u'?');
-    }
-    return text.size() > 80 ? shown + QChar(0x2026) : shown;
+    return Utils::printable(text, 80);
 }
 
 bool isTempUserName(const QString &name)

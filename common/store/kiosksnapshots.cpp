@@ -192,3 +192,20 @@ void KioskSnapshots::remove(const QString &id)
         QFile::remove(pathOf(id));
     }
 }
+
+QString KioskSnapshots::newest()
+{
+    const QStringList all = ids();
+    return all.isEmpty() ? QString() : all.last();
+}
+
+void KioskSnapshots::removeNewerThan(const QString &id)
+{
+    // Fixed-width sequence numbers: later ones sort after.
+    const QStringList all = ids();
+    for (const QString &name : all) {
+        if (name > id) {
+            remove(name);
+        }
+    }
+}

@@ -59,6 +59,12 @@ public:
 
     /** Removes the snapshot @p id; one that is gone is not an error. */
     static void remove(const QString &id);
+
+    /** The id of the snapshot taken last; empty when there is none. */
+    static QString newest();
+
+    /** Removes every snapshot taken after @p id (all of them when it is empty). */
+    static void removeNewerThan(const QString &id);
 };
 
 #endif

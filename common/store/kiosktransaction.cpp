@@ -12,6 +12,7 @@
 #include "protocol/helperconstants.h"
 #include "store/fileutils.h"
 #include "store/kioskdirectory.h"
+#include "store/kiosksnapshots.h"
 #include "systempaths.h"
 
 #include <QCoreApplication>
@@ -86,20 +87,31 @@ struct Journal {
     QList<Touched> touched;
     bool createdDisabled = false;
     bool committed = false;
+    // The newest earlier configuration before this save's own: a save that
+    // is undone keeps none ("-": there was none).
+    bool keepsSnapshot = false;
+    QString snapshotsAfter;
 
     // Not prepared: nothing of the save is visible yet, and a crash needs
-    // no more than the disabled directory it made taken away again.
+    // no more than the disabled directory it made and the earlier
+    // configuration it kept taken away again.
     QByteArray text(bool prepared = true) const
     {
         QByteArray text;
         if (createdDisabled) {
             text += "created-disabled\n";
         }
+        if (keepsSnapshot) {
+            text += "snapshots-after " + (snapshotsAfter.isEmpty() ? QByteArray("-") : snapshotsAfter.toLatin1()) + '\n';
+        }
+        if (!prepared) {
+            return text;
+        }
         for (const Touched &entry : touched) {
             text += "touched " + directoryToken(entry.directory) + ' ' + entry.file.toUtf8().toPercentEncoding() + ' '
                 + (entry.keptName.isEmpty() ? QByteArray("-") : entry.keptName) + '\n';
         }
-        return prepared ? text + "prepared\n" : text;
+        return text + "prepared\n";
     }
 
     static Journal parse(const QByteArray &text)
@@ -118,6 +130,10 @@ struct Journal {
                 journal.createdDisabled = true;
             } else if (line == "committed") {
                 journal.committed = true;
+            } else if (fields.size() == 2 && fields.at(0) == "snapshots-after"
+                       && (fields.at(1) == "-" || KioskSnapshots::isValidId(QString::fromLatin1(fields.at(1))))) {
+                journal.keepsSnapshot = true;
+                journal.snapshotsAfter = fields.at(1) == "-" ? QString() : QString::fromLatin1(fields.at(1));
             } else if (fields.size() == 4 && fields.at(0) == "touched" && directory && (fields.at(3) == "-" || hidden(fields.at(3)))) {
                 const QString file = QString::fromUtf8(QByteArray::fromPercentEncoding(fields.at(2)));
                 if (!SystemKiosk::systemEntry(file)) {
@@ -425,6 +441,11 @@ void KioskTransaction::commit(const std::function<void()> &progress, const std::
             journal.touched.append({entry.entry.directory, entry.entry.file, kept});
         }
         if (beforeApply) {
+            // Written before the earlier configuration is kept, so that a
+            // crash from here on takes it away with the save it belonged to.
+            journal.keepsSnapshot = true;
+            journal.snapshotsAfter = KioskSnapshots::newest();
+            writeJournal(journal.text(false));
             QList<Earlier> earlier;
             earlier.reserve(journal.touched.size());
             for (const Journal::Touched &entry : std::as_const(journal.touched)) {
@@ -506,6 +527,9 @@ void KioskTransaction::recover()
     if (!journal.committed) {
         restoreTouched(dirs, journal);
         dirs.sync();
+        if (journal.keepsSnapshot) {
+            KioskSnapshots::removeNewerThan(journal.snapshotsAfter);
+        }
     }
     removeJournal();
 }

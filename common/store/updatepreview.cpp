@@ -5,6 +5,7 @@
 
 #include "store/updatepreview.h"
 
+#include "profile/printable.h"
 #include "protocol/helperconstants.h"
 
 #include <QCoreApplication>
@@ -42,10 +43,16 @@ std::vector<QString> lines(const QString &text)
     return std::vector<QString>(split.cbegin(), split.cend());
 }
 
+// Names and texts from the tree or a bundle, as the save question shows them.
+QString displayed(const QString &text)
+{
+    return Utils::printable(text);
+}
+
 QString account(const QString &name)
 {
     const QString prefix = HelperConstants::disabledPrefix + QLatin1Char('/');
-    return name.startsWith(prefix) ? name.mid(prefix.size()) : name;
+    return displayed(name.startsWith(prefix) ? name.mid(prefix.size()) : name);
 }
 
 bool isDisabled(const QString &name)
@@ -103,21 +110,21 @@ UpdatePreview::UpdatePreview(const UpdateActionsMap &map, CurrentText current)
     QMap<QString, QString> profileRenamedFrom;
     for (auto it = profilesToRename.cbegin(); it != profilesToRename.cend(); ++it) {
         profileRenamedFrom.insert(it.value(), it.key());
-        m_summary.append(tr("Profile renamed: %1 → %2").arg(it.key(), it.value()));
+        m_summary.append(tr("Profile renamed: %1 → %2").arg(displayed(it.key()), displayed(it.value())));
     }
     const QMap<QString, QString> profilesToUpdate = map.profilesToUpdate();
     for (auto it = profilesToUpdate.cbegin(); it != profilesToUpdate.cend(); ++it) {
         const std::optional<QString> before = textOf(profileEntry(profileRenamedFrom.value(it.key(), it.key())));
         if (!before) {
-            m_summary.append(tr("Profile added: %1").arg(it.key()));
+            m_summary.append(tr("Profile added: %1").arg(displayed(it.key())));
         } else if (*before != it.value()) {
-            m_differences.append(tr("Profile %1:").arg(it.key()));
+            m_differences.append(tr("Profile %1:").arg(displayed(it.key())));
             m_differences.append(lineDifference(*before, it.value()));
         }
     }
     const QStringList profilesToRemove = map.profilesToRemove();
     for (const QString &name : profilesToRemove) {
-        m_summary.append(tr("Profile removed: %1").arg(name));
+        m_summary.append(tr("Profile removed: %1").arg(displayed(name)));
     }
 }
 
@@ -167,7 +174,7 @@ QStringList UpdatePreview::lineDifference(const QString &before, const QString &
         gap = false;
         const auto &element = sequence[size_t(i)];
         const char *mark = element.second.type == dtl::SES_ADD ? "+ " : element.second.type == dtl::SES_DELETE ? "- " : "  ";
-        result.append(QLatin1String(mark) + element.first);
+        result.append(QLatin1String(mark) + displayed(element.first));
     }
     return result;
 }

@@ -16,15 +16,23 @@
 
 #include "kiosktree.h"
 #include "scratchroot.h"
+#include "testfiles.h"
+
+#include "protocol/helperconstants.h"
 #include "store/kiosksnapshots.h"
 #include "store/systemkiosk.h"
 #include "systempaths.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <functional>
 
 // Writes a bundle, good or bad, into the file it is given.
@@ -81,6 +89,7 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void appliesOnceThenFindsNothingToDo();
+    void interruptedSaveIsPutInOrderBeforeReading();
     void movesUsersRewritesAndRemoves();
     void dryRunChangesNothing();
     void refusesBadBundle_data();
@@ -124,6 +133,53 @@ void ApplyBusTest::appliesOnceThenFindsNothingToDo()
     QVERIFY(second.out.startsWith(QStringLiteral("Nothing to change")));
     QCOMPARE(KioskTreeReader().read(), bundle);
     QCOMPARE(snapshotCount(), snapshots + 1);
+}
+
+void ApplyBusTest::interruptedSaveIsPutInOrderBeforeReading()
+{
+    // Enough profiles that a save of all of them takes a while.
+    KioskBundle before = roomBundle();
+    for (int i = 0; i < 10000; ++i) {
+        before.profiles.insert(QStringLiteral("p%1").arg(i, 5, 10, QLatin1Char('0')), "+file r uo: /opt/old\n");
+    }
+    layOut(before);
+    KioskBundle after = before;
+    for (int i = 0; i < 10000; ++i) {
+        after.profiles.insert(QStringLiteral("p%1").arg(i, 5, 10, QLatin1Char('0')), "+file r uo: /opt/new\n");
+    }
+    const QString file = writeBundle(m_dir, after);
+    const KioskTree::Snapshot old = KioskTree::snapshot();
+    const int snapshots = snapshotCount();
+
+    // The command and then the helper die in the middle of the save, so
+    // that nobody is left who saw it fail.
+    QProcess apply;
+    apply.start(QStringLiteral(ORLA_KIOSK_PATH), {QStringLiteral("apply"), file});
+    const QString first = KioskTree::systemProfile(QStringLiteral("p00000"));
+    QElapsedTimer waited;
+    waited.start();
+    while (TestFiles::read(first) == "+file r uo: /opt/old\n" && apply.state() != QProcess::NotRunning && waited.elapsed() < 120000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    const QDBusReply<uint> pid = QDBusConnection::systemBus().interface()->servicePid(QString(HelperConstants::helperId));
+    apply.kill();
+    QVERIFY(pid.isValid());
+    ::kill(static_cast<pid_t>(pid.value()), SIGKILL);
+    apply.waitForFinished();
+    const QString journal = QString::fromUtf8(SystemPaths::transactionJournalDir) + QStringLiteral("/journal");
+    QVERIFY2(QFileInfo::exists(journal), "the save was not interrupted");
+
+    // The next reader of the tree finds it whole, and nothing is kept of
+    // the save that never happened.
+    const Run check = OrlaKioskProcess::run({QStringLiteral("check"), QStringLiteral("--no-accounts")});
+    QVERIFY2(check.status == 0 || check.status == 1, qPrintable(check.err));
+    QVERIFY(!QFileInfo::exists(journal));
+    KioskTree::Snapshot recovered = KioskTree::snapshot();
+    for (auto it = recovered.begin(); it != recovered.end();) {
+        it = it.key().contains(QLatin1String("/.kiosk-")) ? recovered.erase(it) : std::next(it);
+    }
+    QVERIFY2(recovered == old, "the tree is not the old configuration");
+    QCOMPARE(snapshotCount(), snapshots);
 }
 
 void ApplyBusTest::movesUsersRewritesAndRemoves()

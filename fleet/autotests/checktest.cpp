@@ -106,6 +106,29 @@ private Q_SLOTS:
         QVERIFY2(run.status == status, qPrintable(run.out));
     }
 
+    // Names are anyone's choice: an include name holding escape sequences
+    // would clear the screen and hide the refusal lines that follow it.
+    void escapesNames()
+    {
+        QTemporaryDir dir;
+        TestFiles::write(dir.filePath(QStringLiteral("kiosk2-profiles/base")), "+file r uo: /etc/hosts\n");
+        TestFiles::write(dir.filePath(QStringLiteral("kiosk2/daemon")), "@include base\n@include \x1b[2J\x1b[8mhidden\n");
+        const QString shown = QStringLiteral("unknown includes: \\x1b[2J\\x1b[8mhidden");
+
+        const Run checked = check({dir.path()});
+        QCOMPARE(checked.status, 2);
+        QVERIFY2(checked.out.contains(shown), qPrintable(checked.out));
+        QVERIFY(!checked.out.contains(QChar(0x1b)));
+
+        const QString bundle = dir.filePath(QStringLiteral("bundle.tar"));
+        QCOMPARE(OrlaKioskProcess::run({QStringLiteral("export"), bundle, dir.path()}).status, 0);
+        const Run applied = OrlaKioskProcess::run({QStringLiteral("apply"), QStringLiteral("--dry-run"), bundle});
+        QCOMPARE(applied.status, 1);
+        QVERIFY2(applied.err.contains(shown), qPrintable(applied.err));
+        QVERIFY(applied.err.endsWith(QStringLiteral("Nothing has been changed.\n")));
+        QVERIFY(!applied.err.contains(QChar(0x1b)));
+    }
+
     void refusesMissingTree()
     {
         const Run run = check({QStringLiteral("/nonexistent/kiosk-tree")});
