@@ -11,18 +11,12 @@
 #include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
-namespace
-{
-// The program's time-out for update and enable.
-constexpr int actionTimeout = 600000;
-}
-
 bool HelperAction::execute(const QString &actionId, const QVariantMap &arguments)
 {
     KAuth::Action action(actionId);
     action.setHelperId(HelperConstants::helperId);
     action.setArguments(arguments);
-    action.setTimeout(actionTimeout);
+    action.setTimeout(HelperConstants::actionTimeoutMs);
     // A stuck helper says so by saying nothing; a long save keeps reporting progress.
     return Utils::executeKAuthJobWhileAlive(action.execute(), HelperConstants::helperSilenceLimitMs);
 }

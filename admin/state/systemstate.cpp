@@ -52,14 +52,13 @@ QString locale()
     return qEnvironmentVariable("LANG");
 }
 
-constexpr int actionTimeout = 600000;
 
 KAuth::ExecuteJob *actionJob(const QString &actionId, const QVariantMap &arguments)
 {
     KAuth::Action action(actionId);
     action.setHelperId(HelperConstants::helperId);
     action.setArguments(arguments);
-    action.setTimeout(actionTimeout);
+    action.setTimeout(HelperConstants::actionTimeoutMs);
     // The authorisation dialog belongs to whatever window asked.
     action.setParentWidget(QApplication::activeWindow());
     return action.execute();
@@ -78,7 +77,8 @@ bool executeAction(const QString &actionId, const QVariantMap &arguments, QVaria
     };
     const std::unique_ptr<KAuth::ExecuteJob, decltype(release)> owned(reply ? job : nullptr, release);
     // A helper that is stuck says so by saying nothing; the administrator is
-    // told within a minute, while a long save goes on reporting progress.
+    // told within a minute of its last word, while a long save goes on
+    // reporting progress. The time at the password prompt is not counted.
     const bool done = Utils::executeKAuthJobWhileAlive(job, HelperConstants::helperSilenceLimitMs);
     if (reply) {
         *reply = job->data();

@@ -60,7 +60,10 @@ KAuth::ExecuteJob *startAction(const QString &id, const QVariantMap &arguments, 
     KAuth::ExecuteJob *job = action.execute();
     job->setAutoDelete(false);
     QObject::connect(job, &KAuth::ExecuteJob::newData, job, [run](const QVariantMap &data) {
-        run->progress.append(data);
+        // Every action's first word, that the authorisation is over, says nothing of the recording.
+        if (!data.isEmpty()) {
+            run->progress.append(data);
+        }
     });
     QObject::connect(job, &KJob::finished, job, [run] {
         run->finished = true;
