@@ -32,6 +32,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+
+#include <utility>
 #include <QPushButton>
 #include <QToolBar>
 
@@ -1119,36 +1121,59 @@ void MainWindow::globalRecordingModeTriggered()
     if (box.exec() != QMessageBox::Yes) {
         return;
     }
+    const bool enforceBefore = m_systemState.modes().enforce;
+    SystemState::RecordStart started = SystemState::RecordStart::Refused;
     try {
-        if (!m_systemState.startGlobalRecord()) {
-            return;
-        }
+        started = m_systemState.startGlobalRecord();
     } catch (const KAuthException &e) {
         QMessageBox::critical(this, tr("Enable global record error"), Utils::messageText(e.fullDetails()));
         return;
     }
+    if (started == SystemState::RecordStart::Refused) {
+        return;
+    }
+    if (started == SystemState::RecordStart::Unclaimed) {
+        // Its profiles are the administrator's to keep before anything new is recorded.
+        const std::optional<bool> ignoreData = askCompletion(
+            tr("Complete global kiosk rules record"),
+            tr("An earlier global kiosk rules record ended by itself before it was completed, and no new one has been started. Do you want to "
+               "complete it?"));
+        if (ignoreData) {
+            finishRecording(m_systemState.completeUnclaimedRecord(*ignoreData), *ignoreData, std::nullopt);
+        }
+        refreshModes();
+        return;
+    }
+    m_enforceBeforeRecording = enforceBefore;
     if (refreshModes()) {
         checkReadOnly(true);
     }
 }
 
+std::optional<bool> MainWindow::askCompletion(const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Discard | QMessageBox::Save, this);
+    box.button(QMessageBox::Discard)->setText(tr("Complete and ignore collected data"));
+    box.button(QMessageBox::Save)->setText(tr("Complete and create profile"));
+    box.exec();
+    // Neither button can close the box unanswered; only the program
+    // quitting ends its loop that way, and every later box would too.
+    if (!box.clickedButton()) {
+        return std::nullopt;
+    }
+    return box.clickedButton() == box.button(QMessageBox::Discard);
+}
+
 void MainWindow::checkRecording()
 {
     while (isRecording()) {
-        QMessageBox box(QMessageBox::Question,
-                        tr("The system is in global kiosk rules record mode"),
-                        tr("The system is in global kiosk rules record mode. Do you want to complete global kiosk rules record mode?"),
-                        QMessageBox::Discard | QMessageBox::Save,
-                        this);
-        box.button(QMessageBox::Discard)->setText(tr("Complete and ignore collected data"));
-        box.button(QMessageBox::Save)->setText(tr("Complete and create profile"));
-        box.exec();
-        // Neither button can close the box unanswered; only the program
-        // quitting ends its loop that way, and every later box would too.
-        if (!box.clickedButton()) {
+        const std::optional<bool> answer = askCompletion(
+            tr("The system is in global kiosk rules record mode"),
+            tr("The system is in global kiosk rules record mode. Do you want to complete global kiosk rules record mode?"));
+        if (!answer) {
             return;
         }
-        const bool ignoreData = box.clickedButton() == box.button(QMessageBox::Discard);
+        const bool ignoreData = *answer;
 
         GlobalRecordResult result;
         bool failed = false;
@@ -1159,7 +1184,7 @@ void MainWindow::checkRecording()
             failed = true;
         }
         if (result.done) {
-            finishRecording(result, ignoreData);
+            finishRecording(result, ignoreData, std::exchange(m_enforceBeforeRecording, std::nullopt));
         }
         // Switches that cannot be read say nothing of a recording to
         // complete; asking on would only begin and end new ones.
@@ -1175,7 +1200,7 @@ void MainWindow::checkRecording()
     }
 }
 
-void MainWindow::finishRecording(const GlobalRecordResult &result, bool ignoreData)
+void MainWindow::finishRecording(const GlobalRecordResult &result, bool ignoreData, std::optional<bool> enforceBefore)
 {
     // The stop reloaded the states the lists point into.
     showSystemState();
@@ -1185,16 +1210,30 @@ void MainWindow::finishRecording(const GlobalRecordResult &result, bool ignoreDa
     if (!result.warnings.isEmpty()) {
         QMessageBox::warning(this, tr("Global record warning"), Utils::messageText(result.warnings.join(QLatin1Char('\n'))));
     }
+    // Leaving trace mode sets kiosk mode now as it is set after reboot; the
+    // administrator must not find kiosk users confined, or free, by surprise.
+    // Without the state from before (a recording another start began), only
+    // confinement coming back is worth the word.
+    const bool enforceNow = m_systemState.modes().enforce;
+    QString modeChange;
+    if (enforceBefore ? *enforceBefore != enforceNow : enforceNow) {
+        modeChange = enforceNow ? tr("Kiosk mode is on now, as it is set to be after reboot.") : tr("Kiosk mode is off now, as it is set to be after reboot.");
+    }
     if (ignoreData) {
+        if (!modeChange.isEmpty()) {
+            QMessageBox::information(this, tr("Global record completed"), modeChange);
+        }
         return;
     }
+    const QString withMode = modeChange.isEmpty() ? QString() : QLatin1Char(' ') + modeChange;
     if (result.createdProfiles.isEmpty()) {
-        QMessageBox::information(this, tr("No data"), tr("Not data to create profiles"));
+        QMessageBox::information(this, tr("No data"), tr("Nothing was recorded: no kiosk user was refused anything, so no profile was created.") + withMode);
     } else {
         QMessageBox::information(this,
                                  tr("New profiles created"),
                                  Utils::messageText(tr("After global kiosk rules record created %1 profile(s)", nullptr, result.createdProfiles.size())
-                                                        .arg(joinNames(result.createdProfiles, QStringLiteral("'")))));
+                                                        .arg(joinNames(result.createdProfiles, QStringLiteral("'"))))
+                                     + withMode);
     }
 }
 

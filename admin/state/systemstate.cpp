@@ -462,21 +462,57 @@ bool SystemState::restoreSnapshot(const QString &id)
     return executeAction(HelperConstants::snapshotsActionId, map);
 }
 
-bool SystemState::startGlobalRecord()
+SystemState::RecordStart SystemState::startGlobalRecord()
 {
-    return Utils::startKAuthJob(globalTraceJob(), HelperConstants::globalModeEnableKey);
+    KAuth::ExecuteJob *job = globalTraceJob();
+    // Kept until it is known whether the job ended: a recording that runs
+    // keeps its job open, one that ended by itself before hands over its result.
+    job->setAutoDelete(false);
+    bool finished = false;
+    connect(job, &KJob::finished, this, [&finished] {
+        finished = true;
+    });
+    bool started = false;
+    try {
+        started = Utils::startKAuthJob(job, HelperConstants::globalModeEnableKey);
+    } catch (...) {
+        job->deleteLater();
+        throw;
+    }
+    job->disconnect(this);
+    if (!finished) {
+        job->setAutoDelete(true);
+        return started ? RecordStart::Started : RecordStart::Refused;
+    }
+    const QVariantMap data = job->data();
+    job->deleteLater();
+    if (!started) {
+        return RecordStart::Refused;
+    }
+    m_unclaimedRecord = data;
+    return RecordStart::Unclaimed;
+}
+
+GlobalRecordResult SystemState::completeUnclaimedRecord(bool ignoreData)
+{
+    const QVariantMap data = m_unclaimedRecord;
+    m_unclaimedRecord.clear();
+    return recordResult(data, ignoreData);
 }
 
 GlobalRecordResult SystemState::stopGlobalRecord(bool ignoreData)
 {
-    GlobalRecordResult result;
     const std::unique_ptr<KAuth::ExecuteJob> job(globalTraceJob());
     job->setAutoDelete(false);
     if (!Utils::stopKAuthAction(job.get())) {
-        return result;
+        return GlobalRecordResult();
     }
+    return recordResult(job->data(), ignoreData);
+}
 
-    const QVariantMap data = job->data();
+GlobalRecordResult SystemState::recordResult(const QVariantMap &data, bool ignoreData)
+{
+    GlobalRecordResult result;
     result.done = true;
     const QStringList warnings = data.value(HelperConstants::warningsDataKey).toStringList();
     for (const QString &warning : warnings) {
