@@ -902,22 +902,39 @@ void MainWindow::saveActionTriggered()
     if (isReadOnly()) {
         return;
     }
+    // Users with errors are disabled first, so that the details show the
+    // very map that is sent.
+    QList<UserState *> disabled;
+    if (!disableUsersWithErrors(&disabled)) {
+        return;
+    }
     const QString text = needsReboot() ? tr("New changes will take effect immediately after system reboot. Are you sure want to save changes?")
                                        : tr("New changes will take effect immediately after users relog. Are you sure want to save changes?");
+    const UpdateActionsMap map = m_systemState.buildUpdateActionsMap();
     QMessageBox question(QMessageBox::Question, tr("Save changes"), text, QMessageBox::Yes | QMessageBox::No, this);
-    const QString changes = UpdatePreview(m_systemState.buildUpdateActionsMap()).text();
+    const QString changes = UpdatePreview(map).text();
     if (!changes.isEmpty()) {
         question.setDetailedText(changes);
     }
     if (question.exec() != QMessageBox::Yes) {
+        // Declined: the working copy is as it was before the question.
+        for (UserState *user : std::as_const(disabled)) {
+            user->setEnable(true);
+        }
+        updateUserEnablingActions();
         return;
     }
-    if (saveChanges()) {
+    if (sendChanges(map)) {
         loadData();
     }
 }
 
 bool MainWindow::saveChanges()
+{
+    return disableUsersWithErrors() && sendChanges(m_systemState.buildUpdateActionsMap());
+}
+
+bool MainWindow::disableUsersWithErrors(QList<UserState *> *disabled)
 {
     const QList<UserState *> withErrors = usersWithErrors(true);
     if (!withErrors.isEmpty()) {
@@ -940,10 +957,17 @@ bool MainWindow::saveChanges()
             user->setEnable(false);
         }
         updateUserEnablingActions();
+        if (disabled) {
+            *disabled = withErrors;
+        }
     }
+    return true;
+}
 
+bool MainWindow::sendChanges(const UpdateActionsMap &map)
+{
     try {
-        return m_systemState.save();
+        return SystemState::save(map);
     } catch (const KAuthException &e) {
         QMessageBox::critical(this, tr("Save error"), Utils::messageText(e.fullDetails()));
         return false;

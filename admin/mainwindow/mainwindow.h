@@ -66,6 +66,9 @@ public:
 
     // False when nothing was saved (declined, refused or failed).
     bool saveChanges();
+    // Asks to disable the changed users with errors, as a save must; false when declined.
+    bool disableUsersWithErrors(QList<UserState *> *disabled = nullptr);
+    bool sendChanges(const UpdateActionsMap &map);
     void changeKioskMode(bool on);
 
     // 'a', 'b' and 'c' for the quote "'".

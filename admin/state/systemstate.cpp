@@ -426,7 +426,12 @@ UpdateActionsMap SystemState::buildUpdateActionsMap() const
 
 bool SystemState::save()
 {
-    return executeAction(HelperConstants::updateActionId, buildUpdateActionsMap());
+    return save(buildUpdateActionsMap());
+}
+
+bool SystemState::save(const UpdateActionsMap &map)
+{
+    return executeAction(HelperConstants::updateActionId, map);
 }
 
 bool SystemState::setKioskMode(bool on)

@@ -92,6 +92,8 @@ public:
      * The working copy is not changed either way.
      */
     bool save();
+    // Sends @p map, one buildUpdateActionsMap() made; results as save().
+    static bool save(const UpdateActionsMap &map);
 
     // Switches enforcing now and after reboot together; results as save().
     static bool setKioskMode(bool on);
