@@ -275,6 +275,7 @@ private Q_SLOTS:
     void hostileMaps();
     void failures_data();
     void failures();
+    void collectorExitCodeIsAWarning();
     void killedHelperIsCleanedUpAfter();
     void failedGlobalStart();
     void staleStopRequest();
@@ -467,7 +468,26 @@ void RecordingBusTest::failures_data()
     QTest::newRow("missing xhost") << xhost << QByteArray() << QStringLiteral("not installed");
     QTest::newRow("failing grant") << xhost << QByteArray("echo no display >&2; exit 1") << QStringLiteral("no display");
     QTest::newRow("collector crashes") << uccollect << QByteArray("kill -SEGV $$") << QStringLiteral("uccollect");
-    QTest::newRow("collector fails") << uccollect << QByteArray("echo bad log >&2; exit 3") << QStringLiteral("bad log");
+}
+
+// The collector's exit code is not examined: the rules it printed come back,
+// and what it said with the code is a warning.
+void RecordingBusTest::collectorExitCodeIsAWarning()
+{
+    const Traces before = traces();
+    Run result;
+    {
+        const Replaced replaced(QString::fromUtf8(SystemPaths::uccollectProgram),
+                                script(QStringLiteral("collector-exit-3"), "cat >/dev/null; echo '+file r u: /etc/hostname'; echo bad log >&2; exit 3"));
+        QVERIFY(replaced.mounted());
+        result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname")));
+    }
+    QVERIFY2(result.code == 0, qPrintable(result.text));
+    QCOMPARE(result.data.value(HelperConstants::traceTextKey).toString(), QStringLiteral("+file r u: /etc/hostname\n"));
+    const QStringList warnings = result.data.value(HelperConstants::warningsDataKey).toStringList();
+    QVERIFY2(warnings.contains(QStringLiteral("bad log")), qPrintable(warnings.join(QLatin1Char('|'))));
+    QVERIFY2(warnings.contains(QStringLiteral("The access collector ended with exit code 3; the rules it printed are kept.")), qPrintable(warnings.join(QLatin1Char('|'))));
+    checkTraces(before);
 }
 
 void RecordingBusTest::failures()
