@@ -578,10 +578,6 @@ one target (O/U)</source>
         <translation>Нет данных</translation>
     </message>
     <message>
-        <source>Not data to create profiles</source>
-        <translation>Нет данных для создания профилей</translation>
-    </message>
-    <message>
         <source>New profiles created</source>
         <translation>Созданы новые профили</translation>
     </message>
@@ -616,6 +612,30 @@ one target (O/U)</source>
     <message>
         <source>Do you want to save changes?</source>
         <translation>Сохранить изменения?</translation>
+    </message>
+    <message>
+        <source>Complete global kiosk rules record</source>
+        <translation>Завершение глобальной записи правил киоска</translation>
+    </message>
+    <message>
+        <source>An earlier global kiosk rules record ended by itself before it was completed, and no new one has been started. Do you want to complete it?</source>
+        <translation>Прежняя глобальная запись правил киоска закончилась сама, не будучи завершённой, и новая запись не начата. Завершить её?</translation>
+    </message>
+    <message>
+        <source>Kiosk mode is on now, as it is set to be after reboot.</source>
+        <translation>Режим киоска теперь включён, как он задан после перезагрузки.</translation>
+    </message>
+    <message>
+        <source>Kiosk mode is off now, as it is set to be after reboot.</source>
+        <translation>Режим киоска теперь выключен, как он задан после перезагрузки.</translation>
+    </message>
+    <message>
+        <source>Global record completed</source>
+        <translation>Глобальная запись завершена</translation>
+    </message>
+    <message>
+        <source>Nothing was recorded: no kiosk user was refused anything, so no profile was created.</source>
+        <translation>Ничего не записано: ни одному пользователю киоска ни в чём не было отказано, поэтому профили не созданы.</translation>
     </message>
 </context>
 <context>
