@@ -145,9 +145,10 @@ private Q_SLOTS:
         w.action("actionShowUserStatus")->trigger();
         QVERIFY(m_answerer->unexpected().isEmpty());
         const ModalAnswerer::Box box = m_answerer->boxes().first();
-        QCOMPARE(box.title, QStringLiteral("User 'sys' has object rules descriptions"));
+        QCOMPARE(box.title, QStringLiteral("User rules"));
         QCOMPARE(box.text,
-                 QStringLiteral("To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user."));
+                 QStringLiteral("User 'sys' has object rules descriptions. "
+                                "To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user."));
         QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(!w.profileState(QStringLiteral("sys_extra_1")));
     }

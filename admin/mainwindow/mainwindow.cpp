@@ -32,6 +32,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTextDocument>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextEdit>
 
 #include <utility>
 #include <QPushButton>
@@ -758,13 +762,15 @@ void MainWindow::showUserStatusTriggered()
     const QSet<int> status = user->status();
     if (user->isEditable() && status.contains(AbstractProfileState::StatusOwnObjectRules)) {
         const bool readOnly = isReadOnly();
-        QStringList lines{tr("To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user.")};
+        // The status goes in the text: a title is cut to the box's width.
+        QStringList lines{tr("User '%1' %2.").arg(user->name(), ProfileStatus::text(ProfileStatus::OwnObjectRules)),
+                          tr("To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user.")};
         if (!readOnly) {
             lines << tr("Do you want to make the rules in a separate profile?");
         }
         const auto answer = QMessageBox::question(this,
-                                                  tr("User '%1' %2").arg(user->name(), ProfileStatus::text(ProfileStatus::OwnObjectRules)),
-                                                  lines.join(QLatin1Char(' ')),
+                                                  tr("User rules"),
+                                                  Utils::messageText(lines.join(QLatin1Char(' '))),
                                                   readOnly ? QMessageBox::StandardButtons(QMessageBox::Ok) : QMessageBox::Yes | QMessageBox::No);
         if (answer == QMessageBox::Yes) {
             m_systemState.extractUserRules(user);
@@ -897,6 +903,31 @@ bool MainWindow::warnIfNoEnabledUsers(const QString &text)
     return true;
 }
 
+namespace
+{
+// A message box shows its details in a box a few lines high; the changes of
+// a save are read line by line, so the box shows as many of them as fit on
+// the screen, and lines of the usual length whole.
+void fitDetailsToText(QMessageBox &box, const QString &text)
+{
+    auto *details = box.findChild<QTextEdit *>();
+    if (!details) {
+        return;
+    }
+    const QFontMetrics metrics(details->font());
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    int longest = 0;
+    for (const QString &line : lines) {
+        longest = std::max(longest, metrics.horizontalAdvance(line));
+    }
+    const QRect screen = box.screen() ? box.screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int frame = 2 * details->frameWidth() + 2 * int(details->document()->documentMargin()) + 4;
+    const int height = std::min(int(lines.size()) * metrics.lineSpacing() + frame, screen.height() / 2);
+    const int width = std::min(longest + frame + details->verticalScrollBar()->sizeHint().width(), screen.width() * 2 / 3);
+    details->setMinimumSize(width, height);
+}
+}
+
 void MainWindow::saveActionTriggered()
 {
     if (isReadOnly()) {
@@ -915,6 +946,7 @@ void MainWindow::saveActionTriggered()
     const QString changes = UpdatePreview(map).text();
     if (!changes.isEmpty()) {
         question.setDetailedText(changes);
+        fitDetailsToText(question, changes);
     }
     if (question.exec() != QMessageBox::Yes) {
         // Declined: the working copy is as it was before the question.
