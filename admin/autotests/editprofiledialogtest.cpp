@@ -347,17 +347,18 @@ private Q_SLOTS:
         // entries that cannot be checked
         QTest::addColumn<QStringList>("uncheckable");
 
+        const QString errorTip = QStringLiteral("E='E' has errors and cannot be included");
         // A includes B includes C; B is direct, C only through B.
         QTest::newRow("direct and indirect") << QStringLiteral("A")
                                              << QStringList{QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E (has errors)")}
-                                             << QStringList{QStringLiteral("B")} << QStringList{} << QStringList{QStringLiteral("E")};
+                                             << QStringList{QStringLiteral("B")} << QStringList{errorTip} << QStringList{QStringLiteral("E")};
         QTest::newRow("used in chains") << QStringLiteral("C")
                                         << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("D"), QStringLiteral("E (has errors)")}
-                                        << QStringList{} << QStringList{QStringLiteral("A='C' used in 'A->B'"), QStringLiteral("B='C' used in 'B'")}
+                                        << QStringList{} << QStringList{QStringLiteral("A='C' used in 'A->B'"), QStringLiteral("B='C' used in 'B'"), errorTip}
                                         << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("E")};
         QTest::newRow("middle") << QStringLiteral("B")
                                 << QStringList{QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E (has errors)")}
-                                << QStringList{QStringLiteral("C")} << QStringList{QStringLiteral("A='B' used in 'A'")}
+                                << QStringList{QStringLiteral("C")} << QStringList{QStringLiteral("A='B' used in 'A'"), errorTip}
                                 << QStringList{QStringLiteral("A"), QStringLiteral("E")};
     }
 
@@ -388,6 +389,8 @@ private Q_SLOTS:
             }
             if (!(item->flags() & Qt::ItemIsUserCheckable)) {
                 seenUncheckable << name;
+                // Shown as what it is: disabled.
+                QVERIFY2(!(item->flags() & Qt::ItemIsEnabled), qPrintable(name));
             }
         }
         QCOMPARE(seenChecked, checked);
@@ -510,7 +513,9 @@ private Q_SLOTS:
                 ++shown;
                 QVERIFY2(item, qPrintable(name));
                 QCOMPARE(item->checkState(), includes.size() == 1 ? Qt::Checked : Qt::Unchecked);
-                const QString tip = usedIn.isEmpty() ? QString() : QStringLiteral("'%1' used in '%2'").arg(edited, usedIn.join(QStringLiteral("->")));
+                const QString tip = !usedIn.isEmpty()           ? QStringLiteral("'%1' used in '%2'").arg(edited, usedIn.join(QStringLiteral("->")))
+                    : !state->errors().isEmpty() ? QStringLiteral("'%1' has errors and cannot be included").arg(name)
+                                                 : QString();
                 QCOMPARE(item->toolTip(), tip);
                 const bool locked = !usedIn.isEmpty() || !state->errors().isEmpty();
                 const bool checkable = item->flags() & Qt::ItemIsUserCheckable;

@@ -212,6 +212,9 @@ void EditProfileDialog::fillInclusionList()
         }
         if (!profile->errors().isEmpty()) {
             item->setText(item->text() + QStringLiteral(" (%1)").arg(tr("has errors")));
+            if (!locked) {
+                item->setToolTip(tr("'%1' has errors and cannot be included").arg(name));
+            }
             locked = true;
         }
         if (m_readOnly) {
@@ -219,7 +222,8 @@ void EditProfileDialog::fillInclusionList()
         } else if (locked) {
             m_lockedProfiles.append(name);
             if (!direct) {
-                item->setFlags(viewOnlyFlags);
+                // Shown disabled, the tool tip saying why: it looks as it behaves.
+                item->setFlags(Qt::ItemIsSelectable);
             }
         }
         item->setData(Qt::UserRole, name);
