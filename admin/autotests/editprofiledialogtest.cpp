@@ -537,13 +537,33 @@ private Q_SLOTS:
         QTest::keyClicks(f.name, QStringLiteral("a-b c_"));
         QTest::sendKeyEvent(QTest::Click, f.name, Qt::Key_unknown, QStringLiteral("Д"), Qt::NoModifier);
         QTest::keyClicks(f.name, QStringLiteral("9"));
-        // The hyphen and the blank are refused as they are typed.
-        QCOMPARE(f.name->text(), QStringLiteral("abc_Д9"));
+        // The hyphen, as in the shipped profiles' names, is taken; the blank is refused as it is typed.
+        QCOMPARE(f.name->text(), QStringLiteral("a-bc_Д9"));
         QVERIFY(f.ok()->isEnabled());
 
         f.name->clear();
         QTest::keyClicks(f.name, QString(51, QLatin1Char('x')));
         QCOMPARE(f.name->text(), QString(50, QLatin1Char('x')));
+
+        // No hidden file's name.
+        f.name->clear();
+        QTest::keyClicks(f.name, QStringLiteral(".x.y"));
+        QCOMPARE(f.name->text(), QStringLiteral("x.y"));
+    }
+
+    // A name that reached the line edit without typing is held to the same rule.
+    void renameToAnyNameIsRefused()
+    {
+        addProfile(*m_state, QStringLiteral("orla-desktop"), QStringLiteral("+file r u: /a\n"));
+        auto dialog = edit(QStringLiteral("orla-desktop"));
+        const Form f(*dialog);
+        QVERIFY(f.ok()->isEnabled());
+        f.name->setText(QStringLiteral("orla desktop/../x"));
+        m_answerer->answer(QMessageBox::Ok);
+        dialog->accept();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Profile name error")});
+        QCOMPARE(dialog->result(), 0);
+        QCOMPARE(dialog->profileFile().name(), QStringLiteral("orla-desktop"));
     }
 
     void removingRowsFollowsTheSelection()

@@ -138,8 +138,7 @@ void EditProfileDialog::setupForm()
     table->setColumnWidth(TypeColumn, table->columnWidth(TypeColumn) * 2);
     table->setColumnWidth(FilenameColumn, table->columnWidth(FilenameColumn) * 4);
 
-    ui->profileNameLineEdit->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Za-zА-Яа-я_]{1,50}")), ui->profileNameLineEdit));
+    ui->profileNameLineEdit->setValidator(new QRegularExpressionValidator(profileNamePattern(), ui->profileNameLineEdit));
 }
 
 void EditProfileDialog::fill()
@@ -426,6 +425,13 @@ QList<int> EditProfileDialog::selectedRows() const
     return sorted;
 }
 
+QRegularExpression EditProfileDialog::profileNamePattern()
+{
+    // The names the shipped and demo profiles use ("orla-desktop"); never a
+    // hidden file's, whose leading dot would keep it out of the listing.
+    return QRegularExpression(QStringLiteral("[0-9A-Za-zА-Яа-я_-][0-9A-Za-zА-Яа-я_.-]{0,49}"));
+}
+
 void EditProfileDialog::accept()
 {
     const QString newName = ui->profileNameLineEdit->text();
@@ -435,6 +441,17 @@ void EditProfileDialog::accept()
     }
     const QString oldName = m_file.name();
     const bool renamed = newName != oldName;
+    // The validator only sees what is typed; a name that came otherwise (an
+    // old name of another shape, edited) is held to the same rule here.
+    const QRegularExpression pattern(QRegularExpression::anchoredPattern(profileNamePattern().pattern()));
+    if (renamed && !pattern.match(newName).hasMatch()) {
+        QMessageBox::critical(this,
+                              tr("Profile name error"),
+                              Utils::messageText(tr("'%1' is not a profile name: use letters, digits, '_', '-' and '.' (not first), at most 50 of them.")
+                                                     .arg(newName)),
+                              QMessageBox::Ok);
+        return;
+    }
     const QSet<ProfileState *> profiles = m_systemState->profiles();
     if (renamed) {
         for (const ProfileState *profile : profiles) {

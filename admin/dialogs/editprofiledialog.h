@@ -10,6 +10,7 @@
 #include "profile/profilefile.h"
 
 #include <QDialog>
+#include <QRegularExpression>
 #include <QList>
 #include <QStringList>
 #include <QVariantMap>
@@ -139,6 +140,8 @@ private:
 
     // The rule the pickers add for a path: everything allowed to everyone.
     static ObjectRule defaultRule(const QString &path);
+    /** The one rule for the names of new and renamed profiles. */
+    static QRegularExpression profileNamePattern();
 
     /*
      * The pickers are made on first use and kept: a file dialog is costly to
