@@ -276,6 +276,8 @@ private Q_SLOTS:
     void failures_data();
     void failures();
     void collectorExitCodeIsAWarning();
+    void switchesAfterARecording_data();
+    void switchesAfterARecording();
     void killedHelperIsCleanedUpAfter();
     void failedGlobalStart();
     void staleStopRequest();
@@ -510,6 +512,36 @@ void RecordingBusTest::failures()
     QVERIFY2(result.text.contains(error), qPrintable(result.text));
     QVERIFY(!result.data.contains(HelperConstants::traceTextKey));
     checkTraces(before);
+}
+
+void RecordingBusTest::switchesAfterARecording_data()
+{
+    QTest::addColumn<bool>("enforce");
+    QTest::addColumn<bool>("autoEnforce");
+    QTest::addColumn<bool>("autoComplain");
+    for (int start = 0; start < 8; ++start) {
+        QTest::addRow("enforce %d, after reboot %d, complain after reboot %d", start & 1, (start >> 1) & 1, (start >> 2) & 1)
+            << bool(start & 1) << bool(start & 2) << bool(start & 4);
+    }
+}
+
+// Whatever the start, a recording leaves kiosk mode now as it is set after
+// reboot, and trace mode off now and after reboot.
+void RecordingBusTest::switchesAfterARecording()
+{
+    QFETCH(bool, enforce);
+    QFETCH(bool, autoEnforce);
+    QFETCH(bool, autoComplain);
+    KioskTree::setSwitches(enforce, autoEnforce, false, autoComplain);
+    const Run result = execute(traceId, traceArguments(QStringLiteral("true")));
+    QVERIFY2(result.code == 0, qPrintable(result.text));
+    const auto value = [](const char *path) {
+        return TestFiles::read(QString::fromUtf8(path));
+    };
+    QCOMPARE(value(SystemPaths::enforceParameter), autoEnforce ? QByteArray("1\n") : QByteArray("0\n"));
+    QCOMPARE(value(SystemPaths::autoEnforceFile), autoEnforce ? QByteArray("1\n") : QByteArray("0\n"));
+    QCOMPARE(value(SystemPaths::complainParameter), QByteArray("0\n"));
+    QCOMPARE(value(SystemPaths::autoComplainFile), QByteArray("0\n"));
 }
 
 void RecordingBusTest::killedHelperIsCleanedUpAfter()
