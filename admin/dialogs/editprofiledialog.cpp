@@ -801,11 +801,29 @@ bool EditProfileDialog::recordApplicationRules(const QString &userName, const QS
         QMessageBox::critical(this, tr("Application kiosk rules record error"), Utils::messageText(errorText));
         return false;
     }
-    addRecordedRules(data, overwrite);
+    const int added = addRecordedRules(data, overwrite);
+    // Leaving trace mode sets kiosk mode now as it is set after reboot.
+    const KioskModes before = m_systemState->modes();
+    QStringList told;
+    if (added == 0) {
+        told << tr("Nothing was recorded: the application was refused nothing, so no rule was added.");
+    }
+    if (before.enforce != before.autoEnforce) {
+        told << (before.autoEnforce ? tr("Kiosk mode is on now, as it is set to be after reboot.")
+                                    : tr("Kiosk mode is off now, as it is set to be after reboot."));
+    }
+    try {
+        m_systemState->readModes();
+    } catch (const DetailsException &) {
+        // The main window reads them again when it shows them.
+    }
+    if (!told.isEmpty()) {
+        QMessageBox::information(this, tr("Application kiosk rules record"), Utils::messageText(told.join(QLatin1Char(' '))));
+    }
     return true;
 }
 
-void EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool overwrite)
+int EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool overwrite)
 {
     QStringList warnings = replyData.value(HelperConstants::warningsDataKey).toStringList();
     warnings.removeAll(QString());
@@ -834,6 +852,7 @@ void EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool over
     if (table->rowCount() > firstRecorded) {
         table->scrollToItem(table->item(firstRecorded, FilenameColumn), QAbstractItemView::PositionAtTop);
     }
+    return int(rules.size());
 }
 
 void EditProfileDialog::profileNameChanged(const QString &text)

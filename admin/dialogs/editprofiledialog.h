@@ -103,7 +103,8 @@ public:
      * Adds the object rules of a recording's reply data ("traceText", read
      * as UTF-8, rules on one object merged) after showing its warnings.
      */
-    void addRecordedRules(const QVariantMap &replyData, bool overwrite);
+    // The number of rules recorded.
+    int addRecordedRules(const QVariantMap &replyData, bool overwrite);
 
 protected:
     /**
