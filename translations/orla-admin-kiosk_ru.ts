@@ -179,6 +179,34 @@ one target (O/U)</source>
         <source>Trace warnings</source>
         <translation>Предупреждения записи правил</translation>
     </message>
+    <message>
+        <source>&apos;%1&apos; has errors and cannot be included</source>
+        <translation>«%1» содержит ошибки, и его нельзя подключить</translation>
+    </message>
+    <message>
+        <source>Profile name error</source>
+        <translation>Ошибка в имени профиля</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a profile name: use letters, digits, &apos;_&apos;, &apos;-&apos; and &apos;.&apos; (not first), at most 50 of them.</source>
+        <translation>«%1» не годится как имя профиля: допустимы буквы, цифры, «_», «-» и «.» (не первой), не более 50 знаков.</translation>
+    </message>
+    <message>
+        <source>Nothing was recorded: the application was refused nothing, so no rule was added.</source>
+        <translation>Ничего не записано: приложению ни в чём не было отказано, поэтому правила не добавлены.</translation>
+    </message>
+    <message>
+        <source>Kiosk mode is on now, as it is set to be after reboot.</source>
+        <translation>Режим киоска теперь включён, как он задан после перезагрузки.</translation>
+    </message>
+    <message>
+        <source>Kiosk mode is off now, as it is set to be after reboot.</source>
+        <translation>Режим киоска теперь выключен, как он задан после перезагрузки.</translation>
+    </message>
+    <message>
+        <source>Application kiosk rules record</source>
+        <translation>Запись правил киоска для приложения</translation>
+    </message>
 </context>
 <context>
     <name>KioskStarter</name>
@@ -636,6 +664,14 @@ one target (O/U)</source>
     <message>
         <source>Nothing was recorded: no kiosk user was refused anything, so no profile was created.</source>
         <translation>Ничего не записано: ни одному пользователю киоска ни в чём не было отказано, поэтому профили не созданы.</translation>
+    </message>
+    <message>
+        <source>User &apos;%1&apos; %2.</source>
+        <translation>Пользователь «%1» %2.</translation>
+    </message>
+    <message>
+        <source>User rules</source>
+        <translation>Правила пользователя</translation>
     </message>
 </context>
 <context>

@@ -136,7 +136,8 @@ void EditProfileDialog::setupForm()
     QTableWidget *table = ui->objectsTableWidget;
     table->resizeColumnsToContents();
     table->setColumnWidth(TypeColumn, table->columnWidth(TypeColumn) * 2);
-    table->setColumnWidth(FilenameColumn, table->columnWidth(FilenameColumn) * 4);
+    // The paths take whatever width the other columns leave, none of it empty.
+    table->horizontalHeader()->setSectionResizeMode(FilenameColumn, QHeaderView::Stretch);
 
     ui->profileNameLineEdit->setValidator(new QRegularExpressionValidator(profileNamePattern(), ui->profileNameLineEdit));
 }
