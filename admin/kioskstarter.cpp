@@ -5,9 +5,9 @@
 
 #include "kioskstarter.h"
 
+#include "failures/catalogues.h"
 #include "mainwindow/mainwindow.h"
 #include "singleinstance/singleapplication.h"
-#include "failures/catalogues.h"
 
 #include <QDir>
 #include <QIcon>

@@ -513,9 +513,9 @@ private Q_SLOTS:
                 ++shown;
                 QVERIFY2(item, qPrintable(name));
                 QCOMPARE(item->checkState(), includes.size() == 1 ? Qt::Checked : Qt::Unchecked);
-                const QString tip = !usedIn.isEmpty()           ? QStringLiteral("'%1' used in '%2'").arg(edited, usedIn.join(QStringLiteral("->")))
-                    : !state->errors().isEmpty() ? QStringLiteral("'%1' has errors and cannot be included").arg(name)
-                                                 : QString();
+                const QString tip = !usedIn.isEmpty() ? QStringLiteral("'%1' used in '%2'").arg(edited, usedIn.join(QStringLiteral("->")))
+                    : !state->errors().isEmpty()      ? QStringLiteral("'%1' has errors and cannot be included").arg(name)
+                                                      : QString();
                 QCOMPARE(item->toolTip(), tip);
                 const bool locked = !usedIn.isEmpty() || !state->errors().isEmpty();
                 const bool checkable = item->flags() & Qt::ItemIsUserCheckable;

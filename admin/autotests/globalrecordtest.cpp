@@ -343,7 +343,8 @@ private Q_SLOTS:
         w.action("actionGlobalRecordingMode")->trigger();
         expectNoStrayBoxes();
         QCOMPARE(m_answerer->titles().last(), QStringLiteral("No data"));
-        QCOMPARE(m_answerer->boxes().last().text, QStringLiteral("Nothing was recorded: no kiosk user was refused anything, so no profile was created.") + told);
+        QCOMPARE(m_answerer->boxes().last().text,
+                 QStringLiteral("Nothing was recorded: no kiosk user was refused anything, so no profile was created.") + told);
     }
 
     void startWhileRecordingOffersOnlyTheCompletion()

@@ -446,11 +446,11 @@ void EditProfileDialog::accept()
     // old name of another shape, edited) is held to the same rule here.
     const QRegularExpression pattern(QRegularExpression::anchoredPattern(profileNamePattern().pattern()));
     if (renamed && !pattern.match(newName).hasMatch()) {
-        QMessageBox::critical(this,
-                              tr("Profile name error"),
-                              Utils::messageText(tr("'%1' is not a profile name: use letters, digits, '_', '-' and '.' (not first), at most 50 of them.")
-                                                     .arg(newName)),
-                              QMessageBox::Ok);
+        QMessageBox::critical(
+            this,
+            tr("Profile name error"),
+            Utils::messageText(tr("'%1' is not a profile name: use letters, digits, '_', '-' and '.' (not first), at most 50 of them.").arg(newName)),
+            QMessageBox::Ok);
         return;
     }
     const QSet<ProfileState *> profiles = m_systemState->profiles();

@@ -10,8 +10,8 @@
 #include "profile/profilefile.h"
 
 #include <QDialog>
-#include <QRegularExpression>
 #include <QList>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QVariantMap>
 

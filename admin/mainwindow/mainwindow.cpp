@@ -32,14 +32,14 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QTextDocument>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QTextEdit>
 
-#include <utility>
 #include <QPushButton>
 #include <QToolBar>
+#include <utility>
 
 #include <algorithm>
 
@@ -1190,10 +1190,10 @@ void MainWindow::globalRecordingModeTriggered()
     }
     if (started == SystemState::RecordStart::Unclaimed) {
         // Its profiles are the administrator's to keep before anything new is recorded.
-        const std::optional<bool> ignoreData = askCompletion(
-            tr("Complete global kiosk rules record"),
-            tr("An earlier global kiosk rules record ended by itself before it was completed, and no new one has been started. Do you want to "
-               "complete it?"));
+        const std::optional<bool> ignoreData =
+            askCompletion(tr("Complete global kiosk rules record"),
+                          tr("An earlier global kiosk rules record ended by itself before it was completed, and no new one has been started. Do you want to "
+                             "complete it?"));
         if (ignoreData) {
             finishRecording(m_systemState.completeUnclaimedRecord(*ignoreData), *ignoreData, std::nullopt);
         }
@@ -1223,9 +1223,9 @@ std::optional<bool> MainWindow::askCompletion(const QString &title, const QStrin
 void MainWindow::checkRecording()
 {
     while (isRecording()) {
-        const std::optional<bool> answer = askCompletion(
-            tr("The system is in global kiosk rules record mode"),
-            tr("The system is in global kiosk rules record mode. Do you want to complete global kiosk rules record mode?"));
+        const std::optional<bool> answer =
+            askCompletion(tr("The system is in global kiosk rules record mode"),
+                          tr("The system is in global kiosk rules record mode. Do you want to complete global kiosk rules record mode?"));
         if (!answer) {
             return;
         }

@@ -20,11 +20,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QLibraryInfo>
 #include <QListWidget>
 #include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QTranslator>

@@ -52,7 +52,6 @@ QString locale()
     return qEnvironmentVariable("LANG");
 }
 
-
 KAuth::ExecuteJob *actionJob(const QString &actionId, const QVariantMap &arguments)
 {
     KAuth::Action action(actionId);

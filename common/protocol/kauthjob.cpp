@@ -174,12 +174,7 @@ enum class Watchdog {
 // With Watchdog::RestartedByProgress, @p watchdogMs bounds the helper's
 // silence once it has said its first word, and @p firstWordMs the wait for
 // that word (the authorisation, which may wait for the administrator).
-JobEnd runJob(KAuth::ExecuteJob *job,
-              int watchdogMs,
-              const QString &progressKey,
-              Stop stop = Stop::No,
-              Watchdog kind = Watchdog::Fixed,
-              int firstWordMs = 0)
+JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey, Stop stop = Stop::No, Watchdog kind = Watchdog::Fixed, int firstWordMs = 0)
 {
     if (!job) {
         throw KAuthException(KAuth::ActionReply::InvalidActionError, QCoreApplication::translate("Utils", "No privileged action to run."));

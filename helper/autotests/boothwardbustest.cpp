@@ -473,7 +473,8 @@ void BoothwardBusTest::repliesInTheCallersLanguage()
 {
     QFETCH(QString, lang);
     QFETCH(QString, sentence);
-    QVERIFY2(QFileInfo::exists(QString::fromUtf8(SystemPaths::translationsDir) + QStringLiteral("/boothward_ru.qm")), "the build put no catalogues below the scratch root");
+    QVERIFY2(QFileInfo::exists(QString::fromUtf8(SystemPaths::translationsDir) + QStringLiteral("/boothward_ru.qm")),
+             "the build put no catalogues below the scratch root");
     UpdateActionsMap map(lang);
     map.setProfilesToUpdate({{QStringLiteral("a/b"), QStringLiteral("x\n")}});
     const Outcome outcome = execute(updateId, map);

@@ -488,7 +488,8 @@ void RecordingBusTest::collectorExitCodeIsAWarning()
     QCOMPARE(result.data.value(HelperConstants::traceTextKey).toString(), QStringLiteral("+file r u: /etc/hostname\n"));
     const QStringList warnings = result.data.value(HelperConstants::warningsDataKey).toStringList();
     QVERIFY2(warnings.contains(QStringLiteral("bad log")), qPrintable(warnings.join(QLatin1Char('|'))));
-    QVERIFY2(warnings.contains(QStringLiteral("The access collector ended with exit code 3; the rules it printed are kept.")), qPrintable(warnings.join(QLatin1Char('|'))));
+    QVERIFY2(warnings.contains(QStringLiteral("The access collector ended with exit code 3; the rules it printed are kept.")),
+             qPrintable(warnings.join(QLatin1Char('|'))));
     checkTraces(before);
 }
 
