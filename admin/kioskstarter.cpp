@@ -5,15 +5,13 @@
 
 #include "kioskstarter.h"
 
+#include "failures/catalogues.h"
 #include "mainwindow/mainwindow.h"
 #include "singleinstance/singleapplication.h"
-#include "systempaths.h"
 
 #include <QDir>
 #include <QIcon>
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 
 namespace
 {
@@ -48,21 +46,8 @@ KioskStarter::KioskStarter(SingleApplication *application)
     // The desktop's own theme has the icon; elsewhere the one installed with the program stands in.
     m_application->setWindowIcon(QIcon::fromTheme(QStringLiteral("key3"), QIcon::fromTheme(QStringLiteral("orla-admin-kiosk"))));
 
-    // Without the catalogue the texts simply stay in English.
-    auto *translator = new QTranslator(this);
-    translator->load(QLocale::system(), QString::fromUtf8(SystemPaths::translationsDir) + QStringLiteral("/orla-admin-kiosk_common_ru.qm"));
-    QCoreApplication::installTranslator(translator);
-    // Qt's own texts (the standard buttons of every question, the file
-    // dialogs) in the catalogue's language, or the questions would mix two.
-    if (!translator->isEmpty()) {
-        auto *qtTranslator = new QTranslator(this);
-        if (qtTranslator->load(QLocale(translator->language()),
-                               QStringLiteral("qtbase"),
-                               QStringLiteral("_"),
-                               QLibraryInfo::location(QLibraryInfo::TranslationsPath))) {
-            QCoreApplication::installTranslator(qtTranslator);
-        }
-    }
+    // Without a catalogue of the locale's language the texts stay in English.
+    Utils::installCatalogue(QLocale::system(), QStringLiteral("orla-admin-kiosk_common"), this);
 
     m_mainWindow = std::make_unique<MainWindow>();
     m_mainWindow->loadData();

@@ -46,6 +46,13 @@ else()
     set(ORLA_DMESG_PROGRAM        "/usr/bin/dmesg")
 endif()
 
+# A scratch build has its catalogues where its own programs look, below the
+# scratch root, as an installed system has them in the real place: the
+# programs then speak the locale's language in tests and in the demo.
+if(ORLA_SYSTEM_ROOT)
+    set(ORLA_TRANSLATIONS_DIR     "${ORLA_SYSTEM_ROOT}/usr/share/orla/translations")
+endif()
+
 # The rule recorder's own bookkeeping (temporary accounts to clean up, a
 # recording interrupted by a crash). Empty: Qt's settings storage of the user
 # running the helper, root. A scratch build keeps it below the scratch root.

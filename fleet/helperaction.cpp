@@ -13,18 +13,12 @@
 
 #include <memory>
 
-namespace
-{
-// The program's time-out for update and enable.
-constexpr int actionTimeout = 600000;
-}
-
 bool HelperAction::execute(const QString &actionId, const QVariantMap &arguments, QVariantMap *reply)
 {
     KAuth::Action action(actionId);
     action.setHelperId(HelperConstants::helperId);
     action.setArguments(arguments);
-    action.setTimeout(actionTimeout);
+    action.setTimeout(HelperConstants::actionTimeoutMs);
     KAuth::ExecuteJob *job = action.execute();
     if (reply) {
         job->setAutoDelete(false);

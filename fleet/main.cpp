@@ -15,15 +15,13 @@
 #include "modecommand.h"
 #include "statuscommand.h"
 
+#include "failures/catalogues.h"
 #include "profile/printable.h"
-#include "systempaths.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QTextStream>
-#include <QTranslator>
 
 namespace
 {
@@ -65,18 +63,7 @@ QString description()
 // the parser's complaints. Without a catalogue the texts stay in English.
 void installCatalogues(QCoreApplication &app)
 {
-    auto *own = new QTranslator(&app);
-    if (!own->load(QLocale::system(), QStringLiteral("orla-kiosk"), QStringLiteral("_"), QString::fromUtf8(SystemPaths::translationsDir))) {
-        delete own;
-        return;
-    }
-    QCoreApplication::installTranslator(own);
-    auto *qt = new QTranslator(&app);
-    if (qt->load(QLocale(own->language()), QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::location(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(qt);
-    } else {
-        delete qt;
-    }
+    Utils::installCatalogue(QLocale::system(), QStringLiteral("orla-kiosk"), &app);
 }
 
 int usage(const QString &message)

@@ -29,6 +29,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLocale>
+#include <QSet>
 #include <QTimer>
 
 #include <chrono>
@@ -188,6 +189,43 @@ private:
     QElapsedTimer m_sinceProgress;
 };
 
+// The program renames many entries at once: b to c and a to b, with both
+// texts kept. Carried out one after the other, each rename must wait for
+// the one that frees its target. Renames in a circle (a to b, b to a) have
+// no such order; they are refused whole. Empty with @p circle set then.
+QList<QPair<QString, QString>> renameOrder(const QMap<QString, QString> &renames, QString *circle)
+{
+    QList<QPair<QString, QString>> ordered;
+    QSet<QString> done;
+    for (auto it = renames.cbegin(); it != renames.cend(); ++it) {
+        if (done.contains(it.key())) {
+            continue;
+        }
+        // The chain from here to the first target that no rename frees.
+        QStringList chain;
+        QSet<QString> onChain;
+        QString current = it.key();
+        while (true) {
+            chain.append(current);
+            onChain.insert(current);
+            const QString next = renames.value(current);
+            if (!renames.contains(next) || done.contains(next)) {
+                break;
+            }
+            if (onChain.contains(next)) {
+                *circle = next;
+                return {};
+            }
+            current = next;
+        }
+        for (int i = chain.size() - 1; i >= 0; --i) {
+            ordered.append({chain.at(i), renames.value(chain.at(i))});
+            done.insert(chain.at(i));
+        }
+    }
+    return ordered;
+}
+
 QString staleStopError()
 {
     return QCoreApplication::translate("OrlaAdminBoothward", "A request to stop a recording is still pending. Nothing has been changed; try again.");
@@ -217,6 +255,10 @@ OrlaAdminBoothward::~OrlaAdminBoothward() = default;
 OrlaAdminBoothward::ActionStart::ActionStart(OrlaAdminBoothward &helper, const QVariantMap &args, QString (*check)(const QVariantMap &))
     : m_running(helper.watch)
 {
+    // The first word: the authorisation is over and our code runs. From now
+    // on the program takes a long silence for a stuck helper; before, the
+    // administrator may have been typing the password.
+    KAuth::HelperSupport::progressStep(QVariantMap());
     helper.loadTranslations(args);
     helper.undoKilledRecordingOnce();
     m_error = check(args);
@@ -250,13 +292,16 @@ void OrlaAdminBoothward::loadTranslations(const QVariantMap &args)
         qputenv("LANG", locale.toUtf8());
     }
 
-    const QString dir = QString::fromUtf8(SystemPaths::translationsDir) + QLatin1Char('/');
     QCoreApplication::removeTranslator(&translator);
     QCoreApplication::removeTranslator(&commonTranslator);
-    // A catalogue that cannot be loaded leaves its translator empty: the
-    // untranslated sentences still reach the administrator.
-    (void)translator.load(dir + QStringLiteral("boothward_ru.qm"));
-    (void)commonTranslator.load(dir + QStringLiteral("orla-admin-kiosk_common_ru.qm"));
+    // The caller's language decides, never root's: an English caller, one
+    // without LANG or one whose language has no catalogue reads the English
+    // sentences. A load that finds nothing leaves the translator empty.
+    const QLocale language = locale.isEmpty() || !ActionArgumentsCheck::isValidLocale(locale) ? QLocale::c() : QLocale(locale);
+    const QString dir = QString::fromUtf8(SystemPaths::translationsDir);
+    const QString separator = QStringLiteral("_");
+    (void)translator.load(language, QStringLiteral("boothward"), separator, dir);
+    (void)commonTranslator.load(language, QStringLiteral("orla-admin-kiosk_common"), separator, dir);
     QCoreApplication::installTranslator(&translator);
     QCoreApplication::installTranslator(&commonTranslator);
 }
@@ -275,15 +320,19 @@ KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
     if (!linkError.isEmpty()) {
         return errorReply(linkError);
     }
+    QString circle;
+    const QList<QPair<QString, QString>> usersToRename = renameOrder(map.usersToRename(), &circle);
+    const QList<QPair<QString, QString>> profilesToRename = circle.isEmpty() ? renameOrder(map.profilesToRename(), &circle) : QList<QPair<QString, QString>>();
+    if (!circle.isEmpty()) {
+        return errorReply(tr("The renames of '%1' go round in a circle; save after each of them. Nothing has been changed.").arg(circle));
+    }
     Heartbeat heartbeat;
     KioskTransaction transaction;
-    const QMap<QString, QString> usersToRename = map.usersToRename();
-    for (auto it = usersToRename.cbegin(); it != usersToRename.cend(); ++it) {
-        transaction.renameUserProfile(it.key(), it.value());
+    for (const auto &rename : usersToRename) {
+        transaction.renameUserProfile(rename.first, rename.second);
     }
-    const QMap<QString, QString> profilesToRename = map.profilesToRename();
-    for (auto it = profilesToRename.cbegin(); it != profilesToRename.cend(); ++it) {
-        transaction.renameSystemProfile(it.key(), it.value());
+    for (const auto &rename : profilesToRename) {
+        transaction.renameSystemProfile(rename.first, rename.second);
     }
     const QMap<QString, QString> usersToUpdate = map.usersToUpdate();
     for (auto it = usersToUpdate.cbegin(); it != usersToUpdate.cend(); ++it) {

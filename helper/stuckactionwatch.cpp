@@ -96,8 +96,8 @@ void StuckActionWatch::check()
     }
     // None of the program's actions is ever one polkit does not know: such a
     // check has failed already. One of ours may wait for the administrator's
-    // password, but no caller waits longer than the program does.
-    if (!m_ownActions.contains(m_action) || m_waiting.elapsed() >= HelperConstants::helperSilenceLimitMs) {
+    // password, but no caller waits longer than the action's time-out.
+    if (!m_ownActions.contains(m_action) || m_waiting.elapsed() >= HelperConstants::actionTimeoutMs) {
         m_tick.stop();
         // Leaves every event loop, KAuth's waiting one too; the helper then ends.
         QCoreApplication::exit(1);

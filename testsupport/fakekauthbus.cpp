@@ -52,6 +52,8 @@ void FakeKAuthHelper::reset()
     reply = KAuth::ActionReply::SuccessReply();
     progress.clear();
     trickleSteps = 10;
+    trickleFirstStepMs = 100;
+    trickleReplies = true;
     onAction = nullptr;
     onRelease = nullptr;
     receivedAction.clear();
@@ -113,7 +115,7 @@ bool FakeKAuthHelper::handleMessage(const QDBusMessage &message, const QDBusConn
 
     if (mode == Silent || mode == Trickle) {
         if (mode == Trickle) {
-            trickle(connection, receivedAction, trickleSteps);
+            trickle(connection, receivedAction, trickleSteps, trickleFirstStepMs);
         }
         // Takes the call, as a helper stuck in its action would.
         return connection.send(message.createReply(QVariant(QByteArray())));
@@ -158,10 +160,13 @@ void FakeKAuthHelper::release(const QDBusConnection &connection)
     emitReady(connection);
 }
 
-void FakeKAuthHelper::trickle(const QDBusConnection &connection, const QString &action, int stepsLeft)
+void FakeKAuthHelper::trickle(const QDBusConnection &connection, const QString &action, int stepsLeft, int delayMs)
 {
-    QTimer::singleShot(100, this, [this, connection, action, stepsLeft]() {
+    QTimer::singleShot(delayMs, this, [this, connection, action, stepsLeft]() {
         if (stepsLeft == 0) {
+            if (!trickleReplies) {
+                return;
+            }
             emitRemoteSignal(connection, actionPerformedSignal, action, reply.serialized());
             emitReady(connection);
             return;
@@ -170,7 +175,7 @@ void FakeKAuthHelper::trickle(const QDBusConnection &connection, const QString &
         QDataStream stream(&blob, QIODevice::WriteOnly);
         stream << QVariantMap();
         emitRemoteSignal(connection, progressStepDataSignal, action, blob);
-        trickle(connection, action, stepsLeft - 1);
+        trickle(connection, action, stepsLeft - 1, 100);
     });
 }
 

@@ -35,6 +35,10 @@ public:
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
     QVariantMap progress;
     int trickleSteps = 10;
+    // Before the first step: the authorisation, as long as the administrator takes.
+    int trickleFirstStepMs = 100;
+    // False: after its steps the helper falls silent for good, stuck in its action.
+    bool trickleReplies = true;
     // Called as an action begins (receivedAction names it) and as a held
     // action ends: where the real helper changes the switches.
     std::function<void()> onAction;
@@ -57,7 +61,7 @@ public:
 
 private:
     void release(const QDBusConnection &connection);
-    void trickle(const QDBusConnection &connection, const QString &action, int stepsLeft);
+    void trickle(const QDBusConnection &connection, const QString &action, int stepsLeft, int delayMs);
     // The helper's word that it has left the action and takes the next one.
     void emitReady(const QDBusConnection &connection);
     void emitRemoteSignal(const QDBusConnection &connection, int type, const QString &action, const QByteArray &blob);

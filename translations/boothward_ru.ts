@@ -73,5 +73,9 @@
             <numerusform>Глобальная запись правил не была завершена за %n часов и остановилась сама; ограничения для пользователей киоска снова действуют.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>The renames of &apos;%1&apos; go round in a circle; save after each of them. Nothing has been changed.</source>
+        <translation>Переименования «%1» идут по кругу; сохраняйте после каждого из них. Ничего не изменено.</translation>
+    </message>
 </context>
 </TS>

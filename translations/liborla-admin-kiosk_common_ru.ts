@@ -114,6 +114,10 @@
         <source>No rules were collected for the kiosk user &apos;%1&apos;: %2</source>
         <translation>Не удалось собрать правила для пользователя киоска «%1»: %2</translation>
     </message>
+    <message>
+        <source>The access collector ended with exit code %1; the rules it printed are kept.</source>
+        <translation>Сборщик обращений завершился с кодом %1; выведенные им правила сохранены.</translation>
+    </message>
 </context>
 <context>
     <name>KioskTransaction</name>

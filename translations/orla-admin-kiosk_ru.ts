@@ -179,6 +179,34 @@ one target (O/U)</source>
         <source>Trace warnings</source>
         <translation>Предупреждения записи правил</translation>
     </message>
+    <message>
+        <source>&apos;%1&apos; has errors and cannot be included</source>
+        <translation>«%1» содержит ошибки, и его нельзя подключить</translation>
+    </message>
+    <message>
+        <source>Profile name error</source>
+        <translation>Ошибка в имени профиля</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a profile name: use letters, digits, &apos;_&apos;, &apos;-&apos; and &apos;.&apos; (not first), at most 50 of them.</source>
+        <translation>«%1» не годится как имя профиля: допустимы буквы, цифры, «_», «-» и «.» (не первой), не более 50 знаков.</translation>
+    </message>
+    <message>
+        <source>Nothing was recorded: the application was refused nothing, so no rule was added.</source>
+        <translation>Ничего не записано: приложению ни в чём не было отказано, поэтому правила не добавлены.</translation>
+    </message>
+    <message>
+        <source>Kiosk mode is on now, as it is set to be after reboot.</source>
+        <translation>Режим киоска теперь включён, как он задан после перезагрузки.</translation>
+    </message>
+    <message>
+        <source>Kiosk mode is off now, as it is set to be after reboot.</source>
+        <translation>Режим киоска теперь выключен, как он задан после перезагрузки.</translation>
+    </message>
+    <message>
+        <source>Application kiosk rules record</source>
+        <translation>Запись правил киоска для приложения</translation>
+    </message>
 </context>
 <context>
     <name>KioskStarter</name>
@@ -578,10 +606,6 @@ one target (O/U)</source>
         <translation>Нет данных</translation>
     </message>
     <message>
-        <source>Not data to create profiles</source>
-        <translation>Нет данных для создания профилей</translation>
-    </message>
-    <message>
         <source>New profiles created</source>
         <translation>Созданы новые профили</translation>
     </message>
@@ -620,6 +644,38 @@ one target (O/U)</source>
     <message>
         <source>Kiosk mode</source>
         <translation>Режим киоска</translation>
+    </message>
+    <message>
+        <source>Complete global kiosk rules record</source>
+        <translation>Завершение глобальной записи правил киоска</translation>
+    </message>
+    <message>
+        <source>An earlier global kiosk rules record ended by itself before it was completed, and no new one has been started. Do you want to complete it?</source>
+        <translation>Прежняя глобальная запись правил киоска закончилась сама, не будучи завершённой, и новая запись не начата. Завершить её?</translation>
+    </message>
+    <message>
+        <source>Kiosk mode is on now, as it is set to be after reboot.</source>
+        <translation>Режим киоска теперь включён, как он задан после перезагрузки.</translation>
+    </message>
+    <message>
+        <source>Kiosk mode is off now, as it is set to be after reboot.</source>
+        <translation>Режим киоска теперь выключен, как он задан после перезагрузки.</translation>
+    </message>
+    <message>
+        <source>Global record completed</source>
+        <translation>Глобальная запись завершена</translation>
+    </message>
+    <message>
+        <source>Nothing was recorded: no kiosk user was refused anything, so no profile was created.</source>
+        <translation>Ничего не записано: ни одному пользователю киоска ни в чём не было отказано, поэтому профили не созданы.</translation>
+    </message>
+    <message>
+        <source>User &apos;%1&apos; %2.</source>
+        <translation>Пользователь «%1» %2.</translation>
+    </message>
+    <message>
+        <source>User rules</source>
+        <translation>Правила пользователя</translation>
     </message>
 </context>
 <context>

@@ -150,6 +150,22 @@ private Q_SLOTS:
         // Nothing is saved or changed until the editor is accepted.
         QVERIFY(!m_window->systemState()->isChanged());
     }
+
+    // Kiosk mode off now and on after reboot: leaving trace mode switches it
+    // on now, and the editor says so.
+    void editorTellsThatKioskModeIsOnNow()
+    {
+        KioskTree::setSwitches(false, true);
+        WindowDriver w = open();
+        EditProfileDialog editor(*w.profileState(QStringLiteral("app"))->file(), m_window->systemState(), nullptr);
+        answerRecording(false);
+        m_answerer->answer(QMessageBox::Ok);
+        editor.findChild<QAction *>(QStringLiteral("actionAddFilesFromProcess"))->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles().last(), QStringLiteral("Application kiosk rules record"));
+        QCOMPARE(m_answerer->boxes().last().text, QStringLiteral("Kiosk mode is on now, as it is set to be after reboot."));
+        QVERIFY(m_window->systemState()->modes().enforce);
+    }
 };
 
 QTEST_MAIN(ApplicationRecordBusTest)

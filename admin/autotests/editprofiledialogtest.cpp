@@ -347,17 +347,18 @@ private Q_SLOTS:
         // entries that cannot be checked
         QTest::addColumn<QStringList>("uncheckable");
 
+        const QString errorTip = QStringLiteral("E='E' has errors and cannot be included");
         // A includes B includes C; B is direct, C only through B.
         QTest::newRow("direct and indirect") << QStringLiteral("A")
                                              << QStringList{QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E (has errors)")}
-                                             << QStringList{QStringLiteral("B")} << QStringList{} << QStringList{QStringLiteral("E")};
+                                             << QStringList{QStringLiteral("B")} << QStringList{errorTip} << QStringList{QStringLiteral("E")};
         QTest::newRow("used in chains") << QStringLiteral("C")
                                         << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("D"), QStringLiteral("E (has errors)")}
-                                        << QStringList{} << QStringList{QStringLiteral("A='C' used in 'A->B'"), QStringLiteral("B='C' used in 'B'")}
+                                        << QStringList{} << QStringList{QStringLiteral("A='C' used in 'A->B'"), QStringLiteral("B='C' used in 'B'"), errorTip}
                                         << QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("E")};
         QTest::newRow("middle") << QStringLiteral("B")
                                 << QStringList{QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E (has errors)")}
-                                << QStringList{QStringLiteral("C")} << QStringList{QStringLiteral("A='B' used in 'A'")}
+                                << QStringList{QStringLiteral("C")} << QStringList{QStringLiteral("A='B' used in 'A'"), errorTip}
                                 << QStringList{QStringLiteral("A"), QStringLiteral("E")};
     }
 
@@ -388,6 +389,8 @@ private Q_SLOTS:
             }
             if (!(item->flags() & Qt::ItemIsUserCheckable)) {
                 seenUncheckable << name;
+                // Shown as what it is: disabled.
+                QVERIFY2(!(item->flags() & Qt::ItemIsEnabled), qPrintable(name));
             }
         }
         QCOMPARE(seenChecked, checked);
@@ -510,7 +513,9 @@ private Q_SLOTS:
                 ++shown;
                 QVERIFY2(item, qPrintable(name));
                 QCOMPARE(item->checkState(), includes.size() == 1 ? Qt::Checked : Qt::Unchecked);
-                const QString tip = usedIn.isEmpty() ? QString() : QStringLiteral("'%1' used in '%2'").arg(edited, usedIn.join(QStringLiteral("->")));
+                const QString tip = !usedIn.isEmpty() ? QStringLiteral("'%1' used in '%2'").arg(edited, usedIn.join(QStringLiteral("->")))
+                    : !state->errors().isEmpty()      ? QStringLiteral("'%1' has errors and cannot be included").arg(name)
+                                                      : QString();
                 QCOMPARE(item->toolTip(), tip);
                 const bool locked = !usedIn.isEmpty() || !state->errors().isEmpty();
                 const bool checkable = item->flags() & Qt::ItemIsUserCheckable;
@@ -532,13 +537,33 @@ private Q_SLOTS:
         QTest::keyClicks(f.name, QStringLiteral("a-b c_"));
         QTest::sendKeyEvent(QTest::Click, f.name, Qt::Key_unknown, QStringLiteral("Д"), Qt::NoModifier);
         QTest::keyClicks(f.name, QStringLiteral("9"));
-        // The hyphen and the blank are refused as they are typed.
-        QCOMPARE(f.name->text(), QStringLiteral("abc_Д9"));
+        // The hyphen, as in the shipped profiles' names, is taken; the blank is refused as it is typed.
+        QCOMPARE(f.name->text(), QStringLiteral("a-bc_Д9"));
         QVERIFY(f.ok()->isEnabled());
 
         f.name->clear();
         QTest::keyClicks(f.name, QString(51, QLatin1Char('x')));
         QCOMPARE(f.name->text(), QString(50, QLatin1Char('x')));
+
+        // No hidden file's name.
+        f.name->clear();
+        QTest::keyClicks(f.name, QStringLiteral(".x.y"));
+        QCOMPARE(f.name->text(), QStringLiteral("x.y"));
+    }
+
+    // A name that reached the line edit without typing is held to the same rule.
+    void renameToAnyNameIsRefused()
+    {
+        addProfile(*m_state, QStringLiteral("orla-desktop"), QStringLiteral("+file r u: /a\n"));
+        auto dialog = edit(QStringLiteral("orla-desktop"));
+        const Form f(*dialog);
+        QVERIFY(f.ok()->isEnabled());
+        f.name->setText(QStringLiteral("orla desktop/../x"));
+        m_answerer->answer(QMessageBox::Ok);
+        dialog->accept();
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Profile name error")});
+        QCOMPARE(dialog->result(), 0);
+        QCOMPARE(dialog->profileFile().name(), QStringLiteral("orla-desktop"));
     }
 
     void removingRowsFollowsTheSelection()

@@ -174,14 +174,12 @@ private Q_SLOTS:
     {
         FileSelectionDialog files(nullptr, m_dir.path());
         files.show();
-        // "." and ".." stay: they are how the list goes up a level.
-        QTRY_COMPARE(
-            listed(files),
-            (QStringList{QStringLiteral("."), QStringLiteral(".."), QStringLiteral("link.txt"), QStringLiteral("sub"), QStringLiteral("visible.txt")}));
+        // Nor "." and "..": the dialog's own button goes up a level.
+        QTRY_COMPARE(listed(files), (QStringList{QStringLiteral("link.txt"), QStringLiteral("sub"), QStringLiteral("visible.txt")}));
 
         DirFileSelectionDialog directories(nullptr, m_dir.path());
         directories.show();
-        QTRY_COMPARE(listed(directories), (QStringList{QStringLiteral("."), QStringLiteral(".."), QStringLiteral("sub")}));
+        QTRY_COMPARE(listed(directories), (QStringList{QStringLiteral("sub")}));
     }
 
     void addFileAppendsEverythingAllowed()

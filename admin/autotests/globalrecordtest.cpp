@@ -286,6 +286,70 @@ private Q_SLOTS:
     }
 
     // Last: quitting ends every event loop, this test's own included.
+    // A recording that ended by itself after its time: the next start hands
+    // over its result, which is completed as any other, and nothing new runs.
+    void unclaimedRecordingIsOfferedForCompletion()
+    {
+        m_helper.reply = recorded({{QStringLiteral("daemon"), QStringLiteral("+file r u: /etc/hostname\n")}},
+                                  {QStringLiteral("The global recording was not completed within 12 hour(s) and ended by itself.")});
+        WindowDriver w = open();
+        m_answerer->answer(QMessageBox::Yes);
+        m_answerer->answer(QMessageBox::Save);
+        m_answerer->answer(QMessageBox::Ok);
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionGlobalRecordingMode")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(),
+                 (QStringList{QStringLiteral("Enable global kiosk rules record"),
+                              QStringLiteral("Complete global kiosk rules record"),
+                              QStringLiteral("Global record warning"),
+                              QStringLiteral("New profiles created")}));
+        QCOMPARE(m_answerer->boxes().at(1).buttonTexts,
+                 (QStringList{QStringLiteral("Complete and create profile"), QStringLiteral("Complete and ignore collected data")}));
+        QCOMPARE(m_helper.actions, 1);
+        const ProfileState *profile = w.profileState(QStringLiteral("daemon_global_record_1"));
+        QVERIFY(profile);
+        QCOMPARE(profile->file()->data().objectRules(), rulesOf(QStringLiteral("+file r u: /etc/hostname\n")));
+        QVERIFY(m_window->systemState()->isChanged());
+        QVERIFY(!w.action("actionGlobalRecordingMode")->isChecked());
+    }
+
+    void completionTellsOfKioskModeNow_data()
+    {
+        QTest::addColumn<bool>("enforce");
+        QTest::addColumn<bool>("autoEnforce");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("off now, on after reboot") << false << true << QStringLiteral(" Kiosk mode is on now, as it is set to be after reboot.");
+        QTest::newRow("on now, off after reboot") << true << false << QStringLiteral(" Kiosk mode is off now, as it is set to be after reboot.");
+        QTest::newRow("on, on") << true << true << QString();
+        QTest::newRow("off, off") << false << false << QString();
+    }
+
+    // Leaving trace mode, kiosk mode now follows the switch after reboot.
+    void completionTellsOfKioskModeNow()
+    {
+        QFETCH(bool, enforce);
+        QFETCH(bool, autoEnforce);
+        QFETCH(QString, told);
+        KioskTree::setSwitches(enforce, autoEnforce, false);
+        recordWith(recorded({}));
+        m_helper.onAction = [autoEnforce] {
+            KioskTree::setSwitches(false, autoEnforce, true);
+        };
+        m_helper.onRelease = [autoEnforce] {
+            KioskTree::setSwitches(autoEnforce, autoEnforce, false);
+        };
+        WindowDriver w = open();
+        m_answerer->answer(QMessageBox::Yes);
+        m_answerer->answer(QMessageBox::Save);
+        m_answerer->answer(QMessageBox::Ok);
+        w.action("actionGlobalRecordingMode")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles().last(), QStringLiteral("No data"));
+        QCOMPARE(m_answerer->boxes().last().text,
+                 QStringLiteral("Nothing was recorded: no kiosk user was refused anything, so no profile was created.") + told);
+    }
+
     void startWhileRecordingOffersOnlyTheCompletion()
     {
         // Trace mode with kiosk mode due after reboot: not a configuration to correct.

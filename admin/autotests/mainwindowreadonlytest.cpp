@@ -12,6 +12,11 @@
 #include "mainwindow/mainwindow.h"
 #include "state/systemstate.h"
 
+#include "failures/catalogues.h"
+#include "systempaths.h"
+
+#include <QFileInfo>
+#include <QLocale>
 #include <QTest>
 
 class MainWindowReadOnlyTest : public MainWindowTestCase
@@ -56,6 +61,40 @@ private Q_SLOTS:
         QVERIFY(recording->isChecked());
         // Reloading is still offered.
         QVERIFY(w.action("actionCancelChanges")->isEnabled());
+    }
+
+    // The program's catalogue is the locale's language's, or none at all.
+    void speaksTheLocalesLanguage_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("boxTitle");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Russian") << QStringLiteral("ru_RU.UTF-8") << QStringLiteral("Системный киоск") << QStringLiteral("Предупреждение")
+                                 << QStringLiteral("Для администрирования системы нужно войти в сеанс с высоким уровнем целостности");
+        QTest::newRow("English") << QStringLiteral("en_US.UTF-8") << QStringLiteral("System Kiosk") << QStringLiteral("Warning")
+                                 << QStringLiteral("To administer the system you must log in to the session under a high level of integrity");
+    }
+
+    void speaksTheLocalesLanguage()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, title);
+        QFETCH(QString, boxTitle);
+        QFETCH(QString, text);
+        if (!QFileInfo::exists(QString::fromUtf8(SystemPaths::translationsDir) + QStringLiteral("/orla-admin-kiosk_common_ru.qm"))) {
+            QSKIP("no catalogues where this build looks for them");
+        }
+        QObject catalogues;
+        const bool installed = Utils::installCatalogue(QLocale(locale), QStringLiteral("orla-admin-kiosk_common"), &catalogues);
+        QCOMPARE(installed, locale.startsWith(QLatin1String("ru")));
+        m_answerer->answer(QMessageBox::Ok);
+        start();
+        QCOMPARE(m_window->windowTitle(), title);
+        QCOMPARE(m_answerer->titles(), QStringList{boxTitle});
+        QCOMPARE(m_answerer->boxes().first().text, text);
+        // Qt's own buttons in the same language.
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel") != QStringLiteral("Cancel"), installed);
     }
 
     void everythingIsShownButNothingChanges()
@@ -106,9 +145,10 @@ private Q_SLOTS:
         w.action("actionShowUserStatus")->trigger();
         QVERIFY(m_answerer->unexpected().isEmpty());
         const ModalAnswerer::Box box = m_answerer->boxes().first();
-        QCOMPARE(box.title, QStringLiteral("User 'sys' has object rules descriptions"));
+        QCOMPARE(box.title, QStringLiteral("User rules"));
         QCOMPARE(box.text,
-                 QStringLiteral("To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user."));
+                 QStringLiteral("User 'sys' has object rules descriptions. "
+                                "To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user."));
         QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(!w.profileState(QStringLiteral("sys_extra_1")));
     }

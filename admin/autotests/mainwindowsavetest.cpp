@@ -139,13 +139,15 @@ private Q_SLOTS:
         m_answerer->answer(QMessageBox::Yes);
         w.action("actionSaveChanges")->trigger();
         expectNoStrayBoxes();
-        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Save changes"), QStringLiteral("Has errors")}));
-        // A user was removed: that takes a reboot.
+        // The users with errors are disabled before the question, whose details show what is sent.
+        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Has errors"), QStringLiteral("Save changes")}));
         QCOMPARE(m_answerer->boxes().at(0).text,
-                 QStringLiteral("New changes will take effect immediately after system reboot. Are you sure want to save changes?"));
-        QCOMPARE(m_answerer->boxes().at(1).text,
                  QStringLiteral("User(s) 'carol' has errors. To save changes these user(s) will be disabled. New changes will take effect immediately after "
                                 "system reboot. Continue?"));
+        // A user was removed: that takes a reboot.
+        QCOMPARE(m_answerer->boxes().at(1).text,
+                 QStringLiteral("New changes will take effect immediately after system reboot. Are you sure want to save changes?"));
+        QVERIFY2(m_answerer->boxes().at(1).detailedText.contains(QLatin1String("carol")), qPrintable(m_answerer->boxes().at(1).detailedText));
 
         QCOMPARE(KioskTree::userNames(), (QStringList{QStringLiteral("bin"), QStringLiteral("daemon"), QStringLiteral("sys")}));
         QCOMPARE(KioskTree::userNames(false), QStringList{QStringLiteral("carol")});
@@ -217,19 +219,25 @@ private Q_SLOTS:
         QVERIFY(w.selectUser(QStringLiteral("kioskghost")));
         QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
 
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionSaveChanges")->trigger();
-        QCOMPARE(m_answerer->boxes().at(0).text,
-                 QStringLiteral("New changes will take effect immediately after users relog. Are you sure want to save changes?"));
-
-        // The changed user has errors: declining that saves nothing either.
-        m_answerer->reset();
+        // Agreeing to disable the user with errors, then declining the save,
+        // leaves the working copy as it was.
         m_answerer->answer(QMessageBox::Yes);
         m_answerer->answer(QMessageBox::No);
         w.action("actionSaveChanges")->trigger();
         expectNoStrayBoxes();
-        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Save changes"), QStringLiteral("Has errors")}));
+        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Has errors"), QStringLiteral("Save changes")}));
+        // Disabling an enabled user takes a reboot.
         QCOMPARE(m_answerer->boxes().at(1).text,
+                 QStringLiteral("New changes will take effect immediately after system reboot. Are you sure want to save changes?"));
+        QVERIFY(w.userState(QStringLiteral("kioskghost"))->isEnable());
+
+        // The changed user has errors: declining that saves nothing either.
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::No);
+        w.action("actionSaveChanges")->trigger();
+        expectNoStrayBoxes();
+        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Has errors")}));
+        QCOMPARE(m_answerer->boxes().at(0).text,
                  QStringLiteral("User(s) 'kioskghost' has errors. To save changes these user(s) will be disabled. New changes will take effect immediately "
                                 "after system reboot. Continue?"));
         QCOMPARE(KioskTree::user(QStringLiteral("kioskghost")), QStringLiteral("@include base\n"));

@@ -610,9 +610,10 @@ private Q_SLOTS:
         w.action("actionShowUserStatus")->trigger();
         QCOMPARE(m_answerer->boxes().size(), 1);
         const ModalAnswerer::Box box = m_answerer->boxes().first();
-        QCOMPARE(box.title, QStringLiteral("User 'sys' has object rules descriptions"));
+        QCOMPARE(box.title, QStringLiteral("User rules"));
         QCOMPARE(box.text,
-                 QStringLiteral("To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user. "
+                 QStringLiteral("User 'sys' has object rules descriptions. "
+                                "To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user. "
                                 "Do you want to make the rules in a separate profile?"));
         QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
         QVERIFY(!m_window->systemState()->isChanged());

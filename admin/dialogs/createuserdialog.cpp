@@ -38,6 +38,15 @@ CreateUserDialog::CreateUserDialog(const QSet<QString> &userNames, const QList<c
 
     copyUserCheckboxStateChanged(ui->copyUserCheckBox->checkState());
     updateOkButton();
+
+    // Account names run to 32 characters: the lists grow with the longest
+    // name, and the dialog is never narrower than a name of that length.
+    for (QComboBox *box : {ui->usersComboBox, ui->otherUsersComboBox}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    }
+    const int nameWidth = fontMetrics().horizontalAdvance(QString(32, QLatin1Char('m')));
+    setMinimumWidth(std::max(minimumSizeHint().width(), nameWidth));
+    adjustSize();
 }
 
 CreateUserDialog::~CreateUserDialog() = default;

@@ -12,7 +12,8 @@ DirFileSelectionDialog::DirFileSelectionDialog(QWidget *parent, const QString &d
     // the window tests; the platform's dialog may not honour the entry filter.
     setOption(QFileDialog::DontUseNativeDialog);
     setFileMode(QFileDialog::Directory);
-    setFilter(QDir::AllEntries | QDir::System);
+    // "." and ".." are no files to allow: the parent is one step up in the dialog anyway.
+    setFilter(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     // After the filter: the option takes the files out of whatever filter is set.
     setOption(QFileDialog::ShowDirsOnly);
 }

@@ -137,10 +137,10 @@ void EditProfileDialog::setupForm()
     QTableWidget *table = ui->objectsTableWidget;
     table->resizeColumnsToContents();
     table->setColumnWidth(TypeColumn, table->columnWidth(TypeColumn) * 2);
-    table->setColumnWidth(FilenameColumn, table->columnWidth(FilenameColumn) * 4);
+    // The paths take whatever width the other columns leave, none of it empty.
+    table->horizontalHeader()->setSectionResizeMode(FilenameColumn, QHeaderView::Stretch);
 
-    ui->profileNameLineEdit->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Za-zА-Яа-я_]{1,50}")), ui->profileNameLineEdit));
+    ui->profileNameLineEdit->setValidator(new QRegularExpressionValidator(profileNamePattern(), ui->profileNameLineEdit));
 }
 
 void EditProfileDialog::fill()
@@ -213,6 +213,9 @@ void EditProfileDialog::fillInclusionList()
         }
         if (!profile->errors().isEmpty()) {
             item->setText(item->text() + QStringLiteral(" (%1)").arg(tr("has errors")));
+            if (!locked) {
+                item->setToolTip(tr("'%1' has errors and cannot be included").arg(name));
+            }
             locked = true;
         }
         if (m_readOnly) {
@@ -220,7 +223,8 @@ void EditProfileDialog::fillInclusionList()
         } else if (locked) {
             m_lockedProfiles.append(name);
             if (!direct) {
-                item->setFlags(viewOnlyFlags);
+                // Shown disabled, the tool tip saying why: it looks as it behaves.
+                item->setFlags(Qt::ItemIsSelectable);
             }
         }
         item->setData(Qt::UserRole, name);
@@ -423,6 +427,13 @@ QList<int> EditProfileDialog::selectedRows() const
     return sorted;
 }
 
+QRegularExpression EditProfileDialog::profileNamePattern()
+{
+    // The names the shipped and demo profiles use ("orla-desktop"); never a
+    // hidden file's, whose leading dot would keep it out of the listing.
+    return QRegularExpression(QStringLiteral("[0-9A-Za-zА-Яа-я_-][0-9A-Za-zА-Яа-я_.-]{0,49}"));
+}
+
 void EditProfileDialog::accept()
 {
     const QString newName = ui->profileNameLineEdit->text();
@@ -432,6 +443,17 @@ void EditProfileDialog::accept()
     }
     const QString oldName = m_file.name();
     const bool renamed = newName != oldName;
+    // The validator only sees what is typed; a name that came otherwise (an
+    // old name of another shape, edited) is held to the same rule here.
+    const QRegularExpression pattern(QRegularExpression::anchoredPattern(profileNamePattern().pattern()));
+    if (renamed && !pattern.match(newName).hasMatch()) {
+        QMessageBox::critical(
+            this,
+            tr("Profile name error"),
+            Utils::messageText(tr("'%1' is not a profile name: use letters, digits, '_', '-' and '.' (not first), at most 50 of them.").arg(newName)),
+            QMessageBox::Ok);
+        return;
+    }
     const QSet<ProfileState *> profiles = m_systemState->profiles();
     if (renamed) {
         for (const ProfileState *profile : profiles) {
@@ -781,11 +803,29 @@ bool EditProfileDialog::recordApplicationRules(const QString &userName, const QS
         QMessageBox::critical(this, tr("Application kiosk rules record error"), Utils::messageText(errorText));
         return false;
     }
-    addRecordedRules(data, overwrite);
+    const int added = addRecordedRules(data, overwrite);
+    // Leaving trace mode sets kiosk mode now as it is set after reboot.
+    const KioskModes before = m_systemState->modes();
+    QStringList told;
+    if (added == 0) {
+        told << tr("Nothing was recorded: the application was refused nothing, so no rule was added.");
+    }
+    if (before.enforce != before.autoEnforce) {
+        told << (before.autoEnforce ? tr("Kiosk mode is on now, as it is set to be after reboot.")
+                                    : tr("Kiosk mode is off now, as it is set to be after reboot."));
+    }
+    try {
+        m_systemState->readModes();
+    } catch (const DetailsException &) {
+        // The main window reads them again when it shows them.
+    }
+    if (!told.isEmpty()) {
+        QMessageBox::information(this, tr("Application kiosk rules record"), Utils::messageText(told.join(QLatin1Char(' '))));
+    }
     return true;
 }
 
-void EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool overwrite)
+int EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool overwrite)
 {
     QStringList warnings = replyData.value(HelperConstants::warningsDataKey).toStringList();
     warnings.removeAll(QString());
@@ -825,6 +865,7 @@ void EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool over
     if (table->rowCount() > firstRecorded) {
         table->scrollToItem(table->item(firstRecorded, FilenameColumn), QAbstractItemView::PositionAtTop);
     }
+    return int(rules.size());
 }
 
 void EditProfileDialog::profileNameChanged(const QString &text)

@@ -11,6 +11,7 @@
 
 #include <QDialog>
 #include <QList>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -102,7 +103,8 @@ public:
      * Adds the object rules of a recording's reply data ("traceText", read
      * as UTF-8, rules on one object merged) after showing its warnings.
      */
-    void addRecordedRules(const QVariantMap &replyData, bool overwrite);
+    // The number of rules recorded.
+    int addRecordedRules(const QVariantMap &replyData, bool overwrite);
 
 protected:
     /**
@@ -139,6 +141,8 @@ private:
 
     // The rule the pickers add for a path: everything allowed to everyone.
     static ObjectRule defaultRule(const QString &path);
+    /** The one rule for the names of new and renamed profiles. */
+    static QRegularExpression profileNamePattern();
 
     /*
      * The pickers are made on first use and kept: a file dialog is costly to

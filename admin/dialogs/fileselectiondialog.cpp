@@ -12,7 +12,8 @@ FileSelectionDialog::FileSelectionDialog(QWidget *parent, const QString &directo
     // the window tests; the platform's dialog may not honour the entry filter.
     setOption(QFileDialog::DontUseNativeDialog);
     setFileMode(QFileDialog::ExistingFiles);
-    setFilter(QDir::AllEntries | QDir::System);
+    // "." and ".." are no files to allow: the parent is one step up in the dialog anyway.
+    setFilter(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
 }
 
 FileSelectionDialog::~FileSelectionDialog() = default;

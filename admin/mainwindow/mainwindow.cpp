@@ -32,8 +32,14 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QTextEdit>
+
 #include <QPushButton>
 #include <QToolBar>
+#include <utility>
 
 #include <algorithm>
 
@@ -756,13 +762,15 @@ void MainWindow::showUserStatusTriggered()
     const QSet<int> status = user->status();
     if (user->isEditable() && status.contains(AbstractProfileState::StatusOwnObjectRules)) {
         const bool readOnly = isReadOnly();
-        QStringList lines{tr("To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user.")};
+        // The status goes in the text: a title is cut to the box's width.
+        QStringList lines{tr("User '%1' %2.").arg(user->name(), ProfileStatus::text(ProfileStatus::OwnObjectRules)),
+                          tr("To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user.")};
         if (!readOnly) {
             lines << tr("Do you want to make the rules in a separate profile?");
         }
         const auto answer = QMessageBox::question(this,
-                                                  tr("User '%1' %2").arg(user->name(), ProfileStatus::text(ProfileStatus::OwnObjectRules)),
-                                                  lines.join(QLatin1Char(' ')),
+                                                  tr("User rules"),
+                                                  Utils::messageText(lines.join(QLatin1Char(' '))),
                                                   readOnly ? QMessageBox::StandardButtons(QMessageBox::Ok) : QMessageBox::Yes | QMessageBox::No);
         if (answer == QMessageBox::Yes) {
             m_systemState.extractUserRules(user);
@@ -895,27 +903,70 @@ bool MainWindow::warnIfNoEnabledUsers(const QString &text)
     return true;
 }
 
+namespace
+{
+// A message box shows its details in a box a few lines high; the changes of
+// a save are read line by line, so the box shows as many of them as fit on
+// the screen, and lines of the usual length whole.
+void fitDetailsToText(QMessageBox &box, const QString &text)
+{
+    auto *details = box.findChild<QTextEdit *>();
+    if (!details) {
+        return;
+    }
+    const QFontMetrics metrics(details->font());
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    int longest = 0;
+    for (const QString &line : lines) {
+        longest = std::max(longest, metrics.horizontalAdvance(line));
+    }
+    const QRect screen = box.screen() ? box.screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int frame = 2 * details->frameWidth() + 2 * int(details->document()->documentMargin()) + 4;
+    const int height = std::min(int(lines.size()) * metrics.lineSpacing() + frame, screen.height() / 2);
+    const int width = std::min(longest + frame + details->verticalScrollBar()->sizeHint().width(), screen.width() * 2 / 3);
+    details->setMinimumSize(width, height);
+}
+}
+
 void MainWindow::saveActionTriggered()
 {
     if (isReadOnly()) {
         return;
     }
-    const QString text = needsReboot() ? tr("New changes will take effect immediately after system reboot. Are you sure want to save changes?")
-                                       : tr("New changes will take effect immediately after users relog. Are you sure want to save changes?");
-    QMessageBox question(QMessageBox::Question, tr("Save changes"), text, QMessageBox::Yes | QMessageBox::No, this);
-    const QString changes = UpdatePreview(m_systemState.buildUpdateActionsMap()).text();
-    if (!changes.isEmpty()) {
-        question.setDetailedText(changes);
-    }
-    if (question.exec() != QMessageBox::Yes) {
+    // Users with errors are disabled first, so that the details show the
+    // very map that is sent.
+    QList<UserState *> disabled;
+    if (!disableUsersWithErrors(&disabled)) {
         return;
     }
-    if (saveChanges()) {
+    const QString text = needsReboot() ? tr("New changes will take effect immediately after system reboot. Are you sure want to save changes?")
+                                       : tr("New changes will take effect immediately after users relog. Are you sure want to save changes?");
+    const UpdateActionsMap map = m_systemState.buildUpdateActionsMap();
+    QMessageBox question(QMessageBox::Question, tr("Save changes"), text, QMessageBox::Yes | QMessageBox::No, this);
+    const QString changes = UpdatePreview(map).text();
+    if (!changes.isEmpty()) {
+        question.setDetailedText(changes);
+        fitDetailsToText(question, changes);
+    }
+    if (question.exec() != QMessageBox::Yes) {
+        // Declined: the working copy is as it was before the question.
+        for (UserState *user : std::as_const(disabled)) {
+            user->setEnable(true);
+        }
+        updateUserEnablingActions();
+        return;
+    }
+    if (sendChanges(map)) {
         loadData();
     }
 }
 
 bool MainWindow::saveChanges()
+{
+    return disableUsersWithErrors() && sendChanges(m_systemState.buildUpdateActionsMap());
+}
+
+bool MainWindow::disableUsersWithErrors(QList<UserState *> *disabled)
 {
     const QList<UserState *> withErrors = usersWithErrors(true);
     if (!withErrors.isEmpty()) {
@@ -938,10 +989,17 @@ bool MainWindow::saveChanges()
             user->setEnable(false);
         }
         updateUserEnablingActions();
+        if (disabled) {
+            *disabled = withErrors;
+        }
     }
+    return true;
+}
 
+bool MainWindow::sendChanges(const UpdateActionsMap &map)
+{
     try {
-        return m_systemState.save();
+        return SystemState::save(map);
     } catch (const KAuthException &e) {
         QMessageBox::critical(this, tr("Save error"), Utils::messageText(e.fullDetails()));
         return false;
@@ -1127,36 +1185,59 @@ void MainWindow::globalRecordingModeTriggered()
     if (box.exec() != QMessageBox::Yes) {
         return;
     }
+    const bool enforceBefore = m_systemState.modes().enforce;
+    SystemState::RecordStart started = SystemState::RecordStart::Refused;
     try {
-        if (!m_systemState.startGlobalRecord()) {
-            return;
-        }
+        started = m_systemState.startGlobalRecord();
     } catch (const KAuthException &e) {
         QMessageBox::critical(this, tr("Enable global record error"), Utils::messageText(e.fullDetails()));
         return;
     }
+    if (started == SystemState::RecordStart::Refused) {
+        return;
+    }
+    if (started == SystemState::RecordStart::Unclaimed) {
+        // Its profiles are the administrator's to keep before anything new is recorded.
+        const std::optional<bool> ignoreData =
+            askCompletion(tr("Complete global kiosk rules record"),
+                          tr("An earlier global kiosk rules record ended by itself before it was completed, and no new one has been started. Do you want to "
+                             "complete it?"));
+        if (ignoreData) {
+            finishRecording(m_systemState.completeUnclaimedRecord(*ignoreData), *ignoreData, std::nullopt);
+        }
+        refreshModes();
+        return;
+    }
+    m_enforceBeforeRecording = enforceBefore;
     if (refreshModes()) {
         checkReadOnly(true);
     }
 }
 
+std::optional<bool> MainWindow::askCompletion(const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Discard | QMessageBox::Save, this);
+    box.button(QMessageBox::Discard)->setText(tr("Complete and ignore collected data"));
+    box.button(QMessageBox::Save)->setText(tr("Complete and create profile"));
+    box.exec();
+    // Neither button can close the box unanswered; only the program
+    // quitting ends its loop that way, and every later box would too.
+    if (!box.clickedButton()) {
+        return std::nullopt;
+    }
+    return box.clickedButton() == box.button(QMessageBox::Discard);
+}
+
 void MainWindow::checkRecording()
 {
     while (isRecording()) {
-        QMessageBox box(QMessageBox::Question,
-                        tr("The system is in global kiosk rules record mode"),
-                        tr("The system is in global kiosk rules record mode. Do you want to complete global kiosk rules record mode?"),
-                        QMessageBox::Discard | QMessageBox::Save,
-                        this);
-        box.button(QMessageBox::Discard)->setText(tr("Complete and ignore collected data"));
-        box.button(QMessageBox::Save)->setText(tr("Complete and create profile"));
-        box.exec();
-        // Neither button can close the box unanswered; only the program
-        // quitting ends its loop that way, and every later box would too.
-        if (!box.clickedButton()) {
+        const std::optional<bool> answer =
+            askCompletion(tr("The system is in global kiosk rules record mode"),
+                          tr("The system is in global kiosk rules record mode. Do you want to complete global kiosk rules record mode?"));
+        if (!answer) {
             return;
         }
-        const bool ignoreData = box.clickedButton() == box.button(QMessageBox::Discard);
+        const bool ignoreData = *answer;
 
         GlobalRecordResult result;
         bool failed = false;
@@ -1167,7 +1248,7 @@ void MainWindow::checkRecording()
             failed = true;
         }
         if (result.done) {
-            finishRecording(result, ignoreData);
+            finishRecording(result, ignoreData, std::exchange(m_enforceBeforeRecording, std::nullopt));
         }
         // Switches that cannot be read say nothing of a recording to
         // complete; asking on would only begin and end new ones.
@@ -1183,7 +1264,7 @@ void MainWindow::checkRecording()
     }
 }
 
-void MainWindow::finishRecording(const GlobalRecordResult &result, bool ignoreData)
+void MainWindow::finishRecording(const GlobalRecordResult &result, bool ignoreData, std::optional<bool> enforceBefore)
 {
     // The stop reloaded the states the lists point into.
     showSystemState();
@@ -1193,16 +1274,30 @@ void MainWindow::finishRecording(const GlobalRecordResult &result, bool ignoreDa
     if (!result.warnings.isEmpty()) {
         QMessageBox::warning(this, tr("Global record warning"), Utils::messageText(result.warnings.join(QLatin1Char('\n'))));
     }
+    // Leaving trace mode sets kiosk mode now as it is set after reboot; the
+    // administrator must not find kiosk users confined, or free, by surprise.
+    // Without the state from before (a recording another start began), only
+    // confinement coming back is worth the word.
+    const bool enforceNow = m_systemState.modes().enforce;
+    QString modeChange;
+    if (enforceBefore ? *enforceBefore != enforceNow : enforceNow) {
+        modeChange = enforceNow ? tr("Kiosk mode is on now, as it is set to be after reboot.") : tr("Kiosk mode is off now, as it is set to be after reboot.");
+    }
     if (ignoreData) {
+        if (!modeChange.isEmpty()) {
+            QMessageBox::information(this, tr("Global record completed"), modeChange);
+        }
         return;
     }
+    const QString withMode = modeChange.isEmpty() ? QString() : QLatin1Char(' ') + modeChange;
     if (result.createdProfiles.isEmpty()) {
-        QMessageBox::information(this, tr("No data"), tr("Not data to create profiles"));
+        QMessageBox::information(this, tr("No data"), tr("Nothing was recorded: no kiosk user was refused anything, so no profile was created.") + withMode);
     } else {
         QMessageBox::information(this,
                                  tr("New profiles created"),
                                  Utils::messageText(tr("After global kiosk rules record created %1 profile(s)", nullptr, result.createdProfiles.size())
-                                                        .arg(joinNames(result.createdProfiles, QStringLiteral("'")))));
+                                                        .arg(joinNames(result.createdProfiles, QStringLiteral("'"))))
+                                     + withMode);
     }
 }
 

@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class AbstractListWidgetItem;
 class ProfileState;
@@ -65,6 +66,9 @@ public:
 
     // False when nothing was saved (declined, refused or failed).
     bool saveChanges();
+    // Asks to disable the changed users with errors, as a save must; false when declined.
+    bool disableUsersWithErrors(QList<UserState *> *disabled = nullptr);
+    bool sendChanges(const UpdateActionsMap &map);
     void changeKioskMode(bool on);
 
     // 'a', 'b' and 'c' for the quote "'".
@@ -118,7 +122,10 @@ private:
     bool refreshModes();
     // Lets every item show its state's status again.
     void announceAllStatuses();
-    void finishRecording(const GlobalRecordResult &result, bool ignoreData);
+    // Asks how to complete a recording; empty when the box was closed unanswered, else whether to ignore the data.
+    std::optional<bool> askCompletion(const QString &title, const QString &text);
+    // @p enforceBefore: kiosk mode now as the recording found it, when known.
+    void finishRecording(const GlobalRecordResult &result, bool ignoreData, std::optional<bool> enforceBefore);
     void offerLeavingTraceMode();
 
     bool isReadOnly() const;
@@ -136,6 +143,8 @@ private:
     QSet<UnknownProfileWidgetItem *> m_unknownProfileItems;
     // Until a load succeeds, the empty working copy must not be saved over the system.
     bool m_loaded = false;
+    // Kiosk mode now when this window started the running recording.
+    std::optional<bool> m_enforceBeforeRecording;
 };
 
 #endif

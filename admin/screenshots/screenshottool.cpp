@@ -10,6 +10,7 @@
 
 #include "icontheme.h"
 #include "mainwindow/mainwindow.h"
+#include "systempaths.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,9 +19,12 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QListWidget>
 #include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QTranslator>
@@ -191,5 +195,65 @@ int main(int argc, char *argv[])
     if (!editorSaved || !recordingSaved) {
         return 1;
     }
-    return 0;
+
+    // The save question with its details open, for a change of the selected user.
+    // A user without errors, whom the save does not first offer to disable.
+    for (int row = 0; row < users->count(); ++row) {
+        if (!users->item(row)->text().contains(QLatin1Char(' '))) {
+            users->setCurrentRow(row);
+            break;
+        }
+    }
+    settle(300);
+    for (int row = 0; row < profiles->count(); ++row) {
+        QListWidgetItem *item = profiles->item(row);
+        // A profile without markers: one that gives the user no errors.
+        if ((item->flags() & Qt::ItemIsUserCheckable) && (item->flags() & Qt::ItemIsEnabled) && item->checkState() == Qt::Unchecked
+            && !item->text().contains(QLatin1Char(' '))) {
+            item->setCheckState(Qt::Checked);
+            break;
+        }
+    }
+    const auto showDetails = [](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        const QList<QAbstractButton *> buttons = box ? box->buttons() : QList<QAbstractButton *>();
+        for (QAbstractButton *button : buttons) {
+            if (box->buttonRole(button) == QMessageBox::ActionRole) {
+                button->click();
+            }
+        }
+        settle(300);
+    };
+    auto *saveAction = window.findChild<QAction *>(QStringLiteral("actionSaveChanges"));
+    if (!photographModal(saveAction, out.filePath(QStringLiteral("savedetails%1.png").arg(tag)), QSize(), showDetails)) {
+        return 1;
+    }
+
+    // The completion question of a global recording, with the module in trace mode for the picture only.
+    const QString complain = QString::fromUtf8(SystemPaths::complainParameter);
+    QFile parameter(complain);
+    const QByteArray before = parameter.open(QIODevice::ReadOnly) ? parameter.readAll() : QByteArray("0\n");
+    parameter.close();
+    const auto writeComplain = [&complain](const QByteArray &value) {
+        QFile file(complain);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(value) == value.size();
+    };
+    if (!writeComplain("1\n")) {
+        return 1;
+    }
+    QAction complete;
+    QObject::connect(&complete, &QAction::triggered, &window, [&window] {
+        // Read again, switches included, so that the window sees the recording.
+        if (window.loadData()) {
+            window.checkRecording();
+        }
+    });
+    // Its buttons both complete the recording, and closing it is refused: ended unanswered.
+    const bool completionSaved = photographModal(&complete, out.filePath(QStringLiteral("completion%1.png").arg(tag)), QSize(), {}, [](QWidget *dialog) {
+        if (auto *box = qobject_cast<QDialog *>(dialog)) {
+            box->done(QDialog::Rejected);
+        }
+    });
+    writeComplain(before);
+    return completionSaved ? 0 : 1;
 }

@@ -53,14 +53,12 @@ QString locale()
     return qEnvironmentVariable("LANG");
 }
 
-constexpr int actionTimeout = 600000;
-
 KAuth::ExecuteJob *actionJob(const QString &actionId, const QVariantMap &arguments)
 {
     KAuth::Action action(actionId);
     action.setHelperId(HelperConstants::helperId);
     action.setArguments(arguments);
-    action.setTimeout(actionTimeout);
+    action.setTimeout(HelperConstants::actionTimeoutMs);
     // The authorisation dialog belongs to whatever window asked.
     action.setParentWidget(QApplication::activeWindow());
     return action.execute();
@@ -79,7 +77,8 @@ bool executeAction(const QString &actionId, const QVariantMap &arguments, QVaria
     };
     const std::unique_ptr<KAuth::ExecuteJob, decltype(release)> owned(reply ? job : nullptr, release);
     // A helper that is stuck says so by saying nothing; the administrator is
-    // told within a minute, while a long save goes on reporting progress.
+    // told within a minute of its last word, while a long save goes on
+    // reporting progress. The time at the password prompt is not counted.
     const bool done = Utils::executeKAuthJobWhileAlive(job, HelperConstants::helperSilenceLimitMs);
     if (reply) {
         *reply = job->data();
@@ -428,7 +427,12 @@ UpdateActionsMap SystemState::buildUpdateActionsMap() const
 
 bool SystemState::save()
 {
-    return executeAction(HelperConstants::updateActionId, buildUpdateActionsMap());
+    return save(buildUpdateActionsMap());
+}
+
+bool SystemState::save(const UpdateActionsMap &map)
+{
+    return executeAction(HelperConstants::updateActionId, map);
 }
 
 bool SystemState::setKioskMode(bool on, QStringList *warnings)
@@ -474,21 +478,57 @@ bool SystemState::restoreSnapshot(const QString &id)
     return executeAction(HelperConstants::snapshotsActionId, map);
 }
 
-bool SystemState::startGlobalRecord()
+SystemState::RecordStart SystemState::startGlobalRecord()
 {
-    return Utils::startKAuthJob(globalTraceJob(), HelperConstants::globalModeEnableKey);
+    KAuth::ExecuteJob *job = globalTraceJob();
+    // Kept until it is known whether the job ended: a recording that runs
+    // keeps its job open, one that ended by itself before hands over its result.
+    job->setAutoDelete(false);
+    bool finished = false;
+    connect(job, &KJob::finished, this, [&finished] {
+        finished = true;
+    });
+    bool started = false;
+    try {
+        started = Utils::startKAuthJob(job, HelperConstants::globalModeEnableKey);
+    } catch (...) {
+        job->deleteLater();
+        throw;
+    }
+    job->disconnect(this);
+    if (!finished) {
+        job->setAutoDelete(true);
+        return started ? RecordStart::Started : RecordStart::Refused;
+    }
+    const QVariantMap data = job->data();
+    job->deleteLater();
+    if (!started) {
+        return RecordStart::Refused;
+    }
+    m_unclaimedRecord = data;
+    return RecordStart::Unclaimed;
+}
+
+GlobalRecordResult SystemState::completeUnclaimedRecord(bool ignoreData)
+{
+    const QVariantMap data = m_unclaimedRecord;
+    m_unclaimedRecord.clear();
+    return recordResult(data, ignoreData);
 }
 
 GlobalRecordResult SystemState::stopGlobalRecord(bool ignoreData)
 {
-    GlobalRecordResult result;
     const std::unique_ptr<KAuth::ExecuteJob> job(globalTraceJob());
     job->setAutoDelete(false);
     if (!Utils::stopKAuthAction(job.get())) {
-        return result;
+        return GlobalRecordResult();
     }
+    return recordResult(job->data(), ignoreData);
+}
 
-    const QVariantMap data = job->data();
+GlobalRecordResult SystemState::recordResult(const QVariantMap &data, bool ignoreData)
+{
+    GlobalRecordResult result;
     result.done = true;
     const QStringList warnings = data.value(HelperConstants::warningsDataKey).toStringList();
     for (const QString &warning : warnings) {

@@ -92,6 +92,8 @@ public:
      * The working copy is not changed either way.
      */
     bool save();
+    // Sends @p map, one buildUpdateActionsMap() made; results as save().
+    static bool save(const UpdateActionsMap &map);
 
     // Switches enforcing now and after reboot together; results as save().
     // @p warnings, when given, gets what the helper says beside: kiosk
@@ -107,13 +109,28 @@ public:
     static UpdateActionsMap snapshotPreview(const QString &id);
     static bool restoreSnapshot(const QString &id);
 
+    enum class RecordStart {
+        Refused, // the authorisation was refused
+        Started, // the helper records until stopGlobalRecord()
+        // An earlier recording had ended by itself and nobody had completed
+        // it: the helper handed its result over instead of starting anew,
+        // for completeUnclaimedRecord().
+        Unclaimed,
+    };
+
     /**
      * Starts the global recording in the helper and returns once it runs; the
-     * helper's job stays open until stopGlobalRecord(). False when the
-     * authorisation was refused; a helper that could not start throws
-     * KAuthException with its sentence. Nothing here changes either way.
+     * helper's job stays open until stopGlobalRecord(). A helper that could
+     * not start throws KAuthException with its sentence. Nothing here
+     * changes the working copy.
      */
-    bool startGlobalRecord();
+    RecordStart startGlobalRecord();
+
+    /**
+     * Completes the recording that startGlobalRecord() found ended by itself,
+     * as stopGlobalRecord() completes a running one.
+     */
+    GlobalRecordResult completeUnclaimedRecord(bool ignoreData);
 
     /**
      * Ends the global recording, reloads, and unless @p ignoreData gives every
@@ -153,6 +170,8 @@ private:
     // "<user>_<kind>_<n>" with n above every number such names of the user carry.
     QString numberedProfileName(const QString &userName, const QString &kind) const;
     void addRecordedProfiles(const QVariantMap &recorded, GlobalRecordResult &result);
+    // What a finished globaltrace job replied, made into the working copy's new profiles.
+    GlobalRecordResult recordResult(const QVariantMap &data, bool ignoreData);
 
     QSet<UserState *> m_users;
     QSet<UserState *> m_removedUsers;
@@ -162,6 +181,7 @@ private:
     std::unique_ptr<AccountDirectory> m_accounts;
     KioskModes m_modes;
     ReadOnlyInfo m_readOnlyInfo;
+    QVariantMap m_unclaimedRecord;
 };
 
 #endif

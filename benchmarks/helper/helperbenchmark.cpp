@@ -22,6 +22,7 @@
 
 #include "failures/detailsexception.h"
 #include "failures/kauthexception.h"
+#include "profile/profileparser.h"
 #include "protocol/helperconstants.h"
 #include "protocol/kauthjob.h"
 #include "protocol/updateactionsmap.h"
@@ -46,11 +47,19 @@ constexpr int programTimeout = 600000;
 // A profile of realistic size: two includes and forty object rules, about 1.4 kB.
 QString profileText(int number)
 {
-    QString text = QStringLiteral("#include <base-session>\n#include <fonts>\n");
+    QString text = QStringLiteral("@include base-session\n@include fonts\n");
     for (int i = 0; i < 40; ++i) {
-        text += QStringLiteral("/usr/share/app%1/data/file%2 r,u\n").arg(number).arg(i);
+        text += QStringLiteral("+file r u: /usr/share/app%1/data/file%2\n").arg(number).arg(i);
     }
     return text;
+}
+
+// The figures are only worth something for profiles the store reads as such.
+// Every line is a rule or an include of the text format, none an invalid line.
+bool isOurFormat(const QString &text, int includes)
+{
+    const ProfileData data = ProfileParser::parseText(text).data();
+    return data.isValid() && data.includes().size() == includes && data.objectRules().size() == text.count(QLatin1Char('\n')) - includes;
 }
 
 QMap<QString, QString> profiles(int count)
@@ -68,7 +77,7 @@ QMap<QString, QString> bigProfile(int mebibytes)
     QString text;
     text.reserve(mebibytes * 1024 * 1024 + 100);
     for (int i = 0; text.size() < mebibytes * 1024 * 1024; ++i) {
-        text += QStringLiteral("/usr/share/big/directory/file-%1 r,u\n").arg(i);
+        text += QStringLiteral("+file r u: /usr/share/big/directory/file-%1\n").arg(i);
     }
     return {{QStringLiteral("big"), text}};
 }
@@ -203,7 +212,7 @@ int measure(const QList<int> &sizes, int bigMebibytes)
 int sendOnce(int characters)
 {
     UpdateActionsMap map(QStringLiteral("C"));
-    const QString line = QStringLiteral("/usr/share/x r,u\n");
+    const QString line = QStringLiteral("+file r u: /usr/share/x\n");
     QString text;
     text.reserve(characters);
     while (text.size() + line.size() <= characters) {
@@ -288,6 +297,10 @@ int main(int argc, char **argv)
     parser.add(QStringLiteral("send-characters"), QStringLiteral("Internal: send one profile of this size."), &sendCharacters);
     if (!parser.parse(app)) {
         return 2;
+    }
+    if (!isOurFormat(profileText(0), 2) || !isOurFormat(bigProfile(1).first(), 0)) {
+        std::fprintf(stderr, "helperbenchmark: the generated profiles are not in the profile text format\n");
+        return 1;
     }
 
     if (QString::fromUtf8(SystemPaths::systemRoot).isEmpty()) {

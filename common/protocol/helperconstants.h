@@ -67,11 +67,17 @@ inline constexpr QLatin1String helperReadySignal = Detail::literal("ready");
 inline constexpr int heartbeatIntervalMs = 1000;
 /**
  * How long the program waits on a helper that says nothing during an update
- * or enable, and how long the helper lets an authorisation check of one of
- * its actions run before it takes itself for stuck and ends: nobody waits
- * longer for it.
+ * or enable, once the helper has said that the action runs (its first
+ * progress step, sent as soon as the authorisation is over).
  */
 inline constexpr int helperSilenceLimitMs = 60000;
+/**
+ * The time-out the program and orla-kiosk give an update, enable or
+ * snapshots action, the authorisation included, and so how long the helper
+ * lets an authorisation check of one of its actions run before it takes
+ * itself for stuck and ends: nobody waits longer for it.
+ */
+inline constexpr int actionTimeoutMs = 600000;
 
 /**
  * Name of the subdirectory that holds disabled users' profiles. A disabled

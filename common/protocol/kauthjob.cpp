@@ -182,7 +182,10 @@ enum class Watchdog {
 
 // Runs the job until it finishes or, with a progress key, until the helper
 // reports under that key that the action's work runs.
-JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey, Stop stop = Stop::No, Watchdog kind = Watchdog::Fixed)
+// With Watchdog::RestartedByProgress, @p watchdogMs bounds the helper's
+// silence once it has said its first word, and @p firstWordMs the wait for
+// that word (the authorisation, which may wait for the administrator).
+JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey, Stop stop = Stop::No, Watchdog kind = Watchdog::Fixed, int firstWordMs = 0)
 {
     if (!job) {
         throw KAuthException(KAuth::ActionReply::InvalidActionError, QCoreApplication::translate("Utils", "No privileged action to run."));
@@ -230,8 +233,8 @@ JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, &loop, &QEventLoop::quit);
     if (kind == Watchdog::RestartedByProgress) {
-        QObject::connect(job, &KAuth::ExecuteJob::newData, &watchdog, [&watchdog]() {
-            watchdog.start();
+        QObject::connect(job, &KAuth::ExecuteJob::newData, &watchdog, [&watchdog, watchdogMs]() {
+            watchdog.start(std::max(watchdogMs, 0));
         });
     }
 
@@ -253,7 +256,7 @@ JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey
             Qt::QueuedConnection);
     }
     if (!finished) {
-        watchdog.start(std::max(watchdogMs, 0));
+        watchdog.start(std::max(kind == Watchdog::RestartedByProgress ? firstWordMs : watchdogMs, 0));
         // No user input: a click meanwhile could send a second action, which
         // the busy helper would never answer.
         loop.exec(QEventLoop::ExcludeUserInputEvents);
@@ -309,7 +312,7 @@ bool Utils::executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs)
 bool Utils::executeKAuthJobWhileAlive(KAuth::ExecuteJob *job, int quietMs)
 {
     const bool autoDelete = job && job->isAutoDelete();
-    runJob(job, quietMs, QString(), Stop::No, Watchdog::RestartedByProgress);
+    runJob(job, quietMs, QString(), Stop::No, Watchdog::RestartedByProgress, job ? kauthJobWatchdog(job->action().timeout()) : 0);
     return jobResult(job, autoDelete);
 }
 

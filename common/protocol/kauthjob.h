@@ -41,6 +41,12 @@ ORLACOMMON_EXPORT bool executeKAuthJob(KAuth::ExecuteJob *job, int watchdogMs);
  * As above, with the wait ended when the helper has said nothing, neither
  * its reply nor a progress step, for quietMs milliseconds: a long action that
  * reports progress runs to its end, a stuck helper is given up on soon.
+ *
+ * The silence only counts from the helper's first word: the first progress
+ * step of our helper's actions says that the authorisation is over and the
+ * action's own work has begun. Until then the administrator may still be at
+ * the password prompt, and the wait is bounded as in executeKAuthJob(), by
+ * the action's time-out.
  */
 ORLACOMMON_EXPORT bool executeKAuthJobWhileAlive(KAuth::ExecuteJob *job, int quietMs);
 

@@ -848,11 +848,16 @@ QString KioskTracer::uccollectDmesg(unsigned int uid)
 
     Process collect;
     collect.process()->setStandardInputFile(m_spoolDir ? m_spoolDir->filePath(QStringLiteral("kernel.log")) : QProcess::nullDevice());
-    // A collector that fails, crashes or hangs is an error, never "no rules".
-    collect.run(program(SystemPaths::uccollectProgram), {QString::number(uid)});
+    // A collector that crashes or hangs is an error, never "no rules". Its
+    // exit code is not examined: what it printed are the rules it found.
+    collect.run(program(SystemPaths::uccollectProgram), {QString::number(uid)}, false);
     const QString notes = collect.errorsOutput().trimmed();
     if (!notes.isEmpty()) {
         m_warnings << notes;
+    }
+    const int code = collect.process()->exitCode();
+    if (code != 0) {
+        m_warnings << tr("The access collector ended with exit code %1; the rules it printed are kept.").arg(code);
     }
     return collect.output();
 }

@@ -8,8 +8,10 @@
 
 #include "orlakioskprocess.h"
 
+#include "systempaths.h"
 #include "testfiles.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -127,6 +129,31 @@ private Q_SLOTS:
         QVERIFY2(applied.err.contains(shown), qPrintable(applied.err));
         QVERIFY(applied.err.endsWith(QStringLiteral("Nothing has been changed.\n")));
         QVERIFY(!applied.err.contains(QChar(0x1b)));
+    }
+
+    // The catalogue of the locale's language, or none: an English shell
+    // reads English even where the Russian catalogue is installed.
+    void speaksTheLocalesLanguage_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("Russian") << QStringLiteral("ru_RU.UTF-8") << QStringLiteral("ошибка: профиль «broken» подключает неизвестные профили: gone");
+        QTest::newRow("English") << QStringLiteral("en_US.UTF-8") << QStringLiteral("error: profile 'broken' has unknown includes: gone");
+        QTest::newRow("C") << QStringLiteral("C.UTF-8") << QStringLiteral("error: profile 'broken' has unknown includes: gone");
+    }
+
+    void speaksTheLocalesLanguage()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, line);
+        if (!QFileInfo::exists(QString::fromUtf8(SystemPaths::translationsDir) + QStringLiteral("/orla-kiosk_ru.qm"))) {
+            QSKIP("no catalogues where this build looks for them: build with -DORLA_SYSTEM_ROOT=<scratch dir>, or install them");
+        }
+        QTemporaryDir dir;
+        TestFiles::write(dir.filePath(QStringLiteral("kiosk2-profiles/broken")), "@include gone\n");
+        const Run run = OrlaKioskProcess::run({QStringLiteral("check"), QStringLiteral("--no-accounts"), dir.path()}, locale);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.out.split(QLatin1Char('\n')).contains(line), qPrintable(run.out));
     }
 
     void refusesMissingTree()

@@ -23,9 +23,24 @@ struct Run {
     QString err;
 };
 
+/** As run(), in the language of @p locale (the administrator's LC_ALL). */
+inline Run run(const QStringList &arguments, const QString &locale);
+
 inline Run run(const QStringList &arguments)
 {
+    return run(arguments, QString());
+}
+
+inline Run run(const QStringList &arguments, const QString &locale)
+{
     QProcess process;
+    if (!locale.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LC_ALL"), locale);
+        environment.insert(QStringLiteral("LANG"), locale);
+        environment.remove(QStringLiteral("LANGUAGE"));
+        process.setProcessEnvironment(environment);
+    }
     process.start(QStringLiteral(ORLA_KIOSK_PATH), arguments);
     Run run;
     // Two minutes is far beyond any step on the test trees: a run that takes

@@ -35,6 +35,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <functional>
 #include <memory>
@@ -216,6 +217,11 @@ private Q_SLOTS:
     void enableKeyCombinations_data();
     void enableKeyCombinations();
     void emptyUpdateChangesNothing();
+    void stepsRunInTheirOrder();
+    void everyActionSaysWhenItRuns_data();
+    void everyActionSaysWhenItRuns();
+    void repliesInTheCallersLanguage_data();
+    void repliesInTheCallersLanguage();
     void failingFourthStepChangesNothing();
     void killedSaveLeavesOneWholeTree_data();
     void killedSaveLeavesOneWholeTree();
@@ -368,6 +374,114 @@ void BoothwardBusTest::emptyUpdateChangesNothing()
     const Snapshot before = snapshot();
     QCOMPARE(execute(updateId, UpdateActionsMap(QString())).kind, Outcome::Success);
     QCOMPARE(snapshot(), before);
+}
+
+void BoothwardBusTest::stepsRunInTheirOrder()
+{
+    KioskTree::write(userProfile(QStringLiteral("alice")), "alice\n");
+    KioskTree::write(userProfile(QStringLiteral("bob")), "bob\n");
+    KioskTree::write(systemProfile(QStringLiteral("a")), "a\n");
+    KioskTree::write(systemProfile(QStringLiteral("b")), "b\n");
+    KioskTree::write(systemProfile(QStringLiteral("scratch")), "scratch\n");
+    Snapshot expected = snapshot();
+
+    UpdateActionsMap map(QStringLiteral("C"));
+    // A chain: b moves on to c and a takes b's place; neither text may be lost.
+    map.setProfilesToRename({{QStringLiteral("a"), QStringLiteral("b")}, {QStringLiteral("b"), QStringLiteral("c")}});
+    // A user disabled and edited: the rename comes first, the text is the disabled file's.
+    map.setUsersToRename({{QStringLiteral("alice"), QStringLiteral("disabled/alice")}});
+    map.setUsersToUpdate({{QStringLiteral("disabled/alice"), QStringLiteral("alice new\n")}, {QStringLiteral("bob"), QStringLiteral("bob new\n")}});
+    // Written and removed in one save: the removal comes last.
+    map.setProfilesToUpdate({{QStringLiteral("scratch"), QStringLiteral("scratch new\n")}});
+    map.setProfilesToRemove({QStringLiteral("scratch")});
+    map.setUsersToRemove({QStringLiteral("bob")});
+    const Outcome outcome = execute(updateId, map);
+    QVERIFY2(outcome.kind == Outcome::Success, qPrintable(outcome.text));
+
+    const QString users = QStringLiteral("/etc/tavrix/kiosk2/");
+    const QString profiles = QStringLiteral("/etc/tavrix/kiosk2-profiles/");
+    expected.insert(profiles + QStringLiteral("b"), "a\n");
+    expected.insert(profiles + QStringLiteral("c"), "b\n");
+    expected.remove(profiles + QStringLiteral("a"));
+    expected.remove(profiles + QStringLiteral("scratch"));
+    expected.remove(users + QStringLiteral("alice"));
+    expected.remove(users + QStringLiteral("bob"));
+    expected.insert(users + QStringLiteral("disabled"), "<dir>");
+    expected.insert(users + QStringLiteral("disabled/alice"), "alice new\n");
+    const Snapshot after = snapshot();
+    for (auto it = after.cbegin(); it != after.cend(); ++it) {
+        QVERIFY2(expected.value(it.key()) == it.value(), qPrintable(it.key() + QLatin1Char('=') + QString::fromUtf8(it.value())));
+    }
+    QCOMPARE(after.keys(), expected.keys());
+
+    // Renames in a circle have no order: refused whole.
+    UpdateActionsMap swap(QStringLiteral("C"));
+    swap.setProfilesToRename({{QStringLiteral("b"), QStringLiteral("c")}, {QStringLiteral("c"), QStringLiteral("b")}});
+    const Outcome refused = execute(updateId, swap);
+    QCOMPARE(refused.kind, Outcome::Failure);
+    QVERIFY2(refused.text.endsWith(QLatin1String("Nothing has been changed.")), qPrintable(refused.text));
+    QCOMPARE(snapshot(), after);
+}
+
+void BoothwardBusTest::everyActionSaysWhenItRuns_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QVariantMap>("arguments");
+    QTest::newRow("update") << updateId << QVariantMap(UpdateActionsMap(QStringLiteral("C")));
+    QTest::newRow("enable") << enableId << QVariantMap(EnableActionsMap(QStringLiteral("C")));
+    QTest::newRow("snapshots") << snapshotsId << QVariantMap(SnapshotsActionsMap(QStringLiteral("C")));
+    // Refused arguments too: the program's silence limit must not stay off.
+    QTest::newRow("refused update") << updateId << QVariantMap{{QStringLiteral("usersToRemove"), QStringList{QStringLiteral("../x")}}};
+}
+
+// The program counts a helper's silence only from its first word on, which
+// says that the authorisation is over: a slow password is no stuck helper.
+void BoothwardBusTest::everyActionSaysWhenItRuns()
+{
+    QFETCH(QString, action);
+    QFETCH(QVariantMap, arguments);
+    const std::unique_ptr<KAuth::ExecuteJob> job(makeAction(action, arguments).execute());
+    job->setAutoDelete(false);
+    QList<QVariantMap> steps;
+    bool stepBeforeEnd = false;
+    connect(job.get(), &KAuth::ExecuteJob::newData, this, [&steps](const QVariantMap &data) {
+        steps.append(data);
+    });
+    connect(job.get(), &KJob::finished, this, [&steps, &stepBeforeEnd] {
+        stepBeforeEnd = !steps.isEmpty();
+    });
+    try {
+        Utils::executeKAuthJob(job.get());
+    } catch (const KAuthException &) {
+        // The refused one; its sentence is another test's.
+    }
+    QVERIFY(stepBeforeEnd);
+    QCOMPARE(steps.first(), QVariantMap());
+}
+
+void BoothwardBusTest::repliesInTheCallersLanguage_data()
+{
+    QTest::addColumn<QString>("lang");
+    QTest::addColumn<QString>("sentence");
+    // From the catalogues the build puts where the helper looks for them.
+    QTest::newRow("Russian") << QStringLiteral("ru_RU.UTF-8") << QStringLiteral("Недопустимое имя профиля «a/b». Ничего не изменено.");
+    QTest::newRow("English") << QStringLiteral("en_US.UTF-8") << QStringLiteral("Invalid profile name 'a/b'. Nothing has been changed.");
+    QTest::newRow("no LANG") << QString() << QStringLiteral("Invalid profile name 'a/b'. Nothing has been changed.");
+    // Russian again: an English caller before must not have left the helper in English.
+    QTest::newRow("Russian after English") << QStringLiteral("ru_RU.UTF-8") << QStringLiteral("Недопустимое имя профиля «a/b». Ничего не изменено.");
+}
+
+void BoothwardBusTest::repliesInTheCallersLanguage()
+{
+    QFETCH(QString, lang);
+    QFETCH(QString, sentence);
+    QVERIFY2(QFileInfo::exists(QString::fromUtf8(SystemPaths::translationsDir) + QStringLiteral("/boothward_ru.qm")),
+             "the build put no catalogues below the scratch root");
+    UpdateActionsMap map(lang);
+    map.setProfilesToUpdate({{QStringLiteral("a/b"), QStringLiteral("x\n")}});
+    const Outcome outcome = execute(updateId, map);
+    QCOMPARE(outcome.kind, Outcome::Failure);
+    QCOMPARE(outcome.text, sentence);
 }
 
 void BoothwardBusTest::failingFourthStepChangesNothing()
@@ -603,7 +717,12 @@ void BoothwardBusTest::unprivilegedClients()
                       QStringLiteral("enable"),
                       QStringLiteral("autoEnforce=true")});
         client.waitForFinished(60000);
-        return qMakePair(client.exitCode(), QString::fromUtf8(client.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0));
+        // The result line, after the progress lines of an action that ran.
+        const QStringList lines = QString::fromUtf8(client.readAllStandardOutput()).split(QLatin1Char('\n'));
+        const auto result = std::find_if(lines.cbegin(), lines.cend(), [](const QString &line) {
+            return !line.startsWith(QLatin1String("{\"progress\""));
+        });
+        return qMakePair(client.exitCode(), result == lines.cend() ? QString() : *result);
     };
 
     // No rule lets nobody in and there is no agent to ask: refused, and silently so.

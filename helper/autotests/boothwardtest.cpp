@@ -6,7 +6,11 @@
 // The helper's actions called directly, on the scratch kiosk tree of the build.
 
 #include "orlaadminboothward.h"
+#include "protocol/globaltraceactionsmap.h"
 #include "protocol/helperactionsmap.h"
+#include "protocol/helperconstants.h"
+#include "protocol/traceapplicationactionsmap.h"
+#include "store/kiosktracersettings.h"
 
 #include "kiosktree.h"
 #include "scratchroot.h"
@@ -46,6 +50,8 @@ private Q_SLOTS:
     void enable();
     void badEnableChangesNothing();
     void metaMethodsInOrder();
+    void emptyCommandRecordsNothing();
+    void unclaimedRecordingIgnoredGivesNoData();
 
 private:
     OrlaAdminBoothward helper;
@@ -293,6 +299,39 @@ void BoothwardTest::metaMethodsInOrder()
                           QStringLiteral("snapshots(QVariantMap)"),
                           QStringLiteral("stopedTimerTimeout()")}));
     QCOMPARE(meta->method(meta->indexOfMethod("stopedTimerTimeout()")).access(), QMetaMethod::Private);
+}
+
+// Nothing to run: nothing is switched, and no text comes back as if recorded.
+void BoothwardTest::emptyCommandRecordsNothing()
+{
+    KioskTree::setSwitches(true, true);
+    TraceApplicationActionsMap map(QStringLiteral("C"));
+    map.setDisplay(QStringLiteral(":0"));
+    map.setXauthorytyPath(QStringLiteral("/dev/null"));
+    const KAuth::ActionReply reply = helper.traceapplication(map);
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QVERIFY(!reply.data().contains(HelperConstants::traceTextKey));
+    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::enforceParameter)), QByteArray("1\n"));
+}
+
+// A kept result asked for with its data ignored: handed over, and no data.
+void BoothwardTest::unclaimedRecordingIgnoredGivesNoData()
+{
+    {
+        Settings::KioskTracer settings;
+        settings.setUnclaimedGlobalRecord({{QStringLiteral("texts"), QVariantMap{{QStringLiteral("daemon"), QStringLiteral("+file r u: /etc/hosts\n")}}},
+                                           {QStringLiteral("warnings"), QStringList{QStringLiteral("ended by itself")}}});
+        settings.save();
+    }
+    GlobalTraceActionsMap map(QStringLiteral("C"));
+    map.enableGlobalRecordMode(true);
+    map.setIgnoreResult(true);
+    const KAuth::ActionReply reply = helper.globaltrace(map);
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QVERIFY(!reply.data().contains(HelperConstants::globalRecordDataKey));
+    QCOMPARE(reply.data().value(HelperConstants::warningsDataKey).toStringList(), QStringList{QStringLiteral("ended by itself")});
+    // Handed over once: the next request finds nothing kept.
+    QVERIFY(Settings::KioskTracer().unclaimedGlobalRecord().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(BoothwardTest)

@@ -61,7 +61,10 @@ KAuth::ExecuteJob *startAction(const QString &id, const QVariantMap &arguments, 
     KAuth::ExecuteJob *job = action.execute();
     job->setAutoDelete(false);
     QObject::connect(job, &KAuth::ExecuteJob::newData, job, [run](const QVariantMap &data) {
-        run->progress.append(data);
+        // Every action's first word, that the authorisation is over, says nothing of the recording.
+        if (!data.isEmpty()) {
+            run->progress.append(data);
+        }
     });
     QObject::connect(job, &KJob::finished, job, [run] {
         run->finished = true;
@@ -273,6 +276,9 @@ private Q_SLOTS:
     void hostileMaps();
     void failures_data();
     void failures();
+    void collectorExitCodeIsAWarning();
+    void switchesAfterARecording_data();
+    void switchesAfterARecording();
     void killedHelperIsCleanedUpAfter();
     void killedRecordingIsUndoneAtHelperStart();
     void recordedWildcardStaysLiteral();
@@ -470,7 +476,27 @@ void RecordingBusTest::failures_data()
     QTest::newRow("missing xhost") << xhost << QByteArray() << QStringLiteral("not installed");
     QTest::newRow("failing grant") << xhost << QByteArray("echo no display >&2; exit 1") << QStringLiteral("no display");
     QTest::newRow("collector crashes") << uccollect << QByteArray("kill -SEGV $$") << QStringLiteral("uccollect");
-    QTest::newRow("collector fails") << uccollect << QByteArray("echo bad log >&2; exit 3") << QStringLiteral("bad log");
+}
+
+// The collector's exit code is not examined: the rules it printed come back,
+// and what it said with the code is a warning.
+void RecordingBusTest::collectorExitCodeIsAWarning()
+{
+    const Traces before = traces();
+    Run result;
+    {
+        const Replaced replaced(QString::fromUtf8(SystemPaths::uccollectProgram),
+                                script(QStringLiteral("collector-exit-3"), "cat >/dev/null; echo '+file r u: /etc/hostname'; echo bad log >&2; exit 3"));
+        QVERIFY(replaced.mounted());
+        result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname")));
+    }
+    QVERIFY2(result.code == 0, qPrintable(result.text));
+    QCOMPARE(result.data.value(HelperConstants::traceTextKey).toString(), QStringLiteral("+file r u: /etc/hostname\n"));
+    const QStringList warnings = result.data.value(HelperConstants::warningsDataKey).toStringList();
+    QVERIFY2(warnings.contains(QStringLiteral("bad log")), qPrintable(warnings.join(QLatin1Char('|'))));
+    QVERIFY2(warnings.contains(QStringLiteral("The access collector ended with exit code 3; the rules it printed are kept.")),
+             qPrintable(warnings.join(QLatin1Char('|'))));
+    checkTraces(before);
 }
 
 void RecordingBusTest::failures()
@@ -493,6 +519,36 @@ void RecordingBusTest::failures()
     QVERIFY2(result.text.contains(error), qPrintable(result.text));
     QVERIFY(!result.data.contains(HelperConstants::traceTextKey));
     checkTraces(before);
+}
+
+void RecordingBusTest::switchesAfterARecording_data()
+{
+    QTest::addColumn<bool>("enforce");
+    QTest::addColumn<bool>("autoEnforce");
+    QTest::addColumn<bool>("autoComplain");
+    for (int start = 0; start < 8; ++start) {
+        QTest::addRow("enforce %d, after reboot %d, complain after reboot %d", start & 1, (start >> 1) & 1, (start >> 2) & 1)
+            << bool(start & 1) << bool(start & 2) << bool(start & 4);
+    }
+}
+
+// Whatever the start, a recording leaves kiosk mode now as it is set after
+// reboot, and trace mode off now and after reboot.
+void RecordingBusTest::switchesAfterARecording()
+{
+    QFETCH(bool, enforce);
+    QFETCH(bool, autoEnforce);
+    QFETCH(bool, autoComplain);
+    KioskTree::setSwitches(enforce, autoEnforce, false, autoComplain);
+    const Run result = execute(traceId, traceArguments(QStringLiteral("true")));
+    QVERIFY2(result.code == 0, qPrintable(result.text));
+    const auto value = [](const char *path) {
+        return TestFiles::read(QString::fromUtf8(path));
+    };
+    QCOMPARE(value(SystemPaths::enforceParameter), autoEnforce ? QByteArray("1\n") : QByteArray("0\n"));
+    QCOMPARE(value(SystemPaths::autoEnforceFile), autoEnforce ? QByteArray("1\n") : QByteArray("0\n"));
+    QCOMPARE(value(SystemPaths::complainParameter), QByteArray("0\n"));
+    QCOMPARE(value(SystemPaths::autoComplainFile), QByteArray("0\n"));
 }
 
 void RecordingBusTest::killedHelperIsCleanedUpAfter()

@@ -148,7 +148,7 @@ echo '@include gone' >"$fleet/kiosk2-profiles/broken"
 echo '@include web' >"$fleet/kiosk2/root"
 echo 0 >"$fleet/kiosk2_enforce"
 echo 0 >"$fleet/kiosk2_complain"
-orla-kiosk check "$fleet" >/tmp/check.out 2>&1
+LC_ALL=en_US.UTF-8 orla-kiosk check "$fleet" >/tmp/check.out 2>&1
 status=$?
 [ $status -eq 2 ] || fail "orla-kiosk check of a tree with an unknown include ended with $status: $(cat /tmp/check.out)"
 grep -qx "error: profile 'broken' has unknown includes: gone" /tmp/check.out ||
@@ -204,10 +204,16 @@ client=$1
 [ "$(cat /etc/tavrix/kiosk2-profiles/smoke 2>/dev/null)" = "+file r uo: /etc/hosts" ] ||
     fail "the profile the helper saved is not there"
 
-# Its refusal comes in Russian, from the catalogues where it loads them.
-"$client" update 'profilesToUpdate={"../escape":"+file r uo: /etc/hosts\n"}' >/tmp/refusal.out 2>&1
+# Its refusal comes in the caller's language, from the catalogues where it
+# loads them: Russian for a Russian caller, English for an English one.
+"$client" update 'profilesToUpdate={"../escape":"+file r uo: /etc/hosts\n"}' \
+    'proccessEnvironmentsKey={"LANG":"ru_RU.UTF-8"}' >/tmp/refusal.out 2>&1
 grep -q "Недопустимое имя профиля «../escape»" /tmp/refusal.out ||
     fail "the helper's refusal is not in Russian: $(cat /tmp/refusal.out)"
+"$client" update 'profilesToUpdate={"../escape":"+file r uo: /etc/hosts\n"}' \
+    'proccessEnvironmentsKey={"LANG":"en_US.UTF-8"}' >/tmp/refusal-en.out 2>&1
+grep -q "Invalid profile name '../escape'" /tmp/refusal-en.out ||
+    fail "the helper's refusal to an English caller is not in English: $(cat /tmp/refusal-en.out)"
 
 # The program starts on the kiosk tree, finds the helper and quits again.
 QT_QPA_PLATFORM=offscreen timeout 120 orla-admin-kiosk --quit >/tmp/program.out 2>&1

@@ -15,6 +15,9 @@
 
 #include <memory>
 
+// Declared before the first use: a release build checks it at compile time.
+Q_DECLARE_METATYPE(std::shared_ptr<DetailsException>)
+
 class FailuresTest : public QObject
 {
     Q_OBJECT
@@ -75,8 +78,6 @@ private Q_SLOTS:
         }
     }
 };
-
-Q_DECLARE_METATYPE(std::shared_ptr<DetailsException>)
 
 QTEST_GUILESS_MAIN(FailuresTest)
 

@@ -184,18 +184,25 @@ private Q_SLOTS:
 
     void waitWhileAlive_data()
     {
-        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("firstWordMs");
+        QTest::addColumn<bool>("replies");
         QTest::addColumn<bool>("answered");
         // A second of work reported every 100 ms outlasts a 300 ms silence limit.
-        QTest::newRow("helper at work") << int(FakeKAuthHelper::Trickle) << true;
-        QTest::newRow("stuck helper") << int(FakeKAuthHelper::Silent) << false;
+        QTest::newRow("helper at work") << 100 << true << true;
+        // The password prompt says nothing for longer than the limit; the
+        // silence only counts once the helper has said that the action runs.
+        QTest::newRow("slow authorisation") << 1500 << true << true;
+        QTest::newRow("stuck helper") << 100 << false << false;
     }
 
     void waitWhileAlive()
     {
-        QFETCH(int, mode);
+        QFETCH(int, firstWordMs);
+        QFETCH(bool, replies);
         QFETCH(bool, answered);
-        m_helper.mode = FakeKAuthHelper::Mode(mode);
+        m_helper.mode = FakeKAuthHelper::Trickle;
+        m_helper.trickleFirstStepMs = firstWordMs;
+        m_helper.trickleReplies = replies;
         QElapsedTimer timer;
         timer.start();
         try {

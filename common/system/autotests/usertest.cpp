@@ -12,6 +12,9 @@
 
 #include <functional>
 
+// Declared before the first use: a release build checks it at compile time.
+Q_DECLARE_METATYPE(std::function<void(User &)>)
+
 class UserTest : public QObject
 {
     Q_OBJECT
@@ -179,8 +182,6 @@ private Q_SLOTS:
         QFile::remove(m_tools.filePath(QStringLiteral("users")));
     }
 };
-
-Q_DECLARE_METATYPE(std::function<void(User &)>)
 
 QTEST_GUILESS_MAIN(UserTest)
 
