@@ -37,6 +37,13 @@ int main(int argc, char **argv)
     sigprocmask(SIG_BLOCK, &stop, nullptr);
     const int stopFd = signalfd(-1, &stop, SFD_CLOEXEC);
 
+    // The lowest real-time priority lets the reporter read a process's uid
+    // before the process is reaped, and its thread that answers program
+    // starts (which inherits it) keep up under a flood on a single core;
+    // without the right to it, it runs as any.
+    const sched_param priority{1};
+    sched_setscheduler(0, SCHED_FIFO | SCHED_RESET_ON_FORK, &priority);
+
     TraceReporter reporter;
     QString error;
     QStringList notes;
@@ -47,10 +54,6 @@ int main(int argc, char **argv)
     for (const QString &note : qAsConst(notes)) {
         std::fprintf(stderr, "tavrix-traced: %s\n", qPrintable(note));
     }
-    // The lowest real-time priority lets the reporter read a process's uid
-    // before the process is reaped; without the right to it, it runs as any.
-    const sched_param priority{1};
-    sched_setscheduler(0, SCHED_FIFO | SCHED_RESET_ON_FORK, &priority);
 
     std::vector<pollfd> fds{{stopFd, POLLIN, 0}};
     for (const int group : reporter.groups()) {

@@ -7,6 +7,7 @@
 
 #include "failures/detailsexception.h"
 #include "store/systemkiosk.h"
+#include "system/processtree.h"
 #include "systempaths.h"
 #include "tracereport.h"
 
@@ -18,38 +19,15 @@
 #include <ctime>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 namespace
 {
-// The real uid from /proc/PID/status: "Uid:" real effective saved filesystem.
-qint64 realUid(pid_t pid)
-{
-    char path[48];
-    std::snprintf(path, sizeof path, "/proc/%d/status", int(pid));
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return -1;
-    }
-    char text[4096];
-    const ssize_t length = read(fd, text, sizeof text - 1);
-    close(fd);
-    if (length <= 0) {
-        return -1;
-    }
-    text[length] = '\0';
-    const char *line = std::strstr(text, "\nUid:");
-    if (!line) {
-        return -1;
-    }
-    char *end = nullptr;
-    const unsigned long uid = std::strtoul(line + 5, &end, 10);
-    return end == line + 5 ? -1 : qint64(uid);
-}
-
-// Long enough for a process's events to be read, far too short for its pid
-// to come round again.
-constexpr qint64 lastSeenMs = 2000;
+// How long the uid of a process that is gone is kept: long enough for a
+// reporter that a flood keeps seconds behind to reach the process's last
+// events, far too short for its pid to come round again.
+constexpr qint64 lastSeenMs = 30000;
 
 qint64 nowMs()
 {
@@ -68,7 +46,14 @@ TraceReporter::TraceReporter()
 
 bool TraceReporter::start(QString *error, QStringList *notes)
 {
-    return m_watcher.start(error, notes);
+    if (!m_watcher.start(error, notes)) {
+        return false;
+    }
+    QString note;
+    if (!m_execs.start(&note)) {
+        notes->append(note);
+    }
+    return true;
 }
 
 QVector<int> TraceReporter::groups() const
@@ -104,6 +89,13 @@ void TraceReporter::handle(int group)
 {
     if (!m_watcher.read(group)) {
         return;
+    }
+    // Every start of a program in this batch came before its accesses did,
+    // so its uid is in by now.
+    const QHash<pid_t, uid_t> started = m_execs.takeStarted();
+    const qint64 startedAt = nowMs();
+    for (auto start = started.cbegin(); start != started.cend(); ++start) {
+        m_lastSeen.insert(start.key(), Seen{start.value(), startedAt});
     }
     // A short-lived process may be gone, its uid with it, by the time its
     // accesses are looked at; so the uids come first, before the switches,
@@ -154,7 +146,7 @@ bool TraceReporter::readUids(const QVector<pid_t> &pids)
         if (pid <= 0 || pid == m_self || m_uids.contains(pid)) {
             continue;
         }
-        qint64 uid = realUid(pid);
+        qint64 uid = ProcessTree::realUid(pid);
         if (uid >= 0) {
             m_lastSeen.insert(pid, Seen{uid_t(uid), now});
         } else if (m_lastSeen.contains(pid)) {
@@ -173,11 +165,16 @@ void TraceReporter::forgetOldUids(qint64 now)
         return;
     }
     m_lastPrune = now;
+    // A process alive now keeps its uid, however long it has been quiet:
+    // its last events may come after it has ended.
     for (auto seen = m_lastSeen.begin(); seen != m_lastSeen.end();) {
-        if (now - seen->at > lastSeenMs) {
-            seen = m_lastSeen.erase(seen);
-        } else {
+        if (now - seen->at <= lastSeenMs) {
             ++seen;
+        } else if (kill(seen.key(), 0) == 0) {
+            seen->at = now;
+            ++seen;
+        } else {
+            seen = m_lastSeen.erase(seen);
         }
     }
 }

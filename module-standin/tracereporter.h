@@ -7,6 +7,7 @@
 #define ORLA_TRACEREPORTER_H
 
 #include "accesswatcher.h"
+#include "execwatch.h"
 #include "filestamp.h"
 #include "kernellog.h"
 #include "kioskwhitelists.h"
@@ -62,6 +63,7 @@ private:
     QList<QByteArray> limited(const QList<QByteArray> &records, qint64 now);
 
     AccessWatcher m_watcher;
+    ExecWatch m_execs;
     KioskWhitelists m_whitelists;
     KernelLog m_log;
     const pid_t m_self;

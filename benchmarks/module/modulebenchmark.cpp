@@ -7,8 +7,9 @@
 // side in one run: a file-heavy command run as a kiosk account with no
 // reporter, with the reporter and trace mode off, and with trace mode on;
 // reading /usr/share/doc with trace mode off and on by turns;
-// how many opens per second the reporter turns into reports; and how often
-// the accesses of a process that ends at once are lost to the uid race.
+// how many opens per second the reporter turns into reports; what holding
+// each program start for its uid costs; and how often the accesses of a
+// process that ends at once are lost to the uid race.
 //
 // Needs root and a scratch-root build: the kiosk account's profile, the
 // switches and the log all lie below the scratch root, and the tree read is
@@ -147,6 +148,15 @@ int main(int argc, char **argv)
         runAsKiosk(readTree);
     };
     const Timing bare = Timing::measure(repeat, readTheTree);
+    // Program starts are what the reporter holds up; nothing else is.
+    constexpr int starts = 50;
+    const auto startPrograms = [] {
+        for (int i = 0; i < starts; ++i) {
+            runAsKiosk({QStringLiteral("true")});
+        }
+    };
+    const Timing startsBare = Timing::measure(repeat, startPrograms);
+    Timing startsHeld;
     Timing off;
     Timing on;
     Timing docOff;
@@ -160,6 +170,7 @@ int main(int argc, char **argv)
             return 1;
         }
         off = Timing::measure(repeat, readTheTree);
+        startsHeld = Timing::measure(repeat, startPrograms);
         // Trace mode off and on again, each noticed by the reporter: every
         // run is a period of its own, with the whole of one uid's allowance.
         const auto freshTracePeriod = [&kiosk, &tree] {
@@ -237,6 +248,9 @@ int main(int argc, char **argv)
     table.row({QStringLiteral("  no reporter"), Table::ms(bare.median()), Table::times(bare.median(), bare.median())});
     table.row({QStringLiteral("  reporter, trace mode off"), Table::ms(off.median()), Table::times(off.median(), bare.median())});
     table.row({QStringLiteral("  reporter, trace mode on"), Table::ms(on.median()), Table::times(on.median(), bare.median())});
+    std::printf("\n%d program starts as %s (median of %d):\n", starts, qPrintable(account), repeat);
+    table.row({QStringLiteral("  no reporter"), Table::ms(startsBare.median()), Table::times(startsBare.median(), startsBare.median())});
+    table.row({QStringLiteral("  each held for its uid"), Table::ms(startsHeld.median()), Table::times(startsHeld.median(), startsBare.median())});
     std::printf("\nreading /usr/share/doc as %s, reporter running, trace mode off and on by turns (median of %d):\n", qPrintable(account), repeat);
     const Table doc({{QString(), 30}, {QStringLiteral("trace off"), 12}, {QStringLiteral("trace on"), 12}, {QStringLiteral("on vs off"), 12}});
     doc.row({QStringLiteral("  /usr/share/doc"), Table::ms(docOff.median()), Table::ms(docOn.median()), Table::times(docOn.median(), docOff.median(), 2)});

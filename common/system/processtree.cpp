@@ -14,6 +14,11 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -64,23 +69,6 @@ QList<Entry> allProcesses()
         }
     }
     return entries;
-}
-
-bool realUidIs(pid_t pid, uid_t uid)
-{
-    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    // /proc files report a size of 0, so they are read whole rather than by lines.
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith("Uid:")) {
-            const QList<QByteArray> ids = line.mid(4).simplified().split(' ');
-            return !ids.isEmpty() && ids.first().toUInt() == uid;
-        }
-    }
-    return false;
 }
 
 // A zombie that is not ours to reap still has a /proc entry, but it is gone
@@ -144,10 +132,35 @@ QList<pid_t> ProcessTree::sessionMembers(pid_t session)
     });
 }
 
+// "Uid:" real effective saved filesystem.
+qint64 ProcessTree::realUid(pid_t pid)
+{
+    char path[48];
+    std::snprintf(path, sizeof path, "/proc/%d/status", int(pid));
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    char text[4096];
+    const ssize_t length = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (length <= 0) {
+        return -1;
+    }
+    text[length] = '\0';
+    const char *line = std::strstr(text, "\nUid:");
+    if (!line) {
+        return -1;
+    }
+    char *end = nullptr;
+    const unsigned long uid = std::strtoul(line + 5, &end, 10);
+    return end == line + 5 ? -1 : qint64(uid);
+}
+
 QList<pid_t> ProcessTree::ofRealUid(uid_t uid)
 {
     return matching([uid](const Entry &entry) {
-        return realUidIs(entry.pid, uid);
+        return realUid(entry.pid) == qint64(uid);
     });
 }
 

@@ -33,6 +33,12 @@ public:
     static QList<pid_t> sessionMembers(pid_t session);
     /** Processes whose real uid is @p uid. */
     static QList<pid_t> ofRealUid(uid_t uid);
+    /**
+     * The real uid of @p pid, -1 when it is gone. Reads with plain system
+     * calls and no allocation, so that a thread answering the kernel can
+     * call it.
+     */
+    static qint64 realUid(pid_t pid);
 
     /**
      * Sends SIGTERM to every pid, waits up to @p graceMs for them to go and
