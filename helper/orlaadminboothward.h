@@ -70,6 +70,7 @@ private:
     void undoKilledRecordingOnce();
 
     KAuth::ActionReply globalRecordReply(const QMap<QString, QString> &result, bool withResult, const QStringList &warnings);
+    KAuth::ActionReply recorderFailure() const;
 
     QTranslator translator;
     QTranslator commonTranslator;

@@ -38,6 +38,33 @@
     </message>
 </context>
 <context>
+    <name>KioskSave</name>
+    <message>
+        <source>&apos;%1&apos; in the kiosk tree is a symbolic link, which is never followed. Nothing has been changed.</source>
+        <translation>«%1» в каталогах киоска является символической ссылкой, а по ссылкам переход не выполняется. Ничего не изменено.</translation>
+    </message>
+    <message>
+        <source>An earlier save that was interrupted cannot be put in order: %1. Nothing has been changed.</source>
+        <translation>Не удаётся восстановить порядок после прерванного ранее сохранения: %1. Ничего не изменено.</translation>
+    </message>
+    <message>
+        <source>%1. The save could not be undone completely; it will be undone the next time the helper starts.</source>
+        <translation>%1. Сохранение не удалось отменить полностью; оно будет отменено при следующем запуске вспомогательной программы.</translation>
+    </message>
+    <message>
+        <source>%1. Nothing has been changed.</source>
+        <translation>%1. Ничего не изменено.</translation>
+    </message>
+    <message>
+        <source>The renames of &apos;%1&apos; go round in a circle; save after each of them. Nothing has been changed.</source>
+        <translation>Переименования «%1» идут по кругу; сохраняйте после каждого из них. Ничего не изменено.</translation>
+    </message>
+    <message>
+        <source>Restored the configuration from before %1</source>
+        <translation>Восстановлена конфигурация, действовавшая до %1</translation>
+    </message>
+</context>
+<context>
     <name>KioskSnapshots</name>
     <message>
         <source>the earlier configuration is damaged</source>

@@ -5,6 +5,8 @@
 
 #include "protocol/helperactionsmap.h"
 
+#include "protocol/helperconstants.h"
+
 namespace
 {
 const QLatin1String environmentMapKey("proccessEnvironmentsKey");
@@ -53,6 +55,13 @@ void HelperActionsMap::setLocale(const QString &locale)
     QStringMap env = proccessEnvironments();
     env.insert(languageVariable, locale);
     setProccessEnvironments(env);
+}
+
+QStringList HelperActionsMap::warningsFromReply(const QVariantMap &data)
+{
+    QStringList warnings = data.value(HelperConstants::warningsDataKey).toStringList();
+    warnings.removeAll(QString());
+    return warnings;
 }
 
 QVariantMap HelperActionsMap::variantMapFromStringMap(const QMap<QString, QString> &map)

@@ -73,6 +73,9 @@ public:
      */
     static QVariantMap variantMapFromStringMap(const QMap<QString, QString> &map);
 
+    /** The warnings of a reply that carries them, without empty ones. */
+    static QStringList warningsFromReply(const QVariantMap &data);
+
     /** The value under key as a string list; a single string is a one-element list, anything else an empty one. */
     QStringList listFromKey(const QString &key) const;
     /** The value under key read as a string map; empty when absent or not a map. */

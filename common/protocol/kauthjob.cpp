@@ -29,12 +29,6 @@ constexpr qint64 dbusDefaultTimeoutMs = 25000;
 // Time for KAuth to notice its own time-out and report it before we give up on it.
 constexpr qint64 watchdogMarginMs = 30000;
 
-// The system bus refuses a message above 32 MiB and drops the sender's
-// connection, after which KAuth cannot start any further action in this
-// process. The arguments travel as one QDataStream blob; the rest of the
-// message (ids, details, the D-Bus header) stays well inside the margin.
-constexpr qint64 maxArgumentsBytes = 32 * 1024 * 1024 - 64 * 1024;
-
 qint64 argumentsSize(const QVariantMap &arguments)
 {
     QByteArray blob;
@@ -192,7 +186,7 @@ JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey
     }
 
     const qint64 size = argumentsSize(job->action().arguments());
-    if (size > maxArgumentsBytes) {
+    if (size > HelperConstants::maxBusMessageBytes) {
         if (job->isAutoDelete()) {
             job->deleteLater();
         }
@@ -203,7 +197,7 @@ JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey
                              QCoreApplication::translate("Utils",
                                                          "The changes are too large to send to the privileged helper at once (%1 MiB, at most %2 MiB). "
                                                          "Save them in smaller parts.")
-                                 .arg(mebibytes(size), mebibytes(maxArgumentsBytes)));
+                                 .arg(mebibytes(size), mebibytes(HelperConstants::maxBusMessageBytes)));
     }
 
     // The job would delete itself inside the loop below, before its result is

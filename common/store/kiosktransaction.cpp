@@ -284,6 +284,18 @@ void removeJournal()
 }
 }
 
+KioskTransaction::UnfinishedSave::UnfinishedSave(const QString &why)
+    : DetailsException(why)
+{
+}
+
+KioskTransaction::UnfinishedSave::~UnfinishedSave() = default;
+
+QString KioskTransaction::UnfinishedSave::fullDetails() const
+{
+    return details();
+}
+
 KioskTransaction::KioskTransaction() = default;
 
 KioskTransaction::~KioskTransaction() = default;
@@ -348,7 +360,11 @@ void KioskTransaction::commit(const std::function<void()> &progress, const std::
     if (m_steps.isEmpty()) {
         return;
     }
-    recover();
+    try {
+        recover();
+    } catch (const DetailsException &e) {
+        throw UnfinishedSave(e.fullDetails());
+    }
     removeLeftovers(progress);
     const auto tick = [&progress](int step) {
         if (progress && step % progressEvery == 0) {

@@ -6,6 +6,7 @@
 #ifndef ORLA_KIOSKTRANSACTION_H
 #define ORLA_KIOSKTRANSACTION_H
 
+#include "failures/detailsexception.h"
 #include "orlacommon_export.h"
 #include "store/systemkiosk.h"
 
@@ -39,6 +40,19 @@ public:
         QByteArray bytes;
     };
 
+    /**
+     * Thrown by commit() when an earlier save that a crash interrupted
+     * cannot be put in order: nothing of this save is done then, as the
+     * journal is all that knows which files are whose. fullDetails() is why.
+     */
+    class ORLACOMMON_EXPORT UnfinishedSave : public DetailsException
+    {
+    public:
+        explicit UnfinishedSave(const QString &why);
+        ~UnfinishedSave() override;
+        QString fullDetails() const override;
+    };
+
     KioskTransaction();
     ~KioskTransaction();
     KioskTransaction(const KioskTransaction &) = delete;
@@ -61,8 +75,8 @@ public:
      * during a long save; @p beforeApply, when given, with every entry the
      * save touches as it is now, once the whole save is checked and before
      * anything visible changes (throwing from it calls the save off).
-     * @throws the first failure as a DetailsException, after putting back
-     *         every step already applied
+     * @throws UnfinishedSave before anything else, or the first failure as a
+     *         DetailsException, after putting back every step already applied
      */
     void commit(const std::function<void()> &progress = {}, const std::function<void(const QList<Earlier> &)> &beforeApply = {});
 
