@@ -5,7 +5,7 @@
 
 #include "orlaadminboothward.h"
 
-#include "actionargumentscheck.h"
+#include "protocol/actionargumentscheck.h"
 
 #include "failures/detailsexception.h"
 #include "protocol/enableactionsmap.h"

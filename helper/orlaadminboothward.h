@@ -8,9 +8,9 @@
 
 #include <KAuth/ActionReply>
 
-#include "callergate.h"
+#include "protocol/callergate.h"
 #include "recording/kiosktracer.h"
-#include "stuckactionwatch.h"
+#include "protocol/stuckactionwatch.h"
 
 #include <QObject>
 #include <QTranslator>
