@@ -25,7 +25,6 @@
 #include <KAuth/HelperSupport>
 
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QEventLoop>
 #include <QLocale>
 #include <QTimer>
@@ -49,19 +48,11 @@ KAuth::ActionReply errorReply(const QString &description)
     return reply;
 }
 
-qint64 serializedSize(const QVariantMap &data)
-{
-    QByteArray bytes;
-    QDataStream stream(&bytes, QIODevice::WriteOnly);
-    stream << data;
-    return bytes.size();
-}
-
 // A reply the bus cannot carry would never arrive; the program would wait
 // until its own time-out.
 KAuth::ActionReply checkedReply(KAuth::ActionReply reply)
 {
-    const qint64 size = serializedSize(reply.data());
+    const qint64 size = HelperActionsMap::busSize(reply.data());
     if (size > HelperConstants::maxBusMessageBytes) {
         return errorReply(QCoreApplication::translate("OrlaAdminBoothward", "The recorded rules are too large to send back (%1 MiB). Record a shorter session.")
                               .arg(size / (1024 * 1024)));

@@ -7,6 +7,8 @@
 
 #include "protocol/helperconstants.h"
 
+#include <QDataStream>
+
 namespace
 {
 const QLatin1String environmentMapKey("proccessEnvironmentsKey");
@@ -55,6 +57,14 @@ void HelperActionsMap::setLocale(const QString &locale)
     QStringMap env = proccessEnvironments();
     env.insert(languageVariable, locale);
     setProccessEnvironments(env);
+}
+
+qint64 HelperActionsMap::busSize(const QVariantMap &data)
+{
+    QByteArray blob;
+    QDataStream stream(&blob, QIODevice::WriteOnly);
+    stream << data;
+    return blob.size();
 }
 
 QStringList HelperActionsMap::warningsFromReply(const QVariantMap &data)

@@ -73,6 +73,12 @@ public:
      */
     static QVariantMap variantMapFromStringMap(const QMap<QString, QString> &map);
 
+    /**
+     * What @p data weighs as the one QDataStream blob that KAuth sends, to
+     * compare with HelperConstants::maxBusMessageBytes.
+     */
+    static qint64 busSize(const QVariantMap &data);
+
     /** The warnings of a reply that carries them, without empty ones. */
     static QStringList warningsFromReply(const QVariantMap &data);
 

@@ -6,6 +6,7 @@
 #include "protocol/kauthjob.h"
 
 #include "failures/kauthexception.h"
+#include "protocol/helperactionsmap.h"
 #include "protocol/helperconstants.h"
 #include "protocol/helperstart.h"
 
@@ -28,14 +29,6 @@ namespace
 constexpr qint64 dbusDefaultTimeoutMs = 25000;
 // Time for KAuth to notice its own time-out and report it before we give up on it.
 constexpr qint64 watchdogMarginMs = 30000;
-
-qint64 argumentsSize(const QVariantMap &arguments)
-{
-    QByteArray blob;
-    QDataStream stream(&blob, QIODevice::WriteOnly);
-    stream << arguments;
-    return blob.size();
-}
 
 // Longer than the helper ever takes to leave an action it has reported done.
 constexpr int readyWaitLimitMs = 5000;
@@ -185,7 +178,7 @@ JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey
         throw KAuthException(KAuth::ActionReply::InvalidActionError, QCoreApplication::translate("Utils", "No privileged action to run."));
     }
 
-    const qint64 size = argumentsSize(job->action().arguments());
+    const qint64 size = HelperActionsMap::busSize(job->action().arguments());
     if (size > HelperConstants::maxBusMessageBytes) {
         if (job->isAutoDelete()) {
             job->deleteLater();

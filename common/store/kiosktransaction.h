@@ -106,6 +106,18 @@ private:
         QByteArray bytes; // Replace only
         QByteArray newName; // Replace only: the new text's hidden name
     };
+    struct Work;
+
+    // The steps of commit(): every step checked against the tree as it is,
+    // the new texts and the second names written out of sight, the steps
+    // carried out, and the way back from a failure before or after the
+    // first visible change.
+    void plan(Work &work) const;
+    void stage(Work &work, const std::function<void(const QList<Earlier> &)> &beforeApply);
+    void apply(Work &work) const;
+    static void dropStaged(Work &work);
+    static void rollBack(Work &work);
+
     void queue(Step::Kind kind, const std::optional<SystemKiosk::Entry> &target, const std::optional<SystemKiosk::Entry> &source, const QString &text);
 
     QList<Step> m_steps;

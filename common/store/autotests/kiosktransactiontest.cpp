@@ -9,6 +9,7 @@
 
 #include "store/kiosktransaction.h"
 #include "failures/readfileexception.h"
+#include "failures/renamefileexception.h"
 #include "systempaths.h"
 
 #include "kiosktree.h"
@@ -16,6 +17,7 @@
 #include "testfiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 namespace
@@ -76,6 +78,38 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::read(KioskTree::systemProfile(QStringLiteral("office"))), QByteArray("office new\n"));
         QCOMPARE(TestFiles::read(KioskTree::systemProfile(QStringLiteral("web"))), QByteArray("web\n"));
         QVERIFY(!KioskTransaction::hasUnfinishedSave());
+    }
+
+    // A step that fails once others have taken effect: the tree is the old
+    // one again at once, without waiting for the next start.
+    void failedStepPutsBackTheStepsBefore()
+    {
+        KioskTree::writeProfile(QStringLiteral("office"), QStringLiteral("office\n"));
+        KioskTree::writeProfile(QStringLiteral("web"), QStringLiteral("web\n"));
+        const KioskTree::Snapshot before = KioskTree::snapshot();
+        KioskTransaction transaction;
+        transaction.updateSystemProfile(QStringLiteral("office"), QStringLiteral("office new\n"));
+        transaction.renameSystemProfile(QStringLiteral("web"), QStringLiteral("www"));
+        // Gone between the check and the rename: only the rename itself can fail.
+        const auto takeAwayWeb = [](const QList<KioskTransaction::Earlier> &) {
+            QVERIFY(QFile::remove(KioskTree::systemProfile(QStringLiteral("web"))));
+        };
+        QVERIFY_EXCEPTION_THROWN(transaction.commit({}, takeAwayWeb), RenameFileException);
+        QCOMPARE(KioskTree::snapshot(), before);
+        QVERIFY(!KioskTransaction::hasUnfinishedSave());
+        QCOMPARE(QDir(KioskTree::systemProfilesDir()).entryList(QDir::Files | QDir::Hidden), (QStringList{QStringLiteral("office"), QStringLiteral("web")}));
+    }
+
+    // A journal nobody can read: the save does nothing and says why.
+    void unreadableJournalCallsTheSaveOff()
+    {
+        KioskTree::writeProfile(QStringLiteral("office"), QStringLiteral("office\n"));
+        writeJournal("touched system ..%2Fx -\n");
+        KioskTransaction transaction;
+        transaction.updateSystemProfile(QStringLiteral("office"), QStringLiteral("office new\n"));
+        QVERIFY_EXCEPTION_THROWN(transaction.commit(), KioskTransaction::UnfinishedSave);
+        QCOMPARE(TestFiles::read(KioskTree::systemProfile(QStringLiteral("office"))), QByteArray("office\n"));
+        QCOMPARE(QDir(KioskTree::systemProfilesDir()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("office")});
     }
 
     void journalReachesNothingOutsideTheTree()
