@@ -180,7 +180,7 @@ KAuth::ActionReply OrlaAdminBoothward::snapshots(const QVariantMap &args)
         }
     }
     QList<SnapshotsActionsMap::Entry> entries;
-    const QList<KioskSnapshots::Info> infos = KioskSnapshots::list();
+    const QList<KioskSnapshots::Info> infos = KioskSnapshots().list();
     for (const KioskSnapshots::Info &info : infos) {
         entries.append({info.id, info.time, info.summary});
     }
@@ -188,7 +188,7 @@ KAuth::ActionReply OrlaAdminBoothward::snapshots(const QVariantMap &args)
     reply.setData(SnapshotsActionsMap::replyData(entries));
     if (!map.preview().isEmpty()) {
         try {
-            reply.addData(HelperConstants::snapshotPreviewDataKey, QVariantMap(KioskSnapshots::asUpdate(KioskSnapshots::read(map.preview()))));
+            reply.addData(HelperConstants::snapshotPreviewDataKey, QVariantMap(KioskSnapshots::asUpdate(KioskSnapshots().read(map.preview()))));
         } catch (const DetailsException &e) {
             return errorReply(e.fullDetails());
         }

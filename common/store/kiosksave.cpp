@@ -151,7 +151,7 @@ QString KioskSave::restore(const QString &id)
     KioskSnapshots::Info info;
     QList<KioskTransaction::Earlier> earlier;
     try {
-        earlier = KioskSnapshots::read(id, &info);
+        earlier = KioskSnapshots().read(id, &info);
     } catch (const DetailsException &e) {
         return QCoreApplication::translate("KioskSave", "%1. Nothing has been changed.").arg(e.fullDetails());
     }
@@ -178,10 +178,10 @@ QString KioskSave::commit(KioskTransaction &transaction, const QString &summary)
     QString snapshot;
     try {
         transaction.commit(heartbeat, [&snapshot, &summary](const QList<KioskTransaction::Earlier> &earlier) {
-            snapshot = KioskSnapshots::take(earlier, summary);
+            snapshot = KioskSnapshots().take(earlier, summary);
         });
     } catch (const DetailsException &e) {
-        KioskSnapshots::remove(snapshot);
+        KioskSnapshots().remove(snapshot);
         return saveFailure(e);
     }
     return QString();

@@ -38,9 +38,9 @@ using Directory = SystemKiosk::Directory;
 // How many steps pass between two calls of the progress callback.
 constexpr int progressEvery = 256;
 
-QString journalPath()
+QString journalPath(const QString &root)
 {
-    return QDir::cleanPath(QString::fromUtf8(SystemPaths::transactionJournalDir)) + QStringLiteral("/journal");
+    return Utils::pathBelowRoot(root, SystemPaths::transactionJournalDir) + QStringLiteral("/journal");
 }
 
 QByteArray directoryToken(Directory directory)
@@ -114,7 +114,7 @@ struct Journal {
         return text + "prepared\n";
     }
 
-    static Journal parse(const QByteArray &text)
+    static Journal parse(const QByteArray &text, const QString &path)
     {
         Journal journal;
         const QList<QByteArray> lines = text.split('\n');
@@ -137,11 +137,11 @@ struct Journal {
             } else if (fields.size() == 4 && fields.at(0) == "touched" && directory && (fields.at(3) == "-" || hidden(fields.at(3)))) {
                 const QString file = QString::fromUtf8(QByteArray::fromPercentEncoding(fields.at(2)));
                 if (!SystemKiosk::systemEntry(file)) {
-                    throw ReadFileException(journalPath(), journalUnreadable());
+                    throw ReadFileException(path, journalUnreadable());
                 }
                 journal.touched.append({*directory, file, fields.at(3) == "-" ? QByteArray() : fields.at(3)});
             } else if (!line.isEmpty() && line != "prepared") {
-                throw ReadFileException(journalPath(), journalUnreadable());
+                throw ReadFileException(path, journalUnreadable());
             }
         }
         return journal;
@@ -153,10 +153,10 @@ class Directories
 {
 public:
     // @p create: the directories a save writes into are made when missing.
-    void open(bool createSystem, bool createUsers, bool createDisabled)
+    void open(const QString &root, bool createSystem, bool createUsers, bool createDisabled)
     {
-        system.emplace(SystemKiosk::systemProfilesDir(), missing(createSystem));
-        users.emplace(SystemKiosk::userProfilesDir(), missing(createUsers || createDisabled));
+        system.emplace(Utils::pathBelowRoot(root, SystemPaths::systemProfilesDir), missing(createSystem));
+        users.emplace(Utils::pathBelowRoot(root, SystemPaths::userProfilesDir), missing(createUsers || createDisabled));
         disabledExisted = users->hasEntry(disabledName());
         disabled.emplace(*users, disabledName(), missing(false));
     }
@@ -260,9 +260,9 @@ void syncDescriptor(const QString &path, int flags)
 
 // Replaced whole: a journal cut short by a crash would be unreadable, and
 // the tree could not be put back.
-void writeJournal(const QByteArray &text)
+void writeJournal(const QString &root, const QByteArray &text)
 {
-    const QString path = journalPath();
+    const QString path = journalPath(root);
     const QString dir = QFileInfo(path).absolutePath();
     Utils::createDirectory(dir);
     // The journal names every file of the save; nobody but root reads it.
@@ -278,9 +278,9 @@ void writeJournal(const QByteArray &text)
     syncDescriptor(dir, O_RDONLY | O_DIRECTORY);
 }
 
-void removeJournal()
+void removeJournal(const QString &root)
 {
-    Utils::deleteFile(journalPath());
+    Utils::deleteFile(journalPath(root));
 }
 }
 
@@ -296,7 +296,10 @@ QString KioskTransaction::UnfinishedSave::fullDetails() const
     return details();
 }
 
-KioskTransaction::KioskTransaction() = default;
+KioskTransaction::KioskTransaction(const QString &root)
+    : m_root(root)
+{
+}
 
 KioskTransaction::~KioskTransaction() = default;
 
@@ -378,11 +381,11 @@ void KioskTransaction::commit(const std::function<void()> &progress, const std::
         return;
     }
     try {
-        recover();
+        recover(m_root);
     } catch (const DetailsException &e) {
         throw UnfinishedSave(e.fullDetails());
     }
-    removeLeftovers(progress);
+    removeLeftovers(progress, m_root);
 
     Work work;
     work.progress = progress;
@@ -399,7 +402,7 @@ void KioskTransaction::commit(const std::function<void()> &progress, const std::
         rollBack(work);
         throw;
     }
-    removeJournal();
+    removeJournal(m_root);
     sweep(work.dirs, progress);
 }
 
@@ -415,10 +418,10 @@ void KioskTransaction::plan(Work &work) const
         }
     }
     Directories &dirs = work.dirs;
-    dirs.open(writesTo[int(Directory::System)], writesTo[int(Directory::Users)], writesTo[int(Directory::Disabled)]);
+    dirs.open(m_root, writesTo[int(Directory::System)], writesTo[int(Directory::Users)], writesTo[int(Directory::Disabled)]);
     if (writesTo[int(Directory::Disabled)] && !dirs.disabledExisted) {
         work.journal.createdDisabled = true;
-        writeJournal(work.journal.text(false));
+        writeJournal(m_root, work.journal.text(false));
         dirs.createDisabled();
     }
 
@@ -491,8 +494,8 @@ void KioskTransaction::stage(Work &work, const std::function<void(const QList<Ea
         // Written before the earlier configuration is kept, so that a
         // crash from here on takes it away with the save it belonged to.
         journal.keepsSnapshot = true;
-        journal.snapshotsAfter = KioskSnapshots::newest();
-        writeJournal(journal.text(false));
+        journal.snapshotsAfter = KioskSnapshots(m_root).newest();
+        writeJournal(m_root, journal.text(false));
         QList<Earlier> earlier;
         earlier.reserve(journal.touched.size());
         for (const Journal::Touched &entry : std::as_const(journal.touched)) {
@@ -503,17 +506,17 @@ void KioskTransaction::stage(Work &work, const std::function<void(const QList<Ea
         }
         beforeApply(earlier);
     }
-    writeJournal(journal.text());
+    writeJournal(m_root, journal.text());
     // The one sync of the save: every new text and every second name is
     // on disk before the first visible change.
     dirs.sync();
 }
 
 // Nothing visible has changed; what is left out of sight goes with the next save.
-void KioskTransaction::dropStaged(Work &work)
+void KioskTransaction::dropStaged(Work &work) const
 {
     try {
-        Utils::deleteFile(journalPath());
+        Utils::deleteFile(journalPath(m_root));
         if (!work.dirs.disabled) {
             return;
         }
@@ -545,51 +548,51 @@ void KioskTransaction::apply(Work &work) const
         work.tick(i + 1);
     }
     dirs.sync();
-    writeJournal(work.journal.text() + "committed\n");
+    writeJournal(m_root, work.journal.text() + "committed\n");
 }
 
 // Left in place when putting back fails too: the next start tries again.
-void KioskTransaction::rollBack(Work &work)
+void KioskTransaction::rollBack(Work &work) const
 {
     try {
         restoreTouched(work.dirs, work.journal);
-        removeJournal();
+        removeJournal(m_root);
         sweep(work.dirs, work.progress);
     } catch (...) {
     }
 }
 
-bool KioskTransaction::hasUnfinishedSave()
+bool KioskTransaction::hasUnfinishedSave(const QString &root)
 {
-    return QFileInfo::exists(journalPath());
+    return QFileInfo::exists(journalPath(root));
 }
 
-void KioskTransaction::recover()
+void KioskTransaction::recover(const QString &root)
 {
-    if (!hasUnfinishedSave()) {
+    if (!hasUnfinishedSave(root)) {
         return;
     }
-    QFile file(journalPath());
+    QFile file(journalPath(root));
     if (!file.open(QIODevice::ReadOnly)) {
         throw ReadFileException(file.fileName(), file.errorString());
     }
-    const Journal journal = Journal::parse(file.readAll());
+    const Journal journal = Journal::parse(file.readAll(), file.fileName());
     file.close();
     Directories dirs;
-    dirs.open(false, false, false);
+    dirs.open(root, false, false, false);
     if (!journal.committed) {
         restoreTouched(dirs, journal);
         dirs.sync();
         if (journal.keepsSnapshot) {
-            KioskSnapshots::removeNewerThan(journal.snapshotsAfter);
+            KioskSnapshots(root).removeNewerThan(journal.snapshotsAfter);
         }
     }
-    removeJournal();
+    removeJournal(root);
 }
 
-void KioskTransaction::removeLeftovers(const std::function<void()> &progress)
+void KioskTransaction::removeLeftovers(const std::function<void()> &progress, const QString &root)
 {
     Directories dirs;
-    dirs.open(false, false, false);
+    dirs.open(root, false, false, false);
     sweep(dirs, progress);
 }

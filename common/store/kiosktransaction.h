@@ -53,7 +53,8 @@ public:
         QString fullDetails() const override;
     };
 
-    KioskTransaction();
+    /** A save of the kiosk below @p root (SystemPaths' root when empty), journal and earlier configurations included. */
+    explicit KioskTransaction(const QString &root = QString());
     ~KioskTransaction();
     KioskTransaction(const KioskTransaction &) = delete;
     KioskTransaction &operator=(const KioskTransaction &) = delete;
@@ -84,18 +85,19 @@ public:
      * Finishes or undoes a save that a crash interrupted; nothing to do is
      * the usual case. Quick whatever the size of the save: what is left out
      * of sight goes with removeLeftovers(), which every commit() calls first.
+     * @p root here and below: the kiosk's, as for the constructor.
      * @throws DetailsException when the tree could not be put in order
      */
-    static void recover();
+    static void recover(const QString &root = QString());
 
     /**
      * Removes the hidden files of earlier saves.
      * @throws DeleteFileException
      */
-    static void removeLeftovers(const std::function<void()> &progress = {});
+    static void removeLeftovers(const std::function<void()> &progress = {}, const QString &root = QString());
 
     /** True while a journal of an unfinished save is left over. */
-    static bool hasUnfinishedSave();
+    static bool hasUnfinishedSave(const QString &root = QString());
 
 private:
     struct Step {
@@ -115,11 +117,12 @@ private:
     void plan(Work &work) const;
     void stage(Work &work, const std::function<void(const QList<Earlier> &)> &beforeApply);
     void apply(Work &work) const;
-    static void dropStaged(Work &work);
-    static void rollBack(Work &work);
+    void dropStaged(Work &work) const;
+    void rollBack(Work &work) const;
 
     void queue(Step::Kind kind, const std::optional<SystemKiosk::Entry> &target, const std::optional<SystemKiosk::Entry> &source, const QString &text);
 
+    QString m_root;
     QList<Step> m_steps;
 };
 
