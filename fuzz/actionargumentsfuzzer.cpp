@@ -10,7 +10,7 @@
 // check gives the store only names that its own, separate test takes for
 // entries of its directories.
 
-#include "actionargumentscheck.h"
+#include "protocol/actionargumentscheck.h"
 
 #include "protocol/enableactionsmap.h"
 #include "protocol/globaltraceactionsmap.h"

@@ -5,7 +5,7 @@
 
 #include "orlaadminboothward.h"
 
-#include "actionargumentscheck.h"
+#include "protocol/actionargumentscheck.h"
 
 #include "failures/detailsexception.h"
 #include "protocol/enableactionsmap.h"
@@ -15,9 +15,9 @@
 #include "protocol/snapshotsactionsmap.h"
 #include "protocol/traceapplicationactionsmap.h"
 #include "protocol/updateactionsmap.h"
+#include "store/kiosksave.h"
 #include "store/kiosksnapshots.h"
 #include "store/kiosktracersettings.h"
-#include "store/kiosktransaction.h"
 #include "store/systemkiosk.h"
 #include "system/unconfinedprocesses.h"
 #include "systempaths.h"
@@ -25,15 +25,11 @@
 #include <KAuth/HelperSupport>
 
 #include <QCoreApplication>
-#include <QDataStream>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLocale>
-#include <QSet>
 #include <QTimer>
 
 #include <chrono>
-#include <functional>
 
 namespace
 {
@@ -44,8 +40,6 @@ constexpr auto stopPollInterval = 1000ms;
 // A global recording nobody ends leaves every kiosk user unconfined; after
 // this long it ends by itself and keeps its result for the next request.
 constexpr auto maxGlobalRecordDuration = std::chrono::hours(12);
-// The system bus refuses larger messages and drops the connection.
-constexpr qint64 maxReplyBytes = 32 * 1024 * 1024 - 64 * 1024;
 
 KAuth::ActionReply errorReply(const QString &description)
 {
@@ -54,20 +48,12 @@ KAuth::ActionReply errorReply(const QString &description)
     return reply;
 }
 
-qint64 serializedSize(const QVariantMap &data)
-{
-    QByteArray bytes;
-    QDataStream stream(&bytes, QIODevice::WriteOnly);
-    stream << data;
-    return bytes.size();
-}
-
 // A reply the bus cannot carry would never arrive; the program would wait
 // until its own time-out.
 KAuth::ActionReply checkedReply(KAuth::ActionReply reply)
 {
-    const qint64 size = serializedSize(reply.data());
-    if (size > maxReplyBytes) {
+    const qint64 size = HelperActionsMap::busSize(reply.data());
+    if (size > HelperConstants::maxBusMessageBytes) {
         return errorReply(QCoreApplication::translate("OrlaAdminBoothward", "The recorded rules are too large to send back (%1 MiB). Record a shorter session.")
                               .arg(size / (1024 * 1024)));
     }
@@ -81,149 +67,10 @@ bool staleStopRequest()
     return KAuth::HelperSupport::isStopped();
 }
 
-// The store refuses to go through a symbolic link in the kiosk tree; found
-// half-way, that would leave the earlier steps done and the rest undone.
-QString linkedEntryError(const UpdateActionsMap &map)
+// The program takes a helper that says nothing for a while for a stuck one.
+void heartbeat()
 {
-    const SystemKiosk kiosk;
-    const QStringList users = map.usersToRename().keys() + map.usersToRename().values() + map.usersToUpdate().keys() + map.usersToRemove();
-    const QStringList profiles = map.profilesToRename().keys() + map.profilesToRename().values() + map.profilesToUpdate().keys() + map.profilesToRemove();
-    QString link;
-    for (auto it = users.cbegin(); it != users.cend() && link.isEmpty(); ++it) {
-        link = kiosk.userProfileLink(*it);
-    }
-    for (auto it = profiles.cbegin(); it != profiles.cend() && link.isEmpty(); ++it) {
-        link = kiosk.systemProfileLink(*it);
-    }
-    if (link.isEmpty()) {
-        return QString();
-    }
-    return QCoreApplication::translate("OrlaAdminBoothward", "'%1' in the kiosk tree is a symbolic link, which is never followed. Nothing has been changed.")
-        .arg(link);
-}
-
-// Whether the tree is as it was is the first thing the administrator needs
-// to know after a failed save.
-QString saveFailure(const DetailsException &e)
-{
-    if (KioskTransaction::hasUnfinishedSave()) {
-        return QCoreApplication::translate("OrlaAdminBoothward",
-                                           "%1. The save could not be undone completely; it will be undone the next time the helper starts.")
-            .arg(e.fullDetails());
-    }
-    return QCoreApplication::translate("OrlaAdminBoothward", "%1. Nothing has been changed.").arg(e.fullDetails());
-}
-
-// A tree that an interrupted save left and that cannot be put in order is
-// not saved over: the journal is all that knows which files are whose.
-QString unfinishedSaveError()
-{
-    try {
-        KioskTransaction::recover();
-    } catch (const DetailsException &e) {
-        return QCoreApplication::translate("OrlaAdminBoothward", "An earlier save that was interrupted cannot be put in order: %1. Nothing has been changed.")
-            .arg(e.fullDetails());
-    }
-    return QString();
-}
-
-// What a save does, in a few words, for the list of earlier configurations.
-QString updateSummary(const UpdateActionsMap &map)
-{
-    QStringList parts;
-    const auto add = [&parts](int count, const char *text) {
-        if (count > 0) {
-            parts.append(QCoreApplication::translate("OrlaAdminBoothward", text, nullptr, count));
-        }
-    };
-    add(map.usersToRename().size(), "%n user(s) renamed, enabled or disabled");
-    add(map.profilesToRename().size(), "%n profile(s) renamed");
-    add(map.usersToUpdate().size(), "%n user profile(s) written");
-    add(map.profilesToUpdate().size(), "%n profile(s) written");
-    add(map.usersToRemove().size(), "%n user(s) removed");
-    add(map.profilesToRemove().size(), "%n profile(s) removed");
-    return parts.join(QStringLiteral(", "));
-}
-
-// Keeps what a save is about to replace; a save that fails after this takes
-// its snapshot back.
-class SnapshotTaker
-{
-public:
-    explicit SnapshotTaker(const QString &summary)
-        : m_summary(summary)
-    {
-    }
-    void operator()(const QList<KioskTransaction::Earlier> &earlier)
-    {
-        m_id = KioskSnapshots::take(earlier, m_summary);
-    }
-    void discard() const
-    {
-        KioskSnapshots::remove(m_id);
-    }
-
-private:
-    QString m_summary;
-    QString m_id;
-};
-
-// The program takes a helper that says nothing for a while for a stuck one;
-// a long save says now and then that it is still at work.
-class Heartbeat
-{
-public:
-    Heartbeat()
-    {
-        m_sinceProgress.start();
-    }
-    void operator()()
-    {
-        if (m_sinceProgress.elapsed() >= HelperConstants::heartbeatIntervalMs) {
-            KAuth::HelperSupport::progressStep(QVariantMap());
-            m_sinceProgress.restart();
-        }
-    }
-
-private:
-    QElapsedTimer m_sinceProgress;
-};
-
-// The program renames many entries at once: b to c and a to b, with both
-// texts kept. Carried out one after the other, each rename must wait for
-// the one that frees its target. Renames in a circle (a to b, b to a) have
-// no such order; they are refused whole. Empty with @p circle set then.
-QList<QPair<QString, QString>> renameOrder(const QMap<QString, QString> &renames, QString *circle)
-{
-    QList<QPair<QString, QString>> ordered;
-    QSet<QString> done;
-    for (auto it = renames.cbegin(); it != renames.cend(); ++it) {
-        if (done.contains(it.key())) {
-            continue;
-        }
-        // The chain from here to the first target that no rename frees.
-        QStringList chain;
-        QSet<QString> onChain;
-        QString current = it.key();
-        while (true) {
-            chain.append(current);
-            onChain.insert(current);
-            const QString next = renames.value(current);
-            if (!renames.contains(next) || done.contains(next)) {
-                break;
-            }
-            if (onChain.contains(next)) {
-                *circle = next;
-                return {};
-            }
-            current = next;
-        }
-        for (int i = chain.size() - 1; i >= 0; --i) {
-            ordered.append({chain.at(i), renames.value(chain.at(i))});
-            done.insert(chain.at(i));
-        }
-    }
-    return ordered;
+    KAuth::HelperSupport::progressStep(QVariantMap());
 }
 
 QString staleStopError()
@@ -315,53 +162,8 @@ KAuth::ActionReply OrlaAdminBoothward::update(const QVariantMap &args)
         return errorReply(start.error());
     }
 
-    const UpdateActionsMap map(args);
-    const QString linkError = linkedEntryError(map);
-    if (!linkError.isEmpty()) {
-        return errorReply(linkError);
-    }
-    QString circle;
-    const QList<QPair<QString, QString>> usersToRename = renameOrder(map.usersToRename(), &circle);
-    const QList<QPair<QString, QString>> profilesToRename = circle.isEmpty() ? renameOrder(map.profilesToRename(), &circle) : QList<QPair<QString, QString>>();
-    if (!circle.isEmpty()) {
-        return errorReply(tr("The renames of '%1' go round in a circle; save after each of them. Nothing has been changed.").arg(circle));
-    }
-    Heartbeat heartbeat;
-    KioskTransaction transaction;
-    for (const auto &rename : usersToRename) {
-        transaction.renameUserProfile(rename.first, rename.second);
-    }
-    for (const auto &rename : profilesToRename) {
-        transaction.renameSystemProfile(rename.first, rename.second);
-    }
-    const QMap<QString, QString> usersToUpdate = map.usersToUpdate();
-    for (auto it = usersToUpdate.cbegin(); it != usersToUpdate.cend(); ++it) {
-        transaction.updateUserProfile(it.key(), it.value());
-    }
-    const QMap<QString, QString> profilesToUpdate = map.profilesToUpdate();
-    for (auto it = profilesToUpdate.cbegin(); it != profilesToUpdate.cend(); ++it) {
-        transaction.updateSystemProfile(it.key(), it.value());
-    }
-    const QStringList usersToRemove = map.usersToRemove();
-    for (const QString &name : usersToRemove) {
-        transaction.removeUserProfile(name);
-    }
-    const QStringList profilesToRemove = map.profilesToRemove();
-    for (const QString &name : profilesToRemove) {
-        transaction.removeSystemProfile(name);
-    }
-    const QString unfinished = unfinishedSaveError();
-    if (!unfinished.isEmpty()) {
-        return errorReply(unfinished);
-    }
-    SnapshotTaker snapshot(updateSummary(map));
-    try {
-        transaction.commit(std::ref(heartbeat), std::ref(snapshot));
-    } catch (const DetailsException &e) {
-        snapshot.discard();
-        return errorReply(saveFailure(e));
-    }
-    return KAuth::ActionReply::SuccessReply();
+    const QString failure = KioskSave(&heartbeat).apply(UpdateActionsMap(args));
+    return failure.isEmpty() ? KAuth::ActionReply::SuccessReply() : errorReply(failure);
 }
 
 KAuth::ActionReply OrlaAdminBoothward::snapshots(const QVariantMap &args)
@@ -371,30 +173,14 @@ KAuth::ActionReply OrlaAdminBoothward::snapshots(const QVariantMap &args)
         return errorReply(start.error());
     }
     const SnapshotsActionsMap map(args);
-    const QString id = map.restore();
-    if (!id.isEmpty()) {
-        const QString unfinished = unfinishedSaveError();
-        if (!unfinished.isEmpty()) {
-            return errorReply(unfinished);
-        }
-        Heartbeat heartbeat;
-        KioskSnapshots::Info info;
-        SnapshotTaker snapshot{QString()};
-        try {
-            const QList<KioskTransaction::Earlier> earlier = KioskSnapshots::read(id, &info);
-            KioskTransaction transaction;
-            for (const KioskTransaction::Earlier &entry : earlier) {
-                transaction.putBack(entry);
-            }
-            snapshot = SnapshotTaker(tr("Restored the configuration from before %1").arg(QLocale().toString(info.time.toLocalTime(), QLocale::ShortFormat)));
-            transaction.commit(std::ref(heartbeat), std::ref(snapshot));
-        } catch (const DetailsException &e) {
-            snapshot.discard();
-            return errorReply(saveFailure(e));
+    if (!map.restore().isEmpty()) {
+        const QString failure = KioskSave(&heartbeat).restore(map.restore());
+        if (!failure.isEmpty()) {
+            return errorReply(failure);
         }
     }
     QList<SnapshotsActionsMap::Entry> entries;
-    const QList<KioskSnapshots::Info> infos = KioskSnapshots::list();
+    const QList<KioskSnapshots::Info> infos = KioskSnapshots().list();
     for (const KioskSnapshots::Info &info : infos) {
         entries.append({info.id, info.time, info.summary});
     }
@@ -402,7 +188,7 @@ KAuth::ActionReply OrlaAdminBoothward::snapshots(const QVariantMap &args)
     reply.setData(SnapshotsActionsMap::replyData(entries));
     if (!map.preview().isEmpty()) {
         try {
-            reply.addData(HelperConstants::snapshotPreviewDataKey, QVariantMap(KioskSnapshots::asUpdate(KioskSnapshots::read(map.preview()))));
+            reply.addData(HelperConstants::snapshotPreviewDataKey, QVariantMap(KioskSnapshots::asUpdate(KioskSnapshots().read(map.preview()))));
         } catch (const DetailsException &e) {
             return errorReply(e.fullDetails());
         }
@@ -476,11 +262,11 @@ KAuth::ActionReply OrlaAdminBoothward::traceapplication(const QVariantMap &args)
     timer.stop();
     disconnect(stop);
 
-    KAuth::ActionReply reply = tracer.errors().isEmpty() ? KAuth::ActionReply::SuccessReply() : errorReply(tracer.errors().join(QStringLiteral(". ")));
-    if (tracer.errors().isEmpty()) {
-        reply.addData(HelperConstants::traceTextKey, text);
+    if (!tracer.errors().isEmpty()) {
+        return checkedReply(recorderFailure());
     }
-    reply.addData(HelperConstants::warningsDataKey, tracer.warnings());
+    KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
+    reply.setData(TraceApplicationActionsMap::replyData(tracer.warnings(), text));
     return checkedReply(reply);
 }
 
@@ -497,16 +283,11 @@ KAuth::ActionReply OrlaAdminBoothward::globaltrace(const QVariantMap &args)
     // to the next request instead of starting anew.
     {
         Settings::KioskTracer settings;
-        const QVariantMap unclaimed = settings.unclaimedGlobalRecord();
-        if (!unclaimed.isEmpty()) {
-            settings.setUnclaimedGlobalRecord({});
+        const auto unclaimed = settings.unclaimedGlobalRecord();
+        if (unclaimed) {
+            settings.setUnclaimedGlobalRecord(std::nullopt);
             settings.save();
-            QMap<QString, QString> result;
-            const QVariantMap texts = unclaimed.value(QStringLiteral("texts")).toMap();
-            for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
-                result.insert(it.key(), it.value().toString());
-            }
-            return globalRecordReply(result, !ignoreResult, unclaimed.value(QStringLiteral("warnings")).toStringList());
+            return globalRecordReply(unclaimed->texts, !ignoreResult, unclaimed->warnings);
         }
     }
     if (staleStopRequest()) {
@@ -515,9 +296,7 @@ KAuth::ActionReply OrlaAdminBoothward::globaltrace(const QVariantMap &args)
 
     // A failed start replies at once, and says nothing of a recording.
     if (!tracer.startGlobalRecord()) {
-        KAuth::ActionReply reply = errorReply(tracer.errors().join(QStringLiteral(". ")));
-        reply.addData(HelperConstants::warningsDataKey, tracer.warnings());
-        return reply;
+        return recorderFailure();
     }
     KAuth::HelperSupport::progressStep(QVariantMap{{HelperConstants::globalModeEnableKey, true}});
 
@@ -541,9 +320,7 @@ KAuth::ActionReply OrlaAdminBoothward::globaltrace(const QVariantMap &args)
 
     const QMap<QString, QString> result = tracer.stopGlobalRecord(ignoreResult && !endedByItself);
     if (!tracer.errors().isEmpty()) {
-        KAuth::ActionReply reply = errorReply(tracer.errors().join(QStringLiteral(". ")));
-        reply.addData(HelperConstants::warningsDataKey, tracer.warnings());
-        return reply;
+        return recorderFailure();
     }
     QStringList warnings = tracer.warnings();
     if (endedByItself) {
@@ -551,12 +328,8 @@ KAuth::ActionReply OrlaAdminBoothward::globaltrace(const QVariantMap &args)
                             nullptr,
                             static_cast<int>(std::chrono::duration_cast<std::chrono::hours>(maxGlobalRecordDuration).count())));
         // Whoever waited for it may be gone; the next request gets it too.
-        QVariantMap texts;
-        for (auto it = result.cbegin(); it != result.cend(); ++it) {
-            texts.insert(it.key(), it.value());
-        }
         Settings::KioskTracer settings;
-        settings.setUnclaimedGlobalRecord({{QStringLiteral("texts"), texts}, {QStringLiteral("warnings"), warnings}});
+        settings.setUnclaimedGlobalRecord(Settings::KioskTracer::UnclaimedGlobalRecord{result, warnings});
         settings.save();
     }
     return globalRecordReply(result, !ignoreResult, warnings);
@@ -565,16 +338,16 @@ KAuth::ActionReply OrlaAdminBoothward::globaltrace(const QVariantMap &args)
 KAuth::ActionReply OrlaAdminBoothward::globalRecordReply(const QMap<QString, QString> &result, bool withResult, const QStringList &warnings)
 {
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
-    reply.addData(HelperConstants::globalModeEnableKey, false);
-    reply.addData(HelperConstants::warningsDataKey, warnings);
-    if (withResult) {
-        QVariantMap data;
-        for (auto it = result.cbegin(); it != result.cend(); ++it) {
-            data.insert(it.key(), it.value());
-        }
-        reply.addData(HelperConstants::globalRecordDataKey, data);
-    }
+    reply.setData(GlobalTraceActionsMap::replyData(warnings, withResult ? std::optional(result) : std::nullopt));
     return checkedReply(reply);
+}
+
+// The recorder's warnings go with its errors: they may say why it failed.
+KAuth::ActionReply OrlaAdminBoothward::recorderFailure() const
+{
+    KAuth::ActionReply reply = errorReply(tracer.errors().join(QStringLiteral(". ")));
+    reply.addData(HelperConstants::warningsDataKey, tracer.warnings());
+    return reply;
 }
 
 void OrlaAdminBoothward::stopedTimerTimeout()

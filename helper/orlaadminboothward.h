@@ -8,9 +8,9 @@
 
 #include <KAuth/ActionReply>
 
-#include "callergate.h"
+#include "protocol/callergate.h"
 #include "recording/kiosktracer.h"
-#include "stuckactionwatch.h"
+#include "protocol/stuckactionwatch.h"
 
 #include <QObject>
 #include <QTranslator>
@@ -70,6 +70,7 @@ private:
     void undoKilledRecordingOnce();
 
     KAuth::ActionReply globalRecordReply(const QMap<QString, QString> &result, bool withResult, const QStringList &warnings);
+    KAuth::ActionReply recorderFailure() const;
 
     QTranslator translator;
     QTranslator commonTranslator;

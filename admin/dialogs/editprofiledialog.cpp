@@ -827,13 +827,12 @@ bool EditProfileDialog::recordApplicationRules(const QString &userName, const QS
 
 int EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool overwrite)
 {
-    QStringList warnings = replyData.value(HelperConstants::warningsDataKey).toStringList();
-    warnings.removeAll(QString());
+    const QStringList warnings = TraceApplicationActionsMap::warningsFromReply(replyData);
     if (!warnings.isEmpty()) {
         QMessageBox::warning(this, tr("Trace warnings"), Utils::messageText(warnings.join(QLatin1Char('\n'))));
     }
 
-    QByteArray text = replyData.value(HelperConstants::traceTextKey).toByteArray();
+    QByteArray text = TraceApplicationActionsMap::textFromReply(replyData);
     QTextStream stream(&text, QIODevice::ReadOnly);
     // The helper's text is UTF-8 whatever this session's locale says.
     stream.setCodec("UTF-8");

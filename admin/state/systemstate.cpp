@@ -530,12 +530,7 @@ GlobalRecordResult SystemState::recordResult(const QVariantMap &data, bool ignor
 {
     GlobalRecordResult result;
     result.done = true;
-    const QStringList warnings = data.value(HelperConstants::warningsDataKey).toStringList();
-    for (const QString &warning : warnings) {
-        if (!warning.isEmpty()) {
-            result.warnings << warning;
-        }
-    }
+    result.warnings << GlobalTraceActionsMap::warningsFromReply(data);
 
     try {
         reload();
@@ -545,7 +540,7 @@ GlobalRecordResult SystemState::recordResult(const QVariantMap &data, bool ignor
         result.reloadError = e.fullDetails();
     }
     if (!ignoreData) {
-        addRecordedProfiles(data.value(HelperConstants::globalRecordDataKey).toMap(), result);
+        addRecordedProfiles(GlobalTraceActionsMap::textsFromReply(data), result);
     }
     return result;
 }

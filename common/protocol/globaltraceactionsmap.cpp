@@ -5,6 +5,8 @@
 
 #include "protocol/globaltraceactionsmap.h"
 
+#include "protocol/helperconstants.h"
+
 namespace
 {
 const QLatin1String enableKey("enable");
@@ -39,4 +41,18 @@ void GlobalTraceActionsMap::setIgnoreResult(bool ignore)
 bool GlobalTraceActionsMap::ignoreResult() const
 {
     return value(ignoreResultKey).toBool();
+}
+
+QVariantMap GlobalTraceActionsMap::replyData(const QStringList &warnings, const std::optional<QMap<QString, QString>> &texts)
+{
+    QVariantMap data{{HelperConstants::globalModeEnableKey, false}, {HelperConstants::warningsDataKey, warnings}};
+    if (texts) {
+        data.insert(HelperConstants::globalRecordDataKey, variantMapFromStringMap(*texts));
+    }
+    return data;
+}
+
+QVariantMap GlobalTraceActionsMap::textsFromReply(const QVariantMap &data)
+{
+    return data.value(HelperConstants::globalRecordDataKey).toMap();
 }

@@ -8,6 +8,8 @@
 
 #include "protocol/helperactionsmap.h"
 
+#include <optional>
+
 /** Arguments of the global-trace action. */
 class ORLACOMMON_EXPORT GlobalTraceActionsMap : public HelperActionsMap
 {
@@ -24,6 +26,15 @@ public:
 
     /** Both, each a bool. */
     static QList<Key> acceptedKeys();
+
+    /**
+     * Reply data of a recording that has ended: the recorder's @p warnings,
+     * and the recorded texts (account to rules text) unless they were to be
+     * discarded.
+     */
+    static QVariantMap replyData(const QStringList &warnings, const std::optional<QMap<QString, QString>> &texts);
+    /** The recorded texts of reply data, account to rules text. */
+    static QVariantMap textsFromReply(const QVariantMap &data);
 };
 
 #endif

@@ -5,6 +5,10 @@
 
 #include "protocol/helperactionsmap.h"
 
+#include "protocol/helperconstants.h"
+
+#include <QDataStream>
+
 namespace
 {
 const QLatin1String environmentMapKey("proccessEnvironmentsKey");
@@ -53,6 +57,21 @@ void HelperActionsMap::setLocale(const QString &locale)
     QStringMap env = proccessEnvironments();
     env.insert(languageVariable, locale);
     setProccessEnvironments(env);
+}
+
+qint64 HelperActionsMap::busSize(const QVariantMap &data)
+{
+    QByteArray blob;
+    QDataStream stream(&blob, QIODevice::WriteOnly);
+    stream << data;
+    return blob.size();
+}
+
+QStringList HelperActionsMap::warningsFromReply(const QVariantMap &data)
+{
+    QStringList warnings = data.value(HelperConstants::warningsDataKey).toStringList();
+    warnings.removeAll(QString());
+    return warnings;
 }
 
 QVariantMap HelperActionsMap::variantMapFromStringMap(const QMap<QString, QString> &map)

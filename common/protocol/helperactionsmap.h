@@ -73,6 +73,15 @@ public:
      */
     static QVariantMap variantMapFromStringMap(const QMap<QString, QString> &map);
 
+    /**
+     * What @p data weighs as the one QDataStream blob that KAuth sends, to
+     * compare with HelperConstants::maxBusMessageBytes.
+     */
+    static qint64 busSize(const QVariantMap &data);
+
+    /** The warnings of a reply that carries them, without empty ones. */
+    static QStringList warningsFromReply(const QVariantMap &data);
+
     /** The value under key as a string list; a single string is a one-element list, anything else an empty one. */
     QStringList listFromKey(const QString &key) const;
     /** The value under key read as a string map; empty when absent or not a map. */

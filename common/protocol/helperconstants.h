@@ -9,6 +9,7 @@
 #include "protocol/helperid.h"
 
 #include <QLatin1String>
+#include <QtGlobal>
 
 #include <cstddef>
 
@@ -78,6 +79,15 @@ inline constexpr int helperSilenceLimitMs = 60000;
  * itself for stuck and ends: nobody waits longer for it.
  */
 inline constexpr int actionTimeoutMs = 600000;
+
+/**
+ * The most a reply or an action's arguments may weigh as one QDataStream
+ * blob. The system bus refuses a message above 32 MiB and drops the
+ * sender's connection, after which KAuth cannot start any further action in
+ * that process; the rest of the message (ids, details, the D-Bus header)
+ * stays well inside the margin.
+ */
+inline constexpr qint64 maxBusMessageBytes = 32 * 1024 * 1024 - 64 * 1024;
 
 /**
  * Name of the subdirectory that holds disabled users' profiles. A disabled

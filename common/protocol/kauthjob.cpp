@@ -6,6 +6,7 @@
 #include "protocol/kauthjob.h"
 
 #include "failures/kauthexception.h"
+#include "protocol/helperactionsmap.h"
 #include "protocol/helperconstants.h"
 #include "protocol/helperstart.h"
 
@@ -28,20 +29,6 @@ namespace
 constexpr qint64 dbusDefaultTimeoutMs = 25000;
 // Time for KAuth to notice its own time-out and report it before we give up on it.
 constexpr qint64 watchdogMarginMs = 30000;
-
-// The system bus refuses a message above 32 MiB and drops the sender's
-// connection, after which KAuth cannot start any further action in this
-// process. The arguments travel as one QDataStream blob; the rest of the
-// message (ids, details, the D-Bus header) stays well inside the margin.
-constexpr qint64 maxArgumentsBytes = 32 * 1024 * 1024 - 64 * 1024;
-
-qint64 argumentsSize(const QVariantMap &arguments)
-{
-    QByteArray blob;
-    QDataStream stream(&blob, QIODevice::WriteOnly);
-    stream << arguments;
-    return blob.size();
-}
 
 // Longer than the helper ever takes to leave an action it has reported done.
 constexpr int readyWaitLimitMs = 5000;
@@ -191,8 +178,8 @@ JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey
         throw KAuthException(KAuth::ActionReply::InvalidActionError, QCoreApplication::translate("Utils", "No privileged action to run."));
     }
 
-    const qint64 size = argumentsSize(job->action().arguments());
-    if (size > maxArgumentsBytes) {
+    const qint64 size = HelperActionsMap::busSize(job->action().arguments());
+    if (size > HelperConstants::maxBusMessageBytes) {
         if (job->isAutoDelete()) {
             job->deleteLater();
         }
@@ -203,7 +190,7 @@ JobEnd runJob(KAuth::ExecuteJob *job, int watchdogMs, const QString &progressKey
                              QCoreApplication::translate("Utils",
                                                          "The changes are too large to send to the privileged helper at once (%1 MiB, at most %2 MiB). "
                                                          "Save them in smaller parts.")
-                                 .arg(mebibytes(size), mebibytes(maxArgumentsBytes)));
+                                 .arg(mebibytes(size), mebibytes(HelperConstants::maxBusMessageBytes)));
     }
 
     // The job would delete itself inside the loop below, before its result is

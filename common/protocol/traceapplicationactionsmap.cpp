@@ -5,6 +5,8 @@
 
 #include "protocol/traceapplicationactionsmap.h"
 
+#include "protocol/helperconstants.h"
+
 namespace
 {
 const QLatin1String usernameKey("usernameKey");
@@ -63,4 +65,18 @@ QString TraceApplicationActionsMap::display() const
 QString TraceApplicationActionsMap::xauthorytyPath() const
 {
     return value(xauthorytyPathKey).toString();
+}
+
+QVariantMap TraceApplicationActionsMap::replyData(const QStringList &warnings, const std::optional<QString> &text)
+{
+    QVariantMap data{{HelperConstants::warningsDataKey, warnings}};
+    if (text) {
+        data.insert(HelperConstants::traceTextKey, *text);
+    }
+    return data;
+}
+
+QByteArray TraceApplicationActionsMap::textFromReply(const QVariantMap &data)
+{
+    return data.value(HelperConstants::traceTextKey).toByteArray();
 }

@@ -8,6 +8,8 @@
 
 #include "protocol/helperactionsmap.h"
 
+#include <optional>
+
 /** Arguments of the trace-application action. */
 class ORLACOMMON_EXPORT TraceApplicationActionsMap : public HelperActionsMap
 {
@@ -28,6 +30,11 @@ public:
 
     /** All four, each a string. */
     static QList<Key> acceptedKeys();
+
+    /** Reply data: the recorder's @p warnings, and the recorded @p text when the recording succeeded. */
+    static QVariantMap replyData(const QStringList &warnings, const std::optional<QString> &text = std::nullopt);
+    /** The recorded rules text of reply data, UTF-8. */
+    static QByteArray textFromReply(const QVariantMap &data);
 };
 
 #endif

@@ -5,6 +5,8 @@
 
 #include "store/fileutils.h"
 
+#include "systempaths.h"
+
 #include "failures/createdirexception.h"
 #include "failures/deletefileexception.h"
 #include "failures/renamefileexception.h"
@@ -77,4 +79,15 @@ void deleteFile(const QString &path)
         throw DeleteFileException(path, file.errorString());
     }
 }
+}
+
+QString Utils::pathBelowRoot(const QString &root, const char *compiledPath)
+{
+    const QString path = QDir::cleanPath(QString::fromUtf8(compiledPath));
+    if (root.isEmpty()) {
+        return path;
+    }
+    const QString systemRoot = QDir::cleanPath(QString::fromUtf8(SystemPaths::systemRoot));
+    const QString relative = !systemRoot.isEmpty() && path.startsWith(systemRoot + QLatin1Char('/')) ? path.mid(systemRoot.size()) : path;
+    return QDir::cleanPath(root + QLatin1Char('/') + relative);
 }

@@ -41,6 +41,13 @@ ORLACOMMON_EXPORT QStringList directoryFiles(const QString &path);
 ORLACOMMON_EXPORT void createDirectory(const QString &path);
 
 /**
+ * @p compiledPath, one of the build's fixed paths, as it lies below @p root
+ * instead of the build's system root; the path itself, cleaned, when @p root
+ * is empty.
+ */
+ORLACOMMON_EXPORT QString pathBelowRoot(const QString &root, const char *compiledPath);
+
+/**
  * Moves @p from to @p to in one system call, replacing an existing target and
  * creating the target's directory first when it is missing.
  * @throws CreateDirException, RenameFileException

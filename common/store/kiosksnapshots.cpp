@@ -29,23 +29,6 @@ constexpr quint32 version = 1;
 // Ids are sequence numbers of fixed width, so that names sort as they were taken.
 constexpr int idWidth = 10;
 
-QString pathOf(const QString &id)
-{
-    return KioskSnapshots::directory() + QLatin1Char('/') + id;
-}
-
-QStringList ids()
-{
-    QStringList names = QDir(KioskSnapshots::directory()).entryList(QDir::Files, QDir::Name);
-    names.erase(std::remove_if(names.begin(),
-                               names.end(),
-                               [](const QString &name) {
-                                   return !KioskSnapshots::isValidId(name);
-                               }),
-                names.end());
-    return names;
-}
-
 QString damaged()
 {
     return QCoreApplication::translate("KioskSnapshots", "the earlier configuration is damaged");
@@ -66,9 +49,31 @@ bool readHeader(QDataStream &stream, const QString &id, KioskSnapshots::Info &in
 }
 }
 
-QString KioskSnapshots::directory()
+KioskSnapshots::KioskSnapshots(const QString &root)
+    : m_directory(Utils::pathBelowRoot(root, SystemPaths::snapshotsDir))
 {
-    return QDir::cleanPath(QString::fromUtf8(SystemPaths::snapshotsDir));
+}
+
+QString KioskSnapshots::directory() const
+{
+    return m_directory;
+}
+
+QString KioskSnapshots::pathOf(const QString &id) const
+{
+    return m_directory + QLatin1Char('/') + id;
+}
+
+QStringList KioskSnapshots::ids() const
+{
+    QStringList names = QDir(m_directory).entryList(QDir::Files, QDir::Name);
+    names.erase(std::remove_if(names.begin(),
+                               names.end(),
+                               [](const QString &name) {
+                                   return !isValidId(name);
+                               }),
+                names.end());
+    return names;
 }
 
 bool KioskSnapshots::isValidId(const QString &id)
@@ -77,7 +82,7 @@ bool KioskSnapshots::isValidId(const QString &id)
     return pattern.match(id).hasMatch();
 }
 
-QList<KioskSnapshots::Info> KioskSnapshots::list()
+QList<KioskSnapshots::Info> KioskSnapshots::list() const
 {
     QList<Info> infos;
     const QStringList names = ids();
@@ -96,7 +101,7 @@ QList<KioskSnapshots::Info> KioskSnapshots::list()
     return infos;
 }
 
-QString KioskSnapshots::take(const QList<KioskTransaction::Earlier> &earlier, const QString &summary)
+QString KioskSnapshots::take(const QList<KioskTransaction::Earlier> &earlier, const QString &summary) const
 {
     const QString dir = directory();
     Utils::createDirectory(dir);
@@ -127,7 +132,7 @@ QString KioskSnapshots::take(const QList<KioskTransaction::Earlier> &earlier, co
     return id;
 }
 
-QList<KioskTransaction::Earlier> KioskSnapshots::read(const QString &id, Info *info)
+QList<KioskTransaction::Earlier> KioskSnapshots::read(const QString &id, Info *info) const
 {
     QFile file(pathOf(id));
     if (!isValidId(id) || !file.open(QIODevice::ReadOnly)) {
@@ -186,20 +191,20 @@ UpdateActionsMap KioskSnapshots::asUpdate(const QList<KioskTransaction::Earlier>
     return map;
 }
 
-void KioskSnapshots::remove(const QString &id)
+void KioskSnapshots::remove(const QString &id) const
 {
     if (isValidId(id)) {
         QFile::remove(pathOf(id));
     }
 }
 
-QString KioskSnapshots::newest()
+QString KioskSnapshots::newest() const
 {
     const QStringList all = ids();
     return all.isEmpty() ? QString() : all.last();
 }
 
-void KioskSnapshots::removeNewerThan(const QString &id)
+void KioskSnapshots::removeNewerThan(const QString &id) const
 {
     // Fixed-width sequence numbers: later ones sort after.
     const QStringList all = ids();

@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 /**
  * Earlier configurations of the kiosk tree: before a save changes anything,
@@ -33,38 +34,47 @@ public:
         QString summary;
     };
 
-    static QString directory();
+    /** The snapshots of the kiosk below @p root (SystemPaths' root when empty). */
+    explicit KioskSnapshots(const QString &root = QString());
+
+    QString directory() const;
 
     /** A snapshot's id as the helper accepts it from a caller. */
     static bool isValidId(const QString &id);
 
     /** Every snapshot kept, newest first; one that cannot be read is left out. */
-    static QList<Info> list();
+    QList<Info> list() const;
 
     /**
      * Keeps @p earlier as a new snapshot, drops the oldest beyond
      * maxSnapshots and returns the new one's id.
      * @throws CreateDirException, WriteFileException
      */
-    static QString take(const QList<KioskTransaction::Earlier> &earlier, const QString &summary);
+    QString take(const QList<KioskTransaction::Earlier> &earlier, const QString &summary) const;
 
     /**
      * What the snapshot @p id kept.
      * @throws ReadFileException
      */
-    static QList<KioskTransaction::Earlier> read(const QString &id, Info *info = nullptr);
+    QList<KioskTransaction::Earlier> read(const QString &id, Info *info = nullptr) const;
 
     /** What restoring @p earlier writes and removes, as the update action's arguments. */
     static UpdateActionsMap asUpdate(const QList<KioskTransaction::Earlier> &earlier);
 
     /** Removes the snapshot @p id; one that is gone is not an error. */
-    static void remove(const QString &id);
+    void remove(const QString &id) const;
 
     /** The id of the snapshot taken last; empty when there is none. */
-    static QString newest();
+    QString newest() const;
 
     /** Removes every snapshot taken after @p id (all of them when it is empty). */
-    static void removeNewerThan(const QString &id);
+    void removeNewerThan(const QString &id) const;
+
+private:
+    QString pathOf(const QString &id) const;
+    QStringList ids() const;
+
+    QString m_directory;
 };
 
 #endif

@@ -5,6 +5,7 @@
 
 #include "store/kiosktracersettings.h"
 
+#include "protocol/helperactionsmap.h"
 #include "systempaths.h"
 
 #include <QStringList>
@@ -15,6 +16,8 @@ const QString tempUsersKey = QStringLiteral("tempUsers");
 const QString tempAccountsKey = QStringLiteral("tempAccounts");
 const QString recordingGroup = QStringLiteral("recording");
 const QString unclaimedKey = QStringLiteral("unclaimedGlobalRecord");
+const QString unclaimedTextsKey = QStringLiteral("texts");
+const QString unclaimedWarningsKey = QStringLiteral("warnings");
 
 QString settingsFile()
 {
@@ -93,17 +96,28 @@ void KioskTracer::clearRecording()
     settings().remove(recordingGroup);
 }
 
-QVariantMap KioskTracer::unclaimedGlobalRecord() const
+std::optional<KioskTracer::UnclaimedGlobalRecord> KioskTracer::unclaimedGlobalRecord() const
 {
-    return settings().value(unclaimedKey).toMap();
+    const QVariantMap stored = settings().value(unclaimedKey).toMap();
+    if (stored.isEmpty()) {
+        return std::nullopt;
+    }
+    UnclaimedGlobalRecord result;
+    const QVariantMap texts = stored.value(unclaimedTextsKey).toMap();
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+        result.texts.insert(it.key(), it.value().toString());
+    }
+    result.warnings = stored.value(unclaimedWarningsKey).toStringList();
+    return result;
 }
 
-void KioskTracer::setUnclaimedGlobalRecord(const QVariantMap &result)
+void KioskTracer::setUnclaimedGlobalRecord(const std::optional<UnclaimedGlobalRecord> &result)
 {
-    if (result.isEmpty()) {
+    if (!result) {
         settings().remove(unclaimedKey);
-    } else {
-        settings().setValue(unclaimedKey, result);
+        return;
     }
+    settings().setValue(unclaimedKey,
+                        QVariantMap{{unclaimedTextsKey, HelperActionsMap::variantMapFromStringMap(result->texts)}, {unclaimedWarningsKey, result->warnings}});
 }
 }

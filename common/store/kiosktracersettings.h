@@ -8,8 +8,11 @@
 
 #include "store/kiosksettings.h"
 
+#include <QMap>
 #include <QSet>
-#include <QVariantMap>
+#include <QStringList>
+
+#include <optional>
 
 namespace Settings
 {
@@ -52,9 +55,17 @@ public:
     void setRecording(const Recording &recording);
     void clearRecording();
 
-    /** Result of a global recording that ended by itself, kept for the next request (account to rules text). */
-    QVariantMap unclaimedGlobalRecord() const;
-    void setUnclaimedGlobalRecord(const QVariantMap &result);
+    /** What a global recording that ended by itself left for the next request. */
+    struct UnclaimedGlobalRecord {
+        /** Account to recorded rules text. */
+        QMap<QString, QString> texts;
+        QStringList warnings;
+    };
+
+    /** Nothing while no recording waits to be claimed. */
+    std::optional<UnclaimedGlobalRecord> unclaimedGlobalRecord() const;
+    /** Nothing: the result has been claimed. */
+    void setUnclaimedGlobalRecord(const std::optional<UnclaimedGlobalRecord> &result);
 };
 }
 

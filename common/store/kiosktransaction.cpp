@@ -38,9 +38,9 @@ using Directory = SystemKiosk::Directory;
 // How many steps pass between two calls of the progress callback.
 constexpr int progressEvery = 256;
 
-QString journalPath()
+QString journalPath(const QString &root)
 {
-    return QDir::cleanPath(QString::fromUtf8(SystemPaths::transactionJournalDir)) + QStringLiteral("/journal");
+    return Utils::pathBelowRoot(root, SystemPaths::transactionJournalDir) + QStringLiteral("/journal");
 }
 
 QByteArray directoryToken(Directory directory)
@@ -114,7 +114,7 @@ struct Journal {
         return text + "prepared\n";
     }
 
-    static Journal parse(const QByteArray &text)
+    static Journal parse(const QByteArray &text, const QString &path)
     {
         Journal journal;
         const QList<QByteArray> lines = text.split('\n');
@@ -137,11 +137,11 @@ struct Journal {
             } else if (fields.size() == 4 && fields.at(0) == "touched" && directory && (fields.at(3) == "-" || hidden(fields.at(3)))) {
                 const QString file = QString::fromUtf8(QByteArray::fromPercentEncoding(fields.at(2)));
                 if (!SystemKiosk::systemEntry(file)) {
-                    throw ReadFileException(journalPath(), journalUnreadable());
+                    throw ReadFileException(path, journalUnreadable());
                 }
                 journal.touched.append({*directory, file, fields.at(3) == "-" ? QByteArray() : fields.at(3)});
             } else if (!line.isEmpty() && line != "prepared") {
-                throw ReadFileException(journalPath(), journalUnreadable());
+                throw ReadFileException(path, journalUnreadable());
             }
         }
         return journal;
@@ -153,10 +153,10 @@ class Directories
 {
 public:
     // @p create: the directories a save writes into are made when missing.
-    void open(bool createSystem, bool createUsers, bool createDisabled)
+    void open(const QString &root, bool createSystem, bool createUsers, bool createDisabled)
     {
-        system.emplace(SystemKiosk::systemProfilesDir(), missing(createSystem));
-        users.emplace(SystemKiosk::userProfilesDir(), missing(createUsers || createDisabled));
+        system.emplace(Utils::pathBelowRoot(root, SystemPaths::systemProfilesDir), missing(createSystem));
+        users.emplace(Utils::pathBelowRoot(root, SystemPaths::userProfilesDir), missing(createUsers || createDisabled));
         disabledExisted = users->hasEntry(disabledName());
         disabled.emplace(*users, disabledName(), missing(false));
     }
@@ -260,9 +260,9 @@ void syncDescriptor(const QString &path, int flags)
 
 // Replaced whole: a journal cut short by a crash would be unreadable, and
 // the tree could not be put back.
-void writeJournal(const QByteArray &text)
+void writeJournal(const QString &root, const QByteArray &text)
 {
-    const QString path = journalPath();
+    const QString path = journalPath(root);
     const QString dir = QFileInfo(path).absolutePath();
     Utils::createDirectory(dir);
     // The journal names every file of the save; nobody but root reads it.
@@ -278,13 +278,28 @@ void writeJournal(const QByteArray &text)
     syncDescriptor(dir, O_RDONLY | O_DIRECTORY);
 }
 
-void removeJournal()
+void removeJournal(const QString &root)
 {
-    Utils::deleteFile(journalPath());
+    Utils::deleteFile(journalPath(root));
 }
 }
 
-KioskTransaction::KioskTransaction() = default;
+KioskTransaction::UnfinishedSave::UnfinishedSave(const QString &why)
+    : DetailsException(why)
+{
+}
+
+KioskTransaction::UnfinishedSave::~UnfinishedSave() = default;
+
+QString KioskTransaction::UnfinishedSave::fullDetails() const
+{
+    return details();
+}
+
+KioskTransaction::KioskTransaction(const QString &root)
+    : m_root(root)
+{
+}
 
 KioskTransaction::~KioskTransaction() = default;
 
@@ -343,200 +358,241 @@ void KioskTransaction::putBack(const Earlier &earlier)
     }
 }
 
+// What a commit works on from its plan to its end.
+struct KioskTransaction::Work {
+    Directories dirs;
+    Journal journal;
+    // The entries the save touches in the order it first touches them, and
+    // whether each existed before it.
+    QList<QPair<SystemKiosk::Entry, bool>> touched;
+    std::function<void()> progress;
+
+    void tick(int step) const
+    {
+        if (progress && step % progressEvery == 0) {
+            progress();
+        }
+    }
+};
+
 void KioskTransaction::commit(const std::function<void()> &progress, const std::function<void(const QList<Earlier> &)> &beforeApply)
 {
     if (m_steps.isEmpty()) {
         return;
     }
-    recover();
-    removeLeftovers(progress);
-    const auto tick = [&progress](int step) {
-        if (progress && step % progressEvery == 0) {
-            progress();
-        }
-    };
+    try {
+        recover(m_root);
+    } catch (const DetailsException &e) {
+        throw UnfinishedSave(e.fullDetails());
+    }
+    removeLeftovers(progress, m_root);
 
+    Work work;
+    work.progress = progress;
+    try {
+        plan(work);
+        stage(work, beforeApply);
+    } catch (...) {
+        dropStaged(work);
+        throw;
+    }
+    try {
+        apply(work);
+    } catch (...) {
+        rollBack(work);
+        throw;
+    }
+    removeJournal(m_root);
+    sweep(work.dirs, progress);
+}
+
+// The whole request, played through on what is on disk now, before anything
+// is written: which entries it touches and whether each step can be done at
+// all.
+void KioskTransaction::plan(Work &work) const
+{
     bool writesTo[3] = {false, false, false};
-    for (const Step &step : std::as_const(m_steps)) {
+    for (const Step &step : m_steps) {
         if (step.kind != Step::Remove) {
             writesTo[int(step.target.directory)] = true;
         }
     }
-    Directories dirs;
-    dirs.open(writesTo[int(Directory::System)], writesTo[int(Directory::Users)], writesTo[int(Directory::Disabled)]);
-
-    // Everything new beside its target, and a second name for everything the
-    // save will replace, move or remove; none of it is visible to a reader.
-    Journal journal;
-    try {
-        if (writesTo[int(Directory::Disabled)] && !dirs.disabledExisted) {
-            journal.createdDisabled = true;
-            writeJournal(journal.text(false));
-            dirs.createDisabled();
-        }
-        // The whole request, played through on what is on disk now, before
-        // anything is written: which entries it touches and whether each step can
-        // be done at all.
-        struct State {
-            SystemKiosk::Entry entry;
-            bool existed;
-            bool present;
-        };
-        QHash<QString, State> states;
-        QList<QString> order;
-        const auto state = [&](const SystemKiosk::Entry &entry) -> State & {
-            const QString key = entryKey(entry);
-            auto it = states.find(key);
-            if (it == states.end()) {
-                const bool exists = dirs.at(entry.directory).hasEntry(entry.file);
-                it = states.insert(key, {entry, exists, exists});
-                order.append(key);
-            }
-            return *it;
-        };
-        for (int i = 0; i < m_steps.size(); ++i) {
-            const Step &step = m_steps.at(i);
-            const KioskDirectory &target = dirs.at(step.target.directory);
-            const QString targetRefusal = target.entryRefusal(step.target.file);
-            switch (step.kind) {
-            case Step::Replace:
-                if (!targetRefusal.isEmpty()) {
-                    throw WriteFileException(target.entryPath(step.target.file), targetRefusal);
-                }
-                state(step.target).present = true;
-                break;
-            case Step::Move: {
-                const KioskDirectory &source = dirs.at(step.source.directory);
-                const QString sourceRefusal = source.entryRefusal(step.source.file);
-                const QString refusal = sourceRefusal.isEmpty() ? targetRefusal : sourceRefusal;
-                if (!refusal.isEmpty() || !state(step.source).present) {
-                    throw RenameFileException(source.entryPath(step.source.file),
-                                              target.entryPath(step.target.file),
-                                              refusal.isEmpty() ? QString::fromLocal8Bit(std::strerror(ENOENT)) : refusal);
-                }
-                state(step.source).present = false;
-                state(step.target).present = true;
-                break;
-            }
-            case Step::Remove:
-                if (!targetRefusal.isEmpty()) {
-                    throw DeleteFileException(target.entryPath(step.target.file), targetRefusal);
-                }
-                state(step.target).present = false;
-                break;
-            }
-        }
-
-        for (int i = 0; i < m_steps.size(); ++i) {
-            Step &step = m_steps[i];
-            if (step.kind == Step::Replace) {
-                step.newName = dirs.at(step.target.directory).writeNewFile(step.target.file, step.bytes);
-                step.bytes.clear();
-            }
-            tick(i + 1);
-        }
-        for (const QString &key : std::as_const(order)) {
-            const State &entry = states.value(key);
-            const QByteArray kept = entry.existed ? dirs.at(entry.entry.directory).keepFile(entry.entry.file) : QByteArray();
-            journal.touched.append({entry.entry.directory, entry.entry.file, kept});
-        }
-        if (beforeApply) {
-            // Written before the earlier configuration is kept, so that a
-            // crash from here on takes it away with the save it belonged to.
-            journal.keepsSnapshot = true;
-            journal.snapshotsAfter = KioskSnapshots::newest();
-            writeJournal(journal.text(false));
-            QList<Earlier> earlier;
-            earlier.reserve(journal.touched.size());
-            for (const Journal::Touched &entry : std::as_const(journal.touched)) {
-                const SystemKiosk::Entry where{entry.directory, entry.file};
-                earlier.append({where,
-                                !entry.keptName.isEmpty(),
-                                entry.keptName.isEmpty() ? QByteArray() : dirs.at(entry.directory).readFile(QString::fromLatin1(entry.keptName))});
-            }
-            beforeApply(earlier);
-        }
-        writeJournal(journal.text());
-        // The one sync of the save: every new text and every second name is
-        // on disk before the first visible change.
-        dirs.sync();
-    } catch (...) {
-        // Nothing visible has changed; what is left out of sight goes with the next save.
-        try {
-            Utils::deleteFile(journalPath());
-            sweep(dirs, progress);
-            if (!dirs.disabledExisted) {
-                dirs.users->removeEmptyDirectory(Directories::disabledName());
-            }
-        } catch (...) {
-        }
-        throw;
+    Directories &dirs = work.dirs;
+    dirs.open(m_root, writesTo[int(Directory::System)], writesTo[int(Directory::Users)], writesTo[int(Directory::Disabled)]);
+    if (writesTo[int(Directory::Disabled)] && !dirs.disabledExisted) {
+        work.journal.createdDisabled = true;
+        writeJournal(m_root, work.journal.text(false));
+        dirs.createDisabled();
     }
 
-    try {
-        for (int i = 0; i < m_steps.size(); ++i) {
-            const Step &step = m_steps.at(i);
-            const KioskDirectory &target = dirs.at(step.target.directory);
-            switch (step.kind) {
-            case Step::Replace:
-                KioskDirectory::renameFile(target, QString::fromLatin1(step.newName), target, step.target.file);
-                break;
-            case Step::Move:
-                KioskDirectory::renameFile(dirs.at(step.source.directory), step.source.file, target, step.target.file);
-                break;
-            case Step::Remove:
-                target.removeFile(step.target.file);
-                break;
+    // Whether each entry is there once the steps so far have been done.
+    QHash<QString, int> index;
+    QList<bool> present;
+    const auto presentNow = [&](const SystemKiosk::Entry &entry) -> bool & {
+        const QString key = entryKey(entry);
+        auto it = index.find(key);
+        if (it == index.end()) {
+            const bool exists = dirs.at(entry.directory).hasEntry(entry.file);
+            it = index.insert(key, work.touched.size());
+            work.touched.append({entry, exists});
+            present.append(exists);
+        }
+        return present[*it];
+    };
+    for (const Step &step : m_steps) {
+        const KioskDirectory &target = dirs.at(step.target.directory);
+        const QString targetRefusal = target.entryRefusal(step.target.file);
+        switch (step.kind) {
+        case Step::Replace:
+            if (!targetRefusal.isEmpty()) {
+                throw WriteFileException(target.entryPath(step.target.file), targetRefusal);
             }
-            tick(i + 1);
+            presentNow(step.target) = true;
+            break;
+        case Step::Move: {
+            const KioskDirectory &source = dirs.at(step.source.directory);
+            const QString sourceRefusal = source.entryRefusal(step.source.file);
+            const QString refusal = sourceRefusal.isEmpty() ? targetRefusal : sourceRefusal;
+            if (!refusal.isEmpty() || !presentNow(step.source)) {
+                throw RenameFileException(source.entryPath(step.source.file),
+                                          target.entryPath(step.target.file),
+                                          refusal.isEmpty() ? QString::fromLocal8Bit(std::strerror(ENOENT)) : refusal);
+            }
+            presentNow(step.source) = false;
+            presentNow(step.target) = true;
+            break;
         }
-        dirs.sync();
-        writeJournal(journal.text() + "committed\n");
-    } catch (...) {
-        // Left in place when putting back fails too: the next start tries again.
-        try {
-            restoreTouched(dirs, journal);
-            removeJournal();
-            sweep(dirs, progress);
-        } catch (...) {
+        case Step::Remove:
+            if (!targetRefusal.isEmpty()) {
+                throw DeleteFileException(target.entryPath(step.target.file), targetRefusal);
+            }
+            presentNow(step.target) = false;
+            break;
         }
-        throw;
     }
-    removeJournal();
-    sweep(dirs, progress);
 }
 
-bool KioskTransaction::hasUnfinishedSave()
+// Everything new beside its target, and a second name for everything the
+// save will replace, move or remove; none of it is visible to a reader.
+void KioskTransaction::stage(Work &work, const std::function<void(const QList<Earlier> &)> &beforeApply)
 {
-    return QFileInfo::exists(journalPath());
+    const Directories &dirs = work.dirs;
+    Journal &journal = work.journal;
+    for (int i = 0; i < m_steps.size(); ++i) {
+        Step &step = m_steps[i];
+        if (step.kind == Step::Replace) {
+            step.newName = dirs.at(step.target.directory).writeNewFile(step.target.file, step.bytes);
+            step.bytes.clear();
+        }
+        work.tick(i + 1);
+    }
+    for (const auto &[entry, existed] : std::as_const(work.touched)) {
+        const QByteArray kept = existed ? dirs.at(entry.directory).keepFile(entry.file) : QByteArray();
+        journal.touched.append({entry.directory, entry.file, kept});
+    }
+    if (beforeApply) {
+        // Written before the earlier configuration is kept, so that a
+        // crash from here on takes it away with the save it belonged to.
+        journal.keepsSnapshot = true;
+        journal.snapshotsAfter = KioskSnapshots(m_root).newest();
+        writeJournal(m_root, journal.text(false));
+        QList<Earlier> earlier;
+        earlier.reserve(journal.touched.size());
+        for (const Journal::Touched &entry : std::as_const(journal.touched)) {
+            const SystemKiosk::Entry where{entry.directory, entry.file};
+            earlier.append({where,
+                            !entry.keptName.isEmpty(),
+                            entry.keptName.isEmpty() ? QByteArray() : dirs.at(entry.directory).readFile(QString::fromLatin1(entry.keptName))});
+        }
+        beforeApply(earlier);
+    }
+    writeJournal(m_root, journal.text());
+    // The one sync of the save: every new text and every second name is
+    // on disk before the first visible change.
+    dirs.sync();
 }
 
-void KioskTransaction::recover()
+// Nothing visible has changed; what is left out of sight goes with the next save.
+void KioskTransaction::dropStaged(Work &work) const
 {
-    if (!hasUnfinishedSave()) {
+    try {
+        Utils::deleteFile(journalPath(m_root));
+        if (!work.dirs.disabled) {
+            return;
+        }
+        sweep(work.dirs, work.progress);
+        if (!work.dirs.disabledExisted) {
+            work.dirs.users->removeEmptyDirectory(Directories::disabledName());
+        }
+    } catch (...) {
+    }
+}
+
+void KioskTransaction::apply(Work &work) const
+{
+    const Directories &dirs = work.dirs;
+    for (int i = 0; i < m_steps.size(); ++i) {
+        const Step &step = m_steps.at(i);
+        const KioskDirectory &target = dirs.at(step.target.directory);
+        switch (step.kind) {
+        case Step::Replace:
+            KioskDirectory::renameFile(target, QString::fromLatin1(step.newName), target, step.target.file);
+            break;
+        case Step::Move:
+            KioskDirectory::renameFile(dirs.at(step.source.directory), step.source.file, target, step.target.file);
+            break;
+        case Step::Remove:
+            target.removeFile(step.target.file);
+            break;
+        }
+        work.tick(i + 1);
+    }
+    dirs.sync();
+    writeJournal(m_root, work.journal.text() + "committed\n");
+}
+
+// Left in place when putting back fails too: the next start tries again.
+void KioskTransaction::rollBack(Work &work) const
+{
+    try {
+        restoreTouched(work.dirs, work.journal);
+        removeJournal(m_root);
+        sweep(work.dirs, work.progress);
+    } catch (...) {
+    }
+}
+
+bool KioskTransaction::hasUnfinishedSave(const QString &root)
+{
+    return QFileInfo::exists(journalPath(root));
+}
+
+void KioskTransaction::recover(const QString &root)
+{
+    if (!hasUnfinishedSave(root)) {
         return;
     }
-    QFile file(journalPath());
+    QFile file(journalPath(root));
     if (!file.open(QIODevice::ReadOnly)) {
         throw ReadFileException(file.fileName(), file.errorString());
     }
-    const Journal journal = Journal::parse(file.readAll());
+    const Journal journal = Journal::parse(file.readAll(), file.fileName());
     file.close();
     Directories dirs;
-    dirs.open(false, false, false);
+    dirs.open(root, false, false, false);
     if (!journal.committed) {
         restoreTouched(dirs, journal);
         dirs.sync();
         if (journal.keepsSnapshot) {
-            KioskSnapshots::removeNewerThan(journal.snapshotsAfter);
+            KioskSnapshots(root).removeNewerThan(journal.snapshotsAfter);
         }
     }
-    removeJournal();
+    removeJournal(root);
 }
 
-void KioskTransaction::removeLeftovers(const std::function<void()> &progress)
+void KioskTransaction::removeLeftovers(const std::function<void()> &progress, const QString &root)
 {
     Directories dirs;
-    dirs.open(false, false, false);
+    dirs.open(root, false, false, false);
     sweep(dirs, progress);
 }

@@ -6,6 +6,7 @@
 #ifndef ORLA_KIOSKTRANSACTION_H
 #define ORLA_KIOSKTRANSACTION_H
 
+#include "failures/detailsexception.h"
 #include "orlacommon_export.h"
 #include "store/systemkiosk.h"
 
@@ -39,7 +40,21 @@ public:
         QByteArray bytes;
     };
 
-    KioskTransaction();
+    /**
+     * Thrown by commit() when an earlier save that a crash interrupted
+     * cannot be put in order: nothing of this save is done then, as the
+     * journal is all that knows which files are whose. fullDetails() is why.
+     */
+    class ORLACOMMON_EXPORT UnfinishedSave : public DetailsException
+    {
+    public:
+        explicit UnfinishedSave(const QString &why);
+        ~UnfinishedSave() override;
+        QString fullDetails() const override;
+    };
+
+    /** A save of the kiosk below @p root (SystemPaths' root when empty), journal and earlier configurations included. */
+    explicit KioskTransaction(const QString &root = QString());
     ~KioskTransaction();
     KioskTransaction(const KioskTransaction &) = delete;
     KioskTransaction &operator=(const KioskTransaction &) = delete;
@@ -61,8 +76,8 @@ public:
      * during a long save; @p beforeApply, when given, with every entry the
      * save touches as it is now, once the whole save is checked and before
      * anything visible changes (throwing from it calls the save off).
-     * @throws the first failure as a DetailsException, after putting back
-     *         every step already applied
+     * @throws UnfinishedSave before anything else, or the first failure as a
+     *         DetailsException, after putting back every step already applied
      */
     void commit(const std::function<void()> &progress = {}, const std::function<void(const QList<Earlier> &)> &beforeApply = {});
 
@@ -70,18 +85,19 @@ public:
      * Finishes or undoes a save that a crash interrupted; nothing to do is
      * the usual case. Quick whatever the size of the save: what is left out
      * of sight goes with removeLeftovers(), which every commit() calls first.
+     * @p root here and below: the kiosk's, as for the constructor.
      * @throws DetailsException when the tree could not be put in order
      */
-    static void recover();
+    static void recover(const QString &root = QString());
 
     /**
      * Removes the hidden files of earlier saves.
      * @throws DeleteFileException
      */
-    static void removeLeftovers(const std::function<void()> &progress = {});
+    static void removeLeftovers(const std::function<void()> &progress = {}, const QString &root = QString());
 
     /** True while a journal of an unfinished save is left over. */
-    static bool hasUnfinishedSave();
+    static bool hasUnfinishedSave(const QString &root = QString());
 
 private:
     struct Step {
@@ -92,8 +108,21 @@ private:
         QByteArray bytes; // Replace only
         QByteArray newName; // Replace only: the new text's hidden name
     };
+    struct Work;
+
+    // The steps of commit(): every step checked against the tree as it is,
+    // the new texts and the second names written out of sight, the steps
+    // carried out, and the way back from a failure before or after the
+    // first visible change.
+    void plan(Work &work) const;
+    void stage(Work &work, const std::function<void(const QList<Earlier> &)> &beforeApply);
+    void apply(Work &work) const;
+    void dropStaged(Work &work) const;
+    void rollBack(Work &work) const;
+
     void queue(Step::Kind kind, const std::optional<SystemKiosk::Entry> &target, const std::optional<SystemKiosk::Entry> &source, const QString &text);
 
+    QString m_root;
     QList<Step> m_steps;
 };
 

@@ -77,7 +77,7 @@ QString writeBundle(const QTemporaryDir &dir, const KioskBundle &bundle)
 
 int snapshotCount()
 {
-    return KioskSnapshots::list().size();
+    return KioskSnapshots().list().size();
 }
 }
 

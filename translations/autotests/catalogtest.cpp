@@ -180,7 +180,7 @@ private Q_SLOTS:
 
         const Catalogue read = readCatalogue(copy);
         // A catalogue that reads as empty would pass every check below.
-        QVERIFY2(read.messages.size() > 5, qPrintable(read.error));
+        QVERIFY2(!read.messages.isEmpty(), qPrintable(read.error));
         const QStringList found = problems(read);
         QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("\n") + found.join(QLatin1Char('\n'))));
     }

@@ -356,6 +356,26 @@ private Q_SLOTS:
         QCOMPARE(received.locale(), QStringLiteral("ru_RU.UTF-8"));
     }
 
+    // What the helper sends after a recording is what the program reads,
+    // and texts asked to be dropped are not sent at all.
+    void recordingReplies()
+    {
+        const QStringList warnings{QStringLiteral("left running"), QString()};
+        const QVariantMap trace = overTheWire(TraceApplicationActionsMap::replyData(warnings, QStringLiteral("+file r u: /etc/hosts ü\n")));
+        QCOMPARE(TraceApplicationActionsMap::textFromReply(trace), QByteArray("+file r u: /etc/hosts ü\n"));
+        QCOMPARE(TraceApplicationActionsMap::warningsFromReply(trace), QStringList{QStringLiteral("left running")});
+        QVERIFY(!TraceApplicationActionsMap::replyData(warnings).contains(QStringLiteral("traceText")));
+
+        const QMap<QString, QString> texts{{QStringLiteral("alice"), QStringLiteral("/a r,\n")}};
+        const QVariantMap global = overTheWire(GlobalTraceActionsMap::replyData(warnings, texts));
+        QCOMPARE(global.value(QStringLiteral("globalModeEnableKey")), QVariant(false));
+        QCOMPARE(GlobalTraceActionsMap::textsFromReply(global), HelperActionsMap::variantMapFromStringMap(texts));
+        QCOMPARE(GlobalTraceActionsMap::warningsFromReply(global), QStringList{QStringLiteral("left running")});
+        const QVariantMap dropped = GlobalTraceActionsMap::replyData(warnings, std::nullopt);
+        QVERIFY(!dropped.contains(QStringLiteral("globalRecordData")));
+        QCOMPARE(dropped.value(QStringLiteral("warningsDataKey")).toStringList(), warnings);
+    }
+
     // The helper reads a map through the base class first (for the locale) and
     // then through the action's own class; both views share one copy of the data.
     void viewsOfOneReceivedMap()

@@ -6,6 +6,8 @@
 #ifndef ORLA_STUCKACTIONWATCH_H
 #define ORLA_STUCKACTIONWATCH_H
 
+#include "orlacommon_export.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -35,7 +37,7 @@
  * (HelperConstants::helperReadySignal), which the library's job runner waits
  * for before it sends a caller's next action.
  */
-class StuckActionWatch : public QObject
+class ORLACOMMON_EXPORT StuckActionWatch : public QObject
 {
     Q_OBJECT
 

@@ -26,7 +26,7 @@
  * The checks return an empty string when the map is fine, otherwise the
  * translated sentence for the administrator.
  */
-class ActionArgumentsCheck
+class ORLACOMMON_EXPORT ActionArgumentsCheck
 {
     Q_DECLARE_TR_FUNCTIONS(ActionArgumentsCheck)
 

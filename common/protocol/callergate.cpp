@@ -3,7 +3,7 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
-#include "callergate.h"
+#include "protocol/callergate.h"
 
 #include <KAuth/ActionReply>
 

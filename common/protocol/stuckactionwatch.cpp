@@ -3,7 +3,7 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
-#include "stuckactionwatch.h"
+#include "protocol/stuckactionwatch.h"
 
 #include "protocol/helperconstants.h"
 

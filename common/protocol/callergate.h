@@ -6,6 +6,8 @@
 #ifndef ORLA_CALLERGATE_H
 #define ORLA_CALLERGATE_H
 
+#include "orlacommon_export.h"
+
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QHash>
@@ -45,7 +47,7 @@ class QDBusServiceWatcher;
  * object is reachable on the bus only for that call, at a path nobody can
  * guess.
  */
-class CallerGate : public QObject, protected QDBusContext
+class ORLACOMMON_EXPORT CallerGate : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.kf5auth")

@@ -3,7 +3,7 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
-#include "actionargumentscheck.h"
+#include "protocol/actionargumentscheck.h"
 
 #include "protocol/enableactionsmap.h"
 #include "protocol/globaltraceactionsmap.h"
