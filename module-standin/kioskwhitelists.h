@@ -8,7 +8,7 @@
 
 #include "filestamp.h"
 #include "profile/profiledata.h"
-#include "store/userwhitelist.h"
+#include "userwhitelist.h"
 
 #include <QHash>
 #include <QString>

@@ -7,7 +7,7 @@
 // what the trace reporter and a confined session both go by, and what the
 // session tests can only see a few samples of.
 
-#include "store/userwhitelist.h"
+#include "userwhitelist.h"
 #include "protocol/helperconstants.h"
 #include "store/systemkiosk.h"
 

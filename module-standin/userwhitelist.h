@@ -6,7 +6,6 @@
 #ifndef ORLA_USERWHITELIST_H
 #define ORLA_USERWHITELIST_H
 
-#include "orlacommon_export.h"
 #include "profile/objectrule.h"
 #include "profile/profiledata.h"
 
@@ -50,7 +49,7 @@
  *   the rule's r and w, which cannot be held to an object not there yet.
  * Everything left out is said in warnings(), never fatal.
  */
-class ORLACOMMON_EXPORT UserWhitelist
+class UserWhitelist
 {
 public:
     /** One bit per ObjectRule::Mode. */

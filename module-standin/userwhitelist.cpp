@@ -3,7 +3,7 @@
     SPDX-License-Identifier: LGPL-2.1-or-later
 */
 
-#include "store/userwhitelist.h"
+#include "userwhitelist.h"
 
 #include "failures/detailsexception.h"
 #include "store/safepath.h"
