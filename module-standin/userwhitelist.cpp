@@ -193,6 +193,12 @@ void UserWhitelist::Resolver::addMissing(const Rule &rule, const SafePath::Found
 
 UserWhitelist::UserWhitelist() = default;
 
+bool UserWhitelist::isEnabledKioskUser(const QString &account)
+{
+    const std::optional<SystemKiosk::Entry> entry = SystemKiosk::userEntry(account);
+    return entry && entry->directory == SystemKiosk::Directory::Users && isRegularFile(SystemKiosk::userProfilesDir() + QLatin1Char('/') + entry->file);
+}
+
 UserWhitelist UserWhitelist::read(const QString &account, uid_t uid, const ProfileReader &reader, const GrantSink &sink)
 {
     UserWhitelist whitelist;

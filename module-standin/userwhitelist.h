@@ -96,6 +96,9 @@ public:
 
     bool isKioskUser() const;
 
+    /** Whether @p account is an enabled kiosk user now, as read() decides it, without reading a profile. */
+    static bool isEnabledKioskUser(const QString &account);
+
     /** Every profile file looked at, missing ones included, in the order reached. */
     QStringList profileFiles() const;
 
