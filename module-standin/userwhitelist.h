@@ -47,6 +47,8 @@
  *   root or the user owns and nobody else can change), making a file or
  *   a directory (a link for a link rule) and replacing a file there, and
  *   the rule's r and w, which cannot be held to an object not there yet.
+ *   So does a rule with c for the user's own objects alone whose path
+ *   matches only other accounts' objects, in each match's directory.
  * Everything left out is said in warnings(), never fatal.
  */
 class UserWhitelist
