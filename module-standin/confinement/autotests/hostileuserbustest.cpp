@@ -285,6 +285,12 @@ void HostileUserBusTest::ownTmpDirIsMadeAfresh()
     QVERIFY2(denied(su(hostile, QStringLiteral("echo x >/etc/orla-planted"))), "the planted link granted /etc");
     QVERIFY(!QFile::exists(QStringLiteral("/etc/orla-planted")));
     QVERIFY(denied(su(hostile, QStringLiteral("mktemp -p /tmp"))));
+    // What was put aside, which stays the run's litter otherwise.
+    const QDir parent(QString::fromUtf8(SystemPaths::sessionTmpDir));
+    for (const QString &aside : parent.entryList({QLatin1Char('.') + QString::number(entry->pw_uid) + QStringLiteral(".moved-*")},
+                                                  QDir::AllEntries | QDir::Hidden | QDir::System)) {
+        QVERIFY(QFileInfo(parent.filePath(aside)).isSymLink() ? QFile::remove(parent.filePath(aside)) : QDir(parent.filePath(aside)).removeRecursively());
+    }
 }
 
 // Root's "su -" to the kiosk user, on root's terminal (script's), which the
