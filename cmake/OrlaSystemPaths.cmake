@@ -77,6 +77,11 @@ set(ORLA_XHOST_PROGRAM            "/usr/bin/xhost")
 set(ORLA_XAUTH_PROGRAM            "/usr/bin/xauth")
 set(ORLA_DBUS_LAUNCH_PROGRAM      "/usr/bin/dbus-launch")
 
+# Where each kiosk session's own temporary directory (TMPDIR) is made at
+# login, one per uid, by root: the base profile base-tmp names it, so it is
+# the same path in every build. pam_tmpdir makes the same layout.
+set(ORLA_SESSION_TMP_DIR          "/tmp/user")
+
 # Account tools stay the system's own: a scratch root has no accounts of its own.
 set(ORLA_ADDUSER_PROGRAM          "/usr/sbin/adduser")
 set(ORLA_USERDEL_PROGRAM          "/usr/sbin/userdel")

@@ -6,10 +6,12 @@
 #include "kioskwhitelists.h"
 
 #include "store/systemkiosk.h"
+#include "systempaths.h"
 
 #include <cstdio>
 
 #include <pwd.h>
+#include <sys/stat.h>
 
 void KioskWhitelists::newBatch()
 {
@@ -37,8 +39,23 @@ const UserWhitelist *KioskWhitelists::whitelistOf(const QString &account, uid_t 
     return user->whitelist.isKioskUser() ? &user->whitelist : nullptr;
 }
 
+KioskWhitelists::TmpDirStamp KioskWhitelists::TmpDirStamp::of(uid_t uid)
+{
+    TmpDirStamp stamp;
+    struct stat st {
+    };
+    const QByteArray path = QByteArray(SystemPaths::sessionTmpDir) + '/' + QByteArray::number(uid);
+    if (lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        stamp = {true, st.st_dev, st.st_ino};
+    }
+    return stamp;
+}
+
 bool KioskWhitelists::unchanged(const User &user) const
 {
+    if (!(TmpDirStamp::of(user.uid) == user.tmpDir)) {
+        return false;
+    }
     for (const auto &file : user.files) {
         if (FileStamp::of(file.first) != file.second) {
             return false;
@@ -53,6 +70,8 @@ KioskWhitelists::User KioskWhitelists::build(const QString &account, uid_t uid)
     // the whitelist is made shows at the next look.
     QHash<QString, FileStamp> stamps;
     User user;
+    user.uid = uid;
+    user.tmpDir = TmpDirStamp::of(uid);
     user.whitelist = UserWhitelist::read(account, uid, [this, &stamps](const QString &path) {
         return profile(path, &stamps);
     });

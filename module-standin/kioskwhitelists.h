@@ -8,7 +8,7 @@
 
 #include "filestamp.h"
 #include "profile/profiledata.h"
-#include "store/userwhitelist.h"
+#include "userwhitelist.h"
 
 #include <QHash>
 #include <QString>
@@ -36,6 +36,17 @@ public:
     const UserWhitelist *of(uid_t uid);
 
 private:
+    struct TmpDirStamp {
+        bool directory = false;
+        dev_t dev = 0;
+        ino_t ino = 0;
+        bool operator==(const TmpDirStamp &other) const
+        {
+            return directory == other.directory && dev == other.dev && ino == other.ino;
+        }
+        static TmpDirStamp of(uid_t uid);
+    };
+
     struct Profile {
         FileStamp key;
         ProfileData data;
@@ -45,6 +56,11 @@ private:
         // Every profile file the whitelist was made from, missing ones too:
         // an include that appears later must make it anew.
         QVector<QPair<QString, FileStamp>> files;
+        // The session's own temporary directory, made at login, usually
+        // after the whitelist was first asked for: its rule resolves anew
+        // once it appears or is made afresh.
+        uid_t uid = 0;
+        TmpDirStamp tmpDir;
         UserWhitelist whitelist;
     };
 

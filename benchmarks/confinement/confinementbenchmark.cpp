@@ -27,7 +27,7 @@
 #include "kioskconfinement.h"
 #include "landlockruleset.h"
 #include "store/systemkiosk.h"
-#include "store/userwhitelist.h"
+#include "userwhitelist.h"
 #include "systempaths.h"
 
 #include <QCoreApplication>

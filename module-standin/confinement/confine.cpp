@@ -13,7 +13,10 @@
 //       root only, for the PAM module: the decision for ACCOUNT goes to
 //       standard output, a unix socket, as one message: "unconfined",
 //       "confined" with the ruleset's descriptor, or "refused" and a line
-//       with the reason.
+//       with the reason. A kiosk user's "confined" and "unconfined" are
+//       followed by a line "TMPDIR=PATH", the session's own temporary
+//       directory, made ready first so that the profiles' rule on it
+//       resolves; none when it cannot be had.
 //
 // COMMAND gets TAVRIX_SESSION=confined or unconfined in its environment, so
 // that a session start-up that comes this way again (X started from a
@@ -24,6 +27,8 @@
 
 #include "kioskconfinement.h"
 #include "landlock.h"
+#include "sessiontmpdir.h"
+#include "userwhitelist.h"
 
 #include <QByteArray>
 #include <QString>
@@ -107,15 +112,27 @@ int decideFor(const char *name)
         // No such account is nobody's kiosk user; whoever starts its session fails on it.
         return send("unconfined", -1) ? 0 : 1;
     }
+    // Recording and enforcing alike: a recorded program's temporary files
+    // land where the next, confined, session may make them again.
+    QByteArray tmpdir;
+    if (entry->pw_uid != 0 && UserWhitelist::isEnabledKioskUser(account)) {
+        std::string reason;
+        const std::string path = SessionTmpDir::prepare(entry->pw_uid, entry->pw_gid, &reason);
+        if (path.empty()) {
+            syslog(LOG_WARNING, "%s: no temporary directory of its own, TMPDIR is left as it is: %s", name, reason.c_str());
+        } else {
+            tmpdir = "\nTMPDIR=" + QByteArray::fromStdString(path);
+        }
+    }
     const KioskConfinement confinement(account, entry->pw_uid);
     report(account, confinement, false);
     bool sent = false;
     switch (confinement.verdict()) {
     case KioskConfinement::Verdict::Unconfined:
-        sent = send("unconfined", -1);
+        sent = send("unconfined" + tmpdir, -1);
         break;
     case KioskConfinement::Verdict::Confined:
-        sent = send("confined", confinement.rulesetFd());
+        sent = send("confined" + tmpdir, confinement.rulesetFd());
         break;
     case KioskConfinement::Verdict::Refused:
         sent = send("refused\n" + confinement.reason().toUtf8(), -1);
@@ -145,6 +162,14 @@ int run(char **command)
     case KioskConfinement::Verdict::Unconfined:
         setenv(sessionVariable, "unconfined", 1);
         break;
+    }
+    // Made by a login as root before; this start-up runs as the user and
+    // can only take it as it is.
+    if (uid != 0 && UserWhitelist::isEnabledKioskUser(account)) {
+        const std::string tmpdir = SessionTmpDir::find(uid);
+        if (!tmpdir.empty()) {
+            setenv("TMPDIR", tmpdir.c_str(), 1);
+        }
     }
     execvp(command[0], command);
     std::fprintf(stderr, "tavrix-confine: cannot run %s: %s\n", command[0], std::strerror(errno));

@@ -7,7 +7,7 @@
 
 #include "failures/detailsexception.h"
 #include "store/systemkiosk.h"
-#include "store/userwhitelist.h"
+#include "userwhitelist.h"
 
 KioskConfinement::KioskConfinement(const QString &account, uid_t uid)
 {

@@ -6,7 +6,7 @@
 #ifndef ORLA_LANDLOCKRULESET_H
 #define ORLA_LANDLOCKRULESET_H
 
-#include "store/userwhitelist.h"
+#include "userwhitelist.h"
 
 #include <QString>
 #include <QStringList>

@@ -26,6 +26,9 @@
 #include <QProcess>
 #include <QTest>
 
+#include <pwd.h>
+#include <sys/stat.h>
+
 namespace
 {
 const QString kiosk = QStringLiteral("kioskcat");
@@ -155,11 +158,12 @@ private Q_SLOTS:
     void recordedApplicationRunsConfined();
     void recordedTerminalRunsConfined();
     void recordedEditorRunsConfined();
+    void recordedTemporaryFileRunsConfined();
     void globalRecordingGivesTheSameRules();
     void temporaryAccountGivesTheSameRules();
 
 private:
-    void recordAndRunConfined(const QString &command, const QStringList &shown);
+    void recordAndRunConfined(const QString &command, const QStringList &shown, QSet<ObjectRule> *recorded = nullptr);
 
     QString m_tmpDrop;
     QString m_etcDrop;
@@ -426,6 +430,41 @@ void ConfinementBusTest::recordedEditorRunsConfined()
     recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 ") + program, {QStringLiteral("Mousepad")});
 }
 
+// A program that makes its scratch file with mktemp, as wrappers do, makes
+// it in the session's own temporary directory: recorded, it needs nothing
+// below /tmp itself, and confined it still cannot make a file there.
+void ConfinementBusTest::recordedTemporaryFileRunsConfined()
+{
+    const passwd *entry = getpwnam(terminal.toUtf8().constData());
+    QVERIFY(entry);
+    const QString own = QString::fromUtf8(SystemPaths::sessionTmpDir) + QLatin1Char('/') + QString::number(entry->pw_uid);
+    const QString program = script(home(terminal) + QStringLiteral("/scratch"),
+                                   "t=$(/usr/bin/mktemp) || exit 1\n"
+                                   "echo scratch >\"$t\" && /usr/bin/cat \"$t\" >/dev/null || exit 1\n"
+                                   "/usr/bin/rm \"$t\"\n"
+                                   "case \"$t\" in \"$TMPDIR\"/tmp.*) echo \"private $TMPDIR\" >\"$HOME/program.out\";; esac\n"
+                                   "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"",
+                                   terminal);
+    QSet<ObjectRule> rules;
+    recordAndRunConfined(program, {QStringLiteral("private ") + own, QStringLiteral("/etc/debian_version")}, &rules);
+    for (const ObjectRule &rule : qAsConst(rules)) {
+        QVERIFY2(!rule.filename().startsWith(QLatin1String("/tmp")), qPrintable(rule.filename()));
+    }
+    struct stat st {
+    };
+    QCOMPARE(lstat(QFile::encodeName(own).constData(), &st), 0);
+    QVERIFY(S_ISDIR(st.st_mode));
+    QCOMPARE(st.st_uid, entry->pw_uid);
+    QCOMPARE(st.st_mode & 07777, mode_t(0700));
+    const QString outside = QStringLiteral("/tmp/orla-outside-") + terminal;
+    QFile::remove(outside);
+    QVERIFY(denied(su(terminal, QStringLiteral("echo x >") + outside)));
+    QVERIFY(denied(su(terminal, QStringLiteral("/usr/bin/mktemp -p /tmp"))));
+    // The session bus's entries below /tmp let the name be made, never written.
+    QCOMPARE(QFileInfo(outside).size(), 0);
+    QFile::remove(outside);
+}
+
 // A global recording of the same session gives what recording the
 // application gave: nothing of a daemon the session forks is lost.
 void ConfinementBusTest::globalRecordingGivesTheSameRules()
@@ -531,7 +570,7 @@ void ConfinementBusTest::temporaryAccountGivesTheSameRules()
     }
 }
 
-void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStringList &shown)
+void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStringList &shown, QSet<ObjectRule> *recorded)
 {
     SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
     setEnforce(false);
@@ -570,6 +609,9 @@ void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStr
               }
               return data;
           }())));
+    if (recorded) {
+        *recorded = first;
+    }
     ProfileData profile = SystemKiosk().readProfile(SystemKiosk::userProfilesDir() + QLatin1Char('/') + terminal).data();
     for (const ObjectRule &rule : qAsConst(first)) {
         profile.insertObjectRule(rule);

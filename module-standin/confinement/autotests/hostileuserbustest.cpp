@@ -32,6 +32,7 @@
 #include <csignal>
 
 #include <pwd.h>
+#include <sys/stat.h>
 
 namespace
 {
@@ -100,6 +101,7 @@ private Q_SLOTS:
     void linkInHomeRedirectsNoGrant();
     void missingObjectGrantsOnlyItsOwnDirectory();
     void wildcardMatchesNoLink();
+    void ownTmpDirIsMadeAfresh();
     void terminalInputRefused();
     void unconfinedPeersEndWhenEnforcingStarts();
     void recordingLeavesNothingUnconfined();
@@ -182,8 +184,9 @@ void HostileUserBusTest::initTestCase()
                             "+file r uo: %1\n"
                             "+file rwc u: /home/*/.orla\n"
                             "+file r uo: %2/kg-*\n"
-                            "+file rwc u: %3/*/state\n")
-                            .arg(m_peer, m_drop, m_places);
+                            "+file rwc u: %3/*/state\n"
+                            "+file rwc u: %4/*\n")
+                            .arg(m_peer, m_drop, m_places, QString::fromUtf8(SystemPaths::sessionTmpDir));
     SystemKiosk store;
     store.updateUserProfile(hostile, own);
     store.updateUserProfile(victim, QStringLiteral("@include shell\n@include qt-common\n+file r uo: %1\n").arg(m_peer));
@@ -249,6 +252,45 @@ void HostileUserBusTest::wildcardMatchesNoLink()
     const Run own = su(hostile, QStringLiteral("cat %1/kg-root").arg(m_drop));
     QVERIFY2(own.code == 0 && own.output.contains(QLatin1String("kg-root-content")), qPrintable(own.output));
     QFile::remove(m_drop + QStringLiteral("/kg-x"));
+}
+
+// The session's own temporary directory, left as a link to /etc or opened to
+// everyone before the next login: put aside, and made afresh as the user's own.
+void HostileUserBusTest::ownTmpDirIsMadeAfresh()
+{
+    const passwd *entry = getpwnam(hostile.toUtf8().constData());
+    QVERIFY(entry);
+    const QString own = QString::fromUtf8(SystemPaths::sessionTmpDir) + QLatin1Char('/') + QString::number(entry->pw_uid);
+    const QString made = QStringLiteral("t=$(mktemp) && echo scratch >\"$t\" && cat \"$t\" && echo \"$TMPDIR\" && rm \"$t\"");
+    const Run first = su(hostile, made);
+    QVERIFY2(first.code == 0 && first.output.contains(QLatin1String("scratch")) && first.output.contains(own), qPrintable(first.output));
+
+    const auto isOwn = [&] {
+        struct stat st {
+        };
+        return lstat(QFile::encodeName(own).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == entry->pw_uid && (st.st_mode & 07777) == 0700;
+    };
+    QCOMPARE(su(hostile, QStringLiteral("chmod 777 ") + own).code, 0);
+    const Run reopened = su(hostile, made);
+    QVERIFY2(reopened.code == 0 && reopened.output.contains(own), qPrintable(reopened.output));
+    QVERIFY(isOwn());
+
+    // Only root can write the parent: as a stale entry would be left there.
+    QVERIFY(QDir(own).removeRecursively());
+    QCOMPARE(run(QStringLiteral("ln"), {QStringLiteral("-s"), QStringLiteral("/etc"), own}).code, 0);
+    QCOMPARE(run(QStringLiteral("chown"), {QStringLiteral("-h"), hostile, own}).code, 0);
+    const Run relinked = su(hostile, made);
+    QVERIFY2(relinked.code == 0 && relinked.output.contains(own), qPrintable(relinked.output));
+    QVERIFY(isOwn());
+    QVERIFY2(denied(su(hostile, QStringLiteral("echo x >/etc/orla-planted"))), "the planted link granted /etc");
+    QVERIFY(!QFile::exists(QStringLiteral("/etc/orla-planted")));
+    QVERIFY(denied(su(hostile, QStringLiteral("mktemp -p /tmp"))));
+    // What was put aside, which stays the run's litter otherwise.
+    const QDir parent(QString::fromUtf8(SystemPaths::sessionTmpDir));
+    for (const QString &aside : parent.entryList({QLatin1Char('.') + QString::number(entry->pw_uid) + QStringLiteral(".moved-*")},
+                                                  QDir::AllEntries | QDir::Hidden | QDir::System)) {
+        QVERIFY(QFileInfo(parent.filePath(aside)).isSymLink() ? QFile::remove(parent.filePath(aside)) : QDir(parent.filePath(aside)).removeRecursively());
+    }
 }
 
 // Root's "su -" to the kiosk user, on root's terminal (script's), which the

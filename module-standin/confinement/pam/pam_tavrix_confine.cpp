@@ -176,11 +176,21 @@ TAVRIX_PAM_ENTRY pam_sm_open_session(pam_handle_t *pamh, int flags, int argc, co
         pam_error(pamh, "The kiosk confinement of this session cannot be decided.");
         return PAM_SESSION_ERR;
     }
-    if (std::strcmp(answer.text, "unconfined") == 0) {
+    // "confined" and "unconfined" may carry the session's own TMPDIR on a
+    // second line; "refused" carries its reason there.
+    const char *verdict = answer.text;
+    char *rest = std::strchr(answer.text, '\n');
+    if (rest && std::strncmp(answer.text, "refused\n", 8) != 0) {
+        *rest++ = '\0';
+        if (std::strncmp(rest, "TMPDIR=/", 8) == 0 && !std::strchr(rest, '\n')) {
+            pam_putenv(pamh, rest);
+        }
+    }
+    if (std::strcmp(verdict, "unconfined") == 0) {
         pam_putenv(pamh, "TAVRIX_SESSION=unconfined");
         return PAM_SUCCESS;
     }
-    if (std::strcmp(answer.text, "confined") == 0 && answer.fd >= 0) {
+    if (std::strcmp(verdict, "confined") == 0 && answer.fd >= 0) {
         if (!forkHandlersRegistered) {
             // Unregistered by the C library when the module is unloaded.
             if (pthread_atfork(nullptr, forgetInParent, confineChild) != 0) {

@@ -7,7 +7,7 @@
 // what the trace reporter and a confined session both go by, and what the
 // session tests can only see a few samples of.
 
-#include "store/userwhitelist.h"
+#include "userwhitelist.h"
 #include "protocol/helperconstants.h"
 #include "store/systemkiosk.h"
 
@@ -48,6 +48,7 @@ private Q_SLOTS:
     void cleanupTestCase();
 
     void rulesBecomeGrants();
+    void othersMatchesGrantCreationOnly();
     void includesAreFollowedOnce();
     void onlyEnabledKioskUsers();
 
@@ -132,6 +133,43 @@ void UserWhitelistTest::rulesBecomeGrants()
     QVERIFY2(warnings.contains(d + QStringLiteral("/gone does not exist")), qPrintable(warnings));
     QVERIFY2(warnings.contains(d + QStringLiteral("/new/later does not exist: its modes are granted below ") + d + QStringLiteral("/new")),
              qPrintable(warnings));
+}
+
+// A name another account made first (a bus socket, a lock) must not keep
+// the user from making its own: the rule grants as for a missing object.
+void UserWhitelistTest::othersMatchesGrantCreationOnly()
+{
+    const QString d = m_dir.path();
+    make(d + QStringLiteral("/shared/sock-a"), someoneElse);
+    make(d + QStringLiteral("/mixed/sock-a"), someoneElse);
+    make(d + QStringLiteral("/mixed/sock-b"), user);
+    make(d + QStringLiteral("/rootonly/sock-a"));
+    make(d + QStringLiteral("/theirs"), someoneElse, true);
+    make(d + QStringLiteral("/theirs/sock-a"), someoneElse);
+    SystemKiosk().updateUserProfile(QStringLiteral("dave"),
+                                    QStringLiteral("+file rc u: %1/shared/sock-*\n"
+                                                   "+file c u: %1/mixed/sock-*\n"
+                                                   "+file c u: %1/rootonly/sock-*\n"
+                                                   "+file c u: %1/theirs/sock-*\n"
+                                                   "+file r u: %1/shared/sock-a\n")
+                                        .arg(d));
+    m_whitelist = UserWhitelist::read(QStringLiteral("dave"), user);
+
+    QVERIFY(allows(QStringLiteral("/shared/sock-new"), ObjectRule::Create));
+    QVERIFY(allows(QStringLiteral("/shared/sock-new"), ObjectRule::Read));
+    // Never the other account's object itself, nor more than the rule's modes.
+    QVERIFY(!m_whitelist.grants().isEmpty());
+    for (const UserWhitelist::Grant &grant : m_whitelist.grants()) {
+        QVERIFY2(!grant.path.endsWith("/sock-a") && !(grant.beneath & UserWhitelist::bit(ObjectRule::Write)), grant.path.constData());
+    }
+    // With a match of the user's own, only what that grants.
+    QVERIFY(allows(QStringLiteral("/mixed/sock-new"), ObjectRule::Create));
+    QVERIFY(!allows(QStringLiteral("/mixed/sock-new"), ObjectRule::Read));
+    // Root's object, and another account's directory: nothing.
+    QVERIFY(!allows(QStringLiteral("/rootonly/sock-new"), ObjectRule::Create));
+    QVERIFY(!allows(QStringLiteral("/theirs/sock-new"), ObjectRule::Create));
+    QVERIFY2(m_whitelist.warnings().join(QLatin1Char('\n')).contains(QLatin1String("matches only other accounts' objects")),
+             qPrintable(m_whitelist.warnings().join(QLatin1Char('\n'))));
 }
 
 void UserWhitelistTest::includesAreFollowedOnce()

@@ -3,7 +3,7 @@
     SPDX-License-Identifier: LGPL-2.1-or-later
 */
 
-#include "store/userwhitelist.h"
+#include "userwhitelist.h"
 
 #include "failures/detailsexception.h"
 #include "store/safepath.h"
@@ -15,7 +15,9 @@
 
 #include <algorithm>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -74,6 +76,15 @@ private:
 
     void addObject(const Rule &rule, const SafePath::Found &found);
     void addMissing(const Rule &rule, const SafePath::Found &found);
+    void grantCreation(const Rule &rule, int parentFd, const QByteArray &parentPath);
+    // Whether the user's own object may be made in a directory of this
+    // status: root's or the user's, writable by nobody else unless sticky
+    // (as the walk holds a missing object's directory to).
+    bool mayHoldOwn(const struct stat &dir) const
+    {
+        const bool othersWrite = (dir.st_mode & S_IWOTH) || ((dir.st_mode & S_IWGRP) && dir.st_gid != 0);
+        return S_ISDIR(dir.st_mode) && (dir.st_uid == 0 || dir.st_uid == m_uid) && (!othersWrite || (dir.st_mode & S_ISVTX));
+    }
     void grant(const QByteArray &path, int fd, Modes object, Modes beneath)
     {
         Entry &entry = m_whitelist.m_entries[path];
@@ -118,6 +129,12 @@ void UserWhitelist::Resolver::add(const ObjectRule &rule, const QByteArray &path
     bool anything = false;
     bool cut = false;
     const int warningsBefore = m_whitelist.m_warnings.size();
+    // A rule for the user's own objects that matches only others' (a name
+    // another account made first) stands for the user's own yet to be
+    // made, as for a missing object: where each match lies.
+    const bool mayFallBack = summary.has(ObjectRule::Create) && summary.forUser && !summary.forOther;
+    bool ownMatch = false;
+    QVector<std::pair<int, QByteArray>> othersPlaces;
     // A link rule names the link itself, never what it points to.
     m_walk.resolve(
         path,
@@ -126,6 +143,18 @@ void UserWhitelist::Resolver::add(const ObjectRule &rule, const QByteArray &path
         [&](const SafePath::Found &found) {
             anything = true;
             if (found.exists()) {
+                // Root's object is where root meant it to be: no fallback.
+                const bool others = found.st.st_uid != m_uid && found.st.st_uid != 0;
+                ownMatch = ownMatch || found.st.st_uid == m_uid;
+                if (mayFallBack && others && !ownMatch && mayHoldOwn(found.parentStat)
+                    && std::none_of(othersPlaces.cbegin(), othersPlaces.cend(), [&found](const std::pair<int, QByteArray> &place) {
+                           return place.second == found.parentPath;
+                       })) {
+                    const int fd = fcntl(found.parentFd, F_DUPFD_CLOEXEC, 0);
+                    if (fd >= 0) {
+                        othersPlaces.append({fd, found.parentPath});
+                    }
+                }
                 addObject(summary, found);
             } else {
                 addMissing(summary, found);
@@ -133,6 +162,14 @@ void UserWhitelist::Resolver::add(const ObjectRule &rule, const QByteArray &path
         },
         &m_whitelist.m_warnings,
         &cut);
+    for (const auto &place : std::as_const(othersPlaces)) {
+        if (!ownMatch) {
+            grantCreation(summary, place.first, place.second);
+            warn(QCoreApplication::translate("UserWhitelist", "%1 matches only other accounts' objects: its modes are granted below %2")
+                     .arg(rule.filename(), shown(place.second)));
+        }
+        close(place.first);
+    }
     if (cut) {
         warn(QCoreApplication::translate("UserWhitelist", "%1 matches more than %2 objects: only the first are granted").arg(rule.filename()).arg(maxMatches));
     }
@@ -170,6 +207,12 @@ void UserWhitelist::Resolver::addObject(const Rule &rule, const SafePath::Found 
     }
 }
 
+void UserWhitelist::Resolver::grantCreation(const Rule &rule, int parentFd, const QByteArray &parentPath)
+{
+    const Modes granted = rule.link ? createLinkBit : Modes((rule.modes & (bit(ObjectRule::Read) | bit(ObjectRule::Write))) | createFileBit);
+    grant(parentPath, parentFd, 0, granted);
+}
+
 void UserWhitelist::Resolver::addMissing(const Rule &rule, const SafePath::Found &found)
 {
     if (!rule.has(ObjectRule::Create)) {
@@ -186,12 +229,17 @@ void UserWhitelist::Resolver::addMissing(const Rule &rule, const SafePath::Found
     // its directory, and using it one beneath that directory. The kinds of
     // object are held to what the rule's type can be, and nothing may be
     // moved in from elsewhere.
-    const Modes granted = rule.link ? createLinkBit : Modes((rule.modes & (bit(ObjectRule::Read) | bit(ObjectRule::Write))) | createFileBit);
-    grant(found.parentPath, found.parentFd, 0, granted);
+    grantCreation(rule, found.parentFd, found.parentPath);
     warn(QCoreApplication::translate("UserWhitelist", "%1 does not exist: its modes are granted below %2").arg(shown(found.path), shown(found.parentPath)));
 }
 
 UserWhitelist::UserWhitelist() = default;
+
+bool UserWhitelist::isEnabledKioskUser(const QString &account)
+{
+    const std::optional<SystemKiosk::Entry> entry = SystemKiosk::userEntry(account);
+    return entry && entry->directory == SystemKiosk::Directory::Users && isRegularFile(SystemKiosk::userProfilesDir() + QLatin1Char('/') + entry->file);
+}
 
 UserWhitelist UserWhitelist::read(const QString &account, uid_t uid, const ProfileReader &reader, const GrantSink &sink)
 {

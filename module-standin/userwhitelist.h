@@ -6,7 +6,6 @@
 #ifndef ORLA_USERWHITELIST_H
 #define ORLA_USERWHITELIST_H
 
-#include "orlacommon_export.h"
 #include "profile/objectrule.h"
 #include "profile/profiledata.h"
 
@@ -48,9 +47,11 @@
  *   root or the user owns and nobody else can change), making a file or
  *   a directory (a link for a link rule) and replacing a file there, and
  *   the rule's r and w, which cannot be held to an object not there yet.
+ *   So does a rule with c for the user's own objects alone whose path
+ *   matches only other accounts' objects, in each match's directory.
  * Everything left out is said in warnings(), never fatal.
  */
-class ORLACOMMON_EXPORT UserWhitelist
+class UserWhitelist
 {
 public:
     /** One bit per ObjectRule::Mode. */
@@ -96,6 +97,9 @@ public:
     static UserWhitelist read(const QString &account, uid_t uid, const ProfileReader &reader = {}, const GrantSink &sink = {});
 
     bool isKioskUser() const;
+
+    /** Whether @p account is an enabled kiosk user now, as read() decides it, without reading a profile. */
+    static bool isEnabledKioskUser(const QString &account);
 
     /** Every profile file looked at, missing ones included, in the order reached. */
     QStringList profileFiles() const;
