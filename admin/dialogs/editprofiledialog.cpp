@@ -23,13 +23,13 @@
 #include "profile/includerule.h"
 #include "profile/printable.h"
 #include "profile/profileparser.h"
+#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
 #include "protocol/traceapplicationactionsmap.h"
 #include "store/fileutils.h"
 #include "system/user.h"
 #include "systempaths.h"
 
-#include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
 #include <QFileInfo>
@@ -743,16 +743,12 @@ bool EditProfileDialog::recordApplicationRules(const QString &userName, const QS
         return false;
     }
 
-    TraceApplicationActionsMap arguments(qEnvironmentVariable("LANG"));
+    TraceApplicationActionsMap arguments(HelperActionsMap::programLocale());
     arguments.setUsername(userName);
     arguments.setCommand(command);
     arguments.setXauthorytyPath(xauthority);
     arguments.setDisplay(display);
-    KAuth::Action action(HelperConstants::traceApplicationActionId);
-    action.setHelperId(HelperConstants::helperId);
-    action.setArguments(arguments);
-    action.setTimeout(traceApplicationTimeout);
-    action.setParentWidget(this);
+    KAuth::Action action = Utils::helperAction(HelperConstants::traceApplicationActionId, arguments, this, traceApplicationTimeout);
 
     TraceWaitDialog waiting(this);
     KAuth::ExecuteJob *job = nullptr;

@@ -15,6 +15,7 @@
 #include "profile/userprofilefile.h"
 #include "protocol/enableactionsmap.h"
 #include "protocol/globaltraceactionsmap.h"
+#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
 #include "protocol/helperstart.h"
 #include "protocol/kauthjob.h"
@@ -23,12 +24,12 @@
 #include "system/accountdirectory.h"
 #include "system/user.h"
 
-#include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
 #include <QApplication>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <memory>
 
 namespace
@@ -50,18 +51,13 @@ QString loadedUserKey(const UserState *user)
 
 QString locale()
 {
-    return qEnvironmentVariable("LANG");
+    return HelperActionsMap::programLocale();
 }
 
 KAuth::ExecuteJob *actionJob(const QString &actionId, const QVariantMap &arguments)
 {
-    KAuth::Action action(actionId);
-    action.setHelperId(HelperConstants::helperId);
-    action.setArguments(arguments);
-    action.setTimeout(HelperConstants::actionTimeoutMs);
     // The authorisation dialog belongs to whatever window asked.
-    action.setParentWidget(QApplication::activeWindow());
-    return action.execute();
+    return Utils::helperAction(actionId, HelperActionsMap(arguments), QApplication::activeWindow()).execute();
 }
 
 // Update, enable and snapshots. @p reply, when given, receives the reply's data.
