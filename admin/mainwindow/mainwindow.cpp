@@ -77,11 +77,6 @@ QStringList includeNames(const AbstractProfileState *state)
     return names;
 }
 
-bool includes(const AbstractProfileState *state, const QString &name)
-{
-    return state->file()->data().includes().contains(IncludeRule(name));
-}
-
 QString onOff(bool on)
 {
     return on ? MainWindow::tr("On") : MainWindow::tr("Off");
@@ -283,7 +278,7 @@ void MainWindow::checkConfiguration()
 
 void MainWindow::checkActiveUsers()
 {
-    if (!m_systemState.modes().enforce || hasEnabledUsers()) {
+    if (!m_systemState.modes().enforce || m_systemState.hasEnabledUsers()) {
         return;
     }
     const auto answer = QMessageBox::question(this,
@@ -528,20 +523,11 @@ void MainWindow::editProfileActionTriggered()
     if (!profile || !profile->isEditable()) {
         return;
     }
-    const bool hadStatus = !profile->status().isEmpty();
     const QString oldName = profile->name();
     EditProfileDialog dialog(*profile->file(), &m_systemState, selectedUser(), this);
     if (dialog.exec() == QDialog::Accepted) {
-        profile->setProfileFile(dialog.profileFile());
-        m_systemState.updateStatus(profile, QStringList());
-        profile->setChanged(true);
-        const bool renamed = profile->name() != oldName;
-        // Whoever includes the profile may see an error of it appear or go
-        // away, and includes of the old or the new name change their
-        // meaning, so every status is computed again.
-        if (renamed || hadStatus || !profile->status().isEmpty()) {
-            m_systemState.updateAllStatuses();
-            if (renamed) {
+        if (m_systemState.replaceProfile(profile, dialog.profileFile())) {
+            if (profile->name() != oldName) {
                 // Check states follow the includes again, and a placeholder
                 // of the new name goes.
                 usersSelectionChanged();
@@ -583,7 +569,7 @@ void MainWindow::profileItemChanged(QListWidgetItem *item)
     }
     const QString name = profileItem->state()->name();
     const bool checked = item->checkState() == Qt::Checked;
-    const bool included = includes(user, name);
+    const bool included = user->includes(name);
 
     if (checked && !included) {
         user->addIncludeRule(name);
@@ -812,11 +798,8 @@ void MainWindow::deleteProfileActionTriggered()
 
     QStringList users;
     bool removeFromUser = false;
-    const auto allUsers = m_systemState.users();
-    for (UserState *other : allUsers) {
-        if (!includes(other, name)) {
-            continue;
-        }
+    const auto includers = m_systemState.includersOf(name);
+    for (const AbstractProfileState *other : includers) {
         // The selected user's own tick goes with the profile.
         if (other == user) {
             removeFromUser = true;
@@ -824,14 +807,6 @@ void MainWindow::deleteProfileActionTriggered()
             users << other->name();
         }
     }
-    const auto allProfiles = m_systemState.profiles();
-    for (ProfileState *other : allProfiles) {
-        // A profile that includes itself is not kept alive by that.
-        if (other != profile && includes(other, name)) {
-            users << other->name();
-        }
-    }
-    std::sort(users.begin(), users.end());
 
     if (!users.isEmpty()) {
         QMessageBox::critical(this,
@@ -860,43 +835,9 @@ void MainWindow::deleteProfileActionTriggered()
 // ---------------------------------------------------------------------------
 // Committing changes and kiosk mode
 
-bool MainWindow::hasEnabledUsers() const
-{
-    const auto users = m_systemState.users();
-    return std::any_of(users.cbegin(), users.cend(), [](const UserState *user) {
-        return user->isEnable();
-    });
-}
-
-bool MainWindow::needsReboot() const
-{
-    if (!m_systemState.removedUsers().isEmpty()) {
-        return true;
-    }
-    const auto users = m_systemState.users();
-    return std::any_of(users.cbegin(), users.cend(), [](const UserState *user) {
-        return user->wasEnabled() && !user->isEnable();
-    });
-}
-
-QList<UserState *> MainWindow::usersWithErrors(bool changedOnly) const
-{
-    QList<UserState *> found;
-    const auto users = m_systemState.users();
-    for (UserState *user : users) {
-        if (user->isEnable() && !user->status().isEmpty() && (!changedOnly || user->isChanged())) {
-            found << user;
-        }
-    }
-    std::sort(found.begin(), found.end(), [](const UserState *a, const UserState *b) {
-        return a->name() < b->name();
-    });
-    return found;
-}
-
 bool MainWindow::warnIfNoEnabledUsers(const QString &text)
 {
-    if (hasEnabledUsers()) {
+    if (m_systemState.hasEnabledUsers()) {
         return false;
     }
     QMessageBox::warning(this, tr("No active kiosk users"), text);
@@ -939,7 +880,7 @@ void MainWindow::saveActionTriggered()
     if (!disableUsersWithErrors(&disabled)) {
         return;
     }
-    const QString text = needsReboot() ? tr("New changes will take effect immediately after system reboot. Are you sure want to save changes?")
+    const QString text = m_systemState.needsReboot() ? tr("New changes will take effect immediately after system reboot. Are you sure want to save changes?")
                                        : tr("New changes will take effect immediately after users relog. Are you sure want to save changes?");
     const UpdateActionsMap map = m_systemState.buildUpdateActionsMap();
     QMessageBox question(QMessageBox::Question, tr("Save changes"), text, QMessageBox::Yes | QMessageBox::No, this);
@@ -968,7 +909,7 @@ bool MainWindow::saveChanges()
 
 bool MainWindow::disableUsersWithErrors(QList<UserState *> *disabled)
 {
-    const QList<UserState *> withErrors = usersWithErrors(true);
+    const QList<UserState *> withErrors = m_systemState.usersWithErrors(true);
     if (!withErrors.isEmpty()) {
         QStringList names;
         for (const UserState *user : withErrors) {
@@ -1090,7 +1031,7 @@ void MainWindow::enableKioskModeActionTriggered()
         return;
     }
 
-    const QList<UserState *> withErrors = usersWithErrors(false);
+    const QList<UserState *> withErrors = m_systemState.usersWithErrors(false);
     if (!withErrors.isEmpty()) {
         QStringList names;
         for (const UserState *user : withErrors) {
@@ -1111,7 +1052,7 @@ void MainWindow::enableKioskModeActionTriggered()
         updateUserEnablingActions();
     } else if (m_systemState.isChanged()) {
         const QString text = tr("To enable kiosk mode you need to save the changes. ")
-            + (needsReboot() ? tr("New changes will take effect immediately after system reboot. ")
+            + (m_systemState.needsReboot() ? tr("New changes will take effect immediately after system reboot. ")
                              : tr("New changes will take effect immediately after users relogin. "))
             + tr("Do you want to save changes and enable kiosk mode?");
         if (QMessageBox::question(this, tr("Unsaved changes"), text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
@@ -1164,7 +1105,7 @@ void MainWindow::globalRecordingModeTriggered()
     }
     if (m_systemState.isChanged()) {
         const QString text = tr("To enable global kiosk rules record you need to save the changes. ")
-            + (needsReboot() ? tr("New changes will take effect immediately after system reboot. ")
+            + (m_systemState.needsReboot() ? tr("New changes will take effect immediately after system reboot. ")
                              : tr("New changes will take effect immediately after users relogin. "))
             + tr("Do you want to save changes and enable global kiosk rules record?");
         if (QMessageBox::question(this, tr("Unsaved changes"), text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
@@ -1326,7 +1267,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (m_systemState.isChanged() && !isReadOnly()) {
         const QString text = tr("Configuration was changed. ")
-            + (needsReboot() ? tr("If changes are seved they will take effect immediately after system reboot. ")
+            + (m_systemState.needsReboot() ? tr("If changes are seved they will take effect immediately after system reboot. ")
                              : tr("If changes are seved they will take effect immediately after users relog. "))
             + tr("Do you want to save changes?");
         const auto answer = QMessageBox::question(this, tr("Unsaved changes"), text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);

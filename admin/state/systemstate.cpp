@@ -250,6 +250,86 @@ void SystemState::removeProfile(ProfileState *profile)
     setChanged(true);
 }
 
+bool SystemState::hasProfile(const QString &name) const
+{
+    return std::any_of(m_profiles.cbegin(), m_profiles.cend(), [&name](const ProfileState *profile) {
+        return profile->name() == name;
+    });
+}
+
+QList<AbstractProfileState *> SystemState::includersOf(const QString &name) const
+{
+    QList<AbstractProfileState *> found;
+    for (UserState *user : m_users) {
+        if (user->includes(name)) {
+            found << user;
+        }
+    }
+    for (ProfileState *profile : m_profiles) {
+        if (profile->name() != name && profile->includes(name)) {
+            found << profile;
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const AbstractProfileState *a, const AbstractProfileState *b) {
+        return a->name() < b->name();
+    });
+    return found;
+}
+
+void SystemState::renameIncludes(const QString &oldName, const QString &newName)
+{
+    const auto rewrite = [&](AbstractProfileState *state) {
+        if (state->includes(oldName)) {
+            state->removeIncludeRule(oldName);
+            state->addIncludeRule(newName);
+        }
+    };
+    std::for_each(m_profiles.cbegin(), m_profiles.cend(), rewrite);
+    std::for_each(m_users.cbegin(), m_users.cend(), rewrite);
+}
+
+bool SystemState::replaceProfile(ProfileState *profile, const ProfileFile &file)
+{
+    const bool hadStatus = !profile->status().isEmpty();
+    const bool renamed = profile->name() != file.name();
+    profile->setProfileFile(file);
+    updateStatus(profile, QStringList());
+    profile->setChanged(true);
+    if (!renamed && !hadStatus && profile->status().isEmpty()) {
+        return false;
+    }
+    updateAllStatuses();
+    return true;
+}
+
+bool SystemState::hasEnabledUsers() const
+{
+    return std::any_of(m_users.cbegin(), m_users.cend(), [](const UserState *user) {
+        return user->isEnable();
+    });
+}
+
+bool SystemState::needsReboot() const
+{
+    return !m_removedUsers.isEmpty() || std::any_of(m_users.cbegin(), m_users.cend(), [](const UserState *user) {
+               return user->wasEnabled() && !user->isEnable();
+           });
+}
+
+QList<UserState *> SystemState::usersWithErrors(bool changedOnly) const
+{
+    QList<UserState *> found;
+    for (UserState *user : m_users) {
+        if (user->isEnable() && !user->status().isEmpty() && (!changedOnly || user->isChanged())) {
+            found << user;
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const UserState *a, const UserState *b) {
+        return a->name() < b->name();
+    });
+    return found;
+}
+
 void SystemState::readModes()
 {
     m_modes = readSwitches(*m_kiosk);
