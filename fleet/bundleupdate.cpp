@@ -5,6 +5,7 @@
 
 #include "bundleupdate.h"
 
+#include "protocol/helperactionsmap.h"
 #include "protocol/helperconstants.h"
 #include "store/updatepreview.h"
 
@@ -14,7 +15,7 @@ namespace
 {
 QString locale()
 {
-    return qEnvironmentVariable("LANG");
+    return HelperActionsMap::programLocale();
 }
 
 QString text(const QByteArray &bytes)

@@ -5,21 +5,18 @@
 
 #include "helperaction.h"
 
+#include "protocol/helperaction.h"
+#include "protocol/helperactionsmap.h"
 #include "protocol/helperconstants.h"
 #include "protocol/kauthjob.h"
 
-#include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
 #include <memory>
 
 bool HelperAction::execute(const QString &actionId, const QVariantMap &arguments, QVariantMap *reply)
 {
-    KAuth::Action action(actionId);
-    action.setHelperId(HelperConstants::helperId);
-    action.setArguments(arguments);
-    action.setTimeout(HelperConstants::actionTimeoutMs);
-    KAuth::ExecuteJob *job = action.execute();
+    KAuth::ExecuteJob *job = Utils::helperAction(actionId, HelperActionsMap(arguments)).execute();
     if (reply) {
         job->setAutoDelete(false);
     }

@@ -24,7 +24,7 @@ int ModeCommand::run(bool on, QTextStream &out, QTextStream &err)
             out << tr("Nothing to change: kiosk mode is %1 now and after reboot.").arg(state) << Qt::endl;
             return ExitStatus::Unchanged;
         }
-        EnableActionsMap map(qEnvironmentVariable("LANG"));
+        EnableActionsMap map(HelperActionsMap::programLocale());
         map.enableEnforce(on);
         map.enableAutoEnforce(on);
         QVariantMap reply;

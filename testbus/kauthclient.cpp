@@ -30,10 +30,11 @@
 // usage error.
 
 #include "failures/kauthexception.h"
+#include "protocol/helperaction.h"
+#include "protocol/helperactionsmap.h"
 #include "protocol/helperconstants.h"
 #include "protocol/kauthjob.h"
 
-#include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
 #include <QCommandLineParser>
@@ -130,7 +131,7 @@ int main(int argc, char **argv)
     const QCommandLineOption timeoutOption(QStringLiteral("timeout"),
                                            QStringLiteral("Action time-out in milliseconds"),
                                            QStringLiteral("ms"),
-                                           QStringLiteral("600000"));
+                                           QString::number(HelperConstants::actionTimeoutMs));
     const QCommandLineOption helperOption(QStringLiteral("helper-id"),
                                           QStringLiteral("Helper identifier"),
                                           QStringLiteral("id"),
@@ -197,11 +198,7 @@ int main(int argc, char **argv)
         return callDirectly(helperId, actionId, arguments, timeout);
     }
 
-    KAuth::Action action(actionId);
-    action.setHelperId(helperId);
-    action.setArguments(arguments);
-    action.setTimeout(timeout);
-    KAuth::ExecuteJob *job = action.execute();
+    KAuth::ExecuteJob *job = Utils::helperAction(actionId, HelperActionsMap(arguments), nullptr, timeout, helperId).execute();
     // The reply data is read after the run.
     job->setAutoDelete(false);
 

@@ -85,6 +85,10 @@ private Q_SLOTS:
     void updateActionsMapCarriesLocale();
     void saveWithoutAuthorisationServiceFails();
     void statusesThroughStackedDiamonds();
+    void includersOf();
+    void renameAndReplaceProfile();
+    void needsReboot();
+    void usersWithErrors();
 };
 
 void SystemStateTest::initTestCase()
@@ -582,5 +586,126 @@ void SystemStateTest::statusesThroughStackedDiamonds()
 }
 
 QTEST_GUILESS_MAIN(SystemStateTest)
+
+void SystemStateTest::includersOf()
+{
+    KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "@include base\n+file r u: /a\n");
+    KioskTree::write(KioskTree::systemProfile(QStringLiteral("desktop")), "@include base\n");
+    KioskTree::write(KioskTree::systemProfile(QStringLiteral("games")), "+file r u: /g\n");
+    KioskTree::write(KioskTree::userProfile(QStringLiteral("carol")), "@include base\n");
+    KioskTree::write(KioskTree::userProfile(QStringLiteral("disabled/alice")), "@include base\n");
+    KioskTree::write(KioskTree::userProfile(QStringLiteral("bob")), "@include games\n");
+    SystemState state;
+    state.reload();
+
+    const auto names = [&state](const QString &profile) {
+        QStringList found;
+        const auto includers = state.includersOf(profile);
+        for (const AbstractProfileState *includer : includers) {
+            found << includer->name();
+        }
+        return found;
+    };
+    // Users, disabled ones too, and profiles by one name order; base's own include keeps nobody.
+    QCOMPARE(names(QStringLiteral("base")), (QStringList{QStringLiteral("alice"), QStringLiteral("carol"), QStringLiteral("desktop")}));
+    QCOMPARE(names(QStringLiteral("desktop")), QStringList());
+    QCOMPARE(names(QStringLiteral("missing")), QStringList());
+}
+
+void SystemStateTest::renameAndReplaceProfile()
+{
+    KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "+file r u: /a\n");
+    KioskTree::write(KioskTree::systemProfile(QStringLiteral("desktop")), "@include base\n");
+    KioskTree::write(KioskTree::userProfile(QStringLiteral("carol")), "@include base\n@include desktop\n");
+    SystemState state;
+    state.reload();
+    ProfileState *base = byName(state.profiles(), QStringLiteral("base"));
+    ProfileState *desktop = byName(state.profiles(), QStringLiteral("desktop"));
+    UserState *carol = byName(state.users(), QStringLiteral("carol"));
+    QVERIFY(state.hasProfile(QStringLiteral("base")));
+    QVERIFY(!state.hasProfile(QStringLiteral("core")));
+
+    // An edit that leaves name and errors alone concerns nobody else.
+    ProfileFile edited = *base->file();
+    edited.data().insertObjectRule(rule(QStringLiteral("/b")));
+    QVERIFY(!state.replaceProfile(base, edited));
+    QVERIFY(base->isChanged());
+    QVERIFY(!carol->isChanged());
+
+    state.renameIncludes(QStringLiteral("base"), QStringLiteral("core"));
+    QVERIFY(desktop->includes(QStringLiteral("core")));
+    QVERIFY(!desktop->includes(QStringLiteral("base")));
+    QVERIFY(carol->includes(QStringLiteral("core")));
+    QVERIFY(carol->includes(QStringLiteral("desktop")));
+
+    edited.setName(QStringLiteral("core"));
+    QVERIFY(state.replaceProfile(base, edited));
+    QCOMPARE(base->name(), QStringLiteral("core"));
+    QVERIFY(state.hasProfile(QStringLiteral("core")));
+    QVERIFY(!state.hasProfile(QStringLiteral("base")));
+    QCOMPARE(desktop->status(), QSet<int>());
+    QCOMPARE(state.includersOf(QStringLiteral("core")).size(), 2);
+
+    // A profile that gains an error has every status computed again.
+    ProfileFile broken = *desktop->file();
+    broken.data().insertIncludeRule(IncludeRule(QStringLiteral("ghost")));
+    QVERIFY(state.replaceProfile(desktop, broken));
+    QVERIFY(carol->status().contains(AbstractProfileState::StatusIncludeWithError));
+}
+
+void SystemStateTest::needsReboot()
+{
+    KioskTree::write(KioskTree::userProfile(QStringLiteral("alice")), "");
+    KioskTree::write(KioskTree::userProfile(QStringLiteral("disabled/bob")), "");
+    SystemState state;
+    state.reload();
+    QVERIFY(!state.needsReboot());
+
+    // Enabling takes effect at the next login.
+    byName(state.users(), QStringLiteral("bob"))->setEnable(true);
+    QVERIFY(!state.needsReboot());
+    state.addUser(new UserState(UserProfileFile(QStringLiteral("carol"), true)));
+    QVERIFY(!state.needsReboot());
+
+    UserState *alice = byName(state.users(), QStringLiteral("alice"));
+    alice->setEnable(false);
+    QVERIFY(state.needsReboot());
+    alice->setEnable(true);
+    QVERIFY(!state.needsReboot());
+    state.removeUser(alice);
+    QVERIFY(state.needsReboot());
+}
+
+void SystemStateTest::usersWithErrors()
+{
+    KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "+file r u: /a\n");
+    KioskTree::write(KioskTree::userProfile(QStringLiteral("zoe")), "@include ghost\n");
+    KioskTree::write(KioskTree::userProfile(QStringLiteral("amy")), "@include ghost\n");
+    KioskTree::write(KioskTree::userProfile(QStringLiteral("disabled/bob")), "@include ghost\n");
+    KioskTree::write(KioskTree::userProfile(QStringLiteral("carol")), "@include base\n");
+    SystemState state;
+    state.reload();
+    UserState *amy = byName(state.users(), QStringLiteral("amy"));
+    UserState *zoe = byName(state.users(), QStringLiteral("zoe"));
+    UserState *carol = byName(state.users(), QStringLiteral("carol"));
+
+    QList<UserState *> expected;
+    for (UserState *user : {amy, carol, zoe}) {
+        if (!user->status().isEmpty()) {
+            expected << user;
+        }
+    }
+    QVERIFY(expected.contains(amy));
+    QVERIFY(expected.contains(zoe));
+    // Sorted by name; disabled users are left alone.
+    QCOMPARE(state.usersWithErrors(false), expected);
+    QCOMPARE(state.usersWithErrors(true), QList<UserState *>());
+
+    zoe->addIncludeRule(QStringLiteral("base"));
+    QCOMPARE(state.usersWithErrors(true), QList<UserState *>{zoe});
+    zoe->setEnable(false);
+    QVERIFY(!state.usersWithErrors(false).contains(zoe));
+    QVERIFY(state.hasEnabledUsers());
+}
 
 #include "systemstatetest.moc"

@@ -23,13 +23,13 @@
 #include "profile/includerule.h"
 #include "profile/printable.h"
 #include "profile/profileparser.h"
+#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
 #include "protocol/traceapplicationactionsmap.h"
 #include "store/fileutils.h"
 #include "system/user.h"
 #include "systempaths.h"
 
-#include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
 #include <QFileInfo>
@@ -454,17 +454,12 @@ void EditProfileDialog::accept()
             QMessageBox::Ok);
         return;
     }
-    const QSet<ProfileState *> profiles = m_systemState->profiles();
-    if (renamed) {
-        for (const ProfileState *profile : profiles) {
-            if (profile->name() == newName) {
-                QMessageBox::critical(this,
-                                      tr("Profile rename error"),
-                                      Utils::messageText(tr("Profile with name '%1' already exists").arg(newName)),
-                                      QMessageBox::Ok);
-                return;
-            }
-        }
+    if (renamed && m_systemState->hasProfile(newName)) {
+        QMessageBox::critical(this,
+                              tr("Profile rename error"),
+                              Utils::messageText(tr("Profile with name '%1' already exists").arg(newName)),
+                              QMessageBox::Ok);
+        return;
     }
 
     QTableWidget *table = ui->objectsTableWidget;
@@ -495,20 +490,7 @@ void EditProfileDialog::accept()
     }
 
     if (renamed) {
-        const IncludeRule oldInclude(oldName);
-        auto rewrite = [&](AbstractProfileState *state) {
-            if (state->file()->data().includes().contains(oldInclude)) {
-                state->removeIncludeRule(oldName);
-                state->addIncludeRule(newName);
-            }
-        };
-        for (ProfileState *profile : profiles) {
-            rewrite(profile);
-        }
-        const QSet<UserState *> users = m_systemState->users();
-        for (UserState *user : users) {
-            rewrite(user);
-        }
+        m_systemState->renameIncludes(oldName, newName);
     }
 
     ProfileData &data = m_file.data();
@@ -743,16 +725,12 @@ bool EditProfileDialog::recordApplicationRules(const QString &userName, const QS
         return false;
     }
 
-    TraceApplicationActionsMap arguments(qEnvironmentVariable("LANG"));
+    TraceApplicationActionsMap arguments(HelperActionsMap::programLocale());
     arguments.setUsername(userName);
     arguments.setCommand(command);
     arguments.setXauthorytyPath(xauthority);
     arguments.setDisplay(display);
-    KAuth::Action action(HelperConstants::traceApplicationActionId);
-    action.setHelperId(HelperConstants::helperId);
-    action.setArguments(arguments);
-    action.setTimeout(traceApplicationTimeout);
-    action.setParentWidget(this);
+    KAuth::Action action = Utils::helperAction(HelperConstants::traceApplicationActionId, arguments, this, traceApplicationTimeout);
 
     TraceWaitDialog waiting(this);
     KAuth::ExecuteJob *job = nullptr;

@@ -131,10 +131,6 @@ private:
     bool isReadOnly() const;
     // The module is in trace mode: a global recording runs, or ran and was not completed.
     bool isRecording() const;
-    bool hasEnabledUsers() const;
-    bool needsReboot() const;
-    // Enabled users with a non-empty status, sorted by name.
-    QList<UserState *> usersWithErrors(bool changedOnly) const;
     bool warnIfNoEnabledUsers(const QString &text);
     QString statusSummary(const QSet<int> &status) const;
 

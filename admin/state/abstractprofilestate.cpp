@@ -8,6 +8,8 @@
 #include "profile/profilefile.h"
 #include "profile/userprofilefile.h"
 
+#include <utility>
+
 AbstractProfileState::AbstractProfileState(const ProfileFile &file, QObject *parent)
     : AbstractProfileState(std::make_unique<ProfileFile>(file), parent)
 {
@@ -99,6 +101,11 @@ void AbstractProfileState::addIncludeRule(const QString &name)
 {
     m_file->data().insertIncludeRule(IncludeRule(name));
     setChanged(true);
+}
+
+bool AbstractProfileState::includes(const QString &name) const
+{
+    return std::as_const(*m_file).data().includes().contains(IncludeRule(name));
 }
 
 void AbstractProfileState::removeIncludeRule(const QString &name)

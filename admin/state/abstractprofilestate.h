@@ -67,6 +67,7 @@ public:
 
     // Takes name, content and exists flag; a user keeps its enabled flag.
     void setProfileFile(const ProfileFile &file);
+    bool includes(const QString &name) const;
     void addIncludeRule(const QString &name);
     void removeIncludeRule(const QString &name);
 

@@ -15,6 +15,7 @@
 #include "profile/userprofilefile.h"
 #include "protocol/enableactionsmap.h"
 #include "protocol/globaltraceactionsmap.h"
+#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
 #include "protocol/helperstart.h"
 #include "protocol/kauthjob.h"
@@ -23,12 +24,12 @@
 #include "system/accountdirectory.h"
 #include "system/user.h"
 
-#include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
 #include <QApplication>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <memory>
 
 namespace
@@ -50,18 +51,13 @@ QString loadedUserKey(const UserState *user)
 
 QString locale()
 {
-    return qEnvironmentVariable("LANG");
+    return HelperActionsMap::programLocale();
 }
 
 KAuth::ExecuteJob *actionJob(const QString &actionId, const QVariantMap &arguments)
 {
-    KAuth::Action action(actionId);
-    action.setHelperId(HelperConstants::helperId);
-    action.setArguments(arguments);
-    action.setTimeout(HelperConstants::actionTimeoutMs);
     // The authorisation dialog belongs to whatever window asked.
-    action.setParentWidget(QApplication::activeWindow());
-    return action.execute();
+    return Utils::helperAction(actionId, HelperActionsMap(arguments), QApplication::activeWindow()).execute();
 }
 
 // Update, enable and snapshots. @p reply, when given, receives the reply's data.
@@ -252,6 +248,86 @@ void SystemState::removeProfile(ProfileState *profile)
     }
     m_removedProfiles.insert(profile);
     setChanged(true);
+}
+
+bool SystemState::hasProfile(const QString &name) const
+{
+    return std::any_of(m_profiles.cbegin(), m_profiles.cend(), [&name](const ProfileState *profile) {
+        return profile->name() == name;
+    });
+}
+
+QList<AbstractProfileState *> SystemState::includersOf(const QString &name) const
+{
+    QList<AbstractProfileState *> found;
+    for (UserState *user : m_users) {
+        if (user->includes(name)) {
+            found << user;
+        }
+    }
+    for (ProfileState *profile : m_profiles) {
+        if (profile->name() != name && profile->includes(name)) {
+            found << profile;
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const AbstractProfileState *a, const AbstractProfileState *b) {
+        return a->name() < b->name();
+    });
+    return found;
+}
+
+void SystemState::renameIncludes(const QString &oldName, const QString &newName)
+{
+    const auto rewrite = [&](AbstractProfileState *state) {
+        if (state->includes(oldName)) {
+            state->removeIncludeRule(oldName);
+            state->addIncludeRule(newName);
+        }
+    };
+    std::for_each(m_profiles.cbegin(), m_profiles.cend(), rewrite);
+    std::for_each(m_users.cbegin(), m_users.cend(), rewrite);
+}
+
+bool SystemState::replaceProfile(ProfileState *profile, const ProfileFile &file)
+{
+    const bool hadStatus = !profile->status().isEmpty();
+    const bool renamed = profile->name() != file.name();
+    profile->setProfileFile(file);
+    updateStatus(profile, QStringList());
+    profile->setChanged(true);
+    if (!renamed && !hadStatus && profile->status().isEmpty()) {
+        return false;
+    }
+    updateAllStatuses();
+    return true;
+}
+
+bool SystemState::hasEnabledUsers() const
+{
+    return std::any_of(m_users.cbegin(), m_users.cend(), [](const UserState *user) {
+        return user->isEnable();
+    });
+}
+
+bool SystemState::needsReboot() const
+{
+    return !m_removedUsers.isEmpty() || std::any_of(m_users.cbegin(), m_users.cend(), [](const UserState *user) {
+               return user->wasEnabled() && !user->isEnable();
+           });
+}
+
+QList<UserState *> SystemState::usersWithErrors(bool changedOnly) const
+{
+    QList<UserState *> found;
+    for (UserState *user : m_users) {
+        if (user->isEnable() && !user->status().isEmpty() && (!changedOnly || user->isChanged())) {
+            found << user;
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const UserState *a, const UserState *b) {
+        return a->name() < b->name();
+    });
+    return found;
 }
 
 void SystemState::readModes()

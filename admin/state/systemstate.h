@@ -22,6 +22,7 @@
 class AbstractProfileState;
 class AccountDirectory;
 class KioskStatuses;
+class ProfileFile;
 class ProfileState;
 class UserState;
 class SystemKiosk;
@@ -61,6 +62,27 @@ public:
     // Takes ownership.
     void addProfile(ProfileState *profile);
     void removeProfile(ProfileState *profile);
+
+    bool hasProfile(const QString &name) const;
+    /**
+     * The users and profiles that include @p name, sorted by name. A
+     * profile that includes itself is not among them.
+     */
+    QList<AbstractProfileState *> includersOf(const QString &name) const;
+    // Every user and profile that includes @p oldName includes @p newName instead.
+    void renameIncludes(const QString &oldName, const QString &newName);
+    /**
+     * @p profile, changed, becomes @p file. True when every status was
+     * computed again: a rename, or an error of the profile that came or
+     * went, shows in whoever includes it.
+     */
+    bool replaceProfile(ProfileState *profile, const ProfileFile &file);
+
+    bool hasEnabledUsers() const;
+    // Saving takes effect only after a reboot: a kiosk user is removed or disabled.
+    bool needsReboot() const;
+    // Enabled users with a non-empty status, sorted by name.
+    QList<UserState *> usersWithErrors(bool changedOnly) const;
 
     // Throws ReadFileException when a switch cannot be read.
     void readModes();

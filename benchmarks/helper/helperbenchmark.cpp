@@ -23,13 +23,13 @@
 #include "failures/detailsexception.h"
 #include "failures/kauthexception.h"
 #include "profile/profileparser.h"
+#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
 #include "protocol/kauthjob.h"
 #include "protocol/updateactionsmap.h"
 #include "store/systemkiosk.h"
 #include "systempaths.h"
 
-#include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
 #include <QBuffer>
@@ -42,8 +42,6 @@
 
 namespace
 {
-constexpr int programTimeout = 600000;
-
 // A profile of realistic size: two includes and forty object rules, about 1.4 kB.
 QString profileText(int number)
 {
@@ -102,12 +100,8 @@ void clearProfiles()
 // Returns an empty string on success, otherwise what went wrong.
 QString sendUpdate(const QVariantMap &arguments)
 {
-    KAuth::Action action(HelperConstants::updateActionId);
-    action.setHelperId(HelperConstants::helperId);
-    action.setArguments(arguments);
-    action.setTimeout(programTimeout);
     try {
-        if (!Utils::executeKAuthJob(action.execute())) {
+        if (!Utils::executeKAuthJob(Utils::helperAction(HelperConstants::updateActionId, HelperActionsMap(arguments)).execute())) {
             return QStringLiteral("authorisation refused");
         }
     } catch (const KAuthException &e) {
@@ -243,7 +237,7 @@ int probeLimit(const QString &program)
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(program, {QStringLiteral("--send-characters"), QString::number(characters)});
-        child.waitForFinished(programTimeout);
+        child.waitForFinished(HelperConstants::actionTimeoutMs);
         const QStringList lines = QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'));
         Probe result;
         result.passed = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;

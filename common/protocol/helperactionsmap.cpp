@@ -37,6 +37,11 @@ QString HelperActionsMap::localeVariable()
     return languageVariable;
 }
 
+QString HelperActionsMap::programLocale()
+{
+    return qEnvironmentVariable(languageVariable.data());
+}
+
 QStringMap HelperActionsMap::proccessEnvironments() const
 {
     return QStringMap(mapFromKey(environmentMapKey));

@@ -60,6 +60,8 @@ public:
     static QString environmentKey();
     /** The one variable that environment holds: the locale. */
     static QString localeVariable();
+    /** The locale of the running program, which it hands the helper. */
+    static QString programLocale();
 
     QStringMap proccessEnvironments() const;
     void setProccessEnvironments(const QStringMap &env);

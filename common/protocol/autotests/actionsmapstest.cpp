@@ -5,6 +5,7 @@
 
 #include "protocol/enableactionsmap.h"
 #include "protocol/globaltraceactionsmap.h"
+#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
 #include "protocol/traceapplicationactionsmap.h"
 #include "protocol/updateactionsmap.h"
@@ -104,6 +105,22 @@ private Q_SLOTS:
 
         const HelperActionsMap received(overTheWire(*map));
         QCOMPARE(received.locale(), locale);
+    }
+
+    void actionOfTheProgram()
+    {
+        const QByteArray saved = qgetenv("LANG");
+        qputenv("LANG", "pt_BR.UTF-8");
+        EnableActionsMap map(HelperActionsMap::programLocale());
+        qputenv("LANG", saved);
+        map.enableEnforce(true);
+        const KAuth::Action action = Utils::helperAction(HelperConstants::enableActionId, map);
+        QCOMPARE(action.name(), QString(HelperConstants::enableActionId));
+        QCOMPARE(action.helperId(), QString(HelperConstants::helperId));
+        QCOMPARE(action.timeout(), HelperConstants::actionTimeoutMs);
+        QVERIFY(!action.parentWidget());
+        QCOMPARE(HelperActionsMap(action.arguments()).locale(), QStringLiteral("pt_BR.UTF-8"));
+        QCOMPARE(action.arguments(), QVariantMap(map));
     }
 
     void setLocaleKeepsOtherVariables()

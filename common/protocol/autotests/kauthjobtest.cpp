@@ -6,10 +6,10 @@
 #include "protocol/kauthjob.h"
 #include "failures/kauthexception.h"
 #include "fakekauthbus.h"
+#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
 #include "protocol/updateactionsmap.h"
 
-#include <KAuth/Action>
 #include <KAuth/ActionReply>
 #include <KAuth/ExecuteJob>
 
@@ -29,11 +29,7 @@ private:
 
     KAuth::ExecuteJob *updateJob(const QVariantMap &arguments, int timeout = 60000)
     {
-        KAuth::Action action(HelperConstants::updateActionId);
-        action.setHelperId(HelperConstants::helperId);
-        action.setArguments(arguments);
-        action.setTimeout(timeout);
-        return action.execute();
+        return Utils::helperAction(HelperConstants::updateActionId, HelperActionsMap(arguments), nullptr, timeout).execute();
     }
 
 private Q_SLOTS:
@@ -149,10 +145,11 @@ private Q_SLOTS:
 
     void unknownHelperIsAnError()
     {
-        KAuth::Action action(QStringLiteral("org.orla.kiosk.nosuchhelper.update"));
-        action.setHelperId(QStringLiteral("org.orla.kiosk.nosuchhelper"));
-        action.setArguments(UpdateActionsMap(QString()));
-        action.setTimeout(10000);
+        KAuth::Action action = Utils::helperAction(QStringLiteral("org.orla.kiosk.nosuchhelper.update"),
+                                                   UpdateActionsMap(QString()),
+                                                   nullptr,
+                                                   10000,
+                                                   QStringLiteral("org.orla.kiosk.nosuchhelper"));
         QElapsedTimer timer;
         timer.start();
         try {
@@ -208,7 +205,7 @@ private Q_SLOTS:
         try {
             // The action's own time-out is the program's ten minutes; the
             // silence limit alone ends the wait on a stuck helper.
-            QVERIFY(Utils::executeKAuthJobWhileAlive(updateJob(UpdateActionsMap(QString()), 600000), 300));
+            QVERIFY(Utils::executeKAuthJobWhileAlive(updateJob(UpdateActionsMap(QString()), HelperConstants::actionTimeoutMs), 300));
             QVERIFY(answered);
         } catch (const KAuthException &e) {
             QVERIFY2(!answered, qPrintable(e.fullDetails()));

@@ -4,11 +4,11 @@
 */
 
 #include "failures/kauthexception.h"
+#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
 #include "protocol/kauthjob.h"
 #include "protocol/updateactionsmap.h"
 
-#include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
 #include <QElapsedTimer>
@@ -25,10 +25,7 @@ private Q_SLOTS:
     void actionWithoutBusFails()
     {
         QVERIFY(qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS").contains(QLatin1String("nonexistent")));
-        KAuth::Action action(HelperConstants::enableActionId);
-        action.setHelperId(HelperConstants::helperId);
-        action.setArguments(UpdateActionsMap(QString()));
-        action.setTimeout(5000);
+        KAuth::Action action = Utils::helperAction(HelperConstants::enableActionId, UpdateActionsMap(QString()), nullptr, 5000);
 
         QElapsedTimer timer;
         timer.start();
