@@ -13,6 +13,7 @@
 #include "store/kioskdirectory.h"
 #include "systempaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -175,6 +176,11 @@ QString SystemKiosk::switchPath(Switch which) const
 QString SystemKiosk::userEntryName(const QString &account, bool enabled)
 {
     return enabled ? account : disabledWord() + QLatin1Char('/') + account;
+}
+
+QString SystemKiosk::entryName(const Entry &entry)
+{
+    return userEntryName(entry.file, entry.directory != Directory::Disabled);
 }
 
 QString SystemKiosk::accountOfUserEntry(const QString &name, bool *enabled)
@@ -389,6 +395,10 @@ void SystemKiosk::removeUserProfile(const QString &name) const
 
 bool SystemKiosk::fileValue(const QString &path) const
 {
+    // A kiosk given without the module's parameters has no "now" switches.
+    if (path.isEmpty()) {
+        throw ReadFileException(path, QCoreApplication::translate("SystemKiosk", "The module is not loaded"));
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw ReadFileException(path, file.errorString());

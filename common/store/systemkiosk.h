@@ -60,15 +60,17 @@ public:
     QString path(Directory directory) const;
     QString switchPath(Switch which) const;
 
-    /** How a user entry is named: the account name, or "disabled/" and the account name. */
-    static QString userEntryName(const QString &account, bool enabled);
-    /** The account of a user entry name, and whether it is enabled; no check of the account itself. */
-    static QString accountOfUserEntry(const QString &name, bool *enabled = nullptr);
     /** Where a profile name leads: a directory and a plain file name in it. */
     struct Entry {
         Directory directory;
         QString file;
     };
+    /** How a user entry is named: the account name, or "disabled/" and the account name. */
+    static QString userEntryName(const QString &account, bool enabled);
+    /** The name @p entry goes by: its file, or for a disabled user's "disabled/" and the file. */
+    static QString entryName(const Entry &entry);
+    /** The account of a user entry name, and whether it is enabled; no check of the account itself. */
+    static QString accountOfUserEntry(const QString &name, bool *enabled = nullptr);
     /** Empty when @p name is refused (a directory part, ".", "..", NUL). */
     static std::optional<Entry> systemEntry(const QString &name);
     /** As systemEntry(), for an account name or "disabled/" and an account name. */

@@ -754,6 +754,52 @@ private Q_SLOTS:
         }
         QVERIFY(QFileInfo(KioskTree::systemProfilesDir() + QStringLiteral("/web/inner")).isDir());
     }
+
+    void userEntryNamesBothWays_data()
+    {
+        QTest::addColumn<QString>("account");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("enabled") << QStringLiteral("alice") << true << QStringLiteral("alice");
+        QTest::newRow("disabled") << QStringLiteral("alice") << false << QStringLiteral("disabled/alice");
+    }
+
+    void userEntryNamesBothWays()
+    {
+        QFETCH(QString, account);
+        QFETCH(bool, enabled);
+        QFETCH(QString, name);
+        QCOMPARE(SystemKiosk::userEntryName(account, enabled), name);
+        bool readEnabled = !enabled;
+        QCOMPARE(SystemKiosk::accountOfUserEntry(name, &readEnabled), account);
+        QCOMPARE(readEnabled, enabled);
+        const std::optional<SystemKiosk::Entry> entry = SystemKiosk::userEntry(name);
+        QVERIFY(entry);
+        QCOMPARE(SystemKiosk::entryName(*entry), name);
+    }
+
+    // A tree given at run time is the only one reached: another machine's
+    // copy is read and written where it lies, the build's own stays as it was.
+    void givenTreeIsTheOnlyOneReached()
+    {
+        populate();
+        const KioskTree::Snapshot before = KioskTree::snapshot(KioskTree::Scope::WholeRoot);
+        QTemporaryDir other;
+        QVERIFY(other.isValid());
+        const SystemKiosk kiosk(other.path() + QStringLiteral("/tree/"));
+        kiosk.updateSystemProfile(QStringLiteral("web"), QStringLiteral("+file r uo: /srv\n"));
+        kiosk.updateUserProfile(QStringLiteral("disabled/carol"), QStringLiteral("@include web\n"));
+        kiosk.enableAutoEnforce(true);
+        QCOMPARE(namesOf(kiosk.readSystemProfiles()), QStringList{QStringLiteral("web")});
+        QCOMPARE(kiosk.profileTexts(SystemKiosk::Directory::Disabled), (QMap<QString, QByteArray>{{QStringLiteral("carol"), "@include web\n"}}));
+        QVERIFY(kiosk.autoEnforce());
+        QCOMPARE(kiosk.treeDir(), other.path() + QStringLiteral("/tree"));
+        QCOMPARE(QFileInfo(kiosk.path(SystemKiosk::Directory::Disabled)).path(), kiosk.path(SystemKiosk::Directory::Users));
+        QVERIFY(kiosk.path(SystemKiosk::Directory::System).startsWith(kiosk.treeDir() + QLatin1Char('/')));
+        // No module parameters given: the "now" switches are those of a module not loaded.
+        QVERIFY_EXCEPTION_THROWN(kiosk.enforce(), ReadFileException);
+        QCOMPARE(KioskTree::snapshot(KioskTree::Scope::WholeRoot), before);
+    }
 };
 
 QTEST_GUILESS_MAIN(SystemKioskTest)
