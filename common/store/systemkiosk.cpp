@@ -120,6 +120,9 @@ SystemKiosk::SystemKiosk()
 SystemKiosk::SystemKiosk(const QString &treeDir, const QString &moduleParametersDir)
     : m_treeDir(cleanDir(treeDir))
     , m_moduleParametersDir(cleanDir(moduleParametersDir))
+    , m_systemDir(moved(m_treeDir, SystemPaths::kioskTreeDir, SystemPaths::systemProfilesDir))
+    , m_usersDir(moved(m_treeDir, SystemPaths::kioskTreeDir, SystemPaths::userProfilesDir))
+    , m_disabledDir(m_usersDir.isEmpty() ? QString() : m_usersDir + QLatin1Char('/') + disabledWord())
 {
 }
 
@@ -127,17 +130,17 @@ SystemKiosk::~SystemKiosk() = default;
 
 QString SystemKiosk::systemProfilesDir()
 {
-    return SystemKiosk().path(Directory::System);
+    return directoryPath(Directory::System);
 }
 
 QString SystemKiosk::userProfilesDir()
 {
-    return SystemKiosk().path(Directory::Users);
+    return directoryPath(Directory::Users);
 }
 
 QString SystemKiosk::disabledProfilesDir()
 {
-    return SystemKiosk().path(Directory::Disabled);
+    return directoryPath(Directory::Disabled);
 }
 
 QString SystemKiosk::treeDir() const
@@ -149,13 +152,13 @@ QString SystemKiosk::path(Directory directory) const
 {
     switch (directory) {
     case Directory::System:
-        return moved(m_treeDir, SystemPaths::kioskTreeDir, SystemPaths::systemProfilesDir);
+        return m_systemDir;
     case Directory::Users:
         break;
     case Directory::Disabled:
-        return path(Directory::Users) + QLatin1Char('/') + disabledWord();
+        return m_disabledDir;
     }
-    return moved(m_treeDir, SystemPaths::kioskTreeDir, SystemPaths::userProfilesDir);
+    return m_usersDir;
 }
 
 QString SystemKiosk::switchPath(Switch which) const
@@ -222,7 +225,8 @@ bool SystemKiosk::isValidUserProfileName(const QString &name)
 
 QString SystemKiosk::directoryPath(Directory directory)
 {
-    return SystemKiosk().path(directory);
+    static const SystemKiosk system;
+    return system.path(directory);
 }
 
 bool SystemKiosk::systemProfilePathIsValid(const QString &entryPath) const

@@ -163,6 +163,10 @@ public:
 private:
     QString m_treeDir;
     QString m_moduleParametersDir;
+    // Asked for on every path check: worked out once.
+    QString m_systemDir;
+    QString m_usersDir;
+    QString m_disabledDir;
 };
 
 #endif
