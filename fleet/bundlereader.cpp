@@ -9,7 +9,6 @@
 
 #include "failures/readfileexception.h"
 #include "profile/printable.h"
-#include "protocol/helperconstants.h"
 #include "store/systemkiosk.h"
 
 #include <QFile>
@@ -273,10 +272,11 @@ KioskBundle BundleReader::read(Archive &source)
         throw BundleException(tr("it has no manifest (%1).").arg(KioskBundle::manifestMember()));
     }
     readManifest(manifest, bundle);
-    const QString prefix = HelperConstants::disabledPrefix + QLatin1Char('/');
     for (auto it = bundle.users.cbegin(); it != bundle.users.cend(); ++it) {
-        if (it.key().startsWith(prefix) && bundle.users.contains(it.key().mid(prefix.size()))) {
-            throw BundleException(tr("the user '%1' is both enabled and disabled.").arg(printable(it.key().mid(prefix.size()))));
+        bool enabled = true;
+        const QString account = SystemKiosk::accountOfUserEntry(it.key(), &enabled);
+        if (!enabled && bundle.users.contains(account)) {
+            throw BundleException(tr("the user '%1' is both enabled and disabled.").arg(printable(account)));
         }
     }
     return bundle;

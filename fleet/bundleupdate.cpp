@@ -7,6 +7,7 @@
 
 #include "protocol/helperactionsmap.h"
 #include "protocol/helperconstants.h"
+#include "store/systemkiosk.h"
 #include "store/updatepreview.h"
 
 #include <QSet>
@@ -29,16 +30,12 @@ bool sameText(const QByteArray &a, const QByteArray &b)
     return a == b || text(a) == text(b);
 }
 
-QString disabledName(const QString &account)
-{
-    return HelperConstants::disabledPrefix + QLatin1Char('/') + account;
-}
-
 // The same account in the other directory: enabled for a disabled name and back.
 QString otherState(const QString &name)
 {
-    const QString prefix = disabledName(QString());
-    return name.startsWith(prefix) ? name.mid(prefix.size()) : disabledName(name);
+    bool enabled = true;
+    const QString account = SystemKiosk::accountOfUserEntry(name, &enabled);
+    return SystemKiosk::userEntryName(account, !enabled);
 }
 
 QString onOff(bool on)
@@ -142,9 +139,8 @@ QString BundleUpdate::preview() const
         // tree they came from.
         const KioskBundle &current = m_current;
         const UpdatePreview preview(m_update, [&current](const SystemKiosk::Entry &entry) -> std::optional<QString> {
-            const QString prefix = entry.directory == SystemKiosk::Directory::Disabled ? disabledName(QString()) : QString();
             const QMap<QString, QByteArray> &files = entry.directory == SystemKiosk::Directory::System ? current.profiles : current.users;
-            const auto found = files.constFind(prefix + entry.file);
+            const auto found = files.constFind(SystemKiosk::entryName(entry));
             return found == files.constEnd() ? std::nullopt : std::optional<QString>(text(found.value()));
         });
         parts.append(preview.text());

@@ -6,7 +6,7 @@
 #include "kioskbundle.h"
 
 #include "profile/profileparser.h"
-#include "protocol/helperconstants.h"
+#include "store/systemkiosk.h"
 
 #include <QCryptographicHash>
 #include <QJsonDocument>
@@ -62,13 +62,12 @@ QList<ProfileFile> KioskBundle::profileFiles() const
 
 QList<UserProfileFile> KioskBundle::userProfileFiles() const
 {
-    const QString prefix = HelperConstants::disabledPrefix + QLatin1Char('/');
     QList<UserProfileFile> files;
     files.reserve(users.size());
     for (auto it = users.cbegin(); it != users.cend(); ++it) {
-        const bool disabled = it.key().startsWith(prefix);
-        UserProfileFile user(parsed(disabled ? it.key().mid(prefix.size()) : it.key(), it.value()));
-        user.setEnable(!disabled);
+        bool enabled = true;
+        UserProfileFile user(parsed(SystemKiosk::accountOfUserEntry(it.key(), &enabled), it.value()));
+        user.setEnable(enabled);
         files.append(user);
     }
     return files;

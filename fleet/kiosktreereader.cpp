@@ -6,94 +6,40 @@
 #include "kiosktreereader.h"
 
 #include "failures/readfileexception.h"
-#include "protocol/helperconstants.h"
 #include "protocol/helperstart.h"
-#include "store/fileutils.h"
-#include "store/systemkiosk.h"
-#include "systempaths.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-
-namespace
-{
-// Where the system's tree lies: the directory of its system profile
-// directory, which also holds the user profile directory and the switches.
-QString systemTreeDir()
-{
-    return QFileInfo(SystemKiosk::systemProfilesDir()).path();
-}
-
-QMap<QString, QByteArray> readDir(const QString &dir, const QString &prefix)
-{
-    QMap<QString, QByteArray> files;
-    const QFileInfoList entries = Utils::dirFiles(dir);
-    for (const QFileInfo &entry : entries) {
-        QFile file(entry.absoluteFilePath());
-        if (!file.open(QIODevice::ReadOnly)) {
-            throw ReadFileException(file.fileName(), file.errorString());
-        }
-        QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            throw ReadFileException(file.fileName(), file.errorString());
-        }
-        files.insert(prefix + entry.fileName(), bytes);
-    }
-    return files;
-}
-
-bool switchValue(const QString &path)
-{
-    return QFileInfo::exists(path) && SystemKiosk().fileValue(path);
-}
-}
 
 KioskTreeReader::KioskTreeReader() = default;
 
 KioskTreeReader::KioskTreeReader(const QString &dir)
-    : m_dir(QDir::cleanPath(QDir(dir).absolutePath()))
+    : m_kiosk(dir)
+    , m_system(false)
 {
-}
-
-QString KioskTreeReader::moved(const QString &systemPath) const
-{
-    if (m_dir.isEmpty()) {
-        return systemPath;
-    }
-    return m_dir + QLatin1Char('/') + QDir(systemTreeDir()).relativeFilePath(systemPath);
-}
-
-QString KioskTreeReader::systemProfilesDir() const
-{
-    return moved(SystemKiosk::systemProfilesDir());
-}
-
-QString KioskTreeReader::userProfilesDir() const
-{
-    return moved(SystemKiosk::userProfilesDir());
-}
-
-QString KioskTreeReader::disabledProfilesDir() const
-{
-    return moved(SystemKiosk::disabledProfilesDir());
 }
 
 KioskBundle KioskTreeReader::read() const
 {
     // A mistyped directory would otherwise read as an empty, clean tree.
-    if (!m_dir.isEmpty() && !QFileInfo(m_dir).isDir()) {
-        throw ReadFileException(m_dir, QCoreApplication::translate("KioskTreeReader", "No such directory"));
+    if (!m_system && !QFileInfo(m_kiosk.treeDir()).isDir()) {
+        throw ReadFileException(m_kiosk.treeDir(), QCoreApplication::translate("KioskTreeReader", "No such directory"));
     }
-    if (m_dir.isEmpty()) {
+    if (m_system) {
         Utils::putInterruptedSaveInOrder();
     }
+    const auto switchValue = [this](SystemKiosk::Switch which) {
+        const QString path = m_kiosk.switchPath(which);
+        return QFileInfo::exists(path) && m_kiosk.fileValue(path);
+    };
     KioskBundle bundle;
-    bundle.profiles = readDir(systemProfilesDir(), QString());
-    bundle.users = readDir(userProfilesDir(), QString());
-    bundle.users.insert(readDir(disabledProfilesDir(), HelperConstants::disabledPrefix + QLatin1Char('/')));
-    bundle.autoEnforce = switchValue(moved(QString::fromUtf8(SystemPaths::autoEnforceFile)));
-    bundle.autoComplain = switchValue(moved(QString::fromUtf8(SystemPaths::autoComplainFile)));
+    bundle.profiles = m_kiosk.profileTexts(SystemKiosk::Directory::System);
+    bundle.users = m_kiosk.profileTexts(SystemKiosk::Directory::Users);
+    const QMap<QString, QByteArray> disabled = m_kiosk.profileTexts(SystemKiosk::Directory::Disabled);
+    for (auto it = disabled.cbegin(); it != disabled.cend(); ++it) {
+        bundle.users.insert(SystemKiosk::userEntryName(it.key(), false), it.value());
+    }
+    bundle.autoEnforce = switchValue(SystemKiosk::Switch::AutoEnforce);
+    bundle.autoComplain = switchValue(SystemKiosk::Switch::AutoComplain);
     return bundle;
 }

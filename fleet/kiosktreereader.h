@@ -7,6 +7,7 @@
 #define ORLA_KIOSKTREEREADER_H
 
 #include "kioskbundle.h"
+#include "store/systemkiosk.h"
 
 #include <QString>
 
@@ -27,10 +28,6 @@ public:
     /** The tree laid out below @p dir. */
     explicit KioskTreeReader(const QString &dir);
 
-    QString systemProfilesDir() const;
-    QString userProfilesDir() const;
-    QString disabledProfilesDir() const;
-
     /**
      * Everything a bundle carries. A missing directory holds no profiles and
      * a missing switch file reads as off, as on a machine where kiosk mode
@@ -40,11 +37,8 @@ public:
     KioskBundle read() const;
 
 private:
-    // The directory that holds the tree, and a path of the system's tree
-    // moved below it.
-    QString moved(const QString &systemPath) const;
-
-    QString m_dir;
+    SystemKiosk m_kiosk;
+    bool m_system = true;
 };
 
 #endif

@@ -8,12 +8,14 @@
 #include "scratchroot.h"
 #include "testfiles.h"
 
+#include "store/systemkiosk.h"
 #include "systempaths.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <stdexcept>
 
@@ -35,12 +37,43 @@ void refuse(const QString &path, const char *why)
 }
 }
 
+QString KioskTree::root()
+{
+    if (ScratchRoot::isScratchBuild()) {
+        return ScratchRoot::root();
+    }
+    static const QTemporaryDir own;
+    return own.path();
+}
+
+bool KioskTree::contains(const QString &path)
+{
+    if (ScratchRoot::isScratchBuild()) {
+        return ScratchRoot::contains(path);
+    }
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath()).startsWith(root() + QLatin1Char('/'));
+}
+
+QString KioskTree::moved(const char *systemPath)
+{
+    const QString path = QDir::cleanPath(QString::fromUtf8(systemPath));
+    const QString systemRoot = ScratchRoot::root();
+    return root() + (path.startsWith(systemRoot + QLatin1Char('/')) ? path.mid(systemRoot.size()) : path);
+}
+
+SystemKiosk KioskTree::kiosk()
+{
+    return SystemKiosk(moved(SystemPaths::kioskTreeDir), moved(SystemPaths::moduleParametersDir));
+}
+
 void KioskTree::reset(Switches switches)
 {
-    if (!ScratchRoot::isScratchBuild()) {
-        return;
+    if (ScratchRoot::isScratchBuild()) {
+        ScratchRoot::reset();
+    } else {
+        QDir(root()).removeRecursively();
+        QDir().mkpath(root());
     }
-    ScratchRoot::reset();
     QDir().mkpath(systemProfilesDir());
     QDir().mkpath(userProfilesDir());
     if (switches == Switches::Off) {
@@ -50,17 +83,17 @@ void KioskTree::reset(Switches switches)
 
 QString KioskTree::systemProfilesDir()
 {
-    return QString::fromUtf8(SystemPaths::systemProfilesDir);
+    return moved(SystemPaths::systemProfilesDir);
 }
 
 QString KioskTree::userProfilesDir()
 {
-    return QString::fromUtf8(SystemPaths::userProfilesDir);
+    return moved(SystemPaths::userProfilesDir);
 }
 
 QString KioskTree::disabledUsersDir()
 {
-    return userProfilesDir() + QStringLiteral("/disabled");
+    return kiosk().path(SystemKiosk::Directory::Disabled);
 }
 
 QString KioskTree::systemProfile(const QString &name)
@@ -75,13 +108,13 @@ QString KioskTree::userProfile(const QString &name)
 
 void KioskTree::write(const QString &path, const QByteArray &content)
 {
-    if (!ScratchRoot::contains(path)) {
+    if (!contains(path)) {
         refuse(path, "not below the scratch root");
     }
     // A link may lead out of the root: the test bus's password file is one to
     // the run's own /etc/passwd.
     const QFileInfo info(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
-    if (info.isSymLink() && !ScratchRoot::contains(info.symLinkTarget())) {
+    if (info.isSymLink() && !contains(info.symLinkTarget())) {
         refuse(path, "a link that leads out of the scratch root");
     }
     TestFiles::write(info.filePath(), content);
@@ -104,10 +137,10 @@ void KioskTree::setSwitch(const QString &path, bool on)
 
 void KioskTree::setSwitches(bool enforce, bool autoEnforce, bool complain, bool autoComplain)
 {
-    setSwitch(QString::fromUtf8(SystemPaths::enforceParameter), enforce);
-    setSwitch(QString::fromUtf8(SystemPaths::autoEnforceFile), autoEnforce);
-    setSwitch(QString::fromUtf8(SystemPaths::complainParameter), complain);
-    setSwitch(QString::fromUtf8(SystemPaths::autoComplainFile), autoComplain);
+    setSwitch(moved(SystemPaths::enforceParameter), enforce);
+    setSwitch(moved(SystemPaths::autoEnforceFile), autoEnforce);
+    setSwitch(moved(SystemPaths::complainParameter), complain);
+    setSwitch(moved(SystemPaths::autoComplainFile), autoComplain);
 }
 
 void KioskTree::setPasswd(const QStringList &lines)
@@ -169,8 +202,8 @@ QString KioskTree::switchValue(const QString &path)
 
 KioskTree::Snapshot KioskTree::snapshot(Scope scope)
 {
-    const QString root = ScratchRoot::root();
-    const QString stateDir = QString::fromUtf8(SystemPaths::helperStateDir);
+    const QString root = KioskTree::root();
+    const QString stateDir = moved(SystemPaths::helperStateDir);
     Snapshot tree;
     if (root.isEmpty()) {
         return tree;

@@ -21,8 +21,24 @@
  * done, so a test can never change the machine's own kiosk configuration nor
  * go on without its fixture. Reads go through TestFiles::read.
  */
+class SystemKiosk;
+
 namespace KioskTree
 {
+/**
+ * The directory that stands for "/" in the tree the in-process tests work
+ * on: the build's scratch root, or in a build against the real system a
+ * directory of the test process's own, so that the store's own tests run
+ * in every build.
+ */
+QString root();
+/** Whether @p path lies strictly below root(). */
+bool contains(const QString &path);
+/** A path of the build's system moved below root(). */
+QString moved(const char *systemPath);
+/** The store over the tree below root(). */
+SystemKiosk kiosk();
+
 /** What the switches are after reset(): the helper's tests start without any. */
 enum class Switches { Missing, Off };
 

@@ -40,7 +40,7 @@ QString userKey(const QString &name, bool enabled)
     if (enabled) {
         return name;
     }
-    return HelperConstants::disabledPrefix + QLatin1Char('/') + name;
+    return SystemKiosk::userEntryName(name, false);
 }
 
 // The key of the file a user state was read from; empty for a user not on disk yet.

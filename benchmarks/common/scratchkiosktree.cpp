@@ -6,6 +6,7 @@
 #include "scratchkiosktree.h"
 
 #include "benchmarkoptions.h"
+#include "scratchroot.h"
 #include "treefiles.h"
 
 #include "store/systemkiosk.h"
@@ -20,13 +21,6 @@
 
 namespace
 {
-// An empty or "/" root is the real system, whose kiosk tree no benchmark may touch.
-bool hasScratchRoot()
-{
-    const QString path = ScratchKioskTree::root();
-    return !path.isEmpty() && path != QLatin1String("/");
-}
-
 QString includes(const QStringList &names)
 {
     QString text;
@@ -45,8 +39,9 @@ void ScratchKioskTree::Layout::addOptions(BenchmarkOptions &options)
 
 bool ScratchKioskTree::isScratchBuild()
 {
-    if (!hasScratchRoot()) {
-        std::fprintf(stderr, "This build works on the real kiosk tree; configure it with -DORLA_SYSTEM_ROOT=<scratch directory>.\n");
+    QString why;
+    if (!ScratchRoot::isScratchBuild(&why)) {
+        std::fprintf(stderr, "%s\n", qPrintable(why));
         return false;
     }
     return true;
@@ -54,7 +49,7 @@ bool ScratchKioskTree::isScratchBuild()
 
 QString ScratchKioskTree::root()
 {
-    return QDir::cleanPath(QString::fromUtf8(SystemPaths::systemRoot));
+    return ScratchRoot::root();
 }
 
 void ScratchKioskTree::withoutSystemBus()
@@ -75,7 +70,7 @@ bool ScratchKioskTree::write(const Layout &layout)
 
 bool ScratchKioskTree::write(const Layout &layout, const QStringList &users)
 {
-    if (!hasScratchRoot()) {
+    if (!ScratchRoot::isScratchBuild()) {
         return false;
     }
     remove();
@@ -123,7 +118,7 @@ bool ScratchKioskTree::write(const Layout &layout, const QStringList &users)
 
 void ScratchKioskTree::remove()
 {
-    if (!hasScratchRoot()) {
+    if (!ScratchRoot::isScratchBuild()) {
         return;
     }
     QDir(QFileInfo(SystemKiosk::systemProfilesDir()).path()).removeRecursively();

@@ -16,6 +16,7 @@
 //   testbus/run-with-system-bus.sh --config BUILD/testbus/bus -- BUILD/bin/helperbenchmark
 
 #include "benchmarkoptions.h"
+#include "scratchroot.h"
 #include "table.h"
 #include "timing.h"
 #include "treefiles.h"
@@ -297,8 +298,9 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    if (QString::fromUtf8(SystemPaths::systemRoot).isEmpty()) {
-        print(QStringLiteral("this build writes the real kiosk tree; build with -DORLA_SYSTEM_ROOT=<scratch dir>"));
+    QString why;
+    if (!ScratchRoot::isScratchBuild(&why)) {
+        print(why);
         return 77;
     }
     if (qEnvironmentVariableIsEmpty("DBUS_SYSTEM_BUS_ADDRESS")) {

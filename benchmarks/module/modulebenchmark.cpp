@@ -16,6 +16,7 @@
 // generated in a temporary directory.
 
 #include "benchmarkoptions.h"
+#include "scratchkiosktree.h"
 #include "table.h"
 #include "timing.h"
 #include "treefiles.h"
@@ -107,8 +108,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "needs root and the account nobody\n");
         return 1;
     }
-    if (QString::fromUtf8(SystemPaths::systemRoot).isEmpty()) {
-        std::fprintf(stderr, "needs a scratch-root build (-DORLA_SYSTEM_ROOT=DIR): it writes a kiosk profile and the switches\n");
+    if (!ScratchKioskTree::isScratchBuild()) {
         return 1;
     }
 

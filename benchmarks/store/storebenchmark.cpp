@@ -67,19 +67,10 @@ struct TreeFacts {
     int missingIncludes = 0;
 };
 
-QString systemDirOf(const QString &root)
+// The generated tree is laid out as the system's below its tree directory.
+QString dirOf(const QString &root, SystemKiosk::Directory directory)
 {
-    return root + QStringLiteral("/kiosk2-profiles");
-}
-
-QString userDirOf(const QString &root)
-{
-    return root + QStringLiteral("/kiosk2");
-}
-
-QString disabledDirOf(const QString &root)
-{
-    return root + QStringLiteral("/kiosk2/disabled");
+    return SystemKiosk(root).path(directory);
 }
 
 QString layerName(int layer, int index)
@@ -130,8 +121,8 @@ public:
         }
         lines[total - 1] += m_options.ruleLines - given;
 
-        QDir().mkpath(systemDirOf(m_root));
-        QDir().mkpath(disabledDirOf(m_root));
+        QDir().mkpath(dirOf(m_root, SystemKiosk::Directory::System));
+        QDir().mkpath(dirOf(m_root, SystemKiosk::Directory::Disabled));
 
         int next = 0;
         for (int layer = 0; layer < m_options.depth; ++layer) {
@@ -147,13 +138,13 @@ public:
                     includes.append(QStringLiteral("missing_%1").arg(next));
                     ++m_facts.missingIncludes;
                 }
-                writeProfile(systemDirOf(m_root) + QLatin1Char('/') + tree.name(layer, index), includes, lines[next++]);
+                writeProfile(dirOf(m_root, SystemKiosk::Directory::System) + QLatin1Char('/') + tree.name(layer, index), includes, lines[next++]);
             }
         }
         for (int user = 0; user < users; ++user) {
             const int count = 1 + m_random.bounded(3);
             const QStringList includes = tree.pick(0, count, m_random);
-            const QString dir = user < m_facts.enabledUsers ? userDirOf(m_root) : disabledDirOf(m_root);
+            const QString dir = user < m_facts.enabledUsers ? dirOf(m_root, SystemKiosk::Directory::Users) : dirOf(m_root, SystemKiosk::Directory::Disabled);
             writeProfile(dir + QStringLiteral("/user%1").arg(user, 5, 10, QLatin1Char('0')), includes, lines[next++]);
         }
         return m_facts;
@@ -428,8 +419,8 @@ int main(int argc, char **argv)
                 facts.missingIncludes);
     std::printf("Best of %d runs each, warm page cache, one thread; figures and ratios use processor time.\n\n", options.repeat);
 
-    const QStringList dirs{systemDirOf(root), userDirOf(root), disabledDirOf(root)};
-    const SystemKiosk kiosk;
+    const SystemKiosk kiosk(root);
+    const QStringList dirs{kiosk.path(SystemKiosk::Directory::System), kiosk.path(SystemKiosk::Directory::Users), kiosk.path(SystemKiosk::Directory::Disabled)};
 
     double readMs = 0;
     const Table table({{QString(), 40},

@@ -175,8 +175,7 @@ UpdateActionsMap KioskSnapshots::asUpdate(const QList<KioskTransaction::Earlier>
     QStringList profilesToRemove;
     for (const KioskTransaction::Earlier &entry : earlier) {
         const bool system = entry.entry.directory == SystemKiosk::Directory::System;
-        const QString name = entry.entry.directory == SystemKiosk::Directory::Disabled ? HelperConstants::disabledPrefix + QLatin1Char('/') + entry.entry.file
-                                                                                       : entry.entry.file;
+        const QString name = SystemKiosk::entryName(entry.entry);
         if (entry.existed) {
             (system ? profilesToUpdate : usersToUpdate).insert(name, QString::fromUtf8(entry.bytes));
         } else {

@@ -13,6 +13,7 @@
 #include "store/kioskdirectory.h"
 #include "systempaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,6 +26,21 @@ namespace
 QString fixedPath(const char *path)
 {
     return QDir::cleanPath(QString::fromUtf8(path));
+}
+
+// Where a compiled path lies in a kiosk whose @p base stands for the
+// compiled @p compiledBase; no base leaves no path.
+QString moved(const QString &base, const char *compiledBase, const char *compiledPath)
+{
+    if (base.isEmpty()) {
+        return QString();
+    }
+    return base + QLatin1Char('/') + QDir(fixedPath(compiledBase)).relativeFilePath(fixedPath(compiledPath));
+}
+
+QString cleanDir(const QString &dir)
+{
+    return dir.isEmpty() ? QString() : QDir::cleanPath(QDir(dir).absolutePath());
 }
 
 QString disabledWord()
@@ -72,9 +88,9 @@ struct UserEntry {
 
 std::optional<UserEntry> parseUserName(const QString &name)
 {
-    const QString prefix = disabledWord() + QLatin1Char('/');
-    const bool disabled = name.startsWith(prefix);
-    const QString file = disabled ? name.mid(prefix.size()) : name;
+    bool enabled = true;
+    const QString file = SystemKiosk::accountOfUserEntry(name, &enabled);
+    const bool disabled = !enabled;
     // An enabled profile called "disabled" would take the place of the
     // directory every disabled user moves into; so no account of that name
     // is ever enabled, and none is disabled either.
@@ -84,9 +100,9 @@ std::optional<UserEntry> parseUserName(const QString &name)
     return UserEntry{disabled, file};
 }
 
-KioskDirectory userDirectory(const UserEntry &entry, KioskDirectory::Missing missing)
+KioskDirectory userDirectory(const QString &usersDir, const UserEntry &entry, KioskDirectory::Missing missing)
 {
-    KioskDirectory users(SystemKiosk::userProfilesDir(), missing);
+    KioskDirectory users(usersDir, missing);
     if (!entry.disabled) {
         return users;
     }
@@ -96,23 +112,88 @@ KioskDirectory userDirectory(const UserEntry &entry, KioskDirectory::Missing mis
 }
 }
 
-SystemKiosk::SystemKiosk() = default;
+SystemKiosk::SystemKiosk()
+    : SystemKiosk(fixedPath(SystemPaths::kioskTreeDir), fixedPath(SystemPaths::moduleParametersDir))
+{
+}
+
+SystemKiosk::SystemKiosk(const QString &treeDir, const QString &moduleParametersDir)
+    : m_treeDir(cleanDir(treeDir))
+    , m_moduleParametersDir(cleanDir(moduleParametersDir))
+    , m_systemDir(moved(m_treeDir, SystemPaths::kioskTreeDir, SystemPaths::systemProfilesDir))
+    , m_usersDir(moved(m_treeDir, SystemPaths::kioskTreeDir, SystemPaths::userProfilesDir))
+    , m_disabledDir(m_usersDir.isEmpty() ? QString() : m_usersDir + QLatin1Char('/') + disabledWord())
+{
+}
 
 SystemKiosk::~SystemKiosk() = default;
 
 QString SystemKiosk::systemProfilesDir()
 {
-    return fixedPath(SystemPaths::systemProfilesDir);
+    return directoryPath(Directory::System);
 }
 
 QString SystemKiosk::userProfilesDir()
 {
-    return fixedPath(SystemPaths::userProfilesDir);
+    return directoryPath(Directory::Users);
 }
 
 QString SystemKiosk::disabledProfilesDir()
 {
-    return userProfilesDir() + QLatin1Char('/') + disabledWord();
+    return directoryPath(Directory::Disabled);
+}
+
+QString SystemKiosk::treeDir() const
+{
+    return m_treeDir;
+}
+
+QString SystemKiosk::path(Directory directory) const
+{
+    switch (directory) {
+    case Directory::System:
+        return m_systemDir;
+    case Directory::Users:
+        break;
+    case Directory::Disabled:
+        return m_disabledDir;
+    }
+    return m_usersDir;
+}
+
+QString SystemKiosk::switchPath(Switch which) const
+{
+    switch (which) {
+    case Switch::Enforce:
+        return moved(m_moduleParametersDir, SystemPaths::moduleParametersDir, SystemPaths::enforceParameter);
+    case Switch::Complain:
+        return moved(m_moduleParametersDir, SystemPaths::moduleParametersDir, SystemPaths::complainParameter);
+    case Switch::AutoEnforce:
+        return moved(m_treeDir, SystemPaths::kioskTreeDir, SystemPaths::autoEnforceFile);
+    case Switch::AutoComplain:
+        break;
+    }
+    return moved(m_treeDir, SystemPaths::kioskTreeDir, SystemPaths::autoComplainFile);
+}
+
+QString SystemKiosk::userEntryName(const QString &account, bool enabled)
+{
+    return enabled ? account : disabledWord() + QLatin1Char('/') + account;
+}
+
+QString SystemKiosk::entryName(const Entry &entry)
+{
+    return userEntryName(entry.file, entry.directory != Directory::Disabled);
+}
+
+QString SystemKiosk::accountOfUserEntry(const QString &name, bool *enabled)
+{
+    const QString prefix = disabledWord() + QLatin1Char('/');
+    const bool disabled = name.startsWith(prefix);
+    if (enabled) {
+        *enabled = !disabled;
+    }
+    return disabled ? name.mid(prefix.size()) : name;
 }
 
 std::optional<SystemKiosk::Entry> SystemKiosk::systemEntry(const QString &name)
@@ -144,36 +225,29 @@ bool SystemKiosk::isValidUserProfileName(const QString &name)
 
 QString SystemKiosk::directoryPath(Directory directory)
 {
-    switch (directory) {
-    case Directory::System:
-        return systemProfilesDir();
-    case Directory::Users:
-        return userProfilesDir();
-    case Directory::Disabled:
-        break;
-    }
-    return disabledProfilesDir();
+    static const SystemKiosk system;
+    return system.path(directory);
 }
 
-bool SystemKiosk::systemProfilePathIsValid(const QString &path) const
+bool SystemKiosk::systemProfilePathIsValid(const QString &entryPath) const
 {
-    return isEntryOf(path, systemProfilesDir()) && !isLink(path);
+    return isEntryOf(entryPath, path(Directory::System)) && !isLink(entryPath);
 }
 
-bool SystemKiosk::userProfilePathIsValid(const QString &path) const
+bool SystemKiosk::userProfilePathIsValid(const QString &entryPath) const
 {
-    if (isEntryOf(path, userProfilesDir())) {
+    if (isEntryOf(entryPath, path(Directory::Users))) {
         // An enabled profile called "disabled" would take the place of the
         // directory every disabled user moves into.
-        return path != disabledProfilesDir() && !isLink(path);
+        return entryPath != path(Directory::Disabled) && !isLink(entryPath);
     }
-    return isEntryOf(path, disabledProfilesDir()) && !isLink(disabledProfilesDir()) && !isLink(path);
+    return isEntryOf(entryPath, path(Directory::Disabled)) && !isLink(path(Directory::Disabled)) && !isLink(entryPath);
 }
 
 QString SystemKiosk::systemProfileLink(const QString &name) const
 {
-    const QString path = systemProfilesDir() + QLatin1Char('/') + name;
-    return isPlainName(name) && isLink(path) ? path : QString();
+    const QString entryPath = path(Directory::System) + QLatin1Char('/') + name;
+    return isPlainName(name) && isLink(entryPath) ? entryPath : QString();
 }
 
 QString SystemKiosk::userProfileLink(const QString &name) const
@@ -182,11 +256,11 @@ QString SystemKiosk::userProfileLink(const QString &name) const
     if (!entry) {
         return QString();
     }
-    if (entry->disabled && isLink(disabledProfilesDir())) {
-        return disabledProfilesDir();
+    if (entry->disabled && isLink(path(Directory::Disabled))) {
+        return path(Directory::Disabled);
     }
-    const QString path = userProfilesDir() + QLatin1Char('/') + name;
-    return isLink(path) ? path : QString();
+    const QString entryPath = path(Directory::Users) + QLatin1Char('/') + name;
+    return isLink(entryPath) ? entryPath : QString();
 }
 
 ProfileFile SystemKiosk::readProfile(const QString &path) const
@@ -223,15 +297,33 @@ QList<ProfileFile> SystemKiosk::readDirProfiles(const QString &dir) const
     return profiles;
 }
 
+QMap<QString, QByteArray> SystemKiosk::profileTexts(Directory directory) const
+{
+    QMap<QString, QByteArray> texts;
+    const QFileInfoList entries = Utils::dirFiles(path(directory));
+    for (const QFileInfo &entry : entries) {
+        QFile file(entry.absoluteFilePath());
+        if (!file.open(QIODevice::ReadOnly)) {
+            throw ReadFileException(file.fileName(), file.errorString());
+        }
+        QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            throw ReadFileException(file.fileName(), file.errorString());
+        }
+        texts.insert(entry.fileName(), bytes);
+    }
+    return texts;
+}
+
 QList<ProfileFile> SystemKiosk::readSystemProfiles() const
 {
-    return readDirProfiles(systemProfilesDir());
+    return readDirProfiles(path(Directory::System));
 }
 
 QList<UserProfileFile> SystemKiosk::readUserProfiles() const
 {
-    const QList<ProfileFile> enabled = readDirProfiles(userProfilesDir());
-    const QList<ProfileFile> disabled = readDirProfiles(disabledProfilesDir());
+    const QList<ProfileFile> enabled = readDirProfiles(path(Directory::Users));
+    const QList<ProfileFile> disabled = readDirProfiles(path(Directory::Disabled));
 
     QList<UserProfileFile> users;
     users.reserve(enabled.size() + disabled.size());
@@ -249,7 +341,7 @@ QList<UserProfileFile> SystemKiosk::readUserProfiles() const
 QSet<QString> SystemKiosk::users() const
 {
     QSet<QString> names;
-    const QFileInfoList entries = Utils::dirFiles(userProfilesDir());
+    const QFileInfoList entries = Utils::dirFiles(path(Directory::Users));
     for (const QFileInfo &entry : entries) {
         names.insert(entry.fileName());
     }
@@ -259,7 +351,7 @@ QSet<QString> SystemKiosk::users() const
 void SystemKiosk::updateSystemProfile(const QString &name, const QString &text) const
 {
     if (isPlainName(name)) {
-        const KioskDirectory dir(systemProfilesDir());
+        const KioskDirectory dir(path(Directory::System));
         FileRecorder(dir, name).write(text);
     }
 }
@@ -267,7 +359,7 @@ void SystemKiosk::updateSystemProfile(const QString &name, const QString &text) 
 void SystemKiosk::updateUserProfile(const QString &name, const QString &text) const
 {
     if (const std::optional<UserEntry> entry = parseUserName(name)) {
-        const KioskDirectory dir = userDirectory(*entry, KioskDirectory::Missing::Create);
+        const KioskDirectory dir = userDirectory(path(Directory::Users), *entry, KioskDirectory::Missing::Create);
         FileRecorder(dir, entry->file).write(text);
     }
 }
@@ -275,7 +367,7 @@ void SystemKiosk::updateUserProfile(const QString &name, const QString &text) co
 void SystemKiosk::renameSystemProfile(const QString &from, const QString &to) const
 {
     if (isPlainName(from) && isPlainName(to)) {
-        const KioskDirectory dir(systemProfilesDir());
+        const KioskDirectory dir(path(Directory::System));
         KioskDirectory::renameFile(dir, from, dir, to);
     }
 }
@@ -285,8 +377,8 @@ void SystemKiosk::renameUserProfile(const QString &from, const QString &to) cons
     const std::optional<UserEntry> fromEntry = parseUserName(from);
     const std::optional<UserEntry> toEntry = parseUserName(to);
     if (fromEntry && toEntry) {
-        const KioskDirectory fromDir = userDirectory(*fromEntry, KioskDirectory::Missing::Leave);
-        const KioskDirectory toDir = userDirectory(*toEntry, KioskDirectory::Missing::Create);
+        const KioskDirectory fromDir = userDirectory(path(Directory::Users), *fromEntry, KioskDirectory::Missing::Leave);
+        const KioskDirectory toDir = userDirectory(path(Directory::Users), *toEntry, KioskDirectory::Missing::Create);
         KioskDirectory::renameFile(fromDir, fromEntry->file, toDir, toEntry->file);
     }
 }
@@ -294,19 +386,23 @@ void SystemKiosk::renameUserProfile(const QString &from, const QString &to) cons
 void SystemKiosk::removeSystemProfile(const QString &name) const
 {
     if (isPlainName(name)) {
-        KioskDirectory(systemProfilesDir(), KioskDirectory::Missing::Leave).removeFile(name);
+        KioskDirectory(path(Directory::System), KioskDirectory::Missing::Leave).removeFile(name);
     }
 }
 
 void SystemKiosk::removeUserProfile(const QString &name) const
 {
     if (const std::optional<UserEntry> entry = parseUserName(name)) {
-        userDirectory(*entry, KioskDirectory::Missing::Leave).removeFile(entry->file);
+        userDirectory(path(Directory::Users), *entry, KioskDirectory::Missing::Leave).removeFile(entry->file);
     }
 }
 
 bool SystemKiosk::fileValue(const QString &path) const
 {
+    // A kiosk given without the module's parameters has no "now" switches.
+    if (path.isEmpty()) {
+        throw ReadFileException(path, QCoreApplication::translate("SystemKiosk", "The module is not loaded"));
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw ReadFileException(path, file.errorString());
@@ -326,40 +422,40 @@ bool SystemKiosk::fileValue(const QString &path) const
 
 bool SystemKiosk::enforce() const
 {
-    return fileValue(QString::fromUtf8(SystemPaths::enforceParameter));
+    return fileValue(switchPath(Switch::Enforce));
 }
 
 bool SystemKiosk::autoEnforce() const
 {
-    return fileValue(QString::fromUtf8(SystemPaths::autoEnforceFile));
+    return fileValue(switchPath(Switch::AutoEnforce));
 }
 
 bool SystemKiosk::complain() const
 {
-    return fileValue(QString::fromUtf8(SystemPaths::complainParameter));
+    return fileValue(switchPath(Switch::Complain));
 }
 
 bool SystemKiosk::autoComplain() const
 {
-    return fileValue(QString::fromUtf8(SystemPaths::autoComplainFile));
+    return fileValue(switchPath(Switch::AutoComplain));
 }
 
 void SystemKiosk::enableEnforce(bool on) const
 {
-    FileRecorder(QString::fromUtf8(SystemPaths::enforceParameter)).writeInPlace(on);
+    FileRecorder(switchPath(Switch::Enforce)).writeInPlace(on);
 }
 
 void SystemKiosk::enableAutoEnforce(bool on) const
 {
-    FileRecorder(QString::fromUtf8(SystemPaths::autoEnforceFile)).write(on);
+    FileRecorder(switchPath(Switch::AutoEnforce)).write(on);
 }
 
 void SystemKiosk::enableComplain(bool on) const
 {
-    FileRecorder(QString::fromUtf8(SystemPaths::complainParameter)).writeInPlace(on);
+    FileRecorder(switchPath(Switch::Complain)).writeInPlace(on);
 }
 
 void SystemKiosk::enableAutoComplain(bool on) const
 {
-    FileRecorder(QString::fromUtf8(SystemPaths::autoComplainFile)).write(on);
+    FileRecorder(switchPath(Switch::AutoComplain)).write(on);
 }

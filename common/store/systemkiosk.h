@@ -10,7 +10,9 @@
 #include "profile/profilefile.h"
 #include "profile/userprofilefile.h"
 
+#include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QSet>
 #include <QString>
 
@@ -21,8 +23,8 @@
  * profile directory with its subdirectory of disabled users, and the enforce
  * and complain switches, each "now" (module parameter) and "after reboot".
  *
- * Holds no state; every call goes to the file system. Writes only ever reach
- * the compiled directories: a profile name with a directory part of its own
+ * Holds no state but where the kiosk lies; every call goes to the file
+ * system. Writes only ever reach the kiosk's own directories: a profile name with a directory part of its own
  * (other than the "disabled/" prefix of user profiles) is refused quietly,
  * nothing thrown and nothing changed. Every change goes through the
  * directory's descriptor (KioskDirectory): an entry that is a symbolic link,
@@ -32,24 +34,48 @@
 class ORLACOMMON_EXPORT SystemKiosk
 {
 public:
+    /** The system's kiosk, at the paths this build was made with. */
     SystemKiosk();
+    /**
+     * A kiosk laid out below @p treeDir as the system's is below its own tree
+     * directory (a copy taken from another machine, a test's own tree), with
+     * the module's "now" switches in @p moduleParametersDir; without one they
+     * read as a module that is not loaded.
+     */
+    explicit SystemKiosk(const QString &treeDir, const QString &moduleParametersDir = QString());
     virtual ~SystemKiosk();
 
+    /** The system's directories, as SystemKiosk() has them. */
     static QString systemProfilesDir();
     static QString userProfilesDir();
     static QString disabledProfilesDir();
 
     /** The three directories that hold profiles. */
     enum class Directory { System, Users, Disabled };
+    /** The four switches: the module's "now" and the files read after reboot. */
+    enum class Switch { Enforce, AutoEnforce, Complain, AutoComplain };
+
+    /** The directory that holds this kiosk's profile directories and its switches after reboot. */
+    QString treeDir() const;
+    QString path(Directory directory) const;
+    QString switchPath(Switch which) const;
+
     /** Where a profile name leads: a directory and a plain file name in it. */
     struct Entry {
         Directory directory;
         QString file;
     };
+    /** How a user entry is named: the account name, or "disabled/" and the account name. */
+    static QString userEntryName(const QString &account, bool enabled);
+    /** The name @p entry goes by: its file, or for a disabled user's "disabled/" and the file. */
+    static QString entryName(const Entry &entry);
+    /** The account of a user entry name, and whether it is enabled; no check of the account itself. */
+    static QString accountOfUserEntry(const QString &name, bool *enabled = nullptr);
     /** Empty when @p name is refused (a directory part, ".", "..", NUL). */
     static std::optional<Entry> systemEntry(const QString &name);
     /** As systemEntry(), for an account name or "disabled/" and an account name. */
     static std::optional<Entry> userEntry(const QString &name);
+    /** path() of the system's kiosk. */
     static QString directoryPath(Directory directory);
     /** Whether systemEntry() takes @p name. */
     static bool isValidSystemProfileName(const QString &name);
@@ -71,6 +97,12 @@ public:
     QList<ProfileFile> readDirProfiles(const QString &dir) const;
     /** @throws ReadFileException */
     QList<ProfileFile> readSystemProfiles() const;
+    /**
+     * Every profile of @p directory as stored, by file name; the first
+     * unreadable file fails the whole call.
+     * @throws ReadFileException
+     */
+    QMap<QString, QByteArray> profileTexts(Directory directory) const;
     /**
      * Enabled users' profiles, then disabled users' profiles, named by account.
      * @throws ReadFileException
@@ -127,6 +159,14 @@ public:
      */
     QString systemProfileLink(const QString &name) const;
     QString userProfileLink(const QString &name) const;
+
+private:
+    QString m_treeDir;
+    QString m_moduleParametersDir;
+    // Asked for on every path check: worked out once.
+    QString m_systemDir;
+    QString m_usersDir;
+    QString m_disabledDir;
 };
 
 #endif

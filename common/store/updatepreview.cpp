@@ -6,7 +6,6 @@
 #include "store/updatepreview.h"
 
 #include "profile/printable.h"
-#include "protocol/helperconstants.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -51,13 +50,14 @@ QString displayed(const QString &text)
 
 QString account(const QString &name)
 {
-    const QString prefix = HelperConstants::disabledPrefix + QLatin1Char('/');
-    return displayed(name.startsWith(prefix) ? name.mid(prefix.size()) : name);
+    return displayed(SystemKiosk::accountOfUserEntry(name));
 }
 
 bool isDisabled(const QString &name)
 {
-    return name.startsWith(HelperConstants::disabledPrefix + QLatin1Char('/'));
+    bool enabled = true;
+    SystemKiosk::accountOfUserEntry(name, &enabled);
+    return !enabled;
 }
 }
 

@@ -176,12 +176,9 @@ cmake_minimum_required(VERSION 3.16)
 project(installedclient CXX)
 set(CMAKE_CXX_STANDARD 17)
 find_package(Qt5 REQUIRED COMPONENTS Core DBus)
-find_package(KF5Auth REQUIRED)
-find_path(ORLA_COMMON_INCLUDE_DIR protocol/helperconstants.h PATH_SUFFIXES orla-admin-kiosk_common REQUIRED)
-find_library(ORLA_COMMON_LIBRARY orla-admin-kiosk_common REQUIRED)
+find_package(OrlaAdminKioskCommon REQUIRED)
 add_executable(kauthclient kauthclient.cpp)
-target_include_directories(kauthclient PRIVATE ${ORLA_COMMON_INCLUDE_DIR})
-target_link_libraries(kauthclient ${ORLA_COMMON_LIBRARY} KF5::AuthCore Qt5::DBus)
+target_link_libraries(kauthclient Orla::orla-admin-kiosk_common Qt5::DBus)
 CMAKE
 if ! { cmake -S "$client" -B "$client/build" -DCMAKE_BUILD_TYPE=Release >"$client/log" 2>&1 &&
     cmake --build "$client/build" >>"$client/log" 2>&1; }; then

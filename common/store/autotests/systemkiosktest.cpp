@@ -15,7 +15,6 @@
 #include "filesizelimit.h"
 #include "kiosktree.h"
 #include "readaccessdrop.h"
-#include "scratchroot.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -62,18 +61,15 @@ private:
         KioskTree::write(KioskTree::systemProfilesDir() + QStringLiteral("/base"), "+file r uo: /usr/lib\n");
         KioskTree::write(KioskTree::userProfilesDir() + QStringLiteral("/alice"), "@include base\n");
         KioskTree::write(KioskTree::disabledUsersDir() + QStringLiteral("/bob"), "@include base\n");
-        KioskTree::write(ScratchRoot::root() + QStringLiteral("/etc/passwd"), "root:x:0:0::/root:/bin/bash\n");
-        KioskTree::write(ScratchRoot::root() + QStringLiteral("/etc/tavrix/x"), "victim\n");
-        KioskTree::write(ScratchRoot::root() + QStringLiteral("/x"), "victim\n");
+        KioskTree::write(KioskTree::root() + QStringLiteral("/etc/passwd"), "root:x:0:0::/root:/bin/bash\n");
+        KioskTree::write(KioskTree::root() + QStringLiteral("/etc/tavrix/x"), "victim\n");
+        KioskTree::write(KioskTree::root() + QStringLiteral("/x"), "victim\n");
     }
 
 private Q_SLOTS:
     void init()
     {
-        if (!ScratchRoot::isScratchBuild()) {
-            QSKIP("the kiosk tree of this build is the real system's");
-        }
-        ScratchRoot::reset();
+        KioskTree::reset();
     }
 
     void switchContent_data()
@@ -112,7 +108,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.path() + QStringLiteral("/switch");
         TestFiles::write(path, content);
-        QCOMPARE(SystemKiosk().fileValue(path), on);
+        QCOMPARE(KioskTree::kiosk().fileValue(path), on);
     }
 
     void switchReadersReadTheirOwnFile_data()
@@ -145,16 +141,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<Operation>("enable");
-        QTest::newRow("enforce") << QString::fromUtf8(SystemPaths::enforceParameter) << Operation([](const SystemKiosk &k) {
+        QTest::newRow("enforce") << KioskTree::moved(SystemPaths::enforceParameter) << Operation([](const SystemKiosk &k) {
             k.enableEnforce(true);
         });
-        QTest::newRow("auto enforce") << QString::fromUtf8(SystemPaths::autoEnforceFile) << Operation([](const SystemKiosk &k) {
+        QTest::newRow("auto enforce") << KioskTree::moved(SystemPaths::autoEnforceFile) << Operation([](const SystemKiosk &k) {
             k.enableAutoEnforce(true);
         });
-        QTest::newRow("complain") << QString::fromUtf8(SystemPaths::complainParameter) << Operation([](const SystemKiosk &k) {
+        QTest::newRow("complain") << KioskTree::moved(SystemPaths::complainParameter) << Operation([](const SystemKiosk &k) {
             k.enableComplain(true);
         });
-        QTest::newRow("auto complain") << QString::fromUtf8(SystemPaths::autoComplainFile) << Operation([](const SystemKiosk &k) {
+        QTest::newRow("auto complain") << KioskTree::moved(SystemPaths::autoComplainFile) << Operation([](const SystemKiosk &k) {
             k.enableAutoComplain(true);
         });
     }
@@ -163,14 +159,14 @@ private Q_SLOTS:
     {
         QFETCH(QString, path);
         QFETCH(Operation, enable);
-        const QStringList all{QString::fromUtf8(SystemPaths::enforceParameter),
-                              QString::fromUtf8(SystemPaths::autoEnforceFile),
-                              QString::fromUtf8(SystemPaths::complainParameter),
-                              QString::fromUtf8(SystemPaths::autoComplainFile)};
+        const QStringList all{KioskTree::moved(SystemPaths::enforceParameter),
+                              KioskTree::moved(SystemPaths::autoEnforceFile),
+                              KioskTree::moved(SystemPaths::complainParameter),
+                              KioskTree::moved(SystemPaths::autoComplainFile)};
         for (const QString &file : all) {
             KioskTree::write(file, "0\n");
         }
-        enable(SystemKiosk());
+        enable(KioskTree::kiosk());
         for (const QString &file : all) {
             QCOMPARE(TestFiles::read(file), file == path ? QByteArray("1\n") : QByteArray("0\n"));
         }
@@ -180,13 +176,13 @@ private Q_SLOTS:
     {
         // Module not loaded: no parameter files at all.
         try {
-            SystemKiosk().enforce();
+            KioskTree::kiosk().enforce();
             QFAIL("no failure");
         } catch (const ReadFileException &e) {
-            QCOMPARE(e.path(), QString::fromUtf8(SystemPaths::enforceParameter));
+            QCOMPARE(e.path(), KioskTree::moved(SystemPaths::enforceParameter));
             QVERIFY(!e.details().isEmpty());
         }
-        QVERIFY_EXCEPTION_THROWN(SystemKiosk().complain(), ReadFileException);
+        QVERIFY_EXCEPTION_THROWN(KioskTree::kiosk().complain(), ReadFileException);
     }
 
     void readUserProfilesEnabledThenDisabled()
@@ -196,7 +192,7 @@ private Q_SLOTS:
         KioskTree::write(KioskTree::disabledUsersDir() + QStringLiteral("/bob"), "");
         KioskTree::write(KioskTree::userProfilesDir() + QStringLiteral("/Dave"), "");
 
-        const QList<UserProfileFile> users = SystemKiosk().readUserProfiles();
+        const QList<UserProfileFile> users = KioskTree::kiosk().readUserProfiles();
         QStringList names;
         QList<bool> enabled;
         for (const UserProfileFile &user : users) {
@@ -210,7 +206,7 @@ private Q_SLOTS:
         QCOMPARE(users.at(0).data().objectRules().size(), 1);
         QCOMPARE(users.at(3).data().includes().values().first().name(), QStringLiteral("office"));
 
-        QCOMPARE(SystemKiosk().users(), (QSet<QString>{QStringLiteral("alice"), QStringLiteral("Dave")}));
+        QCOMPARE(KioskTree::kiosk().users(), (QSet<QString>{QStringLiteral("alice"), QStringLiteral("Dave")}));
     }
 
     void emptyTreeReadsEmpty()
@@ -227,8 +223,8 @@ private Q_SLOTS:
         KioskTree::write(KioskTree::systemProfilesDir() + QStringLiteral("/base"), "");
         KioskTree::write(KioskTree::systemProfilesDir() + QStringLiteral("/.hidden"), "@include secret\n");
         KioskTree::write(KioskTree::systemProfilesDir() + QStringLiteral("/sub/inner"), "");
-        KioskTree::write(ScratchRoot::root() + QStringLiteral("/outside"), "@include secret\n");
-        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/outside"), KioskTree::systemProfilesDir() + QStringLiteral("/link")));
+        KioskTree::write(KioskTree::root() + QStringLiteral("/outside"), "@include secret\n");
+        QVERIFY(QFile::link(KioskTree::root() + QStringLiteral("/outside"), KioskTree::systemProfilesDir() + QStringLiteral("/link")));
         QCOMPARE(mkfifo(QFile::encodeName(KioskTree::systemProfilesDir() + QStringLiteral("/fifo")).constData(), 0600), 0);
         KioskTree::write(KioskTree::userProfilesDir() + QStringLiteral("/alice"), "");
         QVERIFY(QFile::link(KioskTree::userProfilesDir() + QStringLiteral("/alice"), KioskTree::userProfilesDir() + QStringLiteral("/mallory")));
@@ -242,20 +238,20 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         TestFiles::write(dir.path() + QStringLiteral("/web"), "@include base\n");
-        const QList<ProfileFile> profiles = SystemKiosk().readDirProfiles(dir.path());
+        const QList<ProfileFile> profiles = KioskTree::kiosk().readDirProfiles(dir.path());
         QCOMPARE(profiles.size(), 1);
         QCOMPARE(profiles.first().name(), QStringLiteral("web"));
         QVERIFY(profiles.first().exists());
 
         // readProfile alone keeps the path it was given as the name.
-        QCOMPARE(SystemKiosk().readProfile(dir.path() + QStringLiteral("/web")).name(), dir.path() + QStringLiteral("/web"));
+        QCOMPARE(KioskTree::kiosk().readProfile(dir.path() + QStringLiteral("/web")).name(), dir.path() + QStringLiteral("/web"));
     }
 
     void readProfileOfMissingFileFails()
     {
         const QString path = KioskTree::systemProfilesDir() + QStringLiteral("/missing");
         try {
-            SystemKiosk().readProfile(path);
+            KioskTree::kiosk().readProfile(path);
             QFAIL("no failure");
         } catch (const ReadFileException &e) {
             QCOMPARE(e.path(), path);
@@ -270,7 +266,7 @@ private Q_SLOTS:
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
         QList<ProfileFile> profiles;
         try {
-            profiles = SystemKiosk().readSystemProfiles();
+            profiles = KioskTree::kiosk().readSystemProfiles();
         } catch (...) {
             QTextCodec::setCodecForLocale(saved);
             throw;
@@ -305,9 +301,9 @@ private Q_SLOTS:
         }
         try {
             if (users) {
-                SystemKiosk().readUserProfiles();
+                KioskTree::kiosk().readUserProfiles();
             } else {
-                SystemKiosk().readSystemProfiles();
+                KioskTree::kiosk().readSystemProfiles();
             }
             QFAIL("no failure");
         } catch (const ReadFileException &e) {
@@ -380,14 +376,14 @@ private Q_SLOTS:
     void firstDisableCreatesDisabledDirectory()
     {
         KioskTree::write(KioskTree::userProfilesDir() + QStringLiteral("/alice"), "x\n");
-        SystemKiosk().renameUserProfile(QStringLiteral("alice"), QStringLiteral("disabled/alice"));
+        KioskTree::kiosk().renameUserProfile(QStringLiteral("alice"), QStringLiteral("disabled/alice"));
         QCOMPARE(TestFiles::read(KioskTree::disabledUsersDir() + QStringLiteral("/alice")), QByteArray("x\n"));
     }
 
     void renameOfMissingProfileFails()
     {
         try {
-            SystemKiosk().renameSystemProfile(QStringLiteral("ghost"), QStringLiteral("spirit"));
+            KioskTree::kiosk().renameSystemProfile(QStringLiteral("ghost"), QStringLiteral("spirit"));
             QFAIL("no failure");
         } catch (const RenameFileException &e) {
             QCOMPARE(e.path(), KioskTree::systemProfilesDir() + QStringLiteral("/ghost"));
@@ -460,7 +456,7 @@ private Q_SLOTS:
         QFETCH(Operation, operation);
         populate();
         const QMap<QString, QByteArray> before = KioskTree::snapshot(KioskTree::Scope::WholeRoot);
-        operation(SystemKiosk());
+        operation(KioskTree::kiosk());
         QCOMPARE(KioskTree::snapshot(KioskTree::Scope::WholeRoot), before);
     }
 
@@ -494,13 +490,13 @@ private Q_SLOTS:
         // The disabled directory replaced by a link to the directory holding
         // the victim; a profile replaced by a link to the password file.
         QVERIFY(QDir(KioskTree::disabledUsersDir()).removeRecursively());
-        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/tavrix"), KioskTree::disabledUsersDir()));
-        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/passwd"), KioskTree::systemProfilesDir() + QStringLiteral("/evil")));
-        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/passwd"), KioskTree::userProfilesDir() + QStringLiteral("/mallory")));
+        QVERIFY(QFile::link(KioskTree::root() + QStringLiteral("/etc/tavrix"), KioskTree::disabledUsersDir()));
+        QVERIFY(QFile::link(KioskTree::root() + QStringLiteral("/etc/passwd"), KioskTree::systemProfilesDir() + QStringLiteral("/evil")));
+        QVERIFY(QFile::link(KioskTree::root() + QStringLiteral("/etc/passwd"), KioskTree::userProfilesDir() + QStringLiteral("/mallory")));
 
         const QMap<QString, QByteArray> before = KioskTree::snapshot(KioskTree::Scope::WholeRoot);
         // Skipped quietly, the change would be reported done and then be missing.
-        QVERIFY_EXCEPTION_THROWN(operation(SystemKiosk()), DetailsException);
+        QVERIFY_EXCEPTION_THROWN(operation(KioskTree::kiosk()), DetailsException);
         QCOMPARE(KioskTree::snapshot(KioskTree::Scope::WholeRoot), before);
     }
 
@@ -508,8 +504,8 @@ private Q_SLOTS:
     {
         populate();
         QVERIFY(QDir(KioskTree::disabledUsersDir()).removeRecursively());
-        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/tavrix"), KioskTree::disabledUsersDir()));
-        QVERIFY(QFile::link(ScratchRoot::root() + QStringLiteral("/etc/passwd"), KioskTree::systemProfilesDir() + QStringLiteral("/evil")));
+        QVERIFY(QFile::link(KioskTree::root() + QStringLiteral("/etc/tavrix"), KioskTree::disabledUsersDir()));
+        QVERIFY(QFile::link(KioskTree::root() + QStringLiteral("/etc/passwd"), KioskTree::systemProfilesDir() + QStringLiteral("/evil")));
         const SystemKiosk kiosk;
         QCOMPARE(kiosk.userProfileLink(QStringLiteral("disabled/alice")), KioskTree::disabledUsersDir());
         QCOMPARE(kiosk.userProfileLink(QStringLiteral("alice")), QString());
@@ -537,7 +533,7 @@ private Q_SLOTS:
         QFETCH(QString, swapped);
         QFETCH(Operation, save);
         populate();
-        const QString victimDir = ScratchRoot::root() + QStringLiteral("/etc/tavrix");
+        const QString victimDir = KioskTree::root() + QStringLiteral("/etc/tavrix");
         const QString victim = victimDir + QStringLiteral("/x");
         const bool directory = swapped == KioskTree::disabledUsersDir();
         const QString link = swapped + QStringLiteral(".link");
@@ -563,7 +559,7 @@ private Q_SLOTS:
         for (int i = 0; i < 500; ++i) {
             KioskTree::write(victim, "victim\n");
             try {
-                save(SystemKiosk());
+                save(KioskTree::kiosk());
             } catch (const DetailsException &) {
                 // Refusing a link it met is fine; following it is not.
             }
@@ -604,7 +600,7 @@ private Q_SLOTS:
         QCOMPARE(::chown(QFile::encodeName(dir).constData(), owner, 0), 0);
         const QMap<QString, QByteArray> before = KioskTree::snapshot(KioskTree::Scope::WholeRoot);
         try {
-            save(SystemKiosk());
+            save(KioskTree::kiosk());
             QFAIL("no failure");
         } catch (const WriteFileException &e) {
             QCOMPARE(e.path(), dir);
@@ -639,7 +635,7 @@ private Q_SLOTS:
         for (const QString &file : QStringList{profile,
                                                KioskTree::systemProfilesDir() + QStringLiteral("/web"),
                                                KioskTree::disabledUsersDir() + QStringLiteral("/carol"),
-                                               QString::fromUtf8(SystemPaths::autoEnforceFile)}) {
+                                               KioskTree::moved(SystemPaths::autoEnforceFile)}) {
             QCOMPARE(statusOf(file).st_mode & 07777, mode_t(0644));
         }
         // The administrator's choice of owner survives a save.
@@ -654,13 +650,13 @@ private Q_SLOTS:
         QTest::addColumn<Operation>("enable");
         QTest::addColumn<bool>("inPlace");
         // Module parameters cannot be renamed over; files under /etc can.
-        QTest::newRow("enforce") << QString::fromUtf8(SystemPaths::enforceParameter) << Operation([](const SystemKiosk &k) {
+        QTest::newRow("enforce") << KioskTree::moved(SystemPaths::enforceParameter) << Operation([](const SystemKiosk &k) {
             k.enableEnforce(true);
         }) << true;
-        QTest::newRow("auto enforce") << QString::fromUtf8(SystemPaths::autoEnforceFile) << Operation([](const SystemKiosk &k) {
+        QTest::newRow("auto enforce") << KioskTree::moved(SystemPaths::autoEnforceFile) << Operation([](const SystemKiosk &k) {
             k.enableAutoEnforce(true);
         }) << false;
-        QTest::newRow("auto complain") << QString::fromUtf8(SystemPaths::autoComplainFile) << Operation([](const SystemKiosk &k) {
+        QTest::newRow("auto complain") << KioskTree::moved(SystemPaths::autoComplainFile) << Operation([](const SystemKiosk &k) {
             k.enableAutoComplain(true);
         }) << false;
     }
@@ -681,7 +677,7 @@ private Q_SLOTS:
         };
         const ino_t before = inode();
         const QStringList entriesBefore = QDir(QFileInfo(path).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-        enable(SystemKiosk());
+        enable(KioskTree::kiosk());
         QCOMPARE(TestFiles::read(path), QByteArray("1\n"));
         QCOMPARE(inode() == before, inPlace);
         QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), entriesBefore);
@@ -729,8 +725,8 @@ private Q_SLOTS:
             if (!limit.isActive()) {
                 QSKIP("cannot limit the file size of this process");
             }
-            QVERIFY_EXCEPTION_THROWN(SystemKiosk().updateSystemProfile(QStringLiteral("base"), text), WriteFileException);
-            QVERIFY_EXCEPTION_THROWN(SystemKiosk().updateUserProfile(QStringLiteral("disabled/bob"), text), WriteFileException);
+            QVERIFY_EXCEPTION_THROWN(KioskTree::kiosk().updateSystemProfile(QStringLiteral("base"), text), WriteFileException);
+            QVERIFY_EXCEPTION_THROWN(KioskTree::kiosk().updateUserProfile(QStringLiteral("disabled/bob"), text), WriteFileException);
         }
         QCOMPARE(TestFiles::read(KioskTree::systemProfilesDir() + QStringLiteral("/base")), QByteArray("+file r uo: /usr/lib\n"));
         QCOMPARE(TestFiles::read(KioskTree::disabledUsersDir() + QStringLiteral("/bob")), QByteArray("@include base\n"));
@@ -742,21 +738,67 @@ private Q_SLOTS:
     {
         // A regular file where the disabled directory belongs.
         KioskTree::write(KioskTree::disabledUsersDir(), "not a directory\n");
-        QVERIFY_EXCEPTION_THROWN(SystemKiosk().updateUserProfile(QStringLiteral("disabled/alice"), QStringLiteral("x\n")), CreateDirException);
+        QVERIFY_EXCEPTION_THROWN(KioskTree::kiosk().updateUserProfile(QStringLiteral("disabled/alice"), QStringLiteral("x\n")), CreateDirException);
         KioskTree::write(KioskTree::userProfilesDir() + QStringLiteral("/alice"), "@include base\n");
-        QVERIFY_EXCEPTION_THROWN(SystemKiosk().renameUserProfile(QStringLiteral("alice"), QStringLiteral("disabled/alice")), CreateDirException);
+        QVERIFY_EXCEPTION_THROWN(KioskTree::kiosk().renameUserProfile(QStringLiteral("alice"), QStringLiteral("disabled/alice")), CreateDirException);
         QCOMPARE(TestFiles::read(KioskTree::userProfilesDir() + QStringLiteral("/alice")), QByteArray("@include base\n"));
         QCOMPARE(TestFiles::read(KioskTree::disabledUsersDir()), QByteArray("not a directory\n"));
 
         // A directory where a profile belongs.
         QVERIFY(QDir().mkpath(KioskTree::systemProfilesDir() + QStringLiteral("/web/inner")));
         try {
-            SystemKiosk().updateSystemProfile(QStringLiteral("web"), QStringLiteral("x\n"));
+            KioskTree::kiosk().updateSystemProfile(QStringLiteral("web"), QStringLiteral("x\n"));
             QFAIL("no failure");
         } catch (const WriteFileException &e) {
             QCOMPARE(e.path(), KioskTree::systemProfilesDir() + QStringLiteral("/web"));
         }
         QVERIFY(QFileInfo(KioskTree::systemProfilesDir() + QStringLiteral("/web/inner")).isDir());
+    }
+
+    void userEntryNamesBothWays_data()
+    {
+        QTest::addColumn<QString>("account");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("enabled") << QStringLiteral("alice") << true << QStringLiteral("alice");
+        QTest::newRow("disabled") << QStringLiteral("alice") << false << QStringLiteral("disabled/alice");
+    }
+
+    void userEntryNamesBothWays()
+    {
+        QFETCH(QString, account);
+        QFETCH(bool, enabled);
+        QFETCH(QString, name);
+        QCOMPARE(SystemKiosk::userEntryName(account, enabled), name);
+        bool readEnabled = !enabled;
+        QCOMPARE(SystemKiosk::accountOfUserEntry(name, &readEnabled), account);
+        QCOMPARE(readEnabled, enabled);
+        const std::optional<SystemKiosk::Entry> entry = SystemKiosk::userEntry(name);
+        QVERIFY(entry);
+        QCOMPARE(SystemKiosk::entryName(*entry), name);
+    }
+
+    // A tree given at run time is the only one reached: another machine's
+    // copy is read and written where it lies, the build's own stays as it was.
+    void givenTreeIsTheOnlyOneReached()
+    {
+        populate();
+        const KioskTree::Snapshot before = KioskTree::snapshot(KioskTree::Scope::WholeRoot);
+        QTemporaryDir other;
+        QVERIFY(other.isValid());
+        const SystemKiosk kiosk(other.path() + QStringLiteral("/tree/"));
+        kiosk.updateSystemProfile(QStringLiteral("web"), QStringLiteral("+file r uo: /srv\n"));
+        kiosk.updateUserProfile(QStringLiteral("disabled/carol"), QStringLiteral("@include web\n"));
+        kiosk.enableAutoEnforce(true);
+        QCOMPARE(namesOf(kiosk.readSystemProfiles()), QStringList{QStringLiteral("web")});
+        QCOMPARE(kiosk.profileTexts(SystemKiosk::Directory::Disabled), (QMap<QString, QByteArray>{{QStringLiteral("carol"), "@include web\n"}}));
+        QVERIFY(kiosk.autoEnforce());
+        QCOMPARE(kiosk.treeDir(), other.path() + QStringLiteral("/tree"));
+        QCOMPARE(QFileInfo(kiosk.path(SystemKiosk::Directory::Disabled)).path(), kiosk.path(SystemKiosk::Directory::Users));
+        QVERIFY(kiosk.path(SystemKiosk::Directory::System).startsWith(kiosk.treeDir() + QLatin1Char('/')));
+        // No module parameters given: the "now" switches are those of a module not loaded.
+        QVERIFY_EXCEPTION_THROWN(kiosk.enforce(), ReadFileException);
+        QCOMPARE(KioskTree::snapshot(KioskTree::Scope::WholeRoot), before);
     }
 };
 
