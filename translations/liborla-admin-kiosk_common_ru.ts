@@ -302,6 +302,13 @@
     </message>
 </context>
 <context>
+    <name>SystemKiosk</name>
+    <message>
+        <source>The module is not loaded</source>
+        <translation>Модуль не загружен</translation>
+    </message>
+</context>
+<context>
     <name>UnconfinedProcesses</name>
     <message>
         <source>%1 (%2) of %3</source>
