@@ -10,6 +10,7 @@
 // --accounts --module --display --confinement, whose private namespace
 // keeps every account, mount and change of /etc to itself.
 
+#include "accountcommand.h"
 #include "kiosktree.h"
 #include "landlockruleset.h"
 #include "profile/profileparser.h"
@@ -39,30 +40,10 @@ const QString recorded = QStringLiteral("kioskapp");
 const QString terminal = QStringLiteral("kioskterm");
 const QString root = QStringLiteral("root");
 
-struct Run {
-    int code = -1;
-    QString output;
-};
-
-Run run(const QString &program, const QStringList &arguments, const QByteArray &input = {})
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    Run result;
-    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit) {
-        result.code = process.exitCode();
-    }
-    result.output = QString::fromUtf8(process.readAll());
-    return result;
-}
-
-Run su(const QString &account, const QString &command)
-{
-    return run(QStringLiteral("su"), {QStringLiteral("-"), account, QStringLiteral("-c"), command});
-}
+using AccountCommand::Run;
+using AccountCommand::run;
+using AccountCommand::su;
+using AccountCommand::denied;
 
 // Records @p command as @p account through the helper; the recorded text.
 QString record(const QString &account, const QString &command, QString *failure)
@@ -94,11 +75,6 @@ QString differences(const QSet<ObjectRule> &one, const QSet<ObjectRule> &other)
         lines << QStringLiteral("only the second: ") + rule.filename();
     }
     return lines.join(QLatin1Char('\n'));
-}
-
-bool denied(const Run &result)
-{
-    return result.code != 0 && result.output.contains(QLatin1String("Permission denied"));
 }
 
 void setEnforce(bool on)

@@ -11,6 +11,7 @@
 // --accounts --module --display --confinement, whose private namespace
 // keeps every account and change of /etc to itself.
 
+#include "accountcommand.h"
 #include "kiosktree.h"
 #include "landlockruleset.h"
 #include "protocol/enableactionsmap.h"
@@ -38,38 +39,12 @@ namespace
 {
 const QString hostile = QStringLiteral("kioskhostile");
 const QString victim = QStringLiteral("kioskvictim");
-const QString plain = QStringLiteral("plainpeer");
 const QString desktop = QStringLiteral("kioskdesktop");
 
-struct Run {
-    int code = -1;
-    QString output;
-};
-
-Run run(const QString &program, const QStringList &arguments, const QByteArray &input = {})
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    Run result;
-    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit) {
-        result.code = process.exitCode();
-    }
-    result.output = QString::fromUtf8(process.readAll());
-    return result;
-}
-
-Run su(const QString &account, const QString &command)
-{
-    return run(QStringLiteral("su"), {QStringLiteral("-"), account, QStringLiteral("-c"), command});
-}
-
-bool denied(const Run &result)
-{
-    return result.code != 0 && result.output.contains(QLatin1String("Permission denied"));
-}
+using AccountCommand::Run;
+using AccountCommand::run;
+using AccountCommand::su;
+using AccountCommand::denied;
 
 void setEnforce(bool on)
 {
@@ -136,7 +111,7 @@ void HostileUserBusTest::initTestCase()
     ScratchRoot::reset();
     const Run tree = run(QStringLiteral("bash"), {QStringLiteral(DEMO_TREE_SCRIPT), ScratchRoot::root()});
     QVERIFY2(tree.code == 0, qPrintable(tree.output));
-    for (const QString &account : {hostile, victim, plain, desktop}) {
+    for (const QString &account : {hostile, victim, desktop}) {
         const Run added =
             run(QStringLiteral("adduser"), {QStringLiteral("--quiet"), QStringLiteral("--disabled-password"), QStringLiteral("--gecos"), QString(), account});
         QVERIFY2(added.code == 0, qPrintable(added.output));
