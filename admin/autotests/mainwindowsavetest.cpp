@@ -460,8 +460,11 @@ private Q_SLOTS:
 
         int ticks = 0;
         bool killed = false;
-        QElapsedTimer clock;
-        clock.start();
+        // Well short of the action's ten-minute time-out: the helper's end is
+        // noticed, not waited out.
+        QTimer bound;
+        bound.setSingleShot(true);
+        bound.start(std::chrono::minutes(3));
         QTimer probe;
         probe.setInterval(50);
         connect(&probe, &QTimer::timeout, this, [&]() {
@@ -490,7 +493,7 @@ private Q_SLOTS:
         QVERIFY(ticks > 10);
         QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Enable kiosk mode"), QStringLiteral("Kiosk mode changing error")}));
         QVERIFY(!m_answerer->boxes().at(1).text.isEmpty());
-        QVERIFY2(clock.elapsed() < 60000, "the failure took longer than a minute to show");
+        QVERIFY2(bound.isActive(), "the failure took longer than three minutes to show");
         // Status line and actions as before the attempt.
         QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
         QVERIFY(w.action("actionEnableKioskMode")->isEnabled());
