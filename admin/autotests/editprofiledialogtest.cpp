@@ -7,66 +7,26 @@
 // read-only mode, read from the scratch kiosk tree without the authorisation
 // service).
 
-#include "kiosktree.h"
-#include "modalanswerer.h"
-#include "windowdriver.h"
+#include "mainwindowtestcase.h"
 
 #include "dialogs/comboboxitemdelegate.h"
 #include "dialogs/createprofiledialog.h"
-#include "dialogs/editprofiledialog.h"
-#include "mainwindow/mainwindow.h"
 #include "profile/profileparser.h"
-#include "profile/userprofilefile.h"
 #include "state/profilestate.h"
-#include "state/systemstate.h"
 #include "state/userstate.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QStandardItemModel>
-#include <QStandardPaths>
-#include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTextCodec>
 #include <QTimer>
-#include <QToolBar>
-
-#include <memory>
 
 namespace
 {
-ProfileData parse(const QString &text)
-{
-    return ProfileParser::parseText(text).data();
-}
-
-ProfileState *addProfile(SystemState &state, const QString &name, const QString &text)
-{
-    ProfileFile file(name, true);
-    file.setData(parse(text));
-    auto *profile = new ProfileState(file);
-    state.addProfile(profile);
-    return profile;
-}
-
-UserState *addUser(SystemState &state, const QString &name, const QString &text)
-{
-    UserProfileFile file(name, true);
-    file.setData(parse(text));
-    auto *user = new UserState(file);
-    state.addUser(user);
-    return user;
-}
-
 ObjectRule rule(ObjectRule::Type type, const QString &filename, const QSet<ObjectRule::Mode> &modes, const QSet<ObjectRule::Target> &targets)
 {
     ObjectRule rule;
@@ -112,95 +72,6 @@ auto x11Session(const QByteArray &display, const QByteArray &authority)
     });
 }
 
-// The editor's widgets, by the object names of its form.
-struct Form {
-    explicit Form(EditProfileDialog &dialog)
-        : name(dialog.findChild<QLineEdit *>(QStringLiteral("profileNameLineEdit")))
-        , table(dialog.findChild<QTableWidget *>(QStringLiteral("objectsTableWidget")))
-        , list(dialog.findChild<QListWidget *>(QStringLiteral("inclusionListWidget")))
-        , buttons(dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox")))
-        , tabs(dialog.findChild<QTabWidget *>(QStringLiteral("tabWidget")))
-        , toolBar(dialog.findChild<QToolBar *>())
-        , addFile(dialog.findChild<QAction *>(QStringLiteral("actionAddFile")))
-        , addDirectory(dialog.findChild<QAction *>(QStringLiteral("actionAddDirectory")))
-        , removeFile(dialog.findChild<QAction *>(QStringLiteral("actionRemoveFile")))
-        , record(dialog.findChild<QAction *>(QStringLiteral("actionAddFilesFromProcess")))
-    {
-    }
-
-    QPushButton *ok() const
-    {
-        return buttons->button(QDialogButtonBox::Ok);
-    }
-
-    QStringList filenames() const
-    {
-        QStringList names;
-        for (int row = 0; row < table->rowCount(); ++row) {
-            names << table->item(row, EditProfileDialog::FilenameColumn)->text();
-        }
-        return names;
-    }
-
-    // R, W, C, U, O of a row as a string of 0 and 1.
-    QString checks(int row) const
-    {
-        QString bits;
-        for (int column = EditProfileDialog::ReadColumn; column < EditProfileDialog::ColumnCount; ++column) {
-            bits += table->item(row, column)->checkState() == Qt::Checked ? QLatin1Char('1') : QLatin1Char('0');
-        }
-        return bits;
-    }
-
-    int typeOf(int row) const
-    {
-        return table->item(row, EditProfileDialog::TypeColumn)->data(Qt::UserRole).toInt();
-    }
-
-    QListWidgetItem *entry(const QString &name) const
-    {
-        for (int i = 0; i < list->count(); ++i) {
-            if (list->item(i)->data(Qt::UserRole).toString() == name) {
-                return list->item(i);
-            }
-        }
-        return nullptr;
-    }
-
-    QStringList entryTexts() const
-    {
-        QStringList texts;
-        for (int i = 0; i < list->count(); ++i) {
-            texts << list->item(i)->text();
-        }
-        return texts;
-    }
-
-    void selectRows(const QList<int> &rows) const
-    {
-        table->clearSelection();
-        for (const int row : rows) {
-            table->selectionModel()->select(table->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
-    }
-
-    void setCheck(int row, int column, bool checked) const
-    {
-        table->item(row, column)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
-    }
-
-    QLineEdit *name;
-    QTableWidget *table;
-    QListWidget *list;
-    QDialogButtonBox *buttons;
-    QTabWidget *tabs;
-    QToolBar *toolBar;
-    QAction *addFile;
-    QAction *addDirectory;
-    QAction *removeFile;
-    QAction *record;
-};
-
 QAction *findAction(const QMenu *menu, const QString &text)
 {
     const auto actions = menu->actions();
@@ -221,23 +92,9 @@ QMenu *findSubmenu(const QMenu *menu, const QString &title)
 constexpr Qt::ItemFlags viewOnly = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
 }
 
-class EditProfileDialogTest : public QObject
+class EditProfileDialogTest : public DialogTestCase
 {
     Q_OBJECT
-
-    std::unique_ptr<SystemState> m_state;
-    std::unique_ptr<ModalAnswerer> m_answerer;
-
-    ProfileState *profile(const QString &name) const
-    {
-        const auto profiles = m_state->profiles();
-        for (ProfileState *profile : profiles) {
-            if (profile->name() == name) {
-                return profile;
-            }
-        }
-        return nullptr;
-    }
 
     std::unique_ptr<EditProfileDialog> edit(const QString &name, AbstractProfileState *user = nullptr)
     {
@@ -247,39 +104,20 @@ class EditProfileDialogTest : public QObject
     // A includes B, B includes C; D stands alone; E is broken; X is nowhere.
     void buildChain()
     {
-        addProfile(*m_state, QStringLiteral("A"), QStringLiteral("@include B\n+file r u: /a\n"));
-        addProfile(*m_state, QStringLiteral("B"), QStringLiteral("@include C\n"));
-        addProfile(*m_state, QStringLiteral("C"), QStringLiteral("+file r u: /c\n"));
-        addProfile(*m_state, QStringLiteral("D"), QStringLiteral("+file r u: /d\n"));
-        addProfile(*m_state, QStringLiteral("E"), QStringLiteral("+file r u: /e\nnot a rule line\n"));
+        addProfile(QStringLiteral("A"), QStringLiteral("@include B\n+file r u: /a\n"));
+        addProfile(QStringLiteral("B"), QStringLiteral("@include C\n"));
+        addProfile(QStringLiteral("C"), QStringLiteral("+file r u: /c\n"));
+        addProfile(QStringLiteral("D"), QStringLiteral("+file r u: /d\n"));
+        addProfile(QStringLiteral("E"), QStringLiteral("+file r u: /e\nnot a rule line\n"));
         m_state->updateAllStatuses();
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-    }
-
-    void init()
-    {
-        m_state = std::make_unique<SystemState>();
-        m_answerer = std::make_unique<ModalAnswerer>();
-    }
-
-    void cleanup()
-    {
-        QVERIFY2(m_answerer->unexpected().isEmpty(), qPrintable(m_answerer->unexpected().join(QStringLiteral(", "))));
-        QCOMPARE(m_answerer->pending(), 0);
-        m_answerer.reset();
-        m_state.reset();
-    }
-
     void formOfAnEditableProfile()
     {
         buildChain();
         auto dialog = edit(QStringLiteral("A"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
 
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit profile: A"));
         QCOMPARE(f.name->text(), QStringLiteral("A"));
@@ -297,13 +135,12 @@ private Q_SLOTS:
 
     void rowsAreSortedAndShowTheirRules()
     {
-        addProfile(*m_state,
-                   QStringLiteral("p"),
+        addProfile(QStringLiteral("p"),
                    QStringLiteral("+file rw u: /usr/bin/b\n"
                                   "+link ? ?: /usr/bin/a\n"
                                   "+file c o: /usr/bin/B\n"));
         auto dialog = edit(QStringLiteral("p"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
 
         // Exact string order: capitals first.
         QCOMPARE(f.filenames(), (QStringList{QStringLiteral("/usr/bin/B"), QStringLiteral("/usr/bin/a"), QStringLiteral("/usr/bin/b")}));
@@ -330,9 +167,9 @@ private Q_SLOTS:
 
     void filenameToolTipFollowsEditing()
     {
-        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
+        addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
         auto dialog = edit(QStringLiteral("p"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
         f.table->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/b"));
         QCOMPARE(f.table->item(0, EditProfileDialog::FilenameColumn)->toolTip(), QStringLiteral("/b"));
     }
@@ -372,7 +209,7 @@ private Q_SLOTS:
 
         buildChain();
         auto dialog = edit(edited);
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
 
         QCOMPARE(f.entryTexts(), texts);
         QStringList seenChecked;
@@ -400,11 +237,11 @@ private Q_SLOTS:
 
     void selfIncludeIsShownAndChecked()
     {
-        addProfile(*m_state, QStringLiteral("A"), QStringLiteral("@include A\n"));
-        addProfile(*m_state, QStringLiteral("B"), QStringLiteral("+file r u: /b\n"));
+        addProfile(QStringLiteral("A"), QStringLiteral("@include A\n"));
+        addProfile(QStringLiteral("B"), QStringLiteral("+file r u: /b\n"));
         m_state->updateAllStatuses();
         auto dialog = edit(QStringLiteral("A"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
 
         // A's own state has the cycle as an error, so it is marked twice over;
         // it can be dropped once and never taken back.
@@ -419,11 +256,11 @@ private Q_SLOTS:
 
     void unknownIncludeCanBeDroppedOnce()
     {
-        addProfile(*m_state, QStringLiteral("A"), QStringLiteral("@include Zed\n@include X\n@include B\n"));
-        addProfile(*m_state, QStringLiteral("B"), QStringLiteral("+file r u: /b\n"));
+        addProfile(QStringLiteral("A"), QStringLiteral("@include Zed\n@include X\n@include B\n"));
+        addProfile(QStringLiteral("B"), QStringLiteral("+file r u: /b\n"));
         m_state->updateAllStatuses();
         auto dialog = edit(QStringLiteral("A"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
 
         QCOMPARE(f.entryTexts(), (QStringList{QStringLiteral("B"), QStringLiteral("X (unknown)"), QStringLiteral("Zed (unknown)")}));
         QListWidgetItem *x = f.entry(QStringLiteral("X"));
@@ -445,12 +282,12 @@ private Q_SLOTS:
 
     void brokenIncludeCanBeUncheckedOnce()
     {
-        addProfile(*m_state, QStringLiteral("A"), QStringLiteral("@include E\n"));
-        addProfile(*m_state, QStringLiteral("E"), QStringLiteral("garbage\tline here\n"));
+        addProfile(QStringLiteral("A"), QStringLiteral("@include E\n"));
+        addProfile(QStringLiteral("E"), QStringLiteral("garbage\tline here\n"));
         m_state->updateAllStatuses();
         QVERIFY(!profile(QStringLiteral("E"))->errors().isEmpty());
         auto dialog = edit(QStringLiteral("A"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
 
         QListWidgetItem *e = f.entry(QStringLiteral("E"));
         QCOMPARE(e->text(), QStringLiteral("E (has errors)"));
@@ -486,7 +323,7 @@ private Q_SLOTS:
                 if (random.bounded(100) < 10) {
                     text += QStringLiteral("@include ghost\n");
                 }
-                addProfile(*m_state, QStringLiteral("p%1").arg(i), text);
+                addProfile(QStringLiteral("p%1").arg(i), text);
             }
             m_state->updateAllStatuses();
 
@@ -499,7 +336,7 @@ private Q_SLOTS:
             }
 
             auto dialog = edit(edited);
-            const Form f(*dialog);
+            const EditorForm f(*dialog);
             int shown = 0;
             for (const ProfileState *state : profiles) {
                 const QString name = state->name();
@@ -528,9 +365,9 @@ private Q_SLOTS:
 
     void nameRules()
     {
-        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
+        addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
         auto dialog = edit(QStringLiteral("p"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
 
         f.name->clear();
         QVERIFY(!f.ok()->isEnabled());
@@ -554,9 +391,9 @@ private Q_SLOTS:
     // A name that reached the line edit without typing is held to the same rule.
     void renameToAnyNameIsRefused()
     {
-        addProfile(*m_state, QStringLiteral("orla-desktop"), QStringLiteral("+file r u: /a\n"));
+        addProfile(QStringLiteral("orla-desktop"), QStringLiteral("+file r u: /a\n"));
         auto dialog = edit(QStringLiteral("orla-desktop"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
         QVERIFY(f.ok()->isEnabled());
         f.name->setText(QStringLiteral("orla desktop/../x"));
         m_answerer->answer(QMessageBox::Ok);
@@ -568,9 +405,9 @@ private Q_SLOTS:
 
     void removingRowsFollowsTheSelection()
     {
-        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /1\n+file r u: /2\n+file r u: /3\n+file r u: /4\n+file r u: /5\n"));
+        addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /1\n+file r u: /2\n+file r u: /3\n+file r u: /4\n+file r u: /5\n"));
         auto dialog = edit(QStringLiteral("p"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
 
         f.selectRows({0, 2, 3});
         QVERIFY(f.removeFile->isEnabled());
@@ -584,9 +421,9 @@ private Q_SLOTS:
 
     void contextMenuWithoutSelection()
     {
-        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
+        addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
         auto dialog = edit(QStringLiteral("p"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
 
         const std::unique_ptr<QMenu> menu(dialog->createObjectsContextMenu());
         QVERIFY(menu);
@@ -601,13 +438,12 @@ private Q_SLOTS:
 
     void contextMenuChangesTheSelectedRows()
     {
-        addProfile(*m_state,
-                   QStringLiteral("p"),
+        addProfile(QStringLiteral("p"),
                    QStringLiteral("+file rw u: /1\n"
                                   "+file r uo: /2\n"
                                   "+link rwc o: /3\n"));
         auto dialog = edit(QStringLiteral("p"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
 
         f.selectRows({0, 1});
         std::unique_ptr<QMenu> menu(dialog->createObjectsContextMenu());
@@ -653,9 +489,9 @@ private Q_SLOTS:
 
     void contextMenuOpensAtTheRequestedPoint()
     {
-        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
+        addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
         auto dialog = edit(QStringLiteral("p"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
         dialog->move(0, 0);
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
@@ -706,20 +542,19 @@ private Q_SLOTS:
 
     void acceptBuildsTheProfileFromTheRows()
     {
-        addProfile(*m_state,
-                   QStringLiteral("p"),
+        addProfile(QStringLiteral("p"),
                    QStringLiteral("@include base\n"
                                   "@include other\n"
                                   "+link ? ?: /usr/lib/x.so (deleted)\n"
                                   "+file r u: /tmp/a\n"
                                   "# a comment\n"));
-        addProfile(*m_state, QStringLiteral("base"), QStringLiteral("+file r u: /b\n"));
-        addProfile(*m_state, QStringLiteral("other"), QStringLiteral("+file r u: /o\n"));
+        addProfile(QStringLiteral("base"), QStringLiteral("+file r u: /b\n"));
+        addProfile(QStringLiteral("other"), QStringLiteral("+file r u: /o\n"));
         m_state->updateAllStatuses();
         const ProfileFile before = *profile(QStringLiteral("p"))->file();
 
         auto dialog = edit(QStringLiteral("p"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
         // Opened and accepted untouched: the very same profile, flag included.
         dialog->accept();
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
@@ -732,7 +567,7 @@ private Q_SLOTS:
         // Rows that differ in a trailing blank are two rules; rows alike are one;
         // a row without a filename is kept as the incomplete rule it is.
         auto again = edit(QStringLiteral("p"));
-        const Form g(*again);
+        const EditorForm g(*again);
         QCOMPARE(g.filenames(), (QStringList{QStringLiteral("/tmp/a"), QStringLiteral("/usr/lib/x.so")}));
         g.table->setRowCount(5);
         for (const auto &copy : {qMakePair(2, 0), qMakePair(3, 1), qMakePair(4, 1)}) {
@@ -778,14 +613,14 @@ private Q_SLOTS:
         QFETCH(QList<int>, unchecked);
         QFETCH(QString, text);
 
-        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file rwc uo: /a\n+file r u: /b\n"));
-        addProfile(*m_state, QStringLiteral("q"), QStringLiteral("@include p\n"));
-        UserState *alice = addUser(*m_state, QStringLiteral("alice"), QStringLiteral("@include p\n"));
+        addProfile(QStringLiteral("p"), QStringLiteral("+file rwc uo: /a\n+file r u: /b\n"));
+        addProfile(QStringLiteral("q"), QStringLiteral("@include p\n"));
+        UserState *alice = addUser(QStringLiteral("alice"), QStringLiteral("@include p\n"));
         m_state->updateAllStatuses();
         profile(QStringLiteral("q"))->setChanged(false);
         alice->setChanged(false);
         auto dialog = edit(QStringLiteral("p"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
         f.name->setText(QStringLiteral("renamed"));
         for (const int column : unchecked) {
             f.setCheck(1, column, false);
@@ -819,11 +654,11 @@ private Q_SLOTS:
 
     void renameRewritesEveryInclude()
     {
-        addProfile(*m_state, QStringLiteral("A"), QStringLiteral("@include A\n+file r u: /a\n"));
-        ProfileState *b = addProfile(*m_state, QStringLiteral("B"), QStringLiteral("@include A\n@include C\n"));
-        ProfileState *c = addProfile(*m_state, QStringLiteral("C"), QStringLiteral("+file r u: /c\n"));
-        UserState *alice = addUser(*m_state, QStringLiteral("alice"), QStringLiteral("@include A\n"));
-        UserState *bob = addUser(*m_state, QStringLiteral("bob"), QStringLiteral("@include C\n"));
+        addProfile(QStringLiteral("A"), QStringLiteral("@include A\n+file r u: /a\n"));
+        ProfileState *b = addProfile(QStringLiteral("B"), QStringLiteral("@include A\n@include C\n"));
+        ProfileState *c = addProfile(QStringLiteral("C"), QStringLiteral("+file r u: /c\n"));
+        UserState *alice = addUser(QStringLiteral("alice"), QStringLiteral("@include A\n"));
+        UserState *bob = addUser(QStringLiteral("bob"), QStringLiteral("@include C\n"));
         m_state->updateAllStatuses();
         m_state->setChanged(false);
         for (AbstractProfileState *state : std::initializer_list<AbstractProfileState *>{b, c, alice, bob}) {
@@ -831,7 +666,7 @@ private Q_SLOTS:
         }
 
         auto dialog = edit(QStringLiteral("A"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
         f.name->setText(QStringLiteral("Renamed"));
         dialog->accept();
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
@@ -850,12 +685,12 @@ private Q_SLOTS:
 
     void renameToAnExistingNameIsRefused()
     {
-        addProfile(*m_state, QStringLiteral("A"), QStringLiteral("+file r u: /a\n"));
-        ProfileState *b = addProfile(*m_state, QStringLiteral("B"), QStringLiteral("@include A\n"));
+        addProfile(QStringLiteral("A"), QStringLiteral("+file r u: /a\n"));
+        ProfileState *b = addProfile(QStringLiteral("B"), QStringLiteral("@include A\n"));
         m_state->updateAllStatuses();
 
         auto dialog = edit(QStringLiteral("A"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
         f.name->setText(QStringLiteral("B"));
         m_answerer->answer(QMessageBox::Ok);
         dialog->open();
@@ -881,9 +716,9 @@ private Q_SLOTS:
         KioskTree::reset();
         KioskTree::setSwitches(false, false, true);
         m_state->readModes();
-        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
+        addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
         auto dialog = edit(QStringLiteral("p"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
         QVERIFY(!f.record->isEnabled());
         // Not even asked for: the answerer would see the recording dialog.
         dialog->traceAppActionTriggered();
@@ -911,14 +746,14 @@ private Q_SLOTS:
         QVERIFY(authority.open(QIODevice::WriteOnly));
         const auto session = x11Session(display, dir.filePath(authorityFile).toUtf8());
 
-        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
+        addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
         auto dialog = edit(QStringLiteral("p"));
         m_answerer->leaveOpen("TraceWaitDialog");
         m_answerer->answer(QMessageBox::Ok);
         QVERIFY(!dialog->recordApplicationRules(QString(), QStringLiteral("/usr/bin/cat"), true));
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Application kiosk rules record error")});
         QVERIFY2(m_answerer->boxes().constFirst().text.startsWith(said), qPrintable(m_answerer->boxes().constFirst().text));
-        QCOMPARE(Form(*dialog).filenames(), QStringList{QStringLiteral("/a")});
+        QCOMPARE(EditorForm(*dialog).filenames(), QStringList{QStringLiteral("/a")});
     }
 
     void recordedRulesAreMergedAndAdded_data()
@@ -933,10 +768,10 @@ private Q_SLOTS:
     {
         QFETCH(bool, overwrite);
         QFETCH(QStringList, filenames);
-        addProfile(*m_state, QStringLiteral("base"), QStringLiteral("+file r u: /b\n"));
-        addProfile(*m_state, QStringLiteral("p"), QStringLiteral("@include base\n+file r u: /z\n"));
+        addProfile(QStringLiteral("base"), QStringLiteral("+file r u: /b\n"));
+        addProfile(QStringLiteral("p"), QStringLiteral("@include base\n+file r u: /z\n"));
         auto dialog = edit(QStringLiteral("p"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
 
         // The recorder's text is UTF-8 whatever this session's locale.
         QTextCodec *locale = QTextCodec::codecForLocale();
@@ -966,7 +801,7 @@ private Q_SLOTS:
     {
         buildChain();
         CreateProfileDialog dialog(m_state.get(), nullptr);
-        const Form f(dialog);
+        const EditorForm f(dialog);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Create new profile"));
         QVERIFY(f.name->text().isEmpty());
         QVERIFY(!f.ok()->isEnabled());
@@ -999,7 +834,7 @@ private Q_SLOTS:
         QVERIFY(m_state->readOnlyInfo().readOnly);
 
         auto dialog = edit(QStringLiteral("app"));
-        const Form f(*dialog);
+        const EditorForm f(*dialog);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("View profile: app"));
         QCOMPARE(f.buttons->standardButtons(), QDialogButtonBox::StandardButtons(QDialogButtonBox::Close));
         QVERIFY(!f.name->isEnabled());
@@ -1044,14 +879,12 @@ private Q_SLOTS:
 
         QString title;
         QDialogButtonBox::StandardButtons buttons;
-        m_answerer->handle([&](QWidget *widget) {
-            auto *dialog = qobject_cast<EditProfileDialog *>(widget);
-            QVERIFY(dialog);
-            title = dialog->windowTitle();
-            auto *box = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
-            buttons = box->standardButtons();
-            box->button(QDialogButtonBox::Close)->click();
-        });
+        inEditor(
+            [&buttons](EditProfileDialog *, const EditorForm &f) {
+                buttons = f.buttons->standardButtons();
+                return false;
+            },
+            &title);
         view->trigger();
         QCOMPARE(title, QStringLiteral("View profile: base"));
         QCOMPARE(buttons, QDialogButtonBox::StandardButtons(QDialogButtonBox::Close));

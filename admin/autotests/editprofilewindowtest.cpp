@@ -12,51 +12,11 @@
 
 #include "mainwindowtestcase.h"
 
-#include "dialogs/editprofiledialog.h"
-#include "mainwindow/mainwindow.h"
-#include "state/systemstate.h"
-
-#include <QDialogButtonBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QTest>
-
-#include <functional>
 
 class EditProfileWindowTest : public MainWindowTestCase
 {
     Q_OBJECT
-
-    // The next modal widget must be the editor; @p edit works on it and
-    // says whether to press OK (else Cancel).
-    void inEditor(const std::function<bool(EditProfileDialog *)> &edit, QString *title = nullptr)
-    {
-        m_answerer->handle([edit, title](QWidget *widget) {
-            auto *dialog = qobject_cast<EditProfileDialog *>(widget);
-            if (!dialog) {
-                QFAIL("the profile editor was expected");
-            }
-            if (title) {
-                *title = dialog->windowTitle();
-            }
-            auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
-            const bool ok = edit(dialog);
-            buttons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
-        });
-    }
-
-    static QTableWidget *table(EditProfileDialog *dialog)
-    {
-        return dialog->findChild<QTableWidget *>(QStringLiteral("objectsTableWidget"));
-    }
-
-    static QLineEdit *name(EditProfileDialog *dialog)
-    {
-        return dialog->findChild<QLineEdit *>(QStringLiteral("profileNameLineEdit"));
-    }
 
 private Q_SLOTS:
     void init()
@@ -111,8 +71,8 @@ private Q_SLOTS:
 
         QString title;
         inEditor(
-            [](EditProfileDialog *dialog) {
-                table(dialog)->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/var/tmp"));
+            [](EditProfileDialog *, const EditorForm &f) {
+                f.table->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/var/tmp"));
                 return true;
             },
             &title);
@@ -137,9 +97,9 @@ private Q_SLOTS:
         WindowDriver w = open();
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.selectProfile(QStringLiteral("desktop")));
-        inEditor([](EditProfileDialog *dialog) {
-            table(dialog)->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/var/tmp"));
-            name(dialog)->setText(QStringLiteral("renamed"));
+        inEditor([](EditProfileDialog *, const EditorForm &f) {
+            f.table->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/var/tmp"));
+            f.name->setText(QStringLiteral("renamed"));
             return false;
         });
         w.action("actionEditProfile")->trigger();
@@ -154,8 +114,8 @@ private Q_SLOTS:
         WindowDriver w = open();
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.selectProfile(QStringLiteral("base")));
-        inEditor([](EditProfileDialog *dialog) {
-            name(dialog)->setText(QStringLiteral("core"));
+        inEditor([](EditProfileDialog *, const EditorForm &f) {
+            f.name->setText(QStringLiteral("core"));
             return true;
         });
         w.action("actionEditProfile")->trigger();
@@ -180,8 +140,8 @@ private Q_SLOTS:
         QVERIFY(w.selectUser(QStringLiteral("bin")));
         QVERIFY(w.userState(QStringLiteral("bin"))->status().contains(AbstractProfileState::StatusUnknownIncludes));
         QVERIFY(w.selectProfile(QStringLiteral("base")));
-        inEditor([](EditProfileDialog *dialog) {
-            name(dialog)->setText(QStringLiteral("ghost"));
+        inEditor([](EditProfileDialog *, const EditorForm &f) {
+            f.name->setText(QStringLiteral("ghost"));
             return true;
         });
         w.action("actionEditProfile")->trigger();
@@ -204,8 +164,8 @@ private Q_SLOTS:
 
         // A rule without a filename is kept, and makes the profile invalid:
         // whoever includes it now includes a profile with errors.
-        inEditor([](EditProfileDialog *dialog) {
-            table(dialog)->item(0, EditProfileDialog::FilenameColumn)->setText(QString());
+        inEditor([](EditProfileDialog *, const EditorForm &f) {
+            f.table->item(0, EditProfileDialog::FilenameColumn)->setText(QString());
             return true;
         });
         w.action("actionEditProfile")->trigger();
@@ -226,13 +186,8 @@ private Q_SLOTS:
         QCOMPARE(w.userState(QStringLiteral("bin"))->status(),
                  (QSet<int>{AbstractProfileState::StatusUnknownIncludes, AbstractProfileState::StatusIncludeWithError}));
         QVERIFY(w.selectProfile(QStringLiteral("dangling")));
-        inEditor([](EditProfileDialog *dialog) {
-            auto *list = dialog->findChild<QListWidget *>(QStringLiteral("inclusionListWidget"));
-            for (int i = 0; i < list->count(); ++i) {
-                if (list->item(i)->data(Qt::UserRole).toString() == QLatin1String("nowhere")) {
-                    list->item(i)->setCheckState(Qt::Unchecked);
-                }
-            }
+        inEditor([](EditProfileDialog *, const EditorForm &f) {
+            f.entry(QStringLiteral("nowhere"))->setCheckState(Qt::Unchecked);
             return true;
         });
         w.action("actionEditProfile")->trigger();
@@ -249,13 +204,8 @@ private Q_SLOTS:
         QVERIFY(w.selectProfile(QStringLiteral("base")));
         // desktop includes base, so base's editor refuses to include desktop.
         QString tip;
-        inEditor([&tip](EditProfileDialog *dialog) {
-            auto *list = dialog->findChild<QListWidget *>(QStringLiteral("inclusionListWidget"));
-            for (int i = 0; i < list->count(); ++i) {
-                if (list->item(i)->data(Qt::UserRole).toString() == QLatin1String("desktop")) {
-                    tip = list->item(i)->toolTip();
-                }
-            }
+        inEditor([&tip](EditProfileDialog *, const EditorForm &f) {
+            tip = f.entry(QStringLiteral("desktop"))->toolTip();
             return false;
         });
         w.action("actionEditProfile")->trigger();
@@ -270,7 +220,7 @@ private Q_SLOTS:
         QVERIFY(w.selectProfile(QStringLiteral("desktop")));
         QString title;
         inEditor(
-            [](EditProfileDialog *) {
+            [](EditProfileDialog *, const EditorForm &) {
                 return false;
             },
             &title);

@@ -7,29 +7,19 @@
 // the way an administrator picks files: Qt's own file dialog, answered while
 // the editor waits in its exec().
 
-#include "modalanswerer.h"
+#include "mainwindowtestcase.h"
 #include "testfiles.h"
 
 #include "dialogs/dirfileselectiondialog.h"
-#include "dialogs/editprofiledialog.h"
 #include "dialogs/fileselectiondialog.h"
 #include "profile/profileparser.h"
 #include "profile/userprofilefile.h"
-#include "state/profilestate.h"
-#include "state/systemstate.h"
 #include "state/userstate.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QListView>
-#include <QStandardPaths>
-#include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
 
 namespace
 {
@@ -61,18 +51,12 @@ struct Row {
     }
 };
 
-QList<Row> rows(const EditProfileDialog &dialog)
+QList<Row> rows(EditProfileDialog &dialog)
 {
-    const auto *table = dialog.findChild<QTableWidget *>(QStringLiteral("objectsTableWidget"));
+    const EditorForm form(dialog);
     QList<Row> rows;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        QString checks;
-        for (int column = EditProfileDialog::ReadColumn; column < EditProfileDialog::ColumnCount; ++column) {
-            checks += table->item(row, column)->checkState() == Qt::Checked ? QLatin1Char('1') : QLatin1Char('0');
-        }
-        rows << Row{table->item(row, EditProfileDialog::TypeColumn)->data(Qt::UserRole).toInt(),
-                    table->item(row, EditProfileDialog::FilenameColumn)->text(),
-                    checks};
+    for (int row = 0; row < form.table->rowCount(); ++row) {
+        rows << Row{form.typeOf(row), form.filenames().at(row), form.checks(row)};
     }
     return rows;
 }
@@ -92,12 +76,10 @@ char *toString(const Row &row)
 }
 }
 
-class FileSelectionDialogTest : public QObject
+class FileSelectionDialogTest : public DialogTestCase
 {
     Q_OBJECT
 
-    std::unique_ptr<SystemState> m_state;
-    std::unique_ptr<ModalAnswerer> m_answerer;
     QTemporaryDir m_dir;
 
     QString path(const QString &relative) const
@@ -115,11 +97,7 @@ class FileSelectionDialogTest : public QObject
     // The next modal widget must be a file dialog; it gets @p pick done to it.
     void pickWith(const std::function<void(QFileDialog *)> &pick, QString *startedIn = nullptr)
     {
-        m_answerer->handle([pick, startedIn](QWidget *widget) {
-            auto *picker = qobject_cast<QFileDialog *>(widget);
-            if (!picker) {
-                QFAIL("a file dialog was expected");
-            }
+        whenShown<QFileDialog>([pick, startedIn](QFileDialog *picker) {
             if (startedIn) {
                 *startedIn = picker->directory().absolutePath();
             }
@@ -130,7 +108,7 @@ class FileSelectionDialogTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
+        DialogTestCase::initTestCase();
         QVERIFY(m_dir.isValid());
         TestFiles::write(path(QStringLiteral("visible.txt")), "x");
         TestFiles::write(path(QStringLiteral(".hidden.txt")), "x");
@@ -143,20 +121,6 @@ private Q_SLOTS:
         QVERIFY(QFile::link(path(QStringLiteral("sub/b.txt")), path(QStringLiteral("sub/link-b"))));
         // A link to a directory is not followed when files are collected.
         QVERIFY(QFile::link(path(QStringLiteral(".hiddendir")), path(QStringLiteral("sub/linkdir"))));
-    }
-
-    void init()
-    {
-        m_state = std::make_unique<SystemState>();
-        m_answerer = std::make_unique<ModalAnswerer>();
-    }
-
-    void cleanup()
-    {
-        QVERIFY2(m_answerer->unexpected().isEmpty(), qPrintable(m_answerer->unexpected().join(QStringLiteral(", "))));
-        QCOMPARE(m_answerer->pending(), 0);
-        m_answerer.reset();
-        m_state.reset();
     }
 
     void pickersChooseExistingFilesOrADirectory()

@@ -8,7 +8,7 @@
 // dialog offers are looked for below the scratch root, where each case
 // decides which are installed.
 
-#include "modalanswerer.h"
+#include "mainwindowtestcase.h"
 
 #include "desktop/orlamenudialog.h"
 #include "dialogs/traceprocessdialog.h"
@@ -58,12 +58,10 @@ QStringList texts(const QListWidget *list)
 }
 }
 
-class TraceProcessDialogTest : public QObject
+class TraceProcessDialogTest : public DialogTestCase
 {
     Q_OBJECT
 
-    std::unique_ptr<SystemState> m_state;
-    std::unique_ptr<ModalAnswerer> m_answerer;
     ProfileFile m_profile{QStringLiteral("app"), true};
     const QString m_xterm = QString::fromUtf8(SystemPaths::xtermProgram);
 
@@ -71,17 +69,13 @@ private Q_SLOTS:
     void init()
     {
         QFile::remove(m_xterm);
-        m_state = std::make_unique<SystemState>();
-        m_answerer = std::make_unique<ModalAnswerer>();
+        DialogTestCase::init();
         m_profile.setData(ProfileParser::parseText(QStringLiteral("+file r u: /etc/app\n")).data());
     }
 
     void cleanup()
     {
-        QVERIFY2(m_answerer->unexpected().isEmpty(), qPrintable(m_answerer->unexpected().join(QStringLiteral(", "))));
-        QCOMPARE(m_answerer->pending(), 0);
-        m_answerer.reset();
-        m_state.reset();
+        DialogTestCase::cleanup();
         QFile::remove(m_xterm);
     }
 
