@@ -7,38 +7,21 @@
 // says what it could not do beside: kiosk users' processes that still run
 // unconfined, which only the administrator can end.
 
-#include "fakekauthbus.h"
-#include "mainwindowtestcase.h"
+#include "fakehelpertestcase.h"
 
 #include "protocol/helperconstants.h"
 
 #include <QMessageBox>
 #include <QTest>
 
-class KioskModeWarningTest : public MainWindowTestCase
+class KioskModeWarningTest : public FakeHelperTestCase
 {
     Q_OBJECT
 
-    FakeKAuthBus m_bus;
-    FakeKAuthHelper &m_helper = m_bus.helper();
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        MainWindowTestCase::initTestCase();
-        QString why;
-        if (!m_bus.start(&why)) {
-            QSKIP(qPrintable(why));
-        }
-    }
-
     void init()
     {
-        MainWindowTestCase::init();
-        m_helper.reset();
-        KioskTree::setPasswd({QStringLiteral("daemon:x:1:1::/usr/sbin:/usr/sbin/nologin")});
-        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+        FakeHelperTestCase::init();
         m_helper.onAction = [] {
             KioskTree::setSwitches(true, true);
         };

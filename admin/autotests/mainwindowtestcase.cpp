@@ -166,6 +166,22 @@ WindowDriver MainWindowTestCase::start()
     return WindowDriver(m_window.get());
 }
 
+void MainWindowTestCase::recordGlobally(const WindowDriver &w, int oks, const std::function<void()> &meanwhile)
+{
+    m_answerer->answer(QMessageBox::Yes);
+    m_answerer->answer(QMessageBox::Save, meanwhile);
+    for (int i = 0; i < oks; ++i) {
+        m_answerer->answer(QMessageBox::Ok);
+    }
+    w.action("actionGlobalRecordingMode")->trigger();
+    expectNoStrayBoxes();
+}
+
+QStringList MainWindowTestCase::completedTitles(const QString &asked)
+{
+    return {QStringLiteral("Enable global kiosk rules record"), asked, QStringLiteral("Global record warning"), QStringLiteral("New profiles created")};
+}
+
 void MainWindowTestCase::initTestCase()
 {
     QString why;

@@ -112,6 +112,12 @@ protected:
     WindowDriver open();
     // What the program does at start: load, show, check.
     WindowDriver start();
+    // Starts the global recording from the window and completes it into
+    // profiles, running @p meanwhile while it records; Ok to the @p oks boxes that follow.
+    void recordGlobally(const WindowDriver &w, int oks, const std::function<void()> &meanwhile = nullptr);
+    // The boxes of a recording completed into new profiles, with a warning,
+    // when the completion was asked for with @p asked.
+    static QStringList completedTitles(const QString &asked = QStringLiteral("The system is in global kiosk rules record mode"));
 
     std::unique_ptr<MainWindow> m_window;
 
