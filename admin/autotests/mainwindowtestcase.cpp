@@ -105,11 +105,7 @@ UserState *DialogTestCase::addUser(const QString &name, const QString &text)
 
 ProfileState *DialogTestCase::profile(const QString &name) const
 {
-    const auto profiles = m_state->profiles();
-    const auto found = std::find_if(profiles.cbegin(), profiles.cend(), [&name](const ProfileState *profile) {
-        return profile->name() == name;
-    });
-    return found == profiles.cend() ? nullptr : *found;
+    return StateTesting::byName(m_state->profiles(), name);
 }
 
 void DialogTestCase::expectNoStrayBoxes()

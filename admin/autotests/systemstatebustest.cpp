@@ -13,6 +13,7 @@
 #include "state/userstate.h"
 
 #include "kiosktree.h"
+#include "statetesting.h"
 #include "scratchroot.h"
 #include "testfiles.h"
 
@@ -24,20 +25,8 @@
 #include <QFile>
 #include <QTest>
 
-namespace
-{
-template<typename T>
-T *byName(const QSet<T *> &states, const QString &name)
-{
-    for (T *state : states) {
-        if (state->name() == name) {
-            return state;
-        }
-    }
-    return nullptr;
-}
+using namespace StateTesting;
 
-}
 
 class SystemStateBusTest : public QObject
 {

@@ -8,6 +8,7 @@
 #include "state/userstate.h"
 
 #include "kiosktree.h"
+#include "statetesting.h"
 #include "scratchroot.h"
 #include "testfiles.h"
 
@@ -27,37 +28,10 @@
 #include <functional>
 #include <future>
 
+using namespace StateTesting;
+
 namespace
 {
-template<typename T>
-T *byName(const QSet<T *> &states, const QString &name)
-{
-    for (T *state : states) {
-        if (state->name() == name) {
-            return state;
-        }
-    }
-    return nullptr;
-}
-
-ProfileFile profileFile(const QString &name, const QStringList &includes)
-{
-    ProfileFile file(name, false);
-    for (const QString &include : includes) {
-        file.data().insertIncludeRule(IncludeRule(include));
-    }
-    return file;
-}
-
-ObjectRule rule(const QString &path)
-{
-    ObjectRule rule;
-    rule.setType(ObjectRule::File);
-    rule.insertMode(ObjectRule::Read);
-    rule.insertTarget(ObjectRule::TargetUser);
-    rule.setFilename(path);
-    return rule;
-}
 
 using Edit = std::function<void(SystemState &)>;
 using StringMap = QMap<QString, QString>;
@@ -156,7 +130,7 @@ void SystemStateTest::statusCodesOutsideTheTree()
     auto *unnamed = new ProfileState(profileFile(QString(), {QStringLiteral("a")}));
     state.addProfile(unnamed);
     ProfileFile oldFormat(QStringLiteral("a"), false);
-    oldFormat.data().insertObjectRule(rule(QStringLiteral("/x")));
+    oldFormat.data().insertObjectRule(readRule(QStringLiteral("/x")));
     oldFormat.data().addOldFormatLine(QStringLiteral("/x r"));
     auto *old = new ProfileState(oldFormat);
     state.addProfile(old);
@@ -359,8 +333,8 @@ void SystemStateTest::extractUserRules()
     UserProfileFile file(user, true);
     file.setEnable(false);
     file.data().insertIncludeRule(IncludeRule(QStringLiteral("base")));
-    file.data().insertObjectRule(rule(QStringLiteral("/home/a")));
-    file.data().insertObjectRule(rule(QStringLiteral("/home/b")));
+    file.data().insertObjectRule(readRule(QStringLiteral("/home/a")));
+    file.data().insertObjectRule(readRule(QStringLiteral("/home/b")));
     auto *userState = new UserState(file);
     state.addUser(userState);
 
@@ -370,7 +344,7 @@ void SystemStateTest::extractUserRules()
     QVERIFY2(extra, qPrintable(expected));
     QVERIFY(!extra->file()->exists());
     QVERIFY(extra->isChanged());
-    QCOMPARE(std::as_const(*extra->file()).data().objectRules(), (QSet<ObjectRule>{rule(QStringLiteral("/home/a")), rule(QStringLiteral("/home/b"))}));
+    QCOMPARE(std::as_const(*extra->file()).data().objectRules(), (QSet<ObjectRule>{readRule(QStringLiteral("/home/a")), readRule(QStringLiteral("/home/b"))}));
     const ProfileData userData = std::as_const(*userState->file()).data();
     QVERIFY(userData.objectRules().isEmpty());
     QCOMPARE(userData.includes(), (QSet<IncludeRule>{IncludeRule(QStringLiteral("base")), IncludeRule(expected)}));
@@ -633,7 +607,7 @@ void SystemStateTest::renameAndReplaceProfile()
 
     // An edit that leaves name and errors alone concerns nobody else.
     ProfileFile edited = *base->file();
-    edited.data().insertObjectRule(rule(QStringLiteral("/b")));
+    edited.data().insertObjectRule(readRule(QStringLiteral("/b")));
     QVERIFY(!state.replaceProfile(base, edited));
     QVERIFY(base->isChanged());
     QVERIFY(!carol->isChanged());

@@ -6,6 +6,8 @@
 #ifndef ORLA_WINDOWDRIVER_H
 #define ORLA_WINDOWDRIVER_H
 
+#include "statetesting.h"
+
 #include "items/abstractlistwidgetitem.h"
 #include "mainwindow/mainwindow.h"
 #include "profile/includerule.h"
@@ -144,24 +146,12 @@ public:
 
     UserState *userState(const QString &name) const
     {
-        const auto users = m_window->systemState()->users();
-        for (UserState *user : users) {
-            if (user->name() == name) {
-                return user;
-            }
-        }
-        return nullptr;
+        return StateTesting::byName(m_window->systemState()->users(), name);
     }
 
     ProfileState *profileState(const QString &name) const
     {
-        const auto profiles = m_window->systemState()->profiles();
-        for (ProfileState *profile : profiles) {
-            if (profile->name() == name) {
-                return profile;
-            }
-        }
-        return nullptr;
+        return StateTesting::byName(m_window->systemState()->profiles(), name);
     }
 
     static QStringList includes(const AbstractProfileState *state)
