@@ -76,8 +76,7 @@ private Q_SLOTS:
                 return true;
             },
             &title);
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
         QCOMPARE(title, QStringLiteral("Edit profile: desktop"));
 
         ProfileState *desktop = w.profileState(QStringLiteral("desktop"));
@@ -102,8 +101,7 @@ private Q_SLOTS:
             f.name->setText(QStringLiteral("renamed"));
             return false;
         });
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
         QVERIFY(!m_window->systemState()->isChanged());
         QCOMPARE(w.profileState(QStringLiteral("desktop"))->file()->data().objectRules().cbegin()->filename(), QStringLiteral("/tmp"));
         QCOMPARE(w.includes(w.userState(QStringLiteral("daemon"))), (QStringList{QStringLiteral("base"), QStringLiteral("desktop")}));
@@ -118,8 +116,7 @@ private Q_SLOTS:
             f.name->setText(QStringLiteral("core"));
             return true;
         });
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
 
         ProfileState *core = w.profileState(QStringLiteral("core"));
         QVERIFY(core);
@@ -144,8 +141,7 @@ private Q_SLOTS:
             f.name->setText(QStringLiteral("ghost"));
             return true;
         });
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
 
         // bin's include of ghost names a profile now: no unknown include, and
         // the list holds ghost once, ticked, no placeholder beside it.
@@ -168,8 +164,7 @@ private Q_SLOTS:
             f.table->item(0, EditProfileDialog::FilenameColumn)->setText(QString());
             return true;
         });
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
         QCOMPARE(w.profileState(QStringLiteral("base"))->status(), QSet<int>{AbstractProfileState::StatusInvalidObjectRules});
         QCOMPARE(w.profileState(QStringLiteral("desktop"))->status(), QSet<int>{AbstractProfileState::StatusIncludeWithError});
         QCOMPARE(w.userState(QStringLiteral("daemon"))->status(), QSet<int>{AbstractProfileState::StatusIncludeWithError});
@@ -190,8 +185,7 @@ private Q_SLOTS:
             f.entry(QStringLiteral("nowhere"))->setCheckState(Qt::Unchecked);
             return true;
         });
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
         // Empty now, which is only a warning.
         QCOMPARE(w.profileState(QStringLiteral("dangling"))->status(), QSet<int>{AbstractProfileState::StatusNoData});
         QCOMPARE(w.userState(QStringLiteral("bin"))->status(), QSet<int>{AbstractProfileState::StatusUnknownIncludes});
@@ -208,8 +202,7 @@ private Q_SLOTS:
             tip = f.entry(QStringLiteral("desktop"))->toolTip();
             return false;
         });
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
         QCOMPARE(tip, QStringLiteral("'base' used in 'desktop'"));
     }
 

@@ -92,9 +92,7 @@ private Q_SLOTS:
         QCOMPARE(KioskTree::switchValue(QString::fromUtf8(SystemPaths::enforceParameter)), QStringLiteral("1"));
         QVERIFY(!KioskTree::hasProfile(name));
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionSaveChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionSaveChanges", {QMessageBox::Yes});
         QVERIFY(readFiles(ProfileParser::parseText(KioskTree::profile(name)).data()).contains(QStringLiteral("/etc/hostname")));
     }
 };

@@ -171,8 +171,7 @@ private Q_SLOTS:
         for (int i = 0; i < titles.size(); ++i) {
             m_answerer->answer(i == 0 ? QMessageBox::Yes : QMessageBox::Ok);
         }
-        w.action("actionGlobalRecordingMode")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionGlobalRecordingMode");
         QCOMPARE(m_answerer->titles(), titles);
         if (titles.size() > 1) {
             QCOMPARE(m_answerer->boxes().at(1).icon, QMessageBox::Critical);
@@ -186,7 +185,7 @@ private Q_SLOTS:
         recordWith(failed(QStringLiteral("Can not collect the accesses of 'daemon'")));
         // The real helper stays in trace mode when collecting fails.
         m_helper.onRelease = nullptr;
-        WindowDriver w = open();
+        open();
         m_answerer->answer(QMessageBox::Yes);
         m_answerer->answer(QMessageBox::Save);
         m_answerer->answer(QMessageBox::Ok);
@@ -195,10 +194,7 @@ private Q_SLOTS:
         m_answerer->answer(QMessageBox::No, [this]() {
             recordWith(recorded({}));
         });
-        m_answerer->answer(QMessageBox::Save);
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionGlobalRecordingMode")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionGlobalRecordingMode", {QMessageBox::Save, QMessageBox::Ok});
         QCOMPARE(m_answerer->titles(),
                  (QStringList{QStringLiteral("Enable global kiosk rules record"),
                               QStringLiteral("The system is in global kiosk rules record mode"),
@@ -215,7 +211,7 @@ private Q_SLOTS:
     {
         recordWith(failed(QStringLiteral("Can not collect the accesses of 'daemon'")));
         m_helper.onRelease = nullptr;
-        WindowDriver w = open();
+        open();
         m_answerer->answer(QMessageBox::Yes);
         m_answerer->answer(QMessageBox::Save);
         m_answerer->answer(QMessageBox::Ok);
@@ -226,8 +222,7 @@ private Q_SLOTS:
                 KioskTree::setSwitches(false, false, false);
             };
         });
-        w.action("actionGlobalRecordingMode")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionGlobalRecordingMode");
         QCOMPARE(m_answerer->titles().last(), QStringLiteral("Leave global kiosk rules record mode"));
         QCOMPARE(m_helper.receivedAction, QString(HelperConstants::enableActionId));
         const EnableActionsMap sent(m_helper.receivedArguments);

@@ -33,10 +33,7 @@ private Q_SLOTS:
             QStringLiteral("These processes of kiosk users run unconfined and could not be ended; they keep what they have open: 4242 (server) of daemon");
         m_helper.reply.addData(HelperConstants::warningsDataKey, QStringList{left});
         WindowDriver w = start();
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionEnableKioskMode")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEnableKioskMode", {QMessageBox::Yes, QMessageBox::Ok});
 
         QCOMPARE(m_helper.receivedAction, HelperConstants::enableActionId);
         QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Enable kiosk mode"), QStringLiteral("Kiosk mode")}));
@@ -49,10 +46,8 @@ private Q_SLOTS:
 
     void nothingLeftSaysNothingMore()
     {
-        WindowDriver w = start();
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionEnableKioskMode")->trigger();
-        expectNoStrayBoxes();
+        start();
+        trigger("actionEnableKioskMode", {QMessageBox::Yes});
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Enable kiosk mode")});
     }
 };

@@ -130,15 +130,11 @@ private Q_SLOTS:
             others->setCurrentIndex(others->findText(QStringLiteral("bin")));
             dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
         });
-        w.action("actionAddUser")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionAddUser");
         QCOMPARE(w.userItem(QStringLiteral("carol"))->text(), QStringLiteral("carol (has errors)"));
 
         m_answerer->reset();
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionSaveChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionSaveChanges", {QMessageBox::Yes, QMessageBox::Yes});
         // The users with errors are disabled before the question, whose details show what is sent.
         QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Has errors"), QStringLiteral("Save changes")}));
         QCOMPARE(m_answerer->boxes().at(0).text,
@@ -178,13 +174,10 @@ private Q_SLOTS:
             dialog->findChild<QLineEdit *>(QStringLiteral("profileNameLineEdit"))->setText(QStringLiteral("desktop"));
             dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
         });
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
 
         m_answerer->reset();
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionSaveChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionSaveChanges", {QMessageBox::Yes});
         const QString changes = m_answerer->boxes().at(0).detailedText;
         QVERIFY2(changes.contains(QStringLiteral("Profile renamed: orla-desktop → desktop")), qPrintable(changes));
         // daemon's profile gains the include under the profile's new name.
@@ -203,8 +196,7 @@ private Q_SLOTS:
             preview = dialog->findChild<QPlainTextEdit *>(QStringLiteral("changesText"))->toPlainText();
             static_cast<QDialog *>(dialog)->reject();
         });
-        w.action("actionRestoreConfiguration")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionRestoreConfiguration");
         QCOMPARE(listed.size(), 1);
         QVERIFY2(listed.first().contains(QLatin1String("1 profile(s) renamed")), qPrintable(listed.first()));
         QVERIFY2(preview.contains(QLatin1String("Profile of user daemon:\n")) && preview.contains(QLatin1String("\n- @include desktop")), qPrintable(preview));
@@ -221,10 +213,7 @@ private Q_SLOTS:
 
         // Agreeing to disable the user with errors, then declining the save,
         // leaves the working copy as it was.
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionSaveChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionSaveChanges", {QMessageBox::Yes, QMessageBox::No});
         QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Has errors"), QStringLiteral("Save changes")}));
         // Disabling an enabled user takes a reboot.
         QCOMPARE(m_answerer->boxes().at(1).text,
@@ -233,9 +222,7 @@ private Q_SLOTS:
 
         // The changed user has errors: declining that saves nothing either.
         m_answerer->reset();
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionSaveChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionSaveChanges", {QMessageBox::No});
         QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Has errors")}));
         QCOMPARE(m_answerer->boxes().at(0).text,
                  QStringLiteral("User(s) 'kioskghost' has errors. To save changes these user(s) will be disabled. New changes will take effect immediately "
@@ -255,10 +242,7 @@ private Q_SLOTS:
         const QString daemonPath = blockDaemonsProfile();
         QVERIFY(!daemonPath.isEmpty());
 
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionSaveChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionSaveChanges", {QMessageBox::Yes, QMessageBox::Ok});
         QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Save changes"), QStringLiteral("Save error")}));
         const ModalAnswerer::Box error = m_answerer->boxes().at(1);
         QCOMPARE(error.icon, QMessageBox::Critical);
@@ -274,10 +258,8 @@ private Q_SLOTS:
     {
         KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
         KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
-        WindowDriver w = start();
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionEnableKioskMode")->trigger();
-        expectNoStrayBoxes();
+        start();
+        trigger("actionEnableKioskMode", {QMessageBox::Ok});
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("No active kiosk users")});
         QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("To enable kiosk mode need have active user profiles"));
         QCOMPARE(switches(), QStringLiteral("00"));
@@ -295,18 +277,14 @@ private Q_SLOTS:
         QCOMPARE(switches(), QStringLiteral("00"));
 
         m_answerer->reset();
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionEnableKioskMode")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEnableKioskMode", {QMessageBox::Yes});
         QCOMPARE(switches(), QStringLiteral("11"));
         QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>On</b>"));
         QVERIFY(!w.action("actionEnableKioskMode")->isEnabled());
         QVERIFY(w.action("actionDisableKioskMode")->isEnabled());
 
         m_answerer->reset();
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionDisableKioskMode")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionDisableKioskMode", {QMessageBox::Yes});
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Disable kiosk mode")});
         QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to disable kiosk mode?"));
         QCOMPARE(switches(), QStringLiteral("00"));
@@ -320,9 +298,7 @@ private Q_SLOTS:
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionEnableKioskMode")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEnableKioskMode", {QMessageBox::Yes});
         // Asked once; saving, reloading and switching follow.
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Unsaved changes")});
         QCOMPARE(m_answerer->boxes().first().text,
@@ -348,9 +324,7 @@ private Q_SLOTS:
         QCOMPARE(switches(), QStringLiteral("00"));
 
         m_answerer->reset();
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionEnableKioskMode")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEnableKioskMode", {QMessageBox::Yes});
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Has errors")});
         QVERIFY(KioskTree::hasUser(QStringLiteral("kioskghost"), false));
         QVERIFY(!KioskTree::hasUser(QStringLiteral("kioskghost")));
@@ -500,9 +474,7 @@ private Q_SLOTS:
 
         // And the window goes on working with a helper the bus starts afresh.
         m_answerer->reset();
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionEnableKioskMode")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEnableKioskMode", {QMessageBox::Yes});
         QCOMPARE(switches(), QStringLiteral("11"));
     }
 

@@ -321,9 +321,7 @@ private Q_SLOTS:
         m_answerer->answer(QMessageBox::Ok);
         w.action("actionShowProfileStatus")->trigger();
         QVERIFY(w.selectProfile(other));
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionDeleteProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionDeleteProfile", {QMessageBox::No});
         QCOMPARE(m_answerer->boxes().size(), 2);
         // What the box shows, read the way the box reads its text.
         const auto shown = [](const QString &text) {
@@ -355,9 +353,7 @@ private Q_SLOTS:
         QVERIFY(item);
         QCOMPARE(item->text(), escaped + QStringLiteral(" (unknown)"));
         QVERIFY(w.selectProfile(name));
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionShowProfileStatus")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionShowProfileStatus", {QMessageBox::Ok});
         QCOMPARE(m_answerer->boxes().size(), 1);
         QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Nonexistent profile '%1'").arg(escaped));
     }
@@ -367,9 +363,7 @@ private Q_SLOTS:
         KioskTree::writeUser(QStringLiteral("man"), QStringLiteral("@include nowhere\n@include broken\n"));
         WindowDriver w = open();
         QVERIFY(w.selectUser(QStringLiteral("man")));
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionShowUserStatus")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionShowUserStatus", {QMessageBox::Ok});
         QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("User 'man' has unknown includes and has include with error"));
     }
 
@@ -495,9 +489,7 @@ private Q_SLOTS:
         w.action("actionDisableUser")->trigger();
         QVERIFY(!w.userState(user)->isEnable());
 
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionEnableUser")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEnableUser", {QMessageBox::Ok});
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Action rejected")});
         QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("User having errors cannot be activated"));
         QVERIFY(!w.userState(user)->isEnable());
@@ -516,9 +508,7 @@ private Q_SLOTS:
         QVERIFY(w.userItem(QStringLiteral("daemon")));
         QVERIFY(!m_window->systemState()->isChanged());
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionDeleteUser")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionDeleteUser", {QMessageBox::Yes});
         QVERIFY(!w.userItem(QStringLiteral("daemon")));
         QVERIFY(!w.userState(QStringLiteral("daemon")));
         QCOMPARE(m_window->systemState()->removedUsers().size(), 1);
@@ -533,9 +523,7 @@ private Q_SLOTS:
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.selectProfile(QStringLiteral("base")));
 
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionDeleteProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionDeleteProfile", {QMessageBox::Ok});
         const ModalAnswerer::Box box = m_answerer->boxes().first();
         QCOMPARE(box.title, QStringLiteral("Cannot delete profile"));
         QCOMPARE(box.icon, QMessageBox::Critical);
@@ -557,9 +545,7 @@ private Q_SLOTS:
         QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to delete kiosk profile 'empty'?"));
         QVERIFY(w.profileState(QStringLiteral("empty")));
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionDeleteProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionDeleteProfile", {QMessageBox::Yes});
         QVERIFY(!w.profileState(QStringLiteral("empty")));
         QVERIFY(!w.profileItem(QStringLiteral("empty")));
         QCOMPARE(m_window->systemState()->removedProfiles().size(), 1);
@@ -573,9 +559,7 @@ private Q_SLOTS:
         QVERIFY(w.setChecked(QStringLiteral("usesBroken"), true));
         QVERIFY(w.selectProfile(QStringLiteral("usesBroken")));
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionDeleteProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionDeleteProfile", {QMessageBox::Yes});
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Delete kiosk profile")});
         QVERIFY(!w.profileState(QStringLiteral("usesBroken")));
         UserState *daemon = w.userState(QStringLiteral("daemon"));
@@ -592,9 +576,7 @@ private Q_SLOTS:
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.selectProfile(QStringLiteral("selfish")));
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionDeleteProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionDeleteProfile", {QMessageBox::Yes});
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Delete kiosk profile")});
         QVERIFY(!w.profileState(QStringLiteral("selfish")));
     }
@@ -619,9 +601,7 @@ private Q_SLOTS:
         QVERIFY(!m_window->systemState()->isChanged());
         QVERIFY(!w.profileState(QStringLiteral("sys_extra_4")));
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionShowUserStatus")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionShowUserStatus", {QMessageBox::Yes});
         UserState *sys = w.userState(QStringLiteral("sys"));
         ProfileState *extracted = w.profileState(QStringLiteral("sys_extra_4"));
         QVERIFY(extracted);
@@ -668,8 +648,7 @@ private Q_SLOTS:
             others->setCurrentIndex(others->findText(QStringLiteral("bin (disabled)")));
             widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
         });
-        w.action("actionAddUser")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionAddUser");
 
         // Accounts that are kiosk users already are not offered; system and
         // nobody accounts, and names the program cannot take, never.
@@ -695,8 +674,7 @@ private Q_SLOTS:
         m_answerer->handle([](QWidget *widget) {
             static_cast<QDialog *>(widget)->reject();
         });
-        w.action("actionAddUser")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionAddUser");
         QCOMPARE(w.users()->count(), 5);
         QVERIFY(!m_window->systemState()->isChanged());
     }
@@ -704,10 +682,8 @@ private Q_SLOTS:
     void addingAUserWhenEveryAccountIsOne()
     {
         KioskTree::setPasswd({QStringLiteral("kioskghost:x:1003:1003::/home/kioskghost:/bin/bash")});
-        WindowDriver w = open();
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionAddUser")->trigger();
-        expectNoStrayBoxes();
+        open();
+        trigger("actionAddUser", {QMessageBox::Ok});
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Warning")});
         QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Kiosk rules were created for all users"));
     }
@@ -716,9 +692,7 @@ private Q_SLOTS:
     {
         QFile::remove(QString::fromUtf8(SystemPaths::passwdFile));
         WindowDriver w = open();
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionAddUser")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionAddUser", {QMessageBox::Ok});
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Read users error")});
         QCOMPARE(m_answerer->boxes().first().text,
                  QStringLiteral("Could not read user list. File '%1' reading error").arg(QString::fromUtf8(SystemPaths::passwdFile)));
@@ -773,8 +747,7 @@ private Q_SLOTS:
             list->findItems(QStringLiteral("orla-desktop"), Qt::MatchExactly).constFirst()->setCheckState(Qt::Checked);
             widget->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->click();
         });
-        w.action("actionCreateProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionCreateProfile");
         QCOMPARE(recordingTitle, QStringLiteral("Writing rules for application"));
 
         ProfileState *viewer = w.profileState(QStringLiteral("viewer"));
@@ -798,10 +771,7 @@ private Q_SLOTS:
 
         // The module is gone: its switches cannot be read.
         QVERIFY(QFile::remove(QString::fromUtf8(SystemPaths::enforceParameter)));
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionCancelChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionCancelChanges", {QMessageBox::Yes, QMessageBox::Ok});
         QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Cancel changes"), QStringLiteral("Data reading error")}));
         QCOMPARE(m_answerer->boxes().at(1).icon, QMessageBox::Critical);
         QVERIFY(m_answerer->boxes().at(1).text.contains(QString::fromUtf8(SystemPaths::enforceParameter)));
@@ -823,9 +793,7 @@ private Q_SLOTS:
         QVERIFY(m_window->systemState()->isChanged());
 
         m_answerer->reset();
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionCancelChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionCancelChanges", {QMessageBox::Yes});
         QVERIFY(!m_window->systemState()->isChanged());
         QCOMPARE(WindowDriver::includes(w.userState(QStringLiteral("daemon"))), QStringList{QStringLiteral("base")});
         // Nothing of the old working copy is left in the lists.
@@ -839,9 +807,7 @@ private Q_SLOTS:
         // Unchanged, the same action reads the system again, seeing what changed there.
         KioskTree::writeUser(QStringLiteral("man"), QStringLiteral("@include base\n"));
         m_answerer->reset();
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionCancelChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionCancelChanges", {QMessageBox::Yes});
         QCOMPARE(m_answerer->boxes().first().title, QStringLiteral("Reload data"));
         QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to read data from system again?"));
         QVERIFY(w.userItem(QStringLiteral("man")));
@@ -910,9 +876,7 @@ private Q_SLOTS:
         // With the switches back, a reload gives the window back.
         KioskTree::setSwitches(false, false);
         m_window->show();
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionCancelChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionCancelChanges", {QMessageBox::Yes});
         QCOMPARE(w.users()->count(), 5);
         QVERIFY(w.action("actionAddUser")->isEnabled());
         QVERIFY(!w.statusLabel()->text().contains(QStringLiteral("Read only mode")));

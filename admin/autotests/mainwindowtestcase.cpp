@@ -162,6 +162,15 @@ WindowDriver MainWindowTestCase::start()
     return WindowDriver(m_window.get());
 }
 
+void MainWindowTestCase::trigger(const char *name, std::initializer_list<QMessageBox::StandardButton> answers)
+{
+    for (const QMessageBox::StandardButton answer : answers) {
+        m_answerer->answer(answer);
+    }
+    WindowDriver(m_window.get()).action(name)->trigger();
+    expectNoStrayBoxes();
+}
+
 void MainWindowTestCase::recordGlobally(const WindowDriver &w, int oks, const std::function<void()> &meanwhile)
 {
     m_answerer->answer(QMessageBox::Yes);

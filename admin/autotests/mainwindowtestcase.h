@@ -112,6 +112,9 @@ protected:
     WindowDriver open();
     // What the program does at start: load, show, check.
     WindowDriver start();
+    // Triggers the window's action @p name with @p answers queued for the
+    // boxes it opens; every box must be answered, and every answer used.
+    void trigger(const char *name, std::initializer_list<QMessageBox::StandardButton> answers = {});
     // Starts the global recording from the window and completes it into
     // profiles, running @p meanwhile while it records; Ok to the @p oks boxes that follow.
     void recordGlobally(const WindowDriver &w, int oks, const std::function<void()> &meanwhile = nullptr);
