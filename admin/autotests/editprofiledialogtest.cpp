@@ -696,8 +696,7 @@ private Q_SLOTS:
         dialog->open();
         dialog->accept();
         QCOMPARE(m_answerer->pending(), 0);
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Profile rename error")});
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Profile with name 'B' already exists"));
+        expectBox(QStringLiteral("Profile rename error"), QStringLiteral("Profile with name 'B' already exists"));
         QCOMPARE(m_answerer->boxes().first().icon, QMessageBox::Critical);
         QCOMPARE(m_answerer->boxes().first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(dialog->isVisible());
@@ -793,8 +792,7 @@ private Q_SLOTS:
         m_answerer->answer(QMessageBox::Ok);
         reply.insert(QStringLiteral("warningsDataKey"), QStringList{QStringLiteral("one"), QString(), QStringLiteral("two")});
         dialog->addRecordedRules(reply, false);
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Trace warnings")});
-        QCOMPARE(m_answerer->boxes().constFirst().text, QStringLiteral("one\ntwo"));
+        expectBox(QStringLiteral("Trace warnings"), QStringLiteral("one\ntwo"));
     }
 
     void newProfile()
@@ -810,8 +808,7 @@ private Q_SLOTS:
         f.name->setText(QStringLiteral("D"));
         m_answerer->answer(QMessageBox::Ok);
         f.ok()->click();
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Profile name error")});
-        QCOMPARE(m_answerer->boxes().constFirst().text, QStringLiteral("Profile with 'D' name exist"));
+        expectBox(QStringLiteral("Profile name error"), QStringLiteral("Profile with 'D' name exist"));
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
 
         f.name->setText(QStringLiteral("F"));

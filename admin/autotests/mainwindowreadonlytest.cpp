@@ -42,8 +42,7 @@ private Q_SLOTS:
         WindowDriver w = start();
         QVERIFY(m_answerer->unexpected().isEmpty());
         QCOMPARE(m_answerer->pending(), 0);
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Warning")});
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("To administer the system you must log in to the session under a high level of integrity"));
+        expectBox(QStringLiteral("Warning"), QStringLiteral("To administer the system you must log in to the session under a high level of integrity"));
 
         const ReadOnlyInfo info = m_window->systemState()->readOnlyInfo();
         QVERIFY(info.readOnly);
@@ -141,8 +140,7 @@ private Q_SLOTS:
         WindowDriver w = start();
         QVERIFY(w.selectUser(QStringLiteral("sys")));
         m_answerer->reset();
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionShowUserStatus")->trigger();
+        trigger("actionShowUserStatus", {QMessageBox::Ok});
         QVERIFY(m_answerer->unexpected().isEmpty());
         const ModalAnswerer::Box box = m_answerer->boxes().first();
         QCOMPARE(box.title, QStringLiteral("User rules"));

@@ -111,17 +111,14 @@ private Q_SLOTS:
         w.action("actionEnableUser")->trigger();
         // games goes.
         QVERIFY(w.selectUser(QStringLiteral("games")));
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionDeleteUser")->trigger();
+        trigger("actionDeleteUser", {QMessageBox::Yes});
         // An unused profile goes.
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.selectProfile(QStringLiteral("empty")));
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionDeleteProfile")->trigger();
+        trigger("actionDeleteProfile", {QMessageBox::Yes});
         // sys's own rules move into a profile.
         QVERIFY(w.selectUser(QStringLiteral("sys")));
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionShowUserStatus")->trigger();
+        trigger("actionShowUserStatus", {QMessageBox::Yes});
         // carol, an account this system does not know, starts with daemon's rules.
         m_answerer->handle([](QWidget *dialog) {
             auto *copy = dialog->findChild<QCheckBox *>(QStringLiteral("copyUserCheckBox"));
@@ -260,8 +257,7 @@ private Q_SLOTS:
         KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
         start();
         trigger("actionEnableKioskMode", {QMessageBox::Ok});
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("No active kiosk users")});
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("To enable kiosk mode need have active user profiles"));
+        expectBox(QStringLiteral("No active kiosk users"), QStringLiteral("To enable kiosk mode need have active user profiles"));
         QCOMPARE(switches(), QStringLiteral("00"));
     }
 
@@ -270,10 +266,8 @@ private Q_SLOTS:
         writeSimpleTree();
         WindowDriver w = start();
 
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionEnableKioskMode")->trigger();
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Enable kiosk mode")});
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to enable kiosk mode?"));
+        trigger("actionEnableKioskMode", {QMessageBox::No});
+        expectBox(QStringLiteral("Enable kiosk mode"), QStringLiteral("Are you sure want to enable kiosk mode?"));
         QCOMPARE(switches(), QStringLiteral("00"));
 
         m_answerer->reset();
@@ -285,8 +279,7 @@ private Q_SLOTS:
 
         m_answerer->reset();
         trigger("actionDisableKioskMode", {QMessageBox::Yes});
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Disable kiosk mode")});
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to disable kiosk mode?"));
+        expectBox(QStringLiteral("Disable kiosk mode"), QStringLiteral("Are you sure want to disable kiosk mode?"));
         QCOMPARE(switches(), QStringLiteral("00"));
         QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
     }
@@ -315,11 +308,9 @@ private Q_SLOTS:
         KioskTree::writeUser(QStringLiteral("kioskghost"), QStringLiteral("@include base\n"));
         WindowDriver w = start();
 
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionEnableKioskMode")->trigger();
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Has errors")});
-        QCOMPARE(m_answerer->boxes().first().text,
-                 QStringLiteral("User(s) 'kioskghost' has errors. To enable kiosk mode these user(s) will be disabled. Continue?"));
+        trigger("actionEnableKioskMode", {QMessageBox::No});
+        expectBox(QStringLiteral("Has errors"),
+                  QStringLiteral("User(s) 'kioskghost' has errors. To enable kiosk mode these user(s) will be disabled. Continue?"));
         QVERIFY(w.userState(QStringLiteral("kioskghost"))->isEnable());
         QCOMPARE(switches(), QStringLiteral("00"));
 
@@ -374,9 +365,8 @@ private Q_SLOTS:
         m_answerer->answer(QMessageBox::No);
         start();
         expectNoStrayBoxes();
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("There are no active kiosk users")});
-        QCOMPARE(m_answerer->boxes().first().text,
-                 QStringLiteral("Kiosk mode is enabled, but there are no active kiosk users. Do you want to disable kiosk mode?"));
+        expectBox(QStringLiteral("There are no active kiosk users"),
+                  QStringLiteral("Kiosk mode is enabled, but there are no active kiosk users. Do you want to disable kiosk mode?"));
         QCOMPARE(switches(), QStringLiteral("11"));
 
         m_window.reset();
@@ -455,9 +445,7 @@ private Q_SLOTS:
         });
         probe.start();
 
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionEnableKioskMode")->trigger();
+        trigger("actionEnableKioskMode", {QMessageBox::Yes, QMessageBox::Ok});
         probe.stop();
         QFile::remove(enforce);
         KioskTree::setSwitches(false, false);
@@ -506,9 +494,7 @@ private Q_SLOTS:
 
         QElapsedTimer clock;
         clock.start();
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionEnableKioskMode")->trigger();
+        trigger("actionEnableKioskMode", {QMessageBox::Yes, QMessageBox::Ok});
         probe.stop();
         const qint64 waited = clock.elapsed();
 

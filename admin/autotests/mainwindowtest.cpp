@@ -74,38 +74,16 @@ private Q_SLOTS:
     void formAndActions()
     {
         WindowDriver w = open();
-        const char *names[] = {"_centralwidget",
-                               "verticalLayout",
-                               "statusLabel",
-                               "splitter",
-                               "usersGroupBox",
-                               "verticalLayout_4",
-                               "usersListWidget",
-                               "profilesGroupBox",
-                               "verticalLayout_2",
-                               "profilesListWidget",
-                               "menuBar",
-                               "menuFile",
-                               "menuUsers",
-                               "menuProfiles",
-                               "commonToolBar",
-                               "actionCancelChanges",
-                               "actionSaveChanges",
-                               "actionExit",
-                               "actionEnableKioskMode",
-                               "actionAddUser",
-                               "actionDeleteUser",
-                               "actionCreateProfile",
-                               "actionDeleteProfile",
-                               "actionEditProfile",
-                               "actionDisableUser",
-                               "actionDisableKioskMode",
-                               "actionEnableUser",
-                               "actionShowUserStatus",
-                               "actionShowProfileStatus",
-                               "actionGlobalRecordingMode"};
-        for (const char *name : names) {
-            QVERIFY2(m_window->findChild<QObject *>(QString::fromLatin1(name)), name);
+        const QStringList names =
+            QStringLiteral(
+                "_centralwidget verticalLayout statusLabel splitter usersGroupBox verticalLayout_4 usersListWidget profilesGroupBox "
+                "verticalLayout_2 profilesListWidget menuBar menuFile menuUsers menuProfiles commonToolBar actionCancelChanges "
+                "actionSaveChanges actionExit actionEnableKioskMode actionAddUser actionDeleteUser actionCreateProfile actionDeleteProfile "
+                "actionEditProfile actionDisableUser actionDisableKioskMode actionEnableUser actionShowUserStatus actionShowProfileStatus "
+                "actionGlobalRecordingMode")
+                .split(QLatin1Char(' '));
+        for (const QString &name : names) {
+            QVERIFY2(m_window->findChild<QObject *>(name), qPrintable(name));
         }
         QCOMPARE(m_window->windowTitle(), QStringLiteral("System Kiosk"));
         const QStringList menus{QStringLiteral("File"), QStringLiteral("Users"), QStringLiteral("Profiles")};
@@ -318,8 +296,7 @@ private Q_SLOTS:
         WindowDriver w = open();
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.selectProfile(name));
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionShowProfileStatus")->trigger();
+        trigger("actionShowProfileStatus", {QMessageBox::Ok});
         QVERIFY(w.selectProfile(other));
         trigger("actionDeleteProfile", {QMessageBox::No});
         QCOMPARE(m_answerer->boxes().size(), 2);
@@ -490,8 +467,7 @@ private Q_SLOTS:
         QVERIFY(!w.userState(user)->isEnable());
 
         trigger("actionEnableUser", {QMessageBox::Ok});
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Action rejected")});
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("User having errors cannot be activated"));
+        expectBox(QStringLiteral("Action rejected"), QStringLiteral("User having errors cannot be activated"));
         QVERIFY(!w.userState(user)->isEnable());
         QVERIFY(w.action("actionEnableUser")->isEnabled());
     }
@@ -501,10 +477,8 @@ private Q_SLOTS:
         WindowDriver w = open();
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
 
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionDeleteUser")->trigger();
-        QCOMPARE(m_answerer->boxes().first().title, QStringLiteral("Delete kiosk user rules"));
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to delete kiosk rules for 'daemon'?"));
+        trigger("actionDeleteUser", {QMessageBox::No});
+        expectBox(QStringLiteral("Delete kiosk user rules"), QStringLiteral("Are you sure want to delete kiosk rules for 'daemon'?"));
         QVERIFY(w.userItem(QStringLiteral("daemon")));
         QVERIFY(!m_window->systemState()->isChanged());
 
@@ -539,10 +513,8 @@ private Q_SLOTS:
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.selectProfile(QStringLiteral("empty")));
 
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionDeleteProfile")->trigger();
-        QCOMPARE(m_answerer->boxes().first().title, QStringLiteral("Delete kiosk profile"));
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to delete kiosk profile 'empty'?"));
+        trigger("actionDeleteProfile", {QMessageBox::No});
+        expectBox(QStringLiteral("Delete kiosk profile"), QStringLiteral("Are you sure want to delete kiosk profile 'empty'?"));
         QVERIFY(w.profileState(QStringLiteral("empty")));
 
         trigger("actionDeleteProfile", {QMessageBox::Yes});
@@ -588,8 +560,7 @@ private Q_SLOTS:
         WindowDriver w = open();
         QVERIFY(w.selectUser(QStringLiteral("sys")));
 
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionShowUserStatus")->trigger();
+        trigger("actionShowUserStatus", {QMessageBox::No});
         QCOMPARE(m_answerer->boxes().size(), 1);
         const ModalAnswerer::Box box = m_answerer->boxes().first();
         QCOMPARE(box.title, QStringLiteral("User rules"));
@@ -684,8 +655,7 @@ private Q_SLOTS:
         KioskTree::setPasswd({QStringLiteral("kioskghost:x:1003:1003::/home/kioskghost:/bin/bash")});
         open();
         trigger("actionAddUser", {QMessageBox::Ok});
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Warning")});
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Kiosk rules were created for all users"));
+        expectBox(QStringLiteral("Warning"), QStringLiteral("Kiosk rules were created for all users"));
     }
 
     void addingAUserWithoutAPasswordFile()
@@ -693,9 +663,8 @@ private Q_SLOTS:
         QFile::remove(QString::fromUtf8(SystemPaths::passwdFile));
         WindowDriver w = open();
         trigger("actionAddUser", {QMessageBox::Ok});
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Read users error")});
-        QCOMPARE(m_answerer->boxes().first().text,
-                 QStringLiteral("Could not read user list. File '%1' reading error").arg(QString::fromUtf8(SystemPaths::passwdFile)));
+        expectBox(QStringLiteral("Read users error"),
+                  QStringLiteral("Could not read user list. File '%1' reading error").arg(QString::fromUtf8(SystemPaths::passwdFile)));
         QCOMPARE(w.users()->count(), 5);
     }
 
@@ -786,10 +755,8 @@ private Q_SLOTS:
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
 
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionCancelChanges")->trigger();
-        QCOMPARE(m_answerer->boxes().first().title, QStringLiteral("Cancel changes"));
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to cancel changes?"));
+        trigger("actionCancelChanges", {QMessageBox::No});
+        expectBox(QStringLiteral("Cancel changes"), QStringLiteral("Are you sure want to cancel changes?"));
         QVERIFY(m_window->systemState()->isChanged());
 
         m_answerer->reset();
@@ -808,8 +775,7 @@ private Q_SLOTS:
         KioskTree::writeUser(QStringLiteral("man"), QStringLiteral("@include base\n"));
         m_answerer->reset();
         trigger("actionCancelChanges", {QMessageBox::Yes});
-        QCOMPARE(m_answerer->boxes().first().title, QStringLiteral("Reload data"));
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to read data from system again?"));
+        expectBox(QStringLiteral("Reload data"), QStringLiteral("Are you sure want to read data from system again?"));
         QVERIFY(w.userItem(QStringLiteral("man")));
     }
 

@@ -114,6 +114,12 @@ void DialogTestCase::expectNoStrayBoxes()
     QCOMPARE(m_answerer->pending(), 0);
 }
 
+void DialogTestCase::expectBox(const QString &title, const QString &text)
+{
+    QCOMPARE(m_answerer->titles(), QStringList{title});
+    QCOMPARE(m_answerer->boxes().constFirst().text, text);
+}
+
 void DialogTestCase::inEditor(const std::function<bool(EditProfileDialog *, const EditorForm &)> &edit, QString *title)
 {
     whenShown<EditProfileDialog>([edit, title](EditProfileDialog *dialog) {

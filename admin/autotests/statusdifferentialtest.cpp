@@ -253,7 +253,6 @@ struct Computed {
     SystemState reference;
 };
 
-
 // Profiles that reach themselves over includes of existing profiles.
 QSet<QString> cycleMembers(const Graph &graph)
 {

@@ -13,8 +13,8 @@
 #include "state/userstate.h"
 
 #include "kiosktree.h"
-#include "statetesting.h"
 #include "scratchroot.h"
+#include "statetesting.h"
 #include "testfiles.h"
 
 #include "failures/kauthexception.h"
@@ -26,7 +26,6 @@
 #include <QTest>
 
 using namespace StateTesting;
-
 
 class SystemStateBusTest : public QObject
 {

@@ -8,8 +8,8 @@
 #include "state/userstate.h"
 
 #include "kiosktree.h"
-#include "statetesting.h"
 #include "scratchroot.h"
+#include "statetesting.h"
 #include "testfiles.h"
 
 #include "failures/kauthexception.h"
@@ -32,6 +32,21 @@ using namespace StateTesting;
 
 namespace
 {
+
+using Entries = std::initializer_list<std::pair<const char *, const char *>>;
+
+// Writes the profiles and the users (disabled ones as "disabled/name") to
+// the tree, and reads them into @p state.
+void load(SystemState &state, Entries profiles, Entries users = {})
+{
+    for (const auto &[name, text] : profiles) {
+        KioskTree::write(KioskTree::systemProfile(QString::fromUtf8(name)), text);
+    }
+    for (const auto &[name, text] : users) {
+        KioskTree::write(KioskTree::userProfile(QString::fromUtf8(name)), text);
+    }
+    state.reload();
+}
 
 using Edit = std::function<void(SystemState &)>;
 using StringMap = QMap<QString, QString>;
@@ -151,13 +166,8 @@ void SystemStateTest::statusCodesOutsideTheTree()
 
 void SystemStateTest::enabledUserWinsOverDisabled()
 {
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("alice")), "@include base\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("disabled/alice")), "@include other\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("disabled/bob")), "@include base\n");
-    KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "+file r u: /a\n");
-
     SystemState state;
-    state.reload();
+    load(state, {{"base", "+file r u: /a\n"}}, {{"alice", "@include base\n"}, {"disabled/alice", "@include other\n"}, {"disabled/bob", "@include base\n"}});
     QCOMPARE(state.users().size(), 2);
     UserState *alice = byName(state.users(), QStringLiteral("alice"));
     QVERIFY(alice);
@@ -224,10 +234,8 @@ void SystemStateTest::readOnlyWithoutIntegrity()
 
 void SystemStateTest::failedReloadKeepsWorkingCopy()
 {
-    KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "+file r u: /a\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("alice")), "@include base\n");
     SystemState state;
-    state.reload();
+    load(state, {{"base", "+file r u: /a\n"}}, {{"alice", "@include base\n"}});
     UserState *alice = byName(state.users(), QStringLiteral("alice"));
     alice->setEnable(false);
     auto *fresh = new ProfileState(profileFile(QStringLiteral("fresh"), {QStringLiteral("base")}));
@@ -247,10 +255,8 @@ void SystemStateTest::failedReloadKeepsWorkingCopy()
 
 void SystemStateTest::changeTracking()
 {
-    KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "+file r u: /a\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("alice")), "@include base\n");
     SystemState state;
-    state.reload();
+    load(state, {{"base", "+file r u: /a\n"}}, {{"alice", "@include base\n"}});
     QVERIFY(!state.isChanged());
     QSignalSpy changed(&state, &State::wasChanged);
 
@@ -469,12 +475,8 @@ void SystemStateTest::updateActionsMap()
     QFETCH(QStringList, profilesToUpdate);
     QFETCH(QStringList, profilesToRemove);
 
-    KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "+file r u: /a\n");
-    KioskTree::write(KioskTree::systemProfile(QStringLiteral("other")), "@include base\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("alice")), "@include base\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("disabled/bob")), "@include other\n");
     SystemState state;
-    state.reload();
+    load(state, {{"base", "+file r u: /a\n"}, {"other", "@include base\n"}}, {{"alice", "@include base\n"}, {"disabled/bob", "@include other\n"}});
 
     edit(state);
     const UpdateActionsMap map = state.buildUpdateActionsMap();
@@ -521,9 +523,8 @@ void SystemStateTest::updateActionsMapCarriesLocale()
 
 void SystemStateTest::saveWithoutAuthorisationServiceFails()
 {
-    KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "+file r u: /a\n");
     SystemState state;
-    state.reload();
+    load(state, {{"base", "+file r u: /a\n"}});
     byName(state.profiles(), QStringLiteral("base"))->addIncludeRule(QStringLiteral("x"));
 
     // Not a refusal of the administrator: a failure with a sentence to show.
@@ -569,14 +570,10 @@ QTEST_GUILESS_MAIN(SystemStateTest)
 
 void SystemStateTest::includersOf()
 {
-    KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "@include base\n+file r u: /a\n");
-    KioskTree::write(KioskTree::systemProfile(QStringLiteral("desktop")), "@include base\n");
-    KioskTree::write(KioskTree::systemProfile(QStringLiteral("games")), "+file r u: /g\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("carol")), "@include base\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("disabled/alice")), "@include base\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("bob")), "@include games\n");
     SystemState state;
-    state.reload();
+    load(state,
+         {{"base", "@include base\n+file r u: /a\n"}, {"desktop", "@include base\n"}, {"games", "+file r u: /g\n"}},
+         {{"carol", "@include base\n"}, {"disabled/alice", "@include base\n"}, {"bob", "@include games\n"}});
 
     const auto names = [&state](const QString &profile) {
         QStringList found;
@@ -594,11 +591,8 @@ void SystemStateTest::includersOf()
 
 void SystemStateTest::renameAndReplaceProfile()
 {
-    KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "+file r u: /a\n");
-    KioskTree::write(KioskTree::systemProfile(QStringLiteral("desktop")), "@include base\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("carol")), "@include base\n@include desktop\n");
     SystemState state;
-    state.reload();
+    load(state, {{"base", "+file r u: /a\n"}, {"desktop", "@include base\n"}}, {{"carol", "@include base\n@include desktop\n"}});
     ProfileState *base = byName(state.profiles(), QStringLiteral("base"));
     ProfileState *desktop = byName(state.profiles(), QStringLiteral("desktop"));
     UserState *carol = byName(state.users(), QStringLiteral("carol"));
@@ -635,10 +629,8 @@ void SystemStateTest::renameAndReplaceProfile()
 
 void SystemStateTest::needsReboot()
 {
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("alice")), "");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("disabled/bob")), "");
     SystemState state;
-    state.reload();
+    load(state, {}, {{"alice", ""}, {"disabled/bob", ""}});
     QVERIFY(!state.needsReboot());
 
     // Enabling takes effect at the next login.
@@ -658,13 +650,10 @@ void SystemStateTest::needsReboot()
 
 void SystemStateTest::usersWithErrors()
 {
-    KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "+file r u: /a\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("zoe")), "@include ghost\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("amy")), "@include ghost\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("disabled/bob")), "@include ghost\n");
-    KioskTree::write(KioskTree::userProfile(QStringLiteral("carol")), "@include base\n");
     SystemState state;
-    state.reload();
+    load(state,
+         {{"base", "+file r u: /a\n"}},
+         {{"zoe", "@include ghost\n"}, {"amy", "@include ghost\n"}, {"disabled/bob", "@include ghost\n"}, {"carol", "@include base\n"}});
     UserState *amy = byName(state.users(), QStringLiteral("amy"));
     UserState *zoe = byName(state.users(), QStringLiteral("zoe"));
     UserState *carol = byName(state.users(), QStringLiteral("carol"));
