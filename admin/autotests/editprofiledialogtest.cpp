@@ -96,9 +96,17 @@ class EditProfileDialogTest : public DialogTestCase
 {
     Q_OBJECT
 
-    std::unique_ptr<EditProfileDialog> edit(const QString &name, AbstractProfileState *user = nullptr)
+    struct Editing {
+        std::unique_ptr<EditProfileDialog> dialog;
+        EditorForm form;
+    };
+
+    // The editor on the working copy of profile @p name.
+    Editing edit(const QString &name)
     {
-        return std::make_unique<EditProfileDialog>(*profile(name)->file(), m_state.get(), user);
+        auto dialog = std::make_unique<EditProfileDialog>(*profile(name)->file(), m_state.get(), nullptr);
+        const EditorForm form(*dialog);
+        return {std::move(dialog), form};
     }
 
     // A includes B, B includes C; D stands alone; E is broken; X is nowhere.
@@ -116,8 +124,7 @@ private Q_SLOTS:
     void formOfAnEditableProfile()
     {
         buildChain();
-        auto dialog = edit(QStringLiteral("A"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("A"));
 
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit profile: A"));
         QCOMPARE(f.name->text(), QStringLiteral("A"));
@@ -139,8 +146,7 @@ private Q_SLOTS:
                    QStringLiteral("+file rw u: /usr/bin/b\n"
                                   "+link ? ?: /usr/bin/a\n"
                                   "+file c o: /usr/bin/B\n"));
-        auto dialog = edit(QStringLiteral("p"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("p"));
 
         // Exact string order: capitals first.
         QCOMPARE(f.filenames(), (QStringList{QStringLiteral("/usr/bin/B"), QStringLiteral("/usr/bin/a"), QStringLiteral("/usr/bin/b")}));
@@ -168,8 +174,7 @@ private Q_SLOTS:
     void filenameToolTipFollowsEditing()
     {
         addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
-        auto dialog = edit(QStringLiteral("p"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("p"));
         f.table->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/b"));
         QCOMPARE(f.table->item(0, EditProfileDialog::FilenameColumn)->toolTip(), QStringLiteral("/b"));
     }
@@ -208,8 +213,7 @@ private Q_SLOTS:
         QFETCH(QStringList, uncheckable);
 
         buildChain();
-        auto dialog = edit(edited);
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(edited);
 
         QCOMPARE(f.entryTexts(), texts);
         QStringList seenChecked;
@@ -240,8 +244,7 @@ private Q_SLOTS:
         addProfile(QStringLiteral("A"), QStringLiteral("@include A\n"));
         addProfile(QStringLiteral("B"), QStringLiteral("+file r u: /b\n"));
         m_state->updateAllStatuses();
-        auto dialog = edit(QStringLiteral("A"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("A"));
 
         // A's own state has the cycle as an error, so it is marked twice over;
         // it can be dropped once and never taken back.
@@ -259,8 +262,7 @@ private Q_SLOTS:
         addProfile(QStringLiteral("A"), QStringLiteral("@include Zed\n@include X\n@include B\n"));
         addProfile(QStringLiteral("B"), QStringLiteral("+file r u: /b\n"));
         m_state->updateAllStatuses();
-        auto dialog = edit(QStringLiteral("A"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("A"));
 
         QCOMPARE(f.entryTexts(), (QStringList{QStringLiteral("B"), QStringLiteral("X (unknown)"), QStringLiteral("Zed (unknown)")}));
         QListWidgetItem *x = f.entry(QStringLiteral("X"));
@@ -286,8 +288,7 @@ private Q_SLOTS:
         addProfile(QStringLiteral("E"), QStringLiteral("garbage\tline here\n"));
         m_state->updateAllStatuses();
         QVERIFY(!profile(QStringLiteral("E"))->errors().isEmpty());
-        auto dialog = edit(QStringLiteral("A"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("A"));
 
         QListWidgetItem *e = f.entry(QStringLiteral("E"));
         QCOMPARE(e->text(), QStringLiteral("E (has errors)"));
@@ -335,8 +336,7 @@ private Q_SLOTS:
                 files.insert(state->file());
             }
 
-            auto dialog = edit(edited);
-            const EditorForm f(*dialog);
+            auto [dialog, f] = edit(edited);
             int shown = 0;
             for (const ProfileState *state : profiles) {
                 const QString name = state->name();
@@ -366,8 +366,7 @@ private Q_SLOTS:
     void nameRules()
     {
         addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
-        auto dialog = edit(QStringLiteral("p"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("p"));
 
         f.name->clear();
         QVERIFY(!f.ok()->isEnabled());
@@ -392,8 +391,7 @@ private Q_SLOTS:
     void renameToAnyNameIsRefused()
     {
         addProfile(QStringLiteral("orla-desktop"), QStringLiteral("+file r u: /a\n"));
-        auto dialog = edit(QStringLiteral("orla-desktop"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("orla-desktop"));
         QVERIFY(f.ok()->isEnabled());
         f.name->setText(QStringLiteral("orla desktop/../x"));
         m_answerer->answer(QMessageBox::Ok);
@@ -406,8 +404,7 @@ private Q_SLOTS:
     void removingRowsFollowsTheSelection()
     {
         addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /1\n+file r u: /2\n+file r u: /3\n+file r u: /4\n+file r u: /5\n"));
-        auto dialog = edit(QStringLiteral("p"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("p"));
 
         f.selectRows({0, 2, 3});
         QVERIFY(f.removeFile->isEnabled());
@@ -422,8 +419,7 @@ private Q_SLOTS:
     void contextMenuWithoutSelection()
     {
         addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
-        auto dialog = edit(QStringLiteral("p"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("p"));
 
         const std::unique_ptr<QMenu> menu(dialog->createObjectsContextMenu());
         QVERIFY(menu);
@@ -442,8 +438,7 @@ private Q_SLOTS:
                    QStringLiteral("+file rw u: /1\n"
                                   "+file r uo: /2\n"
                                   "+link rwc o: /3\n"));
-        auto dialog = edit(QStringLiteral("p"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("p"));
 
         f.selectRows({0, 1});
         std::unique_ptr<QMenu> menu(dialog->createObjectsContextMenu());
@@ -490,8 +485,7 @@ private Q_SLOTS:
     void contextMenuOpensAtTheRequestedPoint()
     {
         addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
-        auto dialog = edit(QStringLiteral("p"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("p"));
         dialog->move(0, 0);
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
@@ -553,8 +547,7 @@ private Q_SLOTS:
         m_state->updateAllStatuses();
         const ProfileFile before = *profile(QStringLiteral("p"))->file();
 
-        auto dialog = edit(QStringLiteral("p"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("p"));
         // Opened and accepted untouched: the very same profile, flag included.
         dialog->accept();
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
@@ -566,8 +559,7 @@ private Q_SLOTS:
 
         // Rows that differ in a trailing blank are two rules; rows alike are one;
         // a row without a filename is kept as the incomplete rule it is.
-        auto again = edit(QStringLiteral("p"));
-        const EditorForm g(*again);
+        auto [again, g] = edit(QStringLiteral("p"));
         QCOMPARE(g.filenames(), (QStringList{QStringLiteral("/tmp/a"), QStringLiteral("/usr/lib/x.so")}));
         g.table->setRowCount(5);
         for (const auto &copy : {qMakePair(2, 0), qMakePair(3, 1), qMakePair(4, 1)}) {
@@ -619,8 +611,7 @@ private Q_SLOTS:
         m_state->updateAllStatuses();
         profile(QStringLiteral("q"))->setChanged(false);
         alice->setChanged(false);
-        auto dialog = edit(QStringLiteral("p"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("p"));
         f.name->setText(QStringLiteral("renamed"));
         for (const int column : unchecked) {
             f.setCheck(1, column, false);
@@ -665,8 +656,7 @@ private Q_SLOTS:
             state->setChanged(false);
         }
 
-        auto dialog = edit(QStringLiteral("A"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("A"));
         f.name->setText(QStringLiteral("Renamed"));
         dialog->accept();
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
@@ -689,8 +679,7 @@ private Q_SLOTS:
         ProfileState *b = addProfile(QStringLiteral("B"), QStringLiteral("@include A\n"));
         m_state->updateAllStatuses();
 
-        auto dialog = edit(QStringLiteral("A"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("A"));
         f.name->setText(QStringLiteral("B"));
         m_answerer->answer(QMessageBox::Ok);
         dialog->open();
@@ -716,8 +705,7 @@ private Q_SLOTS:
         KioskTree::setSwitches(false, false, true);
         m_state->readModes();
         addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
-        auto dialog = edit(QStringLiteral("p"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("p"));
         QVERIFY(!f.record->isEnabled());
         // Not even asked for: the answerer would see the recording dialog.
         dialog->traceAppActionTriggered();
@@ -746,7 +734,7 @@ private Q_SLOTS:
         const auto session = x11Session(display, dir.filePath(authorityFile).toUtf8());
 
         addProfile(QStringLiteral("p"), QStringLiteral("+file r u: /a\n"));
-        auto dialog = edit(QStringLiteral("p"));
+        auto dialog = edit(QStringLiteral("p")).dialog;
         m_answerer->leaveOpen("TraceWaitDialog");
         m_answerer->answer(QMessageBox::Ok);
         QVERIFY(!dialog->recordApplicationRules(QString(), QStringLiteral("/usr/bin/cat"), true));
@@ -769,8 +757,7 @@ private Q_SLOTS:
         QFETCH(QStringList, filenames);
         addProfile(QStringLiteral("base"), QStringLiteral("+file r u: /b\n"));
         addProfile(QStringLiteral("p"), QStringLiteral("@include base\n+file r u: /z\n"));
-        auto dialog = edit(QStringLiteral("p"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("p"));
 
         // The recorder's text is UTF-8 whatever this session's locale.
         QTextCodec *locale = QTextCodec::codecForLocale();
@@ -830,8 +817,7 @@ private Q_SLOTS:
         m_state->reload();
         QVERIFY(m_state->readOnlyInfo().readOnly);
 
-        auto dialog = edit(QStringLiteral("app"));
-        const EditorForm f(*dialog);
+        auto [dialog, f] = edit(QStringLiteral("app"));
         QCOMPARE(dialog->windowTitle(), QStringLiteral("View profile: app"));
         QCOMPARE(f.buttons->standardButtons(), QDialogButtonBox::StandardButtons(QDialogButtonBox::Close));
         QVERIFY(!f.name->isEnabled());
