@@ -62,6 +62,18 @@ class GlobalRecordTest : public FakeHelperTestCase
         return reply;
     }
 
+    // A recording started from the window whose stop the helper fails, as the
+    // real one does, staying in trace mode; the failure is answered.
+    void stopThatFails()
+    {
+        recordWith(failed(QStringLiteral("Can not collect the accesses of 'daemon'")));
+        m_helper.onRelease = nullptr;
+        open();
+        m_answerer->answer(QMessageBox::Yes);
+        m_answerer->answer(QMessageBox::Save);
+        m_answerer->answer(QMessageBox::Ok);
+    }
+
     // Completed into profiles, with a warning, when asked with @p asked.
     void expectCompletionOffered(const QString &asked)
     {
@@ -182,13 +194,7 @@ private Q_SLOTS:
 
     void failedStopIsReportedAndAskedAgain()
     {
-        recordWith(failed(QStringLiteral("Can not collect the accesses of 'daemon'")));
-        // The real helper stays in trace mode when collecting fails.
-        m_helper.onRelease = nullptr;
-        open();
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Save);
-        m_answerer->answer(QMessageBox::Ok);
+        stopThatFails();
         // The helper's recording is over: the next stop begins one of the
         // helper's own and ends it, leaving trace mode, with nothing recorded.
         m_answerer->answer(QMessageBox::No, [this]() {
@@ -209,12 +215,7 @@ private Q_SLOTS:
 
     void leavingTraceModeWhenNothingCanBeCompleted()
     {
-        recordWith(failed(QStringLiteral("Can not collect the accesses of 'daemon'")));
-        m_helper.onRelease = nullptr;
-        open();
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Save);
-        m_answerer->answer(QMessageBox::Ok);
+        stopThatFails();
         m_answerer->answer(QMessageBox::Yes, [this]() {
             m_helper.mode = FakeKAuthHelper::Answer;
             m_helper.reply = KAuth::ActionReply::SuccessReply();

@@ -91,6 +91,15 @@ class MainWindowSaveTest : public MainWindowTestCase
         return daemonPath;
     }
 
+    // The helper blocks writing the boot switch until someone reads it, which
+    // nobody will: it hangs in the middle of the action. A module parameter is
+    // written in place, so a pipe there blocks the helper for good.
+    static bool blockTheHelperOnTheSwitch()
+    {
+        const QString enforce = QString::fromUtf8(SystemPaths::enforceParameter);
+        return QFile::remove(enforce) && mkfifo(QFile::encodeName(enforce).constData(), 0600) == 0;
+    }
+
 private Q_SLOTS:
     void savingWritesWhatTheWindowShows()
     {
@@ -414,13 +423,8 @@ private Q_SLOTS:
         writeSimpleTree();
         WindowDriver w = start();
 
-        // The helper blocks writing the boot switch until someone reads it,
-        // which nobody will: it hangs in the middle of the action.
-        // A module parameter is written in place; opening a pipe there for
-        // writing blocks the helper for good.
         const QString enforce = QString::fromUtf8(SystemPaths::enforceParameter);
-        QVERIFY(QFile::remove(enforce));
-        QCOMPARE(mkfifo(QFile::encodeName(enforce).constData(), 0600), 0);
+        QVERIFY(blockTheHelperOnTheSwitch());
 
         int ticks = 0;
         bool killed = false;
@@ -477,11 +481,8 @@ private Q_SLOTS:
         writeSimpleTree();
         WindowDriver w = start();
 
-        // A module parameter is written in place; opening a pipe there for
-        // writing blocks the helper for good.
         const QString enforce = QString::fromUtf8(SystemPaths::enforceParameter);
-        QVERIFY(QFile::remove(enforce));
-        QCOMPARE(mkfifo(QFile::encodeName(enforce).constData(), 0600), 0);
+        QVERIFY(blockTheHelperOnTheSwitch());
 
         int ticks = 0;
         QTimer probe;

@@ -489,22 +489,20 @@ void SystemStateTest::updateActionsMap()
     QCOMPARE(map.profilesToRemove(), profilesToRemove);
 
     // Each text is the whole working copy of the entry sent.
+    const auto sentWhole = [](const QMap<QString, QString> &texts, const QString &key, const AbstractProfileState *state) {
+        if (texts.contains(key)) {
+            const ProfileData sent = ProfileParser::parseText(texts.value(key)).data();
+            QCOMPARE(sent.includes(), std::as_const(*state->file()).data().includes());
+            QCOMPARE(sent.objectRules(), std::as_const(*state->file()).data().objectRules());
+        }
+    };
     const QSet<UserState *> users = state.users();
     for (const UserState *user : users) {
-        const QString key = user->isEnable() ? user->name() : QStringLiteral("disabled/") + user->name();
-        if (map.usersToUpdate().contains(key)) {
-            const ProfileData sent = ProfileParser::parseText(map.usersToUpdate().value(key)).data();
-            QCOMPARE(sent.includes(), std::as_const(*user->file()).data().includes());
-            QCOMPARE(sent.objectRules(), std::as_const(*user->file()).data().objectRules());
-        }
+        sentWhole(map.usersToUpdate(), user->isEnable() ? user->name() : QStringLiteral("disabled/") + user->name(), user);
     }
     const QSet<ProfileState *> profiles = state.profiles();
     for (const ProfileState *profile : profiles) {
-        if (map.profilesToUpdate().contains(profile->name())) {
-            const ProfileData sent = ProfileParser::parseText(map.profilesToUpdate().value(profile->name())).data();
-            QCOMPARE(sent.includes(), std::as_const(*profile->file()).data().includes());
-            QCOMPARE(sent.objectRules(), std::as_const(*profile->file()).data().objectRules());
-        }
+        sentWhole(map.profilesToUpdate(), profile->name(), profile);
     }
 }
 
