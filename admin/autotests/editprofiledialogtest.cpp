@@ -239,67 +239,59 @@ private Q_SLOTS:
         QCOMPARE(seenUncheckable, uncheckable);
     }
 
-    void selfIncludeIsShownAndChecked()
+    // Entries of includes that cannot be taken back: checked, they can be
+    // dropped once and are then disabled.
+    void lockedIncludeCanBeDroppedOnce_data()
     {
-        addProfile(QStringLiteral("A"), QStringLiteral("@include A\n"));
-        addProfile(QStringLiteral("B"), QStringLiteral("+file r u: /b\n"));
-        m_state->updateAllStatuses();
-        auto [dialog, f] = edit(QStringLiteral("A"));
-
-        // A's own state has the cycle as an error, so it is marked twice over;
-        // it can be dropped once and never taken back.
-        QCOMPARE(f.entryTexts(), (QStringList{QStringLiteral("A (has errors)"), QStringLiteral("B")}));
-        QListWidgetItem *self = f.entry(QStringLiteral("A"));
-        QCOMPARE(self->checkState(), Qt::Checked);
-        QCOMPARE(self->toolTip(), QStringLiteral("'A' used in 'A'"));
-        QVERIFY(self->flags() & Qt::ItemIsUserCheckable);
-        self->setCheckState(Qt::Unchecked);
-        QCOMPARE(self->flags(), Qt::NoItemFlags);
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("dropped");
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<QSet<QString>>("kept");
+        const QString b = QStringLiteral("B");
+        const QString e = QStringLiteral("E (has errors)");
+        // A's own state has the cycle as an error, so it is marked twice over.
+        QTest::newRow("itself") << QStringLiteral("@include A\n") << QStringList{QStringLiteral("A (has errors)"), b, e} << QStringLiteral("A")
+                                << QStringLiteral("'A' used in 'A'") << QSet<QString>{b};
+        QTest::newRow("unknown") << QStringLiteral("@include Zed\n@include X\n@include B\n")
+                                 << QStringList{b, e, QStringLiteral("X (unknown)"), QStringLiteral("Zed (unknown)")} << QStringLiteral("X") << QString()
+                                 << QSet<QString>{b, QStringLiteral("Zed")};
+        QTest::newRow("broken") << QStringLiteral("@include E\n") << QStringList{b, e} << QStringLiteral("E")
+                                << QStringLiteral("'E' has errors and cannot be included") << QSet<QString>{b};
     }
 
-    void unknownIncludeCanBeDroppedOnce()
+    void lockedIncludeCanBeDroppedOnce()
     {
-        addProfile(QStringLiteral("A"), QStringLiteral("@include Zed\n@include X\n@include B\n"));
+        QFETCH(QString, text);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, dropped);
+        QFETCH(QString, toolTip);
+        QFETCH(QSet<QString>, kept);
+        addProfile(QStringLiteral("A"), text);
         addProfile(QStringLiteral("B"), QStringLiteral("+file r u: /b\n"));
-        m_state->updateAllStatuses();
-        auto [dialog, f] = edit(QStringLiteral("A"));
-
-        QCOMPARE(f.entryTexts(), (QStringList{QStringLiteral("B"), QStringLiteral("X (unknown)"), QStringLiteral("Zed (unknown)")}));
-        QListWidgetItem *x = f.entry(QStringLiteral("X"));
-        QCOMPARE(x->checkState(), Qt::Checked);
-        x->setCheckState(Qt::Unchecked);
-        QCOMPARE(x->flags(), Qt::NoItemFlags);
-        QCOMPARE(x->checkState(), Qt::Unchecked);
-
-        // An ordinary entry can be checked and unchecked at will.
-        QListWidgetItem *b = f.entry(QStringLiteral("B"));
-        b->setCheckState(Qt::Unchecked);
-        QVERIFY(b->flags() & Qt::ItemIsUserCheckable);
-        b->setCheckState(Qt::Checked);
-
-        dialog->accept();
-        QCOMPARE(dialog->result(), int(QDialog::Accepted));
-        QCOMPARE(includeNames(dialog->profileFile()), (QSet<QString>{QStringLiteral("B"), QStringLiteral("Zed")}));
-    }
-
-    void brokenIncludeCanBeUncheckedOnce()
-    {
-        addProfile(QStringLiteral("A"), QStringLiteral("@include E\n"));
         addProfile(QStringLiteral("E"), QStringLiteral("garbage\tline here\n"));
         m_state->updateAllStatuses();
         QVERIFY(!profile(QStringLiteral("E"))->errors().isEmpty());
         auto [dialog, f] = edit(QStringLiteral("A"));
 
-        QListWidgetItem *e = f.entry(QStringLiteral("E"));
-        QCOMPARE(e->text(), QStringLiteral("E (has errors)"));
-        QCOMPARE(e->checkState(), Qt::Checked);
-        QVERIFY(e->flags() & Qt::ItemIsUserCheckable);
-        e->setCheckState(Qt::Unchecked);
-        QCOMPARE(e->flags(), Qt::NoItemFlags);
+        QCOMPARE(f.entryTexts(), entries);
+        QListWidgetItem *entry = f.entry(dropped);
+        QCOMPARE(entry->checkState(), Qt::Checked);
+        QCOMPARE(entry->toolTip(), toolTip);
+        QVERIFY(entry->flags() & Qt::ItemIsUserCheckable);
+        entry->setCheckState(Qt::Unchecked);
+        QCOMPARE(entry->flags(), Qt::NoItemFlags);
+        QCOMPARE(entry->checkState(), Qt::Unchecked);
+
+        // An ordinary entry can be checked and unchecked at will.
+        QListWidgetItem *ordinary = f.entry(QStringLiteral("B"));
+        ordinary->setCheckState(Qt::Unchecked);
+        QVERIFY(ordinary->flags() & Qt::ItemIsUserCheckable);
+        ordinary->setCheckState(Qt::Checked);
 
         dialog->accept();
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
-        QVERIFY(includeNames(dialog->profileFile()).isEmpty());
+        QCOMPARE(includeNames(dialog->profileFile()), kept);
     }
 
     // The list's answers are those of asking every profile's own include
