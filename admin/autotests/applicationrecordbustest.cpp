@@ -16,14 +16,7 @@
 #include "profile/profileparser.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
-#include <QTest>
-#include <QTimer>
 
 namespace
 {

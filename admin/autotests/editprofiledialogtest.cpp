@@ -12,8 +12,6 @@
 #include "dialogs/comboboxitemdelegate.h"
 #include "dialogs/createprofiledialog.h"
 #include "profile/profileparser.h"
-#include "state/profilestate.h"
-#include "state/userstate.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -23,7 +21,6 @@
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTextCodec>
-#include <QTimer>
 
 namespace
 {

@@ -12,8 +12,6 @@
 
 #include "mainwindowtestcase.h"
 
-#include <QLabel>
-
 class EditProfileWindowTest : public MainWindowTestCase
 {
     Q_OBJECT

@@ -14,7 +14,6 @@
 #include "dialogs/fileselectiondialog.h"
 #include "profile/profileparser.h"
 #include "profile/userprofilefile.h"
-#include "state/userstate.h"
 
 #include <QDir>
 #include <QFile>

@@ -14,9 +14,7 @@
 #include "profile/profileparser.h"
 #include "systempaths.h"
 
-#include <QMessageBox>
 #include <QProcess>
-#include <QTest>
 
 namespace
 {

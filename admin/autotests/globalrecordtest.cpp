@@ -16,9 +16,6 @@
 #include "systempaths.h"
 
 #include <QFile>
-#include <QMessageBox>
-#include <QTest>
-#include <QTimer>
 
 namespace
 {

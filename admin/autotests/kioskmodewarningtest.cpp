@@ -11,9 +11,6 @@
 
 #include "protocol/helperconstants.h"
 
-#include <QMessageBox>
-#include <QTest>
-
 class KioskModeWarningTest : public FakeHelperTestCase
 {
     Q_OBJECT

@@ -9,15 +9,11 @@
 
 #include "mainwindowtestcase.h"
 
-#include "mainwindow/mainwindow.h"
-#include "state/systemstate.h"
-
 #include "failures/catalogues.h"
 #include "systempaths.h"
 
 #include <QFileInfo>
 #include <QLocale>
-#include <QTest>
 
 class MainWindowReadOnlyTest : public MainWindowTestCase
 {

@@ -10,22 +10,14 @@
 
 #include "mainwindowtestcase.h"
 
-#include "mainwindow/mainwindow.h"
 #include "profile/profileparser.h"
-#include "state/systemstate.h"
 #include "systempaths.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
 
 #include <signal.h>
 #include <sys/stat.h>

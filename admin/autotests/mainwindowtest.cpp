@@ -13,8 +13,6 @@
 #include "mainwindowtestcase.h"
 
 #include "items/unknownprofilewidgetitem.h"
-#include "mainwindow/mainwindow.h"
-#include "state/systemstate.h"
 #include "store/mainwindowsettings.h"
 #include "systempaths.h"
 
@@ -22,16 +20,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFile>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QStatusBar>
-#include <QTest>
 #include <QTextDocument>
-#include <QTimer>
 
 class MainWindowTest : public MainWindowTestCase
 {

@@ -51,10 +51,7 @@ void SystemStateBusTest::initTestCase()
 
 void SystemStateBusTest::init()
 {
-    KioskTree::reset();
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::enforceParameter), false);
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::autoEnforceFile), false);
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::complainParameter), false);
+    KioskTree::reset(KioskTree::Switches::Off);
     KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "+file r u: /usr/share/base\n");
     KioskTree::write(KioskTree::systemProfile(QStringLiteral("old")), "@include base\n");
     KioskTree::write(KioskTree::systemProfile(QStringLiteral("unused")), "@include base\n");

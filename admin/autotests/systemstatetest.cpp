@@ -93,10 +93,7 @@ void SystemStateTest::initTestCase()
 
 void SystemStateTest::init()
 {
-    KioskTree::reset();
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::enforceParameter), false);
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::autoEnforceFile), false);
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::complainParameter), false);
+    KioskTree::reset(KioskTree::Switches::Off);
 }
 
 void SystemStateTest::statusesOfTree()
@@ -198,9 +195,7 @@ void SystemStateTest::readsSwitches()
     QFETCH(bool, enforce);
     QFETCH(bool, autoEnforce);
     QFETCH(bool, complain);
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::enforceParameter), enforce);
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::autoEnforceFile), autoEnforce);
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::complainParameter), complain);
+    KioskTree::setSwitches(enforce, autoEnforce, complain);
 
     SystemState state;
     state.reload();

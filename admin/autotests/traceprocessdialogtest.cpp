@@ -15,23 +15,14 @@
 #include "dialogs/tracewaitdialog.h"
 #include "profile/profileparser.h"
 #include "profile/userprofilefile.h"
-#include "state/systemstate.h"
-#include "state/userstate.h"
 #include "systempaths.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDir>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 
 namespace
 {
