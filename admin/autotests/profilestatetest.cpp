@@ -7,8 +7,6 @@
 #include "state/abstractprofilestate.h"
 #include "state/userstate.h"
 
-#include "profile/objectrule.h"
-#include "profile/profilefile.h"
 #include "profile/userprofilefile.h"
 
 #include "statetesting.h"

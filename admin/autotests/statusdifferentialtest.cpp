@@ -10,8 +10,6 @@
 #include "state/systemstate.h"
 #include "state/userstate.h"
 
-#include "profile/objectrule.h"
-#include "profile/profilefile.h"
 #include "profile/userprofilefile.h"
 
 #include "statetesting.h"

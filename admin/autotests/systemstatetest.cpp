@@ -14,7 +14,6 @@
 
 #include "failures/kauthexception.h"
 #include "failures/readfileexception.h"
-#include "profile/objectrule.h"
 #include "profile/profileparser.h"
 #include "profile/userprofilefile.h"
 #include "protocol/updateactionsmap.h"
