@@ -63,8 +63,7 @@ private Q_SLOTS:
     void acceptedEditsReachTheWorkingCopy()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("desktop")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("desktop")));
         QVERIFY(!w.action("actionSaveChanges")->isEnabled());
 
         QString title;
@@ -92,8 +91,7 @@ private Q_SLOTS:
     void cancelledEditsChangeNothing()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("desktop")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("desktop")));
         inEditor([](EditProfileDialog *, const EditorForm &f) {
             f.table->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/var/tmp"));
             f.name->setText(QStringLiteral("renamed"));
@@ -108,8 +106,7 @@ private Q_SLOTS:
     void renamingReachesIncludersAndTheList()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("base")));
         inEditor([](EditProfileDialog *, const EditorForm &f) {
             f.name->setText(QStringLiteral("core"));
             return true;
@@ -152,8 +149,7 @@ private Q_SLOTS:
     void errorsOfTheEditedProfileReachItsIncluders()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("base")));
         QVERIFY(w.userState(QStringLiteral("daemon"))->status().isEmpty());
 
         // A rule without a filename is kept, and makes the profile invalid:
@@ -192,8 +188,7 @@ private Q_SLOTS:
     void theEditorSeesTheWholeWorkingState()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("base")));
         // desktop includes base, so base's editor refuses to include desktop.
         QString tip;
         inEditor([&tip](EditProfileDialog *, const EditorForm &f) {
@@ -207,8 +202,7 @@ private Q_SLOTS:
     void doubleClickOpensTheEditor()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("desktop")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("desktop")));
         QString title;
         inEditor(
             [](EditProfileDialog *, const EditorForm &) {

@@ -59,11 +59,6 @@ QList<Row> rows(EditProfileDialog &dialog)
     }
     return rows;
 }
-
-QAction *action(const EditProfileDialog &dialog, const char *name)
-{
-    return dialog.findChild<QAction *>(QString::fromLatin1(name));
-}
 }
 
 namespace QTest
@@ -153,7 +148,7 @@ private Q_SLOTS:
             picker->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("\"visible.txt\" \"link.txt\""));
             static_cast<QDialog *>(picker)->accept();
         });
-        action(*dialog, "actionAddFile")->trigger();
+        EditorForm(*dialog).addFile->trigger();
         QCOMPARE(m_answerer->pending(), 0);
 
         const QList<Row> added = rows(*dialog).mid(1);
@@ -168,11 +163,11 @@ private Q_SLOTS:
     void cancelledPickersAddNothing()
     {
         auto dialog = editor();
-        for (const char *name : {"actionAddFile", "actionAddDirectory"}) {
+        for (QAction *add : {EditorForm(*dialog).addFile, EditorForm(*dialog).addDirectory}) {
             pickWith([](QFileDialog *picker) {
                 picker->reject();
             });
-            action(*dialog, name)->trigger();
+            add->trigger();
         }
         QCOMPARE(rows(*dialog).size(), 1);
     }
@@ -185,7 +180,7 @@ private Q_SLOTS:
             picker->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("sub"));
             static_cast<QDialog *>(picker)->accept();
         });
-        action(*dialog, "actionAddDirectory")->trigger();
+        EditorForm(*dialog).addDirectory->trigger();
         QCOMPARE(m_answerer->pending(), 0);
 
         QList<Row> added = rows(*dialog).mid(1);
@@ -215,14 +210,14 @@ private Q_SLOTS:
         };
         for (const auto &entry : cases) {
             auto dialog = editor(entry.first);
-            for (const char *name : {"actionAddFile", "actionAddDirectory"}) {
+            for (QAction *add : {EditorForm(*dialog).addFile, EditorForm(*dialog).addDirectory}) {
                 QString startedIn;
                 pickWith(
                     [](QFileDialog *picker) {
                         picker->reject();
                     },
                     &startedIn);
-                action(*dialog, name)->trigger();
+                add->trigger();
                 QCOMPARE(startedIn, entry.second);
             }
         }

@@ -64,12 +64,17 @@ class MainWindowSaveTest : public MainWindowTestCase
             + KioskTree::switchValue(QString::fromUtf8(SystemPaths::autoEnforceFile));
     }
 
-    void writeSimpleTree()
+    void writeTreeWithoutActiveUsers()
     {
         KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+    }
+
+    void writeSimpleTree()
+    {
+        writeTreeWithoutActiveUsers();
         KioskTree::writeProfile(QStringLiteral("orla-desktop"), QStringLiteral("@include base\n+file rw u: /tmp\n"));
         KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
-        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
     }
 
     // The helper cannot replace daemon's profile when a directory stands in
@@ -114,8 +119,7 @@ private Q_SLOTS:
         QVERIFY(w.selectUser(QStringLiteral("games")));
         trigger("actionDeleteUser", {QMessageBox::Yes});
         // An unused profile goes.
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("empty")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("empty")));
         trigger("actionDeleteProfile", {QMessageBox::Yes});
         // sys's own rules move into a profile.
         QVERIFY(w.selectUser(QStringLiteral("sys")));
@@ -254,8 +258,7 @@ private Q_SLOTS:
 
     void enablingWithoutEnabledUsersOnlyWarns()
     {
-        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        writeTreeWithoutActiveUsers();
         start();
         trigger("actionEnableKioskMode", {QMessageBox::Ok});
         expectBox(QStringLiteral("No active kiosk users"), QStringLiteral("To enable kiosk mode need have active user profiles"));
@@ -359,8 +362,7 @@ private Q_SLOTS:
 
     void kioskModeWithoutActiveUsers()
     {
-        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        writeTreeWithoutActiveUsers();
         KioskTree::setSwitches(true, true);
 
         m_answerer->answer(QMessageBox::No);

@@ -98,8 +98,7 @@ private Q_SLOTS:
         QVERIFY(w.action("actionCreateProfile")->isEnabled());
         // Editing needs a profile to edit.
         QVERIFY(!w.action("actionEditProfile")->isEnabled());
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("base")));
         QVERIFY(w.action("actionEditProfile")->isEnabled());
         QCOMPARE(w.action("actionEditProfile")->text(), QStringLiteral("Edit profile"));
 
@@ -286,8 +285,7 @@ private Q_SLOTS:
         KioskTree::writeProfile(name, QStringLiteral("not a rule\n"));
         KioskTree::writeProfile(other, QStringLiteral("+file r uo: /srv\n"));
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(name));
+        QVERIFY(w.select(QStringLiteral("daemon"), name));
         trigger("actionShowProfileStatus", {QMessageBox::Ok});
         QVERIFY(w.selectProfile(other));
         trigger("actionDeleteProfile", {QMessageBox::No});
@@ -486,8 +484,7 @@ private Q_SLOTS:
     void profilesInUseCannotBeDeleted()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("base")));
 
         trigger("actionDeleteProfile", {QMessageBox::Ok});
         const ModalAnswerer::Box box = m_answerer->boxes().first();
@@ -502,8 +499,7 @@ private Q_SLOTS:
     void deletingAnUnusedProfile()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("empty")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("empty")));
 
         trigger("actionDeleteProfile", {QMessageBox::No});
         expectBox(QStringLiteral("Delete kiosk profile"), QStringLiteral("Are you sure want to delete kiosk profile 'empty'?"));
@@ -537,8 +533,7 @@ private Q_SLOTS:
     {
         KioskTree::writeProfile(QStringLiteral("selfish"), QStringLiteral("@include selfish\n+file r u: /s\n"));
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("selfish")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("selfish")));
 
         trigger("actionDeleteProfile", {QMessageBox::Yes});
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Delete kiosk profile")});

@@ -133,6 +133,11 @@ public:
         return m_window->selectedProfile() && m_window->selectedProfile()->name() == name;
     }
 
+    bool select(const QString &user, const QString &profile) const
+    {
+        return selectUser(user) && selectProfile(profile);
+    }
+
     // Ticks or unticks a profile as a click on its check box would.
     bool setChecked(const QString &profile, bool checked) const
     {
@@ -156,8 +161,14 @@ public:
 
     static QStringList includes(const AbstractProfileState *state)
     {
+        return includes(*state->file());
+    }
+
+    // The names a profile includes, sorted.
+    static QStringList includes(const ProfileFile &file)
+    {
         QStringList names;
-        const auto rules = state->file()->data().includes();
+        const auto rules = file.data().includes();
         for (const IncludeRule &rule : rules) {
             names << rule.name();
         }
