@@ -365,12 +365,6 @@ void SystemStateTest::updateActionsMap_data()
     QTest::addColumn<QStringList>("profilesToUpdate");
     QTest::addColumn<QStringList>("profilesToRemove");
 
-    auto profile = [](SystemState &state, const char *name) {
-        return byName(state.profiles(), QString::fromUtf8(name));
-    };
-    auto user = [](SystemState &state, const char *name) {
-        return byName(state.users(), QString::fromUtf8(name));
-    };
     auto rename = [](AbstractProfileState *state, const char *name) {
         ProfileFile file = *state->file();
         file.setName(QString::fromUtf8(name));
@@ -386,11 +380,11 @@ void SystemStateTest::updateActionsMap_data()
     QTest::newRow("nothing changed") << Edit([](SystemState &) {}) << StringMap() << QStringList() << QStringList() << StringMap() << QStringList()
                                      << QStringList();
     QTest::newRow("profile edited") << Edit([=](SystemState &s) {
-        profile(s, "base")->addIncludeRule(QStringLiteral("other"));
+        byName(s.profiles(), base)->addIncludeRule(QStringLiteral("other"));
     }) << StringMap() << QStringList()
                                     << QStringList() << StringMap() << QStringList{base} << QStringList();
     QTest::newRow("loaded profile renamed") << Edit([=](SystemState &s) {
-        rename(profile(s, "base"), "renamed");
+        rename(byName(s.profiles(), base), "renamed");
     }) << StringMap() << QStringList() << QStringList()
                                             << StringMap{{base, QStringLiteral("renamed")}} << QStringList{QStringLiteral("renamed")} << QStringList();
     QTest::newRow("new profile renamed") << Edit([=](SystemState &s) {
@@ -400,30 +394,30 @@ void SystemStateTest::updateActionsMap_data()
     }) << StringMap() << QStringList() << QStringList()
                                          << StringMap() << QStringList{QStringLiteral("fresher")} << QStringList();
     QTest::newRow("user disabled") << Edit([=](SystemState &s) {
-        user(s, "alice")->setEnable(false);
+        byName(s.users(), alice)->setEnable(false);
     }) << StringMap{{alice, disabledAlice}}
                                    << QStringList{disabledAlice} << QStringList() << StringMap() << QStringList() << QStringList();
     QTest::newRow("user disabled and enabled again") << Edit([=](SystemState &s) {
-        user(s, "alice")->setEnable(false);
-        user(s, "alice")->setEnable(true);
+        byName(s.users(), alice)->setEnable(false);
+        byName(s.users(), alice)->setEnable(true);
     }) << StringMap() << QStringList{alice} << QStringList()
                                                      << StringMap() << QStringList() << QStringList();
     QTest::newRow("disabled user enabled") << Edit([=](SystemState &s) {
-        user(s, "bob")->setEnable(true);
+        byName(s.users(), bob)->setEnable(true);
     }) << StringMap{{disabledBob, bob}} << QStringList{bob}
                                            << QStringList() << StringMap() << QStringList() << QStringList();
     QTest::newRow("disabled user removed") << Edit([=](SystemState &s) {
-        s.removeUser(user(s, "bob"));
+        s.removeUser(byName(s.users(), bob));
     }) << StringMap() << QStringList() << QStringList{disabledBob}
                                            << StringMap() << QStringList() << QStringList();
     QTest::newRow("user removed and added again") << Edit([=](SystemState &s) {
-        s.removeUser(user(s, "alice"));
+        s.removeUser(byName(s.users(), alice));
         s.addUser(new UserState(UserProfileFile(profileFile(QStringLiteral("alice"), {QStringLiteral("other")}))));
     }) << StringMap() << QStringList{alice} << QStringList()
                                                   << StringMap() << QStringList() << QStringList();
     QTest::newRow("edited user removed") << Edit([=](SystemState &s) {
-        user(s, "alice")->setEnable(false);
-        s.removeUser(user(s, "alice"));
+        byName(s.users(), alice)->setEnable(false);
+        s.removeUser(byName(s.users(), alice));
     }) << StringMap() << QStringList() << QStringList{alice}
                                          << StringMap() << QStringList() << QStringList();
     QTest::newRow("new user added and removed") << Edit([=](SystemState &s) {
@@ -437,18 +431,18 @@ void SystemStateTest::updateActionsMap_data()
     }) << StringMap() << QStringList() << QStringList()
                                        << StringMap() << QStringList() << QStringList();
     QTest::newRow("profile removed") << Edit([=](SystemState &s) {
-        s.removeProfile(profile(s, "other"));
+        s.removeProfile(byName(s.profiles(), other));
     }) << StringMap() << QStringList()
                                      << QStringList() << StringMap() << QStringList() << QStringList{other};
     QTest::newRow("renamed profile removed") << Edit([=](SystemState &s) {
-        ProfileState *state = profile(s, "other");
+        ProfileState *state = byName(s.profiles(), other);
         rename(state, "elsewhere");
         s.removeProfile(state);
     }) << StringMap() << QStringList() << QStringList()
                                              << StringMap() << QStringList() << QStringList{other};
     QTest::newRow("profile removed and its name reused") << Edit([=](SystemState &s) {
-        s.removeProfile(profile(s, "other"));
-        rename(profile(s, "base"), "other");
+        s.removeProfile(byName(s.profiles(), other));
+        rename(byName(s.profiles(), base), "other");
     }) << StringMap() << QStringList() << QStringList() << StringMap{{base, other}}
                                                          << QStringList{other} << QStringList();
     QTest::newRow("new profile removed") << Edit([=](SystemState &s) {

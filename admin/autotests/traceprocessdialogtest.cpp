@@ -38,15 +38,6 @@ QPushButton *okOf(QWidget *dialog)
 {
     return child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok);
 }
-
-QStringList texts(const QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) {
-        texts << list->item(i)->text();
-    }
-    return texts;
-}
 }
 
 class TraceProcessDialogTest : public DialogTestCase
@@ -170,7 +161,7 @@ private Q_SLOTS:
 
         OrlaMenuDialog dialog(menu.path(), -1, false, false);
         auto *list = dialog.findChild<QListWidget *>();
-        QCOMPARE(texts(list), (QStringList{QStringLiteral("calc"), QStringLiteral("Editor")}));
+        QCOMPARE(WindowDriver::texts(list), (QStringList{QStringLiteral("calc"), QStringLiteral("Editor")}));
         list->setCurrentRow(0);
         QCOMPARE(dialog.selectedItemExec(QString(), QString()), QStringLiteral("calc --rate=100%"));
         list->setCurrentRow(1);
@@ -179,7 +170,7 @@ private Q_SLOTS:
         // A folder that does not exist lists the system's applications, as no folder does.
         OrlaMenuDialog fallback(menu.filePath(QStringLiteral("none")), -1, false, false);
         OrlaMenuDialog system(QString(), -1, false, false);
-        QCOMPARE(texts(fallback.findChild<QListWidget *>()), texts(system.findChild<QListWidget *>()));
+        QCOMPARE(WindowDriver::texts(fallback.findChild<QListWidget *>()), WindowDriver::texts(system.findChild<QListWidget *>()));
     }
 
     void menuCommandGetsItsDirectory()
