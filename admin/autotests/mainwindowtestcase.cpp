@@ -116,6 +116,7 @@ void DialogTestCase::expectNoStrayBoxes()
 
 void DialogTestCase::expectBox(const QString &title, const QString &text)
 {
+    QCOMPARE(m_answerer->pending(), 0);
     QCOMPARE(m_answerer->titles(), QStringList{title});
     QCOMPARE(m_answerer->boxes().constFirst().text, text);
 }

@@ -68,7 +68,7 @@ protected:
     UserState *addUser(const QString &name, const QString &text);
     ProfileState *profile(const QString &name) const;
     void expectNoStrayBoxes();
-    // The boxes answered so far are one, with this title and text.
+    // The boxes answered so far are one, with this title and text, and no answer is left.
     void expectBox(const QString &title, const QString &text);
 
     // The next modal widget must be a @p Dialog; @p work is done to it and must close it.
