@@ -116,7 +116,7 @@ void DialogTestCase::expectNoStrayBoxes()
 
 void DialogTestCase::expectBox(const QString &title, const QString &text)
 {
-    QCOMPARE(m_answerer->pending(), 0);
+    expectNoStrayBoxes();
     QCOMPARE(m_answerer->titles(), QStringList{title});
     QCOMPARE(m_answerer->boxes().constFirst().text, text);
 }
@@ -176,6 +176,12 @@ void MainWindowTestCase::trigger(const char *name, std::initializer_list<QMessag
     }
     WindowDriver(m_window.get()).action(name)->trigger();
     expectNoStrayBoxes();
+}
+
+void MainWindowTestCase::triggerAfresh(const char *name, std::initializer_list<QMessageBox::StandardButton> answers)
+{
+    m_answerer->reset();
+    trigger(name, answers);
 }
 
 void MainWindowTestCase::recordGlobally(const WindowDriver &w, int oks, const std::function<void()> &meanwhile)

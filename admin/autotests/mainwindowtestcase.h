@@ -68,7 +68,7 @@ protected:
     UserState *addUser(const QString &name, const QString &text);
     ProfileState *profile(const QString &name) const;
     void expectNoStrayBoxes();
-    // The boxes answered so far are one, with this title and text, and no answer is left.
+    // The boxes so far are one, answered, with this title and text, and no answer is left.
     void expectBox(const QString &title, const QString &text);
 
     // The next modal widget must be a @p Dialog; @p work is done to it and must close it.
@@ -117,6 +117,8 @@ protected:
     // Triggers the window's action @p name with @p answers queued for the
     // boxes it opens; every box must be answered, and every answer used.
     void trigger(const char *name, std::initializer_list<QMessageBox::StandardButton> answers = {});
+    // The same after forgetting the boxes so far.
+    void triggerAfresh(const char *name, std::initializer_list<QMessageBox::StandardButton> answers = {});
     // Starts the global recording from the window and completes it into
     // profiles, running @p meanwhile while it records; Ok to the @p oks boxes that follow.
     void recordGlobally(const WindowDriver &w, int oks, const std::function<void()> &meanwhile = nullptr);
