@@ -29,9 +29,13 @@ class GlobalRecordTest : public FakeHelperTestCase
 {
     Q_OBJECT
 
-    // The helper's view of the switches: trace mode while it records.
-    void traceModeFollowsTheHelper()
+    // The helper holds the recording open, then gives @p reply; its view of
+    // the switches is trace mode while it records.
+    void recordWith(const KAuth::ActionReply &reply)
     {
+        m_helper.mode = FakeKAuthHelper::Hold;
+        m_helper.progress = {{HelperConstants::globalModeEnableKey, true}};
+        m_helper.reply = reply;
         m_helper.onAction = [this]() {
             if (m_helper.receivedAction == HelperConstants::globalTraceActionId) {
                 KioskTree::setSwitches(false, false, true);
@@ -40,14 +44,6 @@ class GlobalRecordTest : public FakeHelperTestCase
         m_helper.onRelease = [this]() {
             KioskTree::setSwitches(false, false, false);
         };
-    }
-
-    void recordWith(const KAuth::ActionReply &reply)
-    {
-        m_helper.mode = FakeKAuthHelper::Hold;
-        m_helper.progress = {{HelperConstants::globalModeEnableKey, true}};
-        m_helper.reply = reply;
-        traceModeFollowsTheHelper();
     }
 
     static KAuth::ActionReply recorded(const QVariantMap &texts, const QStringList &warnings = {})
