@@ -828,13 +828,11 @@ private Q_SLOTS:
 
     void closingKeepsTheGeometry()
     {
-        {
-            open();
-            m_window->resize(600, 500);
-            QVERIFY(m_window->close());
-            expectNoStrayBoxes();
-            m_window.reset();
-        }
+        open();
+        m_window->resize(600, 500);
+        QVERIFY(m_window->close());
+        expectNoStrayBoxes();
+        m_window.reset();
         open();
         QCOMPARE(m_window->size(), QSize(600, 500));
     }

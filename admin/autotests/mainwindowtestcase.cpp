@@ -85,20 +85,28 @@ void EditorForm::setCheck(int row, int column, bool checked) const
     table->item(row, column)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
 }
 
+namespace
+{
+// A file of that name, as if saved before, holding @p text.
+template<typename File>
+File saved(const QString &name, const QString &text)
+{
+    File file(name, true);
+    file.setData(ProfileParser::parseText(text).data());
+    return file;
+}
+}
+
 ProfileState *DialogTestCase::addProfile(const QString &name, const QString &text)
 {
-    ProfileFile file(name, true);
-    file.setData(ProfileParser::parseText(text).data());
-    auto *profile = new ProfileState(file);
+    auto *profile = new ProfileState(saved<ProfileFile>(name, text));
     m_state->addProfile(profile);
     return profile;
 }
 
 UserState *DialogTestCase::addUser(const QString &name, const QString &text)
 {
-    UserProfileFile file(name, true);
-    file.setData(ProfileParser::parseText(text).data());
-    auto *user = new UserState(file);
+    auto *user = new UserState(saved<UserProfileFile>(name, text));
     m_state->addUser(user);
     return user;
 }
