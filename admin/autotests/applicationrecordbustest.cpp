@@ -16,14 +16,7 @@
 #include "profile/profileparser.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
-#include <QTest>
-#include <QTimer>
 
 namespace
 {
@@ -114,9 +107,7 @@ private Q_SLOTS:
         QVERIFY(recorded.contains(QStringLiteral("/etc/hostname")));
         QVERIFY(w.profileState(QStringLiteral("cat")));
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionSaveChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionSaveChanges", {QMessageBox::Yes});
         QVERIFY(KioskTree::hasProfile(QStringLiteral("cat")));
         const auto rules = ProfileParser::parseText(KioskTree::profile(QStringLiteral("cat"))).data().objectRules();
         QVERIFY(std::any_of(rules.cbegin(), rules.cend(), [](const ObjectRule &rule) {

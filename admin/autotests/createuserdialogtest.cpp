@@ -45,6 +45,13 @@ class CreateUserDialogTest : public QObject
         return f;
     }
 
+    static void expectNothingCopied(const CreateUserDialog &dialog, const Form &f)
+    {
+        QVERIFY(!f.others->isEnabled());
+        QCOMPARE(f.others->currentIndex(), -1);
+        QCOMPARE(dialog.copiedUserProfile(), nullptr);
+    }
+
 private Q_SLOTS:
     void accountsAreSortedAndTheFirstIsChosen()
     {
@@ -68,9 +75,7 @@ private Q_SLOTS:
 
         QVERIFY(!f.copy->isEnabled());
         QVERIFY(!f.copy->isChecked());
-        QVERIFY(!f.others->isEnabled());
-        QCOMPARE(f.others->currentIndex(), -1);
-        QCOMPARE(dialog.copiedUserProfile(), nullptr);
+        expectNothingCopied(dialog, f);
         QVERIFY(f.ok->isEnabled());
     }
 
@@ -85,9 +90,7 @@ private Q_SLOTS:
         // Sorted by name; a disabled user is marked but offered all the same.
         QCOMPARE(itemTexts(f.others), (QStringList{QStringLiteral("bob (disabled)"), QStringLiteral("carol")}));
         QVERIFY(f.copy->isEnabled());
-        QVERIFY(!f.others->isEnabled());
-        QCOMPARE(f.others->currentIndex(), -1);
-        QCOMPARE(dialog.copiedUserProfile(), nullptr);
+        expectNothingCopied(dialog, f);
 
         f.copy->setChecked(true);
         QVERIFY(f.others->isEnabled());
@@ -99,9 +102,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.copiedUserProfile(), &carol);
 
         f.copy->setChecked(false);
-        QVERIFY(!f.others->isEnabled());
-        QCOMPARE(f.others->currentIndex(), -1);
-        QCOMPARE(dialog.copiedUserProfile(), nullptr);
+        expectNothingCopied(dialog, f);
         QVERIFY(f.ok->isEnabled());
     }
 

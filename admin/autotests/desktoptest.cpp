@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -20,6 +19,8 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <future>
 
 namespace
 {
@@ -186,11 +187,11 @@ void DesktopTest::missingEmblemLeavesIcon()
 
 void DesktopTest::integrityCheckWithoutAuthorisationService()
 {
-    // Set before anything in this process touches the system bus.
-    QElapsedTimer timer;
-    timer.start();
-    QVERIFY(!MICDetect::isCurrentProcessHasMaxMIC());
-    QVERIFY(timer.elapsed() < 5000);
+    // Set before anything in this process touches the system bus. Asked on a
+    // thread of its own: waiting on the bus fails the bound, however slow the machine.
+    auto answer = std::async(std::launch::async, &MICDetect::isCurrentProcessHasMaxMIC);
+    QCOMPARE(answer.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    QVERIFY(!answer.get());
 }
 
 int main(int argc, char *argv[])

@@ -12,51 +12,9 @@
 
 #include "mainwindowtestcase.h"
 
-#include "dialogs/editprofiledialog.h"
-#include "mainwindow/mainwindow.h"
-#include "state/systemstate.h"
-
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QTest>
-
-#include <functional>
-
 class EditProfileWindowTest : public MainWindowTestCase
 {
     Q_OBJECT
-
-    // The next modal widget must be the editor; @p edit works on it and
-    // says whether to press OK (else Cancel).
-    void inEditor(const std::function<bool(EditProfileDialog *)> &edit, QString *title = nullptr)
-    {
-        m_answerer->handle([edit, title](QWidget *widget) {
-            auto *dialog = qobject_cast<EditProfileDialog *>(widget);
-            if (!dialog) {
-                QFAIL("the profile editor was expected");
-            }
-            if (title) {
-                *title = dialog->windowTitle();
-            }
-            auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
-            const bool ok = edit(dialog);
-            buttons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
-        });
-    }
-
-    static QTableWidget *table(EditProfileDialog *dialog)
-    {
-        return dialog->findChild<QTableWidget *>(QStringLiteral("objectsTableWidget"));
-    }
-
-    static QLineEdit *name(EditProfileDialog *dialog)
-    {
-        return dialog->findChild<QLineEdit *>(QStringLiteral("profileNameLineEdit"));
-    }
 
 private Q_SLOTS:
     void init()
@@ -105,19 +63,17 @@ private Q_SLOTS:
     void acceptedEditsReachTheWorkingCopy()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("desktop")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("desktop")));
         QVERIFY(!w.action("actionSaveChanges")->isEnabled());
 
         QString title;
         inEditor(
-            [](EditProfileDialog *dialog) {
-                table(dialog)->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/var/tmp"));
+            [](EditProfileDialog *, const EditorForm &f) {
+                f.table->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/var/tmp"));
                 return true;
             },
             &title);
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
         QCOMPARE(title, QStringLiteral("Edit profile: desktop"));
 
         ProfileState *desktop = w.profileState(QStringLiteral("desktop"));
@@ -135,15 +91,13 @@ private Q_SLOTS:
     void cancelledEditsChangeNothing()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("desktop")));
-        inEditor([](EditProfileDialog *dialog) {
-            table(dialog)->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/var/tmp"));
-            name(dialog)->setText(QStringLiteral("renamed"));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("desktop")));
+        inEditor([](EditProfileDialog *, const EditorForm &f) {
+            f.table->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/var/tmp"));
+            f.name->setText(QStringLiteral("renamed"));
             return false;
         });
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
         QVERIFY(!m_window->systemState()->isChanged());
         QCOMPARE(w.profileState(QStringLiteral("desktop"))->file()->data().objectRules().cbegin()->filename(), QStringLiteral("/tmp"));
         QCOMPARE(w.includes(w.userState(QStringLiteral("daemon"))), (QStringList{QStringLiteral("base"), QStringLiteral("desktop")}));
@@ -152,14 +106,12 @@ private Q_SLOTS:
     void renamingReachesIncludersAndTheList()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("base")));
-        inEditor([](EditProfileDialog *dialog) {
-            name(dialog)->setText(QStringLiteral("core"));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("base")));
+        inEditor([](EditProfileDialog *, const EditorForm &f) {
+            f.name->setText(QStringLiteral("core"));
             return true;
         });
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
 
         ProfileState *core = w.profileState(QStringLiteral("core"));
         QVERIFY(core);
@@ -180,12 +132,11 @@ private Q_SLOTS:
         QVERIFY(w.selectUser(QStringLiteral("bin")));
         QVERIFY(w.userState(QStringLiteral("bin"))->status().contains(AbstractProfileState::StatusUnknownIncludes));
         QVERIFY(w.selectProfile(QStringLiteral("base")));
-        inEditor([](EditProfileDialog *dialog) {
-            name(dialog)->setText(QStringLiteral("ghost"));
+        inEditor([](EditProfileDialog *, const EditorForm &f) {
+            f.name->setText(QStringLiteral("ghost"));
             return true;
         });
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
 
         // bin's include of ghost names a profile now: no unknown include, and
         // the list holds ghost once, ticked, no placeholder beside it.
@@ -198,18 +149,16 @@ private Q_SLOTS:
     void errorsOfTheEditedProfileReachItsIncluders()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("base")));
         QVERIFY(w.userState(QStringLiteral("daemon"))->status().isEmpty());
 
         // A rule without a filename is kept, and makes the profile invalid:
         // whoever includes it now includes a profile with errors.
-        inEditor([](EditProfileDialog *dialog) {
-            table(dialog)->item(0, EditProfileDialog::FilenameColumn)->setText(QString());
+        inEditor([](EditProfileDialog *, const EditorForm &f) {
+            f.table->item(0, EditProfileDialog::FilenameColumn)->setText(QString());
             return true;
         });
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
         QCOMPARE(w.profileState(QStringLiteral("base"))->status(), QSet<int>{AbstractProfileState::StatusInvalidObjectRules});
         QCOMPARE(w.profileState(QStringLiteral("desktop"))->status(), QSet<int>{AbstractProfileState::StatusIncludeWithError});
         QCOMPARE(w.userState(QStringLiteral("daemon"))->status(), QSet<int>{AbstractProfileState::StatusIncludeWithError});
@@ -226,17 +175,11 @@ private Q_SLOTS:
         QCOMPARE(w.userState(QStringLiteral("bin"))->status(),
                  (QSet<int>{AbstractProfileState::StatusUnknownIncludes, AbstractProfileState::StatusIncludeWithError}));
         QVERIFY(w.selectProfile(QStringLiteral("dangling")));
-        inEditor([](EditProfileDialog *dialog) {
-            auto *list = dialog->findChild<QListWidget *>(QStringLiteral("inclusionListWidget"));
-            for (int i = 0; i < list->count(); ++i) {
-                if (list->item(i)->data(Qt::UserRole).toString() == QLatin1String("nowhere")) {
-                    list->item(i)->setCheckState(Qt::Unchecked);
-                }
-            }
+        inEditor([](EditProfileDialog *, const EditorForm &f) {
+            f.entry(QStringLiteral("nowhere"))->setCheckState(Qt::Unchecked);
             return true;
         });
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
         // Empty now, which is only a warning.
         QCOMPARE(w.profileState(QStringLiteral("dangling"))->status(), QSet<int>{AbstractProfileState::StatusNoData});
         QCOMPARE(w.userState(QStringLiteral("bin"))->status(), QSet<int>{AbstractProfileState::StatusUnknownIncludes});
@@ -245,32 +188,24 @@ private Q_SLOTS:
     void theEditorSeesTheWholeWorkingState()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("base")));
         // desktop includes base, so base's editor refuses to include desktop.
         QString tip;
-        inEditor([&tip](EditProfileDialog *dialog) {
-            auto *list = dialog->findChild<QListWidget *>(QStringLiteral("inclusionListWidget"));
-            for (int i = 0; i < list->count(); ++i) {
-                if (list->item(i)->data(Qt::UserRole).toString() == QLatin1String("desktop")) {
-                    tip = list->item(i)->toolTip();
-                }
-            }
+        inEditor([&tip](EditProfileDialog *, const EditorForm &f) {
+            tip = f.entry(QStringLiteral("desktop"))->toolTip();
             return false;
         });
-        w.action("actionEditProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEditProfile");
         QCOMPARE(tip, QStringLiteral("'base' used in 'desktop'"));
     }
 
     void doubleClickOpensTheEditor()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("desktop")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("desktop")));
         QString title;
         inEditor(
-            [](EditProfileDialog *) {
+            [](EditProfileDialog *, const EditorForm &) {
                 return false;
             },
             &title);

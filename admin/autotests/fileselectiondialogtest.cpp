@@ -7,29 +7,18 @@
 // the way an administrator picks files: Qt's own file dialog, answered while
 // the editor waits in its exec().
 
-#include "modalanswerer.h"
+#include "mainwindowtestcase.h"
 #include "testfiles.h"
 
 #include "dialogs/dirfileselectiondialog.h"
-#include "dialogs/editprofiledialog.h"
 #include "dialogs/fileselectiondialog.h"
 #include "profile/profileparser.h"
 #include "profile/userprofilefile.h"
-#include "state/profilestate.h"
-#include "state/systemstate.h"
-#include "state/userstate.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QListView>
-#include <QStandardPaths>
-#include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
 
 namespace
 {
@@ -50,59 +39,33 @@ QStringList listed(QFileDialog &picker)
     return names;
 }
 
-struct Row {
-    int type;
-    QString filename;
-    QString checks;
-
-    bool operator==(const Row &other) const
-    {
-        return type == other.type && filename == other.filename && checks == other.checks;
-    }
-};
-
-QList<Row> rows(const EditProfileDialog &dialog)
+// Each of the editor's rows as its filename, type and checks.
+QStringList rows(EditProfileDialog &dialog)
 {
-    const auto *table = dialog.findChild<QTableWidget *>(QStringLiteral("objectsTableWidget"));
-    QList<Row> rows;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        QString checks;
-        for (int column = EditProfileDialog::ReadColumn; column < EditProfileDialog::ColumnCount; ++column) {
-            checks += table->item(row, column)->checkState() == Qt::Checked ? QLatin1Char('1') : QLatin1Char('0');
-        }
-        rows << Row{table->item(row, EditProfileDialog::TypeColumn)->data(Qt::UserRole).toInt(),
-                    table->item(row, EditProfileDialog::FilenameColumn)->text(),
-                    checks};
+    const EditorForm form(dialog);
+    QStringList rows;
+    for (int row = 0; row < form.table->rowCount(); ++row) {
+        rows << QStringLiteral("%1 %2 %3").arg(form.filenames().at(row)).arg(form.typeOf(row)).arg(form.checks(row));
     }
     return rows;
 }
-
-QAction *action(const EditProfileDialog &dialog, const char *name)
-{
-    return dialog.findChild<QAction *>(QString::fromLatin1(name));
-}
 }
 
-namespace QTest
-{
-template<>
-char *toString(const Row &row)
-{
-    return qstrdup(qPrintable(QStringLiteral("{%1 %2 %3}").arg(row.type).arg(row.filename, row.checks)));
-}
-}
-
-class FileSelectionDialogTest : public QObject
+class FileSelectionDialogTest : public DialogTestCase
 {
     Q_OBJECT
 
-    std::unique_ptr<SystemState> m_state;
-    std::unique_ptr<ModalAnswerer> m_answerer;
     QTemporaryDir m_dir;
 
     QString path(const QString &relative) const
     {
         return m_dir.filePath(relative);
+    }
+
+    // A row the pickers add: everything allowed.
+    QString added(const QString &relative, ObjectRule::Type type) const
+    {
+        return QStringLiteral("%1 %2 11111").arg(path(relative)).arg(int(type));
     }
 
     std::unique_ptr<EditProfileDialog> editor(AbstractProfileState *user = nullptr)
@@ -115,11 +78,7 @@ class FileSelectionDialogTest : public QObject
     // The next modal widget must be a file dialog; it gets @p pick done to it.
     void pickWith(const std::function<void(QFileDialog *)> &pick, QString *startedIn = nullptr)
     {
-        m_answerer->handle([pick, startedIn](QWidget *widget) {
-            auto *picker = qobject_cast<QFileDialog *>(widget);
-            if (!picker) {
-                QFAIL("a file dialog was expected");
-            }
+        whenShown<QFileDialog>([pick, startedIn](QFileDialog *picker) {
             if (startedIn) {
                 *startedIn = picker->directory().absolutePath();
             }
@@ -130,7 +89,7 @@ class FileSelectionDialogTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
+        DialogTestCase::initTestCase();
         QVERIFY(m_dir.isValid());
         TestFiles::write(path(QStringLiteral("visible.txt")), "x");
         TestFiles::write(path(QStringLiteral(".hidden.txt")), "x");
@@ -143,20 +102,6 @@ private Q_SLOTS:
         QVERIFY(QFile::link(path(QStringLiteral("sub/b.txt")), path(QStringLiteral("sub/link-b"))));
         // A link to a directory is not followed when files are collected.
         QVERIFY(QFile::link(path(QStringLiteral(".hiddendir")), path(QStringLiteral("sub/linkdir"))));
-    }
-
-    void init()
-    {
-        m_state = std::make_unique<SystemState>();
-        m_answerer = std::make_unique<ModalAnswerer>();
-    }
-
-    void cleanup()
-    {
-        QVERIFY2(m_answerer->unexpected().isEmpty(), qPrintable(m_answerer->unexpected().join(QStringLiteral(", "))));
-        QCOMPARE(m_answerer->pending(), 0);
-        m_answerer.reset();
-        m_state.reset();
     }
 
     void pickersChooseExistingFilesOrADirectory()
@@ -190,26 +135,24 @@ private Q_SLOTS:
             picker->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("\"visible.txt\" \"link.txt\""));
             static_cast<QDialog *>(picker)->accept();
         });
-        action(*dialog, "actionAddFile")->trigger();
+        EditorForm(*dialog).addFile->trigger();
         QCOMPARE(m_answerer->pending(), 0);
 
-        const QList<Row> added = rows(*dialog).mid(1);
-        QCOMPARE(rows(*dialog).first().filename, QStringLiteral("/zzz"));
-        QCOMPARE(added.size(), 2);
-        const Row file{ObjectRule::File, path(QStringLiteral("visible.txt")), QStringLiteral("11111")};
-        const Row link{ObjectRule::Link, path(QStringLiteral("link.txt")), QStringLiteral("11111")};
-        QVERIFY(added.contains(file));
-        QVERIFY(added.contains(link));
+        const QStringList shown = rows(*dialog);
+        QVERIFY(shown.first().startsWith(QLatin1String("/zzz ")));
+        QCOMPARE(shown.size(), 3);
+        QVERIFY(shown.contains(added(QStringLiteral("visible.txt"), ObjectRule::File)));
+        QVERIFY(shown.contains(added(QStringLiteral("link.txt"), ObjectRule::Link)));
     }
 
     void cancelledPickersAddNothing()
     {
         auto dialog = editor();
-        for (const char *name : {"actionAddFile", "actionAddDirectory"}) {
+        for (QAction *add : {EditorForm(*dialog).addFile, EditorForm(*dialog).addDirectory}) {
             pickWith([](QFileDialog *picker) {
                 picker->reject();
             });
-            action(*dialog, name)->trigger();
+            add->trigger();
         }
         QCOMPARE(rows(*dialog).size(), 1);
     }
@@ -222,19 +165,15 @@ private Q_SLOTS:
             picker->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("sub"));
             static_cast<QDialog *>(picker)->accept();
         });
-        action(*dialog, "actionAddDirectory")->trigger();
+        EditorForm(*dialog).addDirectory->trigger();
         QCOMPARE(m_answerer->pending(), 0);
 
-        QList<Row> added = rows(*dialog).mid(1);
-        std::sort(added.begin(), added.end(), [](const Row &a, const Row &b) {
-            return a.filename < b.filename;
-        });
-        const QList<Row> expected{
-            {ObjectRule::File, path(QStringLiteral("sub/b.txt")), QStringLiteral("11111")},
-            {ObjectRule::File, path(QStringLiteral("sub/deeper/c.txt")), QStringLiteral("11111")},
-            {ObjectRule::Link, path(QStringLiteral("sub/link-b")), QStringLiteral("11111")},
-        };
-        QCOMPARE(added, expected);
+        QStringList shown = rows(*dialog).mid(1);
+        shown.sort();
+        QCOMPARE(shown,
+                 (QStringList{added(QStringLiteral("sub/b.txt"), ObjectRule::File),
+                              added(QStringLiteral("sub/deeper/c.txt"), ObjectRule::File),
+                              added(QStringLiteral("sub/link-b"), ObjectRule::Link)}));
     }
 
     void picksStartInTheUsersHome()
@@ -252,14 +191,14 @@ private Q_SLOTS:
         };
         for (const auto &entry : cases) {
             auto dialog = editor(entry.first);
-            for (const char *name : {"actionAddFile", "actionAddDirectory"}) {
+            for (QAction *add : {EditorForm(*dialog).addFile, EditorForm(*dialog).addDirectory}) {
                 QString startedIn;
                 pickWith(
                     [](QFileDialog *picker) {
                         picker->reject();
                     },
                     &startedIn);
-                action(*dialog, name)->trigger();
+                add->trigger();
                 QCOMPARE(startedIn, entry.second);
             }
         }

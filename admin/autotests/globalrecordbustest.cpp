@@ -14,9 +14,7 @@
 #include "profile/profileparser.h"
 #include "systempaths.h"
 
-#include <QMessageBox>
 #include <QProcess>
-#include <QTest>
 
 namespace
 {
@@ -72,22 +70,13 @@ private Q_SLOTS:
         WindowDriver w = open();
         QVERIFY2(!m_window->systemState()->readOnlyInfo().readOnly, "read-only: run on the private test bus");
 
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Save, [this]() {
+        recordGlobally(w, 2, [this]() {
             // The recording runs: the kiosk user works meanwhile.
             QCOMPARE(KioskTree::switchValue(QString::fromUtf8(SystemPaths::complainParameter)), QStringLiteral("1"));
             QVERIFY(run(QStringLiteral("su"), {QStringLiteral("-"), kioskUser, QStringLiteral("-c"), QStringLiteral("cat /etc/hostname")}));
         });
-        m_answerer->answer(QMessageBox::Ok);
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionGlobalRecordingMode")->trigger();
-        expectNoStrayBoxes();
         // The login shell's files in the home came back for every user's home, and said so.
-        QCOMPARE(m_answerer->titles(),
-                 (QStringList{QStringLiteral("Enable global kiosk rules record"),
-                              QStringLiteral("The system is in global kiosk rules record mode"),
-                              QStringLiteral("Global record warning"),
-                              QStringLiteral("New profiles created")}));
+        QCOMPARE(m_answerer->titles(), completedTitles());
         QVERIFY2(m_answerer->boxes().at(2).text.contains(QLatin1String("/home/*")), qPrintable(m_answerer->boxes().at(2).text));
 
         const QString name = kioskUser + QStringLiteral("_global_record_1");
@@ -101,9 +90,7 @@ private Q_SLOTS:
         QCOMPARE(KioskTree::switchValue(QString::fromUtf8(SystemPaths::enforceParameter)), QStringLiteral("1"));
         QVERIFY(!KioskTree::hasProfile(name));
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionSaveChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionSaveChanges", {QMessageBox::Yes});
         QVERIFY(readFiles(ProfileParser::parseText(KioskTree::profile(name)).data()).contains(QStringLiteral("/etc/hostname")));
     }
 };

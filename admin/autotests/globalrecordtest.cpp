@@ -7,8 +7,7 @@
 // helper that holds its action open the way the real one does: what the
 // window asks, what reaches the helper, and what the working copy holds after.
 
-#include "fakekauthbus.h"
-#include "mainwindowtestcase.h"
+#include "fakehelpertestcase.h"
 
 #include "profile/profileparser.h"
 #include "protocol/enableactionsmap.h"
@@ -17,9 +16,6 @@
 #include "systempaths.h"
 
 #include <QFile>
-#include <QMessageBox>
-#include <QTest>
-#include <QTimer>
 
 namespace
 {
@@ -29,16 +25,17 @@ QSet<ObjectRule> rulesOf(const QString &text)
 }
 }
 
-class GlobalRecordTest : public MainWindowTestCase
+class GlobalRecordTest : public FakeHelperTestCase
 {
     Q_OBJECT
 
-    FakeKAuthBus m_bus;
-    FakeKAuthHelper &m_helper = m_bus.helper();
-
-    // The helper's view of the switches: trace mode while it records.
-    void traceModeFollowsTheHelper()
+    // The helper holds the recording open, then gives @p reply; its view of
+    // the switches is trace mode while it records.
+    void recordWith(const KAuth::ActionReply &reply)
     {
+        m_helper.mode = FakeKAuthHelper::Hold;
+        m_helper.progress = {{HelperConstants::globalModeEnableKey, true}};
+        m_helper.reply = reply;
         m_helper.onAction = [this]() {
             if (m_helper.receivedAction == HelperConstants::globalTraceActionId) {
                 KioskTree::setSwitches(false, false, true);
@@ -47,14 +44,6 @@ class GlobalRecordTest : public MainWindowTestCase
         m_helper.onRelease = [this]() {
             KioskTree::setSwitches(false, false, false);
         };
-    }
-
-    void recordWith(const KAuth::ActionReply &reply)
-    {
-        m_helper.mode = FakeKAuthHelper::Hold;
-        m_helper.progress = {{HelperConstants::globalModeEnableKey, true}};
-        m_helper.reply = reply;
-        traceModeFollowsTheHelper();
     }
 
     static KAuth::ActionReply recorded(const QVariantMap &texts, const QStringList &warnings = {})
@@ -66,6 +55,26 @@ class GlobalRecordTest : public MainWindowTestCase
         return reply;
     }
 
+    // A recording started from the window whose stop the helper fails, as the
+    // real one does, staying in trace mode; the failure is answered.
+    void stopThatFails()
+    {
+        recordWith(failed(QStringLiteral("Can not collect the accesses of 'daemon'")));
+        m_helper.onRelease = nullptr;
+        open();
+        m_answerer->answer(QMessageBox::Yes);
+        m_answerer->answer(QMessageBox::Save);
+        m_answerer->answer(QMessageBox::Ok);
+    }
+
+    // Completed into profiles, with a warning, when asked with @p asked.
+    void expectCompletionOffered(const QString &asked)
+    {
+        QCOMPARE(m_answerer->titles(), completedTitles(asked));
+        QCOMPARE(m_answerer->boxes().at(1).buttonTexts,
+                 (QStringList{QStringLiteral("Complete and create profile"), QStringLiteral("Complete and ignore collected data")}));
+    }
+
     static KAuth::ActionReply failed(const QString &sentence)
     {
         KAuth::ActionReply reply = KAuth::ActionReply::HelperErrorReply();
@@ -74,24 +83,6 @@ class GlobalRecordTest : public MainWindowTestCase
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        MainWindowTestCase::initTestCase();
-        QString why;
-        if (!m_bus.start(&why)) {
-            QSKIP(qPrintable(why));
-        }
-    }
-
-    void init()
-    {
-        MainWindowTestCase::init();
-        m_helper.reset();
-        KioskTree::setPasswd({QStringLiteral("daemon:x:1:1::/usr/sbin:/usr/sbin/nologin")});
-        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
-    }
-
     // First: nothing in this process has started a job of the action yet, as
     // in a program opened while another one's recording runs.
     void completingARecordingAnotherProgramStarted()
@@ -137,19 +128,8 @@ private Q_SLOTS:
             {QStringLiteral("uccollect: one line skipped"), QString()}));
 
         WindowDriver w = open();
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Save);
-        m_answerer->answer(QMessageBox::Ok);
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionGlobalRecordingMode")->trigger();
-        expectNoStrayBoxes();
-        QCOMPARE(m_answerer->titles(),
-                 (QStringList{QStringLiteral("Enable global kiosk rules record"),
-                              QStringLiteral("The system is in global kiosk rules record mode"),
-                              QStringLiteral("Global record warning"),
-                              QStringLiteral("New profiles created")}));
-        QCOMPARE(m_answerer->boxes().at(1).buttonTexts,
-                 (QStringList{QStringLiteral("Complete and create profile"), QStringLiteral("Complete and ignore collected data")}));
+        recordGlobally(w, 2);
+        expectCompletionOffered(QStringLiteral("The system is in global kiosk rules record mode"));
         QCOMPARE(m_answerer->boxes().at(2).text, QStringLiteral("uccollect: one line skipped"));
         QCOMPARE(m_answerer->boxes().at(3).text,
                  QStringLiteral("After global kiosk rules record created 'a$_global_record_2', 'a.b_global_record_2', "
@@ -196,8 +176,7 @@ private Q_SLOTS:
         for (int i = 0; i < titles.size(); ++i) {
             m_answerer->answer(i == 0 ? QMessageBox::Yes : QMessageBox::Ok);
         }
-        w.action("actionGlobalRecordingMode")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionGlobalRecordingMode");
         QCOMPARE(m_answerer->titles(), titles);
         if (titles.size() > 1) {
             QCOMPARE(m_answerer->boxes().at(1).icon, QMessageBox::Critical);
@@ -208,22 +187,13 @@ private Q_SLOTS:
 
     void failedStopIsReportedAndAskedAgain()
     {
-        recordWith(failed(QStringLiteral("Can not collect the accesses of 'daemon'")));
-        // The real helper stays in trace mode when collecting fails.
-        m_helper.onRelease = nullptr;
-        WindowDriver w = open();
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Save);
-        m_answerer->answer(QMessageBox::Ok);
+        stopThatFails();
         // The helper's recording is over: the next stop begins one of the
         // helper's own and ends it, leaving trace mode, with nothing recorded.
         m_answerer->answer(QMessageBox::No, [this]() {
             recordWith(recorded({}));
         });
-        m_answerer->answer(QMessageBox::Save);
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionGlobalRecordingMode")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionGlobalRecordingMode", {QMessageBox::Save, QMessageBox::Ok});
         QCOMPARE(m_answerer->titles(),
                  (QStringList{QStringLiteral("Enable global kiosk rules record"),
                               QStringLiteral("The system is in global kiosk rules record mode"),
@@ -238,12 +208,7 @@ private Q_SLOTS:
 
     void leavingTraceModeWhenNothingCanBeCompleted()
     {
-        recordWith(failed(QStringLiteral("Can not collect the accesses of 'daemon'")));
-        m_helper.onRelease = nullptr;
-        WindowDriver w = open();
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Save);
-        m_answerer->answer(QMessageBox::Ok);
+        stopThatFails();
         m_answerer->answer(QMessageBox::Yes, [this]() {
             m_helper.mode = FakeKAuthHelper::Answer;
             m_helper.reply = KAuth::ActionReply::SuccessReply();
@@ -251,8 +216,7 @@ private Q_SLOTS:
                 KioskTree::setSwitches(false, false, false);
             };
         });
-        w.action("actionGlobalRecordingMode")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionGlobalRecordingMode");
         QCOMPARE(m_answerer->titles().last(), QStringLiteral("Leave global kiosk rules record mode"));
         QCOMPARE(m_helper.receivedAction, QString(HelperConstants::enableActionId));
         const EnableActionsMap sent(m_helper.receivedArguments);
@@ -270,13 +234,7 @@ private Q_SLOTS:
             QFile::remove(QString::fromUtf8(SystemPaths::enforceParameter));
         };
         WindowDriver w = open();
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Save);
-        for (int i = 0; i < 3; ++i) {
-            m_answerer->answer(QMessageBox::Ok);
-        }
-        w.action("actionGlobalRecordingMode")->trigger();
-        expectNoStrayBoxes();
+        recordGlobally(w, 3);
         // Reported, with the recording kept, and then no more asking.
         QCOMPARE(m_answerer->titles().mid(2),
                  (QStringList{QStringLiteral("Data reading error"), QStringLiteral("New profiles created"), QStringLiteral("Data reading error")}));
@@ -293,19 +251,8 @@ private Q_SLOTS:
         m_helper.reply = recorded({{QStringLiteral("daemon"), QStringLiteral("+file r u: /etc/hostname\n")}},
                                   {QStringLiteral("The global recording was not completed within 12 hour(s) and ended by itself.")});
         WindowDriver w = open();
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Save);
-        m_answerer->answer(QMessageBox::Ok);
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionGlobalRecordingMode")->trigger();
-        expectNoStrayBoxes();
-        QCOMPARE(m_answerer->titles(),
-                 (QStringList{QStringLiteral("Enable global kiosk rules record"),
-                              QStringLiteral("Complete global kiosk rules record"),
-                              QStringLiteral("Global record warning"),
-                              QStringLiteral("New profiles created")}));
-        QCOMPARE(m_answerer->boxes().at(1).buttonTexts,
-                 (QStringList{QStringLiteral("Complete and create profile"), QStringLiteral("Complete and ignore collected data")}));
+        recordGlobally(w, 2);
+        expectCompletionOffered(QStringLiteral("Complete global kiosk rules record"));
         QCOMPARE(m_helper.actions, 1);
         const ProfileState *profile = w.profileState(QStringLiteral("daemon_global_record_1"));
         QVERIFY(profile);
@@ -339,12 +286,7 @@ private Q_SLOTS:
         m_helper.onRelease = [autoEnforce] {
             KioskTree::setSwitches(autoEnforce, autoEnforce, false);
         };
-        WindowDriver w = open();
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Save);
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionGlobalRecordingMode")->trigger();
-        expectNoStrayBoxes();
+        recordGlobally(open(), 1);
         QCOMPARE(m_answerer->titles().last(), QStringLiteral("No data"));
         QCOMPARE(m_answerer->boxes().last().text,
                  QStringLiteral("Nothing was recorded: no kiosk user was refused anything, so no profile was created.") + told);

@@ -7,38 +7,18 @@
 // says what it could not do beside: kiosk users' processes that still run
 // unconfined, which only the administrator can end.
 
-#include "fakekauthbus.h"
-#include "mainwindowtestcase.h"
+#include "fakehelpertestcase.h"
 
 #include "protocol/helperconstants.h"
 
-#include <QMessageBox>
-#include <QTest>
-
-class KioskModeWarningTest : public MainWindowTestCase
+class KioskModeWarningTest : public FakeHelperTestCase
 {
     Q_OBJECT
 
-    FakeKAuthBus m_bus;
-    FakeKAuthHelper &m_helper = m_bus.helper();
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        MainWindowTestCase::initTestCase();
-        QString why;
-        if (!m_bus.start(&why)) {
-            QSKIP(qPrintable(why));
-        }
-    }
-
     void init()
     {
-        MainWindowTestCase::init();
-        m_helper.reset();
-        KioskTree::setPasswd({QStringLiteral("daemon:x:1:1::/usr/sbin:/usr/sbin/nologin")});
-        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+        FakeHelperTestCase::init();
         m_helper.onAction = [] {
             KioskTree::setSwitches(true, true);
         };
@@ -50,10 +30,7 @@ private Q_SLOTS:
             QStringLiteral("These processes of kiosk users run unconfined and could not be ended; they keep what they have open: 4242 (server) of daemon");
         m_helper.reply.addData(HelperConstants::warningsDataKey, QStringList{left});
         WindowDriver w = start();
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionEnableKioskMode")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionEnableKioskMode", {QMessageBox::Yes, QMessageBox::Ok});
 
         QCOMPARE(m_helper.receivedAction, HelperConstants::enableActionId);
         QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Enable kiosk mode"), QStringLiteral("Kiosk mode")}));
@@ -66,10 +43,8 @@ private Q_SLOTS:
 
     void nothingLeftSaysNothingMore()
     {
-        WindowDriver w = start();
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionEnableKioskMode")->trigger();
-        expectNoStrayBoxes();
+        start();
+        trigger("actionEnableKioskMode", {QMessageBox::Yes});
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Enable kiosk mode")});
     }
 };

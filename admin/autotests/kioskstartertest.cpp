@@ -9,23 +9,11 @@
 // Runs on the private test bus, so that the window can hold unsaved changes.
 
 #include "kioskstarter.h"
-#include "icontheme.h"
-#include "kiosktree.h"
-#include "modalanswerer.h"
-#include "scratchroot.h"
-#include "windowdriver.h"
+#include "mainwindowtestcase.h"
 
-#include "mainwindow/mainwindow.h"
 #include "singleinstance/singleapplication.h"
 
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-
-#include <memory>
-
-class KioskStarterTest : public QObject
+class KioskStarterTest : public MainWindowTestCase
 {
     Q_OBJECT
 public:
@@ -36,7 +24,6 @@ public:
 
 private:
     SingleApplication *m_application;
-    std::unique_ptr<ModalAnswerer> m_answerer;
 
     // Runs the event loop until the application is asked to quit, or gives
     // up after a while; true when it was asked to quit.
@@ -58,28 +45,17 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QString why;
-        if (!ScratchRoot::ownsPasswdFile(&why)) {
-            QSKIP(qPrintable(why));
-        }
-        QStandardPaths::setTestModeEnabled(true);
-        IconTheme::ensureFallback();
+        MainWindowTestCase::initTestCase();
         // The last window closing is not what ends the program here.
         m_application->setQuitOnLastWindowClosed(false);
     }
 
     void init()
     {
-        KioskTree::reset(KioskTree::Switches::Off);
+        MainWindowTestCase::init();
         KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
         KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
         KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
-        m_answerer = std::make_unique<ModalAnswerer>();
-    }
-
-    void cleanup()
-    {
-        m_answerer.reset();
     }
 
     void startShowsTheLoadedWindow()

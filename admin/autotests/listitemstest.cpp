@@ -81,23 +81,16 @@ private Q_SLOTS:
         UserState state(UserProfileFile(QStringLiteral("alice"), true));
         UserWidgetItem item(&state);
         const QImage plainUser = picture(QIcon::fromTheme(QStringLiteral("user")));
-
-        state.setStatus({});
-        item.updateAppearance();
-        const QImage clean = picture(item.icon());
+        const auto iconWith = [&](const Codes &status) {
+            state.setStatus(status);
+            item.updateAppearance();
+            return picture(item.icon());
+        };
+        const QImage clean = iconWith({});
         QCOMPARE(clean, plainUser);
-
-        state.setStatus({7});
-        item.updateAppearance();
-        const QImage warning = picture(item.icon());
-
-        state.setStatus({7, 2});
-        item.updateAppearance();
-        const QImage error = picture(item.icon());
-
-        state.setStatus({2});
-        item.updateAppearance();
-        const QImage errorOnly = picture(item.icon());
+        const QImage warning = iconWith({7});
+        const QImage error = iconWith({7, 2});
+        const QImage errorOnly = iconWith({2});
 
         QVERIFY(warning != clean);
         QVERIFY(error != clean);
@@ -106,9 +99,7 @@ private Q_SLOTS:
         QCOMPARE(errorOnly, error);
 
         // Back to clean, back to the plain icon.
-        state.setStatus({});
-        item.updateAppearance();
-        QCOMPARE(picture(item.icon()), plainUser);
+        QCOMPARE(iconWith({}), plainUser);
     }
 
     void profileText_data()

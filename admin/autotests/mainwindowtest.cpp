@@ -13,8 +13,6 @@
 #include "mainwindowtestcase.h"
 
 #include "items/unknownprofilewidgetitem.h"
-#include "mainwindow/mainwindow.h"
-#include "state/systemstate.h"
 #include "store/mainwindowsettings.h"
 #include "systempaths.h"
 
@@ -22,16 +20,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFile>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QStatusBar>
-#include <QTest>
 #include <QTextDocument>
-#include <QTimer>
 
 class MainWindowTest : public MainWindowTestCase
 {
@@ -74,38 +66,16 @@ private Q_SLOTS:
     void formAndActions()
     {
         WindowDriver w = open();
-        const char *names[] = {"_centralwidget",
-                               "verticalLayout",
-                               "statusLabel",
-                               "splitter",
-                               "usersGroupBox",
-                               "verticalLayout_4",
-                               "usersListWidget",
-                               "profilesGroupBox",
-                               "verticalLayout_2",
-                               "profilesListWidget",
-                               "menuBar",
-                               "menuFile",
-                               "menuUsers",
-                               "menuProfiles",
-                               "commonToolBar",
-                               "actionCancelChanges",
-                               "actionSaveChanges",
-                               "actionExit",
-                               "actionEnableKioskMode",
-                               "actionAddUser",
-                               "actionDeleteUser",
-                               "actionCreateProfile",
-                               "actionDeleteProfile",
-                               "actionEditProfile",
-                               "actionDisableUser",
-                               "actionDisableKioskMode",
-                               "actionEnableUser",
-                               "actionShowUserStatus",
-                               "actionShowProfileStatus",
-                               "actionGlobalRecordingMode"};
-        for (const char *name : names) {
-            QVERIFY2(m_window->findChild<QObject *>(QString::fromLatin1(name)), name);
+        const QStringList names =
+            QStringLiteral(
+                "_centralwidget verticalLayout statusLabel splitter usersGroupBox verticalLayout_4 usersListWidget profilesGroupBox "
+                "verticalLayout_2 profilesListWidget menuBar menuFile menuUsers menuProfiles commonToolBar actionCancelChanges "
+                "actionSaveChanges actionExit actionEnableKioskMode actionAddUser actionDeleteUser actionCreateProfile actionDeleteProfile "
+                "actionEditProfile actionDisableUser actionDisableKioskMode actionEnableUser actionShowUserStatus actionShowProfileStatus "
+                "actionGlobalRecordingMode")
+                .split(QLatin1Char(' '));
+        for (const QString &name : names) {
+            QVERIFY2(m_window->findChild<QObject *>(name), qPrintable(name));
         }
         QCOMPARE(m_window->windowTitle(), QStringLiteral("System Kiosk"));
         const QStringList menus{QStringLiteral("File"), QStringLiteral("Users"), QStringLiteral("Profiles")};
@@ -128,8 +98,7 @@ private Q_SLOTS:
         QVERIFY(w.action("actionCreateProfile")->isEnabled());
         // Editing needs a profile to edit.
         QVERIFY(!w.action("actionEditProfile")->isEnabled());
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("base")));
         QVERIFY(w.action("actionEditProfile")->isEnabled());
         QCOMPARE(w.action("actionEditProfile")->text(), QStringLiteral("Edit profile"));
 
@@ -300,12 +269,8 @@ private Q_SLOTS:
             QVERIFY(w.selectProfile(profile));
             w.action("actionShowProfileStatus")->trigger();
         }
-        expectNoStrayBoxes();
-        QCOMPARE(m_answerer->boxes().size(), 1);
-        const ModalAnswerer::Box box = m_answerer->boxes().first();
-        QCOMPARE(box.title, QStringLiteral("Warning"));
-        QCOMPARE(box.text, text);
-        QCOMPARE(box.icon, QMessageBox::Warning);
+        expectBox(QStringLiteral("Warning"), text);
+        QCOMPARE(m_answerer->boxes().first().icon, QMessageBox::Warning);
     }
 
     void namesAreShownAsTheyAre()
@@ -316,14 +281,10 @@ private Q_SLOTS:
         KioskTree::writeProfile(name, QStringLiteral("not a rule\n"));
         KioskTree::writeProfile(other, QStringLiteral("+file r uo: /srv\n"));
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(name));
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionShowProfileStatus")->trigger();
+        QVERIFY(w.select(QStringLiteral("daemon"), name));
+        trigger("actionShowProfileStatus", {QMessageBox::Ok});
         QVERIFY(w.selectProfile(other));
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionDeleteProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionDeleteProfile", {QMessageBox::No});
         QCOMPARE(m_answerer->boxes().size(), 2);
         // What the box shows, read the way the box reads its text.
         const auto shown = [](const QString &text) {
@@ -355,9 +316,7 @@ private Q_SLOTS:
         QVERIFY(item);
         QCOMPARE(item->text(), escaped + QStringLiteral(" (unknown)"));
         QVERIFY(w.selectProfile(name));
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionShowProfileStatus")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionShowProfileStatus", {QMessageBox::Ok});
         QCOMPARE(m_answerer->boxes().size(), 1);
         QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Nonexistent profile '%1'").arg(escaped));
     }
@@ -367,9 +326,7 @@ private Q_SLOTS:
         KioskTree::writeUser(QStringLiteral("man"), QStringLiteral("@include nowhere\n@include broken\n"));
         WindowDriver w = open();
         QVERIFY(w.selectUser(QStringLiteral("man")));
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionShowUserStatus")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionShowUserStatus", {QMessageBox::Ok});
         QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("User 'man' has unknown includes and has include with error"));
     }
 
@@ -495,11 +452,8 @@ private Q_SLOTS:
         w.action("actionDisableUser")->trigger();
         QVERIFY(!w.userState(user)->isEnable());
 
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionEnableUser")->trigger();
-        expectNoStrayBoxes();
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Action rejected")});
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("User having errors cannot be activated"));
+        trigger("actionEnableUser", {QMessageBox::Ok});
+        expectBox(QStringLiteral("Action rejected"), QStringLiteral("User having errors cannot be activated"));
         QVERIFY(!w.userState(user)->isEnable());
         QVERIFY(w.action("actionEnableUser")->isEnabled());
     }
@@ -509,16 +463,12 @@ private Q_SLOTS:
         WindowDriver w = open();
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
 
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionDeleteUser")->trigger();
-        QCOMPARE(m_answerer->boxes().first().title, QStringLiteral("Delete kiosk user rules"));
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to delete kiosk rules for 'daemon'?"));
+        trigger("actionDeleteUser", {QMessageBox::No});
+        expectBox(QStringLiteral("Delete kiosk user rules"), QStringLiteral("Are you sure want to delete kiosk rules for 'daemon'?"));
         QVERIFY(w.userItem(QStringLiteral("daemon")));
         QVERIFY(!m_window->systemState()->isChanged());
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionDeleteUser")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionDeleteUser", {QMessageBox::Yes});
         QVERIFY(!w.userItem(QStringLiteral("daemon")));
         QVERIFY(!w.userState(QStringLiteral("daemon")));
         QCOMPARE(m_window->systemState()->removedUsers().size(), 1);
@@ -530,12 +480,9 @@ private Q_SLOTS:
     void profilesInUseCannotBeDeleted()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("base")));
 
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionDeleteProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionDeleteProfile", {QMessageBox::Ok});
         const ModalAnswerer::Box box = m_answerer->boxes().first();
         QCOMPARE(box.title, QStringLiteral("Cannot delete profile"));
         QCOMPARE(box.icon, QMessageBox::Critical);
@@ -548,18 +495,13 @@ private Q_SLOTS:
     void deletingAnUnusedProfile()
     {
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("empty")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("empty")));
 
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionDeleteProfile")->trigger();
-        QCOMPARE(m_answerer->boxes().first().title, QStringLiteral("Delete kiosk profile"));
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to delete kiosk profile 'empty'?"));
+        trigger("actionDeleteProfile", {QMessageBox::No});
+        expectBox(QStringLiteral("Delete kiosk profile"), QStringLiteral("Are you sure want to delete kiosk profile 'empty'?"));
         QVERIFY(w.profileState(QStringLiteral("empty")));
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionDeleteProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionDeleteProfile", {QMessageBox::Yes});
         QVERIFY(!w.profileState(QStringLiteral("empty")));
         QVERIFY(!w.profileItem(QStringLiteral("empty")));
         QCOMPARE(m_window->systemState()->removedProfiles().size(), 1);
@@ -573,9 +515,7 @@ private Q_SLOTS:
         QVERIFY(w.setChecked(QStringLiteral("usesBroken"), true));
         QVERIFY(w.selectProfile(QStringLiteral("usesBroken")));
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionDeleteProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionDeleteProfile", {QMessageBox::Yes});
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Delete kiosk profile")});
         QVERIFY(!w.profileState(QStringLiteral("usesBroken")));
         UserState *daemon = w.userState(QStringLiteral("daemon"));
@@ -589,12 +529,9 @@ private Q_SLOTS:
     {
         KioskTree::writeProfile(QStringLiteral("selfish"), QStringLiteral("@include selfish\n+file r u: /s\n"));
         WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QVERIFY(w.selectProfile(QStringLiteral("selfish")));
+        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("selfish")));
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionDeleteProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionDeleteProfile", {QMessageBox::Yes});
         QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Delete kiosk profile")});
         QVERIFY(!w.profileState(QStringLiteral("selfish")));
     }
@@ -606,22 +543,17 @@ private Q_SLOTS:
         WindowDriver w = open();
         QVERIFY(w.selectUser(QStringLiteral("sys")));
 
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionShowUserStatus")->trigger();
-        QCOMPARE(m_answerer->boxes().size(), 1);
+        trigger("actionShowUserStatus", {QMessageBox::No});
+        expectBox(QStringLiteral("User rules"),
+                  QStringLiteral("User 'sys' has object rules descriptions. "
+                                 "To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user. "
+                                 "Do you want to make the rules in a separate profile?"));
         const ModalAnswerer::Box box = m_answerer->boxes().first();
-        QCOMPARE(box.title, QStringLiteral("User rules"));
-        QCOMPARE(box.text,
-                 QStringLiteral("User 'sys' has object rules descriptions. "
-                                "To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user. "
-                                "Do you want to make the rules in a separate profile?"));
         QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
         QVERIFY(!m_window->systemState()->isChanged());
         QVERIFY(!w.profileState(QStringLiteral("sys_extra_4")));
 
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionShowUserStatus")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionShowUserStatus", {QMessageBox::Yes});
         UserState *sys = w.userState(QStringLiteral("sys"));
         ProfileState *extracted = w.profileState(QStringLiteral("sys_extra_4"));
         QVERIFY(extracted);
@@ -668,8 +600,7 @@ private Q_SLOTS:
             others->setCurrentIndex(others->findText(QStringLiteral("bin (disabled)")));
             widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
         });
-        w.action("actionAddUser")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionAddUser");
 
         // Accounts that are kiosk users already are not offered; system and
         // nobody accounts, and names the program cannot take, never.
@@ -695,8 +626,7 @@ private Q_SLOTS:
         m_answerer->handle([](QWidget *widget) {
             static_cast<QDialog *>(widget)->reject();
         });
-        w.action("actionAddUser")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionAddUser");
         QCOMPARE(w.users()->count(), 5);
         QVERIFY(!m_window->systemState()->isChanged());
     }
@@ -704,24 +634,18 @@ private Q_SLOTS:
     void addingAUserWhenEveryAccountIsOne()
     {
         KioskTree::setPasswd({QStringLiteral("kioskghost:x:1003:1003::/home/kioskghost:/bin/bash")});
-        WindowDriver w = open();
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionAddUser")->trigger();
-        expectNoStrayBoxes();
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Warning")});
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Kiosk rules were created for all users"));
+        open();
+        trigger("actionAddUser", {QMessageBox::Ok});
+        expectBox(QStringLiteral("Warning"), QStringLiteral("Kiosk rules were created for all users"));
     }
 
     void addingAUserWithoutAPasswordFile()
     {
         QFile::remove(QString::fromUtf8(SystemPaths::passwdFile));
         WindowDriver w = open();
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionAddUser")->trigger();
-        expectNoStrayBoxes();
-        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Read users error")});
-        QCOMPARE(m_answerer->boxes().first().text,
-                 QStringLiteral("Could not read user list. File '%1' reading error").arg(QString::fromUtf8(SystemPaths::passwdFile)));
+        trigger("actionAddUser", {QMessageBox::Ok});
+        expectBox(QStringLiteral("Read users error"),
+                  QStringLiteral("Could not read user list. File '%1' reading error").arg(QString::fromUtf8(SystemPaths::passwdFile)));
         QCOMPARE(w.users()->count(), 5);
     }
 
@@ -773,8 +697,7 @@ private Q_SLOTS:
             list->findItems(QStringLiteral("orla-desktop"), Qt::MatchExactly).constFirst()->setCheckState(Qt::Checked);
             widget->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->click();
         });
-        w.action("actionCreateProfile")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionCreateProfile");
         QCOMPARE(recordingTitle, QStringLiteral("Writing rules for application"));
 
         ProfileState *viewer = w.profileState(QStringLiteral("viewer"));
@@ -798,10 +721,7 @@ private Q_SLOTS:
 
         // The module is gone: its switches cannot be read.
         QVERIFY(QFile::remove(QString::fromUtf8(SystemPaths::enforceParameter)));
-        m_answerer->answer(QMessageBox::Yes);
-        m_answerer->answer(QMessageBox::Ok);
-        w.action("actionCancelChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionCancelChanges", {QMessageBox::Yes, QMessageBox::Ok});
         QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Cancel changes"), QStringLiteral("Data reading error")}));
         QCOMPARE(m_answerer->boxes().at(1).icon, QMessageBox::Critical);
         QVERIFY(m_answerer->boxes().at(1).text.contains(QString::fromUtf8(SystemPaths::enforceParameter)));
@@ -816,16 +736,11 @@ private Q_SLOTS:
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
 
-        m_answerer->answer(QMessageBox::No);
-        w.action("actionCancelChanges")->trigger();
-        QCOMPARE(m_answerer->boxes().first().title, QStringLiteral("Cancel changes"));
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to cancel changes?"));
+        trigger("actionCancelChanges", {QMessageBox::No});
+        expectBox(QStringLiteral("Cancel changes"), QStringLiteral("Are you sure want to cancel changes?"));
         QVERIFY(m_window->systemState()->isChanged());
 
-        m_answerer->reset();
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionCancelChanges")->trigger();
-        expectNoStrayBoxes();
+        triggerAfresh("actionCancelChanges", {QMessageBox::Yes});
         QVERIFY(!m_window->systemState()->isChanged());
         QCOMPARE(WindowDriver::includes(w.userState(QStringLiteral("daemon"))), QStringList{QStringLiteral("base")});
         // Nothing of the old working copy is left in the lists.
@@ -838,12 +753,8 @@ private Q_SLOTS:
 
         // Unchanged, the same action reads the system again, seeing what changed there.
         KioskTree::writeUser(QStringLiteral("man"), QStringLiteral("@include base\n"));
-        m_answerer->reset();
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionCancelChanges")->trigger();
-        expectNoStrayBoxes();
-        QCOMPARE(m_answerer->boxes().first().title, QStringLiteral("Reload data"));
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Are you sure want to read data from system again?"));
+        triggerAfresh("actionCancelChanges", {QMessageBox::Yes});
+        expectBox(QStringLiteral("Reload data"), QStringLiteral("Are you sure want to read data from system again?"));
         QVERIFY(w.userItem(QStringLiteral("man")));
     }
 
@@ -856,11 +767,10 @@ private Q_SLOTS:
         m_answerer->answer(QMessageBox::Cancel);
         QVERIFY(!m_window->close());
         QVERIFY(m_window->isVisible());
+        expectBox(QStringLiteral("Unsaved changes"),
+                  QStringLiteral("Configuration was changed. If changes are seved they will take effect immediately after users relog. "
+                                 "Do you want to save changes?"));
         const ModalAnswerer::Box box = m_answerer->boxes().first();
-        QCOMPARE(box.title, QStringLiteral("Unsaved changes"));
-        QCOMPARE(box.text,
-                 QStringLiteral("Configuration was changed. If changes are seved they will take effect immediately after users relog. "
-                                "Do you want to save changes?"));
         QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
 
         // Disabling a user takes a reboot, and the question says so.
@@ -910,9 +820,7 @@ private Q_SLOTS:
         // With the switches back, a reload gives the window back.
         KioskTree::setSwitches(false, false);
         m_window->show();
-        m_answerer->answer(QMessageBox::Yes);
-        w.action("actionCancelChanges")->trigger();
-        expectNoStrayBoxes();
+        trigger("actionCancelChanges", {QMessageBox::Yes});
         QCOMPARE(w.users()->count(), 5);
         QVERIFY(w.action("actionAddUser")->isEnabled());
         QVERIFY(!w.statusLabel()->text().contains(QStringLiteral("Read only mode")));
@@ -920,13 +828,11 @@ private Q_SLOTS:
 
     void closingKeepsTheGeometry()
     {
-        {
-            open();
-            m_window->resize(600, 500);
-            QVERIFY(m_window->close());
-            expectNoStrayBoxes();
-            m_window.reset();
-        }
+        open();
+        m_window->resize(600, 500);
+        QVERIFY(m_window->close());
+        expectNoStrayBoxes();
+        m_window.reset();
         open();
         QCOMPARE(m_window->size(), QSize(600, 500));
     }

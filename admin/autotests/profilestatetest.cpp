@@ -7,37 +7,14 @@
 #include "state/abstractprofilestate.h"
 #include "state/userstate.h"
 
-#include "profile/objectrule.h"
-#include "profile/profilefile.h"
 #include "profile/userprofilefile.h"
+
+#include "statetesting.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
-namespace
-{
-ObjectRule readRule(const QString &path)
-{
-    ObjectRule rule;
-    rule.setType(ObjectRule::File);
-    rule.insertMode(ObjectRule::Read);
-    rule.insertTarget(ObjectRule::TargetUser);
-    rule.setFilename(path);
-    return rule;
-}
-
-ProfileFile profile(const QString &name, bool exists, const QStringList &includes = {}, const QStringList &rules = {})
-{
-    ProfileFile file(name, exists);
-    for (const QString &include : includes) {
-        file.data().insertIncludeRule(IncludeRule(include));
-    }
-    for (const QString &rule : rules) {
-        file.data().insertObjectRule(readRule(rule));
-    }
-    return file;
-}
-}
+using namespace StateTesting;
 
 class ProfileStateTest : public QObject
 {
@@ -80,7 +57,7 @@ void ProfileStateTest::ownStatusAtConstruction()
     QFETCH(QStringList, rules);
     QFETCH(QSet<int>, expected);
 
-    const ProfileFile file = profile(QStringLiteral("p"), true, includes, rules);
+    const ProfileFile file = profileFile(QStringLiteral("p"), includes, true, rules);
     std::unique_ptr<AbstractProfileState> state;
     if (user) {
         state = std::make_unique<UserState>(UserProfileFile(file));
@@ -93,9 +70,9 @@ void ProfileStateTest::ownStatusAtConstruction()
 
 void ProfileStateTest::loadedNameOnlyForExistingFiles()
 {
-    ProfileState onDisk(profile(QStringLiteral("base"), true));
+    ProfileState onDisk(profileFile(QStringLiteral("base"), {}, true));
     QCOMPARE(onDisk.loadedName(), QStringLiteral("base"));
-    ProfileState fresh(profile(QStringLiteral("base"), false));
+    ProfileState fresh(profileFile(QStringLiteral("base")));
     QCOMPARE(fresh.loadedName(), QString());
 
     // A rename changes the name but never the name at load.
@@ -129,7 +106,7 @@ void ProfileStateTest::classification()
     QFETCH(QSet<int>, errors);
     QFETCH(bool, editable);
 
-    ProfileState state(profile(QStringLiteral("p"), true));
+    ProfileState state(profileFile(QStringLiteral("p"), {}, true));
     state.setStatus(status);
     QCOMPARE(state.status(), status);
     QCOMPARE(state.warnings(), warnings);
@@ -139,7 +116,7 @@ void ProfileStateTest::classification()
 
 void ProfileStateTest::changeEmitsChangedAndStatus()
 {
-    ProfileState state(profile(QStringLiteral("p"), true, {QStringLiteral("base")}));
+    ProfileState state(profileFile(QStringLiteral("p"), {QStringLiteral("base")}, true));
     QSignalSpy changed(&state, &State::wasChanged);
     QSignalSpy status(&state, &AbstractProfileState::statusChanged);
 
@@ -158,7 +135,7 @@ void ProfileStateTest::changeEmitsChangedAndStatus()
 
 void ProfileStateTest::editsFollowOwnStatus()
 {
-    UserState user(UserProfileFile(profile(QStringLiteral("alice"), true)));
+    UserState user(UserProfileFile(profileFile(QStringLiteral("alice"), {}, true)));
     QCOMPARE(user.status(), QSet<int>{AbstractProfileState::StatusNoData});
 
     user.addIncludeRule(QStringLiteral("base"));
@@ -193,8 +170,8 @@ void ProfileStateTest::setProfileFileKeepsUserEnable()
 
 void ProfileStateTest::setProfileFileTakesExistsFlag()
 {
-    ProfileState state(profile(QStringLiteral("base"), true));
-    state.setProfileFile(profile(QStringLiteral("fresh"), false));
+    ProfileState state(profileFile(QStringLiteral("base"), {}, true));
+    state.setProfileFile(profileFile(QStringLiteral("fresh")));
     QVERIFY(!state.file()->exists());
     QCOMPARE(state.name(), QStringLiteral("fresh"));
     QVERIFY(state.isChanged());
@@ -202,7 +179,7 @@ void ProfileStateTest::setProfileFileTakesExistsFlag()
 
 void ProfileStateTest::setProfileFileWithItsOwnFile()
 {
-    UserState user(UserProfileFile(profile(QStringLiteral("alice"), true, {QStringLiteral("base")})));
+    UserState user(UserProfileFile(profileFile(QStringLiteral("alice"), {QStringLiteral("base")}, true)));
     user.setEnable(false);
     user.setProfileFile(*user.file());
     QCOMPARE(user.name(), QStringLiteral("alice"));
@@ -212,7 +189,7 @@ void ProfileStateTest::setProfileFileWithItsOwnFile()
 
 void ProfileStateTest::enableIsTrackedAgainstLoad()
 {
-    UserState user(UserProfileFile(profile(QStringLiteral("alice"), true, {QStringLiteral("base")})));
+    UserState user(UserProfileFile(profileFile(QStringLiteral("alice"), {QStringLiteral("base")}, true)));
     QVERIFY(user.isEnable());
     QVERIFY(user.wasEnabled());
     QSignalSpy changed(&user, &State::wasChanged);

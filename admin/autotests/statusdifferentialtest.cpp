@@ -10,12 +10,14 @@
 #include "state/systemstate.h"
 #include "state/userstate.h"
 
-#include "profile/objectrule.h"
-#include "profile/profilefile.h"
 #include "profile/userprofilefile.h"
+
+#include "statetesting.h"
 
 #include <QRandomGenerator>
 #include <QTest>
+
+using namespace StateTesting;
 
 namespace
 {
@@ -223,22 +225,31 @@ QMap<QString, QSet<int>> statuses(const SystemState &state)
 
 bool hasDuplicateNames(const Graph &graph)
 {
-    QSet<QString> profiles;
-    for (const Node &node : graph.profiles) {
-        if (profiles.contains(node.name)) {
-            return true;
+    for (const QList<Node> *nodes : {&graph.profiles, &graph.users}) {
+        QSet<QString> names;
+        for (const Node &node : *nodes) {
+            if (names.contains(node.name)) {
+                return true;
+            }
+            names.insert(node.name);
         }
-        profiles.insert(node.name);
-    }
-    QSet<QString> users;
-    for (const Node &node : graph.users) {
-        if (users.contains(node.name)) {
-            return true;
-        }
-        users.insert(node.name);
     }
     return false;
 }
+
+// One graph with its statuses computed by the program and by the transcription.
+struct Computed {
+    explicit Computed(const Graph &graph)
+    {
+        build(graph, fast);
+        fast.updateAllStatuses();
+        build(graph, reference);
+        referenceUpdateAll(reference);
+    }
+
+    SystemState fast;
+    SystemState reference;
+};
 
 // Profiles that reach themselves over includes of existing profiles.
 QSet<QString> cycleMembers(const Graph &graph)
@@ -287,14 +298,9 @@ void StatusDifferentialTest::acyclicGraphsAgree()
         if (hasDuplicateNames(graph)) {
             continue;
         }
-        SystemState fast;
-        build(graph, fast);
-        fast.updateAllStatuses();
-        SystemState reference;
-        build(graph, reference);
-        referenceUpdateAll(reference);
-        const auto expected = statuses(reference);
-        const auto actual = statuses(fast);
+        const Computed computed(graph);
+        const auto expected = statuses(computed.reference);
+        const auto actual = statuses(computed.fast);
         if (actual != expected) {
             qWarning() << "round" << round << "expected" << expected << "actual" << actual;
         }
@@ -316,14 +322,9 @@ void StatusDifferentialTest::cycleMembersAgree()
             continue;
         }
         const QSet<QString> members = cycleMembers(graph);
-        SystemState fast;
-        build(graph, fast);
-        fast.updateAllStatuses();
-        SystemState reference;
-        build(graph, reference);
-        referenceUpdateAll(reference);
-
-        const auto expected = statuses(reference);
+        Computed computed(graph);
+        SystemState &fast = computed.fast;
+        const auto expected = statuses(computed.reference);
         const auto actual = statuses(fast);
         for (const QString &member : members) {
             const QString key = QStringLiteral("profile:") + member;
@@ -387,12 +388,9 @@ void StatusDifferentialTest::singleComputationsAgree()
         if (hasDuplicateNames(graph)) {
             continue;
         }
-        SystemState fast;
-        build(graph, fast);
-        fast.updateAllStatuses();
-        SystemState reference;
-        build(graph, reference);
-        referenceUpdateAll(reference);
+        Computed computed(graph);
+        SystemState &fast = computed.fast;
+        SystemState &reference = computed.reference;
 
         // The same edit in both: one profile includes one more profile (a
         // later one, in an acyclic graph) and loses its content problems.
@@ -401,13 +399,9 @@ void StatusDifferentialTest::singleComputationsAgree()
         const QString editedName = graph.profiles.at(edited).name;
         const QString targetName = target < graph.profiles.size() ? graph.profiles.at(target).name : QStringLiteral("missing0");
         for (SystemState *state : {&fast, &reference}) {
-            const QSet<ProfileState *> profiles = state->profiles();
-            for (ProfileState *profile : profiles) {
-                if (profile->name() == editedName) {
-                    profile->addIncludeRule(targetName);
-                    profile->file()->data().clearInvalidLines();
-                }
-            }
+            ProfileState *profile = byName(state->profiles(), editedName);
+            profile->addIncludeRule(targetName);
+            profile->file()->data().clearInvalidLines();
         }
 
         // Compute one state again: a random user, else a random profile.
@@ -416,21 +410,7 @@ void StatusDifferentialTest::singleComputationsAgree()
         const QString rootName =
             userRoot ? fastUsers.at(random.bounded(fastUsers.size()))->name() : graph.profiles.at(random.bounded(graph.profiles.size())).name;
         auto findRoot = [&](SystemState &state) -> AbstractProfileState * {
-            if (userRoot) {
-                const QSet<UserState *> users = state.users();
-                for (UserState *user : users) {
-                    if (user->name() == rootName) {
-                        return user;
-                    }
-                }
-            }
-            const QSet<ProfileState *> profiles = state.profiles();
-            for (ProfileState *profile : profiles) {
-                if (profile->name() == rootName) {
-                    return profile;
-                }
-            }
-            return nullptr;
+            return userRoot ? static_cast<AbstractProfileState *>(byName(state.users(), rootName)) : byName(state.profiles(), rootName);
         };
         fast.updateStatus(findRoot(fast), {});
         referenceUpdateStatus(reference.profiles(), findRoot(reference), {});

@@ -14,6 +14,7 @@
 
 #include "kiosktree.h"
 #include "scratchroot.h"
+#include "statetesting.h"
 #include "testfiles.h"
 
 #include "failures/kauthexception.h"
@@ -24,20 +25,7 @@
 #include <QFile>
 #include <QTest>
 
-namespace
-{
-template<typename T>
-T *byName(const QSet<T *> &states, const QString &name)
-{
-    for (T *state : states) {
-        if (state->name() == name) {
-            return state;
-        }
-    }
-    return nullptr;
-}
-
-}
+using namespace StateTesting;
 
 class SystemStateBusTest : public QObject
 {
@@ -63,10 +51,7 @@ void SystemStateBusTest::initTestCase()
 
 void SystemStateBusTest::init()
 {
-    KioskTree::reset();
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::enforceParameter), false);
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::autoEnforceFile), false);
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::complainParameter), false);
+    KioskTree::reset(KioskTree::Switches::Off);
     KioskTree::write(KioskTree::systemProfile(QStringLiteral("base")), "+file r u: /usr/share/base\n");
     KioskTree::write(KioskTree::systemProfile(QStringLiteral("old")), "@include base\n");
     KioskTree::write(KioskTree::systemProfile(QStringLiteral("unused")), "@include base\n");

@@ -8,30 +8,21 @@
 // dialog offers are looked for below the scratch root, where each case
 // decides which are installed.
 
-#include "modalanswerer.h"
+#include "mainwindowtestcase.h"
 
 #include "desktop/orlamenudialog.h"
 #include "dialogs/traceprocessdialog.h"
 #include "dialogs/tracewaitdialog.h"
 #include "profile/profileparser.h"
 #include "profile/userprofilefile.h"
-#include "state/systemstate.h"
-#include "state/userstate.h"
 #include "systempaths.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDir>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 
 namespace
 {
@@ -47,23 +38,12 @@ QPushButton *okOf(QWidget *dialog)
 {
     return child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok);
 }
-
-QStringList texts(const QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) {
-        texts << list->item(i)->text();
-    }
-    return texts;
-}
 }
 
-class TraceProcessDialogTest : public QObject
+class TraceProcessDialogTest : public DialogTestCase
 {
     Q_OBJECT
 
-    std::unique_ptr<SystemState> m_state;
-    std::unique_ptr<ModalAnswerer> m_answerer;
     ProfileFile m_profile{QStringLiteral("app"), true};
     const QString m_xterm = QString::fromUtf8(SystemPaths::xtermProgram);
 
@@ -71,17 +51,13 @@ private Q_SLOTS:
     void init()
     {
         QFile::remove(m_xterm);
-        m_state = std::make_unique<SystemState>();
-        m_answerer = std::make_unique<ModalAnswerer>();
+        DialogTestCase::init();
         m_profile.setData(ProfileParser::parseText(QStringLiteral("+file r u: /etc/app\n")).data());
     }
 
     void cleanup()
     {
-        QVERIFY2(m_answerer->unexpected().isEmpty(), qPrintable(m_answerer->unexpected().join(QStringLiteral(", "))));
-        QCOMPARE(m_answerer->pending(), 0);
-        m_answerer.reset();
-        m_state.reset();
+        DialogTestCase::cleanup();
         QFile::remove(m_xterm);
     }
 
@@ -185,7 +161,7 @@ private Q_SLOTS:
 
         OrlaMenuDialog dialog(menu.path(), -1, false, false);
         auto *list = dialog.findChild<QListWidget *>();
-        QCOMPARE(texts(list), (QStringList{QStringLiteral("calc"), QStringLiteral("Editor")}));
+        QCOMPARE(WindowDriver::texts(list), (QStringList{QStringLiteral("calc"), QStringLiteral("Editor")}));
         list->setCurrentRow(0);
         QCOMPARE(dialog.selectedItemExec(QString(), QString()), QStringLiteral("calc --rate=100%"));
         list->setCurrentRow(1);
@@ -194,7 +170,7 @@ private Q_SLOTS:
         // A folder that does not exist lists the system's applications, as no folder does.
         OrlaMenuDialog fallback(menu.filePath(QStringLiteral("none")), -1, false, false);
         OrlaMenuDialog system(QString(), -1, false, false);
-        QCOMPARE(texts(fallback.findChild<QListWidget *>()), texts(system.findChild<QListWidget *>()));
+        QCOMPARE(WindowDriver::texts(fallback.findChild<QListWidget *>()), WindowDriver::texts(system.findChild<QListWidget *>()));
     }
 
     void menuCommandGetsItsDirectory()

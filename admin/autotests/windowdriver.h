@@ -6,6 +6,8 @@
 #ifndef ORLA_WINDOWDRIVER_H
 #define ORLA_WINDOWDRIVER_H
 
+#include "statetesting.h"
+
 #include "items/abstractlistwidgetitem.h"
 #include "mainwindow/mainwindow.h"
 #include "profile/includerule.h"
@@ -131,6 +133,11 @@ public:
         return m_window->selectedProfile() && m_window->selectedProfile()->name() == name;
     }
 
+    bool select(const QString &user, const QString &profile) const
+    {
+        return selectUser(user) && selectProfile(profile);
+    }
+
     // Ticks or unticks a profile as a click on its check box would.
     bool setChecked(const QString &profile, bool checked) const
     {
@@ -144,30 +151,24 @@ public:
 
     UserState *userState(const QString &name) const
     {
-        const auto users = m_window->systemState()->users();
-        for (UserState *user : users) {
-            if (user->name() == name) {
-                return user;
-            }
-        }
-        return nullptr;
+        return StateTesting::byName(m_window->systemState()->users(), name);
     }
 
     ProfileState *profileState(const QString &name) const
     {
-        const auto profiles = m_window->systemState()->profiles();
-        for (ProfileState *profile : profiles) {
-            if (profile->name() == name) {
-                return profile;
-            }
-        }
-        return nullptr;
+        return StateTesting::byName(m_window->systemState()->profiles(), name);
     }
 
     static QStringList includes(const AbstractProfileState *state)
     {
+        return includes(*state->file());
+    }
+
+    // The names a profile includes, sorted.
+    static QStringList includes(const ProfileFile &file)
+    {
         QStringList names;
-        const auto rules = state->file()->data().includes();
+        const auto rules = file.data().includes();
         for (const IncludeRule &rule : rules) {
             names << rule.name();
         }

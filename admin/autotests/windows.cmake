@@ -9,9 +9,10 @@ add_library(orla-windows-testsupport STATIC
     modalanswerer.cpp
     mainwindowtestcase.h
     mainwindowtestcase.cpp
+    fakehelpertestcase.h
 )
 target_include_directories(orla-windows-testsupport PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(orla-windows-testsupport PUBLIC orla-admin-kiosk_gui orla-testsupport Qt5::Test)
+target_link_libraries(orla-windows-testsupport PUBLIC orla-admin-kiosk_gui orla-testsupport orla-kauthtestsupport Qt5::Test)
 
 set(windows_test_env "QT_QPA_PLATFORM=offscreen")
 
@@ -77,7 +78,7 @@ add_dependencies(singleinstancetest orla-admin-kiosk)
 # which can hold the action open, fail it or never hear of it as a test needs.
 ecm_add_test(globalrecordtest.cpp
     TEST_NAME globalrecordtest
-    LINK_LIBRARIES orla-windows-testsupport orla-kauthtestsupport
+    LINK_LIBRARIES orla-windows-testsupport
 )
 set_tests_properties(globalrecordtest PROPERTIES
     RESOURCE_LOCK kioskroot
@@ -89,7 +90,7 @@ set_tests_properties(globalrecordtest PROPERTIES
 # left running.
 ecm_add_test(kioskmodewarningtest.cpp
     TEST_NAME kioskmodewarningtest
-    LINK_LIBRARIES orla-windows-testsupport orla-kauthtestsupport
+    LINK_LIBRARIES orla-windows-testsupport
 )
 set_tests_properties(kioskmodewarningtest PROPERTIES
     RESOURCE_LOCK kioskroot

@@ -45,7 +45,7 @@ class CheckTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        m_tree = QFINDTESTDATA("../../admin/autotests/data/statustree");
+        m_tree = QFINDTESTDATA("../../testsupport/data/statustree");
         QVERIFY(!m_tree.isEmpty());
     }
 
