@@ -40,6 +40,12 @@ const QString recorded = QStringLiteral("kioskapp");
 const QString terminal = QStringLiteral("kioskterm");
 const QString root = QStringLiteral("root");
 
+// The session's bus as the recorder starts it: in the session's own
+// temporary directory, which a confined session must have.
+const QString sessionBus = QStringLiteral(
+    "set -- $(/usr/bin/dbus-daemon --session --fork --address=\"unix:dir=${TMPDIR:?no session directory}\" --print-address=1 --print-pid=1) && "
+    "export DBUS_SESSION_BUS_ADDRESS=\"$1\" DBUS_SESSION_BUS_PID=\"$2\"");
+
 using AccountCommand::Run;
 using AccountCommand::run;
 using AccountCommand::su;
@@ -407,8 +413,9 @@ void ConfinementBusTest::recordedEditorRunsConfined()
 }
 
 // A program that makes its scratch file with mktemp, as wrappers do, makes
-// it in the session's own temporary directory: recorded, it needs nothing
-// below /tmp itself, and confined it still cannot make a file there.
+// it in the session's own temporary directory, and its session bus listens
+// there: recorded, it needs nothing below /tmp itself, and confined it
+// talks to its bus but cannot make anything directly in /tmp.
 void ConfinementBusTest::recordedTemporaryFileRunsConfined()
 {
     const passwd *entry = getpwnam(terminal.toUtf8().constData());
@@ -419,10 +426,16 @@ void ConfinementBusTest::recordedTemporaryFileRunsConfined()
                                    "echo scratch >\"$t\" && /usr/bin/cat \"$t\" >/dev/null || exit 1\n"
                                    "/usr/bin/rm \"$t\"\n"
                                    "case \"$t\" in \"$TMPDIR\"/tmp.*) echo \"private $TMPDIR\" >\"$HOME/program.out\";; esac\n"
+                                   "/usr/bin/dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus "
+                                   "org.freedesktop.DBus.ListNames >\"$t.names\" || exit 1\n"
+                                   "/usr/bin/grep -q '\"org.freedesktop.DBus\"' \"$t.names\" && echo \"names of $DBUS_SESSION_BUS_ADDRESS\" >>\"$HOME/program.out\"\n"
+                                   "/usr/bin/rm \"$t.names\"\n"
                                    "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"",
                                    terminal);
     QSet<ObjectRule> rules;
-    recordAndRunConfined(program, {QStringLiteral("private ") + own, QStringLiteral("/etc/debian_version")}, &rules);
+    recordAndRunConfined(program,
+                         {QStringLiteral("private ") + own, QStringLiteral("names of unix:path=%1/dbus-").arg(own), QStringLiteral("/etc/debian_version")},
+                         &rules);
     for (const ObjectRule &rule : qAsConst(rules)) {
         QVERIFY2(!rule.filename().startsWith(QLatin1String("/tmp")), qPrintable(rule.filename()));
     }
@@ -434,11 +447,14 @@ void ConfinementBusTest::recordedTemporaryFileRunsConfined()
     QCOMPARE(st.st_mode & 07777, mode_t(0700));
     const QString outside = QStringLiteral("/tmp/orla-outside-") + terminal;
     QFile::remove(outside);
-    QVERIFY(denied(su(terminal, QStringLiteral("echo x >") + outside)));
-    QVERIFY(denied(su(terminal, QStringLiteral("/usr/bin/mktemp -p /tmp"))));
-    // The session bus's entries below /tmp let the name be made, never written.
-    QCOMPARE(QFileInfo(outside).size(), 0);
-    QFile::remove(outside);
+    // Refused the name in /tmp, not the program.
+    for (const QString &command : QStringList{QStringLiteral("echo x >") + outside,
+                                              QStringLiteral("/usr/bin/mktemp -p /tmp"),
+                                              QStringLiteral("/usr/bin/dbus-daemon --session --fork --address=unix:dir=/tmp --print-address=1")}) {
+        const Run refused = su(terminal, command);
+        QVERIFY2(denied(refused) && refused.output.contains(QLatin1String("/tmp/")), qPrintable(command + QLatin1Char('\n') + refused.output));
+    }
+    QVERIFY(!QFileInfo::exists(outside));
 }
 
 // A global recording of the same session gives what recording the
@@ -487,8 +503,7 @@ void ConfinementBusTest::globalRecordingGivesTheSameRules()
     QVERIFY(!finished);
     // The session as the recorder runs it, its bus ended with it.
     const Run session = su(terminal,
-                           QStringLiteral("export DISPLAY=%1 && export $(/usr/bin/dbus-launch) && %2; kill $DBUS_SESSION_BUS_PID")
-                               .arg(qEnvironmentVariable("DISPLAY"), command));
+                           QStringLiteral("export DISPLAY=%1 && %2 && %3; kill $DBUS_SESSION_BUS_PID").arg(qEnvironmentVariable("DISPLAY"), sessionBus, command));
     QVERIFY2(session.code == 0, qPrintable(session.output));
     // The program's way to stop: the same action once more, killed at once.
     QVariantMap ignored;
@@ -603,8 +618,8 @@ void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStr
     QFile::remove(home(terminal) + QStringLiteral("/program.out"));
     const QString trace = home(terminal) + QStringLiteral("/refused.strace");
     const Run confined = su(terminal,
-                            QStringLiteral("export DISPLAY=%1 && /usr/bin/strace -f -qq -Z -o %2 /usr/bin/sh -c 'export $(/usr/bin/dbus-launch) && %3; kill $DBUS_SESSION_BUS_PID'")
-                                .arg(qEnvironmentVariable("DISPLAY"), trace, command));
+                            QStringLiteral("export DISPLAY=%1 && /usr/bin/strace -f -qq -Z -o %2 /usr/bin/sh -c '%3 && %4; kill $DBUS_SESSION_BUS_PID'")
+                                .arg(qEnvironmentVariable("DISPLAY"), trace, sessionBus, command));
     QFile out(home(terminal) + QStringLiteral("/program.out"));
     QVERIFY2(out.open(QIODevice::ReadOnly), qPrintable(confined.output));
     const QString output = QString::fromUtf8(out.readAll());
