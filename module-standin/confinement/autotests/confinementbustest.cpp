@@ -14,7 +14,10 @@
 #include "kiosktree.h"
 #include "landlockruleset.h"
 #include "profile/profileparser.h"
+#include "protocol/globaltraceactionsmap.h"
+#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
+#include "protocol/traceapplicationactionsmap.h"
 #include "scratchroot.h"
 #include "store/systemkiosk.h"
 #include "systempaths.h"
@@ -54,14 +57,12 @@ using AccountCommand::denied;
 // Records @p command as @p account through the helper; the recorded text.
 QString record(const QString &account, const QString &command, QString *failure)
 {
-    KAuth::Action action(HelperConstants::traceApplicationActionId);
-    action.setHelperId(HelperConstants::helperId);
-    action.setArguments({{QStringLiteral("commandKey"), command},
-                         {QStringLiteral("usernameKey"), account},
-                         {QStringLiteral("displayKey"), qEnvironmentVariable("DISPLAY")},
-                         {QStringLiteral("xauthorytyPathKey"), qEnvironmentVariable("XAUTHORITY")}});
-    action.setTimeout(180000);
-    KAuth::ExecuteJob *job = action.execute();
+    TraceApplicationActionsMap arguments{QString()};
+    arguments.setCommand(command);
+    arguments.setUsername(account);
+    arguments.setDisplay(qEnvironmentVariable("DISPLAY"));
+    arguments.setXauthorytyPath(qEnvironmentVariable("XAUTHORITY"));
+    KAuth::ExecuteJob *job = Utils::helperAction(HelperConstants::traceApplicationActionId, arguments, nullptr, 180000).execute();
     job->setAutoDelete(false);
     const bool traced = job->exec();
     *failure = traced ? QString() : job->errorString();
@@ -109,6 +110,27 @@ QString dropDir(const QString &parent)
     return dir;
 }
 
+// Until @p test succeeds, ten seconds at most: a window is mapped a moment
+// after its program started, on a busy machine.
+QByteArray waitUntil(const QByteArray &test)
+{
+    return "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do\n"
+           "    /usr/bin/sleep 0.5\n"
+           "    " + test + " && break\n"
+           "done\n";
+}
+
+// @p program shows @p document of the home in its window, which is listed
+// into program.out a moment after it came up; then the program is ended.
+QByteArray windowOf(const QByteArray &program, const QByteArray &document)
+{
+    const QByteArray listed = "/usr/bin/xwininfo -root -tree | /usr/bin/grep '" + document + "'";
+    return program + " \"$HOME/" + document + "\" &\n"
+           "shown=$!\n" + waitUntil(listed + " >/dev/null")
+        + "/usr/bin/sleep 2\n" + listed + " >\"$HOME/program.out\"\n"
+          "kill $shown; wait $shown";
+}
+
 QString script(const QString &path, const QByteArray &body, const QString &owner = QString())
 {
     QFile file(path);
@@ -141,6 +163,7 @@ private Q_SLOTS:
     void recordedTerminalRunsConfined();
     void recordedEditorRunsConfined();
     void recordedTemporaryFileRunsConfined();
+    void recordedViewerRunsConfined();
     void globalRecordingGivesTheSameRules();
     void temporaryAccountGivesTheSameRules();
 
@@ -333,20 +356,9 @@ void ConfinementBusTest::recordedApplicationRunsConfined()
                                        "cat /usr/share/doc/coreutils/copyright >/dev/null || exit 1\n"
                                        "/usr/bin/md5sum /etc/debian_version >\"$HOME/application.out\" || exit 1\n"
                                        "echo application-done");
-    KAuth::Action action(HelperConstants::traceApplicationActionId);
-    action.setHelperId(HelperConstants::helperId);
-    action.setArguments({{QStringLiteral("commandKey"), application},
-                         {QStringLiteral("usernameKey"), recorded},
-                         {QStringLiteral("displayKey"), qEnvironmentVariable("DISPLAY")},
-                         {QStringLiteral("xauthorytyPathKey"), qEnvironmentVariable("XAUTHORITY")}});
-    action.setTimeout(180000);
-    KAuth::ExecuteJob *job = action.execute();
-    job->setAutoDelete(false);
-    const bool traced = job->exec();
-    const QString failure = job->errorString();
-    const QString text = job->data().value(HelperConstants::traceTextKey).toString();
-    delete job;
-    QVERIFY2(traced, qPrintable(failure));
+    QString failure;
+    const QString text = record(recorded, application, &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
     const QString profilePath = QString::fromUtf8(SystemPaths::userProfilesDir) + QLatin1Char('/') + recorded;
     ProfileData profile = SystemKiosk().readProfile(profilePath).data();
@@ -377,12 +389,8 @@ void ConfinementBusTest::recordedTerminalRunsConfined()
     }
     // Runs inside the terminal: the window it is shown in, and a command.
     const QString inside = script(home(terminal) + QStringLiteral("/inside"),
-                                  // Mapped a moment after the command started, on a busy machine.
-                                  "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do\n"
-                                  "    /usr/bin/sleep 0.5\n"
-                                  "    /usr/bin/xwininfo -id \"$WINDOWID\" | /usr/bin/grep -q IsViewable && break\n"
-                                  "done\n"
-                                  "/usr/bin/xwininfo -id \"$WINDOWID\" >\"$HOME/program.out\" || exit 1\n"
+                                  waitUntil("/usr/bin/xwininfo -id \"$WINDOWID\" | /usr/bin/grep -q IsViewable")
+                                      + "/usr/bin/xwininfo -id \"$WINDOWID\" >\"$HOME/program.out\" || exit 1\n"
                                   "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"\n"
                                   "test -s \"$HOME/.Xauthority\" && echo 'cookie in the home' >>\"$HOME/program.out\"",
                                   terminal);
@@ -397,18 +405,8 @@ void ConfinementBusTest::recordedEditorRunsConfined()
     if (!QFile::exists(QStringLiteral("/usr/bin/mousepad"))) {
         QSKIP("mousepad is not installed (scripts/install-deps.sh)");
     }
-    const QString program = script(home(terminal) + QStringLiteral("/editor"),
-                                   "echo text >\"$HOME/note.txt\"\n"
-                                   "/usr/bin/mousepad \"$HOME/note.txt\" &\n"
-                                   "editor=$!\n"
-                                   "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do\n"
-                                   "    /usr/bin/sleep 0.5\n"
-                                   "    /usr/bin/xwininfo -root -tree | /usr/bin/grep -q 'note.txt' && break\n"
-                                   "done\n"
-                                   "/usr/bin/sleep 2\n"
-                                   "/usr/bin/xwininfo -root -tree | /usr/bin/grep 'note.txt' >\"$HOME/program.out\"\n"
-                                   "kill $editor; wait $editor",
-                                   terminal);
+    const QString program =
+        script(home(terminal) + QStringLiteral("/editor"), "echo text >\"$HOME/note.txt\"\n" + windowOf("/usr/bin/mousepad", "note.txt"), terminal);
     recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 ") + program, {QStringLiteral("Mousepad")});
 }
 
@@ -457,6 +455,40 @@ void ConfinementBusTest::recordedTemporaryFileRunsConfined()
     QVERIFY(!QFileInfo::exists(outside));
 }
 
+// A document viewer whose start-up wrapper makes a scratch file with
+// mktemp on its way: confined with what its recordings gave, it shows its
+// window, nothing below /tmp granted.
+void ConfinementBusTest::recordedViewerRunsConfined()
+{
+    if (!QFile::exists(QStringLiteral("/usr/bin/xpdf"))) {
+        QSKIP("xpdf is not installed (scripts/install-deps.sh)");
+    }
+    // One empty page, as small as a document gets.
+    const QList<QByteArray> objects{"<< /Type /Catalog /Pages 2 0 R >>",
+                                    "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>"};
+    QByteArray pdf = "%PDF-1.4\n";
+    QByteArray xref = "xref\n0 4\n0000000000 65535 f \n";
+    for (int i = 0; i < objects.size(); ++i) {
+        xref += QByteArray::number(pdf.size()).rightJustified(10, '0') + " 00000 n \n";
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
+    }
+    const QByteArray start = QByteArray::number(pdf.size());
+    pdf += xref + "trailer\n<< /Size 4 /Root 1 0 R >>\nstartxref\n" + start + "\n%%EOF\n";
+    const QString document = home(terminal) + QStringLiteral("/page.pdf");
+    QFile file(document);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pdf) == pdf.size());
+    file.close();
+    QCOMPARE(run(QStringLiteral("chown"), {terminal, document}).code, 0);
+
+    const QString program = script(home(terminal) + QStringLiteral("/viewer"), windowOf("/usr/bin/xpdf", "page.pdf"), terminal);
+    QSet<ObjectRule> rules;
+    recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 ") + program, {QStringLiteral("Xpdf")}, &rules);
+    for (const ObjectRule &rule : qAsConst(rules)) {
+        QVERIFY2(!rule.filename().startsWith(QLatin1String("/tmp")), qPrintable(rule.filename()));
+    }
+}
+
 // A global recording of the same session gives what recording the
 // application gave: nothing of a daemon the session forks is lost.
 void ConfinementBusTest::globalRecordingGivesTheSameRules()
@@ -480,11 +512,9 @@ void ConfinementBusTest::globalRecordingGivesTheSameRules()
     QVERIFY(!application.isEmpty());
 
     const auto start = [](QVariantMap *reply, bool *started, bool *finished) {
-        KAuth::Action action(HelperConstants::globalTraceActionId);
-        action.setHelperId(HelperConstants::helperId);
-        action.setArguments({{QStringLiteral("enable"), true}});
-        action.setTimeout(180000);
-        KAuth::ExecuteJob *job = action.execute();
+        GlobalTraceActionsMap arguments{QString()};
+        arguments.enableGlobalRecordMode(true);
+        KAuth::ExecuteJob *job = Utils::helperAction(HelperConstants::globalTraceActionId, arguments, nullptr, 180000).execute();
         QObject::connect(job, &KAuth::ExecuteJob::newData, job, [started](const QVariantMap &data) {
             *started = *started || data.value(HelperConstants::globalModeEnableKey).toBool();
         });
