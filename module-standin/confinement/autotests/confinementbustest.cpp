@@ -312,6 +312,7 @@ void ConfinementBusTest::xSession()
 {
     const QString probe = script(home(desktop) + QStringLiteral("/probe"),
                                  "echo \"probe: session=$TAVRIX_SESSION\"\n"
+                                 "echo \"probe: bus=$DBUS_SESSION_BUS_ADDRESS pid=$DBUS_SESSION_BUS_PID.\"\n"
                                  "cat /etc/hostname >/dev/null && echo 'probe: hostname read'\n"
                                  "cat /etc/debian_version >/dev/null && echo 'probe: debian_version read' || echo 'probe: debian_version refused'\n",
                                  desktop);
@@ -336,8 +337,25 @@ void ConfinementBusTest::xSession()
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     };
 
+    // A login before made the session's own temporary directory, which the
+    // session bus listens in; the bus ends with the session.
+    QCOMPARE(su(desktop, QStringLiteral("true")).code, 0);
+    const passwd *entry = getpwnam(desktop.toUtf8().constData());
+    QVERIFY(entry);
     const QString confined = startSession();
     QVERIFY2(confined.contains(QLatin1String("probe: session=confined")), qPrintable(confined));
+    const QString bus = QStringLiteral("probe: bus=unix:path=%1/%2/dbus-").arg(QString::fromUtf8(SystemPaths::sessionTmpDir)).arg(entry->pw_uid);
+    const int busAt = confined.indexOf(bus);
+    QVERIFY2(busAt >= 0, qPrintable(confined));
+    const int pidAt = confined.indexOf(QLatin1String(" pid="), busAt) + 5;
+    const pid_t busPid = confined.mid(pidAt, confined.indexOf(QLatin1Char('.'), pidAt) - pidAt).toInt();
+    QVERIFY2(busPid > 0, qPrintable(confined));
+    // Ended, or left unreaped to whichever process the harness made its reaper.
+    const auto ended = [busPid] {
+        QFile status(QStringLiteral("/proc/%1/status").arg(busPid));
+        return !status.open(QIODevice::ReadOnly) || status.readAll().contains("State:\tZ");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(ended(), 10000);
     QVERIFY2(confined.contains(QLatin1String("probe: hostname read")), qPrintable(confined));
     QVERIFY2(confined.contains(QLatin1String("probe: debian_version refused")), qPrintable(confined));
 
