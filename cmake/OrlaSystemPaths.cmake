@@ -75,7 +75,7 @@ set(ORLA_SU_PROGRAM               "/usr/bin/su")
 set(ORLA_BASH_PROGRAM             "/usr/bin/bash")
 set(ORLA_XHOST_PROGRAM            "/usr/bin/xhost")
 set(ORLA_XAUTH_PROGRAM            "/usr/bin/xauth")
-set(ORLA_DBUS_LAUNCH_PROGRAM      "/usr/bin/dbus-launch")
+set(ORLA_DBUS_DAEMON_PROGRAM      "/usr/bin/dbus-daemon")
 
 # Where each kiosk session's own temporary directory (TMPDIR) is made at
 # login, one per uid, by root: the base profile base-tmp names it, so it is

@@ -143,7 +143,7 @@ void RuleCollector::addLine(const QByteArray &line)
         m_leftOut.insert(reported);
         return;
     }
-    report.path = forEveryHome(report.path, report.target);
+    report.path = forEverySessionTmpDir(forEveryHome(report.path, report.target), report.target);
     const auto key = qMakePair(report.path, int(report.type));
     auto known = m_rules.find(key);
     if (known != m_rules.end()) {
@@ -209,6 +209,21 @@ QByteArray RuleCollector::forEveryHome(const QByteArray &path, ObjectRule::Targe
     return general;
 }
 
+// The session's own temporary directory is named by its uid: written as
+// every session's own, the shape of the base profile's rule for it, so the
+// rule fits every kiosk user. Only the recording account's directory is
+// taken, and only what it owns there.
+QByteArray RuleCollector::forEverySessionTmpDir(const QByteArray &path, ObjectRule::Target target)
+{
+    const QByteArray own = QByteArray(SystemPaths::sessionTmpDir) + '/' + QByteArray::number(qulonglong(m_uid));
+    if (target != ObjectRule::TargetUser || !path.startsWith(own) || (path.size() > own.size() && path.at(own.size()) != '/')) {
+        return path;
+    }
+    const QByteArray general = QByteArray(SystemPaths::sessionTmpDir) + "/*" + path.mid(own.size());
+    m_tmpDirRules.insert(general);
+    return general;
+}
+
 QStringList RuleCollector::notes() const
 {
     QStringList notes = m_notes;
@@ -217,6 +232,11 @@ QStringList RuleCollector::notes() const
         notes.append(QStringLiteral("%1 rules below the recording account's home written for each user's own home (%2/*)")
                          .arg(m_homeRules.size())
                          .arg(QString::fromUtf8(SystemPaths::homesDir)));
+    }
+    if (!m_tmpDirRules.isEmpty()) {
+        notes.append(QStringLiteral("%1 rules below the recording session's temporary directory written for each session's own (%2/*)")
+                         .arg(m_tmpDirRules.size())
+                         .arg(QString::fromUtf8(SystemPaths::sessionTmpDir)));
     }
     return notes;
 }
@@ -239,11 +259,13 @@ RuleCollector::Rules RuleCollector::withRandomNamesFolded(QStringList *notes) co
 {
     // A random name the run made: created in the run, or gone by now
     // (trace mode reports nothing the profiles allowed, its creation among it).
+    // A path written for every user's own names no one file to look for:
+    // only its creation tells.
     const auto madeInRun = [this](const QByteArray &path) {
         const ObjectRule known = m_rules.value(qMakePair(path, int(ObjectRule::File)));
         struct stat info {
         };
-        return known.modes().contains(ObjectRule::Create) || lstat(path.constData(), &info) != 0;
+        return known.modes().contains(ObjectRule::Create) || (!path.contains('*') && lstat(path.constData(), &info) != 0);
     };
     QVector<QByteArray> roots;
     for (auto it = m_rules.constBegin(); it != m_rules.constEnd(); ++it) {
@@ -254,7 +276,7 @@ RuleCollector::Rules RuleCollector::withRandomNamesFolded(QStringList *notes) co
         }
         for (int slash = path.indexOf('/', 1); ; slash = path.indexOf('/', slash + 1)) {
             const QByteArray prefix = slash < 0 ? path : path.left(slash);
-            if (looksRandom(prefix.mid(prefix.lastIndexOf('/') + 1)) && !prefix.contains('*') && madeInRun(prefix)) {
+            if (looksRandom(prefix.mid(prefix.lastIndexOf('/') + 1)) && madeInRun(prefix)) {
                 roots.append(prefix);
                 break;
             }

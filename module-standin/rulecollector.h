@@ -45,6 +45,7 @@ private:
     using Rules = QMap<QPair<QByteArray, int>, ObjectRule>;
     bool profileCanHold(const ObjectRule &rule) const;
     QByteArray forEveryHome(const QByteArray &path, ObjectRule::Target target);
+    QByteArray forEverySessionTmpDir(const QByteArray &path, ObjectRule::Target target);
     Rules withRandomNamesFolded(QStringList *notes) const;
     Rules withFoldersProposed(const Rules &rules, QStringList *notes) const;
 
@@ -56,6 +57,8 @@ private:
     qint64 m_dropped = 0;
     // Rules written for every user's own home instead of one account's.
     QSet<QByteArray> m_homeRules;
+    // Rules written for every session's own temporary directory.
+    QSet<QByteArray> m_tmpDirRules;
 };
 
 #endif

@@ -18,7 +18,7 @@ packages=(
     libpam0g-dev linux-libc-dev
     debhelper dpkg-dev lintian desktop-file-utils appstream qttranslations5-l10n
     clang libclang-rt-14-dev
-    xterm mousepad strace
+    xterm mousepad xpdf strace
 )
 
 missing=()

@@ -39,7 +39,14 @@
 namespace
 {
 const QString tempUserPattern = QStringLiteral("temp_user_%1");
-const QString applicationCommand = QStringLiteral("export DISPLAY=%1 && export $(%2) && %3");
+// The session bus listens in the session's own temporary directory, under
+// a name of its own there, as a confined session's bus does: Debian's
+// session configuration (and so dbus-launch) makes it in /tmp, below which
+// nothing but the session's own directory is granted. Without that
+// directory the bus goes where it always went.
+const QString applicationCommand = QStringLiteral(
+    "export DISPLAY=%1 && set -- $(%2 --session --fork --address=\"unix:dir=${TMPDIR:-/tmp}\" --print-address=1 --print-pid=1) && "
+    "export DBUS_SESSION_BUS_ADDRESS=\"$1\" DBUS_SESSION_BUS_PID=\"$2\" && %3");
 
 // What every desktop session needs and trace mode never reports (device
 // nodes, kernel interfaces) or a recording should not repeat (the loader,
@@ -247,7 +254,7 @@ QString KioskTracer::appTraceDataError(const AppTraceData &data)
     }
     QStringList tools = {program(SystemPaths::suProgram),
                          program(SystemPaths::xhostProgram),
-                         program(SystemPaths::dbusLaunchProgram),
+                         program(SystemPaths::dbusDaemonProgram),
                          program(SystemPaths::dmesgProgram),
                          program(SystemPaths::uccollectProgram)};
     if (data.username.isEmpty()) {
@@ -602,7 +609,7 @@ void KioskTracer::runProcess(const QString &username, const QString &command, co
     try {
         application.run(
             program(SystemPaths::suProgram),
-            {QStringLiteral("-"), username, QStringLiteral("-c"), applicationCommand.arg(display, program(SystemPaths::dbusLaunchProgram), command)});
+            {QStringLiteral("-"), username, QStringLiteral("-c"), applicationCommand.arg(display, program(SystemPaths::dbusDaemonProgram), command)});
     } catch (...) {
         disconnect(stop);
         throw;

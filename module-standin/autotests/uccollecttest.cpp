@@ -3,6 +3,7 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 
+#include "systempaths.h"
 #include "tracereport.h"
 
 #include <QDir>
@@ -134,6 +135,31 @@ private Q_SLOTS:
                  "+file r u: /homework/file\n");
         QCOMPARE(run.notes.size(), 1);
         QVERIFY2(run.notes.value(0).contains("/home/*"), run.notes.value(0).constData());
+    }
+
+    // The recording session's own temporary directory stands for every
+    // session's, in the base profile's shape; a socket made there anew folds
+    // into that one rule. Another uid's directory, or someone else's object
+    // in the own one, keeps its path.
+    void sessionTmpDirForEverySession()
+    {
+        const QByteArray tmp = SystemPaths::sessionTmpDir;
+        const Run run = uccollect({QStringLiteral("1000")},
+                                  "tavrix: trace uid=1000 file c u " + tmp + "/1000/dbus-OvqG2tzZhy\n"
+                                  "tavrix: trace uid=1000 file w u " + tmp + "/1000/notes.txt\n"
+                                  "tavrix: trace uid=1000 file r o " + tmp + "/1000/planted\n"
+                                  "tavrix: trace uid=1000 file r u " + tmp + "/10000/file\n"
+                                  "tavrix: trace uid=1000 file r u " + tmp + "/1001/file\n");
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out,
+                 "+file c u: " + tmp + "/*\n"
+                 "+file w u: " + tmp + "/*/notes.txt\n"
+                 "+file r o: " + tmp + "/1000/planted\n"
+                 "+file r u: " + tmp + "/10000/file\n"
+                 "+file r u: " + tmp + "/1001/file\n");
+        QCOMPARE(run.notes.size(), 2);
+        QVERIFY2(run.notes.value(0).contains("dbus-OvqG2tzZhy"), run.notes.value(0).constData());
+        QVERIFY2(run.notes.value(1).contains(tmp + "/*"), run.notes.value(1).constData());
     }
 
     // A temporary directory made in the run, and what is below it, become

@@ -14,7 +14,10 @@
 #include "kiosktree.h"
 #include "landlockruleset.h"
 #include "profile/profileparser.h"
+#include "protocol/globaltraceactionsmap.h"
+#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
+#include "protocol/traceapplicationactionsmap.h"
 #include "scratchroot.h"
 #include "store/systemkiosk.h"
 #include "systempaths.h"
@@ -40,6 +43,12 @@ const QString recorded = QStringLiteral("kioskapp");
 const QString terminal = QStringLiteral("kioskterm");
 const QString root = QStringLiteral("root");
 
+// The session's bus as the recorder starts it: in the session's own
+// temporary directory, which a confined session must have.
+const QString sessionBus = QStringLiteral(
+    "set -- $(/usr/bin/dbus-daemon --session --fork --address=\"unix:dir=${TMPDIR:?no session directory}\" --print-address=1 --print-pid=1) && "
+    "export DBUS_SESSION_BUS_ADDRESS=\"$1\" DBUS_SESSION_BUS_PID=\"$2\"");
+
 using AccountCommand::Run;
 using AccountCommand::run;
 using AccountCommand::su;
@@ -48,14 +57,12 @@ using AccountCommand::denied;
 // Records @p command as @p account through the helper; the recorded text.
 QString record(const QString &account, const QString &command, QString *failure)
 {
-    KAuth::Action action(HelperConstants::traceApplicationActionId);
-    action.setHelperId(HelperConstants::helperId);
-    action.setArguments({{QStringLiteral("commandKey"), command},
-                         {QStringLiteral("usernameKey"), account},
-                         {QStringLiteral("displayKey"), qEnvironmentVariable("DISPLAY")},
-                         {QStringLiteral("xauthorytyPathKey"), qEnvironmentVariable("XAUTHORITY")}});
-    action.setTimeout(180000);
-    KAuth::ExecuteJob *job = action.execute();
+    TraceApplicationActionsMap arguments{QString()};
+    arguments.setCommand(command);
+    arguments.setUsername(account);
+    arguments.setDisplay(qEnvironmentVariable("DISPLAY"));
+    arguments.setXauthorytyPath(qEnvironmentVariable("XAUTHORITY"));
+    KAuth::ExecuteJob *job = Utils::helperAction(HelperConstants::traceApplicationActionId, arguments, nullptr, 180000).execute();
     job->setAutoDelete(false);
     const bool traced = job->exec();
     *failure = traced ? QString() : job->errorString();
@@ -103,6 +110,27 @@ QString dropDir(const QString &parent)
     return dir;
 }
 
+// Until @p test succeeds, ten seconds at most: a window is mapped a moment
+// after its program started, on a busy machine.
+QByteArray waitUntil(const QByteArray &test)
+{
+    return "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do\n"
+           "    /usr/bin/sleep 0.5\n"
+           "    " + test + " && break\n"
+           "done\n";
+}
+
+// @p program shows @p document of the home in its window, which is listed
+// into program.out a moment after it came up; then the program is ended.
+QByteArray windowOf(const QByteArray &program, const QByteArray &document)
+{
+    const QByteArray listed = "/usr/bin/xwininfo -root -tree | /usr/bin/grep '" + document + "'";
+    return program + " \"$HOME/" + document + "\" &\n"
+           "shown=$!\n" + waitUntil(listed + " >/dev/null")
+        + "/usr/bin/sleep 2\n" + listed + " >\"$HOME/program.out\"\n"
+          "kill $shown; wait $shown";
+}
+
 QString script(const QString &path, const QByteArray &body, const QString &owner = QString())
 {
     QFile file(path);
@@ -135,6 +163,7 @@ private Q_SLOTS:
     void recordedTerminalRunsConfined();
     void recordedEditorRunsConfined();
     void recordedTemporaryFileRunsConfined();
+    void recordedViewerRunsConfined();
     void globalRecordingGivesTheSameRules();
     void temporaryAccountGivesTheSameRules();
 
@@ -283,6 +312,7 @@ void ConfinementBusTest::xSession()
 {
     const QString probe = script(home(desktop) + QStringLiteral("/probe"),
                                  "echo \"probe: session=$TAVRIX_SESSION\"\n"
+                                 "echo \"probe: bus=$DBUS_SESSION_BUS_ADDRESS pid=$DBUS_SESSION_BUS_PID.\"\n"
                                  "cat /etc/hostname >/dev/null && echo 'probe: hostname read'\n"
                                  "cat /etc/debian_version >/dev/null && echo 'probe: debian_version read' || echo 'probe: debian_version refused'\n",
                                  desktop);
@@ -307,8 +337,25 @@ void ConfinementBusTest::xSession()
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     };
 
+    // A login before made the session's own temporary directory, which the
+    // session bus listens in; the bus ends with the session.
+    QCOMPARE(su(desktop, QStringLiteral("true")).code, 0);
+    const passwd *entry = getpwnam(desktop.toUtf8().constData());
+    QVERIFY(entry);
     const QString confined = startSession();
     QVERIFY2(confined.contains(QLatin1String("probe: session=confined")), qPrintable(confined));
+    const QString bus = QStringLiteral("probe: bus=unix:path=%1/%2/dbus-").arg(QString::fromUtf8(SystemPaths::sessionTmpDir)).arg(entry->pw_uid);
+    const int busAt = confined.indexOf(bus);
+    QVERIFY2(busAt >= 0, qPrintable(confined));
+    const int pidAt = confined.indexOf(QLatin1String(" pid="), busAt) + 5;
+    const pid_t busPid = confined.mid(pidAt, confined.indexOf(QLatin1Char('.'), pidAt) - pidAt).toInt();
+    QVERIFY2(busPid > 0, qPrintable(confined));
+    // Ended, or left unreaped to whichever process the harness made its reaper.
+    const auto ended = [busPid] {
+        QFile status(QStringLiteral("/proc/%1/status").arg(busPid));
+        return !status.open(QIODevice::ReadOnly) || status.readAll().contains("State:\tZ");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(ended(), 10000);
     QVERIFY2(confined.contains(QLatin1String("probe: hostname read")), qPrintable(confined));
     QVERIFY2(confined.contains(QLatin1String("probe: debian_version refused")), qPrintable(confined));
 
@@ -327,20 +374,9 @@ void ConfinementBusTest::recordedApplicationRunsConfined()
                                        "cat /usr/share/doc/coreutils/copyright >/dev/null || exit 1\n"
                                        "/usr/bin/md5sum /etc/debian_version >\"$HOME/application.out\" || exit 1\n"
                                        "echo application-done");
-    KAuth::Action action(HelperConstants::traceApplicationActionId);
-    action.setHelperId(HelperConstants::helperId);
-    action.setArguments({{QStringLiteral("commandKey"), application},
-                         {QStringLiteral("usernameKey"), recorded},
-                         {QStringLiteral("displayKey"), qEnvironmentVariable("DISPLAY")},
-                         {QStringLiteral("xauthorytyPathKey"), qEnvironmentVariable("XAUTHORITY")}});
-    action.setTimeout(180000);
-    KAuth::ExecuteJob *job = action.execute();
-    job->setAutoDelete(false);
-    const bool traced = job->exec();
-    const QString failure = job->errorString();
-    const QString text = job->data().value(HelperConstants::traceTextKey).toString();
-    delete job;
-    QVERIFY2(traced, qPrintable(failure));
+    QString failure;
+    const QString text = record(recorded, application, &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
     const QString profilePath = QString::fromUtf8(SystemPaths::userProfilesDir) + QLatin1Char('/') + recorded;
     ProfileData profile = SystemKiosk().readProfile(profilePath).data();
@@ -371,12 +407,8 @@ void ConfinementBusTest::recordedTerminalRunsConfined()
     }
     // Runs inside the terminal: the window it is shown in, and a command.
     const QString inside = script(home(terminal) + QStringLiteral("/inside"),
-                                  // Mapped a moment after the command started, on a busy machine.
-                                  "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do\n"
-                                  "    /usr/bin/sleep 0.5\n"
-                                  "    /usr/bin/xwininfo -id \"$WINDOWID\" | /usr/bin/grep -q IsViewable && break\n"
-                                  "done\n"
-                                  "/usr/bin/xwininfo -id \"$WINDOWID\" >\"$HOME/program.out\" || exit 1\n"
+                                  waitUntil("/usr/bin/xwininfo -id \"$WINDOWID\" | /usr/bin/grep -q IsViewable")
+                                      + "/usr/bin/xwininfo -id \"$WINDOWID\" >\"$HOME/program.out\" || exit 1\n"
                                   "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"\n"
                                   "test -s \"$HOME/.Xauthority\" && echo 'cookie in the home' >>\"$HOME/program.out\"",
                                   terminal);
@@ -391,24 +423,15 @@ void ConfinementBusTest::recordedEditorRunsConfined()
     if (!QFile::exists(QStringLiteral("/usr/bin/mousepad"))) {
         QSKIP("mousepad is not installed (scripts/install-deps.sh)");
     }
-    const QString program = script(home(terminal) + QStringLiteral("/editor"),
-                                   "echo text >\"$HOME/note.txt\"\n"
-                                   "/usr/bin/mousepad \"$HOME/note.txt\" &\n"
-                                   "editor=$!\n"
-                                   "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do\n"
-                                   "    /usr/bin/sleep 0.5\n"
-                                   "    /usr/bin/xwininfo -root -tree | /usr/bin/grep -q 'note.txt' && break\n"
-                                   "done\n"
-                                   "/usr/bin/sleep 2\n"
-                                   "/usr/bin/xwininfo -root -tree | /usr/bin/grep 'note.txt' >\"$HOME/program.out\"\n"
-                                   "kill $editor; wait $editor",
-                                   terminal);
+    const QString program =
+        script(home(terminal) + QStringLiteral("/editor"), "echo text >\"$HOME/note.txt\"\n" + windowOf("/usr/bin/mousepad", "note.txt"), terminal);
     recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 ") + program, {QStringLiteral("Mousepad")});
 }
 
 // A program that makes its scratch file with mktemp, as wrappers do, makes
-// it in the session's own temporary directory: recorded, it needs nothing
-// below /tmp itself, and confined it still cannot make a file there.
+// it in the session's own temporary directory, and its session bus listens
+// there: recorded, it needs nothing below /tmp itself, and confined it
+// talks to its bus but cannot make anything directly in /tmp.
 void ConfinementBusTest::recordedTemporaryFileRunsConfined()
 {
     const passwd *entry = getpwnam(terminal.toUtf8().constData());
@@ -419,10 +442,16 @@ void ConfinementBusTest::recordedTemporaryFileRunsConfined()
                                    "echo scratch >\"$t\" && /usr/bin/cat \"$t\" >/dev/null || exit 1\n"
                                    "/usr/bin/rm \"$t\"\n"
                                    "case \"$t\" in \"$TMPDIR\"/tmp.*) echo \"private $TMPDIR\" >\"$HOME/program.out\";; esac\n"
+                                   "/usr/bin/dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus "
+                                   "org.freedesktop.DBus.ListNames >\"$t.names\" || exit 1\n"
+                                   "/usr/bin/grep -q '\"org.freedesktop.DBus\"' \"$t.names\" && echo \"names of $DBUS_SESSION_BUS_ADDRESS\" >>\"$HOME/program.out\"\n"
+                                   "/usr/bin/rm \"$t.names\"\n"
                                    "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"",
                                    terminal);
     QSet<ObjectRule> rules;
-    recordAndRunConfined(program, {QStringLiteral("private ") + own, QStringLiteral("/etc/debian_version")}, &rules);
+    recordAndRunConfined(program,
+                         {QStringLiteral("private ") + own, QStringLiteral("names of unix:path=%1/dbus-").arg(own), QStringLiteral("/etc/debian_version")},
+                         &rules);
     for (const ObjectRule &rule : qAsConst(rules)) {
         QVERIFY2(!rule.filename().startsWith(QLatin1String("/tmp")), qPrintable(rule.filename()));
     }
@@ -434,11 +463,48 @@ void ConfinementBusTest::recordedTemporaryFileRunsConfined()
     QCOMPARE(st.st_mode & 07777, mode_t(0700));
     const QString outside = QStringLiteral("/tmp/orla-outside-") + terminal;
     QFile::remove(outside);
-    QVERIFY(denied(su(terminal, QStringLiteral("echo x >") + outside)));
-    QVERIFY(denied(su(terminal, QStringLiteral("/usr/bin/mktemp -p /tmp"))));
-    // The session bus's entries below /tmp let the name be made, never written.
-    QCOMPARE(QFileInfo(outside).size(), 0);
-    QFile::remove(outside);
+    // Refused the name in /tmp, not the program.
+    for (const QString &command : QStringList{QStringLiteral("echo x >") + outside,
+                                              QStringLiteral("/usr/bin/mktemp -p /tmp"),
+                                              QStringLiteral("/usr/bin/dbus-daemon --session --fork --address=unix:dir=/tmp --print-address=1")}) {
+        const Run refused = su(terminal, command);
+        QVERIFY2(denied(refused) && refused.output.contains(QLatin1String("/tmp/")), qPrintable(command + QLatin1Char('\n') + refused.output));
+    }
+    QVERIFY(!QFileInfo::exists(outside));
+}
+
+// A document viewer whose start-up wrapper makes a scratch file with
+// mktemp on its way: confined with what its recordings gave, it shows its
+// window, nothing below /tmp granted.
+void ConfinementBusTest::recordedViewerRunsConfined()
+{
+    if (!QFile::exists(QStringLiteral("/usr/bin/xpdf"))) {
+        QSKIP("xpdf is not installed (scripts/install-deps.sh)");
+    }
+    // One empty page, as small as a document gets.
+    const QList<QByteArray> objects{"<< /Type /Catalog /Pages 2 0 R >>",
+                                    "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                    "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>"};
+    QByteArray pdf = "%PDF-1.4\n";
+    QByteArray xref = "xref\n0 4\n0000000000 65535 f \n";
+    for (int i = 0; i < objects.size(); ++i) {
+        xref += QByteArray::number(pdf.size()).rightJustified(10, '0') + " 00000 n \n";
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
+    }
+    const QByteArray start = QByteArray::number(pdf.size());
+    pdf += xref + "trailer\n<< /Size 4 /Root 1 0 R >>\nstartxref\n" + start + "\n%%EOF\n";
+    const QString document = home(terminal) + QStringLiteral("/page.pdf");
+    QFile file(document);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pdf) == pdf.size());
+    file.close();
+    QCOMPARE(run(QStringLiteral("chown"), {terminal, document}).code, 0);
+
+    const QString program = script(home(terminal) + QStringLiteral("/viewer"), windowOf("/usr/bin/xpdf", "page.pdf"), terminal);
+    QSet<ObjectRule> rules;
+    recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 ") + program, {QStringLiteral("Xpdf")}, &rules);
+    for (const ObjectRule &rule : qAsConst(rules)) {
+        QVERIFY2(!rule.filename().startsWith(QLatin1String("/tmp")), qPrintable(rule.filename()));
+    }
 }
 
 // A global recording of the same session gives what recording the
@@ -464,11 +530,9 @@ void ConfinementBusTest::globalRecordingGivesTheSameRules()
     QVERIFY(!application.isEmpty());
 
     const auto start = [](QVariantMap *reply, bool *started, bool *finished) {
-        KAuth::Action action(HelperConstants::globalTraceActionId);
-        action.setHelperId(HelperConstants::helperId);
-        action.setArguments({{QStringLiteral("enable"), true}});
-        action.setTimeout(180000);
-        KAuth::ExecuteJob *job = action.execute();
+        GlobalTraceActionsMap arguments{QString()};
+        arguments.enableGlobalRecordMode(true);
+        KAuth::ExecuteJob *job = Utils::helperAction(HelperConstants::globalTraceActionId, arguments, nullptr, 180000).execute();
         QObject::connect(job, &KAuth::ExecuteJob::newData, job, [started](const QVariantMap &data) {
             *started = *started || data.value(HelperConstants::globalModeEnableKey).toBool();
         });
@@ -487,8 +551,7 @@ void ConfinementBusTest::globalRecordingGivesTheSameRules()
     QVERIFY(!finished);
     // The session as the recorder runs it, its bus ended with it.
     const Run session = su(terminal,
-                           QStringLiteral("export DISPLAY=%1 && export $(/usr/bin/dbus-launch) && %2; kill $DBUS_SESSION_BUS_PID")
-                               .arg(qEnvironmentVariable("DISPLAY"), command));
+                           QStringLiteral("export DISPLAY=%1 && %2 && %3; kill $DBUS_SESSION_BUS_PID").arg(qEnvironmentVariable("DISPLAY"), sessionBus, command));
     QVERIFY2(session.code == 0, qPrintable(session.output));
     // The program's way to stop: the same action once more, killed at once.
     QVariantMap ignored;
@@ -603,8 +666,8 @@ void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStr
     QFile::remove(home(terminal) + QStringLiteral("/program.out"));
     const QString trace = home(terminal) + QStringLiteral("/refused.strace");
     const Run confined = su(terminal,
-                            QStringLiteral("export DISPLAY=%1 && /usr/bin/strace -f -qq -Z -o %2 /usr/bin/sh -c 'export $(/usr/bin/dbus-launch) && %3; kill $DBUS_SESSION_BUS_PID'")
-                                .arg(qEnvironmentVariable("DISPLAY"), trace, command));
+                            QStringLiteral("export DISPLAY=%1 && /usr/bin/strace -f -qq -Z -o %2 /usr/bin/sh -c '%3 && %4; kill $DBUS_SESSION_BUS_PID'")
+                                .arg(qEnvironmentVariable("DISPLAY"), trace, sessionBus, command));
     QFile out(home(terminal) + QStringLiteral("/program.out"));
     QVERIFY2(out.open(QIODevice::ReadOnly), qPrintable(confined.output));
     const QString output = QString::fromUtf8(out.readAll());

@@ -15,7 +15,9 @@
 #include "kiosktree.h"
 #include "landlockruleset.h"
 #include "protocol/enableactionsmap.h"
+#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
+#include "protocol/traceapplicationactionsmap.h"
 #include "scratchroot.h"
 #include "store/systemkiosk.h"
 #include "system/processtree.h"
@@ -307,10 +309,7 @@ void HostileUserBusTest::unconfinedPeersEndWhenEnforcingStarts()
     EnableActionsMap map{QString()};
     map.enableEnforce(true);
     map.enableAutoEnforce(true);
-    KAuth::Action action(HelperConstants::enableActionId);
-    action.setHelperId(HelperConstants::helperId);
-    action.setArguments(map);
-    KAuth::ExecuteJob *job = action.execute();
+    KAuth::ExecuteJob *job = Utils::helperAction(HelperConstants::enableActionId, map).execute();
     job->setAutoDelete(false);
     const bool enabled = job->exec();
     const QString failure = job->errorString();
@@ -341,14 +340,12 @@ void HostileUserBusTest::recordingLeavesNothingUnconfined()
     KioskTree::setSwitch(autoEnforce, true);
     const QString done = qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/recording-done");
     QFile::remove(done);
-    KAuth::Action action(HelperConstants::traceApplicationActionId);
-    action.setHelperId(HelperConstants::helperId);
-    action.setArguments({{QStringLiteral("commandKey"), QStringLiteral("while [ ! -e %1 ]; do sleep 0.1; done").arg(done)},
-                         {QStringLiteral("usernameKey"), victim},
-                         {QStringLiteral("displayKey"), qEnvironmentVariable("DISPLAY")},
-                         {QStringLiteral("xauthorytyPathKey"), qEnvironmentVariable("XAUTHORITY")}});
-    action.setTimeout(180000);
-    KAuth::ExecuteJob *job = action.execute();
+    TraceApplicationActionsMap arguments{QString()};
+    arguments.setCommand(QStringLiteral("while [ ! -e %1 ]; do sleep 0.1; done").arg(done));
+    arguments.setUsername(victim);
+    arguments.setDisplay(qEnvironmentVariable("DISPLAY"));
+    arguments.setXauthorytyPath(qEnvironmentVariable("XAUTHORITY"));
+    KAuth::ExecuteJob *job = Utils::helperAction(HelperConstants::traceApplicationActionId, arguments, nullptr, 180000).execute();
     job->setAutoDelete(false);
     QSignalSpy finished(job, &KJob::result);
     job->start();
