@@ -97,6 +97,54 @@
         <source>Restored the configuration from before %1</source>
         <translation>Восстановлена конфигурация, действовавшая до %1</translation>
     </message>
+    <message numerus="yes">
+        <source>%n user(s) renamed, enabled or disabled</source>
+        <translation>
+            <numerusform>%n пользователь переименован, включён или отключён</numerusform>
+            <numerusform>%n пользователя переименовано, включено или отключено</numerusform>
+            <numerusform>%n пользователей переименовано, включено или отключено</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n profile(s) renamed</source>
+        <translation>
+            <numerusform>%n профиль переименован</numerusform>
+            <numerusform>%n профиля переименовано</numerusform>
+            <numerusform>%n профилей переименовано</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n user profile(s) written</source>
+        <translation>
+            <numerusform>%n профиль пользователя записан</numerusform>
+            <numerusform>%n профиля пользователей записано</numerusform>
+            <numerusform>%n профилей пользователей записано</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n profile(s) written</source>
+        <translation>
+            <numerusform>%n профиль записан</numerusform>
+            <numerusform>%n профиля записано</numerusform>
+            <numerusform>%n профилей записано</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n user(s) removed</source>
+        <translation>
+            <numerusform>%n пользователь удалён</numerusform>
+            <numerusform>%n пользователя удалено</numerusform>
+            <numerusform>%n пользователей удалено</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n profile(s) removed</source>
+        <translation>
+            <numerusform>%n профиль удалён</numerusform>
+            <numerusform>%n профиля удалено</numerusform>
+            <numerusform>%n профилей удалено</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>KioskSnapshots</name>
@@ -371,45 +419,6 @@
     <message>
         <source>No such user in the user database</source>
         <translation>Такого пользователя нет в базе учётных записей</translation>
-    </message>
-</context>
-<context>
-    <name>UserWhitelist</name>
-    <message>
-        <source>The profile %1 does not exist: nothing of it is granted</source>
-        <translation>Профиля %1 не существует: из него ничего не разрешено</translation>
-    </message>
-    <message>
-        <source>%1 is no profile name: the include is left out</source>
-        <translation>%1 не является именем профиля: подключение пропущено</translation>
-    </message>
-    <message>
-        <source>The rule for %1 lacks a type, a mode or a target: left out</source>
-        <translation>В правиле для %1 не хватает типа, режима или цели: правило пропущено</translation>
-    </message>
-    <message>
-        <source>%1 is not an absolute path: left out</source>
-        <translation>%1 не является абсолютным путём: правило пропущено</translation>
-    </message>
-    <message>
-        <source>%1 matches more than %2 objects: only the first are granted</source>
-        <translation>Под %1 подходит больше %2 объектов: разрешены только первые из них</translation>
-    </message>
-    <message>
-        <source>%1 does not exist: left out</source>
-        <translation>%1 не существует: правило пропущено</translation>
-    </message>
-    <message>
-        <source>%1 does not exist and would be the user&apos;s own, which the rule does not allow: left out</source>
-        <translation>%1 не существует и принадлежал бы самому пользователю, а правило этого не разрешает: правило пропущено</translation>
-    </message>
-    <message>
-        <source>%1 does not exist, nor does the directory it would be created in: left out</source>
-        <translation>Не существует ни %1, ни каталога, в котором он был бы создан: правило пропущено</translation>
-    </message>
-    <message>
-        <source>%1 does not exist: its modes are granted below %2</source>
-        <translation>%1 не существует: режимы правила разрешены внутри %2</translation>
     </message>
 </context>
 <context>

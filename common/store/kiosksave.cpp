@@ -101,12 +101,12 @@ QString KioskSave::summary(const UpdateActionsMap &map)
             parts.append(QCoreApplication::translate("KioskSave", text, nullptr, count));
         }
     };
-    add(map.usersToRename().size(), "%n user(s) renamed, enabled or disabled");
-    add(map.profilesToRename().size(), "%n profile(s) renamed");
-    add(map.usersToUpdate().size(), "%n user profile(s) written");
-    add(map.profilesToUpdate().size(), "%n profile(s) written");
-    add(map.usersToRemove().size(), "%n user(s) removed");
-    add(map.profilesToRemove().size(), "%n profile(s) removed");
+    add(map.usersToRename().size(), QT_TRANSLATE_N_NOOP("KioskSave", "%n user(s) renamed, enabled or disabled"));
+    add(map.profilesToRename().size(), QT_TRANSLATE_N_NOOP("KioskSave", "%n profile(s) renamed"));
+    add(map.usersToUpdate().size(), QT_TRANSLATE_N_NOOP("KioskSave", "%n user profile(s) written"));
+    add(map.profilesToUpdate().size(), QT_TRANSLATE_N_NOOP("KioskSave", "%n profile(s) written"));
+    add(map.usersToRemove().size(), QT_TRANSLATE_N_NOOP("KioskSave", "%n user(s) removed"));
+    add(map.profilesToRemove().size(), QT_TRANSLATE_N_NOOP("KioskSave", "%n profile(s) removed"));
     return parts.join(QStringLiteral(", "));
 }
 
