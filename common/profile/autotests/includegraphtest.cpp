@@ -59,16 +59,7 @@ class IncludeGraphTest : public QObject
 private Q_SLOTS:
     void containts_data()
     {
-        QTest::addColumn<QString>("graph");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("path");
-        QTest::addColumn<QStringList>("chain");
-
-        // The graph as Graph spells it, the profile asked, the name asked
-        // for, the path it is given and the chain expected; lists of names
-        // separated by spaces.
-        const char *const rows[][6] = {
+        addChainRows({
             {"two steps", "A:B;B:C;C:", "A", "C", "", "A B"},
             {"own name off every cycle", "A:B;B:C;C:", "A", "A", "", ""},
             {"own name on a cycle", "A:B;B:C;C:A", "B", "B", "", "B C A"},
@@ -81,10 +72,7 @@ private Q_SLOTS:
             {"unknown include skipped", "A:X B;B:C", "A", "C", "", "A B"},
             {"name nobody includes", "A:B;B:C;C:A", "A", "Z", "", ""},
             {"path is prepended", "A:B;B:C;C:", "B", "C", "X Y", "X Y B"},
-        };
-        for (const auto &row : rows) {
-            QTest::newRow(row[0]) << row[1] << row[2] << row[3] << names(row[4]) << names(row[5]);
-        }
+        });
     }
 
     void containts()

@@ -15,8 +15,10 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <QVector>
 
+#include <array>
 #include <list>
 
 namespace IncludeTesting
@@ -100,6 +102,22 @@ inline QStringList plainContaints(const ProfileFile &profile, const QString &nam
 inline QStringList names(const char *words)
 {
     return QString::fromLatin1(words).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// A table of chain questions: its name, the graph as Graph spells it, the
+// profile asked, the name asked for, the path it is given and the chain
+// expected; lists of names separated by spaces.
+using ChainRow = std::array<const char *, 6>;
+inline void addChainRows(std::initializer_list<ChainRow> rows)
+{
+    QTest::addColumn<QString>("graph");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("path");
+    QTest::addColumn<QStringList>("chain");
+    for (const ChainRow &row : rows) {
+        QTest::newRow(row[0]) << row[1] << row[2] << row[3] << names(row[4]) << names(row[5]);
+    }
 }
 
 // Each profile of the chain includes the next, and the last includes the name.

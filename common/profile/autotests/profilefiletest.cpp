@@ -22,60 +22,26 @@ class ProfileFileTest : public QObject
 private Q_SLOTS:
     void containts_data()
     {
-        QTest::addColumn<QString>("graph");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("path");
-        QTest::addColumn<QStringList>("chain");
-
-        const QString chain = QStringLiteral("A:B;B:C;C:");
-        QTest::newRow("two steps") << chain << "A"
-                                   << "C" << QStringList() << names("A B");
-        QTest::newRow("direct") << chain << "A"
-                                << "B" << QStringList() << names("A");
-        QTest::newRow("backwards") << chain << "C"
-                                   << "A" << QStringList() << QStringList();
-        QTest::newRow("not itself") << chain << "A"
-                                    << "A" << QStringList() << QStringList();
-        QTest::newRow("path is prepended") << chain << "B"
-                                           << "C" << names("X Y") << names("X Y B");
-        QTest::newRow("path cuts the way") << chain << "A"
-                                           << "C" << names("B") << QStringList();
-        QTest::newRow("path does not hide a direct include") << chain << "A"
-                                                             << "B" << names("B") << names("B A");
-        QTest::newRow("self include") << "A:A"
-                                      << "A"
-                                      << "A" << QStringList() << names("A");
-        QTest::newRow("two cycle from A") << "A:B;B:A"
-                                          << "A"
-                                          << "A" << QStringList() << names("A B");
-        QTest::newRow("two cycle from B") << "A:B;B:A"
-                                          << "B"
-                                          << "B" << QStringList() << names("B A");
-        QTest::newRow("unknown include skipped") << "A:X"
-                                                 << "A"
-                                                 << "Y" << QStringList() << QStringList();
-        QTest::newRow("unknown include found directly") << "A:X"
-                                                        << "A"
-                                                        << "X" << QStringList() << names("A");
-        QTest::newRow("cycle below ends") << "A:B;B:C;C:B"
-                                          << "A"
-                                          << "Z" << QStringList() << QStringList();
-        QTest::newRow("cycle below found") << "A:B;B:C;C:B"
-                                           << "A"
-                                           << "B" << QStringList() << names("A");
-        QTest::newRow("cycle not through start") << "A:B;B:C;C:B"
-                                                 << "B"
-                                                 << "B" << QStringList() << names("B C");
-        QTest::newRow("names are case sensitive") << "A:b;b:C;B:D"
-                                                  << "A"
-                                                  << "D" << QStringList() << QStringList();
-        QTest::newRow("long way round") << "A:B;B:C;C:D;D:E;E:F"
-                                        << "A"
-                                        << "F" << QStringList() << names("A B C D E");
-        QTest::newRow("empty graph") << "A:"
-                                     << "A"
-                                     << "B" << QStringList() << QStringList();
+        addChainRows({
+            {"two steps", "A:B;B:C;C:", "A", "C", "", "A B"},
+            {"direct", "A:B;B:C;C:", "A", "B", "", "A"},
+            {"backwards", "A:B;B:C;C:", "C", "A", "", ""},
+            {"not itself", "A:B;B:C;C:", "A", "A", "", ""},
+            {"path is prepended", "A:B;B:C;C:", "B", "C", "X Y", "X Y B"},
+            {"path cuts the way", "A:B;B:C;C:", "A", "C", "B", ""},
+            {"path does not hide a direct include", "A:B;B:C;C:", "A", "B", "B", "B A"},
+            {"self include", "A:A", "A", "A", "", "A"},
+            {"two cycle from A", "A:B;B:A", "A", "A", "", "A B"},
+            {"two cycle from B", "A:B;B:A", "B", "B", "", "B A"},
+            {"unknown include skipped", "A:X", "A", "Y", "", ""},
+            {"unknown include found directly", "A:X", "A", "X", "", "A"},
+            {"cycle below ends", "A:B;B:C;C:B", "A", "Z", "", ""},
+            {"cycle below found", "A:B;B:C;C:B", "A", "B", "", "A"},
+            {"cycle not through start", "A:B;B:C;C:B", "B", "B", "", "B C"},
+            {"names are case sensitive", "A:b;b:C;B:D", "A", "D", "", ""},
+            {"long way round", "A:B;B:C;C:D;D:E;E:F", "A", "F", "", "A B C D E"},
+            {"empty graph", "A:", "A", "B", "", ""},
+        });
     }
 
     void containts()
