@@ -58,45 +58,30 @@ Outcome execute(const QString &id, const QVariantMap &arguments, int watchdogMs,
 }
 
 Running::Running(const QString &id, const QVariantMap &arguments, int timeoutMs)
-    : m_job(makeJob(id, arguments, timeoutMs, &m_outcome, &m_finished))
+    : job(makeJob(id, arguments, timeoutMs, &outcome, &finished))
 {
-    m_job->start();
+    job->start();
 }
 
 Running::~Running() = default;
-
-KAuth::ExecuteJob *Running::job() const
-{
-    return m_job.get();
-}
-
-const Outcome &Running::outcome() const
-{
-    return m_outcome;
-}
-
-bool Running::finished() const
-{
-    return m_finished;
-}
 
 Outcome Running::finish(int boundMs)
 {
     QEventLoop loop;
     QTimer::singleShot(boundMs, &loop, &QEventLoop::quit);
-    QObject::connect(m_job.get(), &KJob::finished, &loop, &QEventLoop::quit);
-    if (!m_finished) {
+    QObject::connect(job.get(), &KJob::finished, &loop, &QEventLoop::quit);
+    if (!finished) {
         loop.exec();
     }
-    if (!m_finished) {
-        m_outcome.text = QStringLiteral("the helper did not answer within %1 ms").arg(boundMs);
-        return m_outcome;
+    if (!finished) {
+        outcome.text = QStringLiteral("the helper did not answer within %1 ms").arg(boundMs);
+        return outcome;
     }
-    const int error = m_job->error();
-    m_outcome.kind = error == 0 ? Outcome::Success : error == KAuth::ActionReply::AuthorizationDeniedError ? Outcome::Refused : Outcome::Failure;
-    m_outcome.code = error;
-    m_outcome.text = m_job->errorString();
-    m_outcome.data = m_job->data();
-    return m_outcome;
+    const int error = job->error();
+    outcome.kind = error == 0 ? Outcome::Success : error == KAuth::ActionReply::AuthorizationDeniedError ? Outcome::Refused : Outcome::Failure;
+    outcome.code = error;
+    outcome.text = job->errorString();
+    outcome.data = job->data();
+    return outcome;
 }
 }

@@ -50,25 +50,18 @@ enum class Wait {
 Outcome execute(const QString &id, const QVariantMap &arguments, int watchdogMs = -1, Wait wait = Wait::Bounded);
 
 /** An action started and left running, for a test that acts while it runs. */
-class Running
-{
-public:
+struct Running {
     Running(const QString &id, const QVariantMap &arguments, int timeoutMs = HelperConstants::actionTimeoutMs);
     ~Running();
     Running(const Running &) = delete;
     Running &operator=(const Running &) = delete;
-
-    KAuth::ExecuteJob *job() const;
-    /** What came so far. */
-    const Outcome &outcome() const;
-    bool finished() const;
     /** Waits at most @p boundMs for the reply; Unanswered when none came. */
     Outcome finish(int boundMs);
 
-private:
-    std::unique_ptr<KAuth::ExecuteJob> m_job;
-    Outcome m_outcome;
-    bool m_finished = false;
+    /** What came so far. */
+    Outcome outcome;
+    bool finished = false;
+    const std::unique_ptr<KAuth::ExecuteJob> job;
 };
 }
 

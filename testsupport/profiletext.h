@@ -15,7 +15,8 @@ namespace ProfileText
 {
 /** An include line for each of @p includes, then @p rules read rules for @p targets on files of application @p app. */
 QString text(const QStringList &includes, int app, int rules, const QString &targets = QStringLiteral("uo"));
-/** p00000, p00001 and so on: profiles of realistic size, two includes and thirty rules, about 1.3 kB each; ten thousand of them still go to the helper in one update. */
+/** p00000, p00001 and so on: profiles of realistic size, two includes and thirty rules, about 1.3 kB each; ten thousand of them still go to the helper in one
+ * update. */
 QMap<QString, QString> many(int count);
 }
 

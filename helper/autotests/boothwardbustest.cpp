@@ -33,6 +33,7 @@
 #include <QDBusReply>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -72,14 +73,11 @@ QList<SnapshotsActionsMap::Entry> snapshots(const QString &restore = QString())
     return SnapshotsActionsMap::entriesFromReply(outcome.data);
 }
 
-QString helperName()
-{
-    return HelperConstants::helperId;
-}
+const QString helperName = HelperConstants::helperId;
 
 qint64 helperPid()
 {
-    const QDBusReply<uint> pid = QDBusConnection::systemBus().interface()->servicePid(helperName());
+    const QDBusReply<uint> pid = QDBusConnection::systemBus().interface()->servicePid(helperName);
     return pid.isValid() ? pid.value() : 0;
 }
 
@@ -91,7 +89,7 @@ void endHelper()
         ::kill(static_cast<pid_t>(pid), SIGCONT);
         ::kill(static_cast<pid_t>(pid), SIGKILL);
     }
-    QTRY_VERIFY_WITH_TIMEOUT(!QDBusConnection::systemBus().interface()->isServiceRegistered(helperName()), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!QDBusConnection::systemBus().interface()->isServiceRegistered(helperName), 10000);
 }
 
 // A save writes its new texts out of sight first; the first of them shows it is at work.
@@ -100,32 +98,16 @@ bool saveUnderWay()
     return !QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).isEmpty(QDir::Files | QDir::Hidden);
 }
 
-// Sets the immutable attribute of a file or directory for as long as it lives.
-class Immutable
+// The test client run as @p user, its errors on ours.
+void startClient(QProcess &client,
+                 const QStringList &arguments,
+                 const QString &user = QStringLiteral("nobody"),
+                 const QString &group = QStringLiteral("nogroup"))
 {
-public:
-    explicit Immutable(const QString &path)
-        : m_path(path)
-    {
-        m_set = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), m_path}) == 0;
-    }
-    ~Immutable()
-    {
-        if (m_set) {
-            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
-        }
-    }
-    Immutable(const Immutable &) = delete;
-    Immutable &operator=(const Immutable &) = delete;
-    bool isSet() const
-    {
-        return m_set;
-    }
-
-private:
-    QString m_path;
-    bool m_set = false;
-};
+    client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const QStringList account = {QStringLiteral("--reuid=") + user, QStringLiteral("--regid=") + group, QStringLiteral("--clear-groups")};
+    client.start(QStringLiteral("setpriv"), account + QStringList{QStringLiteral(KAUTHCLIENT_PATH)} + arguments);
+}
 
 // Every profile replaced, each first written as "old <name>": a save that takes a while.
 QMap<QString, QString> oldProfiles()
@@ -433,8 +415,10 @@ void BoothwardBusTest::failingFourthStepChangesNothing()
     QVERIFY(QDir().mkpath(disabledDir));
     // Not even root may add an entry to an immutable directory: the fourth
     // rename, into it, fails only once the first three are done.
-    const Immutable frozen(disabledDir);
-    QVERIFY(frozen.isSet());
+    QCOMPARE(QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), disabledDir}), 0);
+    const auto thaw = qScopeGuard([&disabledDir] {
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), disabledDir});
+    });
     const Snapshot before = snapshot();
 
     // The helper must hand on the failure's own sentence: the same failure here gives it.
@@ -498,7 +482,9 @@ void BoothwardBusTest::killedSaveLeavesOneWholeTree()
     const QString first = systemProfile(profiles.firstKey());
     bool killed = false;
     const auto due = [&] {
-        return moment == 0 ? QFileInfo::exists(journal) : moment == 1 ? TestFiles::read(journal).endsWith("prepared\n") : !TestFiles::read(first).startsWith("old ");
+        return moment == 0 ? QFileInfo::exists(journal)
+            : moment == 1  ? TestFiles::read(journal).endsWith("prepared\n")
+                           : !TestFiles::read(first).startsWith("old ");
     };
     QCOMPARE(interruptedUpdate(big, pid, SIGKILL, due, 20000, &killed).kind, Outcome::Failure);
     QVERIFY2(killed, "the helper finished before it could be killed");
@@ -611,14 +597,7 @@ void BoothwardBusTest::unprivilegedClients()
     KioskTree::write(autoEnforce, "0\n");
     const auto runAs = [](const QString &user, const QString &group) {
         QProcess client;
-        client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        client.start(QStringLiteral("setpriv"),
-                     {QStringLiteral("--reuid=") + user,
-                      QStringLiteral("--regid=") + group,
-                      QStringLiteral("--clear-groups"),
-                      QStringLiteral(KAUTHCLIENT_PATH),
-                      QStringLiteral("enable"),
-                      QStringLiteral("autoEnforce=true")});
+        startClient(client, {QStringLiteral("enable"), QStringLiteral("autoEnforce=true")}, user, group);
         client.waitForFinished(60000);
         // The result line, after the progress lines of an action that ran.
         const QStringList lines = QString::fromUtf8(client.readAllStandardOutput()).split(QLatin1Char('\n'));
@@ -647,16 +626,7 @@ void BoothwardBusTest::unknownActionLeavesNoHelperWedged()
     // client: KAuth would wait for ever for polkit's answer to it.
     endHelper();
     QProcess caller;
-    caller.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    caller.start(QStringLiteral("setpriv"),
-                 {QStringLiteral("--reuid=nobody"),
-                  QStringLiteral("--regid=nogroup"),
-                  QStringLiteral("--clear-groups"),
-                  QStringLiteral(KAUTHCLIENT_PATH),
-                  QStringLiteral("--direct"),
-                  QStringLiteral("--timeout"),
-                  QStringLiteral("30000"),
-                  helperName() + QStringLiteral(".nosuchaction")});
+    startClient(caller, {QStringLiteral("--direct"), QStringLiteral("--timeout"), QStringLiteral("30000"), helperName + QStringLiteral(".nosuchaction")});
     // It is answered at once, and the same helper serves the next caller.
     QVERIFY(caller.waitForFinished(10000));
     QCOMPARE(QString::fromUtf8(caller.readAllStandardOutput()), QStringLiteral("answered\n"));
@@ -680,18 +650,9 @@ void BoothwardBusTest::hostileCallersNeverDelayASave()
     sender.setInterval(150);
     connect(&sender, &QTimer::timeout, this, [&]() {
         auto *process = new QProcess(this);
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        const QString action = sent % 3 == 2 ? helperName() + QStringLiteral(".nosuchaction") : sent % 3 == 1 ? enableId : updateId;
-        process->start(QStringLiteral("setpriv"),
-                       {QStringLiteral("--reuid=nobody"),
-                        QStringLiteral("--regid=nogroup"),
-                        QStringLiteral("--clear-groups"),
-                        QStringLiteral(KAUTHCLIENT_PATH),
-                        QStringLiteral("--direct"),
-                        QStringLiteral("--timeout"),
-                        QStringLiteral("1"),
-                        action,
-                        QStringLiteral("profilesToRemove=[\"office\"]")});
+        const QString action = sent % 3 == 2 ? helperName + QStringLiteral(".nosuchaction") : sent % 3 == 1 ? enableId : updateId;
+        startClient(*process,
+                    {QStringLiteral("--direct"), QStringLiteral("--timeout"), QStringLiteral("1"), action, QStringLiteral("profilesToRemove=[\"office\"]")});
         hostile.append(process);
         ++sent;
     });
@@ -892,8 +853,8 @@ void BoothwardBusTest::requestDuringASaveIsServedAfterIt()
     QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::autoEnforceFile)), QByteArray("1\n"));
 
     // The long update went on to its end first.
-    QVERIFY(longJob.finished());
-    QCOMPARE(longJob.job()->error(), 0);
+    QVERIFY(longJob.finished);
+    QCOMPARE(longJob.job->error(), 0);
     QCOMPARE(QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).entryList(QDir::Files).size(), 10000);
 }
 

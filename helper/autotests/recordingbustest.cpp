@@ -49,7 +49,7 @@ Outcome execute(const QString &id, const QVariantMap &arguments, const std::func
 {
     HelperRun::Running running(id, arguments, waitMs);
     if (whileRunning) {
-        whileRunning(running.job());
+        whileRunning(running.job.get());
     }
     return running.finish(waitMs);
 }
@@ -74,7 +74,7 @@ void createAccount(const QString &name, const QString &profile)
 // killed at once; the reply reaches the job that started the recording.
 void stopGlobalRecording()
 {
-    HelperRun::Running(globalId, {{QStringLiteral("enable"), true}}, waitMs).job()->kill();
+    HelperRun::Running(globalId, {{QStringLiteral("enable"), true}}, waitMs).job->kill();
 }
 
 bool waitFor(const std::function<bool()> &condition, int ms = 60000)
@@ -330,8 +330,8 @@ void RecordingBusTest::globalRecordingOfTwoUsers()
     const Traces before = traces();
 
     HelperRun::Running job(globalId, {{QStringLiteral("enable"), true}}, waitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome().progress.isEmpty(), 60000);
-    QCOMPARE(job.outcome().progress.first().value(HelperConstants::globalModeEnableKey), QVariant(true));
+    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome.progress.isEmpty(), 60000);
+    QCOMPARE(job.outcome.progress.first().value(HelperConstants::globalModeEnableKey), QVariant(true));
     QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("1\n"));
 
     QCOMPARE(AccountCommand::su(QStringLiteral("kioskone"), QStringLiteral("cat /etc/hostname")).code, 0);
@@ -486,7 +486,7 @@ void RecordingBusTest::killedHelperIsCleanedUpAfter()
 {
     const Traces before = traces();
     HelperRun::Running job(traceId, traceArguments(QStringLiteral("sleep 120")), waitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome().progress.isEmpty(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome.progress.isEmpty(), 60000);
     QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("1\n"));
     killHelper();
     const Outcome first = job.finish(waitMs);
@@ -502,7 +502,7 @@ void RecordingBusTest::killedRecordingIsUndoneAtHelperStart()
 {
     const Traces before = traces();
     HelperRun::Running job(traceId, traceArguments(QStringLiteral("sleep 300 & sleep 300")), waitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome().progress.isEmpty(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome.progress.isEmpty(), 60000);
     const QStringList temporary = traces().temporaryAccounts.filter(QRegularExpression(QStringLiteral("^temp_user_")));
     QCOMPARE(temporary.size(), 1);
     const auto uid = static_cast<uid_t>(User(temporary.first()).getUid());
@@ -521,7 +521,8 @@ void RecordingBusTest::killedRecordingIsUndoneAtHelperStart()
     const QString dmesg = QFileInfo(QString::fromUtf8(SystemPaths::dmesgProgram)).canonicalFilePath();
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &pid : pids) {
-        QVERIFY2(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() != dmesg, qPrintable(command(QStringLiteral("ps"), {QStringLiteral("-fp"), pid})));
+        QVERIFY2(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() != dmesg,
+                 qPrintable(command(QStringLiteral("ps"), {QStringLiteral("-fp"), pid})));
     }
 }
 
@@ -532,9 +533,9 @@ Outcome globalRecording(const std::function<void()> &work)
 {
     HelperRun::Running job(globalId, {{QStringLiteral("enable"), true}}, waitMs);
     if (!waitFor([&job] {
-            return !job.outcome().progress.isEmpty() || job.finished();
+            return !job.outcome.progress.isEmpty() || job.finished;
         })) {
-        return job.outcome();
+        return job.outcome;
     }
     work();
     stopGlobalRecording();
@@ -561,7 +562,8 @@ void RecordingBusTest::recordedWildcardStaysLiteral()
     const QString own = box(QStringLiteral("star"), QStringLiteral("kioskstar"));
 
     const Outcome result = globalRecording([&] {
-        QVERIFY(AccountCommand::su(QStringLiteral("kioskstar"), QStringLiteral("mkdir '%1/*' && touch '%1/*/newfile' && cat %2 %3 >/dev/null && sleep 0.3").arg(own, granted, sentinel)).code == 0);
+        const QString work = QStringLiteral("mkdir '%1/*' && touch '%1/*/newfile' && cat %2 %3 >/dev/null && sleep 0.3").arg(own, granted, sentinel);
+        QCOMPARE(AccountCommand::su(QStringLiteral("kioskstar"), work).code, 0);
     });
     QVERIFY2(result.kind == Outcome::Success, qPrintable(result.text));
     const QString text = result.data.value(HelperConstants::globalRecordDataKey).toMap().value(QStringLiteral("kioskstar")).toString();
@@ -637,7 +639,7 @@ void RecordingBusTest::killedHelperPutsTheCookieBack()
     QVERIFY(run(QStringLiteral("chown"), {QStringLiteral("kioskcookie"), cookie}));
 
     HelperRun::Running job(traceId, traceArguments(QStringLiteral("sleep 120"), QStringLiteral("kioskcookie")), waitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome().progress.isEmpty(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome.progress.isEmpty(), 60000);
     QVERIFY(TestFiles::read(cookie) != "its own\n");
     killHelper();
     job.finish(waitMs);
@@ -686,7 +688,7 @@ void RecordingBusTest::othersCannotStopARecording()
     // recording's own caller ends it.
     const Traces before = traces();
     HelperRun::Running job(traceId, traceArguments(QStringLiteral("sleep 4")), waitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome().progress.isEmpty(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome.progress.isEmpty(), 60000);
     QElapsedTimer running;
     running.start();
     QVERIFY(run(QStringLiteral("setpriv"),

@@ -278,10 +278,7 @@ private Q_SLOTS:
         QRandomGenerator random(4712);
         int cycles = 0;
         int questions = 0;
-        for (int round = 0; round < 40; ++round) {
-            const int count = 70 + random.bounded(130);
-            Graph g;
-            const QVector<ProfileFile *> byIndex = addRandomTree(g, count, 8, 30, random);
+        forRandomTrees(random, 40, 8, 30, [&](const Graph &g, const QVector<ProfileFile *> &byIndex) {
             const IncludeGraph includes(g.files);
             for (const ProfileFile *profile : qAsConst(byIndex)) {
                 const QStringList expected = plainContaints(*profile, profile->name(), g.files, {});
@@ -294,7 +291,7 @@ private Q_SLOTS:
                 ++questions;
                 cycles += expected.isEmpty() ? 0 : 1;
             }
-        }
+        });
         QVERIFY(cycles > questions / 10);
         QVERIFY(cycles < questions * 9 / 10);
     }

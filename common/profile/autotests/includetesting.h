@@ -238,6 +238,17 @@ inline QVector<ProfileFile *> addRandomTree(Graph &g, int count, int backUpOneIn
     return byIndex;
 }
 
+// @p rounds such trees of 70 to 199 profiles, each handed to @p test.
+template<typename Test>
+void forRandomTrees(QRandomGenerator &random, int rounds, int backUpOneIn, int sharedOneIn, Test test)
+{
+    for (int round = 0; round < rounds; ++round) {
+        Graph g;
+        const int count = 70 + random.bounded(130);
+        test(g, addRandomTree(g, count, backUpOneIn, sharedOneIn, random));
+    }
+}
+
 // Levels of diamonds: X0 includes Y0a and Y0b, both include X1, and so on;
 // the last X includes "bottom". Every path through it is a different way to
 // the bottom. Returns the X profiles, top first.

@@ -141,10 +141,8 @@ private Q_SLOTS:
         QRandomGenerator random(4711);
         int chains = 0;
         int empty = 0;
-        for (int round = 0; round < 200; ++round) {
-            const int count = 70 + random.bounded(130);
-            Graph g;
-            const QVector<ProfileFile *> byIndex = addRandomTree(g, count, 6, 0, random);
+        forRandomTrees(random, 200, 6, 0, [&](const Graph &g, const QVector<ProfileFile *> &byIndex) {
+            const int count = byIndex.size();
             for (int question = 0; question < 10; ++question) {
                 const ProfileFile &start = *byIndex.at(random.bounded(random.bounded(2) ? 3 : count));
                 QString name;
@@ -164,7 +162,7 @@ private Q_SLOTS:
                 QCOMPARE(start.containts(name, g.files, path), expected);
                 (expected.isEmpty() ? empty : chains)++;
             }
-        }
+        });
         QVERIFY(chains > 300);
         QVERIFY(empty > 300);
     }
