@@ -22,26 +22,7 @@ class ProfileFileTest : public QObject
 private Q_SLOTS:
     void containts_data()
     {
-        addChainRows({
-            {"two steps", "A:B;B:C;C:", "A", "C", "", "A B"},
-            {"direct", "A:B;B:C;C:", "A", "B", "", "A"},
-            {"backwards", "A:B;B:C;C:", "C", "A", "", ""},
-            {"not itself", "A:B;B:C;C:", "A", "A", "", ""},
-            {"path is prepended", "A:B;B:C;C:", "B", "C", "X Y", "X Y B"},
-            {"path cuts the way", "A:B;B:C;C:", "A", "C", "B", ""},
-            {"path does not hide a direct include", "A:B;B:C;C:", "A", "B", "B", "B A"},
-            {"self include", "A:A", "A", "A", "", "A"},
-            {"two cycle from A", "A:B;B:A", "A", "A", "", "A B"},
-            {"two cycle from B", "A:B;B:A", "B", "B", "", "B A"},
-            {"unknown include skipped", "A:X", "A", "Y", "", ""},
-            {"unknown include found directly", "A:X", "A", "X", "", "A"},
-            {"cycle below ends", "A:B;B:C;C:B", "A", "Z", "", ""},
-            {"cycle below found", "A:B;B:C;C:B", "A", "B", "", "A"},
-            {"cycle not through start", "A:B;B:C;C:B", "B", "B", "", "B C"},
-            {"names are case sensitive", "A:b;b:C;B:D", "A", "D", "", ""},
-            {"long way round", "A:B;B:C;C:D;D:E;E:F", "A", "F", "", "A B C D E"},
-            {"empty graph", "A:", "A", "B", "", ""},
-        });
+        addChainRows();
     }
 
     void containts()
