@@ -42,6 +42,15 @@ using HelperRun::Outcome;
 namespace
 {
 const QString traceId = HelperConstants::traceApplicationActionId;
+// setpriv's arguments that run a command as nobody, a local account without rights.
+const QStringList asNobody = {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups")};
+// dbus-send's arguments of a raw stop of the recording, as any caller may send one (see fakekauthbus.h).
+const QStringList rawStop = {QStringLiteral("--system"),
+                             QStringLiteral("--print-reply"),
+                             QStringLiteral("--dest=") + QString(HelperConstants::helperId),
+                             QStringLiteral("/"),
+                             QStringLiteral("org.kde.kf5auth.stopAction"),
+                             QStringLiteral("string:") + traceId};
 const QString globalId = HelperConstants::globalTraceActionId;
 constexpr int waitMs = 180000;
 
@@ -666,16 +675,9 @@ void RecordingBusTest::failedGlobalStart()
 void RecordingBusTest::staleStopRequest()
 {
     // A stop sent while nothing runs, by a caller without an action of its
-    // own, must not cut the next recording off. KAuth has no public route
-    // for such a stop (see fakekauthbus.h).
+    // own, must not cut the next recording off.
     QVERIFY(execute(traceId, traceArguments(QString())).kind == Outcome::Success);
-    QVERIFY(run(QStringLiteral("dbus-send"),
-                {QStringLiteral("--system"),
-                 QStringLiteral("--print-reply"),
-                 QStringLiteral("--dest=") + QString(HelperConstants::helperId),
-                 QStringLiteral("/"),
-                 QStringLiteral("org.kde.kf5auth.stopAction"),
-                 QStringLiteral("string:") + traceId}));
+    QVERIFY(run(QStringLiteral("dbus-send"), rawStop));
     const Traces before = traces();
     const Outcome next = execute(traceId, traceArguments(QStringLiteral("true")));
     QVERIFY2(next.kind == Outcome::Success, qPrintable(next.text));
@@ -691,17 +693,7 @@ void RecordingBusTest::othersCannotStopARecording()
     QTRY_VERIFY_WITH_TIMEOUT(!job.outcome.progress.isEmpty(), 60000);
     QElapsedTimer running;
     running.start();
-    QVERIFY(run(QStringLiteral("setpriv"),
-                {QStringLiteral("--reuid=nobody"),
-                 QStringLiteral("--regid=nogroup"),
-                 QStringLiteral("--clear-groups"),
-                 QStringLiteral("dbus-send"),
-                 QStringLiteral("--system"),
-                 QStringLiteral("--print-reply"),
-                 QStringLiteral("--dest=") + QString(HelperConstants::helperId),
-                 QStringLiteral("/"),
-                 QStringLiteral("org.kde.kf5auth.stopAction"),
-                 QStringLiteral("string:") + traceId}));
+    QVERIFY(run(QStringLiteral("setpriv"), asNobody + QStringList{QStringLiteral("dbus-send")} + rawStop));
     const Outcome result = job.finish(waitMs);
     QVERIFY2(result.kind == Outcome::Success, qPrintable(result.text));
     // The application ran its four seconds: a stop ends it within one.
@@ -717,10 +709,7 @@ void RecordingBusTest::unprivilegedClients()
     for (const QStringList &request : requests) {
         QProcess client;
         client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        client.start(
-            QStringLiteral("setpriv"),
-            QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"), QStringLiteral(KAUTHCLIENT_PATH)}
-                + request);
+        client.start(QStringLiteral("setpriv"), asNobody + QStringList{QStringLiteral(KAUTHCLIENT_PATH)} + request);
         QVERIFY(client.waitForFinished(60000));
         QCOMPARE(QString::fromUtf8(client.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0), QStringLiteral("refused"));
     }
