@@ -29,7 +29,7 @@ namespace HelperRun
 struct Outcome {
     enum Kind { Success, Refused, Failure, Unanswered };
     Kind kind = Unanswered;
-    /** KAuth's error code; 0 unless a failure. */
+    /** KAuth's error code; 0 on success. */
     int code = 0;
     QString text;
     QVariantMap data;
