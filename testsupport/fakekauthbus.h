@@ -20,6 +20,13 @@
  * Stands in for the helper on a private bus: it answers KAuth's calls the
  * way a helper does, with the reply it is told to give, or not at all. The
  * client side under test is KAuth's own.
+ *
+ * KAuth's messages between client and helper (performAction, stopAction and
+ * the remoteSignal steps, on org.kde.kf5auth at "/") have no public API: no
+ * class of KAuth's stands in for a helper, nor sends a stop for an action the
+ * caller did not start. This stand-in, and the bus tests that play a hostile
+ * caller with such a raw stop, speak those messages themselves; the tests
+ * use no KAuth private property or proxy object otherwise.
  */
 class FakeKAuthHelper : public QDBusVirtualObject
 {

@@ -16,6 +16,7 @@
 //   testbus/run-with-system-bus.sh --config BUILD/testbus/bus -- BUILD/bin/helperbenchmark
 
 #include "benchmarkoptions.h"
+#include "profiletext.h"
 #include "scratchroot.h"
 #include "table.h"
 #include "timing.h"
@@ -43,31 +44,12 @@
 
 namespace
 {
-// A profile of realistic size: two includes and forty object rules, about 1.4 kB.
-QString profileText(int number)
-{
-    QString text = QStringLiteral("@include base-session\n@include fonts\n");
-    for (int i = 0; i < 40; ++i) {
-        text += QStringLiteral("+file r u: /usr/share/app%1/data/file%2\n").arg(number).arg(i);
-    }
-    return text;
-}
-
 // The figures are only worth something for profiles the store reads as such.
 // Every line is a rule or an include of the text format, none an invalid line.
 bool isOurFormat(const QString &text, int includes)
 {
     const ProfileData data = ProfileParser::parseText(text).data();
     return data.isValid() && data.includes().size() == includes && data.objectRules().size() == text.count(QLatin1Char('\n')) - includes;
-}
-
-QMap<QString, QString> profiles(int count)
-{
-    QMap<QString, QString> map;
-    for (int i = 0; i < count; ++i) {
-        map.insert(QStringLiteral("bench%1").arg(i, 6, 10, QLatin1Char('0')), profileText(i));
-    }
-    return map;
 }
 
 // One profile of @p mebibytes of rules; on the wire twice as much (UTF-16).
@@ -191,7 +173,7 @@ int measure(const QList<int> &sizes, int bigMebibytes)
                        {QStringLiteral("per-file safe"), 14}});
     const SystemKiosk kiosk;
     for (const int count : sizes) {
-        if (!measureUpdate(table, QString::number(count), profiles(count), kiosk)) {
+        if (!measureUpdate(table, QString::number(count), ProfileText::many(count), kiosk)) {
             return 1;
         }
     }
@@ -293,7 +275,7 @@ int main(int argc, char **argv)
     if (!parser.parse(app)) {
         return 2;
     }
-    if (!isOurFormat(profileText(0), 2) || !isOurFormat(bigProfile(1).first(), 0)) {
+    if (!isOurFormat(ProfileText::many(1).first(), 2) || !isOurFormat(bigProfile(1).first(), 0)) {
         std::fprintf(stderr, "helperbenchmark: the generated profiles are not in the profile text format\n");
         return 1;
     }

@@ -23,12 +23,8 @@ private Q_SLOTS:
     void locale();
     void profileNames_data();
     void profileNames();
-    void updateArguments_data();
-    void updateArguments();
-    void enableArguments_data();
-    void enableArguments();
-    void snapshotsArguments_data();
-    void snapshotsArguments();
+    void arguments_data();
+    void arguments();
     void errorQuotesNamePrintably();
     void everyKeyTheProgramSendsIsKnown();
 };
@@ -116,10 +112,15 @@ QVariantMap environment(const QVariant &lang)
 {
     return {{QStringLiteral("LANG"), lang}};
 }
+
+constexpr int Update = 0;
+constexpr int Enable = 1;
+constexpr int Snapshots = 2;
 }
 
-void ActionArgumentsCheckTest::updateArguments_data()
+void ActionArgumentsCheckTest::arguments_data()
 {
+    QTest::addColumn<int>("action");
     QTest::addColumn<QVariantMap>("arguments");
     // Empty: accepted; otherwise a piece of the expected sentence.
     QTest::addColumn<QString>("error");
@@ -135,49 +136,53 @@ void ActionArgumentsCheckTest::updateArguments_data()
         {QStringLiteral("profilesToRemove"), QStringList{QStringLiteral("d")}},
     };
 
-    QTest::newRow("empty") << QVariantMap() << QString();
-    QTest::newRow("every key") << full << QString();
-    QTest::newRow("empty locale") << QVariantMap{{env, environment(QString())}} << QString();
-    QTest::newRow("malformed locale is not an argument error") << QVariantMap{{env, environment(QStringLiteral("$(id)"))}} << QString();
-    QTest::newRow("remove list as variant list") << QVariantMap{{QStringLiteral("usersToRemove"), QVariantList{QStringLiteral("carol")}}} << QString();
+    QTest::newRow("empty") << Update << QVariantMap() << QString();
+    QTest::newRow("every key") << Update << full << QString();
+    QTest::newRow("empty locale") << Update << QVariantMap{{env, environment(QString())}} << QString();
+    QTest::newRow("malformed locale is not an argument error") << Update << QVariantMap{{env, environment(QStringLiteral("$(id)"))}} << QString();
+    QTest::newRow("remove list as variant list") << Update << QVariantMap{{QStringLiteral("usersToRemove"), QVariantList{QStringLiteral("carol")}}}
+                                                 << QString();
 
     QVariantMap map = full;
     map.insert(QStringLiteral("usersToDelete"), QStringList());
-    QTest::newRow("unknown key") << map << QStringLiteral("Unknown argument 'usersToDelete'");
-    QTest::newRow("enable key in update") << QVariantMap{{QStringLiteral("enforce"), true}} << QStringLiteral("Unknown argument 'enforce'");
-    QTest::newRow("other environment variable") << QVariantMap{{env, QVariantMap{{QStringLiteral("LD_PRELOAD"), QStringLiteral("/tmp/x.so")}}}}
+    QTest::newRow("unknown key") << Update << map << QStringLiteral("Unknown argument 'usersToDelete'");
+    QTest::newRow("enable key in update") << Update << QVariantMap{{QStringLiteral("enforce"), true}} << QStringLiteral("Unknown argument 'enforce'");
+    QTest::newRow("other environment variable") << Update << QVariantMap{{env, QVariantMap{{QStringLiteral("LD_PRELOAD"), QStringLiteral("/tmp/x.so")}}}}
                                                 << QStringLiteral("Unknown environment variable 'LD_PRELOAD'");
-    QTest::newRow("environment not a map") << QVariantMap{{env, QStringLiteral("LANG=ru")}} << QStringLiteral("'proccessEnvironmentsKey'");
-    QTest::newRow("locale not a string") << QVariantMap{{env, environment(42)}} << QStringLiteral("'proccessEnvironmentsKey'");
+    QTest::newRow("environment not a map") << Update << QVariantMap{{env, QStringLiteral("LANG=ru")}} << QStringLiteral("'proccessEnvironmentsKey'");
+    QTest::newRow("locale not a string") << Update << QVariantMap{{env, environment(42)}} << QStringLiteral("'proccessEnvironmentsKey'");
 
-    QTest::newRow("rename map as string") << QVariantMap{{QStringLiteral("usersToRename"), QStringLiteral("alice")}}
+    QTest::newRow("rename map as string") << Update << QVariantMap{{QStringLiteral("usersToRename"), QStringLiteral("alice")}}
                                           << QStringLiteral("'usersToRename' in the request has the wrong type");
-    QTest::newRow("rename value not a string") << QVariantMap{{QStringLiteral("profilesToRename"),
+    QTest::newRow("rename value not a string") << Update
+                                               << QVariantMap{{QStringLiteral("profilesToRename"),
                                                                QVariantMap{{QStringLiteral("a"), QStringList{QStringLiteral("b")}}}}}
                                                << QStringLiteral("'profilesToRename' in the request has the wrong type");
-    QTest::newRow("profile text not a string") << QVariantMap{{QStringLiteral("profilesToUpdate"), QVariantMap{{QStringLiteral("a"), 12}}}}
+    QTest::newRow("profile text not a string") << Update << QVariantMap{{QStringLiteral("profilesToUpdate"), QVariantMap{{QStringLiteral("a"), 12}}}}
                                                << QStringLiteral("'profilesToUpdate' in the request has the wrong type");
-    QTest::newRow("user texts as list") << QVariantMap{{QStringLiteral("usersToUpdate"), QStringList{QStringLiteral("alice")}}}
+    QTest::newRow("user texts as list") << Update << QVariantMap{{QStringLiteral("usersToUpdate"), QStringList{QStringLiteral("alice")}}}
                                         << QStringLiteral("'usersToUpdate' in the request has the wrong type");
-    QTest::newRow("remove list as single string") << QVariantMap{{QStringLiteral("profilesToRemove"), QStringLiteral("a")}}
+    QTest::newRow("remove list as single string") << Update << QVariantMap{{QStringLiteral("profilesToRemove"), QStringLiteral("a")}}
                                                   << QStringLiteral("'profilesToRemove' in the request has the wrong type");
-    QTest::newRow("remove list with a number") << QVariantMap{{QStringLiteral("usersToRemove"), QVariantList{QStringLiteral("a"), 3}}}
+    QTest::newRow("remove list with a number") << Update << QVariantMap{{QStringLiteral("usersToRemove"), QVariantList{QStringLiteral("a"), 3}}}
                                                << QStringLiteral("'usersToRemove' in the request has the wrong type");
 
     const QString traversal = QStringLiteral("../../../../tmp/escape");
-    QTest::newRow("traversal in a rename source") << QVariantMap{{QStringLiteral("usersToRename"), strings({{traversal, QStringLiteral("alice")}})}}
+    QTest::newRow("traversal in a rename source") << Update << QVariantMap{{QStringLiteral("usersToRename"), strings({{traversal, QStringLiteral("alice")}})}}
                                                   << QStringLiteral("Invalid profile name '../../../../tmp/escape'");
-    QTest::newRow("absolute rename target") << QVariantMap{{QStringLiteral("profilesToRename"),
+    QTest::newRow("absolute rename target") << Update
+                                            << QVariantMap{{QStringLiteral("profilesToRename"),
                                                             strings({{QStringLiteral("a"), QStringLiteral("/etc/cron.d/x")}})}}
                                             << QStringLiteral("Invalid profile name '/etc/cron.d/x'");
     QTest::newRow("disabled prefix for a system profile")
-        << QVariantMap{{QStringLiteral("profilesToUpdate"), strings({{QStringLiteral("disabled/a"), QStringLiteral("text")}})}}
+        << Update << QVariantMap{{QStringLiteral("profilesToUpdate"), strings({{QStringLiteral("disabled/a"), QStringLiteral("text")}})}}
         << QStringLiteral("Invalid profile name 'disabled/a'");
-    QTest::newRow("subdirectory for a user") << QVariantMap{{QStringLiteral("usersToUpdate"), strings({{QStringLiteral("x/alice"), QStringLiteral("text")}})}}
+    QTest::newRow("subdirectory for a user") << Update
+                                             << QVariantMap{{QStringLiteral("usersToUpdate"), strings({{QStringLiteral("x/alice"), QStringLiteral("text")}})}}
                                              << QStringLiteral("Invalid profile name 'x/alice'");
-    QTest::newRow("empty name to remove") << QVariantMap{{QStringLiteral("profilesToRemove"), QStringList{QStringLiteral("a"), QString()}}}
+    QTest::newRow("empty name to remove") << Update << QVariantMap{{QStringLiteral("profilesToRemove"), QStringList{QStringLiteral("a"), QString()}}}
                                           << QStringLiteral("Invalid profile name ''");
-    QTest::newRow("the disabled directory removed") << QVariantMap{{QStringLiteral("usersToRemove"), QStringList{QStringLiteral("disabled")}}}
+    QTest::newRow("the disabled directory removed") << Update << QVariantMap{{QStringLiteral("usersToRemove"), QStringList{QStringLiteral("disabled")}}}
                                                     << QStringLiteral("Invalid profile name 'disabled'");
 
     // One hostile name after many good ones still refuses the whole map.
@@ -188,79 +193,50 @@ void ActionArgumentsCheckTest::updateArguments_data()
     }
     texts.insert(QStringLiteral("zz/../../x"), QStringLiteral("text"));
     map.insert(QStringLiteral("profilesToUpdate"), texts);
-    QTest::newRow("last of many names") << map << QStringLiteral("Invalid profile name 'zz/../../x'");
-}
+    QTest::newRow("last of many names") << Update << map << QStringLiteral("Invalid profile name 'zz/../../x'");
 
-void ActionArgumentsCheckTest::updateArguments()
-{
-    QFETCH(QVariantMap, arguments);
-    QFETCH(QString, error);
-    const QString result = ActionArgumentsCheck::updateArgumentsError(arguments);
-    if (error.isEmpty()) {
-        QCOMPARE(result, QString());
-    } else {
-        QVERIFY2(result.contains(error), qPrintable(result));
-        QVERIFY2(result.endsWith(QLatin1String("Nothing has been changed.")), qPrintable(result));
-    }
-}
+    QTest::newRow("enable: empty") << Enable << QVariantMap() << QString();
+    QTest::newRow("enable: all four") << Enable
+                                      << QVariantMap{{QStringLiteral("enforce"), true},
+                                                     {QStringLiteral("autoEnforce"), false},
+                                                     {QStringLiteral("complain"), true},
+                                                     {QStringLiteral("autoComplain"), false},
+                                                     {QStringLiteral("proccessEnvironmentsKey"), environment(QString())}}
+                                      << QString();
+    QTest::newRow("enable: string false") << Enable << QVariantMap{{QStringLiteral("enforce"), QStringLiteral("false")}}
+                                          << QStringLiteral("'enforce' in the request has the wrong type");
+    QTest::newRow("enable: number") << Enable << QVariantMap{{QStringLiteral("autoComplain"), 0}}
+                                    << QStringLiteral("'autoComplain' in the request has the wrong type");
+    QTest::newRow("enable: unknown key") << Enable << QVariantMap{{QStringLiteral("enforceNow"), true}} << QStringLiteral("Unknown argument 'enforceNow'");
+    QTest::newRow("enable: update key in enable") << Enable << QVariantMap{{QStringLiteral("usersToRemove"), QStringList()}}
+                                                  << QStringLiteral("Unknown argument 'usersToRemove'");
 
-void ActionArgumentsCheckTest::enableArguments_data()
-{
-    QTest::addColumn<QVariantMap>("arguments");
-    QTest::addColumn<QString>("error");
-
-    QTest::newRow("empty") << QVariantMap() << QString();
-    QTest::newRow("all four") << QVariantMap{{QStringLiteral("enforce"), true},
-                                             {QStringLiteral("autoEnforce"), false},
-                                             {QStringLiteral("complain"), true},
-                                             {QStringLiteral("autoComplain"), false},
-                                             {QStringLiteral("proccessEnvironmentsKey"), environment(QString())}}
-                              << QString();
-    QTest::newRow("string false") << QVariantMap{{QStringLiteral("enforce"), QStringLiteral("false")}}
-                                  << QStringLiteral("'enforce' in the request has the wrong type");
-    QTest::newRow("number") << QVariantMap{{QStringLiteral("autoComplain"), 0}} << QStringLiteral("'autoComplain' in the request has the wrong type");
-    QTest::newRow("unknown key") << QVariantMap{{QStringLiteral("enforceNow"), true}} << QStringLiteral("Unknown argument 'enforceNow'");
-    QTest::newRow("update key in enable") << QVariantMap{{QStringLiteral("usersToRemove"), QStringList()}}
-                                          << QStringLiteral("Unknown argument 'usersToRemove'");
-}
-
-void ActionArgumentsCheckTest::enableArguments()
-{
-    QFETCH(QVariantMap, arguments);
-    QFETCH(QString, error);
-    const QString result = ActionArgumentsCheck::enableArgumentsError(arguments);
-    if (error.isEmpty()) {
-        QCOMPARE(result, QString());
-    } else {
-        QVERIFY2(result.contains(error), qPrintable(result));
-    }
-}
-
-void ActionArgumentsCheckTest::snapshotsArguments_data()
-{
-    QTest::addColumn<QVariantMap>("arguments");
-    QTest::addColumn<QString>("error");
-
-    QTest::newRow("list only") << QVariantMap() << QString();
-    QTest::newRow("restore") << QVariantMap{{QStringLiteral("restore"), QStringLiteral("0000000042")}} << QString();
+    QTest::newRow("snapshots: list only") << Snapshots << QVariantMap() << QString();
+    QTest::newRow("snapshots: restore") << Snapshots << QVariantMap{{QStringLiteral("restore"), QStringLiteral("0000000042")}} << QString();
     // The id becomes a file name below the snapshots folder.
-    QTest::newRow("traversal") << QVariantMap{{QStringLiteral("restore"), QStringLiteral("../../etc/shadow")}}
-                               << QStringLiteral("is not the name of an earlier configuration");
-    QTest::newRow("short id") << QVariantMap{{QStringLiteral("restore"), QStringLiteral("42")}}
-                              << QStringLiteral("is not the name of an earlier configuration");
-    QTest::newRow("number") << QVariantMap{{QStringLiteral("restore"), 42}} << QStringLiteral("'restore' in the request has the wrong type");
-    QTest::newRow("unknown key") << QVariantMap{{QStringLiteral("remove"), QStringLiteral("0000000042")}} << QStringLiteral("Unknown argument 'remove'");
+    QTest::newRow("snapshots: traversal") << Snapshots << QVariantMap{{QStringLiteral("restore"), QStringLiteral("../../etc/shadow")}}
+                                          << QStringLiteral("is not the name of an earlier configuration");
+    QTest::newRow("snapshots: short id") << Snapshots << QVariantMap{{QStringLiteral("restore"), QStringLiteral("42")}}
+                                         << QStringLiteral("is not the name of an earlier configuration");
+    QTest::newRow("snapshots: number") << Snapshots << QVariantMap{{QStringLiteral("restore"), 42}}
+                                       << QStringLiteral("'restore' in the request has the wrong type");
+    QTest::newRow("snapshots: unknown key") << Snapshots << QVariantMap{{QStringLiteral("remove"), QStringLiteral("0000000042")}}
+                                            << QStringLiteral("Unknown argument 'remove'");
 }
 
-void ActionArgumentsCheckTest::snapshotsArguments()
+void ActionArgumentsCheckTest::arguments()
 {
+    QFETCH(int, action);
     QFETCH(QVariantMap, arguments);
     QFETCH(QString, error);
-    const QString result = ActionArgumentsCheck::snapshotsArgumentsError(arguments);
+    const QString result = action == Update ? ActionArgumentsCheck::updateArgumentsError(arguments)
+        : action == Enable                  ? ActionArgumentsCheck::enableArgumentsError(arguments)
+                                            : ActionArgumentsCheck::snapshotsArgumentsError(arguments);
     if (error.isEmpty()) {
         QCOMPARE(result, QString());
     } else {
         QVERIFY2(result.contains(error), qPrintable(result));
+        QVERIFY2(action != Update || result.endsWith(QLatin1String("Nothing has been changed.")), qPrintable(result));
     }
 }
 

@@ -12,6 +12,7 @@
 #include "protocol/traceapplicationactionsmap.h"
 #include "store/kiosktracersettings.h"
 
+#include "enableswitches.h"
 #include "kiosktree.h"
 #include "scratchroot.h"
 #include "testfiles.h"
@@ -237,39 +238,15 @@ void BoothwardTest::locale()
 
 void BoothwardTest::enable_data()
 {
-    // 0: key absent, 1: true, 2: false, for enforce, autoEnforce, complain, autoComplain.
-    QTest::addColumn<QVector<int>>("states");
-    for (int code = 0; code < 81; ++code) {
-        QVector<int> states;
-        for (int i = 0, rest = code; i < 4; ++i, rest /= 3) {
-            states.append(rest % 3);
-        }
-        QTest::addRow("%d%d%d%d", states[0], states[1], states[2], states[3]) << states;
-    }
+    EnableSwitches::addRows();
 }
 
 void BoothwardTest::enable()
 {
     QFETCH(QVector<int>, states);
-    const QStringList keys = {QStringLiteral("enforce"), QStringLiteral("autoEnforce"), QStringLiteral("complain"), QStringLiteral("autoComplain")};
-    const QStringList files = {QString::fromUtf8(SystemPaths::enforceParameter),
-                               QString::fromUtf8(SystemPaths::autoEnforceFile),
-                               QString::fromUtf8(SystemPaths::complainParameter),
-                               QString::fromUtf8(SystemPaths::autoComplainFile)};
-    QVariantMap args;
-    for (int i = 0; i < 4; ++i) {
-        KioskTree::write(files[i], "untouched\n");
-        if (states[i] != 0) {
-            args.insert(keys[i], states[i] == 1);
-        }
-    }
-
-    const KAuth::ActionReply reply = helper.enable(args);
+    const KAuth::ActionReply reply = helper.enable(EnableSwitches::prepare(states));
     QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
-    for (int i = 0; i < 4; ++i) {
-        const QByteArray expected = states[i] == 0 ? "untouched\n" : states[i] == 1 ? "1\n" : "0\n";
-        QCOMPARE(TestFiles::read(files[i]), expected);
-    }
+    EnableSwitches::verify(states);
 }
 
 void BoothwardTest::badEnableChangesNothing()

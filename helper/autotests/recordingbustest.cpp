@@ -9,6 +9,8 @@
 // testbus/run-with-system-bus.sh --accounts --module --display, whose private
 // mount namespace keeps every account, mount and file it makes to itself.
 
+#include "accountcommand.h"
+#include "helperrun.h"
 #include "kiosktree.h"
 #include "scratchroot.h"
 #include "testfiles.h"
@@ -20,13 +22,11 @@
 #include "system/user.h"
 #include "systempaths.h"
 
-#include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
-#include <QEventLoop>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -37,89 +37,53 @@
 #include <functional>
 
 using namespace KioskTree;
+using HelperRun::Outcome;
 
 namespace
 {
 const QString traceId = HelperConstants::traceApplicationActionId;
+// setpriv's arguments that run a command as nobody, a local account without rights.
+const QStringList asNobody = {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups")};
+// dbus-send's arguments of a raw stop of the recording, as any caller may send one (see fakekauthbus.h).
+const QStringList rawStop = {QStringLiteral("--system"),
+                             QStringLiteral("--print-reply"),
+                             QStringLiteral("--dest=") + QString(HelperConstants::helperId),
+                             QStringLiteral("/"),
+                             QStringLiteral("org.kde.kf5auth.stopAction"),
+                             QStringLiteral("string:") + traceId};
 const QString globalId = HelperConstants::globalTraceActionId;
 constexpr int waitMs = 180000;
 
-struct Run {
-    bool finished = false;
-    int code = -1; // 0 success, 4 refused, anything else an error
-    QString text;
-    QVariantMap data;
-    QList<QVariantMap> progress;
-};
-
-KAuth::ExecuteJob *startAction(const QString &id, const QVariantMap &arguments, Run *run)
+Outcome execute(const QString &id, const QVariantMap &arguments, const std::function<void(KAuth::ExecuteJob *)> &whileRunning = {})
 {
-    KAuth::Action action(id);
-    action.setHelperId(HelperConstants::helperId);
-    action.setArguments(arguments);
-    action.setTimeout(waitMs);
-    KAuth::ExecuteJob *job = action.execute();
-    job->setAutoDelete(false);
-    QObject::connect(job, &KAuth::ExecuteJob::newData, job, [run](const QVariantMap &data) {
-        // Every action's first word, that the authorisation is over, says nothing of the recording.
-        if (!data.isEmpty()) {
-            run->progress.append(data);
-        }
-    });
-    QObject::connect(job, &KJob::finished, job, [run] {
-        run->finished = true;
-    });
-    job->start();
-    return job;
-}
-
-void finish(KAuth::ExecuteJob *job, Run *run)
-{
-    QEventLoop loop;
-    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
-    QObject::connect(job, &KJob::finished, &loop, &QEventLoop::quit);
-    if (!run->finished) {
-        loop.exec();
-    }
-    QVERIFY2(run->finished, "the helper did not answer");
-    run->code = job->error();
-    run->text = job->errorString();
-    run->data = job->data();
-    delete job;
-}
-
-Run execute(const QString &id, const QVariantMap &arguments, const std::function<void(KAuth::ExecuteJob *)> &whileRunning = {})
-{
-    Run run;
-    KAuth::ExecuteJob *job = startAction(id, arguments, &run);
+    HelperRun::Running running(id, arguments, waitMs);
     if (whileRunning) {
-        whileRunning(job);
+        whileRunning(running.job.get());
     }
-    finish(job, &run);
-    return run;
+    return running.finish(waitMs);
 }
 
-QString command(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+QString command(const QString &program, const QStringList &arguments)
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    return QString::fromUtf8(process.readAllStandardOutput()) + QString::fromUtf8(process.readAllStandardError());
+    return AccountCommand::run(program, arguments).output;
 }
 
 bool run(const QString &program, const QStringList &arguments)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(program, arguments);
-    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return AccountCommand::run(program, arguments).code == 0;
 }
 
 void createAccount(const QString &name, const QString &profile)
 {
     QVERIFY(run(QStringLiteral("adduser"), {QStringLiteral("--quiet"), QStringLiteral("--disabled-password"), QStringLiteral("--gecos"), QString(), name}));
     SystemKiosk().updateUserProfile(name, profile);
+}
+
+// The program's way to stop a global recording: the same action once more,
+// killed at once; the reply reaches the job that started the recording.
+void stopGlobalRecording()
+{
+    HelperRun::Running(globalId, {{QStringLiteral("enable"), true}}, waitMs).job->kill();
 }
 
 bool waitFor(const std::function<bool()> &condition, int ms = 60000)
@@ -253,9 +217,7 @@ void killHelper()
     if (pid.isValid()) {
         ::kill(static_cast<pid_t>(pid.value()), SIGKILL);
     }
-    QVERIFY(waitFor([] {
-        return !QDBusConnection::systemBus().interface()->isServiceRegistered(HelperConstants::helperId);
-    }));
+    QTRY_VERIFY_WITH_TIMEOUT(!QDBusConnection::systemBus().interface()->isServiceRegistered(HelperConstants::helperId), 60000);
 }
 }
 
@@ -316,8 +278,8 @@ void RecordingBusTest::cleanupTestCase()
 void RecordingBusTest::temporaryAccount()
 {
     const Traces before = traces();
-    const Run result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname")));
-    QVERIFY2(result.code == 0, qPrintable(result.text));
+    const Outcome result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname")));
+    QVERIFY2(result.kind == Outcome::Success, qPrintable(result.text));
     QVERIFY2(recordedFiles(result.data.value(HelperConstants::traceTextKey).toString(), ObjectRule::Read).contains(QStringLiteral("/etc/hostname")),
              qPrintable(result.data.value(HelperConstants::traceTextKey).toString()));
 
@@ -337,8 +299,8 @@ void RecordingBusTest::kioskUser()
     const QString passwd = QString::fromUtf8(TestFiles::read(QStringLiteral("/etc/passwd")));
     const Traces before = traces();
 
-    const Run result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname /etc/debian_version"), QStringLiteral("kioskrec")));
-    QVERIFY2(result.code == 0, qPrintable(result.text));
+    const Outcome result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname /etc/debian_version"), QStringLiteral("kioskrec")));
+    QVERIFY2(result.kind == Outcome::Success, qPrintable(result.text));
     const QSet<QString> read = recordedFiles(result.data.value(HelperConstants::traceTextKey).toString(), ObjectRule::Read);
     // Only what the user's profiles do not allow yet comes back.
     QVERIFY(read.contains(QStringLiteral("/etc/debian_version")));
@@ -355,28 +317,15 @@ void RecordingBusTest::closeApplication()
 {
     createAccount(QStringLiteral("kioskclose"), QString());
     const Traces before = traces();
-    QElapsedTimer timer;
-    timer.start();
-    const Run result = execute(traceId, traceArguments(QStringLiteral("sleep 600 & sleep 600"), QStringLiteral("kioskclose")), [](KAuth::ExecuteJob *job) {
+    const auto uid = static_cast<uid_t>(User(QStringLiteral("kioskclose")).getUid());
+    execute(traceId, traceArguments(QStringLiteral("sleep 600 & sleep 600"), QStringLiteral("kioskclose")), [uid](KAuth::ExecuteJob *job) {
         // Closing waits until the application runs, as the program's waiting dialog does.
-        QVERIFY(waitFor([job] {
-            return ProcessTree::ofRealUid(static_cast<uid_t>(User(QStringLiteral("kioskclose")).getUid())).size() >= 2;
-        }));
+        QTRY_VERIFY_WITH_TIMEOUT(ProcessTree::ofRealUid(uid).size() >= 2, 60000);
         job->kill(KJob::Quietly);
     });
-    Q_UNUSED(result)
     // Every process of the session, the one sent to the background too, has gone.
-    QVERIFY(waitFor(
-        [] {
-            return ProcessTree::ofRealUid(static_cast<uid_t>(User(QStringLiteral("kioskclose")).getUid())).isEmpty();
-        },
-        30000));
-    QVERIFY(timer.elapsed() < 120000);
-    QVERIFY(waitFor(
-        [&before] {
-            return traces() == before;
-        },
-        30000));
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessTree::ofRealUid(uid).isEmpty(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(traces() == before, 30000);
     // Nobody waits for the reply; the next test must not find the helper busy.
     killHelper();
 }
@@ -389,26 +338,17 @@ void RecordingBusTest::globalRecordingOfTwoUsers()
     SystemKiosk().updateUserProfile(QStringLiteral("kioskghost"), QString());
     const Traces before = traces();
 
-    Run result;
-    KAuth::ExecuteJob *job = startAction(globalId, {{QStringLiteral("enable"), true}}, &result);
-    QVERIFY(waitFor([&result] {
-        return !result.progress.isEmpty();
-    }));
-    QCOMPARE(result.progress.first().value(HelperConstants::globalModeEnableKey), QVariant(true));
+    HelperRun::Running job(globalId, {{QStringLiteral("enable"), true}}, waitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome.progress.isEmpty(), 60000);
+    QCOMPARE(job.outcome.progress.first().value(HelperConstants::globalModeEnableKey), QVariant(true));
     QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("1\n"));
 
-    QVERIFY(run(QStringLiteral("su"), {QStringLiteral("-"), QStringLiteral("kioskone"), QStringLiteral("-c"), QStringLiteral("cat /etc/hostname")}));
-    QVERIFY(run(QStringLiteral("su"), {QStringLiteral("-"), QStringLiteral("kiosktwo"), QStringLiteral("-c"), QStringLiteral("cat /etc/debian_version")}));
+    QCOMPARE(AccountCommand::su(QStringLiteral("kioskone"), QStringLiteral("cat /etc/hostname")).code, 0);
+    QCOMPARE(AccountCommand::su(QStringLiteral("kiosktwo"), QStringLiteral("cat /etc/debian_version")).code, 0);
+    stopGlobalRecording();
+    const Outcome result = job.finish(waitMs);
 
-    // The program's way to stop: the same action once more, killed at once;
-    // the reply reaches the job that started the recording.
-    Run stopper;
-    KAuth::ExecuteJob *stop = startAction(globalId, {{QStringLiteral("enable"), true}}, &stopper);
-    stop->kill();
-    delete stop;
-    finish(job, &result);
-
-    QVERIFY2(result.code == 0, qPrintable(result.text));
+    QVERIFY2(result.kind == Outcome::Success, qPrintable(result.text));
     QCOMPARE(result.data.value(HelperConstants::globalModeEnableKey), QVariant(false));
     const QVariantMap texts = result.data.value(HelperConstants::globalRecordDataKey).toMap();
     const QSet<QString> one = recordedFiles(texts.value(QStringLiteral("kioskone")).toString(), ObjectRule::Read);
@@ -456,8 +396,8 @@ void RecordingBusTest::hostileMaps()
     const Traces before = traces();
     const QString passwd = QString::fromUtf8(TestFiles::read(QStringLiteral("/etc/passwd")));
 
-    const Run result = execute(action, arguments);
-    QVERIFY(result.code != 0 && result.code != 4);
+    const Outcome result = execute(action, arguments);
+    QVERIFY(result.kind == Outcome::Failure);
     QVERIFY2(result.text.contains(QLatin1String("Nothing has been changed")), qPrintable(result.text));
     QVERIFY(result.progress.isEmpty());
     QVERIFY(!QFile::exists(QStringLiteral("/tmp/orla-recording-pwned")));
@@ -483,14 +423,14 @@ void RecordingBusTest::failures_data()
 void RecordingBusTest::collectorExitCodeIsAWarning()
 {
     const Traces before = traces();
-    Run result;
+    Outcome result;
     {
         const Replaced replaced(QString::fromUtf8(SystemPaths::uccollectProgram),
                                 script(QStringLiteral("collector-exit-3"), "cat >/dev/null; echo '+file r u: /etc/hostname'; echo bad log >&2; exit 3"));
         QVERIFY(replaced.mounted());
         result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname")));
     }
-    QVERIFY2(result.code == 0, qPrintable(result.text));
+    QVERIFY2(result.kind == Outcome::Success, qPrintable(result.text));
     QCOMPARE(result.data.value(HelperConstants::traceTextKey).toString(), QStringLiteral("+file r u: /etc/hostname\n"));
     const QStringList warnings = result.data.value(HelperConstants::warningsDataKey).toStringList();
     QVERIFY2(warnings.contains(QStringLiteral("bad log")), qPrintable(warnings.join(QLatin1Char('|'))));
@@ -506,7 +446,7 @@ void RecordingBusTest::failures()
     QFETCH(QString, error);
 
     const Traces before = traces();
-    Run result;
+    Outcome result;
     {
         // An empty body stands for a tool that is not there at all.
         const Replaced replaced(tool,
@@ -515,7 +455,7 @@ void RecordingBusTest::failures()
         QVERIFY(replaced.mounted());
         result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname")));
     }
-    QVERIFY(result.code != 0 && result.code != 4);
+    QVERIFY(result.kind == Outcome::Failure);
     QVERIFY2(result.text.contains(error), qPrintable(result.text));
     QVERIFY(!result.data.contains(HelperConstants::traceTextKey));
     checkTraces(before);
@@ -540,8 +480,8 @@ void RecordingBusTest::switchesAfterARecording()
     QFETCH(bool, autoEnforce);
     QFETCH(bool, autoComplain);
     KioskTree::setSwitches(enforce, autoEnforce, false, autoComplain);
-    const Run result = execute(traceId, traceArguments(QStringLiteral("true")));
-    QVERIFY2(result.code == 0, qPrintable(result.text));
+    const Outcome result = execute(traceId, traceArguments(QStringLiteral("true")));
+    QVERIFY2(result.kind == Outcome::Success, qPrintable(result.text));
     const auto value = [](const char *path) {
         return TestFiles::read(QString::fromUtf8(path));
     };
@@ -554,79 +494,61 @@ void RecordingBusTest::switchesAfterARecording()
 void RecordingBusTest::killedHelperIsCleanedUpAfter()
 {
     const Traces before = traces();
-    Run first;
-    KAuth::ExecuteJob *job = startAction(traceId, traceArguments(QStringLiteral("sleep 120")), &first);
-    QVERIFY(waitFor([&first] {
-        return !first.progress.isEmpty();
-    }));
+    HelperRun::Running job(traceId, traceArguments(QStringLiteral("sleep 120")), waitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome.progress.isEmpty(), 60000);
     QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("1\n"));
     killHelper();
-    finish(job, &first);
-    QVERIFY(first.code != 0);
+    const Outcome first = job.finish(waitMs);
+    QVERIFY(first.kind == Outcome::Failure);
 
     // The next recording starts a new helper, which undoes what the dead one left.
-    const Run next = execute(traceId, traceArguments(QStringLiteral("true")));
-    QVERIFY2(next.code == 0, qPrintable(next.text));
+    const Outcome next = execute(traceId, traceArguments(QStringLiteral("true")));
+    QVERIFY2(next.kind == Outcome::Success, qPrintable(next.text));
     checkTraces(before);
 }
 
 void RecordingBusTest::killedRecordingIsUndoneAtHelperStart()
 {
     const Traces before = traces();
-    Run first;
-    KAuth::ExecuteJob *job = startAction(traceId, traceArguments(QStringLiteral("sleep 300 & sleep 300")), &first);
-    QVERIFY(waitFor([&first] {
-        return !first.progress.isEmpty();
-    }));
+    HelperRun::Running job(traceId, traceArguments(QStringLiteral("sleep 300 & sleep 300")), waitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome.progress.isEmpty(), 60000);
     const QStringList temporary = traces().temporaryAccounts.filter(QRegularExpression(QStringLiteral("^temp_user_")));
     QCOMPARE(temporary.size(), 1);
     const auto uid = static_cast<uid_t>(User(temporary.first()).getUid());
-    QVERIFY(waitFor([uid] {
-        return ProcessTree::ofRealUid(uid).size() >= 2;
-    }));
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessTree::ofRealUid(uid).size() >= 2, 60000);
     killHelper();
-    finish(job, &first);
-    QVERIFY(first.code != 0);
+    const Outcome first = job.finish(waitMs);
+    QVERIFY(first.kind == Outcome::Failure);
     QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("1\n"));
 
     // Any action starts a new helper, which puts the system back before its own work.
-    const Run listing = execute(HelperConstants::snapshotsActionId, {});
-    QVERIFY2(listing.code == 0, qPrintable(listing.text));
+    const Outcome listing = execute(HelperConstants::snapshotsActionId, {});
+    QVERIFY2(listing.kind == Outcome::Success, qPrintable(listing.text));
     checkTraces(before);
     QVERIFY(ProcessTree::ofRealUid(uid).isEmpty());
     // Nor does the dead helper's log follower go on filling its spool.
     const QString dmesg = QFileInfo(QString::fromUtf8(SystemPaths::dmesgProgram)).canonicalFilePath();
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &pid : pids) {
-        QVERIFY2(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() != dmesg, qPrintable(command(QStringLiteral("ps"), {QStringLiteral("-fp"), pid})));
+        QVERIFY2(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() != dmesg,
+                 qPrintable(command(QStringLiteral("ps"), {QStringLiteral("-fp"), pid})));
     }
 }
 
 namespace
 {
-// Runs @p script as @p account in a login shell, as a kiosk user at work.
-bool asUser(const QString &account, const QString &script)
-{
-    return run(QStringLiteral("su"), {QStringLiteral("-"), account, QStringLiteral("-c"), script});
-}
-
 // A global recording around @p work; the reply.
-Run globalRecording(const std::function<void()> &work)
+Outcome globalRecording(const std::function<void()> &work)
 {
-    Run result;
-    KAuth::ExecuteJob *job = startAction(globalId, {{QStringLiteral("enable"), true}}, &result);
-    if (!waitFor([&result] {
-            return !result.progress.isEmpty() || result.finished;
+    HelperRun::Running job(globalId, {{QStringLiteral("enable"), true}}, waitMs);
+    if (!waitFor([&job] {
+            return !job.outcome.progress.isEmpty() || job.finished;
         })) {
-        return result;
+        return job.outcome;
     }
     work();
-    Run stopper;
-    KAuth::ExecuteJob *stop = startAction(globalId, {{QStringLiteral("enable"), true}}, &stopper);
-    stop->kill();
-    delete stop;
-    finish(job, &result);
-    return result;
+    stopGlobalRecording();
+    return job.finish(waitMs);
 }
 
 QString box(const QString &name, const QString &owner)
@@ -648,10 +570,11 @@ void RecordingBusTest::recordedWildcardStaysLiteral()
     createAccount(QStringLiteral("kioskstar"), profileAllowing(qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/wild-*/granted")));
     const QString own = box(QStringLiteral("star"), QStringLiteral("kioskstar"));
 
-    const Run result = globalRecording([&] {
-        QVERIFY(asUser(QStringLiteral("kioskstar"), QStringLiteral("mkdir '%1/*' && touch '%1/*/newfile' && cat %2 %3 >/dev/null && sleep 0.3").arg(own, granted, sentinel)));
+    const Outcome result = globalRecording([&] {
+        const QString work = QStringLiteral("mkdir '%1/*' && touch '%1/*/newfile' && cat %2 %3 >/dev/null && sleep 0.3").arg(own, granted, sentinel);
+        QCOMPARE(AccountCommand::su(QStringLiteral("kioskstar"), work).code, 0);
     });
-    QVERIFY2(result.code == 0, qPrintable(result.text));
+    QVERIFY2(result.kind == Outcome::Success, qPrintable(result.text));
     const QString text = result.data.value(HelperConstants::globalRecordDataKey).toMap().value(QStringLiteral("kioskstar")).toString();
     QVERIFY2(recordedFiles(text, ObjectRule::Read).contains(sentinel), qPrintable(text));
     QVERIFY2(!recordedFiles(text, ObjectRule::Read).contains(granted), qPrintable(text));
@@ -671,7 +594,7 @@ void RecordingBusTest::floodOfOneUserIsCapped()
     const auto floodUid = User(QStringLiteral("kioskflood")).getUid();
 
     QElapsedTimer flooding;
-    const Run result = globalRecording([&] {
+    const Outcome result = globalRecording([&] {
         flooding.start();
         // The same file read over and over, then new files as fast as perl makes them.
         QProcess flooder;
@@ -685,11 +608,11 @@ void RecordingBusTest::floodOfOneUserIsCapped()
         QVERIFY(flooder.waitForStarted());
         QTest::qWait(500);
         // Another user's access in the middle of it still reaches the log.
-        QVERIFY(asUser(QStringLiteral("kioskquiet"), QStringLiteral("cat %1 >/dev/null && sleep 0.3").arg(quiet)));
+        QVERIFY(AccountCommand::su(QStringLiteral("kioskquiet"), QStringLiteral("cat %1 >/dev/null && sleep 0.3").arg(quiet)).code == 0);
         QVERIFY(flooder.waitForFinished(300000));
     });
     const qint64 floodMs = flooding.elapsed();
-    QVERIFY2(result.code == 0, qPrintable(result.text));
+    QVERIFY2(result.kind == Outcome::Success, qPrintable(result.text));
     const QVariantMap texts = result.data.value(HelperConstants::globalRecordDataKey).toMap();
     QVERIFY2(recordedFiles(texts.value(QStringLiteral("kioskquiet")).toString(), ObjectRule::Read).contains(quiet),
              qPrintable(texts.value(QStringLiteral("kioskquiet")).toString()));
@@ -724,23 +647,20 @@ void RecordingBusTest::killedHelperPutsTheCookieBack()
     own.close();
     QVERIFY(run(QStringLiteral("chown"), {QStringLiteral("kioskcookie"), cookie}));
 
-    Run first;
-    KAuth::ExecuteJob *job = startAction(traceId, traceArguments(QStringLiteral("sleep 120"), QStringLiteral("kioskcookie")), &first);
-    QVERIFY(waitFor([&first] {
-        return !first.progress.isEmpty();
-    }));
+    HelperRun::Running job(traceId, traceArguments(QStringLiteral("sleep 120"), QStringLiteral("kioskcookie")), waitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome.progress.isEmpty(), 60000);
     QVERIFY(TestFiles::read(cookie) != "its own\n");
     killHelper();
-    finish(job, &first);
+    job.finish(waitMs);
 
-    QVERIFY(execute(traceId, traceArguments(QStringLiteral("true"))).code == 0);
+    QVERIFY(execute(traceId, traceArguments(QStringLiteral("true"))).kind == Outcome::Success);
     QCOMPARE(TestFiles::read(cookie), QByteArray("its own\n"));
 }
 
 void RecordingBusTest::failedGlobalStart()
 {
     const Traces before = traces();
-    Run result;
+    Outcome result;
     {
         const Replaced replaced(QString::fromUtf8(SystemPaths::dmesgProgram), script(QStringLiteral("dmesg"), "echo cannot read the log >&2; exit 1"));
         QVERIFY(replaced.mounted());
@@ -756,17 +676,11 @@ void RecordingBusTest::staleStopRequest()
 {
     // A stop sent while nothing runs, by a caller without an action of its
     // own, must not cut the next recording off.
-    QVERIFY(execute(traceId, traceArguments(QString())).code == 0);
-    QVERIFY(run(QStringLiteral("dbus-send"),
-                {QStringLiteral("--system"),
-                 QStringLiteral("--print-reply"),
-                 QStringLiteral("--dest=") + QString(HelperConstants::helperId),
-                 QStringLiteral("/"),
-                 QStringLiteral("org.kde.kf5auth.stopAction"),
-                 QStringLiteral("string:") + traceId}));
+    QVERIFY(execute(traceId, traceArguments(QString())).kind == Outcome::Success);
+    QVERIFY(run(QStringLiteral("dbus-send"), rawStop));
     const Traces before = traces();
-    const Run next = execute(traceId, traceArguments(QStringLiteral("true")));
-    QVERIFY2(next.code == 0, qPrintable(next.text));
+    const Outcome next = execute(traceId, traceArguments(QStringLiteral("true")));
+    QVERIFY2(next.kind == Outcome::Success, qPrintable(next.text));
     checkTraces(before);
 }
 
@@ -775,26 +689,13 @@ void RecordingBusTest::othersCannotStopARecording()
     // Any local account may send the helper a stop request; only the
     // recording's own caller ends it.
     const Traces before = traces();
-    Run result;
-    KAuth::ExecuteJob *job = startAction(traceId, traceArguments(QStringLiteral("sleep 4")), &result);
-    QVERIFY(waitFor([&result] {
-        return !result.progress.isEmpty();
-    }));
+    HelperRun::Running job(traceId, traceArguments(QStringLiteral("sleep 4")), waitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!job.outcome.progress.isEmpty(), 60000);
     QElapsedTimer running;
     running.start();
-    QVERIFY(run(QStringLiteral("setpriv"),
-                {QStringLiteral("--reuid=nobody"),
-                 QStringLiteral("--regid=nogroup"),
-                 QStringLiteral("--clear-groups"),
-                 QStringLiteral("dbus-send"),
-                 QStringLiteral("--system"),
-                 QStringLiteral("--print-reply"),
-                 QStringLiteral("--dest=") + QString(HelperConstants::helperId),
-                 QStringLiteral("/"),
-                 QStringLiteral("org.kde.kf5auth.stopAction"),
-                 QStringLiteral("string:") + traceId}));
-    finish(job, &result);
-    QVERIFY2(result.code == 0, qPrintable(result.text));
+    QVERIFY(run(QStringLiteral("setpriv"), asNobody + QStringList{QStringLiteral("dbus-send")} + rawStop));
+    const Outcome result = job.finish(waitMs);
+    QVERIFY2(result.kind == Outcome::Success, qPrintable(result.text));
     // The application ran its four seconds: a stop ends it within one.
     QVERIFY2(running.elapsed() >= 3000, qPrintable(QString::number(running.elapsed())));
     checkTraces(before);
@@ -808,10 +709,7 @@ void RecordingBusTest::unprivilegedClients()
     for (const QStringList &request : requests) {
         QProcess client;
         client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        client.start(
-            QStringLiteral("setpriv"),
-            QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"), QStringLiteral(KAUTHCLIENT_PATH)}
-                + request);
+        client.start(QStringLiteral("setpriv"), asNobody + QStringList{QStringLiteral(KAUTHCLIENT_PATH)} + request);
         QVERIFY(client.waitForFinished(60000));
         QCOMPARE(QString::fromUtf8(client.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0), QStringLiteral("refused"));
     }

@@ -59,32 +59,7 @@ class IncludeGraphTest : public QObject
 private Q_SLOTS:
     void containts_data()
     {
-        QTest::addColumn<QString>("graph");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("path");
-        QTest::addColumn<QStringList>("chain");
-
-        // The graph as Graph spells it, the profile asked, the name asked
-        // for, the path it is given and the chain expected; lists of names
-        // separated by spaces.
-        const char *const rows[][6] = {
-            {"two steps", "A:B;B:C;C:", "A", "C", "", "A B"},
-            {"own name off every cycle", "A:B;B:C;C:", "A", "A", "", ""},
-            {"own name on a cycle", "A:B;B:C;C:A", "B", "B", "", "B C A"},
-            {"self include", "A:A", "A", "A", "", "A"},
-            {"self include below", "A:B;B:B C;C:", "A", "C", "", "A B"},
-            {"cycle below, not through the start", "A:B;B:C;C:B", "A", "A", "", ""},
-            {"cycle cut by the path", "A:B;B:C;C:A", "A", "A", "C", ""},
-            {"own name on the path", "A:B;B:A", "A", "A", "A", "A A B"},
-            {"unknown include found directly", "A:X", "A", "X", "", "A"},
-            {"unknown include skipped", "A:X B;B:C", "A", "C", "", "A B"},
-            {"name nobody includes", "A:B;B:C;C:A", "A", "Z", "", ""},
-            {"path is prepended", "A:B;B:C;C:", "B", "C", "X Y", "X Y B"},
-        };
-        for (const auto &row : rows) {
-            QTest::newRow(row[0]) << row[1] << row[2] << row[3] << names(row[4]) << names(row[5]);
-        }
+        addChainRows();
     }
 
     void containts()
@@ -290,10 +265,7 @@ private Q_SLOTS:
         QRandomGenerator random(4712);
         int cycles = 0;
         int questions = 0;
-        for (int round = 0; round < 40; ++round) {
-            const int count = 70 + random.bounded(130);
-            Graph g;
-            const QVector<ProfileFile *> byIndex = addRandomTree(g, count, 8, 30, random);
+        forRandomTrees(random, 40, 8, 30, [&](const Graph &g, const QVector<ProfileFile *> &byIndex) {
             const IncludeGraph includes(g.files);
             for (const ProfileFile *profile : qAsConst(byIndex)) {
                 const QStringList expected = plainContaints(*profile, profile->name(), g.files, {});
@@ -306,7 +278,7 @@ private Q_SLOTS:
                 ++questions;
                 cycles += expected.isEmpty() ? 0 : 1;
             }
-        }
+        });
         QVERIFY(cycles > questions / 10);
         QVERIFY(cycles < questions * 9 / 10);
     }

@@ -15,8 +15,10 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <QVector>
 
+#include <array>
 #include <list>
 
 namespace IncludeTesting
@@ -100,6 +102,48 @@ inline QStringList plainContaints(const ProfileFile &profile, const QString &nam
 inline QStringList names(const char *words)
 {
     return QString::fromLatin1(words).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// The chain questions every search must answer alike: their name, the graph
+// as Graph spells it, the profile asked, the name asked for, the path it is
+// given and the chain expected; lists of names separated by spaces.
+inline void addChainRows()
+{
+    QTest::addColumn<QString>("graph");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("path");
+    QTest::addColumn<QStringList>("chain");
+    const std::array<const char *, 6> rows[] = {
+        {"two steps", "A:B;B:C;C:", "A", "C", "", "A B"},
+        {"own name off every cycle", "A:B;B:C;C:", "A", "A", "", ""},
+        {"own name on a cycle", "A:B;B:C;C:A", "B", "B", "", "B C A"},
+        {"self include", "A:A", "A", "A", "", "A"},
+        {"self include below", "A:B;B:B C;C:", "A", "C", "", "A B"},
+        {"cycle below, not through the start", "A:B;B:C;C:B", "A", "A", "", ""},
+        {"cycle cut by the path", "A:B;B:C;C:A", "A", "A", "C", ""},
+        {"own name on the path", "A:B;B:A", "A", "A", "A", "A A B"},
+        {"unknown include found directly", "A:X", "A", "X", "", "A"},
+        {"unknown include skipped", "A:X B;B:C", "A", "C", "", "A B"},
+        {"name nobody includes", "A:B;B:C;C:A", "A", "Z", "", ""},
+        {"path is prepended", "A:B;B:C;C:", "B", "C", "X Y", "X Y B"},
+        {"direct", "A:B;B:C;C:", "A", "B", "", "A"},
+        {"backwards", "A:B;B:C;C:", "C", "A", "", ""},
+        {"path cuts the way", "A:B;B:C;C:", "A", "C", "B", ""},
+        {"path does not hide a direct include", "A:B;B:C;C:", "A", "B", "B", "B A"},
+        {"two cycle from A", "A:B;B:A", "A", "A", "", "A B"},
+        {"two cycle from B", "A:B;B:A", "B", "B", "", "B A"},
+        {"unknown include, name not found", "A:X", "A", "Y", "", ""},
+        {"cycle below ends", "A:B;B:C;C:B", "A", "Z", "", ""},
+        {"cycle below found", "A:B;B:C;C:B", "A", "B", "", "A"},
+        {"cycle not through start", "A:B;B:C;C:B", "B", "B", "", "B C"},
+        {"names are case sensitive", "A:b;b:C;B:D", "A", "D", "", ""},
+        {"long way round", "A:B;B:C;C:D;D:E;E:F", "A", "F", "", "A B C D E"},
+        {"empty graph", "A:", "A", "B", "", ""},
+    };
+    for (const auto &row : rows) {
+        QTest::newRow(row[0]) << row[1] << row[2] << row[3] << names(row[4]) << names(row[5]);
+    }
 }
 
 // Each profile of the chain includes the next, and the last includes the name.
@@ -218,6 +262,17 @@ inline QVector<ProfileFile *> addRandomTree(Graph &g, int count, int backUpOneIn
         }
     }
     return byIndex;
+}
+
+// @p rounds such trees of 70 to 199 profiles, each handed to @p test.
+template<typename Test>
+void forRandomTrees(QRandomGenerator &random, int rounds, int backUpOneIn, int sharedOneIn, Test test)
+{
+    for (int round = 0; round < rounds; ++round) {
+        Graph g;
+        const int count = 70 + random.bounded(130);
+        test(g, addRandomTree(g, count, backUpOneIn, sharedOneIn, random));
+    }
 }
 
 // Levels of diamonds: X0 includes Y0a and Y0b, both include X1, and so on;

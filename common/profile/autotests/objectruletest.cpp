@@ -5,29 +5,17 @@
 
 #include "profile/objectrule.h"
 #include "profile/includerule.h"
+#include "ruletesting.h"
 
 #include <QTest>
 
 Q_DECLARE_METATYPE(ObjectRule)
 Q_DECLARE_METATYPE(ObjectRule::Error)
 
-using Modes = QSet<ObjectRule::Mode>;
-using Targets = QSet<ObjectRule::Target>;
 using Errors = QSet<ObjectRule::Error>;
 
 namespace
 {
-ObjectRule makeRule(ObjectRule::Type type, const Modes &modes, const Targets &targets, const QString &filename, bool deleted = false)
-{
-    ObjectRule rule;
-    rule.setType(type);
-    rule.insertModes(modes);
-    rule.insertTargets(targets);
-    rule.setFilename(filename);
-    rule.setDeleted(deleted);
-    return rule;
-}
-
 ObjectRule validRule()
 {
     return makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/a"));

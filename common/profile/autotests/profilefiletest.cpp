@@ -22,60 +22,7 @@ class ProfileFileTest : public QObject
 private Q_SLOTS:
     void containts_data()
     {
-        QTest::addColumn<QString>("graph");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("path");
-        QTest::addColumn<QStringList>("chain");
-
-        const QString chain = QStringLiteral("A:B;B:C;C:");
-        QTest::newRow("two steps") << chain << "A"
-                                   << "C" << QStringList() << names("A B");
-        QTest::newRow("direct") << chain << "A"
-                                << "B" << QStringList() << names("A");
-        QTest::newRow("backwards") << chain << "C"
-                                   << "A" << QStringList() << QStringList();
-        QTest::newRow("not itself") << chain << "A"
-                                    << "A" << QStringList() << QStringList();
-        QTest::newRow("path is prepended") << chain << "B"
-                                           << "C" << names("X Y") << names("X Y B");
-        QTest::newRow("path cuts the way") << chain << "A"
-                                           << "C" << names("B") << QStringList();
-        QTest::newRow("path does not hide a direct include") << chain << "A"
-                                                             << "B" << names("B") << names("B A");
-        QTest::newRow("self include") << "A:A"
-                                      << "A"
-                                      << "A" << QStringList() << names("A");
-        QTest::newRow("two cycle from A") << "A:B;B:A"
-                                          << "A"
-                                          << "A" << QStringList() << names("A B");
-        QTest::newRow("two cycle from B") << "A:B;B:A"
-                                          << "B"
-                                          << "B" << QStringList() << names("B A");
-        QTest::newRow("unknown include skipped") << "A:X"
-                                                 << "A"
-                                                 << "Y" << QStringList() << QStringList();
-        QTest::newRow("unknown include found directly") << "A:X"
-                                                        << "A"
-                                                        << "X" << QStringList() << names("A");
-        QTest::newRow("cycle below ends") << "A:B;B:C;C:B"
-                                          << "A"
-                                          << "Z" << QStringList() << QStringList();
-        QTest::newRow("cycle below found") << "A:B;B:C;C:B"
-                                           << "A"
-                                           << "B" << QStringList() << names("A");
-        QTest::newRow("cycle not through start") << "A:B;B:C;C:B"
-                                                 << "B"
-                                                 << "B" << QStringList() << names("B C");
-        QTest::newRow("names are case sensitive") << "A:b;b:C;B:D"
-                                                  << "A"
-                                                  << "D" << QStringList() << QStringList();
-        QTest::newRow("long way round") << "A:B;B:C;C:D;D:E;E:F"
-                                        << "A"
-                                        << "F" << QStringList() << names("A B C D E");
-        QTest::newRow("empty graph") << "A:"
-                                     << "A"
-                                     << "B" << QStringList() << QStringList();
+        addChainRows();
     }
 
     void containts()
@@ -175,10 +122,8 @@ private Q_SLOTS:
         QRandomGenerator random(4711);
         int chains = 0;
         int empty = 0;
-        for (int round = 0; round < 200; ++round) {
-            const int count = 70 + random.bounded(130);
-            Graph g;
-            const QVector<ProfileFile *> byIndex = addRandomTree(g, count, 6, 0, random);
+        forRandomTrees(random, 200, 6, 0, [&](const Graph &g, const QVector<ProfileFile *> &byIndex) {
+            const int count = byIndex.size();
             for (int question = 0; question < 10; ++question) {
                 const ProfileFile &start = *byIndex.at(random.bounded(random.bounded(2) ? 3 : count));
                 QString name;
@@ -198,7 +143,7 @@ private Q_SLOTS:
                 QCOMPARE(start.containts(name, g.files, path), expected);
                 (expected.isEmpty() ? empty : chains)++;
             }
-        }
+        });
         QVERIFY(chains > 300);
         QVERIFY(empty > 300);
     }

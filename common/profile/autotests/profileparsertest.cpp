@@ -4,6 +4,7 @@
 */
 
 #include "profile/profileparser.h"
+#include "ruletesting.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,23 +18,9 @@
 #include <thread>
 #include <vector>
 
-using Modes = QSet<ObjectRule::Mode>;
-using Targets = QSet<ObjectRule::Target>;
-
 namespace
 {
 enum class Kind { Dropped, Rule, Include, Comment, Invalid };
-
-ObjectRule makeRule(ObjectRule::Type type, const Modes &modes, const Targets &targets, const QString &filename, bool deleted = false)
-{
-    ObjectRule rule;
-    rule.setType(type);
-    rule.insertModes(modes);
-    rule.insertTargets(targets);
-    rule.setFilename(filename);
-    rule.setDeleted(deleted);
-    return rule;
-}
 
 const Modes allModes{ObjectRule::Read, ObjectRule::Write, ObjectRule::Create};
 const Targets bothTargets{ObjectRule::TargetUser, ObjectRule::TargetOther};

@@ -150,16 +150,15 @@ private Q_SLOTS:
                                                    nullptr,
                                                    10000,
                                                    QStringLiteral("org.orla.kiosk.nosuchhelper"));
-        QElapsedTimer timer;
-        timer.start();
         try {
             Utils::executeKAuthJob(action.execute());
             QFAIL("an action of a helper that does not exist succeeded");
         } catch (const KAuthException &e) {
             QCOMPARE(e.id(), KAuth::ActionReply::DBusError);
             QVERIFY(!e.details().isEmpty());
+            // The bus says so at once; only a wait that hung ends at the watchdog.
+            QVERIFY2(e.fullDetails() != QStringLiteral("The privileged helper did not answer."), "the wait ran out instead");
         }
-        QVERIFY(timer.elapsed() < 20000);
     }
 
     void silentHelperEndsAtTheWatchdog()
@@ -174,7 +173,9 @@ private Q_SLOTS:
             QCOMPARE(e.id(), KAuth::ActionReply::DBusError);
             QCOMPARE(e.fullDetails(), QStringLiteral("The privileged helper did not answer."));
         }
-        QVERIFY(timer.elapsed() < 10000);
+        // The bound is the behaviour: the 300 ms watchdog, not the action's
+        // minute, ended the wait. Generous for a slow machine.
+        QVERIFY(timer.elapsed() < 30000);
         // Giving up also tells the helper to stop.
         QTRY_COMPARE(m_helper.stopRequests, 1);
     }
@@ -210,7 +211,8 @@ private Q_SLOTS:
         } catch (const KAuthException &e) {
             QVERIFY2(!answered, qPrintable(e.fullDetails()));
             QCOMPARE(e.fullDetails(), QStringLiteral("The privileged helper did not answer."));
-            QVERIFY(timer.elapsed() < 10000);
+            // The silence limit ended it, not the ten minutes (see silentHelperEndsAtTheWatchdog).
+            QVERIFY(timer.elapsed() < 60000);
         }
     }
 

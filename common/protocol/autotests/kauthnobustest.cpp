@@ -11,7 +11,6 @@
 
 #include <KAuth/ExecuteJob>
 
-#include <QElapsedTimer>
 #include <QTest>
 
 // Runs with the system bus address pointing nowhere (see CMakeLists.txt): a
@@ -26,17 +25,15 @@ private Q_SLOTS:
     {
         QVERIFY(qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS").contains(QLatin1String("nonexistent")));
         KAuth::Action action = Utils::helperAction(HelperConstants::enableActionId, UpdateActionsMap(QString()), nullptr, 5000);
-
-        QElapsedTimer timer;
-        timer.start();
         try {
             Utils::executeKAuthJob(action.execute());
             QFAIL("an action without a bus was reported as done or refused");
         } catch (const KAuthException &e) {
             QVERIFY(e.id() != KAuth::ActionReply::NoError);
             QVERIFY(!e.fullDetails().isEmpty());
+            // Without a bus it fails at once; only a wait that hung ends at the watchdog.
+            QVERIFY2(e.fullDetails() != QStringLiteral("The privileged helper did not answer."), "the wait ran out instead");
         }
-        QVERIFY(timer.elapsed() < 60000);
     }
 };
 

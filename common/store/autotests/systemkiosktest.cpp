@@ -45,9 +45,11 @@ QStringList namesOf(const QList<ProfileFile> &profiles)
 }
 
 using Operation = std::function<void(const SystemKiosk &)>;
+using Switch = void (SystemKiosk::*)(bool) const;
 }
 
 Q_DECLARE_METATYPE(Operation)
+Q_DECLARE_METATYPE(Switch)
 
 class SystemKioskTest : public QObject
 {
@@ -140,25 +142,17 @@ private Q_SLOTS:
     void switchWritersWriteTheirOwnFile_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::addColumn<Operation>("enable");
-        QTest::newRow("enforce") << KioskTree::moved(SystemPaths::enforceParameter) << Operation([](const SystemKiosk &k) {
-            k.enableEnforce(true);
-        });
-        QTest::newRow("auto enforce") << KioskTree::moved(SystemPaths::autoEnforceFile) << Operation([](const SystemKiosk &k) {
-            k.enableAutoEnforce(true);
-        });
-        QTest::newRow("complain") << KioskTree::moved(SystemPaths::complainParameter) << Operation([](const SystemKiosk &k) {
-            k.enableComplain(true);
-        });
-        QTest::newRow("auto complain") << KioskTree::moved(SystemPaths::autoComplainFile) << Operation([](const SystemKiosk &k) {
-            k.enableAutoComplain(true);
-        });
+        QTest::addColumn<Switch>("enable");
+        QTest::newRow("enforce") << KioskTree::moved(SystemPaths::enforceParameter) << Switch(&SystemKiosk::enableEnforce);
+        QTest::newRow("auto enforce") << KioskTree::moved(SystemPaths::autoEnforceFile) << Switch(&SystemKiosk::enableAutoEnforce);
+        QTest::newRow("complain") << KioskTree::moved(SystemPaths::complainParameter) << Switch(&SystemKiosk::enableComplain);
+        QTest::newRow("auto complain") << KioskTree::moved(SystemPaths::autoComplainFile) << Switch(&SystemKiosk::enableAutoComplain);
     }
 
     void switchWritersWriteTheirOwnFile()
     {
         QFETCH(QString, path);
-        QFETCH(Operation, enable);
+        QFETCH(Switch, enable);
         const QStringList all{KioskTree::moved(SystemPaths::enforceParameter),
                               KioskTree::moved(SystemPaths::autoEnforceFile),
                               KioskTree::moved(SystemPaths::complainParameter),
@@ -166,7 +160,7 @@ private Q_SLOTS:
         for (const QString &file : all) {
             KioskTree::write(file, "0\n");
         }
-        enable(KioskTree::kiosk());
+        (KioskTree::kiosk().*enable)(true);
         for (const QString &file : all) {
             QCOMPARE(TestFiles::read(file), file == path ? QByteArray("1\n") : QByteArray("0\n"));
         }
@@ -647,18 +641,12 @@ private Q_SLOTS:
     void switchFilesAreReplacedWhole_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::addColumn<Operation>("enable");
+        QTest::addColumn<Switch>("enable");
         QTest::addColumn<bool>("inPlace");
         // Module parameters cannot be renamed over; files under /etc can.
-        QTest::newRow("enforce") << KioskTree::moved(SystemPaths::enforceParameter) << Operation([](const SystemKiosk &k) {
-            k.enableEnforce(true);
-        }) << true;
-        QTest::newRow("auto enforce") << KioskTree::moved(SystemPaths::autoEnforceFile) << Operation([](const SystemKiosk &k) {
-            k.enableAutoEnforce(true);
-        }) << false;
-        QTest::newRow("auto complain") << KioskTree::moved(SystemPaths::autoComplainFile) << Operation([](const SystemKiosk &k) {
-            k.enableAutoComplain(true);
-        }) << false;
+        QTest::newRow("enforce") << KioskTree::moved(SystemPaths::enforceParameter) << Switch(&SystemKiosk::enableEnforce) << true;
+        QTest::newRow("auto enforce") << KioskTree::moved(SystemPaths::autoEnforceFile) << Switch(&SystemKiosk::enableAutoEnforce) << false;
+        QTest::newRow("auto complain") << KioskTree::moved(SystemPaths::autoComplainFile) << Switch(&SystemKiosk::enableAutoComplain) << false;
     }
 
     void switchFilesAreReplacedWhole()
@@ -666,7 +654,7 @@ private Q_SLOTS:
         // Truncated and rewritten in place, a crash in between leaves an empty
         // switch, which reads as off: kiosk mode gone after the next boot.
         QFETCH(QString, path);
-        QFETCH(Operation, enable);
+        QFETCH(Switch, enable);
         QFETCH(bool, inPlace);
         KioskTree::write(path, "0\n");
         const auto inode = [&path] {
@@ -677,7 +665,7 @@ private Q_SLOTS:
         };
         const ino_t before = inode();
         const QStringList entriesBefore = QDir(QFileInfo(path).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-        enable(KioskTree::kiosk());
+        (KioskTree::kiosk().*enable)(true);
         QCOMPARE(TestFiles::read(path), QByteArray("1\n"));
         QCOMPARE(inode() == before, inPlace);
         QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), entriesBefore);

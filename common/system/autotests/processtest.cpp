@@ -168,7 +168,9 @@ private Q_SLOTS:
         } catch (const ProcessException &e) {
             QCOMPARE(e.command(), QStringLiteral("sleep 30"));
         }
-        QVERIFY(timer.elapsed() < 5000);
+        // The bounds here are the behaviour: well inside the child's own 30 s
+        // (or 300 s), generous for a slow machine.
+        QVERIFY(timer.elapsed() < 20000);
         // The runner leaves the child alone; its owner ends it.
         QCOMPARE(process->process()->state(), QProcess::Running);
         const qint64 pid = process->process()->processId();
@@ -176,7 +178,7 @@ private Q_SLOTS:
 
         process.reset();
         QVERIFY(isGone(pid));
-        QVERIFY(timer.elapsed() < 10000);
+        QVERIFY(timer.elapsed() < 25000);
     }
 
     void destructionEndsAChildThatIgnoresTerm()
@@ -195,7 +197,8 @@ private Q_SLOTS:
         timer.start();
         process.reset();
         QVERIFY(isGone(pid));
-        QVERIFY(timer.elapsed() < 5000);
+        // It never ends by itself: a destruction that waited for it would hang.
+        QVERIFY(timer.elapsed() < 20000);
     }
 
     void asynchronousRunReturnsAtOnceAndOutputStops()
@@ -205,7 +208,7 @@ private Q_SLOTS:
         QElapsedTimer timer;
         timer.start();
         process.run(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo first; exec sleep 300")});
-        QVERIFY(timer.elapsed() < 5000);
+        QVERIFY(timer.elapsed() < 60000);
         QCOMPARE(process.process()->state(), QProcess::Running);
         const qint64 pid = process.process()->processId();
 
@@ -216,7 +219,7 @@ private Q_SLOTS:
         QCOMPARE(process.output(), QStringLiteral("first\n"));
         QCOMPARE(process.process()->state(), QProcess::NotRunning);
         QVERIFY(isGone(pid));
-        QVERIFY(timer.elapsed() < 10000);
+        QVERIFY(timer.elapsed() < 120000);
     }
 
     void asynchronousRunDoesNotCheckExitCode()
