@@ -112,9 +112,14 @@ KioskDirectory userDirectory(const QString &usersDir, const UserEntry &entry, Ki
 }
 }
 
-SystemKiosk::SystemKiosk()
-    : SystemKiosk(fixedPath(SystemPaths::kioskTreeDir), fixedPath(SystemPaths::moduleParametersDir))
+SystemKiosk::SystemKiosk(const QString &root)
+    : SystemKiosk(Utils::pathBelowRoot(root, SystemPaths::kioskTreeDir), Utils::pathBelowRoot(root, SystemPaths::moduleParametersDir))
 {
+}
+
+SystemKiosk SystemKiosk::ofTree(const QString &treeDir)
+{
+    return SystemKiosk(treeDir, QString());
 }
 
 SystemKiosk::SystemKiosk(const QString &treeDir, const QString &moduleParametersDir)

@@ -786,7 +786,7 @@ private Q_SLOTS:
         const KioskTree::Snapshot before = KioskTree::snapshot(KioskTree::Scope::WholeRoot);
         QTemporaryDir other;
         QVERIFY(other.isValid());
-        const SystemKiosk kiosk(other.path() + QStringLiteral("/tree/"));
+        const SystemKiosk kiosk = SystemKiosk::ofTree(other.path() + QStringLiteral("/tree/"));
         kiosk.updateSystemProfile(QStringLiteral("web"), QStringLiteral("+file r uo: /srv\n"));
         kiosk.updateUserProfile(QStringLiteral("disabled/carol"), QStringLiteral("@include web\n"));
         kiosk.enableAutoEnforce(true);
