@@ -11,7 +11,6 @@
 #include "protocol/helperconstants.h"
 #include "store/kiosktracersettings.h"
 #include "system/processtree.h"
-#include "system/systemusers.h"
 #include "system/unconfinedprocesses.h"
 #include "system/user.h"
 #include "systempaths.h"
@@ -898,11 +897,6 @@ bool KioskTracer::startGlobalRecord()
     return true;
 }
 
-bool KioskTracer::isGlobalRecording() const
-{
-    return m_globalRecording;
-}
-
 QMap<QString, QString> KioskTracer::stopGlobalRecord(bool ignoreResult)
 {
     m_errors.clear();
@@ -963,41 +957,4 @@ QMap<QString, QString> KioskTracer::collectTavrixUc()
         }
     }
     return result;
-}
-
-QSet<QString> KioskTracer::createUserProfiles()
-{
-    QSet<QString> created;
-    const QSet<QString> kioskUsers = kiosk.users();
-    const QSet<QString> accounts = Utils::users();
-    for (const QString &name : accounts) {
-        if (!kioskUsers.contains(name)) {
-            kiosk.updateUserProfile(name, QString());
-            created.insert(name);
-        }
-    }
-    return created;
-}
-
-void KioskTracer::saveTempUsersProfiles(const QSet<QString> &names)
-{
-    Settings::KioskTracer settings;
-    settings.setTempUserProfiles(names);
-    settings.save();
-}
-
-QSet<QString> KioskTracer::popTempUsersProfiles()
-{
-    Settings::KioskTracer settings;
-    const QSet<QString> names = settings.tempUserProfiles();
-    settings.setTempUserProfiles({});
-    settings.save();
-    return names;
-}
-
-void KioskTracer::removeUserProfiles(const QSet<QString> &names)
-{
-    for (const QString &name : names) {
-        kiosk.removeUserProfile(name);
-    }
 }

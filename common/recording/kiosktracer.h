@@ -65,15 +65,9 @@ public:
     bool startGlobalRecord();
     /** Account name to collected rule text; empty when @p ignoreResult is set. */
     QMap<QString, QString> stopGlobalRecord(bool ignoreResult);
-    bool isGlobalRecording() const;
 
     /** Per enabled kiosk user; a user whose rules cannot be collected becomes a warning. */
     QMap<QString, QString> collectTavrixUc();
-
-    QSet<QString> createUserProfiles();
-    void saveTempUsersProfiles(const QSet<QString> &names);
-    QSet<QString> popTempUsersProfiles();
-    void removeUserProfiles(const QSet<QString> &names);
 
     void enableTraceMode();
     void disableTraceMode();
