@@ -318,14 +318,21 @@ void KioskTracer::beginRecording(const AppTraceData &data, const QString &grante
     settings.setRecording(recording);
     settings.save();
     m_undo.emplace_back(QStringLiteral("switches"), [this, recording] {
-        kiosk.enableEnforce(recording.enforce);
-        kiosk.enableComplain(recording.complain);
-        kiosk.enableAutoComplain(recording.autoComplain);
-        Settings::KioskTracer().clearRecording();
-        if (recording.enforce) {
-            m_warnings << UnconfinedProcesses::endOfKioskUsers();
-        }
+        restoreSwitches(recording);
     });
+}
+
+void KioskTracer::restoreSwitches(const Settings::KioskTracer::Recording &recording)
+{
+    kiosk.enableEnforce(recording.enforce);
+    kiosk.enableComplain(recording.complain);
+    kiosk.enableAutoComplain(recording.autoComplain);
+    Settings::KioskTracer settings;
+    settings.clearRecording();
+    settings.save();
+    if (recording.enforce) {
+        m_warnings << UnconfinedProcesses::endOfKioskUsers();
+    }
 }
 
 void KioskTracer::undoAll()
@@ -401,7 +408,6 @@ QString KioskTracer::trace(const AppTraceData &data)
             m_errors << tr("Can not create temp user for trace");
             return QString();
         }
-        forgetTempUser(account, false);
         forgetTempUser(account, true);
         m_undo.emplace_back(QStringLiteral("account"), [this, account] {
             removeTempAccount(account);
@@ -444,12 +450,16 @@ QString KioskTracer::trace(const AppTraceData &data)
 
 void KioskTracer::grantDisplay(const AppTraceData &data, const QString &account, bool grant)
 {
-    if (grant) {
+    // Granted, it is written down first; taken back, only once it is.
+    const auto recordGrant = [](const QString &user) {
         Settings::KioskTracer settings;
         Settings::KioskTracer::Recording recording = settings.recording();
-        recording.grantedUser = account;
+        recording.grantedUser = user;
         settings.setRecording(recording);
         settings.save();
+    };
+    if (grant) {
+        recordGrant(account);
     }
     // The display and the authority file reach xhost through its environment,
     // never through a shell.
@@ -461,11 +471,7 @@ void KioskTracer::grantDisplay(const AppTraceData &data, const QString &account,
     const QString entry = QStringLiteral("SI:localuser:") + account;
     process.run(program(SystemPaths::xhostProgram), {(grant ? QLatin1Char('+') : QLatin1Char('-')) + entry});
     if (!grant) {
-        Settings::KioskTracer settings;
-        Settings::KioskTracer::Recording recording = settings.recording();
-        recording.grantedUser.clear();
-        settings.setRecording(recording);
-        settings.save();
+        recordGrant(QString());
     }
 }
 
@@ -690,15 +696,7 @@ void KioskTracer::cleanUpLeftovers()
         return;
     }
     try {
-        kiosk.enableEnforce(recording.enforce);
-        kiosk.enableComplain(recording.complain);
-        kiosk.enableAutoComplain(recording.autoComplain);
-        Settings::KioskTracer after;
-        after.clearRecording();
-        after.save();
-        if (recording.enforce) {
-            m_warnings << UnconfinedProcesses::endOfKioskUsers();
-        }
+        restoreSwitches(recording);
     } catch (const DetailsException &e) {
         m_errors << e.fullDetails();
     }

@@ -7,6 +7,7 @@
 #define ORLA_KIOSKTRACER_H
 
 #include "orlacommon_export.h"
+#include "store/kiosktracersettings.h"
 #include "store/systemkiosk.h"
 #include "system/process.h"
 
@@ -113,6 +114,8 @@ private:
     void cleanUpLeftovers();
     void endOrphanedFollowers();
     void beginRecording(const AppTraceData &data, const QString &grantedUser);
+    // The switches as the recording found them; kiosk users confined again when enforcing.
+    void restoreSwitches(const Settings::KioskTracer::Recording &recording);
     void undoAll();
     void stopCollector();
     void readOutCollector();
