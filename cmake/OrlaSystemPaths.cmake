@@ -102,17 +102,26 @@ set(ORLA_MENU_PROGRAM_DIRS        "/usr/local/bin/:/usr/bin/:/bin/:/usr/local/ga
 set(ORLA_ORLA_TERM_PROGRAM        "${ORLA_SYSTEM_ROOT}/usr/bin/orla-term")
 set(ORLA_XTERM_PROGRAM            "${ORLA_SYSTEM_ROOT}/usr/bin/xterm")
 
-# Tests write profiles, switches and a password file below the scratch root;
-# a build on the real system's paths must not even contain them.
-if(BUILD_TESTING)
-    if(NOT ORLA_SYSTEM_ROOT)
-        message(STATUS "Tests are left out: they need a scratch kiosk tree (-DORLA_SYSTEM_ROOT=DIR -DORLA_PASSWD_FILE=DIR/etc/passwd)")
-        set(BUILD_TESTING OFF)
-    else()
-        get_filename_component(_orla_passwd "${ORLA_PASSWD_FILE}" ABSOLUTE)
-        string(FIND "${_orla_passwd}" "${ORLA_SYSTEM_ROOT}/" _orla_passwd_in_root)
-        if(NOT _orla_passwd_in_root EQUAL 0)
-            message(FATAL_ERROR "Tests write the password file the build reads: with tests on, set -DORLA_PASSWD_FILE to a file below ORLA_SYSTEM_ROOT (${ORLA_SYSTEM_ROOT}), or turn them off with -DBUILD_TESTING=OFF")
-        endif()
+# Tests that write profiles, switches and a password file do so below the
+# scratch root; see orla_guard_scratch_root_tests() for a build on the real
+# system's paths.
+if(BUILD_TESTING AND ORLA_SYSTEM_ROOT)
+    get_filename_component(_orla_passwd "${ORLA_PASSWD_FILE}" ABSOLUTE)
+    string(FIND "${_orla_passwd}" "${ORLA_SYSTEM_ROOT}/" _orla_passwd_in_root)
+    if(NOT _orla_passwd_in_root EQUAL 0)
+        message(FATAL_ERROR "Tests write the password file the build reads: with tests on, set -DORLA_PASSWD_FILE to a file below ORLA_SYSTEM_ROOT (${ORLA_SYSTEM_ROOT}), or turn them off with -DBUILD_TESTING=OFF")
     endif()
 endif()
+
+# Tests that write the kiosk tree, the helper's state or the account
+# database: they hold the tree's lock and carry the label "scratchroot".
+# On the real system's paths they are disabled, as are the tests on the
+# private bus (orla_add_bus_test), which start the helper on the build's
+# compiled-in paths; what is left runs in the package build.
+function(orla_scratch_root_tests)
+    set_property(TEST ${ARGN} PROPERTY RESOURCE_LOCK kioskroot)
+    set_property(TEST ${ARGN} APPEND PROPERTY LABELS scratchroot)
+    if(NOT ORLA_SYSTEM_ROOT)
+        set_property(TEST ${ARGN} PROPERTY DISABLED TRUE)
+    endif()
+endfunction()

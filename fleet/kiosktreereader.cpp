@@ -14,7 +14,7 @@
 KioskTreeReader::KioskTreeReader() = default;
 
 KioskTreeReader::KioskTreeReader(const QString &dir)
-    : m_kiosk(dir)
+    : m_kiosk(SystemKiosk::ofTree(dir))
     , m_system(false)
 {
 }

@@ -63,7 +63,7 @@ QString KioskTree::moved(const char *systemPath)
 
 SystemKiosk KioskTree::kiosk()
 {
-    return SystemKiosk(moved(SystemPaths::kioskTreeDir), moved(SystemPaths::moduleParametersDir));
+    return SystemKiosk(root());
 }
 
 void KioskTree::reset(Switches switches)

@@ -28,7 +28,8 @@ ecm_add_test(traceprocessdialogtest.cpp
     TEST_NAME traceprocessdialogtest
     LINK_LIBRARIES orla-windows-testsupport
 )
-set_tests_properties(traceprocessdialogtest PROPERTIES ENVIRONMENT "${windows_test_env}" RESOURCE_LOCK kioskroot)
+set_tests_properties(traceprocessdialogtest PROPERTIES ENVIRONMENT "${windows_test_env}")
+orla_scratch_root_tests(traceprocessdialogtest)
 
 # The main window needs the authorisation service to be allowed to change
 # anything, so its tests run on the private test bus.
@@ -50,9 +51,9 @@ ecm_add_test(mainwindowreadonlytest.cpp windowdriver.h
     LINK_LIBRARIES orla-windows-testsupport
 )
 set_tests_properties(mainwindowreadonlytest PROPERTIES
-    RESOURCE_LOCK kioskroot
     ENVIRONMENT "${windows_test_env};DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/orla-no-system-bus"
 )
+orla_scratch_root_tests(mainwindowreadonlytest)
 
 # An administrator the authorisation service turns down.
 add_executable(mainwindowrefusaltest mainwindowrefusaltest.cpp windowdriver.h)
@@ -81,10 +82,10 @@ ecm_add_test(globalrecordtest.cpp
     LINK_LIBRARIES orla-windows-testsupport
 )
 set_tests_properties(globalrecordtest PROPERTIES
-    RESOURCE_LOCK kioskroot
     ENVIRONMENT "${windows_test_env}"
     TIMEOUT 120
 )
+orla_scratch_root_tests(globalrecordtest)
 
 # Kiosk mode switched on against the same stand-in, which names processes it
 # left running.
@@ -93,10 +94,10 @@ ecm_add_test(kioskmodewarningtest.cpp
     LINK_LIBRARIES orla-windows-testsupport
 )
 set_tests_properties(kioskmodewarningtest PROPERTIES
-    RESOURCE_LOCK kioskroot
     ENVIRONMENT "${windows_test_env}"
     TIMEOUT 120
 )
+orla_scratch_root_tests(kioskmodewarningtest)
 
 # The same from the window through the real helper, with a real kiosk account
 # whose work the module's trace reporter logs.

@@ -5,9 +5,8 @@
 
 #include "desktop/micdetect.h"
 
-#include "protocol/helperconstants.h"
-
-#include <KAuth/Action>
+#include "protocol/helperaction.h"
+#include "protocol/helperactionsmap.h"
 
 #include <QDBusConnection>
 
@@ -18,9 +17,8 @@ bool MICDetect::isCurrentProcessHasMaxMIC()
     if (!QDBusConnection::systemBus().isConnected()) {
         return false;
     }
-    KAuth::Action action(HelperConstants::updateActionId);
-    action.setHelperId(HelperConstants::helperId);
-    switch (action.status()) {
+    // Only the authorisation is asked for; the action never runs.
+    switch (Utils::helperAction(HelperConstants::updateActionId, HelperActionsMap(QVariantMap())).status()) {
     case KAuth::Action::AuthorizedStatus:
     case KAuth::Action::AuthRequiredStatus:
         return true;

@@ -56,14 +56,26 @@ constexpr Qt::ItemFlags viewOnlyFlags = Qt::ItemIsSelectable | Qt::ItemIsEnabled
 // The administrator may work with a recorded application for a whole day.
 constexpr int traceApplicationTimeout = 24 * 60 * 60 * 1000;
 
-struct CheckColumn {
-    int column;
-    bool checked;
+// The check columns: each stands for one mode or one target of the rule.
+const std::pair<int, ObjectRule::Mode> modeColumns[] = {
+    {EditProfileDialog::ReadColumn, ObjectRule::Read},
+    {EditProfileDialog::WriteColumn, ObjectRule::Write},
+    {EditProfileDialog::CreateColumn, ObjectRule::Create},
+};
+const std::pair<int, ObjectRule::Target> targetColumns[] = {
+    {EditProfileDialog::UserColumn, ObjectRule::TargetUser},
+    {EditProfileDialog::OtherColumn, ObjectRule::TargetOther},
 };
 
 QString nameOfItem(const QListWidgetItem *item)
 {
     return item->data(Qt::UserRole).toString();
+}
+
+bool isChecked(const QTableWidget *table, int row, int column)
+{
+    const QTableWidgetItem *item = table->item(row, column);
+    return item && item->checkState() == Qt::Checked;
 }
 }
 
@@ -278,14 +290,19 @@ bool EditProfileDialog::recordingOffered() const
     return !m_readOnly && !m_systemState->modes().complain;
 }
 
-ObjectRule EditProfileDialog::defaultRule(const QString &path)
+void EditProfileDialog::appendDefaultRules(const QStringList &paths)
 {
-    ObjectRule rule;
-    rule.setType(QFileInfo(path).isSymLink() ? ObjectRule::Link : ObjectRule::File);
-    rule.setFilename(path);
-    rule.insertModes({ObjectRule::Read, ObjectRule::Write, ObjectRule::Create});
-    rule.insertTargets({ObjectRule::TargetUser, ObjectRule::TargetOther});
-    return rule;
+    QList<ObjectRule> rules;
+    for (const QString &path : paths) {
+        ObjectRule rule;
+        rule.setType(QFileInfo(path).isSymLink() ? ObjectRule::Link : ObjectRule::File);
+        rule.setFilename(path);
+        rule.insertModes({ObjectRule::Read, ObjectRule::Write, ObjectRule::Create});
+        rule.insertTargets({ObjectRule::TargetUser, ObjectRule::TargetOther});
+        rules.append(rule);
+    }
+    appendRows(rules);
+    ui->objectsTableWidget->scrollToBottom();
 }
 
 void EditProfileDialog::appendObjectRules(const QList<ObjectRule> &rules)
@@ -351,21 +368,20 @@ void EditProfileDialog::appendRows(const QList<ObjectRule> &rules)
         filename->setData(Qt::UserRole, rule.deleted());
 
         QTableWidgetItem *items[ColumnCount] = {type, filename};
-        const QSet<ObjectRule::Mode> modes = rule.modes();
-        const QSet<ObjectRule::Target> targets = rule.targets();
-        const CheckColumn checks[] = {
-            {ReadColumn, modes.contains(ObjectRule::Read)},
-            {WriteColumn, modes.contains(ObjectRule::Write)},
-            {CreateColumn, modes.contains(ObjectRule::Create)},
-            {UserColumn, targets.contains(ObjectRule::TargetUser)},
-            {OtherColumn, targets.contains(ObjectRule::TargetOther)},
-        };
-        for (const CheckColumn &check : checks) {
+        const auto setCheck = [&](int column, bool checked) {
             auto *item = new QTableWidgetItem;
             item->setFlags(checkFlags);
-            item->setCheckState(check.checked ? Qt::Checked : Qt::Unchecked);
-            item->setToolTip(tips[check.column]);
-            items[check.column] = item;
+            item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+            item->setToolTip(tips[column]);
+            items[column] = item;
+        };
+        const QSet<ObjectRule::Mode> modes = rule.modes();
+        for (const auto &[column, mode] : modeColumns) {
+            setCheck(column, modes.contains(mode));
+        }
+        const QSet<ObjectRule::Target> targets = rule.targets();
+        for (const auto &[column, target] : targetColumns) {
+            setCheck(column, targets.contains(target));
         }
 
         for (int column = 0; column < ColumnCount; ++column) {
@@ -384,11 +400,6 @@ void EditProfileDialog::appendRows(const QList<ObjectRule> &rules)
 ObjectRule EditProfileDialog::ruleOfRow(int row) const
 {
     const QTableWidget *table = ui->objectsTableWidget;
-    auto checked = [table, row](int column) {
-        const QTableWidgetItem *item = table->item(row, column);
-        return item && item->checkState() == Qt::Checked;
-    };
-
     ObjectRule rule;
     if (const QTableWidgetItem *type = table->item(row, TypeColumn)) {
         rule.setType(static_cast<ObjectRule::Type>(type->data(Qt::UserRole).toInt()));
@@ -397,20 +408,15 @@ ObjectRule EditProfileDialog::ruleOfRow(int row) const
         rule.setFilename(filename->text());
         rule.setDeleted(filename->data(Qt::UserRole).toBool());
     }
-    if (checked(ReadColumn)) {
-        rule.insertMode(ObjectRule::Read);
+    for (const auto &[column, mode] : modeColumns) {
+        if (isChecked(table, row, column)) {
+            rule.insertMode(mode);
+        }
     }
-    if (checked(WriteColumn)) {
-        rule.insertMode(ObjectRule::Write);
-    }
-    if (checked(CreateColumn)) {
-        rule.insertMode(ObjectRule::Create);
-    }
-    if (checked(UserColumn)) {
-        rule.insertTarget(ObjectRule::TargetUser);
-    }
-    if (checked(OtherColumn)) {
-        rule.insertTarget(ObjectRule::TargetOther);
+    for (const auto &[column, target] : targetColumns) {
+        if (isChecked(table, row, column)) {
+            rule.insertTarget(target);
+        }
     }
     return rule;
 }
@@ -562,11 +568,11 @@ QMenu *EditProfileDialog::createObjectsContextMenu()
             toggleColumnOfSelectedRows(column);
         });
     };
-    for (const int column : {ReadColumn, WriteColumn, CreateColumn}) {
-        addColumnAction(modesMenu, column);
+    for (const auto &entry : modeColumns) {
+        addColumnAction(modesMenu, entry.first);
     }
-    for (const int column : {UserColumn, OtherColumn}) {
-        addColumnAction(targetMenu, column);
+    for (const auto &entry : targetColumns) {
+        addColumnAction(targetMenu, entry.first);
     }
     return menu;
 }
@@ -599,8 +605,7 @@ bool EditProfileDialog::isColumnCheckedInRows(int column, const QList<int> &rows
 {
     const QTableWidget *table = ui->objectsTableWidget;
     return std::all_of(rows.cbegin(), rows.cend(), [table, column](int row) {
-        const QTableWidgetItem *item = table->item(row, column);
-        return item && item->checkState() == Qt::Checked;
+        return isChecked(table, row, column);
     });
 }
 
@@ -637,13 +642,7 @@ void EditProfileDialog::insertFileTriggered()
     if (filePicker()->exec() != QDialog::Accepted) {
         return;
     }
-    QList<ObjectRule> rules;
-    const QStringList paths = m_fileDialog->selectedFiles();
-    for (const QString &path : paths) {
-        rules.append(defaultRule(path));
-    }
-    appendRows(rules);
-    ui->objectsTableWidget->scrollToBottom();
+    appendDefaultRules(m_fileDialog->selectedFiles());
 }
 
 void EditProfileDialog::insertDirectoryFilesTriggered()
@@ -655,13 +654,7 @@ void EditProfileDialog::insertDirectoryFilesTriggered()
     if (directories.isEmpty()) {
         return;
     }
-    QList<ObjectRule> rules;
-    const QStringList paths = Utils::directoryFiles(directories.first());
-    for (const QString &path : paths) {
-        rules.append(defaultRule(path));
-    }
-    appendRows(rules);
-    ui->objectsTableWidget->scrollToBottom();
+    appendDefaultRules(Utils::directoryFiles(directories.first()));
 }
 
 void EditProfileDialog::removeFileTriggered()

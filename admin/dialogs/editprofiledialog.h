@@ -139,8 +139,8 @@ private:
     void toggleColumnOfSelectedRows(int column);
     bool isColumnCheckedInRows(int column, const QList<int> &rows) const;
 
-    // The rule the pickers add for a path: everything allowed to everyone.
-    static ObjectRule defaultRule(const QString &path);
+    // The rows the pickers add for paths: everything allowed to everyone.
+    void appendDefaultRules(const QStringList &paths);
     /** The one rule for the names of new and renamed profiles. */
     static QRegularExpression profileNamePattern();
 

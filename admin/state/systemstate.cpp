@@ -34,19 +34,10 @@
 
 namespace
 {
-// A user's profile name as the helper takes it: relative to the user profile directory.
-QString userKey(const QString &name, bool enabled)
-{
-    if (enabled) {
-        return name;
-    }
-    return SystemKiosk::userEntryName(name, false);
-}
-
-// The key of the file a user state was read from; empty for a user not on disk yet.
+// The entry a user state was read from; empty for a user not on disk yet.
 QString loadedUserKey(const UserState *user)
 {
-    return user->loadedName().isEmpty() ? QString() : userKey(user->loadedName(), user->wasEnabled());
+    return user->loadedName().isEmpty() ? QString() : SystemKiosk::userEntryName(user->loadedName(), user->wasEnabled());
 }
 
 QString locale()
@@ -456,7 +447,7 @@ UpdateActionsMap SystemState::buildUpdateActionsMap() const
         if (!user->isChanged() || user->name().isEmpty()) {
             continue;
         }
-        const QString current = userKey(user->name(), user->isEnable());
+        const QString current = SystemKiosk::userEntryName(user->name(), user->isEnable());
         const QString atLoad = loadedUserKey(user);
         if (!atLoad.isEmpty() && atLoad != current) {
             usersToRename.insert(atLoad, current);
@@ -642,10 +633,7 @@ void SystemState::addRecordedProfiles(const QVariantMap &recorded, GlobalRecordR
         // The base profiles the recorded rules rest on, as far as they are here.
         const QSet<IncludeRule> includes = ProfileParser::parseText(text).data().includes();
         for (const IncludeRule &include : includes) {
-            const bool known = std::any_of(m_profiles.cbegin(), m_profiles.cend(), [&include](const ProfileState *profile) {
-                return profile->name() == include.name();
-            });
-            if (known) {
+            if (hasProfile(include.name())) {
                 file.data().insertIncludeRule(include);
             }
         }

@@ -70,7 +70,7 @@ struct TreeFacts {
 // The generated tree is laid out as the system's below its tree directory.
 QString dirOf(const QString &root, SystemKiosk::Directory directory)
 {
-    return SystemKiosk(root).path(directory);
+    return SystemKiosk::ofTree(root).path(directory);
 }
 
 QString layerName(int layer, int index)
@@ -419,7 +419,7 @@ int main(int argc, char **argv)
                 facts.missingIncludes);
     std::printf("Best of %d runs each, warm page cache, one thread; figures and ratios use processor time.\n\n", options.repeat);
 
-    const SystemKiosk kiosk(root);
+    const SystemKiosk kiosk = SystemKiosk::ofTree(root);
     const QStringList dirs{kiosk.path(SystemKiosk::Directory::System), kiosk.path(SystemKiosk::Directory::Users), kiosk.path(SystemKiosk::Directory::Disabled)};
 
     double readMs = 0;

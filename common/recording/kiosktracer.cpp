@@ -11,7 +11,6 @@
 #include "protocol/helperconstants.h"
 #include "store/kiosktracersettings.h"
 #include "system/processtree.h"
-#include "system/systemusers.h"
 #include "system/unconfinedprocesses.h"
 #include "system/user.h"
 #include "systempaths.h"
@@ -326,14 +325,21 @@ void KioskTracer::beginRecording(const AppTraceData &data, const QString &grante
     settings.setRecording(recording);
     settings.save();
     m_undo.emplace_back(QStringLiteral("switches"), [this, recording] {
-        kiosk.enableEnforce(recording.enforce);
-        kiosk.enableComplain(recording.complain);
-        kiosk.enableAutoComplain(recording.autoComplain);
-        Settings::KioskTracer().clearRecording();
-        if (recording.enforce) {
-            m_warnings << UnconfinedProcesses::endOfKioskUsers();
-        }
+        restoreSwitches(recording);
     });
+}
+
+void KioskTracer::restoreSwitches(const Settings::KioskTracer::Recording &recording)
+{
+    kiosk.enableEnforce(recording.enforce);
+    kiosk.enableComplain(recording.complain);
+    kiosk.enableAutoComplain(recording.autoComplain);
+    Settings::KioskTracer settings;
+    settings.clearRecording();
+    settings.save();
+    if (recording.enforce) {
+        m_warnings << UnconfinedProcesses::endOfKioskUsers();
+    }
 }
 
 void KioskTracer::undoAll()
@@ -409,7 +415,6 @@ QString KioskTracer::trace(const AppTraceData &data)
             m_errors << tr("Can not create temp user for trace");
             return QString();
         }
-        forgetTempUser(account, false);
         forgetTempUser(account, true);
         m_undo.emplace_back(QStringLiteral("account"), [this, account] {
             removeTempAccount(account);
@@ -452,12 +457,16 @@ QString KioskTracer::trace(const AppTraceData &data)
 
 void KioskTracer::grantDisplay(const AppTraceData &data, const QString &account, bool grant)
 {
-    if (grant) {
+    // Granted, it is written down first; taken back, only once it is.
+    const auto recordGrant = [](const QString &user) {
         Settings::KioskTracer settings;
         Settings::KioskTracer::Recording recording = settings.recording();
-        recording.grantedUser = account;
+        recording.grantedUser = user;
         settings.setRecording(recording);
         settings.save();
+    };
+    if (grant) {
+        recordGrant(account);
     }
     // The display and the authority file reach xhost through its environment,
     // never through a shell.
@@ -469,11 +478,7 @@ void KioskTracer::grantDisplay(const AppTraceData &data, const QString &account,
     const QString entry = QStringLiteral("SI:localuser:") + account;
     process.run(program(SystemPaths::xhostProgram), {(grant ? QLatin1Char('+') : QLatin1Char('-')) + entry});
     if (!grant) {
-        Settings::KioskTracer settings;
-        Settings::KioskTracer::Recording recording = settings.recording();
-        recording.grantedUser.clear();
-        settings.setRecording(recording);
-        settings.save();
+        recordGrant(QString());
     }
 }
 
@@ -698,15 +703,7 @@ void KioskTracer::cleanUpLeftovers()
         return;
     }
     try {
-        kiosk.enableEnforce(recording.enforce);
-        kiosk.enableComplain(recording.complain);
-        kiosk.enableAutoComplain(recording.autoComplain);
-        Settings::KioskTracer after;
-        after.clearRecording();
-        after.save();
-        if (recording.enforce) {
-            m_warnings << UnconfinedProcesses::endOfKioskUsers();
-        }
+        restoreSwitches(recording);
     } catch (const DetailsException &e) {
         m_errors << e.fullDetails();
     }
@@ -905,11 +902,6 @@ bool KioskTracer::startGlobalRecord()
     return true;
 }
 
-bool KioskTracer::isGlobalRecording() const
-{
-    return m_globalRecording;
-}
-
 QMap<QString, QString> KioskTracer::stopGlobalRecord(bool ignoreResult)
 {
     m_errors.clear();
@@ -970,41 +962,4 @@ QMap<QString, QString> KioskTracer::collectTavrixUc()
         }
     }
     return result;
-}
-
-QSet<QString> KioskTracer::createUserProfiles()
-{
-    QSet<QString> created;
-    const QSet<QString> kioskUsers = kiosk.users();
-    const QSet<QString> accounts = Utils::users();
-    for (const QString &name : accounts) {
-        if (!kioskUsers.contains(name)) {
-            kiosk.updateUserProfile(name, QString());
-            created.insert(name);
-        }
-    }
-    return created;
-}
-
-void KioskTracer::saveTempUsersProfiles(const QSet<QString> &names)
-{
-    Settings::KioskTracer settings;
-    settings.setTempUserProfiles(names);
-    settings.save();
-}
-
-QSet<QString> KioskTracer::popTempUsersProfiles()
-{
-    Settings::KioskTracer settings;
-    const QSet<QString> names = settings.tempUserProfiles();
-    settings.setTempUserProfiles({});
-    settings.save();
-    return names;
-}
-
-void KioskTracer::removeUserProfiles(const QSet<QString> &names)
-{
-    for (const QString &name : names) {
-        kiosk.removeUserProfile(name);
-    }
 }

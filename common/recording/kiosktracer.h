@@ -7,6 +7,7 @@
 #define ORLA_KIOSKTRACER_H
 
 #include "orlacommon_export.h"
+#include "store/kiosktracersettings.h"
 #include "store/systemkiosk.h"
 #include "system/process.h"
 
@@ -65,15 +66,9 @@ public:
     bool startGlobalRecord();
     /** Account name to collected rule text; empty when @p ignoreResult is set. */
     QMap<QString, QString> stopGlobalRecord(bool ignoreResult);
-    bool isGlobalRecording() const;
 
     /** Per enabled kiosk user; a user whose rules cannot be collected becomes a warning. */
     QMap<QString, QString> collectTavrixUc();
-
-    QSet<QString> createUserProfiles();
-    void saveTempUsersProfiles(const QSet<QString> &names);
-    QSet<QString> popTempUsersProfiles();
-    void removeUserProfiles(const QSet<QString> &names);
 
     void enableTraceMode();
     void disableTraceMode();
@@ -119,6 +114,8 @@ private:
     void cleanUpLeftovers();
     void endOrphanedFollowers();
     void beginRecording(const AppTraceData &data, const QString &grantedUser);
+    // The switches as the recording found them; kiosk users confined again when enforcing.
+    void restoreSwitches(const Settings::KioskTracer::Recording &recording);
     void undoAll();
     void stopCollector();
     void readOutCollector();

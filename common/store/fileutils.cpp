@@ -9,6 +9,7 @@
 
 #include "failures/createdirexception.h"
 #include "failures/deletefileexception.h"
+#include "failures/readfileexception.h"
 #include "failures/renamefileexception.h"
 
 #include <QDir>
@@ -70,6 +71,19 @@ void renameFile(const QString &from, const QString &to)
         const int error = errno;
         throw RenameFileException(from, to, QString::fromUtf8(std::strerror(error)));
     }
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw ReadFileException(path, file.errorString());
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        throw ReadFileException(path, file.errorString());
+    }
+    return bytes;
 }
 
 void deleteFile(const QString &path)

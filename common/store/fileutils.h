@@ -55,6 +55,13 @@ ORLACOMMON_EXPORT QString pathBelowRoot(const QString &root, const char *compile
 ORLACOMMON_EXPORT void renameFile(const QString &from, const QString &to);
 
 /**
+ * The whole content of the file at @p path; a file that cannot be read to
+ * its end fails, never passes for a shorter one.
+ * @throws ReadFileException
+ */
+ORLACOMMON_EXPORT QByteArray readFile(const QString &path);
+
+/**
  * Removes the file at @p path; nothing there is not an error.
  * @throws DeleteFileException
  */

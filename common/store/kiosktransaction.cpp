@@ -572,12 +572,8 @@ void KioskTransaction::recover(const QString &root)
     if (!hasUnfinishedSave(root)) {
         return;
     }
-    QFile file(journalPath(root));
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw ReadFileException(file.fileName(), file.errorString());
-    }
-    const Journal journal = Journal::parse(file.readAll(), file.fileName());
-    file.close();
+    const QString path = journalPath(root);
+    const Journal journal = Journal::parse(Utils::readFile(path), path);
     Directories dirs;
     dirs.open(root, false, false, false);
     if (!journal.committed) {

@@ -112,9 +112,14 @@ KioskDirectory userDirectory(const QString &usersDir, const UserEntry &entry, Ki
 }
 }
 
-SystemKiosk::SystemKiosk()
-    : SystemKiosk(fixedPath(SystemPaths::kioskTreeDir), fixedPath(SystemPaths::moduleParametersDir))
+SystemKiosk::SystemKiosk(const QString &root)
+    : SystemKiosk(Utils::pathBelowRoot(root, SystemPaths::kioskTreeDir), Utils::pathBelowRoot(root, SystemPaths::moduleParametersDir))
 {
+}
+
+SystemKiosk SystemKiosk::ofTree(const QString &treeDir)
+{
+    return SystemKiosk(treeDir, QString());
 }
 
 SystemKiosk::SystemKiosk(const QString &treeDir, const QString &moduleParametersDir)
@@ -302,15 +307,7 @@ QMap<QString, QByteArray> SystemKiosk::profileTexts(Directory directory) const
     QMap<QString, QByteArray> texts;
     const QFileInfoList entries = Utils::dirFiles(path(directory));
     for (const QFileInfo &entry : entries) {
-        QFile file(entry.absoluteFilePath());
-        if (!file.open(QIODevice::ReadOnly)) {
-            throw ReadFileException(file.fileName(), file.errorString());
-        }
-        QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            throw ReadFileException(file.fileName(), file.errorString());
-        }
-        texts.insert(entry.fileName(), bytes);
+        texts.insert(entry.fileName(), Utils::readFile(entry.absoluteFilePath()));
     }
     return texts;
 }
@@ -403,15 +400,8 @@ bool SystemKiosk::fileValue(const QString &path) const
     if (path.isEmpty()) {
         throw ReadFileException(path, QCoreApplication::translate("SystemKiosk", "The module is not loaded"));
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw ReadFileException(path, file.errorString());
-    }
-    QByteArray bytes = file.readAll();
     // A switch that could not be read must not pass for one that is off.
-    if (file.error() != QFileDevice::NoError) {
-        throw ReadFileException(path, file.errorString());
-    }
+    QByteArray bytes = Utils::readFile(path);
     const int nul = bytes.indexOf('\0');
     if (nul >= 0) {
         bytes.truncate(nul);

@@ -34,15 +34,18 @@
 class ORLACOMMON_EXPORT SystemKiosk
 {
 public:
-    /** The system's kiosk, at the paths this build was made with. */
-    SystemKiosk();
+    /**
+     * The kiosk below @p root: every compiled-in path (the tree, the module's
+     * "now" switches) placed below it as below "/", as the store's other
+     * classes place theirs; the paths this build was made with when empty.
+     */
+    explicit SystemKiosk(const QString &root = QString());
     /**
      * A kiosk laid out below @p treeDir as the system's is below its own tree
-     * directory (a copy taken from another machine, a test's own tree), with
-     * the module's "now" switches in @p moduleParametersDir; without one they
-     * read as a module that is not loaded.
+     * directory (a copy taken from another machine), whose "now" switches read
+     * as those of a module that is not loaded.
      */
-    explicit SystemKiosk(const QString &treeDir, const QString &moduleParametersDir = QString());
+    static SystemKiosk ofTree(const QString &treeDir);
     virtual ~SystemKiosk();
 
     /** The system's directories, as SystemKiosk() has them. */
@@ -161,6 +164,8 @@ public:
     QString userProfileLink(const QString &name) const;
 
 private:
+    SystemKiosk(const QString &treeDir, const QString &moduleParametersDir);
+
     QString m_treeDir;
     QString m_moduleParametersDir;
     // Asked for on every path check: worked out once.

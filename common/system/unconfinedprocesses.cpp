@@ -148,12 +148,6 @@ QString describe(pid_t pid, const Status &status)
 }
 }
 
-bool UnconfinedProcesses::isConfined(pid_t pid)
-{
-    const Status status = statusOf(pid);
-    return status.read && confined(pid, status);
-}
-
 QList<pid_t> UnconfinedProcesses::of(const QSet<uid_t> &uids)
 {
     QList<pid_t> found;

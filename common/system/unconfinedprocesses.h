@@ -35,9 +35,6 @@ class ORLACOMMON_EXPORT UnconfinedProcesses
 public:
     UnconfinedProcesses() = delete;
 
-    /** Whether @p pid carries the mark of a confined session. */
-    static bool isConfined(pid_t pid);
-
     /** The processes whose real or effective uid is one of @p uids and that are not confined. */
     static QList<pid_t> of(const QSet<uid_t> &uids);
 

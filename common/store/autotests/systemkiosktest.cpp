@@ -4,6 +4,7 @@
 */
 
 #include "store/systemkiosk.h"
+#include "store/fileutils.h"
 #include "failures/createdirexception.h"
 #include "failures/detailsexception.h"
 #include "failures/readfileexception.h"
@@ -774,7 +775,7 @@ private Q_SLOTS:
         const KioskTree::Snapshot before = KioskTree::snapshot(KioskTree::Scope::WholeRoot);
         QTemporaryDir other;
         QVERIFY(other.isValid());
-        const SystemKiosk kiosk(other.path() + QStringLiteral("/tree/"));
+        const SystemKiosk kiosk = SystemKiosk::ofTree(other.path() + QStringLiteral("/tree/"));
         kiosk.updateSystemProfile(QStringLiteral("web"), QStringLiteral("+file r uo: /srv\n"));
         kiosk.updateUserProfile(QStringLiteral("disabled/carol"), QStringLiteral("@include web\n"));
         kiosk.enableAutoEnforce(true);
@@ -786,6 +787,24 @@ private Q_SLOTS:
         QVERIFY(kiosk.path(SystemKiosk::Directory::System).startsWith(kiosk.treeDir() + QLatin1Char('/')));
         // No module parameters given: the "now" switches are those of a module not loaded.
         QVERIFY_EXCEPTION_THROWN(kiosk.enforce(), ReadFileException);
+        QCOMPARE(KioskTree::snapshot(KioskTree::Scope::WholeRoot), before);
+    }
+
+    // A root given at run time stands for "/": the tree and the module's
+    // switches alike lie below it, where the save and its snapshots put theirs.
+    void givenRootHoldsEveryPath()
+    {
+        populate();
+        const KioskTree::Snapshot before = KioskTree::snapshot(KioskTree::Scope::WholeRoot);
+        QTemporaryDir other;
+        QVERIFY(other.isValid());
+        const SystemKiosk kiosk(other.path());
+        QCOMPARE(kiosk.path(SystemKiosk::Directory::System), Utils::pathBelowRoot(other.path(), SystemPaths::systemProfilesDir));
+        QCOMPARE(kiosk.switchPath(SystemKiosk::Switch::Enforce), Utils::pathBelowRoot(other.path(), SystemPaths::enforceParameter));
+        TestFiles::write(kiosk.switchPath(SystemKiosk::Switch::Enforce), "1\n");
+        kiosk.updateUserProfile(QStringLiteral("carol"), QStringLiteral("@include web\n"));
+        QVERIFY(kiosk.enforce());
+        QCOMPARE(kiosk.users(), QSet<QString>{QStringLiteral("carol")});
         QCOMPARE(KioskTree::snapshot(KioskTree::Scope::WholeRoot), before);
     }
 };
