@@ -108,15 +108,13 @@ void EditProfileDialog::setupForm()
     m_toolBar->addAction(ui->actionAddFilesFromProcess);
     ui->verticalLayout_3->setMenuBar(m_toolBar);
 
+    ui->profileNameLineEdit->setEnabled(!m_readOnly);
+    m_toolBar->setEnabled(!m_readOnly);
     if (m_readOnly) {
         setWindowTitle(tr("View profile: %1").arg(m_file.name()));
-        ui->profileNameLineEdit->setEnabled(false);
-        m_toolBar->setEnabled(false);
         ui->buttonBox->setStandardButtons(QDialogButtonBox::Close);
     } else {
         setWindowTitle(tr("Edit profile: %1").arg(m_file.name()));
-        ui->profileNameLineEdit->setEnabled(true);
-        m_toolBar->setEnabled(true);
         ui->buttonBox->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
         // Enter in the name or the table must not accept half-done work.
         ui->buttonBox->button(QDialogButtonBox::Ok)->setDefault(false);
@@ -269,19 +267,9 @@ SystemState *EditProfileDialog::systemState() const
     return m_systemState;
 }
 
-AbstractProfileState *EditProfileDialog::user() const
-{
-    return m_user;
-}
-
 QLineEdit *EditProfileDialog::profileNameLineEdit() const
 {
     return ui->profileNameLineEdit;
-}
-
-bool EditProfileDialog::isReadOnly() const
-{
-    return m_readOnly;
 }
 
 bool EditProfileDialog::recordingOffered() const
@@ -813,10 +801,6 @@ int EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool overw
     QTableWidget *table = ui->objectsTableWidget;
     if (overwrite) {
         table->setRowCount(0);
-        QListWidget *list = ui->inclusionListWidget;
-        for (int i = 0; i < list->count(); ++i) {
-            list->item(i)->setCheckState(Qt::Unchecked);
-        }
     }
     // The base profiles the recording ran with: its rules hold only what
     // they do not. A profile that cannot be included here stays unchecked.
@@ -827,6 +811,8 @@ int EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool overw
         const QString name = nameOfItem(item);
         if (includes.contains(IncludeRule(name)) && !m_lockedProfiles.contains(name) && (item->flags() & Qt::ItemIsUserCheckable)) {
             item->setCheckState(Qt::Checked);
+        } else if (overwrite) {
+            item->setCheckState(Qt::Unchecked);
         }
     }
     const int firstRecorded = table->rowCount();
