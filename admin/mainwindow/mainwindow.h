@@ -18,7 +18,6 @@
 #include <memory>
 #include <optional>
 
-class AbstractListWidgetItem;
 class ProfileState;
 class ProfileWidgetItem;
 class QListWidget;
@@ -68,6 +67,8 @@ public:
     bool saveChanges();
     // Asks to disable the changed users with errors, as a save must; false when declined.
     bool disableUsersWithErrors(QList<UserState *> *disabled = nullptr);
+    // Asks with the question (%1: the names), then disables the users; false when declined.
+    bool disableAfterAsking(const QList<UserState *> &users, const QString &question);
     bool sendChanges(const UpdateActionsMap &map);
     void changeKioskMode(bool on);
 

@@ -84,11 +84,7 @@ void MainWindow::fillProfiles(const QSet<ProfileState *> &profiles, const QStrin
     const auto sorted = sortedByName(profiles);
     for (ProfileState *profile : sorted) {
         auto *item = new ProfileWidgetItem(profile);
-        if (leftOver.removeAll(profile->name()) > 0) {
-            item->setCheckState(Qt::Checked);
-        } else {
-            item->setCheckState(Qt::Unchecked);
-        }
+        item->setCheckState(leftOver.removeAll(profile->name()) > 0 ? Qt::Checked : Qt::Unchecked);
         appendProfileItem(item);
         connect(profile, &AbstractProfileState::statusChanged, this, &MainWindow::profileStatusChanged, Qt::UniqueConnection);
     }
