@@ -38,7 +38,7 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPair>
+#include <QMultiMap>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -175,18 +175,15 @@ void EditProfileDialog::fill()
 
 void EditProfileDialog::fillInclusionList()
 {
-    QVector<QPair<QString, ProfileState *>> profiles;
+    // In name order.
+    QMultiMap<QString, const ProfileState *> profiles;
     const QSet<ProfileState *> states = m_systemState->profiles();
-    profiles.reserve(states.size());
     QSet<const ProfileFile *> files;
     files.reserve(states.size());
-    for (ProfileState *state : states) {
-        profiles.append(qMakePair(state->name(), state));
+    for (const ProfileState *state : states) {
+        profiles.insert(state->name(), state);
         files.insert(state->file());
     }
-    std::sort(profiles.begin(), profiles.end(), [](const QPair<QString, ProfileState *> &a, const QPair<QString, ProfileState *> &b) {
-        return a.first < b.first;
-    });
 
     const QString editedName = m_file.name();
     const QSet<IncludeRule> includes = m_file.data().includes();
@@ -201,9 +198,9 @@ void EditProfileDialog::fillInclusionList()
     QListWidget *list = ui->inclusionListWidget;
     const QSignalBlocker blocker(list);
     list->setUpdatesEnabled(false);
-    for (const auto &entry : qAsConst(profiles)) {
-        const QString &name = entry.first;
-        const ProfileState *profile = entry.second;
+    for (auto entry = profiles.cbegin(); entry != profiles.cend(); ++entry) {
+        const QString &name = entry.key();
+        const ProfileState *profile = entry.value();
         toPlace.remove(name);
         // The edited profile's own chain to a profile has one link exactly
         // when it includes that profile directly.

@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -70,6 +71,8 @@ public:
     // Asks with the question (%1: the names), then disables the users; false when declined.
     bool disableAfterAsking(const QList<UserState *> &users, const QString &question);
     bool sendChanges(const UpdateActionsMap &map);
+    // Runs a helper action; false when refused or failed, a failure told under @p errorTitle.
+    bool helperDone(const QString &errorTitle, const std::function<bool()> &action);
     void changeKioskMode(bool on);
 
     // 'a', 'b' and 'c' for the quote "'".

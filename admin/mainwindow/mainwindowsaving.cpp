@@ -19,6 +19,7 @@
 #include <QTextEdit>
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 bool MainWindow::warnIfNoEnabledUsers(const QString &text)
@@ -134,10 +135,17 @@ bool MainWindow::disableAfterAsking(const QList<UserState *> &users, const QStri
 
 bool MainWindow::sendChanges(const UpdateActionsMap &map)
 {
-    try {
+    return helperDone(tr("Save error"), [&map] {
         return SystemState::save(map);
+    });
+}
+
+bool MainWindow::helperDone(const QString &errorTitle, const std::function<bool()> &action)
+{
+    try {
+        return action();
     } catch (const KAuthException &e) {
-        QMessageBox::critical(this, tr("Save error"), Utils::messageText(e.fullDetails()));
+        QMessageBox::critical(this, errorTitle, Utils::messageText(e.fullDetails()));
         return false;
     }
 }
@@ -147,16 +155,13 @@ void MainWindow::restoreConfigurationActionTriggered()
     if (isReadOnly()) {
         return;
     }
-    try {
+    const bool restored = helperDone(tr("Restore error"), [this] {
         RestoreDialog dialog(SystemState::snapshots(), &SystemState::snapshotPreview, this);
-        if (dialog.exec() != QDialog::Accepted || !SystemState::restoreSnapshot(dialog.chosenId())) {
-            return;
-        }
-    } catch (const KAuthException &e) {
-        QMessageBox::critical(this, tr("Restore error"), Utils::messageText(e.fullDetails()));
-        return;
+        return dialog.exec() == QDialog::Accepted && SystemState::restoreSnapshot(dialog.chosenId());
+    });
+    if (restored) {
+        loadData();
     }
-    loadData();
 }
 
 void MainWindow::cancelChangesActionTriggered()
@@ -176,12 +181,10 @@ void MainWindow::cancelChangesActionTriggered()
 void MainWindow::changeKioskMode(bool on)
 {
     QStringList warnings;
-    try {
-        if (!SystemState::setKioskMode(on, &warnings)) {
-            return;
-        }
-    } catch (const KAuthException &e) {
-        QMessageBox::critical(this, tr("Kiosk mode changing error"), Utils::messageText(e.fullDetails()));
+    const bool changed = helperDone(tr("Kiosk mode changing error"), [on, &warnings] {
+        return SystemState::setKioskMode(on, &warnings);
+    });
+    if (!changed) {
         return;
     }
     refreshModes();
@@ -231,9 +234,6 @@ void MainWindow::enableKioskModeActionTriggered()
             return;
         }
     } else {
-        if (warnIfNoEnabledUsers(noUsers)) {
-            return;
-        }
         const auto answer =
             QMessageBox::question(this, tr("Enable kiosk mode"), tr("Are you sure want to enable kiosk mode?"), QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes) {
