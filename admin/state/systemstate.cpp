@@ -78,10 +78,7 @@ KAuth::ExecuteJob *globalTraceJob()
 // The collector writes UTF-8, whatever the locale of either process.
 QString recordedText(const QVariant &value)
 {
-    if (value.userType() == QMetaType::QByteArray) {
-        return QString::fromUtf8(value.toByteArray());
-    }
-    return value.toString();
+    return value.userType() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()) : value.toString();
 }
 
 QString serialized(const AbstractProfileState *state)
