@@ -97,10 +97,11 @@ bool MainWindow::saveChanges()
 bool MainWindow::disableUsersWithErrors(QList<UserState *> *disabled)
 {
     const QList<UserState *> withErrors = m_systemState.usersWithErrors(true);
-    const QString question = tr("User(s) %1 has errors. To save changes these user(s) will be disabled. New changes "
-                                "will take effect immediately after system reboot. Continue?",
-                                nullptr,
-                                withErrors.size());
+    const QString question =
+        tr("User(s) %1 has errors. To save changes these user(s) will be disabled. New changes "
+           "will take effect immediately after system reboot. Continue?",
+           nullptr,
+           withErrors.size());
     if (!disableAfterAsking(withErrors, question)) {
         return false;
     }
