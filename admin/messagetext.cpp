@@ -16,8 +16,5 @@ QString Utils::messageText(const QString &raw)
     const QString text = printable(raw, LineBreaks::Keep);
     // The same test the message box applies: what it would read as plain
     // text is shown as plain text already.
-    if (!Qt::mightBeRichText(text)) {
-        return text;
-    }
-    return Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
 }

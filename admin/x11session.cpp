@@ -24,8 +24,5 @@ QString X11Session::displayName()
 QString X11Session::authorityPath()
 {
     const QString path = qEnvironmentVariable("XAUTHORITY");
-    if (!path.isEmpty()) {
-        return path;
-    }
-    return QDir::homePath() + QStringLiteral("/.Xauthority");
+    return path.isEmpty() ? QDir::homePath() + QStringLiteral("/.Xauthority") : path;
 }

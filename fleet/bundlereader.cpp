@@ -181,25 +181,22 @@ KioskBundle BundleReader::readFile(const QString &path)
     }
     Archive archive;
     archive_read_support_format_tar(archive.handle.get());
-    if (archive_read_open_fd(archive.handle.get(), file.handle(), 64 * 1024) != ARCHIVE_OK) {
-        throw BundleException(tr("it is not a tar archive (%1).").arg(archiveError(archive.handle.get())));
-    }
-    return read(archive);
+    return read(archive, archive_read_open_fd(archive.handle.get(), file.handle(), 64 * 1024));
 }
 
 KioskBundle BundleReader::readBytes(const QByteArray &bytes)
 {
     Archive archive;
     archive_read_support_format_tar(archive.handle.get());
-    if (archive_read_open_memory(archive.handle.get(), bytes.constData(), size_t(bytes.size())) != ARCHIVE_OK) {
-        throw BundleException(tr("it is not a tar archive (%1).").arg(archiveError(archive.handle.get())));
-    }
-    return read(archive);
+    return read(archive, archive_read_open_memory(archive.handle.get(), bytes.constData(), size_t(bytes.size())));
 }
 
-KioskBundle BundleReader::read(Archive &source)
+KioskBundle BundleReader::read(Archive &source, int openStatus)
 {
     archive *a = source.handle.get();
+    if (openStatus != ARCHIVE_OK) {
+        throw BundleException(tr("it is not a tar archive (%1).").arg(archiveError(a)));
+    }
     KioskBundle bundle;
     QByteArray manifest;
     bool hasManifest = false;

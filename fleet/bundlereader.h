@@ -37,7 +37,8 @@ public:
 
 private:
     struct Archive;
-    static KioskBundle read(Archive &archive);
+    // @p openStatus: what opening the archive returned.
+    static KioskBundle read(Archive &archive, int openStatus);
 };
 
 #endif

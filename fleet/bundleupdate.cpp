@@ -14,11 +14,6 @@
 
 namespace
 {
-QString locale()
-{
-    return HelperActionsMap::programLocale();
-}
-
 QString text(const QByteArray &bytes)
 {
     return QString::fromUtf8(bytes);
@@ -46,8 +41,8 @@ QString onOff(bool on)
 
 BundleUpdate::BundleUpdate(const KioskBundle &current, const KioskBundle &wanted)
     : m_current(current)
-    , m_update(locale())
-    , m_enable(locale())
+    , m_update(HelperActionsMap::programLocale())
+    , m_enable(HelperActionsMap::programLocale())
 {
     QMap<QString, QString> profilesToUpdate;
     QStringList profilesToRemove;

@@ -98,11 +98,6 @@ KioskCheck::KioskCheck(const KioskBundle &configuration, Accounts accounts)
     }
 }
 
-QList<KioskCheck::Entry> KioskCheck::entries() const
-{
-    return m_entries;
-}
-
 bool KioskCheck::hasErrors() const
 {
     return std::any_of(m_entries.cbegin(), m_entries.cend(), [](const Entry &e) {

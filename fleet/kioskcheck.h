@@ -41,8 +41,6 @@ public:
 
     KioskCheck(const KioskBundle &configuration, Accounts accounts);
 
-    /** Profiles by name, then users by account name. */
-    QList<Entry> entries() const;
     bool hasErrors() const;
     bool hasWarnings() const;
 
@@ -56,6 +54,7 @@ public:
 private:
     QStringList lines(const Entry &entry, bool errors, bool warnings) const;
 
+    // Profiles by name, then users by account name.
     QList<Entry> m_entries;
 };
 

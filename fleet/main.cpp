@@ -57,15 +57,6 @@ QString description()
         "  64: the command line is wrong.");
 }
 
-// A fleet tool or an administrator's shell starts the command in its own
-// language: the command's catalogue for the system locale, as the library
-// loads its own, and Qt's in the same language for the help's headings and
-// the parser's complaints. Without a catalogue the texts stay in English.
-void installCatalogues(QCoreApplication &app)
-{
-    Utils::installCatalogue(QLocale::system(), QStringLiteral("orla-kiosk"), &app);
-}
-
 int usage(const QString &message)
 {
     QTextStream(stderr) << QCoreApplication::applicationName() << ": " << message << '\n'
@@ -79,7 +70,11 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orla-kiosk"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ORLA_VERSION));
-    installCatalogues(app);
+    // A fleet tool or an administrator's shell starts the command in its own
+    // language: the command's catalogue for the system locale, as the library
+    // loads its own, and Qt's in the same language for the help's headings and
+    // the parser's complaints. Without a catalogue the texts stay in English.
+    Utils::installCatalogue(QLocale::system(), QStringLiteral("orla-kiosk"), &app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(description());

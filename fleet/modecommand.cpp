@@ -33,11 +33,9 @@ int ModeCommand::run(bool on, QTextStream &out, QTextStream &err)
             return ExitStatus::Failure;
         }
         // Kiosk users' processes that still run unconfined, by name.
-        const QStringList warnings = reply.value(HelperConstants::warningsDataKey).toStringList();
+        const QStringList warnings = HelperActionsMap::warningsFromReply(reply);
         for (const QString &warning : warnings) {
-            if (!warning.isEmpty()) {
-                err << tr("warning: %1").arg(warning) << Qt::endl;
-            }
+            err << tr("warning: %1").arg(warning) << Qt::endl;
         }
     } catch (const DetailsException &e) {
         err << e.fullDetails() << Qt::endl;

@@ -14,7 +14,6 @@
 #include <QJsonObject>
 #include <QTextStream>
 
-#include <functional>
 #include <optional>
 
 namespace
@@ -26,10 +25,10 @@ struct Switch {
 
 // A switch that cannot be read (the module not loaded) is reported as
 // unknown, beside the others.
-Switch readSwitch(const std::function<bool()> &read)
+Switch readSwitch(const SystemKiosk &kiosk, bool (SystemKiosk::*read)() const)
 {
     try {
-        return {read(), QString()};
+        return {(kiosk.*read)(), QString()};
     } catch (const DetailsException &e) {
         return {std::nullopt, e.fullDetails()};
     }
@@ -44,18 +43,10 @@ QJsonValue json(const Switch &s)
 int StatusCommand::run(Format format, QTextStream &out, QTextStream &err)
 {
     const SystemKiosk kiosk;
-    const Switch enforce = readSwitch([&kiosk]() {
-        return kiosk.enforce();
-    });
-    const Switch autoEnforce = readSwitch([&kiosk]() {
-        return kiosk.autoEnforce();
-    });
-    const Switch complain = readSwitch([&kiosk]() {
-        return kiosk.complain();
-    });
-    const Switch autoComplain = readSwitch([&kiosk]() {
-        return kiosk.autoComplain();
-    });
+    const Switch enforce = readSwitch(kiosk, &SystemKiosk::enforce);
+    const Switch autoEnforce = readSwitch(kiosk, &SystemKiosk::autoEnforce);
+    const Switch complain = readSwitch(kiosk, &SystemKiosk::complain);
+    const Switch autoComplain = readSwitch(kiosk, &SystemKiosk::autoComplain);
 
     if (format == Format::Json) {
         const QJsonObject status{

@@ -18,15 +18,6 @@ bool MICDetect::isCurrentProcessHasMaxMIC()
         return false;
     }
     // Only the authorisation is asked for; the action never runs.
-    switch (Utils::helperAction(HelperConstants::updateActionId, HelperActionsMap(QVariantMap())).status()) {
-    case KAuth::Action::AuthorizedStatus:
-    case KAuth::Action::AuthRequiredStatus:
-        return true;
-    case KAuth::Action::DeniedStatus:
-    case KAuth::Action::ErrorStatus:
-    case KAuth::Action::InvalidStatus:
-    case KAuth::Action::UserCancelledStatus:
-        return false;
-    }
-    return false;
+    const KAuth::Action::AuthStatus status = Utils::helperAction(HelperConstants::updateActionId, HelperActionsMap(QVariantMap())).status();
+    return status == KAuth::Action::AuthorizedStatus || status == KAuth::Action::AuthRequiredStatus;
 }

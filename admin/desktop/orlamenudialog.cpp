@@ -35,10 +35,7 @@ struct Entry {
 
 QIcon entryIcon(const QString &icon)
 {
-    if (QDir::isAbsolutePath(icon)) {
-        return QIcon(icon);
-    }
-    return QIcon::fromTheme(icon);
+    return QDir::isAbsolutePath(icon) ? QIcon(icon) : QIcon::fromTheme(icon);
 }
 }
 

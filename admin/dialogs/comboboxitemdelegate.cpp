@@ -61,8 +61,3 @@ void ComboBoxItemDelegate::setModelData(QWidget *editor, QAbstractItemModel *mod
     model->setData(index, comboBox->currentData(), Qt::UserRole);
     model->setData(index, comboBox->currentText(), Qt::DisplayRole);
 }
-
-QSize ComboBoxItemDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
-{
-    return QStyledItemDelegate::sizeHint(option, index);
-}

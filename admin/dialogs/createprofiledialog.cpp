@@ -6,7 +6,6 @@
 #include "dialogs/createprofiledialog.h"
 
 #include "messagetext.h"
-#include "state/profilestate.h"
 #include "state/systemstate.h"
 
 #include <QLineEdit>
@@ -23,12 +22,9 @@ CreateProfileDialog::~CreateProfileDialog() = default;
 void CreateProfileDialog::accept()
 {
     const QString name = profileNameLineEdit()->text();
-    const QSet<ProfileState *> profiles = systemState()->profiles();
-    for (const ProfileState *profile : profiles) {
-        if (profile->name() == name) {
-            QMessageBox::critical(this, tr("Profile name error"), Utils::messageText(tr("Profile with '%1' name exist").arg(name)), QMessageBox::Ok);
-            return;
-        }
+    if (systemState()->hasProfile(name)) {
+        QMessageBox::critical(this, tr("Profile name error"), Utils::messageText(tr("Profile with '%1' name exist").arg(name)), QMessageBox::Ok);
+        return;
     }
     EditProfileDialog::accept();
 }

@@ -66,15 +66,9 @@ const UserProfileFile *CreateUserDialog::copiedUserProfile() const
 
 void CreateUserDialog::copyUserCheckboxStateChanged(int state)
 {
-    if (state == Qt::Checked) {
-        ui->otherUsersComboBox->setEnabled(true);
-        if (ui->otherUsersComboBox->count() > 0) {
-            ui->otherUsersComboBox->setCurrentIndex(0);
-        }
-    } else {
-        ui->otherUsersComboBox->setEnabled(false);
-        ui->otherUsersComboBox->setCurrentIndex(-1);
-    }
+    const bool copy = state == Qt::Checked;
+    ui->otherUsersComboBox->setEnabled(copy);
+    ui->otherUsersComboBox->setCurrentIndex(copy && ui->otherUsersComboBox->count() > 0 ? 0 : -1);
     updateOkButton();
 }
 

@@ -38,7 +38,7 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPair>
+#include <QMultiMap>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -108,15 +108,13 @@ void EditProfileDialog::setupForm()
     m_toolBar->addAction(ui->actionAddFilesFromProcess);
     ui->verticalLayout_3->setMenuBar(m_toolBar);
 
+    ui->profileNameLineEdit->setEnabled(!m_readOnly);
+    m_toolBar->setEnabled(!m_readOnly);
     if (m_readOnly) {
         setWindowTitle(tr("View profile: %1").arg(m_file.name()));
-        ui->profileNameLineEdit->setEnabled(false);
-        m_toolBar->setEnabled(false);
         ui->buttonBox->setStandardButtons(QDialogButtonBox::Close);
     } else {
         setWindowTitle(tr("Edit profile: %1").arg(m_file.name()));
-        ui->profileNameLineEdit->setEnabled(true);
-        m_toolBar->setEnabled(true);
         ui->buttonBox->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
         // Enter in the name or the table must not accept half-done work.
         ui->buttonBox->button(QDialogButtonBox::Ok)->setDefault(false);
@@ -177,18 +175,15 @@ void EditProfileDialog::fill()
 
 void EditProfileDialog::fillInclusionList()
 {
-    QVector<QPair<QString, ProfileState *>> profiles;
+    // In name order.
+    QMultiMap<QString, const ProfileState *> profiles;
     const QSet<ProfileState *> states = m_systemState->profiles();
-    profiles.reserve(states.size());
     QSet<const ProfileFile *> files;
     files.reserve(states.size());
-    for (ProfileState *state : states) {
-        profiles.append(qMakePair(state->name(), state));
+    for (const ProfileState *state : states) {
+        profiles.insert(state->name(), state);
         files.insert(state->file());
     }
-    std::sort(profiles.begin(), profiles.end(), [](const QPair<QString, ProfileState *> &a, const QPair<QString, ProfileState *> &b) {
-        return a.first < b.first;
-    });
 
     const QString editedName = m_file.name();
     const QSet<IncludeRule> includes = m_file.data().includes();
@@ -203,9 +198,9 @@ void EditProfileDialog::fillInclusionList()
     QListWidget *list = ui->inclusionListWidget;
     const QSignalBlocker blocker(list);
     list->setUpdatesEnabled(false);
-    for (const auto &entry : qAsConst(profiles)) {
-        const QString &name = entry.first;
-        const ProfileState *profile = entry.second;
+    for (auto entry = profiles.cbegin(); entry != profiles.cend(); ++entry) {
+        const QString &name = entry.key();
+        const ProfileState *profile = entry.value();
         toPlace.remove(name);
         // The edited profile's own chain to a profile has one link exactly
         // when it includes that profile directly.
@@ -269,19 +264,9 @@ SystemState *EditProfileDialog::systemState() const
     return m_systemState;
 }
 
-AbstractProfileState *EditProfileDialog::user() const
-{
-    return m_user;
-}
-
 QLineEdit *EditProfileDialog::profileNameLineEdit() const
 {
     return ui->profileNameLineEdit;
-}
-
-bool EditProfileDialog::isReadOnly() const
-{
-    return m_readOnly;
 }
 
 bool EditProfileDialog::recordingOffered() const
@@ -813,10 +798,6 @@ int EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool overw
     QTableWidget *table = ui->objectsTableWidget;
     if (overwrite) {
         table->setRowCount(0);
-        QListWidget *list = ui->inclusionListWidget;
-        for (int i = 0; i < list->count(); ++i) {
-            list->item(i)->setCheckState(Qt::Unchecked);
-        }
     }
     // The base profiles the recording ran with: its rules hold only what
     // they do not. A profile that cannot be included here stays unchecked.
@@ -827,6 +808,8 @@ int EditProfileDialog::addRecordedRules(const QVariantMap &replyData, bool overw
         const QString name = nameOfItem(item);
         if (includes.contains(IncludeRule(name)) && !m_lockedProfiles.contains(name) && (item->flags() & Qt::ItemIsUserCheckable)) {
             item->setCheckState(Qt::Checked);
+        } else if (overwrite) {
+            item->setCheckState(Qt::Unchecked);
         }
     }
     const int firstRecorded = table->rowCount();

@@ -115,7 +115,6 @@ protected:
     bool traceApplication(QString *executableName = nullptr);
 
     SystemState *systemState() const;
-    AbstractProfileState *user() const;
     QLineEdit *profileNameLineEdit() const;
 
     // Appends one row per rule, sorted by filename, after the existing rows.
@@ -125,7 +124,6 @@ private:
     void setupForm();
     void fill();
     void fillInclusionList();
-    bool isReadOnly() const;
     bool recordingOffered() const;
 
     // Appends one row per rule in the given order.

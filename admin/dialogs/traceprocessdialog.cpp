@@ -12,7 +12,6 @@
 #include "state/userstate.h"
 
 #include "failures/detailsexception.h"
-#include "profile/includerule.h"
 #include "profile/profilefile.h"
 #include "profile/userprofilefile.h"
 #include "system/user.h"
@@ -35,11 +34,6 @@ const Terminal defaultTerminals[] = {
     {"orla-term", SystemPaths::orlaTermProgram},
     {"xterm", SystemPaths::xtermProgram},
 };
-
-bool includes(const ProfileFile *file, const QString &name)
-{
-    return file->data().includes().contains(IncludeRule(name));
-}
 }
 
 TraceProcessDialog::TraceProcessDialog(QWidget *parent, SystemState *systemState, const ProfileFile *profile, UserState *user)
@@ -131,7 +125,7 @@ QString TraceProcessDialog::userRulesUnavailableReason(SystemState *systemState)
     }
     const QSet<ProfileState *> profiles = systemState->profiles();
     for (const ProfileState *profile : profiles) {
-        if (profile->isChanged() && includes(m_user->file(), profile->name())) {
+        if (profile->isChanged() && m_user->includes(profile->name())) {
             return tr("need save changes");
         }
     }
@@ -218,7 +212,7 @@ void TraceProcessDialog::usingRulesRadioButtonToggled(QAbstractButton *button, b
     ui->changesLabel->clear();
     const QString name = m_profile->name();
     if (button == ui->considerUserRadioButton) {
-        if (m_user && includes(m_user->file(), name)) {
+        if (m_user && m_user->includes(name)) {
             ui->overwriteLabel->setText(tr("User '%1' contains '%2' profile").arg(m_user->name(), name));
             ui->changesLabel->setText(tr("Current profile '%1' unsaved changes will not be skipped").arg(name));
         }

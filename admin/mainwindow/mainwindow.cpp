@@ -145,7 +145,6 @@ bool MainWindow::isRecording() const
     return m_systemState.modes().complain;
 }
 
-
 bool MainWindow::loadData()
 {
     try {
@@ -278,7 +277,6 @@ void MainWindow::updateStatusLine(const KioskModes &modes)
     ui->statusLabel->setText(parts.join(QStringLiteral(". ")));
 }
 
-
 QString MainWindow::joinNames(const QStringList &names, const QString &quote)
 {
     if (names.isEmpty()) {
@@ -307,7 +305,6 @@ QString MainWindow::statusSummary(const QSet<int> &status) const
     }
     return joinNames(texts, QString());
 }
-
 
 void MainWindow::systemStateChanged(bool changed)
 {

@@ -15,10 +15,10 @@
 #include <QSet>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
-class AbstractListWidgetItem;
 class ProfileState;
 class ProfileWidgetItem;
 class QListWidget;
@@ -68,7 +68,11 @@ public:
     bool saveChanges();
     // Asks to disable the changed users with errors, as a save must; false when declined.
     bool disableUsersWithErrors(QList<UserState *> *disabled = nullptr);
+    // Asks with the question (%1: the names), then disables the users; false when declined.
+    bool disableAfterAsking(const QList<UserState *> &users, const QString &question);
     bool sendChanges(const UpdateActionsMap &map);
+    // Runs a helper action; false when refused or failed, a failure told under @p errorTitle.
+    bool helperDone(const QString &errorTitle, const std::function<bool()> &action);
     void changeKioskMode(bool on);
 
     // 'a', 'b' and 'c' for the quote "'".

@@ -84,11 +84,7 @@ void MainWindow::fillProfiles(const QSet<ProfileState *> &profiles, const QStrin
     const auto sorted = sortedByName(profiles);
     for (ProfileState *profile : sorted) {
         auto *item = new ProfileWidgetItem(profile);
-        if (leftOver.removeAll(profile->name()) > 0) {
-            item->setCheckState(Qt::Checked);
-        } else {
-            item->setCheckState(Qt::Unchecked);
-        }
+        item->setCheckState(leftOver.removeAll(profile->name()) > 0 ? Qt::Checked : Qt::Unchecked);
         appendProfileItem(item);
         connect(profile, &AbstractProfileState::statusChanged, this, &MainWindow::profileStatusChanged, Qt::UniqueConnection);
     }
@@ -118,20 +114,15 @@ void MainWindow::usersSelectionChanged()
     QSet<ProfileState *> profiles;
     QStringList checkedNames;
     bool profilesEnabled = false;
-    if (user) {
-        const QSet<int> status = user->status();
-        ui->actionShowUserStatus->setVisible(!status.isEmpty());
-        // A user with rules of its own has to move them into a profile before
-        // profiles can be ticked for it.
-        if (user->isEditable() && !status.contains(AbstractProfileState::StatusOwnObjectRules)) {
-            checkedNames = includeNames(user);
-            // The placeholders of unknown includes appear in name order.
-            std::sort(checkedNames.begin(), checkedNames.end());
-            profiles = m_systemState.profiles();
-            profilesEnabled = true;
-        }
-    } else {
-        ui->actionShowUserStatus->setVisible(false);
+    ui->actionShowUserStatus->setVisible(user && !user->status().isEmpty());
+    // A user with rules of its own has to move them into a profile before
+    // profiles can be ticked for it.
+    if (user && user->isEditable() && !user->status().contains(AbstractProfileState::StatusOwnObjectRules)) {
+        checkedNames = includeNames(user);
+        // The placeholders of unknown includes appear in name order.
+        std::sort(checkedNames.begin(), checkedNames.end());
+        profiles = m_systemState.profiles();
+        profilesEnabled = true;
     }
     ui->profilesGroupBox->setEnabled(profilesEnabled);
 
@@ -141,14 +132,9 @@ void MainWindow::usersSelectionChanged()
 
 void MainWindow::updateUserEnablingActions()
 {
-    UserState *user = selectedUser();
-    if (user && !isReadOnly()) {
-        ui->actionEnableUser->setEnabled(!user->isEnable());
-        ui->actionDisableUser->setEnabled(user->isEnable());
-    } else {
-        ui->actionEnableUser->setEnabled(false);
-        ui->actionDisableUser->setEnabled(false);
-    }
+    const UserState *user = isReadOnly() ? nullptr : selectedUser();
+    ui->actionEnableUser->setEnabled(user && !user->isEnable());
+    ui->actionDisableUser->setEnabled(user && user->isEnable());
 }
 
 void MainWindow::profilesSelectionChanged()

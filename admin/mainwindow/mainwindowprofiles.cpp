@@ -39,7 +39,6 @@ void MainWindow::createProfileActionTriggered()
     dialog.traceAppActionTriggered();
     if (dialog.exec() == QDialog::Accepted) {
         auto *profile = new ProfileState(dialog.profileFile());
-        profile->setChanged(true);
         m_systemState.addProfile(profile);
         // The list shows profiles only while it can tick them for the selected user.
         if (user && ui->profilesGroupBox->isEnabled()) {
@@ -64,21 +63,19 @@ void MainWindow::editProfileActionTriggered()
     }
     const QString oldName = profile->name();
     EditProfileDialog dialog(*profile->file(), &m_systemState, selectedUser(), this);
-    if (dialog.exec() == QDialog::Accepted) {
-        if (m_systemState.replaceProfile(profile, dialog.profileFile())) {
-            if (profile->name() != oldName) {
-                // Check states follow the includes again, and a placeholder
-                // of the new name goes.
-                usersSelectionChanged();
-                for (int row = 0; row < ui->profilesListWidget->count(); ++row) {
-                    if (static_cast<ProfileWidgetItem *>(ui->profilesListWidget->item(row))->state() == profile) {
-                        ui->profilesListWidget->setCurrentRow(row);
-                        break;
-                    }
+    if (dialog.exec() == QDialog::Accepted && m_systemState.replaceProfile(profile, dialog.profileFile())) {
+        if (profile->name() != oldName) {
+            // Check states follow the includes again, and a placeholder
+            // of the new name goes.
+            usersSelectionChanged();
+            for (int row = 0; row < ui->profilesListWidget->count(); ++row) {
+                if (static_cast<ProfileWidgetItem *>(ui->profilesListWidget->item(row))->state() == profile) {
+                    ui->profilesListWidget->setCurrentRow(row);
+                    break;
                 }
             }
-            announceAllStatuses();
         }
+        announceAllStatuses();
     }
     // The profile may have become one that cannot be edited, or been renamed.
     profilesSelectionChanged();

@@ -54,13 +54,11 @@ void MainWindow::globalRecordingModeTriggered()
     }
     const bool enforceBefore = m_systemState.modes().enforce;
     SystemState::RecordStart started = SystemState::RecordStart::Refused;
-    try {
+    const bool answered = helperDone(tr("Enable global record error"), [this, &started] {
         started = m_systemState.startGlobalRecord();
-    } catch (const KAuthException &e) {
-        QMessageBox::critical(this, tr("Enable global record error"), Utils::messageText(e.fullDetails()));
-        return;
-    }
-    if (started == SystemState::RecordStart::Refused) {
+        return started != SystemState::RecordStart::Refused;
+    });
+    if (!answered) {
         return;
     }
     if (started == SystemState::RecordStart::Unclaimed) {
@@ -178,13 +176,7 @@ void MainWindow::offerLeavingTraceMode()
     if (answer != QMessageBox::Yes) {
         return;
     }
-    try {
-        if (!SystemState::leaveTraceMode()) {
-            return;
-        }
-    } catch (const KAuthException &e) {
-        QMessageBox::critical(this, tr("Kiosk mode changing error"), Utils::messageText(e.fullDetails()));
-        return;
+    if (helperDone(tr("Kiosk mode changing error"), &SystemState::leaveTraceMode)) {
+        refreshModes();
     }
-    refreshModes();
 }

@@ -19,6 +19,7 @@
 #include <QTextEdit>
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 bool MainWindow::warnIfNoEnabledUsers(const QString &text)
@@ -96,39 +97,56 @@ bool MainWindow::saveChanges()
 bool MainWindow::disableUsersWithErrors(QList<UserState *> *disabled)
 {
     const QList<UserState *> withErrors = m_systemState.usersWithErrors(true);
-    if (!withErrors.isEmpty()) {
-        QStringList names;
-        for (const UserState *user : withErrors) {
-            names << user->name();
-        }
-        const auto answer = QMessageBox::question(this,
-                                                  tr("Has errors"),
-                                                  Utils::messageText(tr("User(s) %1 has errors. To save changes these user(s) will be disabled. New changes "
-                                                                        "will take effect immediately after system reboot. Continue?",
-                                                                        nullptr,
-                                                                        names.size())
-                                                                         .arg(joinNames(names, QStringLiteral("'")))),
-                                                  QMessageBox::Yes | QMessageBox::No);
-        if (answer != QMessageBox::Yes) {
-            return false;
-        }
-        for (UserState *user : withErrors) {
-            user->setEnable(false);
-        }
-        updateUserEnablingActions();
-        if (disabled) {
-            *disabled = withErrors;
-        }
+    const QString question =
+        tr("User(s) %1 has errors. To save changes these user(s) will be disabled. New changes "
+           "will take effect immediately after system reboot. Continue?",
+           nullptr,
+           withErrors.size());
+    if (!disableAfterAsking(withErrors, question)) {
+        return false;
     }
+    if (disabled) {
+        *disabled = withErrors;
+    }
+    return true;
+}
+
+bool MainWindow::disableAfterAsking(const QList<UserState *> &users, const QString &question)
+{
+    if (users.isEmpty()) {
+        return true;
+    }
+    QStringList names;
+    for (const UserState *user : users) {
+        names << user->name();
+    }
+    const auto answer = QMessageBox::question(this,
+                                              tr("Has errors"),
+                                              Utils::messageText(question.arg(joinNames(names, QStringLiteral("'")))),
+                                              QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes) {
+        return false;
+    }
+    for (UserState *user : users) {
+        user->setEnable(false);
+    }
+    updateUserEnablingActions();
     return true;
 }
 
 bool MainWindow::sendChanges(const UpdateActionsMap &map)
 {
-    try {
+    return helperDone(tr("Save error"), [&map] {
         return SystemState::save(map);
+    });
+}
+
+bool MainWindow::helperDone(const QString &errorTitle, const std::function<bool()> &action)
+{
+    try {
+        return action();
     } catch (const KAuthException &e) {
-        QMessageBox::critical(this, tr("Save error"), Utils::messageText(e.fullDetails()));
+        QMessageBox::critical(this, errorTitle, Utils::messageText(e.fullDetails()));
         return false;
     }
 }
@@ -138,26 +156,13 @@ void MainWindow::restoreConfigurationActionTriggered()
     if (isReadOnly()) {
         return;
     }
-    QList<SnapshotsActionsMap::Entry> entries;
-    try {
-        entries = SystemState::snapshots();
-    } catch (const KAuthException &e) {
-        QMessageBox::critical(this, tr("Restore error"), Utils::messageText(e.fullDetails()));
-        return;
+    const bool restored = helperDone(tr("Restore error"), [this] {
+        RestoreDialog dialog(SystemState::snapshots(), &SystemState::snapshotPreview, this);
+        return dialog.exec() == QDialog::Accepted && SystemState::restoreSnapshot(dialog.chosenId());
+    });
+    if (restored) {
+        loadData();
     }
-    RestoreDialog dialog(entries, &SystemState::snapshotPreview, this);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
-    }
-    try {
-        if (!SystemState::restoreSnapshot(dialog.chosenId())) {
-            return;
-        }
-    } catch (const KAuthException &e) {
-        QMessageBox::critical(this, tr("Restore error"), Utils::messageText(e.fullDetails()));
-        return;
-    }
-    loadData();
 }
 
 void MainWindow::cancelChangesActionTriggered()
@@ -177,12 +182,10 @@ void MainWindow::cancelChangesActionTriggered()
 void MainWindow::changeKioskMode(bool on)
 {
     QStringList warnings;
-    try {
-        if (!SystemState::setKioskMode(on, &warnings)) {
-            return;
-        }
-    } catch (const KAuthException &e) {
-        QMessageBox::critical(this, tr("Kiosk mode changing error"), Utils::messageText(e.fullDetails()));
+    const bool changed = helperDone(tr("Kiosk mode changing error"), [on, &warnings] {
+        return SystemState::setKioskMode(on, &warnings);
+    });
+    if (!changed) {
         return;
     }
     refreshModes();
@@ -219,23 +222,10 @@ void MainWindow::enableKioskModeActionTriggered()
 
     const QList<UserState *> withErrors = m_systemState.usersWithErrors(false);
     if (!withErrors.isEmpty()) {
-        QStringList names;
-        for (const UserState *user : withErrors) {
-            names << user->name();
-        }
-        const auto answer = QMessageBox::question(
-            this,
-            tr("Has errors"),
-            Utils::messageText(tr("User(s) %1 has errors. To enable kiosk mode these user(s) will be disabled. Continue?", nullptr, names.size())
-                                   .arg(joinNames(names, QStringLiteral("'")))),
-            QMessageBox::Yes | QMessageBox::No);
-        if (answer != QMessageBox::Yes) {
+        if (!disableAfterAsking(withErrors,
+                                tr("User(s) %1 has errors. To enable kiosk mode these user(s) will be disabled. Continue?", nullptr, withErrors.size()))) {
             return;
         }
-        for (UserState *user : withErrors) {
-            user->setEnable(false);
-        }
-        updateUserEnablingActions();
     } else if (m_systemState.isChanged()) {
         const QString text = tr("To enable kiosk mode you need to save the changes. ")
             + (m_systemState.needsReboot() ? tr("New changes will take effect immediately after system reboot. ")
@@ -245,9 +235,6 @@ void MainWindow::enableKioskModeActionTriggered()
             return;
         }
     } else {
-        if (warnIfNoEnabledUsers(noUsers)) {
-            return;
-        }
         const auto answer =
             QMessageBox::question(this, tr("Enable kiosk mode"), tr("Are you sure want to enable kiosk mode?"), QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes) {

@@ -61,7 +61,6 @@ void MainWindow::createUserActionTriggered()
     file.setEnable(true);
 
     auto *user = new UserState(file);
-    user->setChanged(true);
     m_systemState.addUser(user);
     m_systemState.updateUserStatus(user);
     appendUserItem(user);

@@ -36,10 +36,7 @@ QString displayName()
     return match.hasMatch() ? match.captured(1) : display;
 }
 
-QDataStream::Version streamVersion()
-{
-    return QDataStream::Qt_5_15;
-}
+constexpr QDataStream::Version streamVersion = QDataStream::Qt_5_15;
 }
 
 SingleApplication::SingleApplication(int &argc, char **argv, bool gui)
@@ -116,7 +113,7 @@ void SingleApplication::readMessage(QLocalSocket *socket)
         return;
     }
     QDataStream in(socket);
-    in.setVersion(streamVersion());
+    in.setVersion(streamVersion);
     in.startTransaction();
     QString message;
     in >> message;
@@ -148,7 +145,7 @@ bool SingleApplication::sendMessage(const QString &message, int timeout)
         return false;
     }
     QDataStream out(&socket);
-    out.setVersion(streamVersion());
+    out.setVersion(streamVersion);
     out << message;
     while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(int(deadline.remainingTime()))) {

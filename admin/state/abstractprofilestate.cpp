@@ -27,16 +27,6 @@ AbstractProfileState::AbstractProfileState(std::unique_ptr<ProfileFile> file, QO
 
 AbstractProfileState::~AbstractProfileState() = default;
 
-QSet<int> AbstractProfileState::warningCodes()
-{
-    return ProfileStatus::warningCodes();
-}
-
-QSet<int> AbstractProfileState::editableCodes()
-{
-    return ProfileStatus::editableCodes();
-}
-
 ProfileFile *AbstractProfileState::file()
 {
     return m_file.get();
@@ -69,17 +59,17 @@ void AbstractProfileState::setStatus(const QSet<int> &status)
 
 QSet<int> AbstractProfileState::warnings() const
 {
-    return QSet<int>(m_status).intersect(warningCodes());
+    return QSet<int>(m_status).intersect(ProfileStatus::warningCodes());
 }
 
 QSet<int> AbstractProfileState::errors() const
 {
-    return QSet<int>(m_status).subtract(warningCodes());
+    return QSet<int>(m_status).subtract(ProfileStatus::warningCodes());
 }
 
 bool AbstractProfileState::isEditable() const
 {
-    return QSet<int>(m_status).subtract(editableCodes()).isEmpty();
+    return QSet<int>(m_status).subtract(ProfileStatus::editableCodes()).isEmpty();
 }
 
 void AbstractProfileState::setProfileFile(const ProfileFile &file)

@@ -47,9 +47,6 @@ public:
     explicit AbstractProfileState(const ProfileFile &file, QObject *parent = nullptr);
     ~AbstractProfileState() override;
 
-    static QSet<int> warningCodes();
-    static QSet<int> editableCodes();
-
     // The working copy, to read or change in place.
     ProfileFile *file();
     const ProfileFile *file() const;

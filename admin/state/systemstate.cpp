@@ -40,11 +40,6 @@ QString loadedUserKey(const UserState *user)
     return user->loadedName().isEmpty() ? QString() : SystemKiosk::userEntryName(user->loadedName(), user->wasEnabled());
 }
 
-QString locale()
-{
-    return HelperActionsMap::programLocale();
-}
-
 KAuth::ExecuteJob *actionJob(const QString &actionId, const QVariantMap &arguments)
 {
     // The authorisation dialog belongs to whatever window asked.
@@ -75,7 +70,7 @@ bool executeAction(const QString &actionId, const QVariantMap &arguments, QVaria
 
 KAuth::ExecuteJob *globalTraceJob()
 {
-    GlobalTraceActionsMap map(locale());
+    GlobalTraceActionsMap map(HelperActionsMap::programLocale());
     map.enableGlobalRecordMode(true);
     return actionJob(HelperConstants::globalTraceActionId, map);
 }
@@ -83,10 +78,7 @@ KAuth::ExecuteJob *globalTraceJob()
 // The collector writes UTF-8, whatever the locale of either process.
 QString recordedText(const QVariant &value)
 {
-    if (value.userType() == QMetaType::QByteArray) {
-        return QString::fromUtf8(value.toByteArray());
-    }
-    return value.toString();
+    return value.userType() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()) : value.toString();
 }
 
 QString serialized(const AbstractProfileState *state)
@@ -131,10 +123,9 @@ SystemState::SystemState(QObject *parent)
 
 SystemState::~SystemState()
 {
+    clearRemoved();
     deleteAll(m_users);
-    deleteAll(m_removedUsers);
     deleteAll(m_profiles);
-    deleteAll(m_removedProfiles);
 }
 
 void SystemState::clearRemoved()
@@ -482,7 +473,7 @@ UpdateActionsMap SystemState::buildUpdateActionsMap() const
         }
     }
 
-    UpdateActionsMap map(locale());
+    UpdateActionsMap map(HelperActionsMap::programLocale());
     map.setUsersToRename(usersToRename);
     map.setUsersToUpdate(usersToUpdate);
     map.setUsersToRemove(usersToRemove);
@@ -504,18 +495,13 @@ bool SystemState::save(const UpdateActionsMap &map)
 
 bool SystemState::setKioskMode(bool on, QStringList *warnings)
 {
-    EnableActionsMap map(locale());
+    EnableActionsMap map(HelperActionsMap::programLocale());
     map.enableEnforce(on);
     map.enableAutoEnforce(on);
     QVariantMap reply;
     const bool done = executeAction(HelperConstants::enableActionId, map, &reply);
     if (warnings) {
-        const QStringList texts = reply.value(HelperConstants::warningsDataKey).toStringList();
-        for (const QString &text : texts) {
-            if (!text.isEmpty()) {
-                warnings->append(text);
-            }
-        }
+        warnings->append(HelperActionsMap::warningsFromReply(reply));
     }
     return done;
 }
@@ -523,7 +509,7 @@ bool SystemState::setKioskMode(bool on, QStringList *warnings)
 QList<SnapshotsActionsMap::Entry> SystemState::snapshots()
 {
     QVariantMap reply;
-    if (!executeAction(HelperConstants::snapshotsActionId, SnapshotsActionsMap(locale()), &reply)) {
+    if (!executeAction(HelperConstants::snapshotsActionId, SnapshotsActionsMap(HelperActionsMap::programLocale()), &reply)) {
         return {};
     }
     return SnapshotsActionsMap::entriesFromReply(reply);
@@ -531,7 +517,7 @@ QList<SnapshotsActionsMap::Entry> SystemState::snapshots()
 
 UpdateActionsMap SystemState::snapshotPreview(const QString &id)
 {
-    SnapshotsActionsMap map(locale());
+    SnapshotsActionsMap map(HelperActionsMap::programLocale());
     map.setPreview(id);
     QVariantMap reply;
     executeAction(HelperConstants::snapshotsActionId, map, &reply);
@@ -540,7 +526,7 @@ UpdateActionsMap SystemState::snapshotPreview(const QString &id)
 
 bool SystemState::restoreSnapshot(const QString &id)
 {
-    SnapshotsActionsMap map(locale());
+    SnapshotsActionsMap map(HelperActionsMap::programLocale());
     map.setRestore(id);
     return executeAction(HelperConstants::snapshotsActionId, map);
 }
@@ -661,7 +647,7 @@ void SystemState::addRecordedProfiles(const QVariantMap &recorded, GlobalRecordR
 
 bool SystemState::leaveTraceMode()
 {
-    EnableActionsMap map(locale());
+    EnableActionsMap map(HelperActionsMap::programLocale());
     map.enableComplain(false);
     map.enableAutoComplain(false);
     return executeAction(HelperConstants::enableActionId, map);
