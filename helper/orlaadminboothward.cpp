@@ -73,6 +73,15 @@ void heartbeat()
     KAuth::HelperSupport::progressStep(QVariantMap());
 }
 
+QStringList ownActions()
+{
+    return {HelperConstants::updateActionId,
+            HelperConstants::enableActionId,
+            HelperConstants::traceApplicationActionId,
+            HelperConstants::globalTraceActionId,
+            HelperConstants::snapshotsActionId};
+}
+
 QString staleStopError()
 {
     return QCoreApplication::translate("OrlaAdminBoothward", "A request to stop a recording is still pending. Nothing has been changed; try again.");
@@ -81,19 +90,8 @@ QString staleStopError()
 
 OrlaAdminBoothward::OrlaAdminBoothward(QObject *parent)
     : QObject(parent)
-    , gate(this,
-           {HelperConstants::updateActionId,
-            HelperConstants::enableActionId,
-            HelperConstants::traceApplicationActionId,
-            HelperConstants::globalTraceActionId,
-            HelperConstants::snapshotsActionId},
-           {HelperConstants::traceApplicationActionId, HelperConstants::globalTraceActionId})
-    , watch(this,
-            {HelperConstants::updateActionId,
-             HelperConstants::enableActionId,
-             HelperConstants::traceApplicationActionId,
-             HelperConstants::globalTraceActionId,
-             HelperConstants::snapshotsActionId})
+    , gate(this, ownActions(), {HelperConstants::traceApplicationActionId, HelperConstants::globalTraceActionId})
+    , watch(this, ownActions())
 {
 }
 
@@ -105,7 +103,7 @@ OrlaAdminBoothward::ActionStart::ActionStart(OrlaAdminBoothward &helper, const Q
     // The first word: the authorisation is over and our code runs. From now
     // on the program takes a long silence for a stuck helper; before, the
     // administrator may have been typing the password.
-    KAuth::HelperSupport::progressStep(QVariantMap());
+    heartbeat();
     helper.loadTranslations(args);
     helper.undoKilledRecordingOnce();
     m_error = check(args);
@@ -205,24 +203,16 @@ KAuth::ActionReply OrlaAdminBoothward::enable(const QVariantMap &args)
 
     const EnableActionsMap map(args);
     const SystemKiosk kiosk;
-    const auto apply = [](EnableActionsMap::KeyState state, const auto &setter) {
+    const auto apply = [&kiosk](EnableActionsMap::KeyState state, void (SystemKiosk::*enable)(bool) const) {
         if (state != EnableActionsMap::NotSet) {
-            setter(state == EnableActionsMap::Enabled);
+            (kiosk.*enable)(state == EnableActionsMap::Enabled);
         }
     };
     try {
-        apply(map.enforce(), [&kiosk](bool on) {
-            kiosk.enableEnforce(on);
-        });
-        apply(map.autoEnforce(), [&kiosk](bool on) {
-            kiosk.enableAutoEnforce(on);
-        });
-        apply(map.complain(), [&kiosk](bool on) {
-            kiosk.enableComplain(on);
-        });
-        apply(map.autoComplain(), [&kiosk](bool on) {
-            kiosk.enableAutoComplain(on);
-        });
+        apply(map.enforce(), &SystemKiosk::enableEnforce);
+        apply(map.autoEnforce(), &SystemKiosk::enableAutoEnforce);
+        apply(map.complain(), &SystemKiosk::enableComplain);
+        apply(map.autoComplain(), &SystemKiosk::enableAutoComplain);
     } catch (const DetailsException &e) {
         return errorReply(e.fullDetails());
     }

@@ -215,12 +215,12 @@ bool KioskTracer::isValidDisplay(const QString &display)
     return pattern.match(display).hasMatch();
 }
 
-QString KioskTracer::missingTool(const QStringList &tools) const
+QString KioskTracer::missingToolError(const QStringList &tools) const
 {
     for (const QString &tool : tools) {
         const QFileInfo info(tool);
         if (!info.isFile() || !info.isExecutable()) {
-            return tool;
+            return tr("The command '%1' that recording needs is not installed. Nothing has been changed.").arg(tool);
         }
     }
     return QString();
@@ -270,11 +270,7 @@ QString KioskTracer::appTraceDataError(const AppTraceData &data)
             return refused;
         }
     }
-    const QString missing = missingTool(tools);
-    if (!missing.isEmpty()) {
-        return tr("The command '%1' that recording needs is not installed. Nothing has been changed.").arg(missing);
-    }
-    return QString();
+    return missingToolError(tools);
 }
 
 QString KioskTracer::traceApplication(const AppTraceData &data)
@@ -878,9 +874,9 @@ bool KioskTracer::startGlobalRecord()
     if (!m_errors.isEmpty()) {
         return false;
     }
-    const QString missing = missingTool({program(SystemPaths::dmesgProgram), program(SystemPaths::uccollectProgram)});
+    const QString missing = missingToolError({program(SystemPaths::dmesgProgram), program(SystemPaths::uccollectProgram)});
     if (!missing.isEmpty()) {
-        m_errors << tr("The command '%1' that recording needs is not installed. Nothing has been changed.").arg(missing);
+        m_errors << missing;
         return false;
     }
     try {

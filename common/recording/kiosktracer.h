@@ -120,7 +120,7 @@ private:
     void stopCollector();
     void readOutCollector();
     void syncCollector();
-    QString missingTool(const QStringList &tools) const;
+    QString missingToolError(const QStringList &tools) const;
     QString baseProfileIncludes() const;
     void giveXCookie(const AppTraceData &data, const QString &account);
     void takeBackXCookie(const QString &account);
