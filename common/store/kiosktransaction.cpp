@@ -157,8 +157,8 @@ public:
     {
         system.emplace(Utils::pathBelowRoot(root, SystemPaths::systemProfilesDir), missing(createSystem));
         users.emplace(Utils::pathBelowRoot(root, SystemPaths::userProfilesDir), missing(createUsers || createDisabled));
-        disabledExisted = users->hasEntry(disabledName());
-        disabled.emplace(*users, disabledName(), missing(false));
+        disabledExisted = users->hasEntry(HelperConstants::disabledPrefix);
+        disabled.emplace(*users, HelperConstants::disabledPrefix, missing(false));
     }
 
     // Separately, so that the journal can record that the save makes it
@@ -166,7 +166,7 @@ public:
     void createDisabled()
     {
         disabled.reset();
-        disabled.emplace(*users, disabledName(), missing(true));
+        disabled.emplace(*users, HelperConstants::disabledPrefix, missing(true));
     }
 
     static KioskDirectory::Missing missing(bool create)
@@ -191,11 +191,6 @@ public:
     {
         system->syncFileSystem();
         users->syncFileSystem();
-    }
-
-    static QString disabledName()
-    {
-        return HelperConstants::disabledPrefix;
     }
 
     std::optional<KioskDirectory> system;
@@ -225,7 +220,7 @@ void restoreTouched(const Directories &dirs, const Journal &journal)
         for (const QString &name : leftovers) {
             dirs.disabled->hideFile(name, *dirs.users);
         }
-        dirs.users->removeEmptyDirectory(Directories::disabledName());
+        dirs.users->removeEmptyDirectory(HelperConstants::disabledPrefix);
     }
 }
 
@@ -351,11 +346,8 @@ bool KioskTransaction::isEmpty() const
 
 void KioskTransaction::putBack(const Earlier &earlier)
 {
-    if (earlier.existed) {
-        m_steps.append({Step::Replace, earlier.entry, earlier.entry, earlier.bytes, QByteArray()});
-    } else {
-        m_steps.append({Step::Remove, earlier.entry, earlier.entry, QByteArray(), QByteArray()});
-    }
+    const Step::Kind kind = earlier.existed ? Step::Replace : Step::Remove;
+    m_steps.append({kind, earlier.entry, earlier.entry, earlier.existed ? earlier.bytes : QByteArray(), QByteArray()});
 }
 
 // What a commit works on from its plan to its end.
@@ -516,13 +508,13 @@ void KioskTransaction::stage(Work &work, const std::function<void(const QList<Ea
 void KioskTransaction::dropStaged(Work &work) const
 {
     try {
-        Utils::deleteFile(journalPath(m_root));
+        removeJournal(m_root);
         if (!work.dirs.disabled) {
             return;
         }
         sweep(work.dirs, work.progress);
         if (!work.dirs.disabledExisted) {
-            work.dirs.users->removeEmptyDirectory(Directories::disabledName());
+            work.dirs.users->removeEmptyDirectory(HelperConstants::disabledPrefix);
         }
     } catch (...) {
     }
