@@ -318,9 +318,7 @@ KAuth::ActionReply OrlaAdminBoothward::globaltrace(const QVariantMap &args)
                             nullptr,
                             static_cast<int>(std::chrono::duration_cast<std::chrono::hours>(maxGlobalRecordDuration).count())));
         // Whoever waited for it may be gone; the next request gets it too.
-        Settings::KioskTracer settings;
-        settings.setUnclaimedGlobalRecord(Settings::KioskTracer::UnclaimedGlobalRecord{result, warnings});
-        settings.save();
+        Settings::KioskTracer().setUnclaimedGlobalRecord(Settings::KioskTracer::UnclaimedGlobalRecord{result, warnings});
     }
     return globalRecordReply(result, !ignoreResult, warnings);
 }

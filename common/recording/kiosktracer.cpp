@@ -330,9 +330,7 @@ void KioskTracer::restoreSwitches(const Settings::KioskTracer::Recording &record
     kiosk.enableEnforce(recording.enforce);
     kiosk.enableComplain(recording.complain);
     kiosk.enableAutoComplain(recording.autoComplain);
-    Settings::KioskTracer settings;
-    settings.clearRecording();
-    settings.save();
+    Settings::KioskTracer().clearRecording();
     if (recording.enforce) {
         m_warnings << UnconfinedProcesses::endOfKioskUsers();
     }
@@ -923,9 +921,7 @@ QMap<QString, QString> KioskTracer::stopGlobalRecord(bool ignoreResult)
     }
     try {
         disableTraceMode();
-        Settings::KioskTracer settings;
-        settings.clearRecording();
-        settings.save();
+        Settings::KioskTracer().clearRecording();
     } catch (const DetailsException &e) {
         m_errors << e.fullDetails();
     }

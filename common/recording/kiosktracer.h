@@ -13,7 +13,6 @@
 
 #include <QMap>
 #include <QObject>
-#include <QSet>
 #include <QStringList>
 
 #include <functional>

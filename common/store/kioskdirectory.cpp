@@ -61,7 +61,6 @@ QString refusalOf(const struct stat &entry)
     return QString();
 }
 
-// Retries a call that a signal interrupted.
 template<typename Call>
 auto retried(Call call)
 {

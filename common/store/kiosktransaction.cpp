@@ -16,7 +16,6 @@
 #include "systempaths.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
