@@ -396,12 +396,9 @@ bool SystemKiosk::fileValue(const QString &path) const
         throw ReadFileException(path, QCoreApplication::translate("SystemKiosk", "The module is not loaded"));
     }
     // A switch that could not be read must not pass for one that is off.
-    QByteArray bytes = Utils::readFile(path);
+    const QByteArray bytes = Utils::readFile(path);
     const int nul = bytes.indexOf('\0');
-    if (nul >= 0) {
-        bytes.truncate(nul);
-    }
-    const QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = QString::fromUtf8(nul < 0 ? bytes : bytes.left(nul)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     return !lines.isEmpty() && lines.first().trimmed() != QLatin1String("0");
 }
 
