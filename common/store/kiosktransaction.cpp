@@ -37,6 +37,13 @@ using Directory = SystemKiosk::Directory;
 // How many steps pass between two calls of the progress callback.
 constexpr int progressEvery = 256;
 
+void tick(const std::function<void()> &progress, int step)
+{
+    if (progress && step % progressEvery == 0) {
+        progress();
+    }
+}
+
 QString journalPath(const QString &root)
 {
     return Utils::pathBelowRoot(root, SystemPaths::transactionJournalDir) + QStringLiteral("/journal");
@@ -232,9 +239,7 @@ void sweep(const Directories &dirs, const std::function<void()> &progress)
         const QStringList names = dir->leftovers();
         for (const QString &name : names) {
             dir->removeFile(name);
-            if (progress && ++removed % progressEvery == 0) {
-                progress();
-            }
+            tick(progress, ++removed);
         }
     }
 }
@@ -357,13 +362,6 @@ struct KioskTransaction::Work {
     // whether each existed before it.
     QList<QPair<SystemKiosk::Entry, bool>> touched;
     std::function<void()> progress;
-
-    void tick(int step) const
-    {
-        if (progress && step % progressEvery == 0) {
-            progress();
-        }
-    }
 };
 
 void KioskTransaction::commit(const std::function<void()> &progress, const std::function<void(const QList<Earlier> &)> &beforeApply)
@@ -475,7 +473,7 @@ void KioskTransaction::stage(Work &work, const std::function<void(const QList<Ea
             step.newName = dirs.at(step.target.directory).writeNewFile(step.target.file, step.bytes);
             step.bytes.clear();
         }
-        work.tick(i + 1);
+        tick(work.progress, i + 1);
     }
     for (const auto &[entry, existed] : std::as_const(work.touched)) {
         const QByteArray kept = existed ? dirs.at(entry.directory).keepFile(entry.file) : QByteArray();
@@ -536,7 +534,7 @@ void KioskTransaction::apply(Work &work) const
             target.removeFile(step.target.file);
             break;
         }
-        work.tick(i + 1);
+        tick(work.progress, i + 1);
     }
     dirs.sync();
     writeJournal(m_root, work.journal.text() + "committed\n");
