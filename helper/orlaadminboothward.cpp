@@ -130,11 +130,12 @@ void OrlaAdminBoothward::undoKilledRecordingOnce()
 
 void OrlaAdminBoothward::loadTranslations(const QVariantMap &args)
 {
-    const QString locale = HelperActionsMap(args).locale();
+    const QString requested = HelperActionsMap(args).locale();
     // The variable is inherited by every command the action starts; anything
     // but a plain locale name stays out of the environment.
-    if (!locale.isEmpty() && ActionArgumentsCheck::isValidLocale(locale)) {
-        qputenv("LANG", locale.toUtf8());
+    const QString locale = ActionArgumentsCheck::isValidLocale(requested) ? requested : QString();
+    if (!locale.isEmpty()) {
+        qputenv(HelperActionsMap::localeVariable().toLatin1().constData(), locale.toUtf8());
     }
 
     QCoreApplication::removeTranslator(&translator);
@@ -142,7 +143,7 @@ void OrlaAdminBoothward::loadTranslations(const QVariantMap &args)
     // The caller's language decides, never root's: an English caller, one
     // without LANG or one whose language has no catalogue reads the English
     // sentences. A load that finds nothing leaves the translator empty.
-    const QLocale language = locale.isEmpty() || !ActionArgumentsCheck::isValidLocale(locale) ? QLocale::c() : QLocale(locale);
+    const QLocale language = locale.isEmpty() ? QLocale::c() : QLocale(locale);
     const QString dir = QString::fromUtf8(SystemPaths::translationsDir);
     const QString separator = QStringLiteral("_");
     (void)translator.load(language, QStringLiteral("boothward"), separator, dir);
