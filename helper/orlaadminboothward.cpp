@@ -73,6 +73,15 @@ void heartbeat()
     KAuth::HelperSupport::progressStep(QVariantMap());
 }
 
+QStringList ownActions()
+{
+    return {HelperConstants::updateActionId,
+            HelperConstants::enableActionId,
+            HelperConstants::traceApplicationActionId,
+            HelperConstants::globalTraceActionId,
+            HelperConstants::snapshotsActionId};
+}
+
 QString staleStopError()
 {
     return QCoreApplication::translate("OrlaAdminBoothward", "A request to stop a recording is still pending. Nothing has been changed; try again.");
@@ -81,19 +90,8 @@ QString staleStopError()
 
 OrlaAdminBoothward::OrlaAdminBoothward(QObject *parent)
     : QObject(parent)
-    , gate(this,
-           {HelperConstants::updateActionId,
-            HelperConstants::enableActionId,
-            HelperConstants::traceApplicationActionId,
-            HelperConstants::globalTraceActionId,
-            HelperConstants::snapshotsActionId},
-           {HelperConstants::traceApplicationActionId, HelperConstants::globalTraceActionId})
-    , watch(this,
-            {HelperConstants::updateActionId,
-             HelperConstants::enableActionId,
-             HelperConstants::traceApplicationActionId,
-             HelperConstants::globalTraceActionId,
-             HelperConstants::snapshotsActionId})
+    , gate(this, ownActions(), {HelperConstants::traceApplicationActionId, HelperConstants::globalTraceActionId})
+    , watch(this, ownActions())
 {
 }
 
@@ -105,7 +103,7 @@ OrlaAdminBoothward::ActionStart::ActionStart(OrlaAdminBoothward &helper, const Q
     // The first word: the authorisation is over and our code runs. From now
     // on the program takes a long silence for a stuck helper; before, the
     // administrator may have been typing the password.
-    KAuth::HelperSupport::progressStep(QVariantMap());
+    heartbeat();
     helper.loadTranslations(args);
     helper.undoKilledRecordingOnce();
     m_error = check(args);
@@ -132,11 +130,12 @@ void OrlaAdminBoothward::undoKilledRecordingOnce()
 
 void OrlaAdminBoothward::loadTranslations(const QVariantMap &args)
 {
-    const QString locale = HelperActionsMap(args).locale();
+    const QString requested = HelperActionsMap(args).locale();
     // The variable is inherited by every command the action starts; anything
     // but a plain locale name stays out of the environment.
-    if (!locale.isEmpty() && ActionArgumentsCheck::isValidLocale(locale)) {
-        qputenv("LANG", locale.toUtf8());
+    const QString locale = ActionArgumentsCheck::isValidLocale(requested) ? requested : QString();
+    if (!locale.isEmpty()) {
+        qputenv(HelperActionsMap::localeVariable().toLatin1().constData(), locale.toUtf8());
     }
 
     QCoreApplication::removeTranslator(&translator);
@@ -144,7 +143,7 @@ void OrlaAdminBoothward::loadTranslations(const QVariantMap &args)
     // The caller's language decides, never root's: an English caller, one
     // without LANG or one whose language has no catalogue reads the English
     // sentences. A load that finds nothing leaves the translator empty.
-    const QLocale language = locale.isEmpty() || !ActionArgumentsCheck::isValidLocale(locale) ? QLocale::c() : QLocale(locale);
+    const QLocale language = locale.isEmpty() ? QLocale::c() : QLocale(locale);
     const QString dir = QString::fromUtf8(SystemPaths::translationsDir);
     const QString separator = QStringLiteral("_");
     (void)translator.load(language, QStringLiteral("boothward"), separator, dir);
@@ -205,24 +204,16 @@ KAuth::ActionReply OrlaAdminBoothward::enable(const QVariantMap &args)
 
     const EnableActionsMap map(args);
     const SystemKiosk kiosk;
-    const auto apply = [](EnableActionsMap::KeyState state, const auto &setter) {
+    const auto apply = [&kiosk](EnableActionsMap::KeyState state, void (SystemKiosk::*enable)(bool) const) {
         if (state != EnableActionsMap::NotSet) {
-            setter(state == EnableActionsMap::Enabled);
+            (kiosk.*enable)(state == EnableActionsMap::Enabled);
         }
     };
     try {
-        apply(map.enforce(), [&kiosk](bool on) {
-            kiosk.enableEnforce(on);
-        });
-        apply(map.autoEnforce(), [&kiosk](bool on) {
-            kiosk.enableAutoEnforce(on);
-        });
-        apply(map.complain(), [&kiosk](bool on) {
-            kiosk.enableComplain(on);
-        });
-        apply(map.autoComplain(), [&kiosk](bool on) {
-            kiosk.enableAutoComplain(on);
-        });
+        apply(map.enforce(), &SystemKiosk::enableEnforce);
+        apply(map.autoEnforce(), &SystemKiosk::enableAutoEnforce);
+        apply(map.complain(), &SystemKiosk::enableComplain);
+        apply(map.autoComplain(), &SystemKiosk::enableAutoComplain);
     } catch (const DetailsException &e) {
         return errorReply(e.fullDetails());
     }
@@ -328,9 +319,7 @@ KAuth::ActionReply OrlaAdminBoothward::globaltrace(const QVariantMap &args)
                             nullptr,
                             static_cast<int>(std::chrono::duration_cast<std::chrono::hours>(maxGlobalRecordDuration).count())));
         // Whoever waited for it may be gone; the next request gets it too.
-        Settings::KioskTracer settings;
-        settings.setUnclaimedGlobalRecord(Settings::KioskTracer::UnclaimedGlobalRecord{result, warnings});
-        settings.save();
+        Settings::KioskTracer().setUnclaimedGlobalRecord(Settings::KioskTracer::UnclaimedGlobalRecord{result, warnings});
     }
     return globalRecordReply(result, !ignoreResult, warnings);
 }

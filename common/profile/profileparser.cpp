@@ -255,12 +255,7 @@ QSet<ObjectRule> ProfileParser::combineObjectRules(const QSet<ObjectRule> &rules
             found->insertTargets(rule.targets());
         }
     }
-    QSet<ObjectRule> result;
-    result.reserve(merged.size());
-    for (const ObjectRule &rule : qAsConst(merged)) {
-        result.insert(rule);
-    }
-    return result;
+    return QSet<ObjectRule>(merged.cbegin(), merged.cend());
 }
 
 QSet<ObjectRule> ProfileParser::recordedObjectRules(const QString &text)

@@ -91,9 +91,6 @@ QVariantMap HelperActionsMap::variantMapFromStringMap(const QMap<QString, QStrin
 QStringList HelperActionsMap::listFromKey(const QString &key) const
 {
     const QVariant stored = value(key);
-    if (stored.userType() == QMetaType::QStringList) {
-        return stored.toStringList();
-    }
     return stored.canConvert<QStringList>() ? stored.toStringList() : QStringList();
 }
 

@@ -14,17 +14,6 @@
 
 namespace
 {
-QDBusConnectionInterface *bus()
-{
-    const QDBusConnection connection = QDBusConnection::systemBus();
-    return connection.isConnected() ? connection.interface() : nullptr;
-}
-
-bool helperRuns(QDBusConnectionInterface *bus)
-{
-    return bus->isServiceRegistered(HelperConstants::helperId);
-}
-
 // A save's new texts and second names, hidden beside the entries; the save
 // removes them once it is through.
 bool holdsSaveLeftovers(const QString &dir)
@@ -37,8 +26,9 @@ bool holdsSaveLeftovers(const QString &dir)
 
 void Utils::startHelper()
 {
-    QDBusConnectionInterface *connection = bus();
-    if (connection && !helperRuns(connection)) {
+    const QDBusConnection bus = QDBusConnection::systemBus();
+    QDBusConnectionInterface *connection = bus.isConnected() ? bus.interface() : nullptr;
+    if (connection && !connection->isServiceRegistered(HelperConstants::helperId)) {
         (void)connection->startService(HelperConstants::helperId);
     }
 }

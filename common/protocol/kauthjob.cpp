@@ -149,10 +149,7 @@ int Utils::kauthJobWatchdog(int actionTimeout)
 
 bool Utils::executeKAuthJob(KAuth::ExecuteJob *job)
 {
-    if (!job) {
-        return executeKAuthJob(job, 0);
-    }
-    return executeKAuthJob(job, kauthJobWatchdog(job->action().timeout()));
+    return executeKAuthJob(job, job ? kauthJobWatchdog(job->action().timeout()) : 0);
 }
 
 namespace

@@ -215,12 +215,12 @@ bool KioskTracer::isValidDisplay(const QString &display)
     return pattern.match(display).hasMatch();
 }
 
-QString KioskTracer::missingTool(const QStringList &tools) const
+QString KioskTracer::missingToolError(const QStringList &tools) const
 {
     for (const QString &tool : tools) {
         const QFileInfo info(tool);
         if (!info.isFile() || !info.isExecutable()) {
-            return tool;
+            return tr("The command '%1' that recording needs is not installed. Nothing has been changed.").arg(tool);
         }
     }
     return QString();
@@ -270,11 +270,7 @@ QString KioskTracer::appTraceDataError(const AppTraceData &data)
             return refused;
         }
     }
-    const QString missing = missingTool(tools);
-    if (!missing.isEmpty()) {
-        return tr("The command '%1' that recording needs is not installed. Nothing has been changed.").arg(missing);
-    }
-    return QString();
+    return missingToolError(tools);
 }
 
 QString KioskTracer::traceApplication(const AppTraceData &data)
@@ -334,9 +330,7 @@ void KioskTracer::restoreSwitches(const Settings::KioskTracer::Recording &record
     kiosk.enableEnforce(recording.enforce);
     kiosk.enableComplain(recording.complain);
     kiosk.enableAutoComplain(recording.autoComplain);
-    Settings::KioskTracer settings;
-    settings.clearRecording();
-    settings.save();
+    Settings::KioskTracer().clearRecording();
     if (recording.enforce) {
         m_warnings << UnconfinedProcesses::endOfKioskUsers();
     }
@@ -878,9 +872,9 @@ bool KioskTracer::startGlobalRecord()
     if (!m_errors.isEmpty()) {
         return false;
     }
-    const QString missing = missingTool({program(SystemPaths::dmesgProgram), program(SystemPaths::uccollectProgram)});
+    const QString missing = missingToolError({program(SystemPaths::dmesgProgram), program(SystemPaths::uccollectProgram)});
     if (!missing.isEmpty()) {
-        m_errors << tr("The command '%1' that recording needs is not installed. Nothing has been changed.").arg(missing);
+        m_errors << missing;
         return false;
     }
     try {
@@ -927,9 +921,7 @@ QMap<QString, QString> KioskTracer::stopGlobalRecord(bool ignoreResult)
     }
     try {
         disableTraceMode();
-        Settings::KioskTracer settings;
-        settings.clearRecording();
-        settings.save();
+        Settings::KioskTracer().clearRecording();
     } catch (const DetailsException &e) {
         m_errors << e.fullDetails();
     }

@@ -13,7 +13,6 @@
 
 #include <QMap>
 #include <QObject>
-#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -120,7 +119,7 @@ private:
     void stopCollector();
     void readOutCollector();
     void syncCollector();
-    QString missingTool(const QStringList &tools) const;
+    QString missingToolError(const QStringList &tools) const;
     QString baseProfileIncludes() const;
     void giveXCookie(const AppTraceData &data, const QString &account);
     void takeBackXCookie(const QString &account);

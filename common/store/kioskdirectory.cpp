@@ -61,7 +61,6 @@ QString refusalOf(const struct stat &entry)
     return QString();
 }
 
-// Retries a call that a signal interrupted.
 template<typename Call>
 auto retried(Call call)
 {
@@ -97,11 +96,6 @@ bool writeAll(int fd, const QByteArray &bytes)
 QByteArray hiddenName(const char *prefix)
 {
     return QByteArray(prefix) + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
-}
-
-QByteArray newFileName()
-{
-    return hiddenName(".kiosk-new-");
 }
 }
 
@@ -330,7 +324,7 @@ QByteArray KioskDirectory::writeNewFile(const QString &name, const QByteArray &b
     QByteArray newName;
     int fd = -1;
     for (int attempt = 0; attempt < newFileAttempts && fd < 0; ++attempt) {
-        newName = newFileName();
+        newName = hiddenName(".kiosk-new-");
         fd = retried([&] {
             return ::openat(m_fd, newName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, fileMode);
         });
@@ -422,9 +416,7 @@ QStringList KioskDirectory::leftovers() const
     if (!exists()) {
         return {};
     }
-    const QStringList names =
-        QDir(m_path).entryList({QStringLiteral(".kiosk-new-*"), QStringLiteral(".kiosk-old-*")}, QDir::Files | QDir::Hidden | QDir::System);
-    return names;
+    return QDir(m_path).entryList({QStringLiteral(".kiosk-new-*"), QStringLiteral(".kiosk-old-*")}, QDir::Files | QDir::Hidden | QDir::System);
 }
 
 void KioskDirectory::removeEmptyDirectory(const QString &name) const

@@ -18,8 +18,6 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
-#include <algorithm>
-
 #include <sys/stat.h>
 
 namespace
@@ -66,13 +64,13 @@ QString KioskSnapshots::pathOf(const QString &id) const
 
 QStringList KioskSnapshots::ids() const
 {
-    QStringList names = QDir(m_directory).entryList(QDir::Files, QDir::Name);
-    names.erase(std::remove_if(names.begin(),
-                               names.end(),
-                               [](const QString &name) {
-                                   return !isValidId(name);
-                               }),
-                names.end());
+    QStringList names;
+    const QStringList entries = QDir(m_directory).entryList(QDir::Files, QDir::Name);
+    for (const QString &name : entries) {
+        if (isValidId(name)) {
+            names.append(name);
+        }
+    }
     return names;
 }
 
@@ -108,8 +106,7 @@ QString KioskSnapshots::take(const QList<KioskTransaction::Earlier> &earlier, co
     // The snapshots hold every profile's earlier text; root's alone.
     ::chmod(QFile::encodeName(dir).constData(), 0700);
 
-    const QStringList existing = ids();
-    const QString id = QStringLiteral("%1").arg(existing.isEmpty() ? 1 : existing.last().toLongLong() + 1, idWidth, 10, QLatin1Char('0'));
+    const QString id = QStringLiteral("%1").arg(newest().toLongLong() + 1, idWidth, 10, QLatin1Char('0'));
     QSaveFile file(pathOf(id));
     if (!file.open(QIODevice::WriteOnly)) {
         throw WriteFileException(file.fileName(), file.errorString());

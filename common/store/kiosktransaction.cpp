@@ -16,7 +16,6 @@
 #include "systempaths.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -37,6 +36,13 @@ using Directory = SystemKiosk::Directory;
 
 // How many steps pass between two calls of the progress callback.
 constexpr int progressEvery = 256;
+
+void tick(const std::function<void()> &progress, int step)
+{
+    if (progress && step % progressEvery == 0) {
+        progress();
+    }
+}
 
 QString journalPath(const QString &root)
 {
@@ -157,8 +163,8 @@ public:
     {
         system.emplace(Utils::pathBelowRoot(root, SystemPaths::systemProfilesDir), missing(createSystem));
         users.emplace(Utils::pathBelowRoot(root, SystemPaths::userProfilesDir), missing(createUsers || createDisabled));
-        disabledExisted = users->hasEntry(disabledName());
-        disabled.emplace(*users, disabledName(), missing(false));
+        disabledExisted = users->hasEntry(HelperConstants::disabledPrefix);
+        disabled.emplace(*users, HelperConstants::disabledPrefix, missing(false));
     }
 
     // Separately, so that the journal can record that the save makes it
@@ -166,7 +172,7 @@ public:
     void createDisabled()
     {
         disabled.reset();
-        disabled.emplace(*users, disabledName(), missing(true));
+        disabled.emplace(*users, HelperConstants::disabledPrefix, missing(true));
     }
 
     static KioskDirectory::Missing missing(bool create)
@@ -191,11 +197,6 @@ public:
     {
         system->syncFileSystem();
         users->syncFileSystem();
-    }
-
-    static QString disabledName()
-    {
-        return HelperConstants::disabledPrefix;
     }
 
     std::optional<KioskDirectory> system;
@@ -225,7 +226,7 @@ void restoreTouched(const Directories &dirs, const Journal &journal)
         for (const QString &name : leftovers) {
             dirs.disabled->hideFile(name, *dirs.users);
         }
-        dirs.users->removeEmptyDirectory(Directories::disabledName());
+        dirs.users->removeEmptyDirectory(HelperConstants::disabledPrefix);
     }
 }
 
@@ -238,9 +239,7 @@ void sweep(const Directories &dirs, const std::function<void()> &progress)
         const QStringList names = dir->leftovers();
         for (const QString &name : names) {
             dir->removeFile(name);
-            if (progress && ++removed % progressEvery == 0) {
-                progress();
-            }
+            tick(progress, ++removed);
         }
     }
 }
@@ -351,11 +350,8 @@ bool KioskTransaction::isEmpty() const
 
 void KioskTransaction::putBack(const Earlier &earlier)
 {
-    if (earlier.existed) {
-        m_steps.append({Step::Replace, earlier.entry, earlier.entry, earlier.bytes, QByteArray()});
-    } else {
-        m_steps.append({Step::Remove, earlier.entry, earlier.entry, QByteArray(), QByteArray()});
-    }
+    const Step::Kind kind = earlier.existed ? Step::Replace : Step::Remove;
+    m_steps.append({kind, earlier.entry, earlier.entry, earlier.existed ? earlier.bytes : QByteArray(), QByteArray()});
 }
 
 // What a commit works on from its plan to its end.
@@ -366,13 +362,6 @@ struct KioskTransaction::Work {
     // whether each existed before it.
     QList<QPair<SystemKiosk::Entry, bool>> touched;
     std::function<void()> progress;
-
-    void tick(int step) const
-    {
-        if (progress && step % progressEvery == 0) {
-            progress();
-        }
-    }
 };
 
 void KioskTransaction::commit(const std::function<void()> &progress, const std::function<void(const QList<Earlier> &)> &beforeApply)
@@ -484,7 +473,7 @@ void KioskTransaction::stage(Work &work, const std::function<void(const QList<Ea
             step.newName = dirs.at(step.target.directory).writeNewFile(step.target.file, step.bytes);
             step.bytes.clear();
         }
-        work.tick(i + 1);
+        tick(work.progress, i + 1);
     }
     for (const auto &[entry, existed] : std::as_const(work.touched)) {
         const QByteArray kept = existed ? dirs.at(entry.directory).keepFile(entry.file) : QByteArray();
@@ -516,13 +505,13 @@ void KioskTransaction::stage(Work &work, const std::function<void(const QList<Ea
 void KioskTransaction::dropStaged(Work &work) const
 {
     try {
-        Utils::deleteFile(journalPath(m_root));
+        removeJournal(m_root);
         if (!work.dirs.disabled) {
             return;
         }
         sweep(work.dirs, work.progress);
         if (!work.dirs.disabledExisted) {
-            work.dirs.users->removeEmptyDirectory(Directories::disabledName());
+            work.dirs.users->removeEmptyDirectory(HelperConstants::disabledPrefix);
         }
     } catch (...) {
     }
@@ -545,7 +534,7 @@ void KioskTransaction::apply(Work &work) const
             target.removeFile(step.target.file);
             break;
         }
-        work.tick(i + 1);
+        tick(work.progress, i + 1);
     }
     dirs.sync();
     writeJournal(m_root, work.journal.text() + "committed\n");

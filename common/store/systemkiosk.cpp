@@ -73,12 +73,6 @@ bool isEntryOf(const QString &path, const QString &dir)
     return path.leftRef(slash) == dir && isPlainName(path.mid(slash + 1));
 }
 
-// Writing through a link would replace whatever it points at, as root.
-bool isLink(const QString &path)
-{
-    return KioskDirectory::isLink(path);
-}
-
 // Where a user profile name leads: the enabled or the disabled directory,
 // and the file name there.
 struct UserEntry {
@@ -234,9 +228,10 @@ QString SystemKiosk::directoryPath(Directory directory)
     return system.path(directory);
 }
 
+// Writing through a link would replace whatever it points at, as root.
 bool SystemKiosk::systemProfilePathIsValid(const QString &entryPath) const
 {
-    return isEntryOf(entryPath, path(Directory::System)) && !isLink(entryPath);
+    return isEntryOf(entryPath, path(Directory::System)) && !KioskDirectory::isLink(entryPath);
 }
 
 bool SystemKiosk::userProfilePathIsValid(const QString &entryPath) const
@@ -244,15 +239,15 @@ bool SystemKiosk::userProfilePathIsValid(const QString &entryPath) const
     if (isEntryOf(entryPath, path(Directory::Users))) {
         // An enabled profile called "disabled" would take the place of the
         // directory every disabled user moves into.
-        return entryPath != path(Directory::Disabled) && !isLink(entryPath);
+        return entryPath != path(Directory::Disabled) && !KioskDirectory::isLink(entryPath);
     }
-    return isEntryOf(entryPath, path(Directory::Disabled)) && !isLink(path(Directory::Disabled)) && !isLink(entryPath);
+    return isEntryOf(entryPath, path(Directory::Disabled)) && !KioskDirectory::isLink(path(Directory::Disabled)) && !KioskDirectory::isLink(entryPath);
 }
 
 QString SystemKiosk::systemProfileLink(const QString &name) const
 {
     const QString entryPath = path(Directory::System) + QLatin1Char('/') + name;
-    return isPlainName(name) && isLink(entryPath) ? entryPath : QString();
+    return isPlainName(name) && KioskDirectory::isLink(entryPath) ? entryPath : QString();
 }
 
 QString SystemKiosk::userProfileLink(const QString &name) const
@@ -261,11 +256,11 @@ QString SystemKiosk::userProfileLink(const QString &name) const
     if (!entry) {
         return QString();
     }
-    if (entry->disabled && isLink(path(Directory::Disabled))) {
+    if (entry->disabled && KioskDirectory::isLink(path(Directory::Disabled))) {
         return path(Directory::Disabled);
     }
     const QString entryPath = path(Directory::Users) + QLatin1Char('/') + name;
-    return isLink(entryPath) ? entryPath : QString();
+    return KioskDirectory::isLink(entryPath) ? entryPath : QString();
 }
 
 ProfileFile SystemKiosk::readProfile(const QString &path) const
@@ -401,12 +396,9 @@ bool SystemKiosk::fileValue(const QString &path) const
         throw ReadFileException(path, QCoreApplication::translate("SystemKiosk", "The module is not loaded"));
     }
     // A switch that could not be read must not pass for one that is off.
-    QByteArray bytes = Utils::readFile(path);
+    const QByteArray bytes = Utils::readFile(path);
     const int nul = bytes.indexOf('\0');
-    if (nul >= 0) {
-        bytes.truncate(nul);
-    }
-    const QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = QString::fromUtf8(nul < 0 ? bytes : bytes.left(nul)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     return !lines.isEmpty() && lines.first().trimmed() != QLatin1String("0");
 }
 

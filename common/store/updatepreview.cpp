@@ -66,12 +66,6 @@ UpdatePreview::UpdatePreview(const UpdateActionsMap &map, CurrentText current)
     if (!current) {
         current = readKioskText;
     }
-    const auto userEntry = [](const QString &name) {
-        return SystemKiosk::userEntry(name);
-    };
-    const auto profileEntry = [](const QString &name) {
-        return SystemKiosk::systemEntry(name);
-    };
     const auto textOf = [&current](const std::optional<SystemKiosk::Entry> &entry) {
         return entry ? current(*entry) : std::nullopt;
     };
@@ -93,7 +87,7 @@ UpdatePreview::UpdatePreview(const UpdateActionsMap &map, CurrentText current)
     }
     const QMap<QString, QString> usersToUpdate = map.usersToUpdate();
     for (auto it = usersToUpdate.cbegin(); it != usersToUpdate.cend(); ++it) {
-        const std::optional<QString> before = textOf(userEntry(renamedFrom.value(it.key(), it.key())));
+        const std::optional<QString> before = textOf(SystemKiosk::userEntry(renamedFrom.value(it.key(), it.key())));
         if (!before) {
             m_summary.append(tr("User added: %1").arg(account(it.key())));
         } else if (*before != it.value()) {
@@ -114,7 +108,7 @@ UpdatePreview::UpdatePreview(const UpdateActionsMap &map, CurrentText current)
     }
     const QMap<QString, QString> profilesToUpdate = map.profilesToUpdate();
     for (auto it = profilesToUpdate.cbegin(); it != profilesToUpdate.cend(); ++it) {
-        const std::optional<QString> before = textOf(profileEntry(profileRenamedFrom.value(it.key(), it.key())));
+        const std::optional<QString> before = textOf(SystemKiosk::systemEntry(profileRenamedFrom.value(it.key(), it.key())));
         if (!before) {
             m_summary.append(tr("Profile added: %1").arg(displayed(it.key())));
         } else if (*before != it.value()) {

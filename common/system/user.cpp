@@ -19,6 +19,16 @@
 namespace
 {
 constexpr int maxNameLength = 32;
+
+// A command about the account; its failure is reported as the account's.
+void runFor(const QString &account, Process &process, const QString &program, const QStringList &arguments, bool check = true)
+{
+    try {
+        process.run(program, arguments, check);
+    } catch (const ProcessException &e) {
+        throw UserException(account, e.fullDetails());
+    }
+}
 }
 
 User::User(QObject *parent, const QString &name)
@@ -54,11 +64,7 @@ bool User::exists()
 {
     checkName();
     Process process;
-    try {
-        process.run(QStringLiteral("id"), {QStringLiteral("-u"), m_name}, false);
-    } catch (const ProcessException &e) {
-        throw UserException(m_name, e.fullDetails());
-    }
+    runFor(m_name, process, QStringLiteral("id"), {QStringLiteral("-u"), m_name}, false);
     return process.process()->exitCode() == 0;
 }
 
@@ -66,34 +72,24 @@ void User::create()
 {
     checkName();
     Process process;
-    try {
-        // The comment is given as two quote characters so that adduser asks nothing.
-        process.run(QString::fromUtf8(SystemPaths::adduserProgram),
-                    {QStringLiteral("--gecos"), QStringLiteral("\"\""), QStringLiteral("--disabled-password"), m_name});
-    } catch (const ProcessException &e) {
-        throw UserException(m_name, e.fullDetails());
-    }
+    // The comment is given as two quote characters so that adduser asks nothing.
+    runFor(m_name,
+           process,
+           QString::fromUtf8(SystemPaths::adduserProgram),
+           {QStringLiteral("--gecos"), QStringLiteral("\"\""), QStringLiteral("--disabled-password"), m_name});
 }
 
 void User::remove()
 {
     checkName();
     Process process;
-    try {
-        process.run(QString::fromUtf8(SystemPaths::userdelProgram), {QStringLiteral("-f"), QStringLiteral("-r"), m_name});
-    } catch (const ProcessException &e) {
-        throw UserException(m_name, e.fullDetails());
-    }
+    runFor(m_name, process, QString::fromUtf8(SystemPaths::userdelProgram), {QStringLiteral("-f"), QStringLiteral("-r"), m_name});
 }
 
 bool User::logged()
 {
     Process process;
-    try {
-        process.run(QStringLiteral("users"), QStringList());
-    } catch (const ProcessException &e) {
-        throw UserException(m_name, e.fullDetails());
-    }
+    runFor(m_name, process, QStringLiteral("users"), QStringList());
     // A user logged in several times is listed several times.
     return process.output().trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts).contains(m_name);
 }
@@ -102,11 +98,7 @@ int User::getUid()
 {
     checkName();
     Process process;
-    try {
-        process.run(QStringLiteral("id"), {QStringLiteral("-u"), m_name});
-    } catch (const ProcessException &e) {
-        throw UserException(m_name, e.fullDetails());
-    }
+    runFor(m_name, process, QStringLiteral("id"), {QStringLiteral("-u"), m_name});
     return process.output().trimmed().toInt();
 }
 
