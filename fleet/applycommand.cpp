@@ -8,11 +8,11 @@
 #include "bundlereader.h"
 #include "bundleupdate.h"
 #include "exitstatus.h"
-#include "helperaction.h"
 #include "kioskcheck.h"
 #include "kiosktreereader.h"
 
 #include "failures/detailsexception.h"
+#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
 
 #include <QTextStream>
@@ -49,7 +49,7 @@ int ApplyCommand::run(const QString &file, Mode mode, QTextStream &out, QTextStr
 
     if (update->changesProfiles()) {
         try {
-            if (!HelperAction::execute(HelperConstants::updateActionId, update->updateMap())) {
+            if (!Utils::runHelperAction(HelperConstants::updateActionId, update->updateMap())) {
                 err << tr("The update was not authorised. Nothing has been changed.") << Qt::endl;
                 return ExitStatus::Failure;
             }
@@ -63,7 +63,7 @@ int ApplyCommand::run(const QString &file, Mode mode, QTextStream &out, QTextStr
         const QString before =
             update->changesProfiles() ? tr("The profiles have been applied, but the switches after reboot have not been changed: ") : QString();
         try {
-            if (!HelperAction::execute(HelperConstants::enableActionId, update->enableMap())) {
+            if (!Utils::runHelperAction(HelperConstants::enableActionId, update->enableMap())) {
                 err << before << tr("Switching was not authorised.") << Qt::endl;
                 return ExitStatus::Failure;
             }

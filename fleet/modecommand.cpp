@@ -6,10 +6,10 @@
 #include "modecommand.h"
 
 #include "exitstatus.h"
-#include "helperaction.h"
 
 #include "failures/detailsexception.h"
 #include "protocol/enableactionsmap.h"
+#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
 #include "store/systemkiosk.h"
 
@@ -28,7 +28,7 @@ int ModeCommand::run(bool on, QTextStream &out, QTextStream &err)
         map.enableEnforce(on);
         map.enableAutoEnforce(on);
         QVariantMap reply;
-        if (!HelperAction::execute(HelperConstants::enableActionId, map, &reply)) {
+        if (!Utils::runHelperAction(HelperConstants::enableActionId, map, &reply)) {
             err << tr("Switching was not authorised. Nothing has been changed.") << Qt::endl;
             return ExitStatus::Failure;
         }

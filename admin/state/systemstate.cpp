@@ -46,26 +46,10 @@ KAuth::ExecuteJob *actionJob(const QString &actionId, const QVariantMap &argumen
     return Utils::helperAction(actionId, HelperActionsMap(arguments), QApplication::activeWindow()).execute();
 }
 
-// Update, enable and snapshots. @p reply, when given, receives the reply's data.
-bool executeAction(const QString &actionId, const QVariantMap &arguments, QVariantMap *reply = nullptr)
+// Update, enable and snapshots.
+bool executeAction(const QString &actionId, const HelperActionsMap &arguments, QVariantMap *reply = nullptr)
 {
-    KAuth::ExecuteJob *job = actionJob(actionId, arguments);
-    if (reply) {
-        job->setAutoDelete(false);
-    }
-    // Later, not at once: a wait given up on may leave the job still running.
-    const auto release = [](KAuth::ExecuteJob *job) {
-        job->deleteLater();
-    };
-    const std::unique_ptr<KAuth::ExecuteJob, decltype(release)> owned(reply ? job : nullptr, release);
-    // A helper that is stuck says so by saying nothing; the administrator is
-    // told within a minute of its last word, while a long save goes on
-    // reporting progress. The time at the password prompt is not counted.
-    const bool done = Utils::executeKAuthJobWhileAlive(job, HelperConstants::helperSilenceLimitMs);
-    if (reply) {
-        *reply = job->data();
-    }
-    return done;
+    return Utils::runHelperAction(actionId, arguments, reply, QApplication::activeWindow());
 }
 
 KAuth::ExecuteJob *globalTraceJob()

@@ -11,6 +11,8 @@
 
 #include <KAuth/Action>
 
+#include <QVariantMap>
+
 class HelperActionsMap;
 class QWidget;
 
@@ -27,6 +29,18 @@ ORLACOMMON_EXPORT KAuth::Action helperAction(const QString &actionId,
                                              QWidget *parent = nullptr,
                                              int timeoutMs = HelperConstants::actionTimeoutMs,
                                              const QString &helperId = HelperConstants::helperId);
+
+/**
+ * Runs helperAction(@p actionId, @p arguments, @p parent) to its end, as
+ * long as the helper keeps reporting progress: a helper silent for
+ * HelperConstants::helperSilenceLimitMs is given up on, while a long save
+ * goes on. The time at the password prompt is not counted.
+ *
+ * True on success, false when the authorisation was refused. @p reply,
+ * when given, receives the reply's data.
+ * @throws KAuthException with the helper's sentence on any other failure
+ */
+ORLACOMMON_EXPORT bool runHelperAction(const QString &actionId, const HelperActionsMap &arguments, QVariantMap *reply = nullptr, QWidget *parent = nullptr);
 }
 
 #endif
