@@ -43,9 +43,14 @@ const QString tempUserPattern = QStringLiteral("temp_user_%1");
 // session configuration (and so dbus-launch) makes it in /tmp, below which
 // nothing but the session's own directory is granted. Without that
 // directory the bus goes where it always went.
+// An application without its bus would record a session unlike the one
+// it is recorded for, so a bus that does not start ends the recording,
+// said by a line of our own after the daemon's words.
 const QString applicationCommand = QStringLiteral(
-    "export DISPLAY=%1 && set -- $(%2 --session --fork --address=\"unix:dir=${TMPDIR:-/tmp}\" --print-address=1 --print-pid=1) && "
-    "export DBUS_SESSION_BUS_ADDRESS=\"$1\" DBUS_SESSION_BUS_PID=\"$2\" && %3");
+    "export DISPLAY=%1 && bus=$(%2 --session --fork --address=\"unix:dir=${TMPDIR:-/tmp}\" --print-address=1 --print-pid=1) && [ -n \"$bus\" ] "
+    "|| { status=$?; echo '%3' >&2; exit $status; }; "
+    "set -- $bus && export DBUS_SESSION_BUS_ADDRESS=\"$1\" DBUS_SESSION_BUS_PID=\"$2\" && %4");
+const QByteArray noSessionBus = QByteArrayLiteral("orla-recording: no session bus");
 
 // What every desktop session needs and trace mode never reports (device
 // nodes, kernel interfaces) or a recording should not repeat (the loader,
@@ -608,7 +613,10 @@ void KioskTracer::runProcess(const QString &username, const QString &command, co
     try {
         application.run(
             program(SystemPaths::suProgram),
-            {QStringLiteral("-"), username, QStringLiteral("-c"), applicationCommand.arg(display, program(SystemPaths::dbusDaemonProgram), command)});
+            {QStringLiteral("-"),
+             username,
+             QStringLiteral("-c"),
+             applicationCommand.arg(display, program(SystemPaths::dbusDaemonProgram), QString::fromLatin1(noSessionBus), command)});
     } catch (...) {
         disconnect(stop);
         throw;
@@ -630,11 +638,18 @@ void KioskTracer::runProcess(const QString &username, const QString &command, co
     ProcessTree::end(leftovers, 2000, {follower});
 
     readErrors();
+    sendApplicationPid(-1);
+    const int busFailed = errorTail.lastIndexOf(noSessionBus + '\n');
+    if (busFailed >= 0) {
+        throw ProcessException(program(SystemPaths::dbusDaemonProgram),
+                               QProcess::NormalExit,
+                               child->exitCode(),
+                               QString::fromUtf8(errorTail.left(busFailed)).trimmed());
+    }
     const QString errorsText = QString::fromUtf8(errorTail).trimmed();
     if (!errorsText.isEmpty()) {
         m_warnings << errorsText;
     }
-    sendApplicationPid(-1);
 }
 
 void KioskTracer::removeTempAccount(const QString &name)

@@ -416,6 +416,9 @@ void RecordingBusTest::failures_data()
     QTest::newRow("missing xhost") << xhost << QByteArray() << QStringLiteral("not installed");
     QTest::newRow("failing grant") << xhost << QByteArray("echo no display >&2; exit 1") << QStringLiteral("no display");
     QTest::newRow("collector crashes") << uccollect << QByteArray("kill -SEGV $$") << QStringLiteral("uccollect");
+    // The application must not run without its session bus.
+    QTest::newRow("no session bus") << QString::fromUtf8(SystemPaths::dbusDaemonProgram) << QByteArray("echo no bus here >&2; exit 4")
+                                    << QStringLiteral("exit code 4. no bus here");
 }
 
 // The collector's exit code is not examined: the rules it printed come back,
