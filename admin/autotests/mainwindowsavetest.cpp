@@ -64,19 +64,6 @@ class MainWindowSaveTest : public MainWindowTestCase
             + KioskTree::switchValue(QString::fromUtf8(SystemPaths::autoEnforceFile));
     }
 
-    void writeTreeWithoutActiveUsers()
-    {
-        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
-        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
-    }
-
-    void writeSimpleTree()
-    {
-        writeTreeWithoutActiveUsers();
-        KioskTree::writeProfile(QStringLiteral("orla-desktop"), QStringLiteral("@include base\n+file rw u: /tmp\n"));
-        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
-    }
-
     // The helper cannot replace daemon's profile when a directory stands in
     // its way; returns the path that fails.
     static QString blockDaemonsProfile()
@@ -90,17 +77,47 @@ class MainWindowSaveTest : public MainWindowTestCase
 
     // The helper blocks writing the boot switch until someone reads it, which
     // nobody will: it hangs in the middle of the action. A module parameter is
-    // written in place, so a pipe there blocks the helper for good.
-    static bool blockTheHelperOnTheSwitch()
+    // written in place, so a pipe there blocks the helper for good. Kiosk mode
+    // is asked for of that helper, with @p tick run every @p interval; after,
+    // no helper is left and the switches are off again.
+    void enableWithAStuckHelper(std::chrono::milliseconds interval, const std::function<void()> &tick)
     {
         const QString enforce = QString::fromUtf8(SystemPaths::enforceParameter);
-        return QFile::remove(enforce) && mkfifo(QFile::encodeName(enforce).constData(), 0600) == 0;
+        QVERIFY(QFile::remove(enforce) && mkfifo(QFile::encodeName(enforce).constData(), 0600) == 0);
+        QTimer probe;
+        probe.setInterval(interval);
+        connect(&probe, &QTimer::timeout, this, [this, &tick]() {
+            // The window keeps painting while it waits.
+            m_window->repaint();
+            tick();
+        });
+        probe.start();
+        trigger("actionEnableKioskMode", {QMessageBox::Yes, QMessageBox::Ok});
+        probe.stop();
+        // A stuck helper would take every later action of this process.
+        for (pid_t pid : helperPids()) {
+            ::kill(pid, SIGKILL);
+        }
+        QFile::remove(enforce);
+        KioskTree::setSwitches(false, false);
+
+        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Enable kiosk mode"), QStringLiteral("Kiosk mode changing error")}));
+        QVERIFY(!m_answerer->boxes().at(1).text.isEmpty());
+        QCOMPARE(WindowDriver(m_window.get()).statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
     }
 
 private Q_SLOTS:
+    void init()
+    {
+        MainWindowTestCase::init();
+        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r uo: /etc/hosts\n"));
+        KioskTree::writeProfile(QStringLiteral("orla-desktop"), QStringLiteral("@include base\n+file rw u: /tmp\n"));
+        KioskTree::writeUser(QStringLiteral("bin"), QStringLiteral("@include base\n"), false);
+        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
+    }
+
     void savingWritesWhatTheWindowShows()
     {
-        writeSimpleTree();
         KioskTree::writeProfile(QStringLiteral("empty"), QString());
         KioskTree::writeUser(QStringLiteral("sys"), QStringLiteral("+file r u: /etc/motd\n"));
         KioskTree::writeUser(QStringLiteral("games"), QStringLiteral("@include base\n"));
@@ -166,7 +183,6 @@ private Q_SLOTS:
 
     void saveQuestionShowsTheChangesAndTheSaveIsRestorable()
     {
-        writeSimpleTree();
         WindowDriver w = start();
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
@@ -205,7 +221,6 @@ private Q_SLOTS:
 
     void declinedQuestionsSaveNothing()
     {
-        writeSimpleTree();
         KioskTree::writeUser(QStringLiteral("kioskghost"), QStringLiteral("@include base\n"));
         WindowDriver w = start();
         QVERIFY(w.selectUser(QStringLiteral("kioskghost")));
@@ -233,7 +248,6 @@ private Q_SLOTS:
 
     void helperFailureKeepsTheWorkingCopy()
     {
-        writeSimpleTree();
         WindowDriver w = start();
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
@@ -255,7 +269,7 @@ private Q_SLOTS:
 
     void enablingWithoutEnabledUsersOnlyWarns()
     {
-        writeTreeWithoutActiveUsers();
+        QVERIFY(QFile::remove(KioskTree::userProfile(QStringLiteral("daemon"))));
         start();
         trigger("actionEnableKioskMode", {QMessageBox::Ok});
         expectBox(QStringLiteral("No active kiosk users"), QStringLiteral("To enable kiosk mode need have active user profiles"));
@@ -264,7 +278,6 @@ private Q_SLOTS:
 
     void enablingAndDisablingKioskMode()
     {
-        writeSimpleTree();
         WindowDriver w = start();
 
         trigger("actionEnableKioskMode", {QMessageBox::No});
@@ -285,7 +298,6 @@ private Q_SLOTS:
 
     void enablingSavesUnsavedChangesFirst()
     {
-        writeSimpleTree();
         WindowDriver w = start();
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
@@ -303,7 +315,6 @@ private Q_SLOTS:
 
     void enablingDisablesUsersWithErrors()
     {
-        writeSimpleTree();
         KioskTree::writeUser(QStringLiteral("kioskghost"), QStringLiteral("@include base\n"));
         WindowDriver w = start();
 
@@ -335,7 +346,6 @@ private Q_SLOTS:
         QFETCH(int, answer);
         QFETCH(QString, after);
 
-        writeSimpleTree();
         KioskTree::setSwitches(false, true);
         m_answerer->answer(QMessageBox::StandardButton(answer));
         WindowDriver w = start();
@@ -354,7 +364,7 @@ private Q_SLOTS:
 
     void kioskModeWithoutActiveUsers()
     {
-        writeTreeWithoutActiveUsers();
+        QVERIFY(QFile::remove(KioskTree::userProfile(QStringLiteral("daemon"))));
         KioskTree::setSwitches(true, true);
 
         m_answerer->answer(QMessageBox::No);
@@ -373,7 +383,6 @@ private Q_SLOTS:
 
     void closingCanSave()
     {
-        writeSimpleTree();
         WindowDriver w = start();
         QVERIFY(w.selectUser(QStringLiteral("bin")));
         w.action("actionEnableUser")->trigger();
@@ -388,7 +397,6 @@ private Q_SLOTS:
 
     void closingStaysOpenWhenSavingFails()
     {
-        writeSimpleTree();
         WindowDriver w = start();
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
         QVERIFY(w.setChecked(QStringLiteral("orla-desktop"), true));
@@ -405,12 +413,7 @@ private Q_SLOTS:
 
     void helperGoneMidActionLeavesTheWindowUsable()
     {
-        writeSimpleTree();
         WindowDriver w = start();
-
-        const QString enforce = QString::fromUtf8(SystemPaths::enforceParameter);
-        QVERIFY(blockTheHelperOnTheSwitch());
-
         int ticks = 0;
         bool killed = false;
         // Well short of the action's ten-minute time-out: the helper's end is
@@ -418,35 +421,17 @@ private Q_SLOTS:
         QTimer bound;
         bound.setSingleShot(true);
         bound.start(std::chrono::minutes(3));
-        QTimer probe;
-        probe.setInterval(50);
-        connect(&probe, &QTimer::timeout, this, [&]() {
-            ++ticks;
-            // The window keeps painting while it waits.
-            m_window->repaint();
+        enableWithAStuckHelper(std::chrono::milliseconds(50), [&]() {
             const QList<pid_t> helpers = helperPids();
-            if (!killed && ticks > 10 && !helpers.isEmpty()) {
+            if (!killed && ++ticks > 10 && !helpers.isEmpty()) {
                 for (pid_t pid : helpers) {
                     ::kill(pid, SIGKILL);
                 }
                 killed = true;
             }
         });
-        probe.start();
-
-        trigger("actionEnableKioskMode", {QMessageBox::Yes, QMessageBox::Ok});
-        probe.stop();
-        QFile::remove(enforce);
-        KioskTree::setSwitches(false, false);
-
-        expectNoStrayBoxes();
         QVERIFY(killed);
-        QVERIFY(ticks > 10);
-        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Enable kiosk mode"), QStringLiteral("Kiosk mode changing error")}));
-        QVERIFY(!m_answerer->boxes().at(1).text.isEmpty());
         QVERIFY2(bound.isActive(), "the failure took longer than three minutes to show");
-        // Status line and actions as before the attempt.
-        QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
         QVERIFY(w.action("actionEnableKioskMode")->isEnabled());
 
         // And the window goes on working with a helper the bus starts afresh.
@@ -462,42 +447,18 @@ private Q_SLOTS:
         if (qEnvironmentVariableIntValue("ORLA_SLOW_TESTS") != 1) {
             QSKIP("waits a minute for the helper to say something; run with ORLA_SLOW_TESTS=1");
         }
-        writeSimpleTree();
-        WindowDriver w = start();
-
-        const QString enforce = QString::fromUtf8(SystemPaths::enforceParameter);
-        QVERIFY(blockTheHelperOnTheSwitch());
-
+        start();
         int ticks = 0;
-        QTimer probe;
-        probe.setInterval(1000);
-        connect(&probe, &QTimer::timeout, this, [&]() {
-            ++ticks;
-            m_window->repaint();
-        });
-        probe.start();
-
         QElapsedTimer clock;
         clock.start();
-        trigger("actionEnableKioskMode", {QMessageBox::Yes, QMessageBox::Ok});
-        probe.stop();
+        enableWithAStuckHelper(std::chrono::seconds(1), [&ticks]() {
+            ++ticks;
+        });
         const qint64 waited = clock.elapsed();
-
-        // The stuck helper would take every later action of this process.
-        for (pid_t pid : helperPids()) {
-            ::kill(pid, SIGKILL);
-        }
-        QFile::remove(enforce);
-        KioskTree::setSwitches(false, false);
-
-        expectNoStrayBoxes();
-        QCOMPARE(m_answerer->titles(), (QStringList{QStringLiteral("Enable kiosk mode"), QStringLiteral("Kiosk mode changing error")}));
-        QVERIFY(!m_answerer->boxes().at(1).text.isEmpty());
         // Told within about a minute, not after the action's ten.
         QVERIFY2(waited < 2 * 60 * 1000, qPrintable(QStringLiteral("waited %1 ms").arg(waited)));
         // The window went on painting all along.
         QVERIFY(ticks > int(waited / 1000) / 2);
-        QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
     }
 };
 
