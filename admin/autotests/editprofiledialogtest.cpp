@@ -792,41 +792,6 @@ private Q_SLOTS:
         f.buttons->button(QDialogButtonBox::Close)->click();
         QCOMPARE(dialog->result(), int(QDialog::Rejected));
     }
-
-    void viewingFromAReadOnlyWindow()
-    {
-        KioskTree::reset();
-        KioskTree::writeProfile(QStringLiteral("base"), QStringLiteral("+file r u: /etc/hosts\n"));
-        KioskTree::writeProfile(QStringLiteral("broken"), QStringLiteral("+file r u: /x\nnot a rule\n"));
-        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include base\n"));
-        KioskTree::setSwitches(false, false);
-        MainWindow window;
-        window.loadData();
-        const WindowDriver w(&window);
-        QVERIFY(window.systemState()->readOnlyInfo().readOnly);
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-
-        QAction *view = w.action("actionEditProfile");
-        QVERIFY(w.selectProfile(QStringLiteral("broken")));
-        QVERIFY(!view->isEnabled());
-        QVERIFY(w.selectProfile(QStringLiteral("base")));
-        QVERIFY(view->isEnabled());
-        QCOMPARE(view->text(), QStringLiteral("View profile"));
-
-        QString title;
-        QDialogButtonBox::StandardButtons buttons;
-        inEditor(
-            [&buttons](EditProfileDialog *, const EditorForm &f) {
-                buttons = f.buttons->standardButtons();
-                return false;
-            },
-            &title);
-        view->trigger();
-        QCOMPARE(title, QStringLiteral("View profile: base"));
-        QCOMPARE(buttons, QDialogButtonBox::StandardButtons(QDialogButtonBox::Close));
-        QVERIFY(!window.systemState()->isChanged());
-        QVERIFY(!w.profileState(QStringLiteral("base"))->isChanged());
-    }
 };
 
 QTEST_MAIN(EditProfileDialogTest)
