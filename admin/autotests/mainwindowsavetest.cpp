@@ -294,6 +294,8 @@ private Q_SLOTS:
         expectBox(QStringLiteral("Disable kiosk mode"), QStringLiteral("Are you sure want to disable kiosk mode?"));
         QCOMPARE(switches(), QStringLiteral("00"));
         QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
+        // The recording's switch is never touched.
+        QCOMPARE(KioskTree::switchValue(QString::fromUtf8(SystemPaths::complainParameter)), QStringLiteral("0"));
     }
 
     void enablingSavesUnsavedChangesFirst()
