@@ -191,7 +191,7 @@ private Q_SLOTS:
         buildChain();
         auto [dialog, f] = edit(edited);
 
-        QCOMPARE(f.entryTexts(), texts);
+        QCOMPARE(WindowDriver::texts(f.list), texts);
         QStringList seenChecked;
         QStringList seenTips;
         QStringList seenUncheckable;
@@ -250,7 +250,7 @@ private Q_SLOTS:
         QVERIFY(!profile(QStringLiteral("E"))->errors().isEmpty());
         auto [dialog, f] = edit(QStringLiteral("A"));
 
-        QCOMPARE(f.entryTexts(), entries);
+        QCOMPARE(WindowDriver::texts(f.list), entries);
         QListWidgetItem *entry = f.entry(dropped);
         QCOMPARE(entry->checkState(), Qt::Checked);
         QCOMPARE(entry->toolTip(), toolTip);
@@ -779,7 +779,7 @@ private Q_SLOTS:
             QCOMPARE(f.table->item(0, column)->flags(), viewOnly);
         }
         QCOMPARE(f.checks(0), QStringLiteral("11011"));
-        QCOMPARE(f.entryTexts(), (QStringList{QStringLiteral("base"), QStringLiteral("other"), QStringLiteral("ghost (unknown)")}));
+        QCOMPARE(WindowDriver::texts(f.list), (QStringList{QStringLiteral("base"), QStringLiteral("other"), QStringLiteral("ghost (unknown)")}));
         for (int i = 0; i < f.list->count(); ++i) {
             QCOMPARE(f.list->item(i)->flags(), viewOnly);
         }
