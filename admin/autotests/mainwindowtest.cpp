@@ -246,14 +246,22 @@ private Q_SLOTS:
         // A name is anyone's choice; a message box must not render it.
         const QString name = QStringLiteral("<font size=7>big<img src=\"x\"> &amp;");
         const QString other = QStringLiteral("<b>bold<i>");
+        // Nor may a right-to-left override show this include as "evil_txt.exe",
+        // nor a terminal's escape sequence reach anyone.
+        const QString evil = QStringLiteral("evil_\u202eexe.txt\x1b[8m");
+        const QString escaped = QStringLiteral("evil_\\u202eexe.txt\\x1b[8m");
         KioskTree::writeProfile(name, QStringLiteral("not a rule\n"));
         KioskTree::writeProfile(other, QStringLiteral("+file r uo: /srv\n"));
+        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include ") + evil + QLatin1Char('\n'));
         WindowDriver w = open();
         QVERIFY(w.select(QStringLiteral("daemon"), name));
         trigger("actionShowProfileStatus", {QMessageBox::Ok});
         QVERIFY(w.selectProfile(other));
         trigger("actionDeleteProfile", {QMessageBox::No});
-        QCOMPARE(m_answerer->boxes().size(), 2);
+        QVERIFY(w.selectProfile(evil));
+        QCOMPARE(w.profileItem(evil)->text(), escaped + QStringLiteral(" (unknown)"));
+        trigger("actionShowProfileStatus", {QMessageBox::Ok});
+        QCOMPARE(m_answerer->boxes().size(), 3);
         // What the box shows, read the way the box reads its text.
         const auto shown = [](const QString &text) {
             QTextDocument document;
@@ -266,27 +274,8 @@ private Q_SLOTS:
         };
         QCOMPARE(shown(m_answerer->boxes().at(0).text), QStringLiteral("Profile '%1' doesn't have allowed rules and has invalid config lines").arg(name));
         QCOMPARE(shown(m_answerer->boxes().at(1).text), QStringLiteral("Are you sure want to delete kiosk profile '%1'?").arg(other));
+        QCOMPARE(m_answerer->boxes().at(2).text, QStringLiteral("Nonexistent profile '%1'").arg(escaped));
         QVERIFY(w.profileState(other));
-    }
-
-    void controlCharactersInNamesAreEscaped()
-    {
-        // An include name is anyone's choice in the tree: a right-to-left
-        // override would show this one as "evil_txt.exe", and the escape
-        // sequence is a terminal's.
-        const QString name = QStringLiteral("evil_\u202eexe.txt\x1b[8m");
-        const QString escaped = QStringLiteral("evil_\\u202eexe.txt\\x1b[8m");
-        KioskTree::writeUser(QStringLiteral("daemon"), QStringLiteral("@include ") + name + QLatin1Char('\n'));
-        WindowDriver w = open();
-        // The includes of the selected user that name no profile.
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QListWidgetItem *item = w.profileItem(name);
-        QVERIFY(item);
-        QCOMPARE(item->text(), escaped + QStringLiteral(" (unknown)"));
-        QVERIFY(w.selectProfile(name));
-        trigger("actionShowProfileStatus", {QMessageBox::Ok});
-        QCOMPARE(m_answerer->boxes().size(), 1);
-        QCOMPARE(m_answerer->boxes().first().text, QStringLiteral("Nonexistent profile '%1'").arg(escaped));
     }
 
     void joinNames_data()
@@ -344,24 +333,15 @@ private Q_SLOTS:
         // The ticks belong to the user selected when they were made.
         QVERIFY(w.selectUser(QStringLiteral("games")));
         QCOMPARE(w.checkedProfiles(), (QStringList{QStringLiteral("base"), QStringLiteral("ghostprofile")}));
-        QVERIFY(w.selectUser(QStringLiteral("daemon")));
-        QCOMPARE(w.checkedProfiles(), QStringList{QStringLiteral("orla-desktop")});
-    }
 
-    void uncheckingAPlaceholderRemovesTheInclude()
-    {
-        WindowDriver w = open();
-        QVERIFY(w.selectUser(QStringLiteral("games")));
+        // Unticking a placeholder removes the include it stands for.
         UserState *games = w.userState(QStringLiteral("games"));
         auto *placeholder = dynamic_cast<UnknownProfileWidgetItem *>(w.profileItem(QStringLiteral("ghostprofile")));
         QVERIFY(placeholder);
-        QCOMPARE(placeholder->checkState(), Qt::Checked);
-
         QVERIFY(w.setChecked(QStringLiteral("ghostprofile"), false));
         QCOMPARE(WindowDriver::includes(games), QStringList{QStringLiteral("base")});
         QVERIFY(!games->status().contains(AbstractProfileState::StatusUnknownIncludes));
         QCOMPARE(w.userItem(QStringLiteral("games"))->text(), QStringLiteral("games"));
-
         // Still there, greyed and inert until the list is rebuilt.
         QCOMPARE(w.profileItem(QStringLiteral("ghostprofile")), placeholder);
         QCOMPARE(placeholder->checkState(), Qt::Unchecked);
@@ -369,8 +349,9 @@ private Q_SLOTS:
         placeholder->setCheckState(Qt::Checked);
         QCOMPARE(WindowDriver::includes(games), QStringList{QStringLiteral("base")});
 
-        // Rebuilt: the include is gone, and so is its placeholder.
         QVERIFY(w.selectUser(QStringLiteral("daemon")));
+        QCOMPARE(w.checkedProfiles(), QStringList{QStringLiteral("orla-desktop")});
+        // Rebuilt: the include is gone, and so is its placeholder.
         QVERIFY(w.selectUser(QStringLiteral("games")));
         QVERIFY(!w.profileItem(QStringLiteral("ghostprofile")));
     }
@@ -727,7 +708,7 @@ private Q_SLOTS:
         QVERIFY(KioskTree::hasUser(QStringLiteral("daemon")));
     }
 
-    void opensWithRoomForBothLists()
+    void geometryFromNoneToTheLastOne()
     {
         Settings::MainWindow settings;
         settings.setGeometry(QByteArray());
@@ -739,6 +720,14 @@ private Q_SLOTS:
         QVERIFY2(w.users()->height() >= 300, qPrintable(QString::number(w.users()->height())));
         QVERIFY2(w.profiles()->width() >= 300, qPrintable(QString::number(w.profiles()->width())));
         QVERIFY2(w.statusLabel()->height() <= 2 * w.statusLabel()->sizeHint().height(), qPrintable(QString::number(w.statusLabel()->height())));
+
+        // Closing keeps the geometry for the next start.
+        m_window->resize(600, 500);
+        QVERIFY(m_window->close());
+        expectNoStrayBoxes();
+        m_window.reset();
+        open();
+        QCOMPARE(m_window->size(), QSize(600, 500));
     }
 
     void failedFirstLoadLeavesTheWindowReadOnly()
@@ -764,17 +753,6 @@ private Q_SLOTS:
         QCOMPARE(w.users()->count(), 5);
         QVERIFY(w.action("actionAddUser")->isEnabled());
         QVERIFY(!w.statusLabel()->text().contains(QStringLiteral("Read only mode")));
-    }
-
-    void closingKeepsTheGeometry()
-    {
-        open();
-        m_window->resize(600, 500);
-        QVERIFY(m_window->close());
-        expectNoStrayBoxes();
-        m_window.reset();
-        open();
-        QCOMPARE(m_window->size(), QSize(600, 500));
     }
 };
 
