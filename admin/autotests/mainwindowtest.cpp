@@ -563,7 +563,7 @@ private Q_SLOTS:
         KioskTree::setPasswd({QStringLiteral("alice:x:1001:1001::/home/alice:/bin/bash")});
         WindowDriver w = open();
         m_answerer->handle([](QWidget *widget) {
-            static_cast<QDialog *>(widget)->reject();
+            widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
         });
         trigger("actionAddUser");
 
