@@ -66,9 +66,9 @@ class MainWindowSaveTest : public MainWindowTestCase
 
     // The helper blocks writing the boot switch until someone reads it, which
     // nobody will: it hangs in the middle of the action. A module parameter is
-    // written in place, so a pipe there blocks the helper for good. Kiosk mode
-    // is asked for of that helper, with @p tick run every @p interval; after,
-    // no helper is left and the switches are off again.
+    // written in place, so a pipe there blocks the helper for good. Asks that
+    // helper for kiosk mode, running @p tick every @p interval meanwhile;
+    // afterwards no helper is left and the switches are off again.
     void enableWithAStuckHelper(std::chrono::milliseconds interval, const std::function<void()> &tick)
     {
         const QString enforce = QString::fromUtf8(SystemPaths::enforceParameter);
