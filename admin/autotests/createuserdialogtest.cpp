@@ -114,20 +114,6 @@ private Q_SLOTS:
         QVERIFY(!f.ok->isEnabled());
         QCOMPARE(dialog.selectedUserName(), QString());
     }
-
-    void buttonsAcceptAndReject()
-    {
-        CreateUserDialog dialog({QStringLiteral("a")}, {});
-        const Form f = form(dialog);
-        dialog.show();
-        f.ok->click();
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-
-        CreateUserDialog other({QStringLiteral("a")}, {});
-        other.show();
-        other.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Cancel)->click();
-        QCOMPARE(other.result(), int(QDialog::Rejected));
-    }
 };
 
 QTEST_MAIN(CreateUserDialogTest)

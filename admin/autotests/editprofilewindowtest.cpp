@@ -60,11 +60,21 @@ private Q_SLOTS:
         expectNoStrayBoxes();
     }
 
-    void acceptedEditsReachTheWorkingCopy()
+    void editsReachTheWorkingCopyOnlyWhenAccepted()
     {
         WindowDriver w = open();
         QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("desktop")));
+        inEditor([](EditProfileDialog *, const EditorForm &f) {
+            f.table->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/var/tmp"));
+            f.name->setText(QStringLiteral("renamed"));
+            return false;
+        });
+        trigger("actionEditProfile");
+        // Cancelled, nothing changed.
+        QVERIFY(!m_window->systemState()->isChanged());
         QVERIFY(!w.action("actionSaveChanges")->isEnabled());
+        QCOMPARE(w.profileState(QStringLiteral("desktop"))->file()->data().objectRules().cbegin()->filename(), QStringLiteral("/tmp"));
+        QCOMPARE(w.includes(w.userState(QStringLiteral("daemon"))), (QStringList{QStringLiteral("base"), QStringLiteral("desktop")}));
 
         QString title;
         inEditor(
@@ -88,30 +98,20 @@ private Q_SLOTS:
         QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
     }
 
-    void cancelledEditsChangeNothing()
-    {
-        WindowDriver w = open();
-        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("desktop")));
-        inEditor([](EditProfileDialog *, const EditorForm &f) {
-            f.table->item(0, EditProfileDialog::FilenameColumn)->setText(QStringLiteral("/var/tmp"));
-            f.name->setText(QStringLiteral("renamed"));
-            return false;
-        });
-        trigger("actionEditProfile");
-        QVERIFY(!m_window->systemState()->isChanged());
-        QCOMPARE(w.profileState(QStringLiteral("desktop"))->file()->data().objectRules().cbegin()->filename(), QStringLiteral("/tmp"));
-        QCOMPARE(w.includes(w.userState(QStringLiteral("daemon"))), (QStringList{QStringLiteral("base"), QStringLiteral("desktop")}));
-    }
-
     void renamingReachesIncludersAndTheList()
     {
         WindowDriver w = open();
         QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("base")));
-        inEditor([](EditProfileDialog *, const EditorForm &f) {
+        QString tip;
+        inEditor([&tip](EditProfileDialog *, const EditorForm &f) {
+            // The editor sees the whole working state: desktop includes base,
+            // so base's editor refuses to include desktop.
+            tip = f.entry(QStringLiteral("desktop"))->toolTip();
             f.name->setText(QStringLiteral("core"));
             return true;
         });
         trigger("actionEditProfile");
+        QCOMPARE(tip, QStringLiteral("'base' used in 'desktop'"));
 
         ProfileState *core = w.profileState(QStringLiteral("core"));
         QVERIFY(core);
@@ -146,7 +146,7 @@ private Q_SLOTS:
         QCOMPARE(m_window->selectedProfile(), w.profileState(QStringLiteral("ghost")));
     }
 
-    void errorsOfTheEditedProfileReachItsIncluders()
+    void includersFollowTheEditedProfilesErrors()
     {
         WindowDriver w = open();
         QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("base")));
@@ -166,11 +166,8 @@ private Q_SLOTS:
         QVERIFY(w.action("actionShowProfileStatus")->isVisible());
         // Its text is damaged now: it is no longer offered for editing.
         QVERIFY(!w.action("actionEditProfile")->isEnabled());
-    }
 
-    void mendingTheEditedProfileClearsItsIncluders()
-    {
-        WindowDriver w = open();
+        // Mended, an included profile's error leaves its includers.
         QVERIFY(w.selectUser(QStringLiteral("bin")));
         QCOMPARE(w.userState(QStringLiteral("bin"))->status(),
                  (QSet<int>{AbstractProfileState::StatusUnknownIncludes, AbstractProfileState::StatusIncludeWithError}));
@@ -183,20 +180,6 @@ private Q_SLOTS:
         // Empty now, which is only a warning.
         QCOMPARE(w.profileState(QStringLiteral("dangling"))->status(), QSet<int>{AbstractProfileState::StatusNoData});
         QCOMPARE(w.userState(QStringLiteral("bin"))->status(), QSet<int>{AbstractProfileState::StatusUnknownIncludes});
-    }
-
-    void theEditorSeesTheWholeWorkingState()
-    {
-        WindowDriver w = open();
-        QVERIFY(w.select(QStringLiteral("daemon"), QStringLiteral("base")));
-        // desktop includes base, so base's editor refuses to include desktop.
-        QString tip;
-        inEditor([&tip](EditProfileDialog *, const EditorForm &f) {
-            tip = f.entry(QStringLiteral("desktop"))->toolTip();
-            return false;
-        });
-        trigger("actionEditProfile");
-        QCOMPARE(tip, QStringLiteral("'base' used in 'desktop'"));
     }
 
     void doubleClickOpensTheEditor()

@@ -113,6 +113,21 @@ private Q_SLOTS:
         QCOMPARE(w.action("actionEditProfile")->toolTip(), QStringLiteral("View profile"));
         QVERIFY(w.action("actionShowProfileStatus")->isVisible());
 
+        // The editor opened from here shows, and only closes.
+        QVERIFY(w.selectProfile(QStringLiteral("base")));
+        QString title;
+        QDialogButtonBox::StandardButtons buttons;
+        inEditor(
+            [&buttons](EditProfileDialog *, const EditorForm &f) {
+                buttons = f.buttons->standardButtons();
+                return false;
+            },
+            &title);
+        trigger("actionEditProfile");
+        QCOMPARE(title, QStringLiteral("View profile: base"));
+        QCOMPARE(buttons, QDialogButtonBox::StandardButtons(QDialogButtonBox::Close));
+        QVERIFY(!w.profileState(QStringLiteral("base"))->isChanged());
+
         // Called anyway, the slots neither ask nor change anything.
         m_answerer->reset();
         m_window->deleteUserActionTriggered();
@@ -137,8 +152,7 @@ private Q_SLOTS:
         expectBox(QStringLiteral("User rules"),
                   QStringLiteral("User 'sys' has object rules descriptions. "
                                  "To be able to edit a profile, you need to make the rules in a separate profile, which will be included in the user."));
-        const ModalAnswerer::Box box = m_answerer->boxes().first();
-        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(m_answerer->boxes().first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(!w.profileState(QStringLiteral("sys_extra_1")));
     }
 

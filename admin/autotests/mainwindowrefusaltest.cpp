@@ -11,27 +11,18 @@
 // Runs on the private test bus. It writes its kiosk tree as root and then
 // becomes "nobody", whom the policy asks to authenticate.
 
-#include "icontheme.h"
-#include "kiosktree.h"
-#include "modalanswerer.h"
-#include "scratchroot.h"
+#include "mainwindowtestcase.h"
 #include "testfiles.h"
-#include "windowdriver.h"
 
-#include "mainwindow/mainwindow.h"
-#include "state/systemstate.h"
 #include "systempaths.h"
 
-#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <grp.h>
-#include <memory>
 #include <pwd.h>
 #include <unistd.h>
 
-class MainWindowRefusalTest : public QObject
+class MainWindowRefusalTest : public MainWindowTestCase
 {
     Q_OBJECT
 
@@ -40,10 +31,7 @@ class MainWindowRefusalTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QString why;
-        if (!ScratchRoot::ownsPasswdFile(&why)) {
-            QSKIP(qPrintable(why));
-        }
+        MainWindowTestCase::initTestCase();
         if (geteuid() != 0) {
             QSKIP("needs to start as root to write the kiosk tree before it gives up its rights");
         }
@@ -66,26 +54,22 @@ private Q_SLOTS:
         QCOMPARE(setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid), 0);
         QCOMPARE(setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid), 0);
         QCOMPARE(geteuid(), nobody->pw_uid);
+    }
 
-        QStandardPaths::setTestModeEnabled(true);
-        IconTheme::ensureFallback();
+    // The tree stays as root wrote it: nobody could not write it again.
+    void init()
+    {
+        m_answerer = std::make_unique<ModalAnswerer>();
     }
 
     void refusedActionsChangeNothingAndShowNothing()
     {
-        ModalAnswerer answerer;
-        MainWindow window;
-        window.loadData();
-        window.show();
-        window.checkReadOnly(false);
-        WindowDriver w(&window);
-        QVERIFY2(!window.systemState()->readOnlyInfo().readOnly, "read-only: the policy should ask this account to authenticate, not refuse it");
+        WindowDriver w = start();
+        QVERIFY2(!m_window->systemState()->readOnlyInfo().readOnly, "read-only: the policy should ask this account to authenticate, not refuse it");
 
         // Kiosk mode: the question is asked, the refusal itself is silent.
-        answerer.answer(QMessageBox::Yes);
-        w.action("actionEnableKioskMode")->trigger();
-        QVERIFY2(answerer.unexpected().isEmpty(), qPrintable(answerer.unexpected().join(QStringLiteral(", "))));
-        QCOMPARE(answerer.titles(), QStringList{QStringLiteral("Enable kiosk mode")});
+        trigger("actionEnableKioskMode", {QMessageBox::Yes});
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Enable kiosk mode")});
         QCOMPARE(w.statusLabel()->text(), QStringLiteral("Kiosk mode: <b>Off</b>"));
         QVERIFY(w.action("actionEnableKioskMode")->isEnabled());
         QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::enforceParameter)), QByteArray("0\n"));
@@ -93,23 +77,20 @@ private Q_SLOTS:
         // Saving: the same.
         QVERIFY(w.selectUser(QStringLiteral("bin")));
         w.action("actionEnableUser")->trigger();
-        answerer.reset();
-        answerer.answer(QMessageBox::Yes);
-        w.action("actionSaveChanges")->trigger();
-        QVERIFY2(answerer.unexpected().isEmpty(), qPrintable(answerer.unexpected().join(QStringLiteral(", "))));
-        QCOMPARE(answerer.titles(), QStringList{QStringLiteral("Save changes")});
-        QVERIFY(window.systemState()->isChanged());
+        triggerAfresh("actionSaveChanges", {QMessageBox::Yes});
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Save changes")});
+        QVERIFY(m_window->systemState()->isChanged());
         QVERIFY(w.userState(QStringLiteral("bin"))->isEnable());
         QVERIFY(w.action("actionSaveChanges")->isEnabled());
         QVERIFY(QFile::exists(KioskTree::disabledUsersDir() + QStringLiteral("/bin")));
         QVERIFY(!QFile::exists(KioskTree::userProfilesDir() + QStringLiteral("/bin")));
 
         // Closing: saving is refused, so the window stays open with its changes.
-        answerer.reset();
-        answerer.answer(QMessageBox::Yes);
-        QVERIFY(!window.close());
-        QCOMPARE(answerer.titles(), QStringList{QStringLiteral("Unsaved changes")});
-        QVERIFY(window.systemState()->isChanged());
+        m_answerer->reset();
+        m_answerer->answer(QMessageBox::Yes);
+        QVERIFY(!m_window->close());
+        QCOMPARE(m_answerer->titles(), QStringList{QStringLiteral("Unsaved changes")});
+        QVERIFY(m_window->systemState()->isChanged());
     }
 };
 

@@ -67,11 +67,6 @@ QListWidgetItem *EditorForm::entry(const QString &name) const
     return nullptr;
 }
 
-QStringList EditorForm::entryTexts() const
-{
-    return WindowDriver::texts(list);
-}
-
 void EditorForm::selectRows(const QList<int> &rows) const
 {
     table->clearSelection();

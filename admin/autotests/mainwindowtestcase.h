@@ -38,7 +38,6 @@ struct EditorForm {
     int typeOf(int row) const;
     // The include list's entry of that profile.
     QListWidgetItem *entry(const QString &name) const;
-    QStringList entryTexts() const;
     void selectRows(const QList<int> &rows) const;
     void setCheck(int row, int column, bool checked) const;
 

@@ -28,8 +28,6 @@ private Q_SLOTS:
     void changeEmitsChangedAndStatus();
     void editsFollowOwnStatus();
     void setProfileFileKeepsUserEnable();
-    void setProfileFileTakesExistsFlag();
-    void setProfileFileWithItsOwnFile();
     void enableIsTrackedAgainstLoad();
 };
 
@@ -81,6 +79,13 @@ void ProfileStateTest::loadedNameOnlyForExistingFiles()
     onDisk.setProfileFile(renamed);
     QCOMPARE(onDisk.name(), QStringLiteral("other"));
     QCOMPARE(onDisk.loadedName(), QStringLiteral("base"));
+
+    // A file that is not on disk yet says so, and is a change.
+    onDisk.setChanged(false);
+    onDisk.setProfileFile(profileFile(QStringLiteral("fresh")));
+    QVERIFY(!onDisk.file()->exists());
+    QCOMPARE(onDisk.name(), QStringLiteral("fresh"));
+    QVERIFY(onDisk.isChanged());
 }
 
 void ProfileStateTest::classification_data()
@@ -166,21 +171,8 @@ void ProfileStateTest::setProfileFileKeepsUserEnable()
     user.setProfileFile(enabled);
     QVERIFY(!user.isEnable());
     QVERIFY(std::as_const(*user.file()).data().includes().contains(IncludeRule(QStringLiteral("base"))));
-}
 
-void ProfileStateTest::setProfileFileTakesExistsFlag()
-{
-    ProfileState state(profileFile(QStringLiteral("base"), {}, true));
-    state.setProfileFile(profileFile(QStringLiteral("fresh")));
-    QVERIFY(!state.file()->exists());
-    QCOMPARE(state.name(), QStringLiteral("fresh"));
-    QVERIFY(state.isChanged());
-}
-
-void ProfileStateTest::setProfileFileWithItsOwnFile()
-{
-    UserState user(UserProfileFile(profileFile(QStringLiteral("alice"), {QStringLiteral("base")}, true)));
-    user.setEnable(false);
+    // Its own file, handed back, is taken whole.
     user.setProfileFile(*user.file());
     QCOMPARE(user.name(), QStringLiteral("alice"));
     QVERIFY(!user.isEnable());

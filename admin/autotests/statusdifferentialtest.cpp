@@ -17,6 +17,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace StateTesting;
 
 namespace
@@ -124,6 +126,12 @@ Graph randomGraph(QRandomGenerator &random, bool acyclic)
         // search by name; such a user can include "itself".
         const int kind = random.bounded(10);
         node.name = kind == 0 ? names.at(random.bounded(count)) : kind == 1 ? QStringLiteral("missing0") : QStringLiteral("nouser%1").arg(i);
+        // Two users of one name would be one entry of the statuses compared.
+        if (std::any_of(graph.users.cbegin(), graph.users.cend(), [&node](const Node &user) {
+                return user.name == node.name;
+            })) {
+            continue;
+        }
         for (int j = 0; j < count; ++j) {
             if (random.bounded(100) < 30) {
                 node.includes.append(names.at(j));
@@ -223,20 +231,6 @@ QMap<QString, QSet<int>> statuses(const SystemState &state)
     return result;
 }
 
-bool hasDuplicateNames(const Graph &graph)
-{
-    for (const QList<Node> *nodes : {&graph.profiles, &graph.users}) {
-        QSet<QString> names;
-        for (const Node &node : *nodes) {
-            if (names.contains(node.name)) {
-                return true;
-            }
-            names.insert(node.name);
-        }
-    }
-    return false;
-}
-
 // One graph with its statuses computed by the program and by the transcription.
 struct Computed {
     explicit Computed(const Graph &graph)
@@ -292,22 +286,15 @@ private Q_SLOTS:
 void StatusDifferentialTest::acyclicGraphsAgree()
 {
     QRandomGenerator random(20240611);
-    int compared = 0;
     for (int round = 0; round < 3000; ++round) {
-        const Graph graph = randomGraph(random, true);
-        if (hasDuplicateNames(graph)) {
-            continue;
-        }
-        const Computed computed(graph);
+        const Computed computed(randomGraph(random, true));
         const auto expected = statuses(computed.reference);
         const auto actual = statuses(computed.fast);
         if (actual != expected) {
             qWarning() << "round" << round << "expected" << expected << "actual" << actual;
         }
         QCOMPARE(actual, expected);
-        ++compared;
     }
-    QVERIFY(compared > 2500);
 }
 
 void StatusDifferentialTest::cycleMembersAgree()
@@ -315,12 +302,8 @@ void StatusDifferentialTest::cycleMembersAgree()
     QRandomGenerator random(77);
     int cyclic = 0;
     int differing = 0;
-    QMap<int, int> differingCodes;
     for (int round = 0; round < 3000; ++round) {
         const Graph graph = randomGraph(random, false);
-        if (hasDuplicateNames(graph)) {
-            continue;
-        }
         const QSet<QString> members = cycleMembers(graph);
         Computed computed(graph);
         SystemState &fast = computed.fast;
@@ -344,13 +327,6 @@ void StatusDifferentialTest::cycleMembersAgree()
         }
         if (actual != expected) {
             ++differing;
-            for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
-                const QSet<int> difference =
-                    QSet<int>(it.value()).unite(actual.value(it.key())).subtract(QSet<int>(it.value()).intersect(actual.value(it.key())));
-                for (int code : difference) {
-                    ++differingCodes[code];
-                }
-            }
         }
 
         // Computing again changes nothing: no status depends on the one before.
@@ -359,14 +335,7 @@ void StatusDifferentialTest::cycleMembersAgree()
         QCOMPARE(statuses(fast), first);
     }
     QVERIFY(cyclic > 500);
-    QStringList byCode;
-    for (auto it = differingCodes.cbegin(); it != differingCodes.cend(); ++it) {
-        byCode.append(QStringLiteral("%1: %2").arg(it.key()).arg(it.value()));
-    }
-    qInfo("%d cyclic graphs; %d differ from the transcription; differing statuses by code: %s",
-          cyclic,
-          differing,
-          qPrintable(byCode.join(QStringLiteral(", "))));
+    qInfo("%d cyclic graphs; %d differ from the transcription", cyclic, differing);
 }
 
 void StatusDifferentialTest::singleComputationsAgree_data()
@@ -385,9 +354,6 @@ void StatusDifferentialTest::singleComputationsAgree()
     int differing = 0;
     for (int round = 0; round < 2000; ++round) {
         Graph graph = randomGraph(random, acyclic);
-        if (hasDuplicateNames(graph)) {
-            continue;
-        }
         Computed computed(graph);
         SystemState &fast = computed.fast;
         SystemState &reference = computed.reference;

@@ -17,11 +17,6 @@
 #include "statetesting.h"
 #include "testfiles.h"
 
-#include "failures/kauthexception.h"
-#include "profile/profileparser.h"
-#include "profile/userprofilefile.h"
-#include "systempaths.h"
-
 #include <QFile>
 #include <QTest>
 
@@ -36,7 +31,6 @@ private Q_SLOTS:
 
     void mayChangeTheConfiguration();
     void saveReachesTheDisk();
-    void kioskModeSwitches();
 };
 
 void SystemStateBusTest::initTestCase()
@@ -118,25 +112,6 @@ void SystemStateBusTest::saveReachesTheDisk()
     QCOMPARE(byName(state.users(), QStringLiteral("daemon"))->status(), QSet<int>());
     QVERIFY(state.buildUpdateActionsMap().usersToUpdate().isEmpty());
     QVERIFY(state.buildUpdateActionsMap().profilesToUpdate().isEmpty());
-}
-
-void SystemStateBusTest::kioskModeSwitches()
-{
-    SystemState state;
-    QVERIFY(SystemState::setKioskMode(true));
-    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::enforceParameter)), QByteArray("1\n"));
-    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::autoEnforceFile)), QByteArray("1\n"));
-    state.readModes();
-    QVERIFY(state.modes().enforce);
-    QVERIFY(state.modes().autoEnforce);
-    QVERIFY(!state.modes().complain);
-
-    QVERIFY(SystemState::setKioskMode(false));
-    state.readModes();
-    QVERIFY(!state.modes().enforce);
-    QVERIFY(!state.modes().autoEnforce);
-    // The complain switches are never touched.
-    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("0\n"));
 }
 
 QTEST_GUILESS_MAIN(SystemStateBusTest)

@@ -48,7 +48,31 @@ void load(SystemState &state, Entries profiles, Entries users = {})
 }
 
 using Edit = std::function<void(SystemState &)>;
-using StringMap = QMap<QString, QString>;
+
+// What a map asks for, in one line: "rename user a>b; update user b; remove profile c".
+QString summary(const UpdateActionsMap &map)
+{
+    QStringList parts;
+    const auto add = [&parts](const char *what, const QStringList &names) {
+        if (!names.isEmpty()) {
+            parts << QLatin1String(what) + QLatin1Char(' ') + names.join(QLatin1Char(' '));
+        }
+    };
+    const auto renames = [](const QMap<QString, QString> &renamed) {
+        QStringList pairs;
+        for (auto it = renamed.cbegin(); it != renamed.cend(); ++it) {
+            pairs << it.key() + QLatin1Char('>') + it.value();
+        }
+        return pairs;
+    };
+    add("rename user", renames(map.usersToRename()));
+    add("update user", map.usersToUpdate().keys());
+    add("remove user", map.usersToRemove());
+    add("rename profile", renames(map.profilesToRename()));
+    add("update profile", map.profilesToUpdate().keys());
+    add("remove profile", map.profilesToRemove());
+    return parts.join(QStringLiteral("; "));
+}
 }
 Q_DECLARE_METATYPE(Edit)
 
@@ -358,12 +382,7 @@ void SystemStateTest::extractUserRules()
 void SystemStateTest::updateActionsMap_data()
 {
     QTest::addColumn<Edit>("edit");
-    QTest::addColumn<StringMap>("usersToRename");
-    QTest::addColumn<QStringList>("usersToUpdate");
-    QTest::addColumn<QStringList>("usersToRemove");
-    QTest::addColumn<StringMap>("profilesToRename");
-    QTest::addColumn<QStringList>("profilesToUpdate");
-    QTest::addColumn<QStringList>("profilesToRemove");
+    QTest::addColumn<QString>("asked");
 
     auto rename = [](AbstractProfileState *state, const char *name) {
         ProfileFile file = *state->file();
@@ -371,110 +390,81 @@ void SystemStateTest::updateActionsMap_data()
         state->setProfileFile(file);
     };
     const QString alice = QStringLiteral("alice");
-    const QString disabledAlice = QStringLiteral("disabled/alice");
     const QString bob = QStringLiteral("bob");
-    const QString disabledBob = QStringLiteral("disabled/bob");
     const QString base = QStringLiteral("base");
     const QString other = QStringLiteral("other");
 
-    QTest::newRow("nothing changed") << Edit([](SystemState &) {}) << StringMap() << QStringList() << QStringList() << StringMap() << QStringList()
-                                     << QStringList();
+    QTest::newRow("nothing changed") << Edit([](SystemState &) {}) << QString();
     QTest::newRow("profile edited") << Edit([=](SystemState &s) {
         byName(s.profiles(), base)->addIncludeRule(QStringLiteral("other"));
-    }) << StringMap() << QStringList()
-                                    << QStringList() << StringMap() << QStringList{base} << QStringList();
+    }) << QStringLiteral("update profile base");
     QTest::newRow("loaded profile renamed") << Edit([=](SystemState &s) {
         rename(byName(s.profiles(), base), "renamed");
-    }) << StringMap() << QStringList() << QStringList()
-                                            << StringMap{{base, QStringLiteral("renamed")}} << QStringList{QStringLiteral("renamed")} << QStringList();
+    }) << QStringLiteral("rename profile base>renamed; update profile renamed");
     QTest::newRow("new profile renamed") << Edit([=](SystemState &s) {
         auto *fresh = new ProfileState(profileFile(QStringLiteral("fresh"), {QStringLiteral("base")}));
         s.addProfile(fresh);
         rename(fresh, "fresher");
-    }) << StringMap() << QStringList() << QStringList()
-                                         << StringMap() << QStringList{QStringLiteral("fresher")} << QStringList();
+    }) << QStringLiteral("update profile fresher");
     QTest::newRow("user disabled") << Edit([=](SystemState &s) {
         byName(s.users(), alice)->setEnable(false);
-    }) << StringMap{{alice, disabledAlice}}
-                                   << QStringList{disabledAlice} << QStringList() << StringMap() << QStringList() << QStringList();
+    }) << QStringLiteral("rename user alice>disabled/alice; update user disabled/alice");
     QTest::newRow("user disabled and enabled again") << Edit([=](SystemState &s) {
         byName(s.users(), alice)->setEnable(false);
         byName(s.users(), alice)->setEnable(true);
-    }) << StringMap() << QStringList{alice} << QStringList()
-                                                     << StringMap() << QStringList() << QStringList();
+    }) << QStringLiteral("update user alice");
     QTest::newRow("disabled user enabled") << Edit([=](SystemState &s) {
         byName(s.users(), bob)->setEnable(true);
-    }) << StringMap{{disabledBob, bob}} << QStringList{bob}
-                                           << QStringList() << StringMap() << QStringList() << QStringList();
+    }) << QStringLiteral("rename user disabled/bob>bob; update user bob");
     QTest::newRow("disabled user removed") << Edit([=](SystemState &s) {
         s.removeUser(byName(s.users(), bob));
-    }) << StringMap() << QStringList() << QStringList{disabledBob}
-                                           << StringMap() << QStringList() << QStringList();
+    }) << QStringLiteral("remove user disabled/bob");
     QTest::newRow("user removed and added again") << Edit([=](SystemState &s) {
         s.removeUser(byName(s.users(), alice));
         s.addUser(new UserState(UserProfileFile(profileFile(QStringLiteral("alice"), {QStringLiteral("other")}))));
-    }) << StringMap() << QStringList{alice} << QStringList()
-                                                  << StringMap() << QStringList() << QStringList();
+    }) << QStringLiteral("update user alice");
     QTest::newRow("edited user removed") << Edit([=](SystemState &s) {
         byName(s.users(), alice)->setEnable(false);
         s.removeUser(byName(s.users(), alice));
-    }) << StringMap() << QStringList() << QStringList{alice}
-                                         << StringMap() << QStringList() << QStringList();
+    }) << QStringLiteral("remove user alice");
     QTest::newRow("new user added and removed") << Edit([=](SystemState &s) {
         auto *carol = new UserState(UserProfileFile(profileFile(QStringLiteral("carol"), {QStringLiteral("base")})));
         s.addUser(carol);
         s.removeUser(carol);
-    }) << StringMap() << QStringList() << QStringList()
-                                                << StringMap() << QStringList() << QStringList();
+    }) << QString();
     QTest::newRow("user without name") << Edit([=](SystemState &s) {
         s.addUser(new UserState(UserProfileFile(profileFile(QString(), {QStringLiteral("base")}))));
-    }) << StringMap() << QStringList() << QStringList()
-                                       << StringMap() << QStringList() << QStringList();
+    }) << QString();
     QTest::newRow("profile removed") << Edit([=](SystemState &s) {
         s.removeProfile(byName(s.profiles(), other));
-    }) << StringMap() << QStringList()
-                                     << QStringList() << StringMap() << QStringList() << QStringList{other};
+    }) << QStringLiteral("remove profile other");
     QTest::newRow("renamed profile removed") << Edit([=](SystemState &s) {
         ProfileState *state = byName(s.profiles(), other);
         rename(state, "elsewhere");
         s.removeProfile(state);
-    }) << StringMap() << QStringList() << QStringList()
-                                             << StringMap() << QStringList() << QStringList{other};
+    }) << QStringLiteral("remove profile other");
     QTest::newRow("profile removed and its name reused") << Edit([=](SystemState &s) {
         s.removeProfile(byName(s.profiles(), other));
         rename(byName(s.profiles(), base), "other");
-    }) << StringMap() << QStringList() << QStringList() << StringMap{{base, other}}
-                                                         << QStringList{other} << QStringList();
+    }) << QStringLiteral("rename profile base>other; update profile other");
     QTest::newRow("new profile removed") << Edit([=](SystemState &s) {
         auto *fresh = new ProfileState(profileFile(QStringLiteral("fresh"), {QStringLiteral("base")}));
         s.addProfile(fresh);
         s.removeProfile(fresh);
-    }) << StringMap() << QStringList() << QStringList()
-                                         << StringMap() << QStringList() << QStringList();
+    }) << QString();
 }
 
 void SystemStateTest::updateActionsMap()
 {
     QFETCH(Edit, edit);
-    QFETCH(StringMap, usersToRename);
-    QFETCH(QStringList, usersToUpdate);
-    QFETCH(QStringList, usersToRemove);
-    QFETCH(StringMap, profilesToRename);
-    QFETCH(QStringList, profilesToUpdate);
-    QFETCH(QStringList, profilesToRemove);
+    QFETCH(QString, asked);
 
     SystemState state;
     load(state, {{"base", "+file r u: /a\n"}, {"other", "@include base\n"}}, {{"alice", "@include base\n"}, {"disabled/bob", "@include other\n"}});
 
     edit(state);
     const UpdateActionsMap map = state.buildUpdateActionsMap();
-
-    QCOMPARE(map.usersToRename(), usersToRename);
-    QCOMPARE(map.usersToUpdate().keys(), usersToUpdate);
-    QCOMPARE(map.usersToRemove(), usersToRemove);
-    QCOMPARE(map.profilesToRename(), profilesToRename);
-    QCOMPARE(map.profilesToUpdate().keys(), profilesToUpdate);
-    QCOMPARE(map.profilesToRemove(), profilesToRemove);
+    QCOMPARE(summary(map), asked);
 
     // Each text is the whole working copy of the entry sent.
     const auto sentWhole = [](const QMap<QString, QString> &texts, const QString &key, const AbstractProfileState *state) {

@@ -16,6 +16,15 @@ target_link_libraries(orla-windows-testsupport PUBLIC orla-admin-kiosk_gui orla-
 
 set(windows_test_env "QT_QPA_PLATFORM=offscreen")
 
+# A window test on the private test bus, which lets it change things; the
+# arguments after the name go to orla_add_bus_test.
+function(orla_window_bus_test name)
+    add_executable(${name} ${name}.cpp windowdriver.h)
+    target_link_libraries(${name} orla-windows-testsupport)
+    orla_add_bus_test(NAME ${name} COMMAND ${name} RESOURCE_LOCK kioskroot ${ARGN})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${windows_test_env}")
+endfunction()
+
 ecm_add_tests(
     listitemstest.cpp
     createuserdialogtest.cpp
@@ -33,16 +42,11 @@ orla_scratch_root_tests(traceprocessdialogtest)
 
 # The main window needs the authorisation service to be allowed to change
 # anything, so its tests run on the private test bus.
-add_executable(mainwindowtest mainwindowtest.cpp windowdriver.h)
-target_link_libraries(mainwindowtest orla-windows-testsupport)
-orla_add_bus_test(NAME mainwindowtest COMMAND mainwindowtest RESOURCE_LOCK kioskroot)
-set_tests_properties(mainwindowtest PROPERTIES ENVIRONMENT "${windows_test_env}")
+orla_window_bus_test(mainwindowtest)
 
 # Saving and kiosk mode carried out by the real helper over the test bus.
-add_executable(mainwindowsavetest mainwindowsavetest.cpp windowdriver.h)
-target_link_libraries(mainwindowsavetest orla-windows-testsupport)
 # Allows for the opt-in ten-minute wait of helperThatNeverAnswers (ORLA_SLOW_TESTS=1).
-orla_add_bus_test(NAME mainwindowsavetest COMMAND mainwindowsavetest RESOURCE_LOCK kioskroot TIMEOUT 900)
+orla_window_bus_test(mainwindowsavetest TIMEOUT 900)
 set_tests_properties(mainwindowsavetest PROPERTIES ENVIRONMENT "${windows_test_env};QTEST_FUNCTION_TIMEOUT=840000")
 
 # Without the authorisation service the window is read-only.
@@ -56,18 +60,10 @@ set_tests_properties(mainwindowreadonlytest PROPERTIES
 orla_scratch_root_tests(mainwindowreadonlytest)
 
 # An administrator the authorisation service turns down.
-add_executable(mainwindowrefusaltest mainwindowrefusaltest.cpp windowdriver.h)
-target_link_libraries(mainwindowrefusaltest orla-windows-testsupport)
-orla_add_bus_test(NAME mainwindowrefusaltest COMMAND mainwindowrefusaltest
-    POLKIT_RULES data/nobody-must-authenticate.rules
-    RESOURCE_LOCK kioskroot TIMEOUT 120)
-set_tests_properties(mainwindowrefusaltest PROPERTIES ENVIRONMENT "${windows_test_env}")
+orla_window_bus_test(mainwindowrefusaltest POLKIT_RULES data/nobody-must-authenticate.rules TIMEOUT 120)
 
 # The start and the single instance.
-add_executable(kioskstartertest kioskstartertest.cpp windowdriver.h)
-target_link_libraries(kioskstartertest orla-windows-testsupport)
-orla_add_bus_test(NAME kioskstartertest COMMAND kioskstartertest RESOURCE_LOCK kioskroot TIMEOUT 120)
-set_tests_properties(kioskstartertest PROPERTIES ENVIRONMENT "${windows_test_env}")
+orla_window_bus_test(kioskstartertest TIMEOUT 120)
 
 add_executable(singleinstancetest singleinstancetest.cpp)
 target_link_libraries(singleinstancetest orla-windows-testsupport)
@@ -75,50 +71,32 @@ target_compile_definitions(singleinstancetest PRIVATE ORLA_ADMIN_KIOSK_PROGRAM="
 orla_add_bus_test(NAME singleinstancetest COMMAND singleinstancetest RESOURCE_LOCK kioskroot TIMEOUT 120)
 add_dependencies(singleinstancetest orla-admin-kiosk)
 
-# The global recording against a stand-in helper on a private bus of its own,
-# which can hold the action open, fail it or never hear of it as a test needs.
-ecm_add_test(globalrecordtest.cpp
-    TEST_NAME globalrecordtest
+# The global recording, and kiosk mode switched on, against a stand-in helper
+# on a private bus of its own, which can hold the action open, fail it or
+# never hear of it as a test needs, and names processes it left running.
+ecm_add_tests(
+    globalrecordtest.cpp
+    kioskmodewarningtest.cpp
     LINK_LIBRARIES orla-windows-testsupport
 )
-set_tests_properties(globalrecordtest PROPERTIES
+set_tests_properties(globalrecordtest kioskmodewarningtest PROPERTIES
     ENVIRONMENT "${windows_test_env}"
     TIMEOUT 120
 )
-orla_scratch_root_tests(globalrecordtest)
-
-# Kiosk mode switched on against the same stand-in, which names processes it
-# left running.
-ecm_add_test(kioskmodewarningtest.cpp
-    TEST_NAME kioskmodewarningtest
-    LINK_LIBRARIES orla-windows-testsupport
-)
-set_tests_properties(kioskmodewarningtest PROPERTIES
-    ENVIRONMENT "${windows_test_env}"
-    TIMEOUT 120
-)
-orla_scratch_root_tests(kioskmodewarningtest)
+orla_scratch_root_tests(globalrecordtest kioskmodewarningtest)
 
 # The same from the window through the real helper, with a real kiosk account
 # whose work the module's trace reporter logs.
-add_executable(globalrecordbustest globalrecordbustest.cpp)
-target_link_libraries(globalrecordbustest orla-windows-testsupport)
+orla_window_bus_test(globalrecordbustest ACCOUNTS MODULE TIMEOUT 300)
 add_dependencies(globalrecordbustest boothward uccollect tavrix-traced)
 # A scratch build's recorder runs the stand-in dmesg, defined in a folder read after this one.
 if(ORLA_SYSTEM_ROOT)
     add_dependencies(globalrecordbustest standin-dmesg)
 endif()
-orla_add_bus_test(NAME globalrecordbustest COMMAND globalrecordbustest
-    ACCOUNTS MODULE
-    RESOURCE_LOCK kioskroot TIMEOUT 300)
-set_tests_properties(globalrecordbustest PROPERTIES ENVIRONMENT "${windows_test_env}")
 
 # Recording an application with the real helper, accounts, module reporter and display.
-add_executable(applicationrecordbustest applicationrecordbustest.cpp windowdriver.h)
-target_link_libraries(applicationrecordbustest orla-windows-testsupport)
+orla_window_bus_test(applicationrecordbustest ACCOUNTS MODULE DISPLAY TIMEOUT 600)
 add_dependencies(applicationrecordbustest boothward uccollect tavrix-traced)
 if(ORLA_SYSTEM_ROOT)
     add_dependencies(applicationrecordbustest standin-dmesg)
 endif()
-orla_add_bus_test(NAME applicationrecordbustest COMMAND applicationrecordbustest ACCOUNTS MODULE DISPLAY RESOURCE_LOCK kioskroot TIMEOUT 600)
-set_tests_properties(applicationrecordbustest PROPERTIES ENVIRONMENT "${windows_test_env}")

@@ -11,6 +11,7 @@
 #include "icontheme.h"
 #include "mainwindow/mainwindow.h"
 #include "systempaths.h"
+#include "windowdriver.h"
 
 #include <QAction>
 #include <QApplication>
@@ -42,18 +43,6 @@ void settle(int milliseconds)
     while (timer.elapsed() < milliseconds) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-}
-
-bool select(QListWidget *list, const QString &name)
-{
-    for (int row = 0; row < list->count(); ++row) {
-        // Items show the name first, then their markers.
-        if (list->item(row)->text().section(QLatin1Char(' '), 0, 0) == name) {
-            list->setCurrentRow(row);
-            return true;
-        }
-    }
-    return false;
 }
 
 bool save(QWidget *widget, const QString &path)
@@ -156,9 +145,10 @@ int main(int argc, char *argv[])
     window.show();
     settle(1500);
 
-    auto *users = window.findChild<QListWidget *>(QStringLiteral("usersListWidget"));
-    auto *profiles = window.findChild<QListWidget *>(QStringLiteral("profilesListWidget"));
-    if (!users || !profiles || !select(users, parser.value(user))) {
+    const WindowDriver w(&window);
+    QListWidget *users = w.users();
+    QListWidget *profiles = w.profiles();
+    if (!w.selectUser(parser.value(user))) {
         std::fprintf(stderr, "screenshottool: no kiosk user '%s' in the window\n", qPrintable(parser.value(user)));
         return 1;
     }
@@ -168,7 +158,6 @@ int main(int argc, char *argv[])
     }
 
     const QString tag = parser.value(suffix);
-    auto *addUser = window.findChild<QAction *>(QStringLiteral("actionAddUser"));
     // Filled in as for a new kiosk user who starts with another one's rules.
     const auto fillAddUser = [&](QWidget *dialog) {
         auto *account = dialog->findChild<QComboBox *>(QStringLiteral("usersComboBox"));
@@ -177,17 +166,17 @@ int main(int argc, char *argv[])
         auto *other = dialog->findChild<QComboBox *>(QStringLiteral("otherUsersComboBox"));
         other->setCurrentIndex(std::max(0, other->findText(parser.value(user))));
     };
-    if (!photographModal(addUser, out.filePath(QStringLiteral("adduser%1.png").arg(tag)), QSize(), fillAddUser)) {
+    if (!photographModal(w.action("actionAddUser"), out.filePath(QStringLiteral("adduser%1.png").arg(tag)), QSize(), fillAddUser)) {
         return 1;
     }
 
-    if (!select(profiles, parser.value(profile))) {
+    if (!w.selectProfile(parser.value(profile))) {
         std::fprintf(stderr, "screenshottool: no profile '%s' in the window\n", qPrintable(parser.value(profile)));
         return 1;
     }
     // The recording dialog is opened from the editor, inside the editor's own loop.
     bool recordingSaved = false;
-    auto *edit = window.findChild<QAction *>(QStringLiteral("actionEditProfile"));
+    auto *edit = w.action("actionEditProfile");
     const bool editorSaved = photographModal(edit, out.filePath(QStringLiteral("editor%1.png").arg(tag)), QSize(820, 560), {}, [&](QWidget *editor) {
         auto *record = editor->findChild<QAction *>(QStringLiteral("actionAddFilesFromProcess"));
         recordingSaved = photographModal(record, out.filePath(QStringLiteral("recording%1.png").arg(tag)));
@@ -224,8 +213,7 @@ int main(int argc, char *argv[])
         }
         settle(300);
     };
-    auto *saveAction = window.findChild<QAction *>(QStringLiteral("actionSaveChanges"));
-    if (!photographModal(saveAction, out.filePath(QStringLiteral("savedetails%1.png").arg(tag)), QSize(), showDetails)) {
+    if (!photographModal(w.action("actionSaveChanges"), out.filePath(QStringLiteral("savedetails%1.png").arg(tag)), QSize(), showDetails)) {
         return 1;
     }
 
