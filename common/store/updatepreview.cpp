@@ -9,9 +9,11 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QHash>
 
 #include <dtl/dtl.hpp>
 
+#include <map>
 #include <vector>
 
 namespace
@@ -51,6 +53,44 @@ QString displayed(const QString &text)
 QString account(const QString &name)
 {
     return displayed(SystemKiosk::accountOfUserEntry(name));
+}
+
+// The writer keeps no order among a profile's includes and rules, so a line
+// a save keeps could stand elsewhere in the new text and read as removed and
+// added. The kept lines are put in the order they stand in now; a new line
+// follows the kept line it follows in the new text.
+std::vector<QString> inOrderOf(const std::vector<QString> &before, const std::vector<QString> &after)
+{
+    QHash<QString, int> unmatched;
+    for (const QString &line : before) {
+        ++unmatched[line];
+    }
+    QHash<QString, int> kept;
+    // The lines new in @p after, by the kept line before them (the k-th kept
+    // occurrence of a text); those before every kept line come first.
+    std::map<std::pair<QString, int>, std::vector<QString>> following;
+    std::vector<QString> *target = nullptr;
+    std::vector<QString> leading;
+    for (const QString &line : after) {
+        int &left = unmatched[line];
+        if (left > 0) {
+            --left;
+            target = &following[{line, kept[line]++}];
+        } else {
+            (target ? *target : leading).push_back(line);
+        }
+    }
+    std::vector<QString> result = std::move(leading);
+    QHash<QString, int> seen;
+    for (const QString &line : before) {
+        const int occurrence = seen[line]++;
+        if (occurrence < kept.value(line)) {
+            result.push_back(line);
+            const std::vector<QString> &added = following[{line, occurrence}];
+            result.insert(result.end(), added.cbegin(), added.cend());
+        }
+    }
+    return result;
 }
 
 bool isDisabled(const QString &name)
@@ -140,7 +180,7 @@ QString UpdatePreview::text() const
 QStringList UpdatePreview::lineDifference(const QString &before, const QString &after)
 {
     const std::vector<QString> a = lines(before);
-    const std::vector<QString> b = lines(after);
+    const std::vector<QString> b = inOrderOf(a, lines(after));
     dtl::Diff<QString, std::vector<QString>> diff(a, b);
     diff.compose();
     const auto &sequence = diff.getSes().getSequence();

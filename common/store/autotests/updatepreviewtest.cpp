@@ -71,6 +71,16 @@ private Q_SLOTS:
         QCOMPARE(UpdatePreview(map, current).text(),
                  QStringLiteral("Profile renamed: office → work\n\nProfile work:\n  a\n- b\n+ B\n  c\n  d\n  …\n  h\n  i\n- j\n+ J"));
     }
+
+    // The writer puts a profile's includes and rules in no fixed order.
+    void linesKeptInAnotherOrderAreNoChange()
+    {
+        QCOMPARE(UpdatePreview::lineDifference(QStringLiteral("@include desktop\n@include web\n+file r uo: /etc\n"),
+                                               QStringLiteral("@include fonts\n+file r uo: /etc\n@include web\n@include desktop\n")),
+                 (QStringList{QStringLiteral("+ @include fonts"), QStringLiteral("  @include desktop"), QStringLiteral("  @include web")}));
+        QCOMPARE(UpdatePreview::lineDifference(QStringLiteral("x\ny\nx\n"), QStringLiteral("y\nz\nx\n")),
+                 (QStringList{QStringLiteral("  x"), QStringLiteral("  y"), QStringLiteral("- x"), QStringLiteral("+ z")}));
+    }
 };
 
 QTEST_GUILESS_MAIN(UpdatePreviewTest)
