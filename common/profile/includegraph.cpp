@@ -450,28 +450,16 @@ std::vector<int> IncludeGraph::Private::includedNodes(const ProfileFile *profile
 
 QVector<QVector<const ProfileFile *>> IncludeGraph::Private::includedFirst(int from, const std::function<bool(const ProfileFile *)> &walkInto)
 {
-    nextQuestion();
     std::vector<int> found;
-    std::vector<int> pending;
-    if (walkInto(m_nodes[from].profile)) {
-        pending.push_back(from);
-        m_reached[from] = m_question;
-    }
-    while (!pending.empty()) {
-        const int node = pending.back();
-        pending.pop_back();
-        found.push_back(node);
-        const Node &n = m_nodes[node];
-        for (int i = 0; i < n.includeCount; ++i) {
-            const int included = nodeOfName(includeAt(n, i));
-            if (included >= 0 && m_reached[included] != m_question) {
-                m_reached[included] = m_question;
-                if (walkInto(m_nodes[included].profile)) {
-                    pending.push_back(included);
-                }
-            }
-        }
-    }
+    walkIncludes(
+        QVector<int>{from},
+        [&](int node) {
+            return node >= 0 && walkInto(m_nodes[node].profile);
+        },
+        [&](int node) {
+            found.push_back(node);
+            return includedNodes(m_nodes[node].profile);
+        });
     // Components are numbered above everything they reach.
     std::sort(found.begin(), found.end(), [this](int a, int b) {
         return m_component[a] < m_component[b];
