@@ -20,26 +20,6 @@ class ProfileFileTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void containts_data()
-    {
-        addChainRows();
-    }
-
-    void containts()
-    {
-        QFETCH(QString, graph);
-        QFETCH(QString, start);
-        QFETCH(QString, name);
-        QFETCH(QStringList, path);
-        QFETCH(QStringList, chain);
-
-        const Graph g(graph);
-        const ProfileFile *profile = g.profile(start);
-        QVERIFY(profile);
-        QCOMPARE(profile->containts(name, g.files, path), chain);
-        QCOMPARE(plainContaints(*profile, name, g.files, path), chain);
-    }
-
     void containtsOutsideTheSet()
     {
         // The asking profile need not be among the known ones, and a profile
@@ -55,63 +35,6 @@ private Q_SLOTS:
         QSet<const ProfileFile *> withNull = g.files;
         withNull.insert(nullptr);
         QCOMPARE(outside.containts(QStringLiteral("D"), withNull, {}), names("A B C"));
-    }
-
-    void answersThroughSharedSubProfiles()
-    {
-        // Forty levels of diamonds: X0 includes Y0a and Y0b, both include X1,
-        // and so on. Every path through it is a different way to the bottom,
-        // 2^40 of them: a search that walks paths never ends (storebenchmark
-        // times the questions).
-        Graph g;
-        const QVector<ProfileFile *> tops = addDiamonds(g, 40);
-        const QStringList expected = wayDown(tops);
-
-        QCOMPARE(tops.first()->containts(QStringLiteral("bottom"), g.files, {}), expected);
-        QVERIFY(tops.first()->containts(QStringLiteral("nowhere"), g.files, {}).isEmpty());
-        QVERIFY(tops.first()->containts(tops.first()->name(), g.files, {}).isEmpty());
-
-        // Now every middle profile also includes the top one, so every failure
-        // below depends on the top being on the path.
-        includeTopFromTheMiddles(g);
-        QVERIFY(tops.first()->containts(QStringLiteral("nowhere"), g.files, {}).isEmpty());
-        QVERIFY(tops.at(1)->containts(QStringLiteral("nowhere"), g.files, {}).isEmpty());
-        QCOMPARE(tops.first()->containts(QStringLiteral("X0"), g.files, {}), (QStringList{QStringLiteral("X0"), firstInclude(*tops.first())}));
-        const QStringList cycle = tops.at(1)->containts(QStringLiteral("X1"), g.files, {});
-        QVERIFY(isChain(g, cycle, QStringLiteral("X1")));
-        QCOMPARE(cycle.first(), QStringLiteral("X1"));
-    }
-
-    void containtsMatchesThePlainSearch()
-    {
-        // Small random include graphs, cycles, unknown includes, profiles
-        // sharing a name and non-empty starting paths included; every profile
-        // is asked for every name.
-        QRandomGenerator random(20240611);
-        int questions = 0;
-        int chains = 0;
-        for (int round = 0; round < 3000; ++round) {
-            const int count = 1 + random.bounded(9);
-            const QStringList pool = namePool(count);
-            Graph g;
-            // Now and then two profiles share a name; only the first found counts.
-            addRandomProfiles(g, count, pool, 8, random);
-            for (const ProfileFile &profile : g.profiles) {
-                for (const QString &name : qAsConst(pool)) {
-                    const QStringList path = randomPath(pool, random);
-                    const QStringList expected = plainContaints(profile, name, g.files, path);
-                    const QStringList actual = profile.containts(name, g.files, path);
-                    if (actual != expected) {
-                        QFAIL(qPrintable(mismatch(g, profile, name, path, actual, expected)));
-                    }
-                    ++questions;
-                    chains += expected.isEmpty() ? 0 : 1;
-                }
-            }
-        }
-        // Both kinds of answer must be well represented for the comparison to mean much.
-        QVERIFY(chains > questions / 5);
-        QVERIFY(chains < questions * 4 / 5);
     }
 
     void containtsMatchesThePlainSearchOnLargeTrees()
