@@ -341,6 +341,7 @@ private Q_SLOTS:
         // and its name on the path keeps the search out of the known one.
         outside.setName(QStringLiteral("B"));
         QVERIFY(includes.containts(&outside, QStringLiteral("C")).isEmpty());
+        QVERIFY(outside.containts(QStringLiteral("C"), g.files, {}).isEmpty());
         QCOMPARE(includes.containts(&outside, QStringLiteral("B")), names("B A"));
         QCOMPARE(includes.containts(&outside, QStringLiteral("B")), outside.containts(QStringLiteral("B"), g.files, {}));
     }

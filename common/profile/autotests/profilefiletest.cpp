@@ -20,23 +20,6 @@ class ProfileFileTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void containtsOutsideTheSet()
-    {
-        // The asking profile need not be among the known ones, and a profile
-        // that shares a name with a known one is looked up by that name.
-        const Graph g(QStringLiteral("B:C;C:D"));
-        ProfileFile outside(QStringLiteral("A"), false);
-        outside.data().insertIncludeRule(IncludeRule(QStringLiteral("B")));
-        QCOMPARE(outside.containts(QStringLiteral("D"), g.files, {}), names("A B C"));
-
-        ProfileFile shadow(QStringLiteral("B"), false);
-        QCOMPARE(shadow.containts(QStringLiteral("D"), g.files, {}), QStringList());
-
-        QSet<const ProfileFile *> withNull = g.files;
-        withNull.insert(nullptr);
-        QCOMPARE(outside.containts(QStringLiteral("D"), withNull, {}), names("A B C"));
-    }
-
     void containtsMatchesThePlainSearchOnLargeTrees()
     {
         // Long searches take shortcuts of their own; trees with includes back
