@@ -26,7 +26,10 @@ struct SmallRandomGraph {
         : pool(namePool(1 + random.bounded(9)))
         , outside(QString(), false)
     {
-        addRandomProfiles(g, pool.size() - 2, pool, 6, random);
+        for (int i = 0; i + 2 < pool.size(); ++i) {
+            const QString name = random.bounded(6) == 0 && i > 0 ? g.profiles.back().name() : pool.at(i);
+            addRandomIncludes(g.add(name), pool, random);
+        }
         outside.setName(pool.at(random.bounded(pool.size())));
         addRandomIncludes(outside, pool, random);
     }
@@ -257,7 +260,12 @@ private Q_SLOTS:
         // times the questions).
         Graph g;
         const QVector<ProfileFile *> tops = addDiamonds(g, 40);
-        const QStringList expected = wayDown(tops);
+        // Each X and the first of its two sides.
+        QStringList expected;
+        for (int i = 0; i + 1 < tops.size(); ++i) {
+            expected << tops.at(i)->name() << firstInclude(*tops.at(i));
+        }
+        expected << tops.last()->name();
 
         {
             const IncludeGraph includes(g.files);
@@ -271,7 +279,11 @@ private Q_SLOTS:
         // Now every middle profile also includes the top one: every profile
         // but the bottom one is on a cycle, and every failure below depends
         // on the top being on the path.
-        includeTopFromTheMiddles(g);
+        for (ProfileFile &profile : g.profiles) {
+            if (profile.name().startsWith(QLatin1Char('Y'))) {
+                profile.data().insertIncludeRule(IncludeRule(QStringLiteral("X0")));
+            }
+        }
         const IncludeGraph includes(g.files);
         for (const ProfileFile &profile : g.profiles) {
             const QStringList cycle = includes.containts(&profile, profile.name());
