@@ -88,7 +88,7 @@ public:
     const ProfileFile *profileNamed(const QString &name) const;
 
     /**
-     * The walk of every reach question, for callers that have no graph and
+     * The walk of includedFirst(), open to callers that have no graph and
      * must not read what the walk never gets to (a login reads only the
      * profiles its user reaches): from the profiles in @p start, breadth
      * first, each profile met once, so include cycles end. @p meet is told
