@@ -6,6 +6,7 @@
 #include "userwhitelist.h"
 
 #include "failures/detailsexception.h"
+#include "profile/includegraph.h"
 #include "store/safepath.h"
 #include "store/systemkiosk.h"
 
@@ -258,21 +259,15 @@ UserWhitelist UserWhitelist::read(const QString &account, uid_t uid, const Profi
 
     const ProfileReader readProfile = reader ? reader : ProfileReader(readFromStore);
     QVector<ObjectRule> rules;
-    QSet<QString> seen;
-    // The user profile first, then the system profiles as the includes
-    // reach them; a name is entered once, so include cycles end.
-    for (int next = 0; next < whitelist.m_profileFiles.size(); ++next) {
-        const QString path = whitelist.m_profileFiles.at(next);
-        if (next > 0 && !isRegularFile(path)) {
-            whitelist.m_warnings.append(QCoreApplication::translate("UserWhitelist", "The profile %1 does not exist: nothing of it is granted").arg(path));
-            continue;
-        }
+    // Its rules are taken, its includes answered; one that cannot be read grants nothing.
+    const auto take = [&](const QString &path) {
+        QVector<QString> names;
         ProfileData data;
         try {
             data = readProfile(path);
         } catch (const DetailsException &failure) {
             whitelist.m_warnings.append(failure.fullDetails());
-            continue;
+            return names;
         }
         const QSet<ObjectRule> objectRules = data.objectRules();
         for (const ObjectRule &rule : objectRules) {
@@ -280,18 +275,33 @@ UserWhitelist UserWhitelist::read(const QString &account, uid_t uid, const Profi
         }
         const QSet<IncludeRule> includes = data.includes();
         for (const IncludeRule &include : includes) {
-            if (seen.contains(include.name())) {
-                continue;
-            }
-            seen.insert(include.name());
-            const std::optional<SystemKiosk::Entry> system = SystemKiosk::systemEntry(include.name());
-            if (!system) {
-                whitelist.m_warnings.append(QCoreApplication::translate("UserWhitelist", "%1 is no profile name: the include is left out").arg(include.name()));
-                continue;
-            }
-            whitelist.m_profileFiles.append(SystemKiosk::systemProfilesDir() + QLatin1Char('/') + system->file);
+            names.append(include.name());
         }
-    }
+        return names;
+    };
+    const auto systemPath = [](const QString &name) -> QString {
+        return SystemKiosk::systemProfilesDir() + QLatin1Char('/') + SystemKiosk::systemEntry(name)->file;
+    };
+    // The user profile first, then the system profiles as the includes
+    // reach them; nothing else is read at a login.
+    IncludeGraph::walkIncludes(
+        take(userProfile),
+        [&](const QString &name) {
+            if (!SystemKiosk::systemEntry(name)) {
+                whitelist.m_warnings.append(QCoreApplication::translate("UserWhitelist", "%1 is no profile name: the include is left out").arg(name));
+                return false;
+            }
+            whitelist.m_profileFiles.append(systemPath(name));
+            return true;
+        },
+        [&](const QString &name) {
+            const QString path = systemPath(name);
+            if (!isRegularFile(path)) {
+                whitelist.m_warnings.append(QCoreApplication::translate("UserWhitelist", "The profile %1 does not exist: nothing of it is granted").arg(path));
+                return QVector<QString>();
+            }
+            return take(path);
+        });
     // In path order: neighbours share the directories walked to them, and
     // the warnings come in the same order every time.
     QVector<std::pair<QByteArray, int>> order;

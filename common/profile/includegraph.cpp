@@ -63,7 +63,6 @@ public:
     QHash<const ProfileFile *, QStringList> chainsTo(const QString &name);
     // The nodes the includes of @p profile lead to, -1 for an unknown name.
     std::vector<int> includedNodes(const ProfileFile *profile) const;
-    QVector<QVector<const ProfileFile *>> includedFirst(int from, const std::function<bool(const ProfileFile *)> &walkInto);
 
     struct Node {
         const ProfileFile *profile;
@@ -448,44 +447,6 @@ std::vector<int> IncludeGraph::Private::includedNodes(const ProfileFile *profile
     return result;
 }
 
-QVector<QVector<const ProfileFile *>> IncludeGraph::Private::includedFirst(int from, const std::function<bool(const ProfileFile *)> &walkInto)
-{
-    nextQuestion();
-    std::vector<int> found;
-    std::vector<int> pending;
-    if (walkInto(m_nodes[from].profile)) {
-        pending.push_back(from);
-        m_reached[from] = m_question;
-    }
-    while (!pending.empty()) {
-        const int node = pending.back();
-        pending.pop_back();
-        found.push_back(node);
-        const Node &n = m_nodes[node];
-        for (int i = 0; i < n.includeCount; ++i) {
-            const int included = nodeOfName(includeAt(n, i));
-            if (included >= 0 && m_reached[included] != m_question) {
-                m_reached[included] = m_question;
-                if (walkInto(m_nodes[included].profile)) {
-                    pending.push_back(included);
-                }
-            }
-        }
-    }
-    // Components are numbered above everything they reach.
-    std::sort(found.begin(), found.end(), [this](int a, int b) {
-        return m_component[a] < m_component[b];
-    });
-    QVector<QVector<const ProfileFile *>> groups;
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        if (i == 0 || m_component[found[i]] != m_component[found[i - 1]]) {
-            groups.append(QVector<const ProfileFile *>());
-        }
-        groups.last().append(m_nodes[found[i]].profile);
-    }
-    return groups;
-}
-
 void IncludeGraph::Private::findIncluders()
 {
     if (m_includersFound) {
@@ -698,11 +659,33 @@ bool IncludeGraph::includesUnknown(const ProfileFile *profile) const
 
 QVector<QVector<const ProfileFile *>> IncludeGraph::includedFirst(const ProfileFile *from, const std::function<bool(const ProfileFile *)> &walkInto) const
 {
-    const int node = d ? d->nodeOf(from) : -1;
-    if (node < 0 || !d->isFirstOfName(node)) {
+    const int start = d ? d->nodeOf(from) : -1;
+    if (start < 0 || !d->isFirstOfName(start)) {
         return {};
     }
-    return d->includedFirst(node, walkInto);
+    std::vector<int> found;
+    walkIncludes(
+        QVector<int>{start},
+        [&](int node) {
+            return node >= 0 && walkInto(d->m_nodes[node].profile);
+        },
+        [&](int node) {
+            found.push_back(node);
+            return d->includedNodes(d->m_nodes[node].profile);
+        });
+    // Components are numbered above everything they reach.
+    const std::vector<int> &component = d->m_component;
+    std::sort(found.begin(), found.end(), [&component](int a, int b) {
+        return component[a] < component[b];
+    });
+    QVector<QVector<const ProfileFile *>> groups;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (i == 0 || component[found[i]] != component[found[i - 1]]) {
+            groups.append(QVector<const ProfileFile *>());
+        }
+        groups.last().append(d->m_nodes[found[i]].profile);
+    }
+    return groups;
 }
 
 const ProfileFile *IncludeGraph::profileNamed(const QString &name) const

@@ -87,6 +87,40 @@ public:
     // The profile includes of @p name lead to; null when there is none.
     const ProfileFile *profileNamed(const QString &name) const;
 
+    /**
+     * The walk of includedFirst(), open to callers that have no graph and
+     * must not read what the walk never gets to (a login reads only the
+     * profiles its user reaches): from the profiles in @p start, breadth
+     * first, each profile met once, so include cycles end. @p meet is told
+     * of each when first met, in the order met, and answers whether to walk
+     * into it; @p includesOf is asked, in the same order and only when the
+     * walk gets there, what a profile walked into includes. A profile is
+     * whatever names one: a profile name, a node of the graph.
+     */
+    template<typename Profile, typename Meet, typename IncludesOf>
+    static void walkIncludes(const QVector<Profile> &start, Meet meet, IncludesOf includesOf)
+    {
+        QSet<Profile> met;
+        QVector<Profile> entered;
+        const auto reach = [&](const Profile &profile) {
+            if (!met.contains(profile)) {
+                met.insert(profile);
+                if (meet(profile)) {
+                    entered.append(profile);
+                }
+            }
+        };
+        for (const Profile &profile : start) {
+            reach(profile);
+        }
+        for (int next = 0; next < entered.size(); ++next) {
+            const Profile profile = entered.at(next);
+            for (const auto &include : includesOf(profile)) {
+                reach(include);
+            }
+        }
+    }
+
 private:
     static const QString &nameOf(const ProfileFile &profile);
     static QSet<IncludeRule> includesOf(const ProfileFile &profile);

@@ -180,15 +180,23 @@ void UserWhitelistTest::includesAreFollowedOnce()
     SystemKiosk store;
     store.updateSystemProfile(QStringLiteral("first"), QStringLiteral("@include second\n+file r uo: %1/a\n").arg(d));
     store.updateSystemProfile(QStringLiteral("second"), QStringLiteral("@include first\n@include nowhere\n+file r uo: %1/b\n").arg(d));
-    store.updateUserProfile(QStringLiteral("bob"), QStringLiteral("@include first\n"));
+    // Nothing reaches it, so a login must not read it.
+    store.updateSystemProfile(QStringLiteral("unreached"), QStringLiteral("+file r uo: %1/b\n").arg(d));
+    store.updateUserProfile(QStringLiteral("bob"), QStringLiteral("@include first\n@include bad/name\n"));
 
-    m_whitelist = UserWhitelist::read(QStringLiteral("bob"), user);
+    QStringList read;
+    m_whitelist = UserWhitelist::read(QStringLiteral("bob"), user, [&read](const QString &path) {
+        read.append(path);
+        return SystemKiosk().readProfile(path).data();
+    });
     QVERIFY(allows(QStringLiteral("/a"), ObjectRule::Read));
     QVERIFY(allows(QStringLiteral("/b"), ObjectRule::Read));
-    const QStringList files = m_whitelist.profileFiles();
-    QCOMPARE(files.size(), 4);
-    QCOMPARE(files.last(), SystemKiosk::systemProfilesDir() + QStringLiteral("/nowhere"));
-    QVERIFY(m_whitelist.warnings().join(QLatin1Char('\n')).contains(QLatin1String("nowhere does not exist")));
+    const QString system = SystemKiosk::systemProfilesDir() + QLatin1Char('/');
+    QCOMPARE(read, (QStringList{SystemKiosk::userProfilesDir() + QStringLiteral("/bob"), system + QStringLiteral("first"), system + QStringLiteral("second")}));
+    QCOMPARE(m_whitelist.profileFiles(), read + QStringList{system + QStringLiteral("nowhere")});
+    QCOMPARE(m_whitelist.warnings(),
+             (QStringList{QStringLiteral("bad/name is no profile name: the include is left out"),
+                          QStringLiteral("The profile %1nowhere does not exist: nothing of it is granted").arg(system)}));
 }
 
 void UserWhitelistTest::onlyEnabledKioskUsers()

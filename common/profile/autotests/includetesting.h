@@ -209,16 +209,6 @@ inline void addRandomIncludes(ProfileFile &profile, const QStringList &pool, QRa
     }
 }
 
-// Profiles named after the pool in order, one in @p sharedOneIn taking the
-// previous one's name instead, each with random includes.
-inline void addRandomProfiles(Graph &g, int count, const QStringList &pool, int sharedOneIn, QRandomGenerator &random)
-{
-    for (int i = 0; i < count; ++i) {
-        const QString name = random.bounded(sharedOneIn) == 0 && i > 0 ? g.profiles.back().name() : pool.at(i);
-        addRandomIncludes(g.add(name), pool, random);
-    }
-}
-
 // Mostly no path; one in four a path of one to three of the pool's names.
 inline QStringList randomPath(const QStringList &pool, QRandomGenerator &random)
 {
@@ -294,28 +284,6 @@ inline QVector<ProfileFile *> addDiamonds(Graph &g, int depth)
     }
     tops.last()->data().insertIncludeRule(IncludeRule(QStringLiteral("bottom")));
     return tops;
-}
-
-// The chain from the top of the diamonds to the bottom: each X and the first
-// of its two sides.
-inline QStringList wayDown(const QVector<ProfileFile *> &tops)
-{
-    QStringList way;
-    for (int i = 0; i + 1 < tops.size(); ++i) {
-        way << tops.at(i)->name() << firstInclude(*tops.at(i));
-    }
-    way << tops.last()->name();
-    return way;
-}
-
-// Every middle profile of the diamonds also includes the top one.
-inline void includeTopFromTheMiddles(Graph &g)
-{
-    for (ProfileFile &profile : g.profiles) {
-        if (profile.name().startsWith(QLatin1Char('Y'))) {
-            profile.data().insertIncludeRule(IncludeRule(QStringLiteral("X0")));
-        }
-    }
 }
 }
 
