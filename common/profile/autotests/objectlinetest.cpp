@@ -133,12 +133,17 @@ private:
         return pieces.at(int(m_random.bounded(quint32(pieces.size()))));
     }
 
+    QString pick(const QString &letters)
+    {
+        return letters.at(int(m_random.bounded(quint32(letters.size()))));
+    }
+
     QString space()
     {
         return pick(m_random.bounded(5) ? m_plainSpaces : m_spaces);
     }
 
-    QString run(const QStringList &letters)
+    QString run(const QString &letters)
     {
         const quint32 kind = m_random.bounded(8);
         if (kind == 0) {
@@ -176,38 +181,9 @@ private:
                                QStringLiteral("\v"),
                                QStringLiteral("\f"),
                                QStringLiteral("\u00a0")};
-    const QStringList m_modeLetters{QStringLiteral("r"),
-                                    QStringLiteral("w"),
-                                    QStringLiteral("c"),
-                                    QStringLiteral("r"),
-                                    QStringLiteral("w"),
-                                    QStringLiteral("c"),
-                                    QStringLiteral("r"),
-                                    QStringLiteral("w"),
-                                    QStringLiteral("?"),
-                                    QStringLiteral("x")};
-    const QStringList m_targetLetters{QStringLiteral("u"),
-                                      QStringLiteral("o"),
-                                      QStringLiteral("u"),
-                                      QStringLiteral("o"),
-                                      QStringLiteral("u"),
-                                      QStringLiteral("o"),
-                                      QStringLiteral("?"),
-                                      QStringLiteral("r")};
-    const QStringList m_headerPieces{QStringLiteral(" "),
-                                     QStringLiteral("\t"),
-                                     QStringLiteral("r"),
-                                     QStringLiteral("w"),
-                                     QStringLiteral("c"),
-                                     QStringLiteral("u"),
-                                     QStringLiteral("o"),
-                                     QStringLiteral("?"),
-                                     QStringLiteral("x"),
-                                     QStringLiteral(":"),
-                                     QStringLiteral("\r"),
-                                     QStringLiteral("\v"),
-                                     QStringLiteral("\f"),
-                                     QStringLiteral("\u00a0")};
+    const QString m_modeLetters = QStringLiteral("rwcrwcrw?x");
+    const QString m_targetLetters = QStringLiteral("uououo?r");
+    const QString m_headerPieces = QStringLiteral(" \trwcuo?x:\r\v\f\u00a0");
     const QStringList m_namePieces{QStringLiteral(" "),
                                    QStringLiteral("  "),
                                    QStringLiteral("\t"),
