@@ -109,9 +109,7 @@ int main(int argc, char *argv[])
     options.tree.addOptions(parser);
     parser.add(QStringLiteral("repeat"), QStringLiteral("Runs of each step."), &options.repeat);
     parser.add(QStringLiteral("sizes"), QStringLiteral("Rules of the edited profile, one run each."), &options.sizes);
-    if (!parser.parse(application)) {
-        return 2;
-    }
+    parser.parse(application);
 
     SystemState state;
     QElapsedTimer timer;
