@@ -83,21 +83,11 @@ private Q_SLOTS:
     void invalidNameNeverReachesATool_data()
     {
         QTest::addColumn<std::function<void(User &)>>("operation");
-        QTest::newRow("exists") << std::function<void(User &)>([](User &u) {
-            u.exists();
-        });
-        QTest::newRow("create") << std::function<void(User &)>([](User &u) {
-            u.create();
-        });
-        QTest::newRow("remove") << std::function<void(User &)>([](User &u) {
-            u.remove();
-        });
-        QTest::newRow("getUid") << std::function<void(User &)>([](User &u) {
-            u.getUid();
-        });
-        QTest::newRow("homeDir") << std::function<void(User &)>([](User &u) {
-            u.homeDir();
-        });
+        QTest::newRow("exists") << std::function<void(User &)>(&User::exists);
+        QTest::newRow("create") << std::function<void(User &)>(&User::create);
+        QTest::newRow("remove") << std::function<void(User &)>(&User::remove);
+        QTest::newRow("getUid") << std::function<void(User &)>(&User::getUid);
+        QTest::newRow("homeDir") << std::function<void(User &)>(&User::homeDir);
     }
 
     void invalidNameNeverReachesATool()
