@@ -204,12 +204,8 @@ private Q_SLOTS:
         QCOMPARE(process.process()->state(), QProcess::NotRunning);
         QVERIFY(isGone(pid));
         QVERIFY(timer.elapsed() < 120000);
-    }
 
-    void asynchronousRunDoesNotCheckExitCode()
-    {
-        Process process;
-        process.setAsyncFlag(true);
+        // Nor is its exit code checked.
         process.run(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo done; exit 7")});
         QVERIFY(process.process()->waitForFinished(5000));
         QCOMPARE(process.output(), QStringLiteral("done\n"));
