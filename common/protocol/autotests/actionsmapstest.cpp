@@ -155,57 +155,37 @@ private Q_SLOTS:
         }
     }
 
-    void listFromKey_data()
+    void valuesFromKeys_data()
     {
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QStringList>("list");
-        QTest::newRow("absent") << QVariant() << QStringList();
-        QTest::newRow("string list") << QVariant(QStringList{QStringLiteral("a"), QStringLiteral("b")})
-                                     << QStringList{QStringLiteral("a"), QStringLiteral("b")};
-        QTest::newRow("single string") << QVariant(QStringLiteral("alice")) << QStringList{QStringLiteral("alice")};
-        QTest::newRow("list of strings") << QVariant(QVariantList{QStringLiteral("a"), QStringLiteral("b")})
-                                         << QStringList{QStringLiteral("a"), QStringLiteral("b")};
-        QTest::newRow("map") << QVariant(QVariantMap{{QStringLiteral("a"), QStringLiteral("b")}}) << QStringList();
-        QTest::newRow("bool") << QVariant(true) << QStringList();
+        QTest::addColumn<QStringMap>("strings");
+        const QStringList ab{QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("absent") << QVariant() << QStringList() << QStringMap();
+        QTest::newRow("string list") << QVariant(ab) << ab << QStringMap();
+        QTest::newRow("single string") << QVariant(QStringLiteral("a=b")) << QStringList{QStringLiteral("a=b")} << QStringMap();
+        QTest::newRow("list of strings") << QVariant(QVariantList{QStringLiteral("a"), QStringLiteral("b")}) << ab << QStringMap();
+        QTest::newRow("string map") << QVariant(QVariantMap{{QStringLiteral("a"), QStringLiteral("b")}}) << QStringList()
+                                    << QStringMap{{QStringLiteral("a"), QStringLiteral("b")}};
+        QTest::newRow("values in string form") << QVariant(QVariantMap{{QStringLiteral("n"), 12}, {QStringLiteral("t"), true}}) << QStringList()
+                                               << QStringMap{{QStringLiteral("n"), QStringLiteral("12")}, {QStringLiteral("t"), QStringLiteral("true")}};
+        QTest::newRow("bool") << QVariant(true) << QStringList() << QStringMap();
     }
 
-    void listFromKey()
+    void valuesFromKeys()
     {
         QFETCH(QVariant, stored);
         QFETCH(QStringList, list);
+        QFETCH(QStringMap, strings);
         // What a map with nothing set brings across, with the stored value added.
         UpdateActionsMap map(overTheWire(UpdateActionsMap(QString())));
         if (stored.isValid()) {
-            map.insert(QStringLiteral("usersToRemove"), stored);
-            map.insert(QStringLiteral("profilesToRemove"), stored);
-        }
-        QCOMPARE(map.usersToRemove(), list);
-        QCOMPARE(map.profilesToRemove(), list);
-    }
-
-    void mapFromKey_data()
-    {
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<QStringMap>("strings");
-        QTest::newRow("absent") << QVariant() << QStringMap();
-        QTest::newRow("string map") << QVariant(QVariantMap{{QStringLiteral("a"), QStringLiteral("b")}})
-                                    << QStringMap{{QStringLiteral("a"), QStringLiteral("b")}};
-        QTest::newRow("values in string form") << QVariant(QVariantMap{{QStringLiteral("n"), 12}, {QStringLiteral("t"), true}})
-                                               << QStringMap{{QStringLiteral("n"), QStringLiteral("12")}, {QStringLiteral("t"), QStringLiteral("true")}};
-        QTest::newRow("not a map") << QVariant(QStringLiteral("a=b")) << QStringMap();
-        QTest::newRow("list") << QVariant(QStringList{QStringLiteral("a")}) << QStringMap();
-    }
-
-    void mapFromKey()
-    {
-        QFETCH(QVariant, stored);
-        QFETCH(QStringMap, strings);
-        UpdateActionsMap map(overTheWire(UpdateActionsMap(QString())));
-        if (stored.isValid()) {
-            for (const char *key : {"profilesToRename", "profilesToUpdate", "usersToRename", "usersToUpdate"}) {
+            for (const char *key : {"usersToRemove", "profilesToRemove", "profilesToRename", "profilesToUpdate", "usersToRename", "usersToUpdate"}) {
                 map.insert(QLatin1String(key), stored);
             }
         }
+        QCOMPARE(map.usersToRemove(), list);
+        QCOMPARE(map.profilesToRemove(), list);
         QCOMPARE(map.profilesToRename(), strings);
         QCOMPARE(map.profilesToUpdate(), strings);
         QCOMPARE(map.usersToRename(), strings);
