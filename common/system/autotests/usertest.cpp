@@ -109,17 +109,14 @@ private Q_SLOTS:
         QFile::remove(m_tools.filePath(QStringLiteral("id")));
     }
 
-    void existingAccount()
+    void existingAndMissingAccounts()
     {
         User root(QStringLiteral("root"));
         QCOMPARE(root.name(), QStringLiteral("root"));
         QVERIFY(root.exists());
         QCOMPARE(root.getUid(), 0);
         QCOMPARE(root.homeDir(), QStringLiteral("/root"));
-    }
 
-    void missingAccount()
-    {
         User user(QStringLiteral("orlatest_absent"));
         QVERIFY(!user.exists());
         try {
