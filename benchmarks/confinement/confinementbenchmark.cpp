@@ -27,8 +27,8 @@
 #include "kioskconfinement.h"
 #include "landlockruleset.h"
 #include "store/systemkiosk.h"
-#include "systempaths.h"
 #include "userwhitelist.h"
+#include "systempaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
