@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace
 {
@@ -70,7 +71,7 @@ void BenchmarkOptions::addSwitch(const QString &name, const QString &description
     m_options.push_back(option);
 }
 
-bool BenchmarkOptions::parse(const QCoreApplication &application)
+void BenchmarkOptions::parse(const QCoreApplication &application)
 {
     m_parser.process(application);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -85,12 +86,12 @@ bool BenchmarkOptions::parse(const QCoreApplication &application)
         } else if (option.number) {
             if (!positive(text, option.number)) {
                 std::fprintf(stderr, "--%s needs a positive whole number, not '%s'\n", qPrintable(name), qPrintable(text));
-                return false;
+                std::exit(2);
             }
         } else if (option.text) {
             if (text.isEmpty()) {
                 std::fprintf(stderr, "--%s must not be empty\n", qPrintable(name));
-                return false;
+                std::exit(2);
             }
             *option.text = text;
         } else {
@@ -99,12 +100,11 @@ bool BenchmarkOptions::parse(const QCoreApplication &application)
                 int value = 0;
                 if (!positive(item, &value)) {
                     std::fprintf(stderr, "--%s needs positive whole numbers separated by commas, not '%s'\n", qPrintable(name), qPrintable(text));
-                    return false;
+                    std::exit(2);
                 }
                 values.append(value);
             }
             *option.list = values;
         }
     }
-    return true;
 }

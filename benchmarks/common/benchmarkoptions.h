@@ -32,14 +32,14 @@ public:
     void addSwitch(const QString &name, const QString &description, bool *value);
 
     /**
-     * Reads the command line (--help ends the program). False, with the
-     * reason on standard error, when a value is not a positive whole number
-     * or a text is empty: the benchmark then ends with status 2.
+     * Reads the command line. As --help ends the program, so does a value
+     * that is not a positive whole number or a text that is empty: with the
+     * reason on standard error and status 2, before anything is measured.
      *
      * Standard output becomes line-buffered, so that each figure shows as it
      * is measured even when the output goes to a file.
      */
-    bool parse(const QCoreApplication &application);
+    void parse(const QCoreApplication &application);
 
 private:
     struct Option {

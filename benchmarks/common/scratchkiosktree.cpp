@@ -129,3 +129,8 @@ QStringList ScratchKioskTree::profileDirs()
 {
     return {SystemKiosk::systemProfilesDir(), SystemKiosk::userProfilesDir(), SystemKiosk::disabledProfilesDir()};
 }
+
+QStringList ScratchKioskTree::asKioskAccount(const QStringList &command)
+{
+    return QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups")} + command;
+}

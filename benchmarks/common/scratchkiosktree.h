@@ -78,6 +78,12 @@ public:
 
     /** The directories of system, user and disabled profiles. */
     static QStringList profileDirs();
+
+    /**
+     * The arguments of setpriv that run @p command as the system's "nobody",
+     * the account the benchmarks that need root make a kiosk user for a run.
+     */
+    static QStringList asKioskAccount(const QStringList &command);
 };
 
 #endif

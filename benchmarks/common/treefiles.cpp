@@ -29,3 +29,9 @@ qint64 TreeFiles::readAll(const QStringList &dirs)
     }
     return bytes;
 }
+
+QStringList TreeFiles::readEveryFile(const QString &dir, const QStringList &tests)
+{
+    return QStringList{QStringLiteral("find"), dir} + tests
+        + QStringList{QStringLiteral("-exec"), QStringLiteral("cat"), QStringLiteral("{}"), QStringLiteral("+")};
+}

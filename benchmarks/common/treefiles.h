@@ -24,6 +24,9 @@ public:
      * it read: the floor under any reading of a profile tree.
      */
     static qint64 readAll(const QStringList &dirs);
+
+    /** The command that reads every file below @p dir that find's @p tests pick. */
+    static QStringList readEveryFile(const QString &dir, const QStringList &tests);
 };
 
 #endif

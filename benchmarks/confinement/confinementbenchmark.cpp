@@ -84,12 +84,7 @@ double runAsKiosk(const QStringList &command)
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(QStringLiteral("setpriv"),
-                  QStringList{QStringLiteral("--reuid=") + account,
-                              QStringLiteral("--regid=nogroup"),
-                              QStringLiteral("--clear-groups"),
-                              QString::fromUtf8(SystemPaths::confineProgram),
-                              QStringLiteral("--")}
-                      + command);
+                  ScratchKioskTree::asKioskAccount(QStringList{QString::fromUtf8(SystemPaths::confineProgram), QStringLiteral("--")} + command));
     process.waitForFinished(-1);
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         std::fprintf(stderr, "the command failed (%d)\n", process.exitCode());
@@ -108,9 +103,7 @@ int main(int argc, char **argv)
     parser.add(QStringLiteral("rules"), QStringLiteral("Rules of the generated profile."), &rules);
     parser.add(QStringLiteral("runs"), QStringLiteral("Runs of each measurement."), &runs);
     parser.add(QStringLiteral("tree"), QStringLiteral("What the command reads."), &tree);
-    if (!parser.parse(app)) {
-        return 2;
-    }
+    parser.parse(app);
 
     if (getuid() != 0) {
         std::fprintf(stderr, "needs root\n");
@@ -203,14 +196,7 @@ int main(int argc, char **argv)
                                            "+file rw uo: /dev/null\n"
                                            "+file r uo: %1\n")
                                 .arg(tree));
-    const QStringList command{QStringLiteral("find"),
-                              tree,
-                              QStringLiteral("-type"),
-                              QStringLiteral("f"),
-                              QStringLiteral("-exec"),
-                              QStringLiteral("cat"),
-                              QStringLiteral("{}"),
-                              QStringLiteral("+")};
+    const QStringList command = TreeFiles::readEveryFile(tree, {QStringLiteral("-type"), QStringLiteral("f")});
     store.enableEnforce(false);
     runAsKiosk(command); // the page cache, for both alike
     QVector<double> unconfined, confined;

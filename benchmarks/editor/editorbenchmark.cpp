@@ -47,11 +47,6 @@ struct Options {
     quint32 seed = 20261208;
 };
 
-QString layerName(int layer, int index)
-{
-    return LayeredTree::appName(layer, index);
-}
-
 // The layers, and below them the profile named "edited" that the layer
 // above the bottom includes throughout.
 void buildState(SystemState &state, const Options &options)
@@ -86,7 +81,7 @@ QString profileText(int rules, bool withIncludes)
 {
     QString text;
     if (withIncludes) {
-        text += QStringLiteral("@include %1\n@include %2\n").arg(layerName(0, 0), layerName(1, 1));
+        text += QStringLiteral("@include %1\n@include %2\n").arg(LayeredTree::appName(0, 0), LayeredTree::appName(1, 1));
     }
     for (int i = 0; i < rules; ++i) {
         text += QStringLiteral("+file rw uo: /usr/share/edited/dir%1/file%2\n").arg(i % 97).arg(i);
@@ -109,9 +104,7 @@ int main(int argc, char *argv[])
     options.tree.addOptions(parser);
     parser.add(QStringLiteral("repeat"), QStringLiteral("Runs of each step."), &options.repeat);
     parser.add(QStringLiteral("sizes"), QStringLiteral("Rules of the edited profile, one run each."), &options.sizes);
-    if (!parser.parse(application)) {
-        return 2;
-    }
+    parser.parse(application);
 
     SystemState state;
     QElapsedTimer timer;
@@ -175,7 +168,7 @@ int main(int argc, char *argv[])
         // Closing the layers into a cycle through the edited profile leaves
         // the chains to the full include search.
         if (place == OnACycle) {
-            bottom->addIncludeRule(layerName(0, 0));
+            bottom->addIncludeRule(LayeredTree::appName(0, 0));
         }
         for (const int rules : qAsConst(options.sizes)) {
             const QString text = profileText(rules, !shared);

@@ -40,16 +40,11 @@ namespace
 {
 const QString account = QStringLiteral("nobody");
 
-QStringList asKiosk(const QStringList &command)
-{
-    return QStringList{QStringLiteral("--reuid=") + account, QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups")} + command;
-}
-
 void runAsKiosk(const QStringList &command)
 {
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(QStringLiteral("setpriv"), asKiosk(command));
+    process.start(QStringLiteral("setpriv"), ScratchKioskTree::asKioskAccount(command));
     process.waitForFinished(-1);
 }
 
@@ -101,9 +96,7 @@ int main(int argc, char **argv)
     parser.add(QStringLiteral("files"), QStringLiteral("Files in the generated tree."), &files);
     parser.add(QStringLiteral("repeat"), QStringLiteral("Runs of each measurement; the median counts."), &repeat);
     parser.add(QStringLiteral("races"), QStringLiteral("Runs of a one-file cat for the uid race."), &races);
-    if (!parser.parse(app)) {
-        return 2;
-    }
+    parser.parse(app);
     if (geteuid() != 0 || !getpwnam("nobody")) {
         std::fprintf(stderr, "needs root and the account nobody\n");
         return 1;
@@ -127,14 +120,7 @@ int main(int argc, char **argv)
             return 1;
         }
     }
-    const QStringList readTree{QStringLiteral("find"),
-                               tree.path(),
-                               QStringLiteral("-name"),
-                               QStringLiteral("f*"),
-                               QStringLiteral("-exec"),
-                               QStringLiteral("cat"),
-                               QStringLiteral("{}"),
-                               QStringLiteral("+")};
+    const QStringList readTree = TreeFiles::readEveryFile(tree.path(), {QStringLiteral("-name"), QStringLiteral("f*")});
 
     // The scratch root belongs to the build: what the benchmark writes there
     // is removed again, the switches left off.
@@ -181,14 +167,7 @@ int main(int argc, char **argv)
             clearLog();
         };
         // Installed documentation: many small files in deep directories, as an application's data.
-        const QStringList readDoc{QStringLiteral("find"),
-                                  QStringLiteral("/usr/share/doc"),
-                                  QStringLiteral("-type"),
-                                  QStringLiteral("f"),
-                                  QStringLiteral("-exec"),
-                                  QStringLiteral("cat"),
-                                  QStringLiteral("{}"),
-                                  QStringLiteral("+")};
+        const QStringList readDoc = TreeFiles::readEveryFile(QStringLiteral("/usr/share/doc"), {QStringLiteral("-type"), QStringLiteral("f")});
         // Off and on by turns, so that whatever else loads the machine weighs on both alike.
         const auto timedDocRead = [&readDoc] {
             QElapsedTimer timer;

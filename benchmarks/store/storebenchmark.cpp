@@ -394,9 +394,7 @@ int main(int argc, char **argv)
     parser.add(QStringLiteral("chain"), QStringLiteral("Profiles in the long include chain of the hard shapes."), &options.chain);
     parser.addSwitch(QStringLiteral("no-write"), QStringLiteral("Skip writing the profiles back to disk."), &options.noWrite);
     parser.addSwitch(QStringLiteral("no-include"), QStringLiteral("Skip the include chain questions."), &options.noInclude);
-    if (!parser.parse(app)) {
-        return 2;
-    }
+    parser.parse(app);
 
     QTemporaryDir dir;
     if (!dir.isValid()) {

@@ -8,6 +8,7 @@
 #include "profile/userprofilefile.h"
 
 #include "includetesting.h"
+#include "ruletesting.h"
 
 #include <QTest>
 
@@ -31,12 +32,7 @@ private Q_SLOTS:
         alice.data().insertIncludeRule(IncludeRule(QStringLiteral("c")));
         UserProfileFile bob(QStringLiteral("bob"), true);
         bob.data().insertIncludeRule(IncludeRule(QStringLiteral("e")));
-        ObjectRule own;
-        own.setType(ObjectRule::File);
-        own.setFilename(QStringLiteral("/srv/own"));
-        own.insertMode(ObjectRule::Read);
-        own.insertTarget(ObjectRule::TargetUser);
-        bob.data().insertObjectRule(own);
+        bob.data().insertObjectRule(makeRule(ObjectRule::File, Letters::r, Letters::u, QStringLiteral("/srv/own")));
 
         QStringList asked;
         KioskStatuses statuses(profiles, {&alice, &bob}, [&asked](const QString &name) {

@@ -16,9 +16,11 @@ using Errors = QSet<ObjectRule::Error>;
 
 namespace
 {
+using namespace Letters;
+
 ObjectRule validRule()
 {
-    return makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/a"));
+    return makeRule(ObjectRule::File, r, u, QStringLiteral("/tmp/a"));
 }
 }
 
@@ -35,19 +37,14 @@ private Q_SLOTS:
         QTest::newRow("default reports all four") << ObjectRule()
                                                   << Errors{ObjectRule::InvalidType, ObjectRule::NoModes, ObjectRule::NoTargets, ObjectRule::EmptyFilename};
         QTest::newRow("valid file") << validRule() << Errors{};
-        QTest::newRow("valid link") << makeRule(ObjectRule::Link, {ObjectRule::Create}, {ObjectRule::TargetOther}, QStringLiteral("x")) << Errors{};
-        QTest::newRow("unknown type") << makeRule(ObjectRule::Unknown, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/a"))
-                                      << Errors{ObjectRule::InvalidType};
-        QTest::newRow("type past the last") << makeRule(static_cast<ObjectRule::Type>(3), {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/a"))
-                                            << Errors{ObjectRule::InvalidType};
-        QTest::newRow("negative type") << makeRule(static_cast<ObjectRule::Type>(-1), {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/a"))
-                                       << Errors{ObjectRule::InvalidType};
-        QTest::newRow("no modes") << makeRule(ObjectRule::File, {}, {ObjectRule::TargetUser}, QStringLiteral("/a")) << Errors{ObjectRule::NoModes};
-        QTest::newRow("no targets") << makeRule(ObjectRule::File, {ObjectRule::Write}, {}, QStringLiteral("/a")) << Errors{ObjectRule::NoTargets};
-        QTest::newRow("empty filename") << makeRule(ObjectRule::Link, {ObjectRule::Write}, {ObjectRule::TargetUser}, QString())
-                                        << Errors{ObjectRule::EmptyFilename};
-        QTest::newRow("blank filename is not empty") << makeRule(ObjectRule::Link, {ObjectRule::Write}, {ObjectRule::TargetUser}, QStringLiteral(" "))
-                                                     << Errors{};
+        QTest::newRow("valid link") << makeRule(ObjectRule::Link, c, o, QStringLiteral("x")) << Errors{};
+        QTest::newRow("unknown type") << makeRule(ObjectRule::Unknown, r, u, QStringLiteral("/a")) << Errors{ObjectRule::InvalidType};
+        QTest::newRow("type past the last") << makeRule(static_cast<ObjectRule::Type>(3), r, u, QStringLiteral("/a")) << Errors{ObjectRule::InvalidType};
+        QTest::newRow("negative type") << makeRule(static_cast<ObjectRule::Type>(-1), r, u, QStringLiteral("/a")) << Errors{ObjectRule::InvalidType};
+        QTest::newRow("no modes") << makeRule(ObjectRule::File, {}, u, QStringLiteral("/a")) << Errors{ObjectRule::NoModes};
+        QTest::newRow("no targets") << makeRule(ObjectRule::File, w, {}, QStringLiteral("/a")) << Errors{ObjectRule::NoTargets};
+        QTest::newRow("empty filename") << makeRule(ObjectRule::Link, w, u, QString()) << Errors{ObjectRule::EmptyFilename};
+        QTest::newRow("blank filename is not empty") << makeRule(ObjectRule::Link, w, u, QStringLiteral(" ")) << Errors{};
     }
 
     void errors()
@@ -118,20 +115,17 @@ private Q_SLOTS:
         const ObjectRule base = validRule();
         QTest::newRow("same") << base << validRule() << true;
         QTest::newRow("defaults") << ObjectRule() << ObjectRule() << true;
-        QTest::newRow("deleted flag") << base << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/a"), true)
-                                      << false;
-        QTest::newRow("type") << base << makeRule(ObjectRule::Link, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/a")) << false;
-        QTest::newRow("modes") << base << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Write}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/a"))
-                               << false;
-        QTest::newRow("targets") << base << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetOther}, QStringLiteral("/tmp/a")) << false;
-        QTest::newRow("letter case") << base << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/TMP/a")) << false;
-        QTest::newRow("trailing slash") << base << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetUser}, QStringLiteral("/tmp/a/")) << false;
+        QTest::newRow("deleted flag") << base << makeRule(ObjectRule::File, r, u, QStringLiteral("/tmp/a"), true) << false;
+        QTest::newRow("type") << base << makeRule(ObjectRule::Link, r, u, QStringLiteral("/tmp/a")) << false;
+        QTest::newRow("modes") << base << makeRule(ObjectRule::File, rw, u, QStringLiteral("/tmp/a")) << false;
+        QTest::newRow("targets") << base << makeRule(ObjectRule::File, r, o, QStringLiteral("/tmp/a")) << false;
+        QTest::newRow("letter case") << base << makeRule(ObjectRule::File, r, u, QStringLiteral("/TMP/a")) << false;
+        QTest::newRow("trailing slash") << base << makeRule(ObjectRule::File, r, u, QStringLiteral("/tmp/a/")) << false;
         // Mode and target sums match here, so only the sets themselves tell them apart.
-        QTest::newRow("modes with equal sums")
-            << makeRule(ObjectRule::File, {ObjectRule::Create}, {ObjectRule::TargetUser}, QStringLiteral("/a"))
-            << makeRule(ObjectRule::File, {ObjectRule::Read, ObjectRule::Create}, {ObjectRule::TargetUser}, QStringLiteral("/a")) << false;
-        QTest::newRow("modes moved to targets") << makeRule(ObjectRule::File, {ObjectRule::Write}, {ObjectRule::TargetUser}, QStringLiteral("/a"))
-                                                << makeRule(ObjectRule::File, {ObjectRule::Read}, {ObjectRule::TargetOther}, QStringLiteral("/a")) << false;
+        QTest::newRow("modes with equal sums") << makeRule(ObjectRule::File, c, u, QStringLiteral("/a"))
+                                               << makeRule(ObjectRule::File, rc, u, QStringLiteral("/a")) << false;
+        QTest::newRow("modes moved to targets") << makeRule(ObjectRule::File, w, u, QStringLiteral("/a"))
+                                                << makeRule(ObjectRule::File, r, o, QStringLiteral("/a")) << false;
 
         ObjectRule built;
         built.setFilename(QStringLiteral("/tmp/a"));

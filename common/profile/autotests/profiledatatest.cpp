@@ -4,6 +4,7 @@
 */
 
 #include "profile/profiledata.h"
+#include "ruletesting.h"
 
 #include <QTest>
 
@@ -18,15 +19,7 @@ namespace
 {
 ObjectRule rule(const QString &filename, bool valid = true, bool deleted = false)
 {
-    ObjectRule result;
-    result.setType(ObjectRule::File);
-    result.insertMode(ObjectRule::Read);
-    if (valid) {
-        result.insertTarget(ObjectRule::TargetUser);
-    }
-    result.setFilename(filename);
-    result.setDeleted(deleted);
-    return result;
+    return makeRule(ObjectRule::File, Letters::r, valid ? Letters::u : Targets(), filename, deleted);
 }
 }
 

@@ -52,7 +52,7 @@ private Q_SLOTS:
         m_root.reset();
     }
 
-    void unfinishedSaveIsPutBack()
+    void unfinishedSaveIsPutBackFinishedOneKept()
     {
         appliedSave();
         writeJournal(journal);
@@ -62,10 +62,8 @@ private Q_SLOTS:
         QVERIFY(!KioskTransaction::hasUnfinishedSave(m_rootPath));
         KioskTransaction::removeLeftovers({}, m_rootPath);
         QCOMPARE(systemProfiles(), QStringList{QStringLiteral("office")});
-    }
 
-    void finishedSaveIsKept()
-    {
+        // Marked done, the same save is kept.
         appliedSave();
         writeJournal(journal + "committed\n");
         KioskTransaction::recover(m_rootPath);

@@ -55,20 +55,14 @@ private Q_SLOTS:
         }
     }
 
-    void nothingStoredReadsEmpty()
-    {
-        Settings::MainWindow window;
-        QVERIFY(window.geometry().isEmpty());
-        QVERIFY(window.state().isEmpty());
-        QVERIFY(Settings::KioskTracer().tempUserProfiles().isEmpty());
-    }
-
-    void windowBlobsSurvive()
+    void windowBlobsStartEmptyAndSurvive()
     {
         const QByteArray geometry("\x01\xd9\xd0\xcb\x00\x03", 6);
         const QByteArray state("\x00\xff state", 8);
         {
             Settings::MainWindow window;
+            QVERIFY(window.geometry().isEmpty());
+            QVERIFY(window.state().isEmpty());
             window.setGeometry(geometry);
             window.setState(state);
         }
@@ -97,6 +91,7 @@ private Q_SLOTS:
         const QSet<QString> set(users.cbegin(), users.cend());
         {
             Settings::KioskTracer tracer;
+            QVERIFY(tracer.tempUserProfiles().isEmpty());
             tracer.setTempUserProfiles(set);
             tracer.save();
         }

@@ -66,39 +66,23 @@ private Q_SLOTS:
         QCOMPARE(process.process()->state(), QProcess::NotRunning);
     }
 
-    void commandLineIsSplitWithQuoting()
+    void outputOfRuns()
     {
+        // One runner again and again: each run's output is its own.
         Process process;
         process.run(QStringLiteral("printf \"<%s>\" \"a b\" c"));
         QCOMPARE(process.output(), QStringLiteral("<a b><c>"));
-    }
-
-    void argumentsAreNotSplit()
-    {
-        Process process;
+        // Arguments given apart are not split again.
         process.run(QStringLiteral("printf"), {QStringLiteral("<%s>"), QStringLiteral("a b; echo no"), QStringLiteral("'c'")});
         QCOMPARE(process.output(), QStringLiteral("<a b; echo no><'c'>"));
-    }
-
-    void outputIsUtf8AndCanBeReadAgain()
-    {
-        Process process;
         process.run(QStringLiteral("printf"), {QStringLiteral("Jörg Ünal ✓")});
         QCOMPARE(process.output(), QStringLiteral("Jörg Ünal ✓"));
         QCOMPARE(process.output(), QStringLiteral("Jörg Ünal ✓"));
-    }
 
-    void outputIsCutAtNul()
-    {
-        Process process;
+        // Output, errors and a failure's details all end at a NUL.
         process.run(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("printf 'abc\\000def'; printf 'err\\000more' >&2")});
         QCOMPARE(process.output(), QStringLiteral("abc"));
         QCOMPARE(process.errorsOutput(), QStringLiteral("err"));
-    }
-
-    void failureDetailsAreCutAtNul()
-    {
-        Process process;
         try {
             process.run(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("printf 'bad\\000tail' >&2; exit 1")});
             QFAIL("exit code 1 accepted");
@@ -220,12 +204,8 @@ private Q_SLOTS:
         QCOMPARE(process.process()->state(), QProcess::NotRunning);
         QVERIFY(isGone(pid));
         QVERIFY(timer.elapsed() < 120000);
-    }
 
-    void asynchronousRunDoesNotCheckExitCode()
-    {
-        Process process;
-        process.setAsyncFlag(true);
+        // Nor is its exit code checked.
         process.run(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo done; exit 7")});
         QVERIFY(process.process()->waitForFinished(5000));
         QCOMPARE(process.output(), QStringLiteral("done\n"));

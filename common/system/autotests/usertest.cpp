@@ -83,21 +83,11 @@ private Q_SLOTS:
     void invalidNameNeverReachesATool_data()
     {
         QTest::addColumn<std::function<void(User &)>>("operation");
-        QTest::newRow("exists") << std::function<void(User &)>([](User &u) {
-            u.exists();
-        });
-        QTest::newRow("create") << std::function<void(User &)>([](User &u) {
-            u.create();
-        });
-        QTest::newRow("remove") << std::function<void(User &)>([](User &u) {
-            u.remove();
-        });
-        QTest::newRow("getUid") << std::function<void(User &)>([](User &u) {
-            u.getUid();
-        });
-        QTest::newRow("homeDir") << std::function<void(User &)>([](User &u) {
-            u.homeDir();
-        });
+        QTest::newRow("exists") << std::function<void(User &)>(&User::exists);
+        QTest::newRow("create") << std::function<void(User &)>(&User::create);
+        QTest::newRow("remove") << std::function<void(User &)>(&User::remove);
+        QTest::newRow("getUid") << std::function<void(User &)>(&User::getUid);
+        QTest::newRow("homeDir") << std::function<void(User &)>(&User::homeDir);
     }
 
     void invalidNameNeverReachesATool()
@@ -119,17 +109,14 @@ private Q_SLOTS:
         QFile::remove(m_tools.filePath(QStringLiteral("id")));
     }
 
-    void existingAccount()
+    void existingAndMissingAccounts()
     {
         User root(QStringLiteral("root"));
         QCOMPARE(root.name(), QStringLiteral("root"));
         QVERIFY(root.exists());
         QCOMPARE(root.getUid(), 0);
         QCOMPARE(root.homeDir(), QStringLiteral("/root"));
-    }
 
-    void missingAccount()
-    {
         User user(QStringLiteral("orlatest_absent"));
         QVERIFY(!user.exists());
         try {
