@@ -5,6 +5,7 @@
 
 #include "protocol/actionargumentscheck.h"
 
+#include "profile/printable.h"
 #include "protocol/enableactionsmap.h"
 #include "protocol/globaltraceactionsmap.h"
 #include "protocol/snapshotsactionsmap.h"
@@ -21,6 +22,12 @@ namespace
 {
 // Longest piece of a caller's text that an error sentence quotes.
 constexpr int maxQuotedLength = 80;
+
+// A caller's text as it can be shown: control characters escaped, long texts cut.
+QString printable(const QString &text)
+{
+    return Utils::printable(text, maxQuotedLength);
+}
 
 bool isStringList(const QVariant &value)
 {
@@ -206,16 +213,4 @@ QString ActionArgumentsCheck::invalidNameError(const QString &name)
 QString ActionArgumentsCheck::wrongTypeError(const QString &key)
 {
     return tr("The value of '%1' in the request has the wrong type. Nothing has been changed.").arg(key);
-}
-
-QString ActionArgumentsCheck::printable(const QString &text)
-{
-    QString shown;
-    for (const QChar c : text.left(maxQuotedLength)) {
-        shown += c.isPrint() ? c : QChar(u'?');
-    }
-    if (text.size() > maxQuotedLength) {
-        shown += QChar(0x2026);
-    }
-    return shown;
 }

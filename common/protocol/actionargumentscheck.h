@@ -54,8 +54,6 @@ private:
     static QString nameListError(const QVariantMap &arguments, const QString &key, bool users);
     static QString invalidNameError(const QString &name);
     static QString wrongTypeError(const QString &key);
-    /** The name as it can be shown: control characters replaced, long names cut. */
-    static QString printable(const QString &text);
 };
 
 #endif
