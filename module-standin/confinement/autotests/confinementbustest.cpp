@@ -10,25 +10,18 @@
 // --accounts --module --display --confinement, whose private namespace
 // keeps every account, mount and change of /etc to itself.
 
-#include "accountcommand.h"
-#include "kiosktree.h"
-#include "landlockruleset.h"
+#include "helperrun.h"
+#include "kiosksession.h"
+
 #include "profile/profileparser.h"
 #include "protocol/globaltraceactionsmap.h"
-#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
-#include "protocol/traceapplicationactionsmap.h"
-#include "scratchroot.h"
 #include "store/systemkiosk.h"
-#include "systempaths.h"
+#include "testfiles.h"
 
-#include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTest>
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -49,26 +42,45 @@ const QString sessionBus = QStringLiteral(
     "set -- $(/usr/bin/dbus-daemon --session --fork --address=\"unix:dir=${TMPDIR:?no session directory}\" --print-address=1 --print-pid=1) && "
     "export DBUS_SESSION_BUS_ADDRESS=\"$1\" DBUS_SESSION_BUS_PID=\"$2\"");
 
-using AccountCommand::Run;
-using AccountCommand::run;
-using AccountCommand::su;
-using AccountCommand::denied;
+using namespace KioskSession;
+using HelperRun::Outcome;
+constexpr int recordingMs = 180000;
 
 // Records @p command as @p account through the helper; the recorded text.
 QString record(const QString &account, const QString &command, QString *failure)
 {
-    TraceApplicationActionsMap arguments{QString()};
-    arguments.setCommand(command);
-    arguments.setUsername(account);
-    arguments.setDisplay(qEnvironmentVariable("DISPLAY"));
-    arguments.setXauthorytyPath(qEnvironmentVariable("XAUTHORITY"));
-    KAuth::ExecuteJob *job = Utils::helperAction(HelperConstants::traceApplicationActionId, arguments, nullptr, 180000).execute();
-    job->setAutoDelete(false);
-    const bool traced = job->exec();
-    *failure = traced ? QString() : job->errorString();
-    const QString text = job->data().value(HelperConstants::traceTextKey).toString();
-    delete job;
-    return text;
+    const Outcome outcome = HelperRun::Running(HelperConstants::traceApplicationActionId, recording(account, command), recordingMs).finish(recordingMs);
+    *failure = outcome.kind == Outcome::Success ? QString() : outcome.text;
+    return outcome.data.value(HelperConstants::traceTextKey).toString();
+}
+
+// The display as a display manager grants it: a cookie in @p account's home.
+void giveCookie(const QString &account)
+{
+    const QString cookie = home(account) + QStringLiteral("/.Xauthority");
+    QFile::remove(cookie);
+    const QStringList extract{QStringLiteral("-f"), qEnvironmentVariable("XAUTHORITY"), QStringLiteral("extract"), cookie, qEnvironmentVariable("DISPLAY")};
+    QCOMPARE(run(QStringLiteral("xauth"), extract).code, 0);
+    QCOMPARE(run(QStringLiteral("chown"), {account, cookie}).code, 0);
+}
+
+// @p account's own profile with @p rules added, as the program adds a recording's.
+void grant(const QString &account, const QSet<ObjectRule> &rules)
+{
+    ProfileData profile = SystemKiosk().readProfile(SystemKiosk::userProfilesDir() + QLatin1Char('/') + account).data();
+    for (const ObjectRule &rule : rules) {
+        profile.insertObjectRule(rule);
+    }
+    SystemKiosk().updateUserProfile(account, ProfileParser::profileDataSerialization(profile));
+}
+
+// Each of @p shown in what the terminal user's program wrote into its home.
+void checkShown(const QStringList &shown, const QString &context = QString())
+{
+    const QString output = QString::fromUtf8(TestFiles::read(home(terminal) + QStringLiteral("/program.out")));
+    for (const QString &expected : shown) {
+        QVERIFY2(output.contains(expected), qPrintable(output + context));
+    }
 }
 
 // The rules only one of two recordings gave, one line each.
@@ -82,23 +94,6 @@ QString differences(const QSet<ObjectRule> &one, const QSet<ObjectRule> &other)
         lines << QStringLiteral("only the second: ") + rule.filename();
     }
     return lines.join(QLatin1Char('\n'));
-}
-
-void setEnforce(bool on)
-{
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::enforceParameter), on);
-}
-
-void createAccount(const QString &name)
-{
-    const Run added =
-        run(QStringLiteral("adduser"), {QStringLiteral("--quiet"), QStringLiteral("--disabled-password"), QStringLiteral("--gecos"), QString(), name});
-    QVERIFY2(added.code == 0, qPrintable(added.output));
-}
-
-QString home(const QString &account)
-{
-    return QStringLiteral("/home/") + account;
 }
 
 // A world-writable directory, so that only confinement can refuse a write there.
@@ -129,20 +124,6 @@ QByteArray windowOf(const QByteArray &program, const QByteArray &document)
            "shown=$!\n" + waitUntil(listed + " >/dev/null")
         + "/usr/bin/sleep 2\n" + listed + " >\"$HOME/program.out\"\n"
           "kill $shown; wait $shown";
-}
-
-QString script(const QString &path, const QByteArray &body, const QString &owner = QString())
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write("#!/bin/sh\n" + body + '\n');
-        file.close();
-    }
-    run(QStringLiteral("chmod"), {QStringLiteral("755"), path});
-    if (!owner.isEmpty()) {
-        run(QStringLiteral("chown"), {owner, path});
-    }
-    return path;
 }
 }
 
@@ -176,31 +157,18 @@ private:
 
 void ConfinementBusTest::initTestCase()
 {
-    if (!ScratchRoot::isScratchBuild()) {
-        QSKIP("the kiosk tree is the real system's: build with -DORLA_SYSTEM_ROOT=<scratch dir>");
+    if (const char *why = missing()) {
+        QSKIP(why);
     }
-    if (qEnvironmentVariableIsEmpty("ORLA_TESTBUS_DIR") || qEnvironmentVariableIsEmpty("DISPLAY")) {
-        QSKIP("needs accounts, the module, a display and the session hooks: run under testbus/run-with-system-bus.sh");
+    prepare({kiosk, disabledKiosk, plain, desktop, recorded, terminal});
+    if (QTest::currentTestFailed()) {
+        return;
     }
-    if (LandlockRuleset::abi() == 0) {
-        QSKIP("the kernel offers no Landlock, so no kiosk session can start confined");
-    }
-    QFile su(QStringLiteral("/etc/pam.d/su"));
-    QVERIFY(su.open(QIODevice::ReadOnly));
-    QVERIFY2(su.readAll().contains("pam_tavrix_confine.so"), "the session hooks are not installed: run with --confinement");
-
-    ScratchRoot::reset();
-    const Run tree = run(QStringLiteral("bash"), {QStringLiteral(DEMO_TREE_SCRIPT), ScratchRoot::root()});
-    QVERIFY2(tree.code == 0, qPrintable(tree.output));
 
     // The base profiles recordings include, as the stand-in installs them.
     const QDir base(QStringLiteral(BASE_PROFILES_DIR));
     for (const QString &name : base.entryList({QStringLiteral("base-*")}, QDir::Files)) {
         QVERIFY(QFile::copy(base.filePath(name), SystemKiosk::systemProfilesDir() + QLatin1Char('/') + name));
-    }
-
-    for (const QString &account : {kiosk, disabledKiosk, plain, desktop, recorded, terminal}) {
-        createAccount(account);
     }
     const QString allowed = QStringLiteral("@include shell\n+file r uo: /etc/hostname\n");
     SystemKiosk store;
@@ -316,33 +284,13 @@ void ConfinementBusTest::xSession()
                                  "cat /etc/hostname >/dev/null && echo 'probe: hostname read'\n"
                                  "cat /etc/debian_version >/dev/null && echo 'probe: debian_version read' || echo 'probe: debian_version refused'\n",
                                  desktop);
-    const QString errors = home(desktop) + QStringLiteral("/.xsession-errors");
-    const auto startSession = [&] {
-        QFile::remove(errors);
-        // The X session start-up as a display manager runs it, without a
-        // login of its own; the probe is the session's program.
-        run(QStringLiteral("setpriv"),
-            {QStringLiteral("--reuid=") + desktop,
-             QStringLiteral("--regid=") + desktop,
-             QStringLiteral("--init-groups"),
-             QStringLiteral("env"),
-             QStringLiteral("-i"),
-             QStringLiteral("HOME=") + home(desktop),
-             QStringLiteral("USER=") + desktop,
-             QStringLiteral("LOGNAME=") + desktop,
-             QStringLiteral("PATH=/usr/bin:/bin"),
-             QStringLiteral("/etc/X11/Xsession"),
-             probe});
-        QFile file(errors);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    };
 
     // A login before made the session's own temporary directory, which the
     // session bus listens in; the bus ends with the session.
     QCOMPARE(su(desktop, QStringLiteral("true")).code, 0);
     const passwd *entry = getpwnam(desktop.toUtf8().constData());
     QVERIFY(entry);
-    const QString confined = startSession();
+    const QString confined = xSessionLog(desktop, probe);
     QVERIFY2(confined.contains(QLatin1String("probe: session=confined")), qPrintable(confined));
     const QString bus = QStringLiteral("probe: bus=unix:path=%1/%2/dbus-").arg(QString::fromUtf8(SystemPaths::sessionTmpDir)).arg(entry->pw_uid);
     const int busAt = confined.indexOf(bus);
@@ -351,16 +299,12 @@ void ConfinementBusTest::xSession()
     const pid_t busPid = confined.mid(pidAt, confined.indexOf(QLatin1Char('.'), pidAt) - pidAt).toInt();
     QVERIFY2(busPid > 0, qPrintable(confined));
     // Ended, or left unreaped to whichever process the harness made its reaper.
-    const auto ended = [busPid] {
-        QFile status(QStringLiteral("/proc/%1/status").arg(busPid));
-        return !status.open(QIODevice::ReadOnly) || status.readAll().contains("State:\tZ");
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(ended(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!alive(busPid), 10000);
     QVERIFY2(confined.contains(QLatin1String("probe: hostname read")), qPrintable(confined));
     QVERIFY2(confined.contains(QLatin1String("probe: debian_version refused")), qPrintable(confined));
 
     setEnforce(false);
-    const QString unconfined = startSession();
+    const QString unconfined = xSessionLog(desktop, probe);
     QVERIFY2(unconfined.contains(QLatin1String("probe: session=unconfined")), qPrintable(unconfined));
     QVERIFY2(unconfined.contains(QLatin1String("probe: debian_version read")), qPrintable(unconfined));
 }
@@ -378,14 +322,9 @@ void ConfinementBusTest::recordedApplicationRunsConfined()
     const QString text = record(recorded, application, &failure);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
-    const QString profilePath = QString::fromUtf8(SystemPaths::userProfilesDir) + QLatin1Char('/') + recorded;
-    ProfileData profile = SystemKiosk().readProfile(profilePath).data();
     const QSet<ObjectRule> rules = ProfileParser::recordedObjectRules(text);
     QVERIFY2(!rules.isEmpty(), qPrintable(text));
-    for (const ObjectRule &rule : rules) {
-        profile.insertObjectRule(rule);
-    }
-    SystemKiosk().updateUserProfile(recorded, ProfileParser::profileDataSerialization(profile));
+    grant(recorded, rules);
     setEnforce(true);
 
     const Run again = su(recorded, application);
@@ -437,17 +376,18 @@ void ConfinementBusTest::recordedTemporaryFileRunsConfined()
     const passwd *entry = getpwnam(terminal.toUtf8().constData());
     QVERIFY(entry);
     const QString own = QString::fromUtf8(SystemPaths::sessionTmpDir) + QLatin1Char('/') + QString::number(entry->pw_uid);
-    const QString program = script(home(terminal) + QStringLiteral("/scratch"),
-                                   "t=$(/usr/bin/mktemp) || exit 1\n"
-                                   "echo scratch >\"$t\" && /usr/bin/cat \"$t\" >/dev/null || exit 1\n"
-                                   "/usr/bin/rm \"$t\"\n"
-                                   "case \"$t\" in \"$TMPDIR\"/tmp.*) echo \"private $TMPDIR\" >\"$HOME/program.out\";; esac\n"
-                                   "/usr/bin/dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus "
-                                   "org.freedesktop.DBus.ListNames >\"$t.names\" || exit 1\n"
-                                   "/usr/bin/grep -q '\"org.freedesktop.DBus\"' \"$t.names\" && echo \"names of $DBUS_SESSION_BUS_ADDRESS\" >>\"$HOME/program.out\"\n"
-                                   "/usr/bin/rm \"$t.names\"\n"
-                                   "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"",
-                                   terminal);
+    const QString program =
+        script(home(terminal) + QStringLiteral("/scratch"),
+               "t=$(/usr/bin/mktemp) || exit 1\n"
+               "echo scratch >\"$t\" && /usr/bin/cat \"$t\" >/dev/null || exit 1\n"
+               "/usr/bin/rm \"$t\"\n"
+               "case \"$t\" in \"$TMPDIR\"/tmp.*) echo \"private $TMPDIR\" >\"$HOME/program.out\";; esac\n"
+               "/usr/bin/dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus "
+               "org.freedesktop.DBus.ListNames >\"$t.names\" || exit 1\n"
+               "/usr/bin/grep -q '\"org.freedesktop.DBus\"' \"$t.names\" && echo \"names of $DBUS_SESSION_BUS_ADDRESS\" >>\"$HOME/program.out\"\n"
+               "/usr/bin/rm \"$t.names\"\n"
+               "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"",
+               terminal);
     QSet<ObjectRule> rules;
     recordAndRunConfined(program,
                          {QStringLiteral("private ") + own, QStringLiteral("names of unix:path=%1/dbus-").arg(own), QStringLiteral("/etc/debian_version")},
@@ -494,9 +434,7 @@ void ConfinementBusTest::recordedViewerRunsConfined()
     const QByteArray start = QByteArray::number(pdf.size());
     pdf += xref + "trailer\n<< /Size 4 /Root 1 0 R >>\nstartxref\n" + start + "\n%%EOF\n";
     const QString document = home(terminal) + QStringLiteral("/page.pdf");
-    QFile file(document);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pdf) == pdf.size());
-    file.close();
+    TestFiles::write(document, pdf);
     QCOMPARE(run(QStringLiteral("chown"), {terminal, document}).code, 0);
 
     const QString program = script(home(terminal) + QStringLiteral("/viewer"), windowOf("/usr/bin/xpdf", "page.pdf"), terminal);
@@ -519,52 +457,33 @@ void ConfinementBusTest::globalRecordingGivesTheSameRules()
     SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
     setEnforce(false);
     // The session's own cookie, as a display manager leaves it; the recorder puts it back.
-    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
-    QFile::remove(cookie);
-    QCOMPARE(run(QStringLiteral("xauth"), {QStringLiteral("-f"), qEnvironmentVariable("XAUTHORITY"), QStringLiteral("extract"), cookie, qEnvironmentVariable("DISPLAY")}).code, 0);
-    QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
+    giveCookie(terminal);
 
     QString failure;
     const QSet<ObjectRule> application = ProfileParser::recordedObjectRules(record(terminal, command, &failure));
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QVERIFY(!application.isEmpty());
 
-    const auto start = [](QVariantMap *reply, bool *started, bool *finished) {
-        GlobalTraceActionsMap arguments{QString()};
-        arguments.enableGlobalRecordMode(true);
-        KAuth::ExecuteJob *job = Utils::helperAction(HelperConstants::globalTraceActionId, arguments, nullptr, 180000).execute();
-        QObject::connect(job, &KAuth::ExecuteJob::newData, job, [started](const QVariantMap &data) {
-            *started = *started || data.value(HelperConstants::globalModeEnableKey).toBool();
-        });
-        QObject::connect(job, &KJob::finished, job, [job, reply, finished] {
-            *reply = job->data();
-            *finished = true;
-        });
-        job->start();
-        return job;
-    };
-    QVariantMap reply;
-    bool started = false;
-    bool finished = false;
-    start(&reply, &started, &finished);
-    QTRY_VERIFY_WITH_TIMEOUT(started || finished, 60000);
-    QVERIFY(!finished);
+    GlobalTraceActionsMap enable{QString()};
+    enable.enableGlobalRecordMode(true);
+    HelperRun::Running global(HelperConstants::globalTraceActionId, enable, recordingMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!global.outcome.progress.isEmpty() || global.finished, 60000);
+    QVERIFY(!global.finished);
+    QCOMPARE(global.outcome.progress.first().value(HelperConstants::globalModeEnableKey), QVariant(true));
     // The session as the recorder runs it, its bus ended with it.
-    const Run session = su(terminal,
-                           QStringLiteral("export DISPLAY=%1 && %2 && %3; kill $DBUS_SESSION_BUS_PID").arg(qEnvironmentVariable("DISPLAY"), sessionBus, command));
+    const Run session =
+        su(terminal, QStringLiteral("export DISPLAY=%1 && %2 && %3; kill $DBUS_SESSION_BUS_PID").arg(qEnvironmentVariable("DISPLAY"), sessionBus, command));
     QVERIFY2(session.code == 0, qPrintable(session.output));
     // The program's way to stop: the same action once more, killed at once.
-    QVariantMap ignored;
-    bool stopStarted = false;
-    bool stopFinished = false;
-    start(&ignored, &stopStarted, &stopFinished)->kill();
-    QTRY_VERIFY_WITH_TIMEOUT(finished, 60000);
-    const QSet<ObjectRule> global =
-        ProfileParser::recordedObjectRules(reply.value(HelperConstants::globalRecordDataKey).toMap().value(terminal).toString());
+    HelperRun::Running(HelperConstants::globalTraceActionId, enable, recordingMs).job->kill();
+    const Outcome reply = global.finish(60000);
+    QVERIFY2(reply.kind == Outcome::Success, qPrintable(reply.text));
+    const QSet<ObjectRule> globally =
+        ProfileParser::recordedObjectRules(reply.data.value(HelperConstants::globalRecordDataKey).toMap().value(terminal).toString());
 
-    const QString differing = differences(global, application);
+    const QString differing = differences(globally, application);
     QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("globally, and for the application:\n") + differing));
-    QFile::remove(cookie);
+    QFile::remove(home(terminal) + QStringLiteral("/.Xauthority"));
 }
 
 // A temporary account made for the recording runs on the same base
@@ -590,16 +509,12 @@ void ConfinementBusTest::temporaryAccountGivesTheSameRules()
     const QSet<ObjectRule> temporary = ProfileParser::recordedObjectRules(temporaryText);
     // The kiosk user's own authority file is back as it was after the run.
     const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
-    QFile own(cookie);
-    QVERIFY(own.open(QIODevice::WriteOnly) && own.write("its own\n") == 8);
-    own.close();
+    TestFiles::write(cookie, "its own\n");
     QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
     const QSet<ObjectRule> kioskUser = ProfileParser::recordedObjectRules(record(terminal, command, &failure));
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QVERIFY(!kioskUser.isEmpty());
-    QVERIFY(own.open(QIODevice::ReadOnly));
-    QCOMPARE(own.readAll(), QByteArray("its own\n"));
-    own.close();
+    QCOMPARE(TestFiles::read(cookie), QByteArray("its own\n"));
     QFile::remove(cookie);
 
     const QString differing = differences(temporary, kioskUser);
@@ -626,12 +541,7 @@ void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStr
         const QSet<ObjectRule> rules = ProfileParser::recordedObjectRules(text);
         QVERIFY2(!rules.isEmpty(), qPrintable(text));
         // The recording ran with the display's cookie in the home, and took it out again.
-        QFile out(home(terminal) + QStringLiteral("/program.out"));
-        QVERIFY(out.open(QIODevice::ReadOnly));
-        const QString output = QString::fromUtf8(out.readAll());
-        for (const QString &expected : shown) {
-            QVERIFY2(output.contains(expected), qPrintable(output));
-        }
+        checkShown(shown);
         QVERIFY(!QFile::exists(cookie));
         if (round == 0) {
             first = rules;
@@ -641,39 +551,21 @@ void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStr
         }
     }
 
-    qInfo("%d rules recorded: %s", int(first.size()), qPrintable(ProfileParser::profileDataSerialization([&first] {
-              ProfileData data;
-              for (const ObjectRule &rule : qAsConst(first)) {
-                  data.insertObjectRule(rule);
-              }
-              return data;
-          }())));
     if (recorded) {
         *recorded = first;
     }
-    ProfileData profile = SystemKiosk().readProfile(SystemKiosk::userProfilesDir() + QLatin1Char('/') + terminal).data();
-    for (const ObjectRule &rule : qAsConst(first)) {
-        profile.insertObjectRule(rule);
-    }
     // The tracer that counts the refusals, which the application itself never runs.
-    profile.insertObjectRule(ProfileParser::parseText(QStringLiteral("+file r uo: /usr/bin/strace\n")).data().objectRules().values().value(0));
-    SystemKiosk().updateUserProfile(terminal, ProfileParser::profileDataSerialization(profile));
+    grant(terminal, first + ProfileParser::parseText(QStringLiteral("+file r uo: /usr/bin/strace\n")).data().objectRules());
+    qInfo("%d rules recorded, the profile now:\n%s", int(first.size()), TestFiles::read(KioskTree::userProfile(terminal)).constData());
     setEnforce(true);
 
-    // The display as a display manager grants it: a cookie in the user's home.
-    QCOMPARE(run(QStringLiteral("xauth"), {QStringLiteral("-f"), qEnvironmentVariable("XAUTHORITY"), QStringLiteral("extract"), cookie, qEnvironmentVariable("DISPLAY")}).code, 0);
-    QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
+    giveCookie(terminal);
     QFile::remove(home(terminal) + QStringLiteral("/program.out"));
     const QString trace = home(terminal) + QStringLiteral("/refused.strace");
     const Run confined = su(terminal,
                             QStringLiteral("export DISPLAY=%1 && /usr/bin/strace -f -qq -Z -o %2 /usr/bin/sh -c '%3 && %4; kill $DBUS_SESSION_BUS_PID'")
                                 .arg(qEnvironmentVariable("DISPLAY"), trace, sessionBus, command));
-    QFile out(home(terminal) + QStringLiteral("/program.out"));
-    QVERIFY2(out.open(QIODevice::ReadOnly), qPrintable(confined.output));
-    const QString output = QString::fromUtf8(out.readAll());
-    for (const QString &expected : shown) {
-        QVERIFY2(output.contains(expected), qPrintable(output + confined.output));
-    }
+    checkShown(shown, confined.output);
     QFile failed(trace);
     QVERIFY(failed.open(QIODevice::ReadOnly));
     QStringList refused;
