@@ -174,40 +174,26 @@ QVariantMap traceArguments(const QString &commandLine, const QString &user = QSt
             {QStringLiteral("xauthorytyPathKey"), qEnvironmentVariable("XAUTHORITY")}};
 }
 
-// A file put in place of a tool for this namespace only.
-class Replaced
+// @p id run while the file @p by stands in place of @p tool, for this namespace only.
+Outcome executeReplacing(const QString &tool, const QString &by, const QString &id, const QVariantMap &arguments)
 {
-public:
-    Replaced(const QString &tool, const QString &by)
-        : m_tool(tool)
-    {
-        m_mounted = run(QStringLiteral("mount"), {QStringLiteral("--bind"), by, tool});
+    if (!run(QStringLiteral("mount"), {QStringLiteral("--bind"), by, tool})) {
+        Outcome unrun;
+        unrun.text = QStringLiteral("could not put %1 in place of %2").arg(by, tool);
+        return unrun;
     }
-    ~Replaced()
-    {
-        if (m_mounted && !run(QStringLiteral("umount"), {m_tool})) {
-            qWarning("could not take %s back", qPrintable(m_tool));
-        }
+    const Outcome outcome = execute(id, arguments);
+    if (!run(QStringLiteral("umount"), {tool})) {
+        qWarning("could not take %s back", qPrintable(tool));
     }
-    bool mounted() const
-    {
-        return m_mounted;
-    }
-
-private:
-    QString m_tool;
-    bool m_mounted = false;
-};
+    return outcome;
+}
 
 QString script(const QString &name, const QByteArray &body)
 {
     const QString path = qEnvironmentVariable("ORLA_TESTBUS_DIR") + QLatin1Char('/') + name;
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write("#!/bin/sh\n" + body + '\n');
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
-    }
+    TestFiles::write(path, "#!/bin/sh\n" + body + '\n');
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     return path;
 }
 
@@ -423,13 +409,11 @@ void RecordingBusTest::failures_data()
 void RecordingBusTest::collectorExitCodeIsAWarning()
 {
     const Traces before = traces();
-    Outcome result;
-    {
-        const Replaced replaced(QString::fromUtf8(SystemPaths::uccollectProgram),
-                                script(QStringLiteral("collector-exit-3"), "cat >/dev/null; echo '+file r u: /etc/hostname'; echo bad log >&2; exit 3"));
-        QVERIFY(replaced.mounted());
-        result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname")));
-    }
+    const Outcome result =
+        executeReplacing(QString::fromUtf8(SystemPaths::uccollectProgram),
+                         script(QStringLiteral("collector-exit-3"), "cat >/dev/null; echo '+file r u: /etc/hostname'; echo bad log >&2; exit 3"),
+                         traceId,
+                         traceArguments(QStringLiteral("cat /etc/hostname")));
     QVERIFY2(result.kind == Outcome::Success, qPrintable(result.text));
     QCOMPARE(result.data.value(HelperConstants::traceTextKey).toString(), QStringLiteral("+file r u: /etc/hostname\n"));
     const QStringList warnings = result.data.value(HelperConstants::warningsDataKey).toStringList();
@@ -446,15 +430,10 @@ void RecordingBusTest::failures()
     QFETCH(QString, error);
 
     const Traces before = traces();
-    Outcome result;
-    {
-        // An empty body stands for a tool that is not there at all.
-        const Replaced replaced(tool,
-                                body.isEmpty() ? QStringLiteral("/dev/null")
-                                               : script(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-')), body));
-        QVERIFY(replaced.mounted());
-        result = execute(traceId, traceArguments(QStringLiteral("cat /etc/hostname")));
-    }
+    // An empty body stands for a tool that is not there at all.
+    const QString by =
+        body.isEmpty() ? QStringLiteral("/dev/null") : script(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-')), body);
+    const Outcome result = executeReplacing(tool, by, traceId, traceArguments(QStringLiteral("cat /etc/hostname")));
     QVERIFY(result.kind == Outcome::Failure);
     QVERIFY2(result.text.contains(error), qPrintable(result.text));
     QVERIFY(!result.data.contains(HelperConstants::traceTextKey));
@@ -642,9 +621,7 @@ void RecordingBusTest::killedHelperPutsTheCookieBack()
 {
     createAccount(QStringLiteral("kioskcookie"), QString());
     const QString cookie = QStringLiteral("/home/kioskcookie/.Xauthority");
-    QFile own(cookie);
-    QVERIFY(own.open(QIODevice::WriteOnly) && own.write("its own\n") == 8);
-    own.close();
+    TestFiles::write(cookie, "its own\n");
     QVERIFY(run(QStringLiteral("chown"), {QStringLiteral("kioskcookie"), cookie}));
 
     HelperRun::Running job(traceId, traceArguments(QStringLiteral("sleep 120"), QStringLiteral("kioskcookie")), waitMs);
@@ -660,12 +637,10 @@ void RecordingBusTest::killedHelperPutsTheCookieBack()
 void RecordingBusTest::failedGlobalStart()
 {
     const Traces before = traces();
-    Outcome result;
-    {
-        const Replaced replaced(QString::fromUtf8(SystemPaths::dmesgProgram), script(QStringLiteral("dmesg"), "echo cannot read the log >&2; exit 1"));
-        QVERIFY(replaced.mounted());
-        result = execute(globalId, {{QStringLiteral("enable"), true}});
-    }
+    const Outcome result = executeReplacing(QString::fromUtf8(SystemPaths::dmesgProgram),
+                                            script(QStringLiteral("dmesg"), "echo cannot read the log >&2; exit 1"),
+                                            globalId,
+                                            {{QStringLiteral("enable"), true}});
     // The start says so at once, and never that a recording runs.
     QVERIFY2(result.text.contains(QLatin1String("cannot read the log")), qPrintable(result.text));
     QVERIFY(result.progress.isEmpty());
