@@ -96,10 +96,7 @@ int usage(const QString &message)
     QTextStream(stderr) << "kauthclient: " << message << Qt::endl;
     return 64;
 }
-}
 
-namespace
-{
 // KAuth's call as its client makes it: the caller's own bus name as the
 // caller id, no details, the arguments as one QDataStream blob.
 int callDirectly(const QString &helperId, const QString &actionId, const QVariantMap &arguments, int timeout)

@@ -135,16 +135,6 @@ QMap<QString, QString> oldProfiles()
     return profiles;
 }
 
-// The tree as a reader sees it: what a save hides goes with the next save.
-Snapshot visibleSnapshot()
-{
-    Snapshot tree = snapshot();
-    for (auto it = tree.begin(); it != tree.end();) {
-        it = it.key().contains(QLatin1String("/.kiosk-")) ? tree.erase(it) : std::next(it);
-    }
-    return tree;
-}
-
 // @p map sent as an update, during which the helper @p pid gets @p signal as
 // soon as @p due holds; @p sent says whether it came to that.
 Outcome interruptedUpdate(const UpdateActionsMap &map, qint64 pid, int signal, const std::function<bool()> &due, int watchdog, bool *sent)
@@ -486,14 +476,14 @@ void BoothwardBusTest::killedSaveLeavesOneWholeTree()
         // soon as the save has failed, and nothing is kept of the save that
         // never happened.
         QVERIFY(!QFileInfo::exists(journal));
-        QVERIFY2(visibleSnapshot() == before, "the tree is not the old configuration");
+        QVERIFY2(snapshot(Scope::Visible) == before, "the tree is not the old configuration");
         QCOMPARE(QDir(QString::fromUtf8(SystemPaths::snapshotsDir)).entryList(QDir::Files), keptBefore);
     }
 
     // A new helper, started as the save failed, puts the tree in order first.
     QTRY_VERIFY_WITH_TIMEOUT(helperPid() != pid, 10000);
     QCOMPARE(execute(enableId, EnableActionsMap(QStringLiteral("C"))).kind, Outcome::Success);
-    const Snapshot recovered = visibleSnapshot();
+    const Snapshot recovered = snapshot(Scope::Visible);
     QVERIFY2(recovered == before || recovered == after, "the tree is a mixture of the old and the new configuration");
     qInfo("the %s tree is back", recovered == before ? "old" : "new");
     QVERIFY(!QFileInfo::exists(journal));
