@@ -84,19 +84,6 @@ void stopGlobalRecording()
     HelperRun::Running(globalId, {{QStringLiteral("enable"), true}}, waitMs).job->kill();
 }
 
-bool waitFor(const std::function<bool()> &condition, int ms = 60000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms) {
-            return false;
-        }
-        QTest::qWait(100);
-    }
-    return true;
-}
-
 // What each recording must leave as it found it.
 struct Traces {
     QByteArray switches;
@@ -504,9 +491,11 @@ namespace
 Outcome globalRecording(const std::function<void()> &work)
 {
     HelperRun::Running job(globalId, {{QStringLiteral("enable"), true}}, waitMs);
-    if (!waitFor([&job] {
-            return !job.outcome.progress.isEmpty() || job.finished;
-        })) {
+    if (!QTest::qWaitFor(
+            [&job] {
+                return !job.outcome.progress.isEmpty() || job.finished;
+            },
+            60000)) {
         return job.outcome;
     }
     work();
