@@ -84,47 +84,30 @@ void stopGlobalRecording()
     HelperRun::Running(globalId, {{QStringLiteral("enable"), true}}, waitMs).job->kill();
 }
 
-// What each recording must leave as it found it.
-struct Traces {
-    QByteArray switches;
-    QStringList temporaryAccounts;
-    QString grants;
-    QStringList userProfiles;
-
-    bool operator==(const Traces &other) const
-    {
-        return switches == other.switches && temporaryAccounts == other.temporaryAccounts && grants == other.grants && userProfiles == other.userProfiles;
-    }
-};
+// What each recording must leave as it found it, an entry each, so that a
+// failed comparison names what was left behind.
+using Traces = QStringList;
 
 Traces traces()
 {
     Traces t;
+    QByteArray switches;
     for (const char *path : {SystemPaths::enforceParameter, SystemPaths::complainParameter, SystemPaths::autoEnforceFile, SystemPaths::autoComplainFile}) {
-        t.switches += TestFiles::read(QString::fromUtf8(path));
+        switches += TestFiles::read(QString::fromUtf8(path));
     }
+    t << QStringLiteral("switches ") + QString::fromUtf8(switches);
     const QStringList passwd = QString::fromUtf8(TestFiles::read(QStringLiteral("/etc/passwd"))).split(QLatin1Char('\n'));
     for (const QString &line : passwd) {
         if (line.startsWith(QLatin1String("temp_user_"))) {
-            t.temporaryAccounts << line.section(QLatin1Char(':'), 0, 0);
+            t << line.section(QLatin1Char(':'), 0, 0);
         }
     }
     for (const QString &home : QDir(QStringLiteral("/home")).entryList({QStringLiteral("temp_user_*")}, QDir::Dirs)) {
-        t.temporaryAccounts << QStringLiteral("home ") + home;
+        t << QStringLiteral("home ") + home;
     }
-    t.grants = command(QStringLiteral("xhost"), {});
-    t.userProfiles = QDir(QString::fromUtf8(SystemPaths::userProfilesDir)).entryList(QDir::Files);
+    t << QStringLiteral("grants ") + command(QStringLiteral("xhost"), {});
+    t << QStringLiteral("user profiles ") + QDir(QString::fromUtf8(SystemPaths::userProfilesDir)).entryList(QDir::Files).join(QLatin1Char(' '));
     return t;
-}
-
-// Compares field by field, so that a failure names what was left behind.
-void checkTraces(const Traces &before)
-{
-    const Traces now = traces();
-    QCOMPARE(now.switches, before.switches);
-    QCOMPARE(now.temporaryAccounts, before.temporaryAccounts);
-    QCOMPARE(now.grants, before.grants);
-    QCOMPARE(now.userProfiles, before.userProfiles);
 }
 
 QSet<QString> recordedFiles(const QString &text, ObjectRule::Mode mode)
@@ -258,7 +241,7 @@ void RecordingBusTest::temporaryAccount()
     QCOMPARE(result.progress.last().value(HelperConstants::traceApplicationPidKey).toLongLong(), -1);
 
     // No account, home, profile or grant survives, and the switches are back.
-    checkTraces(before);
+    QCOMPARE(traces(), before);
 }
 
 void RecordingBusTest::kioskUser()
@@ -277,7 +260,7 @@ void RecordingBusTest::kioskUser()
 
     QCOMPARE(TestFiles::read(userProfile(QStringLiteral("kioskrec"))), profile);
     QCOMPARE(QString::fromUtf8(TestFiles::read(QStringLiteral("/etc/passwd"))), passwd);
-    checkTraces(before);
+    QCOMPARE(traces(), before);
     // The session bus the command line started went with the application.
     QVERIFY(ProcessTree::ofRealUid(static_cast<uid_t>(User(QStringLiteral("kioskrec")).getUid())).isEmpty());
 }
@@ -326,7 +309,7 @@ void RecordingBusTest::globalRecordingOfTwoUsers()
     QVERIFY(two.contains(QStringLiteral("/etc/debian_version")) && !two.contains(QStringLiteral("/etc/hostname")));
     QVERIFY(!texts.contains(QStringLiteral("kioskghost")));
     QVERIFY(result.data.value(HelperConstants::warningsDataKey).toStringList().join(QLatin1Char('\n')).contains(QLatin1String("kioskghost")));
-    checkTraces(before);
+    QCOMPARE(traces(), before);
 }
 
 void RecordingBusTest::hostileMaps_data()
@@ -371,7 +354,7 @@ void RecordingBusTest::hostileMaps()
     QVERIFY(result.progress.isEmpty());
     QVERIFY(!QFile::exists(QStringLiteral("/tmp/orla-recording-pwned")));
     QCOMPARE(QString::fromUtf8(TestFiles::read(QStringLiteral("/etc/passwd"))), passwd);
-    checkTraces(before);
+    QCOMPARE(traces(), before);
 }
 
 void RecordingBusTest::failures_data()
@@ -403,7 +386,7 @@ void RecordingBusTest::collectorExitCodeIsAWarning()
     QVERIFY2(warnings.contains(QStringLiteral("bad log")), qPrintable(warnings.join(QLatin1Char('|'))));
     QVERIFY2(warnings.contains(QStringLiteral("The access collector ended with exit code 3; the rules it printed are kept.")),
              qPrintable(warnings.join(QLatin1Char('|'))));
-    checkTraces(before);
+    QCOMPARE(traces(), before);
 }
 
 void RecordingBusTest::failures()
@@ -420,7 +403,7 @@ void RecordingBusTest::failures()
     QVERIFY(result.kind == Outcome::Failure);
     QVERIFY2(result.text.contains(error), qPrintable(result.text));
     QVERIFY(!result.data.contains(HelperConstants::traceTextKey));
-    checkTraces(before);
+    QCOMPARE(traces(), before);
 }
 
 void RecordingBusTest::switchesAfterARecording_data()
@@ -458,7 +441,7 @@ void RecordingBusTest::killedRecordingIsUndoneAtHelperStart()
     const Traces before = traces();
     HelperRun::Running job(traceId, traceArguments(QStringLiteral("sleep 300 & sleep 300")), waitMs);
     QTRY_VERIFY_WITH_TIMEOUT(!job.outcome.progress.isEmpty(), 60000);
-    const QStringList temporary = traces().temporaryAccounts.filter(QRegularExpression(QStringLiteral("^temp_user_")));
+    const QStringList temporary = traces().filter(QRegularExpression(QStringLiteral("^temp_user_")));
     QCOMPARE(temporary.size(), 1);
     const auto uid = static_cast<uid_t>(User(temporary.first()).getUid());
     QTRY_VERIFY_WITH_TIMEOUT(ProcessTree::ofRealUid(uid).size() >= 2, 60000);
@@ -470,7 +453,7 @@ void RecordingBusTest::killedRecordingIsUndoneAtHelperStart()
     // Any action starts a new helper, which puts the system back before its own work.
     const Outcome listing = execute(HelperConstants::snapshotsActionId, {});
     QVERIFY2(listing.kind == Outcome::Success, qPrintable(listing.text));
-    checkTraces(before);
+    QCOMPARE(traces(), before);
     QVERIFY(ProcessTree::ofRealUid(uid).isEmpty());
     // Nor does the dead helper's log follower go on filling its spool.
     const QString dmesg = QFileInfo(QString::fromUtf8(SystemPaths::dmesgProgram)).canonicalFilePath();
@@ -482,7 +465,7 @@ void RecordingBusTest::killedRecordingIsUndoneAtHelperStart()
     // And the next recording runs.
     const Outcome next = execute(traceId, traceArguments(QStringLiteral("true")));
     QVERIFY2(next.kind == Outcome::Success, qPrintable(next.text));
-    checkTraces(before);
+    QCOMPARE(traces(), before);
 }
 
 namespace
@@ -617,7 +600,7 @@ void RecordingBusTest::failedGlobalStart()
     // The start says so at once, and never that a recording runs.
     QVERIFY2(result.text.contains(QLatin1String("cannot read the log")), qPrintable(result.text));
     QVERIFY(result.progress.isEmpty());
-    checkTraces(before);
+    QCOMPARE(traces(), before);
 }
 
 void RecordingBusTest::staleStopRequest()
@@ -629,7 +612,7 @@ void RecordingBusTest::staleStopRequest()
     const Traces before = traces();
     const Outcome next = execute(traceId, traceArguments(QStringLiteral("true")));
     QVERIFY2(next.kind == Outcome::Success, qPrintable(next.text));
-    checkTraces(before);
+    QCOMPARE(traces(), before);
 }
 
 void RecordingBusTest::othersCannotStopARecording()
@@ -646,7 +629,7 @@ void RecordingBusTest::othersCannotStopARecording()
     QVERIFY2(result.kind == Outcome::Success, qPrintable(result.text));
     // The application ran its four seconds: a stop ends it within one.
     QVERIFY2(running.elapsed() >= 3000, qPrintable(QString::number(running.elapsed())));
-    checkTraces(before);
+    QCOMPARE(traces(), before);
 }
 
 QTEST_GUILESS_MAIN(RecordingBusTest)
