@@ -680,7 +680,9 @@ void BoothwardBusTest::hostileMaps_data()
                                        << QStringLiteral("wrong type");
     QTest::newRow("byte array for a list") << updateId << QVariantMap{{QStringLiteral("profilesToRemove"), QByteArray("browser")}}
                                            << QStringLiteral("wrong type");
-    QTest::newRow("string for a switch") << enableId << QVariantMap{{QStringLiteral("enforce"), QStringLiteral("false")}} << QStringLiteral("wrong type");
+    // The good switch beside it is not set either.
+    QTest::newRow("string for a switch") << enableId << QVariantMap{{QStringLiteral("enforce"), true}, {QStringLiteral("complain"), QStringLiteral("false")}}
+                                         << QStringLiteral("'complain' in the request has the wrong type");
     QTest::newRow("unknown update key") << updateId << QVariantMap{{QStringLiteral("command"), QStringLiteral("rm -rf /")}}
                                         << QStringLiteral("Unknown argument 'command'");
     QTest::newRow("unknown enable key") << enableId << QVariantMap{{QStringLiteral("uc_enforce"), true}} << QStringLiteral("Unknown argument 'uc_enforce'");
