@@ -173,6 +173,30 @@ void killHelper()
     }
     QTRY_VERIFY_WITH_TIMEOUT(!QDBusConnection::systemBus().interface()->isServiceRegistered(HelperConstants::helperId), 60000);
 }
+
+// A global recording around @p work; the reply.
+Outcome globalRecording(const std::function<void()> &work)
+{
+    HelperRun::Running job(globalId, {{QStringLiteral("enable"), true}}, waitMs);
+    if (!QTest::qWaitFor(
+            [&job] {
+                return !job.outcome.progress.isEmpty() || job.finished;
+            },
+            60000)) {
+        return job.outcome;
+    }
+    work();
+    stopGlobalRecording();
+    return job.finish(waitMs);
+}
+
+QString box(const QString &name, const QString &owner)
+{
+    const QString path = qEnvironmentVariable("ORLA_TESTBUS_DIR") + QLatin1Char('/') + name;
+    QDir().mkpath(path);
+    run(QStringLiteral("chown"), {owner, path});
+    return path;
+}
 }
 
 class RecordingBusTest : public QObject
@@ -466,33 +490,6 @@ void RecordingBusTest::killedRecordingIsUndoneAtHelperStart()
     const Outcome next = execute(traceId, traceArguments(QStringLiteral("true")));
     QVERIFY2(next.kind == Outcome::Success, qPrintable(next.text));
     QCOMPARE(traces(), before);
-}
-
-namespace
-{
-// A global recording around @p work; the reply.
-Outcome globalRecording(const std::function<void()> &work)
-{
-    HelperRun::Running job(globalId, {{QStringLiteral("enable"), true}}, waitMs);
-    if (!QTest::qWaitFor(
-            [&job] {
-                return !job.outcome.progress.isEmpty() || job.finished;
-            },
-            60000)) {
-        return job.outcome;
-    }
-    work();
-    stopGlobalRecording();
-    return job.finish(waitMs);
-}
-
-QString box(const QString &name, const QString &owner)
-{
-    const QString path = qEnvironmentVariable("ORLA_TESTBUS_DIR") + QLatin1Char('/') + name;
-    QDir().mkpath(path);
-    run(QStringLiteral("chown"), {owner, path});
-    return path;
-}
 }
 
 void RecordingBusTest::recordedWildcardStaysLiteral()
