@@ -83,8 +83,9 @@ void checkShown(const QStringList &shown, const QString &context = QString())
     }
 }
 
-// The rules only one of two recordings gave, one line each.
-QString differences(const QSet<ObjectRule> &one, const QSet<ObjectRule> &other)
+// Two recordings, @p what names them, gave the same rules; a failure lists
+// the rules only one of them gave, one line each.
+void checkSame(const QSet<ObjectRule> &one, const QSet<ObjectRule> &other, const QString &what)
 {
     QStringList lines;
     for (const ObjectRule &rule : one - other) {
@@ -93,7 +94,7 @@ QString differences(const QSet<ObjectRule> &one, const QSet<ObjectRule> &other)
     for (const ObjectRule &rule : other - one) {
         lines << QStringLiteral("only the second: ") + rule.filename();
     }
-    return lines.join(QLatin1Char('\n'));
+    QVERIFY2(lines.isEmpty(), qPrintable(what + QLatin1String(":\n") + lines.join(QLatin1Char('\n'))));
 }
 
 // A world-writable directory, so that only confinement can refuse a write there.
@@ -472,8 +473,7 @@ void ConfinementBusTest::globalRecordingGivesTheSameRules()
     const QSet<ObjectRule> globally =
         ProfileParser::recordedObjectRules(reply.data.value(HelperConstants::globalRecordDataKey).toMap().value(terminal).toString());
 
-    const QString differing = differences(globally, application);
-    QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("globally, and for the application:\n") + differing));
+    checkSame(globally, application, QStringLiteral("globally, and for the application"));
     QFile::remove(home(terminal) + QStringLiteral("/.Xauthority"));
 }
 
@@ -508,8 +508,7 @@ void ConfinementBusTest::temporaryAccountGivesTheSameRules()
     QCOMPARE(TestFiles::read(cookie), QByteArray("its own\n"));
     QFile::remove(cookie);
 
-    const QString differing = differences(temporary, kioskUser);
-    QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("with a temporary account, and as the kiosk user:\n") + differing));
+    checkSame(temporary, kioskUser, QStringLiteral("with a temporary account, and as the kiosk user"));
     for (const ObjectRule &rule : temporary) {
         QVERIFY2(!rule.filename().contains(QLatin1String("temp_user_")), qPrintable(temporaryText));
     }
@@ -537,8 +536,7 @@ void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStr
         if (round == 0) {
             first = rules;
         } else {
-            const QString differing = differences(rules, first);
-            QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("recording %1, and the first:\n").arg(round + 1) + differing));
+            checkSame(rules, first, QStringLiteral("recording %1, and the first").arg(round + 1));
         }
     }
 
