@@ -14,18 +14,15 @@
 #include "kioskbundle.h"
 #include "kiosktreereader.h"
 
+#include "helperrun.h"
 #include "kiosktree.h"
 #include "scratchroot.h"
 #include "testfiles.h"
 
-#include "protocol/helperconstants.h"
 #include "store/kiosksnapshots.h"
 #include "store/systemkiosk.h"
 #include "systempaths.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusReply>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -139,14 +136,12 @@ void ApplyBusTest::interruptedSaveIsPutInOrderBeforeReading()
 {
     // Enough profiles that a save of all of them takes a while.
     KioskBundle before = roomBundle();
-    for (int i = 0; i < 10000; ++i) {
-        before.profiles.insert(QStringLiteral("p%1").arg(i, 5, 10, QLatin1Char('0')), "+file r uo: /opt/old\n");
-    }
-    layOut(before);
     KioskBundle after = before;
     for (int i = 0; i < 10000; ++i) {
+        before.profiles.insert(QStringLiteral("p%1").arg(i, 5, 10, QLatin1Char('0')), "+file r uo: /opt/old\n");
         after.profiles.insert(QStringLiteral("p%1").arg(i, 5, 10, QLatin1Char('0')), "+file r uo: /opt/new\n");
     }
+    layOut(before);
     const QString file = writeBundle(m_dir, after);
     const KioskTree::Snapshot old = KioskTree::snapshot();
     const int snapshots = snapshotCount();
@@ -161,10 +156,10 @@ void ApplyBusTest::interruptedSaveIsPutInOrderBeforeReading()
     while (TestFiles::read(first) == "+file r uo: /opt/old\n" && apply.state() != QProcess::NotRunning && waited.elapsed() < 120000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     }
-    const QDBusReply<uint> pid = QDBusConnection::systemBus().interface()->servicePid(QString(HelperConstants::helperId));
+    const qint64 pid = HelperRun::helperPid();
     apply.kill();
-    QVERIFY(pid.isValid());
-    ::kill(static_cast<pid_t>(pid.value()), SIGKILL);
+    QVERIFY(pid > 0);
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
     apply.waitForFinished();
     const QString journal = QString::fromUtf8(SystemPaths::transactionJournalDir) + QStringLiteral("/journal");
     QVERIFY2(QFileInfo::exists(journal), "the save was not interrupted");

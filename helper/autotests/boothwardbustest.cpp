@@ -28,8 +28,6 @@
 #include <KAuth/ExecuteJob>
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusReply>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
@@ -41,7 +39,9 @@
 #include <functional>
 
 using namespace KioskTree;
+using HelperRun::endHelper;
 using HelperRun::execute;
+using HelperRun::helperPid;
 using HelperRun::Outcome;
 using HelperRun::Wait;
 
@@ -87,23 +87,6 @@ QList<SnapshotsActionsMap::Entry> snapshots(const QString &restore = QString())
 }
 
 const QString helperName = HelperConstants::helperId;
-
-qint64 helperPid()
-{
-    const QDBusReply<uint> pid = QDBusConnection::systemBus().interface()->servicePid(helperName);
-    return pid.isValid() ? pid.value() : 0;
-}
-
-// Ends a helper that a test stopped or left busy; the bus starts a new one on the next action.
-void endHelper()
-{
-    const qint64 pid = helperPid();
-    if (pid > 0) {
-        ::kill(static_cast<pid_t>(pid), SIGCONT);
-        ::kill(static_cast<pid_t>(pid), SIGKILL);
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(!QDBusConnection::systemBus().interface()->isServiceRegistered(helperName), 10000);
-}
 
 // A save writes its new texts out of sight first; the first of them shows it is at work.
 bool saveUnderWay()
@@ -577,7 +560,7 @@ void BoothwardBusTest::unknownActionLeavesNoHelperWedged()
 {
     // An action polkit does not know, sent by any local account past KAuth's
     // client: KAuth would wait for ever for polkit's answer to it.
-    endHelper();
+    QVERIFY(endHelper(10000));
     QProcess caller;
     startClient(caller, {QStringLiteral("--direct"), QStringLiteral("--timeout"), QStringLiteral("30000"), helperName + QStringLiteral(".nosuchaction")});
     // It is answered at once, and the same helper serves the next caller.
@@ -596,7 +579,7 @@ void BoothwardBusTest::hostileCallersNeverDelayASave()
     // Any local account may send the helper a request of one of its own
     // actions and leave before polkit looks at it, or one of an action polkit
     // does not know; one does so again and again while the administrator saves.
-    endHelper();
+    QVERIFY(endHelper(10000));
     int sent = 0;
     QList<QProcess *> hostile;
     QTimer sender;
@@ -772,11 +755,7 @@ void BoothwardBusTest::updateLargerThanTheBusCarries()
     }
     json += "\"}}";
     const QString file = qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/oversized.json");
-    {
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        QCOMPARE(out.write(json), json.size());
-    }
+    TestFiles::write(file, json);
 
     QProcess client;
     client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -850,7 +829,7 @@ void BoothwardBusTest::interruptedHelperEndsTheWait()
     // Interrupted mid-action: not every profile written.
     QVERIFY(signal != SIGSTOP || QDir(QString::fromUtf8(SystemPaths::systemProfilesDir)).entryList(QDir::Files).size() < 10000);
 
-    endHelper();
+    QVERIFY(endHelper(10000));
     // The bus starts a new helper for the next action.
     QCOMPARE(execute(enableId, EnableActionsMap(QStringLiteral("C"))).kind, Outcome::Success);
 }

@@ -25,13 +25,10 @@
 #include <KAuth/ExecuteJob>
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
-#include <csignal>
 #include <functional>
 
 using namespace KioskTree;
@@ -165,15 +162,6 @@ QString script(const QString &name, const QByteArray &body)
     return path;
 }
 
-void killHelper()
-{
-    const QDBusReply<uint> pid = QDBusConnection::systemBus().interface()->servicePid(HelperConstants::helperId);
-    if (pid.isValid()) {
-        ::kill(static_cast<pid_t>(pid.value()), SIGKILL);
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(!QDBusConnection::systemBus().interface()->isServiceRegistered(HelperConstants::helperId), 60000);
-}
-
 // A global recording around @p work; the reply.
 Outcome globalRecording(const std::function<void()> &work)
 {
@@ -303,7 +291,7 @@ void RecordingBusTest::closeApplication()
     QTRY_VERIFY_WITH_TIMEOUT(ProcessTree::ofRealUid(uid).isEmpty(), 30000);
     QTRY_VERIFY_WITH_TIMEOUT(traces() == before, 30000);
     // Nobody waits for the reply; the next test must not find the helper busy.
-    killHelper();
+    QVERIFY(HelperRun::endHelper(60000));
 }
 
 void RecordingBusTest::globalRecordingOfTwoUsers()
@@ -469,7 +457,7 @@ void RecordingBusTest::killedRecordingIsUndoneAtHelperStart()
     QCOMPARE(temporary.size(), 1);
     const auto uid = static_cast<uid_t>(User(temporary.first()).getUid());
     QTRY_VERIFY_WITH_TIMEOUT(ProcessTree::ofRealUid(uid).size() >= 2, 60000);
-    killHelper();
+    QVERIFY(HelperRun::endHelper(60000));
     const Outcome first = job.finish(waitMs);
     QVERIFY(first.kind == Outcome::Failure);
     QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("1\n"));
@@ -580,7 +568,7 @@ void RecordingBusTest::killedHelperPutsTheCookieBack()
     HelperRun::Running job(traceId, traceArguments(QStringLiteral("sleep 120"), QStringLiteral("kioskcookie")), waitMs);
     QTRY_VERIFY_WITH_TIMEOUT(!job.outcome.progress.isEmpty(), 60000);
     QVERIFY(TestFiles::read(cookie) != "its own\n");
-    killHelper();
+    QVERIFY(HelperRun::endHelper(60000));
     job.finish(waitMs);
 
     QVERIFY(execute(traceId, traceArguments(QStringLiteral("true"))).kind == Outcome::Success);
