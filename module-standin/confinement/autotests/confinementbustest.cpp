@@ -146,8 +146,7 @@ private Q_SLOTS:
     void recordedEditorRunsConfined();
     void recordedTemporaryFileRunsConfined();
     void recordedViewerRunsConfined();
-    void globalRecordingGivesTheSameRules();
-    void temporaryAccountGivesTheSameRules();
+    void recordingsOfOneSessionAgree();
 
 private:
     void recordAndRunConfined(const QString &command, const QStringList &shown);
@@ -437,24 +436,41 @@ void ConfinementBusTest::recordedViewerRunsConfined()
     recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 ") + program, {QStringLiteral("Xpdf")});
 }
 
-// A global recording of the same session gives what recording the
-// application gave: nothing of a daemon the session forks is lost.
-void ConfinementBusTest::globalRecordingGivesTheSameRules()
+// Three recordings of one terminal session give the same rules: as the
+// kiosk user; with a temporary account made for it, which runs on the same
+// base profiles and whose home comes back as every user's; and globally,
+// where nothing of a daemon the session forks is lost.
+void ConfinementBusTest::recordingsOfOneSessionAgree()
 {
     if (!QFile::exists(QStringLiteral("/usr/bin/xterm"))) {
         QSKIP("xterm is not installed (scripts/install-deps.sh)");
     }
-    const QString inside = script(home(terminal) + QStringLiteral("/inside"), "/usr/bin/md5sum /etc/debian_version >\"$HOME/program.out\"", terminal);
+    const QString inside = script(qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/inside"),
+                                  "/usr/bin/md5sum /etc/debian_version >\"$HOME/program.out\"\n"
+                                  "echo kept >\"$HOME/.config-of-its-own\"");
     const QString command = QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside;
     SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
     setEnforce(false);
-    // The session's own cookie, as a display manager leaves it; the recorder puts it back.
-    giveCookie(terminal);
+    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
+    QFile::remove(cookie);
 
     QString failure;
-    const QSet<ObjectRule> application = ProfileParser::recordedObjectRules(record(terminal, command, &failure));
+    const QString temporaryText = record(QString(), command, &failure);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
-    QVERIFY(!application.isEmpty());
+    QVERIFY2(temporaryText.startsWith(QLatin1String("@include base-desktop\n")), qPrintable(temporaryText));
+    const QSet<ObjectRule> temporary = ProfileParser::recordedObjectRules(temporaryText);
+    for (const ObjectRule &rule : temporary) {
+        QVERIFY2(!rule.filename().contains(QLatin1String("temp_user_")), qPrintable(temporaryText));
+    }
+
+    // The session's own cookie, as a display manager leaves it: the recorder puts it back.
+    giveCookie(terminal);
+    const QByteArray own = TestFiles::read(cookie);
+    const QSet<ObjectRule> kioskUser = ProfileParser::recordedObjectRules(record(terminal, command, &failure));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QVERIFY(!kioskUser.isEmpty());
+    QCOMPARE(TestFiles::read(cookie), own);
+    checkSame(temporary, kioskUser, QStringLiteral("with a temporary account, and as the kiosk user"));
 
     GlobalTraceActionsMap enable{QString()};
     enable.enableGlobalRecordMode(true);
@@ -472,46 +488,8 @@ void ConfinementBusTest::globalRecordingGivesTheSameRules()
     QVERIFY2(reply.kind == Outcome::Success, qPrintable(reply.text));
     const QSet<ObjectRule> globally =
         ProfileParser::recordedObjectRules(reply.data.value(HelperConstants::globalRecordDataKey).toMap().value(terminal).toString());
-
-    checkSame(globally, application, QStringLiteral("globally, and for the application"));
-    QFile::remove(home(terminal) + QStringLiteral("/.Xauthority"));
-}
-
-// A temporary account made for the recording runs on the same base
-// profiles as a kiosk user that holds only them, and its own home comes back
-// as every user's: the two recordings give the same rules.
-void ConfinementBusTest::temporaryAccountGivesTheSameRules()
-{
-    if (!QFile::exists(QStringLiteral("/usr/bin/xterm"))) {
-        QSKIP("xterm is not installed (scripts/install-deps.sh)");
-    }
-    const QString inside = script(qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/inside"),
-                                  "/usr/bin/md5sum /etc/debian_version >\"$HOME/program.out\"\n"
-                                  "echo kept >\"$HOME/.config-of-its-own\"");
-    const QString command = QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside;
-    SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
-    setEnforce(false);
-    QFile::remove(home(terminal) + QStringLiteral("/.Xauthority"));
-
-    QString failure;
-    const QString temporaryText = record(QString(), command, &failure);
-    QVERIFY2(failure.isEmpty(), qPrintable(failure));
-    QVERIFY2(temporaryText.startsWith(QLatin1String("@include base-desktop\n")), qPrintable(temporaryText));
-    const QSet<ObjectRule> temporary = ProfileParser::recordedObjectRules(temporaryText);
-    // The kiosk user's own authority file is back as it was after the run.
-    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
-    TestFiles::write(cookie, "its own\n");
-    QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
-    const QSet<ObjectRule> kioskUser = ProfileParser::recordedObjectRules(record(terminal, command, &failure));
-    QVERIFY2(failure.isEmpty(), qPrintable(failure));
-    QVERIFY(!kioskUser.isEmpty());
-    QCOMPARE(TestFiles::read(cookie), QByteArray("its own\n"));
+    checkSame(globally, kioskUser, QStringLiteral("globally, and as the kiosk user"));
     QFile::remove(cookie);
-
-    checkSame(temporary, kioskUser, QStringLiteral("with a temporary account, and as the kiosk user"));
-    for (const ObjectRule &rule : temporary) {
-        QVERIFY2(!rule.filename().contains(QLatin1String("temp_user_")), qPrintable(temporaryText));
-    }
 }
 
 void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStringList &shown)
