@@ -433,13 +433,11 @@ void RecordingBusTest::switchesAfterARecording()
     KioskTree::setSwitches(enforce, autoEnforce, false, autoComplain);
     const Outcome result = execute(traceId, traceArguments(QStringLiteral("true")));
     QVERIFY2(result.kind == Outcome::Success, qPrintable(result.text));
-    const auto value = [](const char *path) {
-        return TestFiles::read(QString::fromUtf8(path));
-    };
-    QCOMPARE(value(SystemPaths::enforceParameter), autoEnforce ? QByteArray("1\n") : QByteArray("0\n"));
-    QCOMPARE(value(SystemPaths::autoEnforceFile), autoEnforce ? QByteArray("1\n") : QByteArray("0\n"));
-    QCOMPARE(value(SystemPaths::complainParameter), QByteArray("0\n"));
-    QCOMPARE(value(SystemPaths::autoComplainFile), QByteArray("0\n"));
+    const QByteArray kioskMode = autoEnforce ? "1\n" : "0\n";
+    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::enforceParameter)), kioskMode);
+    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::autoEnforceFile)), kioskMode);
+    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::complainParameter)), QByteArray("0\n"));
+    QCOMPARE(TestFiles::read(QString::fromUtf8(SystemPaths::autoComplainFile)), QByteArray("0\n"));
 }
 
 void RecordingBusTest::killedRecordingIsUndoneAtHelperStart()
