@@ -24,7 +24,6 @@
 #include <QDir>
 
 #include <pwd.h>
-#include <sys/stat.h>
 
 namespace
 {
@@ -52,16 +51,6 @@ QString record(const QString &account, const QString &command, QString *failure)
     const Outcome outcome = HelperRun::Running(HelperConstants::traceApplicationActionId, recording(account, command), recordingMs).finish(recordingMs);
     *failure = outcome.kind == Outcome::Success ? QString() : outcome.text;
     return outcome.data.value(HelperConstants::traceTextKey).toString();
-}
-
-// The display as a display manager grants it: a cookie in @p account's home.
-void giveCookie(const QString &account)
-{
-    const QString cookie = home(account) + QStringLiteral("/.Xauthority");
-    QFile::remove(cookie);
-    const QStringList extract{QStringLiteral("-f"), qEnvironmentVariable("XAUTHORITY"), QStringLiteral("extract"), cookie, qEnvironmentVariable("DISPLAY")};
-    QCOMPARE(run(QStringLiteral("xauth"), extract).code, 0);
-    QCOMPARE(run(QStringLiteral("chown"), {account, cookie}).code, 0);
 }
 
 // @p account's own profile with @p rules added, as the program adds a recording's.
@@ -390,12 +379,7 @@ void ConfinementBusTest::recordedTemporaryFileRunsConfined()
                terminal);
     recordAndRunConfined(program,
                          {QStringLiteral("private ") + own, QStringLiteral("names of unix:path=%1/dbus-").arg(own), QStringLiteral("/etc/debian_version")});
-    struct stat st {
-    };
-    QCOMPARE(lstat(QFile::encodeName(own).constData(), &st), 0);
-    QVERIFY(S_ISDIR(st.st_mode));
-    QCOMPARE(st.st_uid, entry->pw_uid);
-    QCOMPARE(st.st_mode & 07777, mode_t(0700));
+    QVERIFY(isPrivateDir(own, entry->pw_uid));
     const QString outside = QStringLiteral("/tmp/orla-outside-") + terminal;
     QFile::remove(outside);
     // Refused the name in /tmp, not the program.

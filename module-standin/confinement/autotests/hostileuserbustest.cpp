@@ -25,7 +25,6 @@
 #include <csignal>
 
 #include <pwd.h>
-#include <sys/stat.h>
 
 namespace
 {
@@ -195,15 +194,10 @@ void HostileUserBusTest::ownTmpDirIsMadeAfresh()
     const Run first = su(hostile, made);
     QVERIFY2(first.code == 0 && first.output.contains(QLatin1String("scratch")) && first.output.contains(own), qPrintable(first.output));
 
-    const auto isOwn = [&] {
-        struct stat st {
-        };
-        return lstat(QFile::encodeName(own).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == entry->pw_uid && (st.st_mode & 07777) == 0700;
-    };
     QCOMPARE(su(hostile, QStringLiteral("chmod 777 ") + own).code, 0);
     const Run reopened = su(hostile, made);
     QVERIFY2(reopened.code == 0 && reopened.output.contains(own), qPrintable(reopened.output));
-    QVERIFY(isOwn());
+    QVERIFY(isPrivateDir(own, entry->pw_uid));
 
     // Only root can write the parent: as a stale entry would be left there.
     QVERIFY(QDir(own).removeRecursively());
@@ -211,7 +205,7 @@ void HostileUserBusTest::ownTmpDirIsMadeAfresh()
     QCOMPARE(run(QStringLiteral("chown"), {QStringLiteral("-h"), hostile, own}).code, 0);
     const Run relinked = su(hostile, made);
     QVERIFY2(relinked.code == 0 && relinked.output.contains(own), qPrintable(relinked.output));
-    QVERIFY(isOwn());
+    QVERIFY(isPrivateDir(own, entry->pw_uid));
     QVERIFY2(denied(su(hostile, QStringLiteral("echo x >/etc/orla-planted"))), "the planted link granted /etc");
     QVERIFY(!QFile::exists(QStringLiteral("/etc/orla-planted")));
     QVERIFY(denied(su(hostile, QStringLiteral("mktemp -p /tmp"))));
@@ -322,10 +316,8 @@ void HostileUserBusTest::recordingLeavesNothingUnconfined()
 // when that one is refused: an X session keeps reaching it.
 void HostileUserBusTest::xSessionReachesItsDisplay()
 {
+    giveCookie(desktop);
     const QString authority = home(desktop) + QStringLiteral("/.Xauthority");
-    QFile::remove(authority);
-    QVERIFY(QFile::copy(qEnvironmentVariable("XAUTHORITY"), authority));
-    QCOMPARE(run(QStringLiteral("chown"), {desktop, authority}).code, 0);
     const QString probe = script(home(desktop) + QStringLiteral("/probe"),
                                  "echo \"probe: session=$TAVRIX_SESSION\"\n"
                                  "xhost >/dev/null && echo 'probe: display reached'\n"

@@ -16,6 +16,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <sys/stat.h>
+
 /**
  * The kiosk sessions the confinement bus tests log in: the demo tree and the
  * run's accounts they start on, the enforce switch, and the programs they run.
@@ -74,6 +76,14 @@ inline QString home(const QString &account)
     return QStringLiteral("/home/") + account;
 }
 
+/** Whether @p path is a directory of @p uid's alone, and no link. */
+inline bool isPrivateDir(const QString &path, uid_t uid)
+{
+    struct stat st {
+    };
+    return lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == uid && (st.st_mode & 07777) == 0700;
+}
+
 /** Running, and not merely left unreaped. */
 inline bool alive(pid_t pid)
 {
@@ -113,6 +123,16 @@ inline QString xSessionLog(const QString &account, const QString &program, const
             + environment + QStringList{QStringLiteral("/etc/X11/Xsession"), program});
     QFile file(errors);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+/** The display as a display manager grants it: a cookie in @p account's home. */
+inline void giveCookie(const QString &account)
+{
+    const QString cookie = home(account) + QStringLiteral("/.Xauthority");
+    QFile::remove(cookie);
+    const QStringList extract{QStringLiteral("-f"), qEnvironmentVariable("XAUTHORITY"), QStringLiteral("extract"), cookie, qEnvironmentVariable("DISPLAY")};
+    QCOMPARE(run(QStringLiteral("xauth"), extract).code, 0);
+    QCOMPARE(run(QStringLiteral("chown"), {account, cookie}).code, 0);
 }
 
 /** The recording of @p command as @p account, on the test's display. */
