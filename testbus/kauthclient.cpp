@@ -49,6 +49,7 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace
@@ -56,19 +57,16 @@ namespace
 QVariant fromJson(const QVariant &value)
 {
     if (value.userType() == QMetaType::QVariantList) {
-        const QVariantList list = value.toList();
-        QStringList strings;
-        for (const QVariant &element : list) {
-            if (element.userType() != QMetaType::QString) {
-                QVariantList converted;
-                for (const QVariant &e : list) {
-                    converted.append(fromJson(e));
-                }
-                return converted;
-            }
-            strings.append(element.toString());
+        QVariantList list = value.toList();
+        if (std::all_of(list.cbegin(), list.cend(), [](const QVariant &element) {
+                return element.userType() == QMetaType::QString;
+            })) {
+            return value.toStringList();
         }
-        return strings;
+        for (QVariant &element : list) {
+            element = fromJson(element);
+        }
+        return list;
     }
     if (value.userType() == QMetaType::QVariantMap) {
         QVariantMap map = value.toMap();
@@ -96,10 +94,7 @@ int usage(const QString &message)
     QTextStream(stderr) << "kauthclient: " << message << Qt::endl;
     return 64;
 }
-}
 
-namespace
-{
 // KAuth's call as its client makes it: the caller's own bus name as the
 // caller id, no details, the arguments as one QDataStream blob.
 int callDirectly(const QString &helperId, const QString &actionId, const QVariantMap &arguments, int timeout)

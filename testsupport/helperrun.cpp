@@ -13,8 +13,14 @@
 #include <KAuth/ActionReply>
 #include <KAuth/ExecuteJob>
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
 #include <QEventLoop>
+#include <QTest>
 #include <QTimer>
+
+#include <csignal>
 
 namespace HelperRun
 {
@@ -55,6 +61,26 @@ Outcome execute(const QString &id, const QVariantMap &arguments, int watchdogMs,
         outcome.text = e.fullDetails();
     }
     return outcome;
+}
+
+qint64 helperPid()
+{
+    const QDBusReply<uint> pid = QDBusConnection::systemBus().interface()->servicePid(HelperConstants::helperId);
+    return pid.isValid() ? pid.value() : 0;
+}
+
+bool endHelper(int boundMs)
+{
+    const qint64 pid = helperPid();
+    if (pid > 0) {
+        ::kill(static_cast<pid_t>(pid), SIGCONT);
+        ::kill(static_cast<pid_t>(pid), SIGKILL);
+    }
+    return QTest::qWaitFor(
+        [] {
+            return !QDBusConnection::systemBus().interface()->isServiceRegistered(HelperConstants::helperId);
+        },
+        boundMs);
 }
 
 Running::Running(const QString &id, const QVariantMap &arguments, int timeoutMs)

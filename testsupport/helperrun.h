@@ -49,6 +49,16 @@ enum class Wait {
 /** Through the library's runner, as the program does. */
 Outcome execute(const QString &id, const QVariantMap &arguments, int watchdogMs = -1, Wait wait = Wait::Bounded);
 
+/** The pid of the helper the bus runs; 0 when none runs. */
+qint64 helperPid();
+
+/**
+ * Ends the helper, a stopped one too, and waits at most @p boundMs until the
+ * bus has let its name go; false when it has not. The bus starts a new
+ * helper for the next action.
+ */
+bool endHelper(int boundMs);
+
 /** An action started and left running, for a test that acts while it runs. */
 struct Running {
     Running(const QString &id, const QVariantMap &arguments, int timeoutMs = HelperConstants::actionTimeoutMs);

@@ -212,7 +212,10 @@ KioskTree::Snapshot KioskTree::snapshot(Scope scope)
     while (it.hasNext()) {
         const QString path = it.next();
         const QString relative = path.mid(root.size());
-        if (scope == Scope::KioskData
+        if (scope == Scope::Visible && relative.contains(QLatin1String("/.kiosk-"))) {
+            continue;
+        }
+        if (scope != Scope::WholeRoot
             && (relative == QLatin1String("/usr") || relative.startsWith(QLatin1String("/usr/")) || path == stateDir
                 || path.startsWith(stateDir + QLatin1Char('/')) || stateDir.startsWith(path + QLatin1Char('/')))) {
             continue;

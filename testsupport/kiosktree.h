@@ -89,6 +89,8 @@ using Snapshot = QMap<QString, QByteArray>;
 enum class Scope {
     /** The kiosk data alone: without the build's tools under usr/ and the helper's own state (its journal, the earlier configurations). */
     KioskData,
+    /** The kiosk data as a reader sees it: without what a save hides, which the next save takes away. */
+    Visible,
     /** Every entry, for code that must not write anywhere at all. */
     WholeRoot,
 };

@@ -23,15 +23,8 @@ struct Run {
     QString err;
 };
 
-/** As run(), in the language of @p locale (the administrator's LC_ALL). */
-inline Run run(const QStringList &arguments, const QString &locale);
-
-inline Run run(const QStringList &arguments)
-{
-    return run(arguments, QString());
-}
-
-inline Run run(const QStringList &arguments, const QString &locale)
+/** In the language of @p locale (the administrator's LC_ALL) unless it is empty. */
+inline Run run(const QStringList &arguments, const QString &locale = QString())
 {
     QProcess process;
     if (!locale.isEmpty()) {

@@ -39,11 +39,8 @@ inline QByteArray header(const QByteArray &name, qint64 size, char type = '0', c
     putOctal(h, 136, 12, 0);
     h[156] = type;
     h.replace(157, qMin(link.size(), 100), link.left(100));
-    h.replace(257,
-              8,
-              QByteArray("ustar\0"
-                         "00",
-                         8));
+    // The magic with its NUL, then the version.
+    h.replace(257, 8, QByteArray("ustar", 6) + "00");
     // The checksum is taken with its own field read as blanks.
     h.replace(148, 8, QByteArray(8, ' '));
     int sum = 0;
@@ -73,19 +70,18 @@ inline QString sha256(const QByteArray &bytes)
 /** A manifest listing @p profiles and @p users (name to content) with their checksums. */
 inline QByteArray manifest(const QMap<QString, QByteArray> &profiles, const QMap<QString, QByteArray> &users, int format = 1)
 {
-    QJsonObject profileSums;
-    for (auto it = profiles.cbegin(); it != profiles.cend(); ++it) {
-        profileSums.insert(it.key(), sha256(it.value()));
-    }
-    QJsonObject userSums;
-    for (auto it = users.cbegin(); it != users.cend(); ++it) {
-        userSums.insert(it.key(), sha256(it.value()));
-    }
+    const auto sums = [](const QMap<QString, QByteArray> &files) {
+        QJsonObject result;
+        for (auto it = files.cbegin(); it != files.cend(); ++it) {
+            result.insert(it.key(), sha256(it.value()));
+        }
+        return result;
+    };
     const QJsonObject switches{{QStringLiteral("autoEnforce"), false}, {QStringLiteral("autoComplain"), false}};
     return QJsonDocument(QJsonObject{{QStringLiteral("format"), format},
                                      {QStringLiteral("switches"), switches},
-                                     {QStringLiteral("profiles"), profileSums},
-                                     {QStringLiteral("users"), userSums}})
+                                     {QStringLiteral("profiles"), sums(profiles)},
+                                     {QStringLiteral("users"), sums(users)}})
         .toJson();
 }
 }

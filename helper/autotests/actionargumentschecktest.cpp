@@ -7,6 +7,7 @@
 
 #include "protocol/enableactionsmap.h"
 #include "protocol/globaltraceactionsmap.h"
+#include "protocol/helperactionsmap.h"
 #include "protocol/snapshotsactionsmap.h"
 #include "protocol/traceapplicationactionsmap.h"
 #include "protocol/updateactionsmap.h"
@@ -99,14 +100,8 @@ void ActionArgumentsCheckTest::profileNames()
 
 namespace
 {
-QVariantMap strings(std::initializer_list<std::pair<QString, QString>> entries)
-{
-    QVariantMap map;
-    for (const auto &entry : entries) {
-        map.insert(entry.first, entry.second);
-    }
-    return map;
-}
+// A string map the way it travels in an argument map.
+const auto strings = HelperActionsMap::variantMapFromStringMap;
 
 QVariantMap environment(const QVariant &lang)
 {

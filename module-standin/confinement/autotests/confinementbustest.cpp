@@ -10,28 +10,20 @@
 // --accounts --module --display --confinement, whose private namespace
 // keeps every account, mount and change of /etc to itself.
 
-#include "accountcommand.h"
-#include "kiosktree.h"
-#include "landlockruleset.h"
+#include "helperrun.h"
+#include "kiosksession.h"
+
 #include "profile/profileparser.h"
 #include "protocol/globaltraceactionsmap.h"
-#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
-#include "protocol/traceapplicationactionsmap.h"
-#include "scratchroot.h"
 #include "store/systemkiosk.h"
-#include "systempaths.h"
+#include "testfiles.h"
 
-#include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTest>
 
 #include <pwd.h>
-#include <sys/stat.h>
 
 namespace
 {
@@ -49,30 +41,40 @@ const QString sessionBus = QStringLiteral(
     "set -- $(/usr/bin/dbus-daemon --session --fork --address=\"unix:dir=${TMPDIR:?no session directory}\" --print-address=1 --print-pid=1) && "
     "export DBUS_SESSION_BUS_ADDRESS=\"$1\" DBUS_SESSION_BUS_PID=\"$2\"");
 
-using AccountCommand::Run;
-using AccountCommand::run;
-using AccountCommand::su;
-using AccountCommand::denied;
+using namespace KioskSession;
+using HelperRun::Outcome;
+constexpr int recordingMs = 180000;
 
 // Records @p command as @p account through the helper; the recorded text.
 QString record(const QString &account, const QString &command, QString *failure)
 {
-    TraceApplicationActionsMap arguments{QString()};
-    arguments.setCommand(command);
-    arguments.setUsername(account);
-    arguments.setDisplay(qEnvironmentVariable("DISPLAY"));
-    arguments.setXauthorytyPath(qEnvironmentVariable("XAUTHORITY"));
-    KAuth::ExecuteJob *job = Utils::helperAction(HelperConstants::traceApplicationActionId, arguments, nullptr, 180000).execute();
-    job->setAutoDelete(false);
-    const bool traced = job->exec();
-    *failure = traced ? QString() : job->errorString();
-    const QString text = job->data().value(HelperConstants::traceTextKey).toString();
-    delete job;
-    return text;
+    const Outcome outcome = HelperRun::Running(HelperConstants::traceApplicationActionId, recording(account, command), recordingMs).finish(recordingMs);
+    *failure = outcome.kind == Outcome::Success ? QString() : outcome.text;
+    return outcome.data.value(HelperConstants::traceTextKey).toString();
 }
 
-// The rules only one of two recordings gave, one line each.
-QString differences(const QSet<ObjectRule> &one, const QSet<ObjectRule> &other)
+// @p account's own profile with @p rules added, as the program adds a recording's.
+void grant(const QString &account, const QSet<ObjectRule> &rules)
+{
+    ProfileData profile = SystemKiosk().readProfile(SystemKiosk::userProfilesDir() + QLatin1Char('/') + account).data();
+    for (const ObjectRule &rule : rules) {
+        profile.insertObjectRule(rule);
+    }
+    SystemKiosk().updateUserProfile(account, ProfileParser::profileDataSerialization(profile));
+}
+
+// Each of @p shown in what the terminal user's program wrote into its home.
+void checkShown(const QStringList &shown, const QString &context = QString())
+{
+    const QString output = QString::fromUtf8(TestFiles::read(home(terminal) + QStringLiteral("/program.out")));
+    for (const QString &expected : shown) {
+        QVERIFY2(output.contains(expected), qPrintable(output + context));
+    }
+}
+
+// Two recordings, @p what names them, gave the same rules; a failure lists
+// the rules only one of them gave, one line each.
+void checkSame(const QSet<ObjectRule> &one, const QSet<ObjectRule> &other, const QString &what)
 {
     QStringList lines;
     for (const ObjectRule &rule : one - other) {
@@ -81,24 +83,7 @@ QString differences(const QSet<ObjectRule> &one, const QSet<ObjectRule> &other)
     for (const ObjectRule &rule : other - one) {
         lines << QStringLiteral("only the second: ") + rule.filename();
     }
-    return lines.join(QLatin1Char('\n'));
-}
-
-void setEnforce(bool on)
-{
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::enforceParameter), on);
-}
-
-void createAccount(const QString &name)
-{
-    const Run added =
-        run(QStringLiteral("adduser"), {QStringLiteral("--quiet"), QStringLiteral("--disabled-password"), QStringLiteral("--gecos"), QString(), name});
-    QVERIFY2(added.code == 0, qPrintable(added.output));
-}
-
-QString home(const QString &account)
-{
-    return QStringLiteral("/home/") + account;
+    QVERIFY2(lines.isEmpty(), qPrintable(what + QLatin1String(":\n") + lines.join(QLatin1Char('\n'))));
 }
 
 // A world-writable directory, so that only confinement can refuse a write there.
@@ -130,20 +115,6 @@ QByteArray windowOf(const QByteArray &program, const QByteArray &document)
         + "/usr/bin/sleep 2\n" + listed + " >\"$HOME/program.out\"\n"
           "kill $shown; wait $shown";
 }
-
-QString script(const QString &path, const QByteArray &body, const QString &owner = QString())
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write("#!/bin/sh\n" + body + '\n');
-        file.close();
-    }
-    run(QStringLiteral("chmod"), {QStringLiteral("755"), path});
-    if (!owner.isEmpty()) {
-        run(QStringLiteral("chown"), {owner, path});
-    }
-    return path;
-}
 }
 
 class ConfinementBusTest : public QObject
@@ -164,11 +135,10 @@ private Q_SLOTS:
     void recordedEditorRunsConfined();
     void recordedTemporaryFileRunsConfined();
     void recordedViewerRunsConfined();
-    void globalRecordingGivesTheSameRules();
-    void temporaryAccountGivesTheSameRules();
+    void recordingsOfOneSessionAgree();
 
 private:
-    void recordAndRunConfined(const QString &command, const QStringList &shown, QSet<ObjectRule> *recorded = nullptr);
+    void recordAndRunConfined(const QString &command, const QStringList &shown);
 
     QString m_tmpDrop;
     QString m_etcDrop;
@@ -176,31 +146,18 @@ private:
 
 void ConfinementBusTest::initTestCase()
 {
-    if (!ScratchRoot::isScratchBuild()) {
-        QSKIP("the kiosk tree is the real system's: build with -DORLA_SYSTEM_ROOT=<scratch dir>");
+    if (const char *why = missing()) {
+        QSKIP(why);
     }
-    if (qEnvironmentVariableIsEmpty("ORLA_TESTBUS_DIR") || qEnvironmentVariableIsEmpty("DISPLAY")) {
-        QSKIP("needs accounts, the module, a display and the session hooks: run under testbus/run-with-system-bus.sh");
+    prepare({kiosk, disabledKiosk, plain, desktop, recorded, terminal});
+    if (QTest::currentTestFailed()) {
+        return;
     }
-    if (LandlockRuleset::abi() == 0) {
-        QSKIP("the kernel offers no Landlock, so no kiosk session can start confined");
-    }
-    QFile su(QStringLiteral("/etc/pam.d/su"));
-    QVERIFY(su.open(QIODevice::ReadOnly));
-    QVERIFY2(su.readAll().contains("pam_tavrix_confine.so"), "the session hooks are not installed: run with --confinement");
-
-    ScratchRoot::reset();
-    const Run tree = run(QStringLiteral("bash"), {QStringLiteral(DEMO_TREE_SCRIPT), ScratchRoot::root()});
-    QVERIFY2(tree.code == 0, qPrintable(tree.output));
 
     // The base profiles recordings include, as the stand-in installs them.
     const QDir base(QStringLiteral(BASE_PROFILES_DIR));
     for (const QString &name : base.entryList({QStringLiteral("base-*")}, QDir::Files)) {
         QVERIFY(QFile::copy(base.filePath(name), SystemKiosk::systemProfilesDir() + QLatin1Char('/') + name));
-    }
-
-    for (const QString &account : {kiosk, disabledKiosk, plain, desktop, recorded, terminal}) {
-        createAccount(account);
     }
     const QString allowed = QStringLiteral("@include shell\n+file r uo: /etc/hostname\n");
     SystemKiosk store;
@@ -316,33 +273,13 @@ void ConfinementBusTest::xSession()
                                  "cat /etc/hostname >/dev/null && echo 'probe: hostname read'\n"
                                  "cat /etc/debian_version >/dev/null && echo 'probe: debian_version read' || echo 'probe: debian_version refused'\n",
                                  desktop);
-    const QString errors = home(desktop) + QStringLiteral("/.xsession-errors");
-    const auto startSession = [&] {
-        QFile::remove(errors);
-        // The X session start-up as a display manager runs it, without a
-        // login of its own; the probe is the session's program.
-        run(QStringLiteral("setpriv"),
-            {QStringLiteral("--reuid=") + desktop,
-             QStringLiteral("--regid=") + desktop,
-             QStringLiteral("--init-groups"),
-             QStringLiteral("env"),
-             QStringLiteral("-i"),
-             QStringLiteral("HOME=") + home(desktop),
-             QStringLiteral("USER=") + desktop,
-             QStringLiteral("LOGNAME=") + desktop,
-             QStringLiteral("PATH=/usr/bin:/bin"),
-             QStringLiteral("/etc/X11/Xsession"),
-             probe});
-        QFile file(errors);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    };
 
     // A login before made the session's own temporary directory, which the
     // session bus listens in; the bus ends with the session.
     QCOMPARE(su(desktop, QStringLiteral("true")).code, 0);
     const passwd *entry = getpwnam(desktop.toUtf8().constData());
     QVERIFY(entry);
-    const QString confined = startSession();
+    const QString confined = xSessionLog(desktop, probe);
     QVERIFY2(confined.contains(QLatin1String("probe: session=confined")), qPrintable(confined));
     const QString bus = QStringLiteral("probe: bus=unix:path=%1/%2/dbus-").arg(QString::fromUtf8(SystemPaths::sessionTmpDir)).arg(entry->pw_uid);
     const int busAt = confined.indexOf(bus);
@@ -351,16 +288,12 @@ void ConfinementBusTest::xSession()
     const pid_t busPid = confined.mid(pidAt, confined.indexOf(QLatin1Char('.'), pidAt) - pidAt).toInt();
     QVERIFY2(busPid > 0, qPrintable(confined));
     // Ended, or left unreaped to whichever process the harness made its reaper.
-    const auto ended = [busPid] {
-        QFile status(QStringLiteral("/proc/%1/status").arg(busPid));
-        return !status.open(QIODevice::ReadOnly) || status.readAll().contains("State:\tZ");
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(ended(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!alive(busPid), 10000);
     QVERIFY2(confined.contains(QLatin1String("probe: hostname read")), qPrintable(confined));
     QVERIFY2(confined.contains(QLatin1String("probe: debian_version refused")), qPrintable(confined));
 
     setEnforce(false);
-    const QString unconfined = startSession();
+    const QString unconfined = xSessionLog(desktop, probe);
     QVERIFY2(unconfined.contains(QLatin1String("probe: session=unconfined")), qPrintable(unconfined));
     QVERIFY2(unconfined.contains(QLatin1String("probe: debian_version read")), qPrintable(unconfined));
 }
@@ -378,14 +311,9 @@ void ConfinementBusTest::recordedApplicationRunsConfined()
     const QString text = record(recorded, application, &failure);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
-    const QString profilePath = QString::fromUtf8(SystemPaths::userProfilesDir) + QLatin1Char('/') + recorded;
-    ProfileData profile = SystemKiosk().readProfile(profilePath).data();
     const QSet<ObjectRule> rules = ProfileParser::recordedObjectRules(text);
     QVERIFY2(!rules.isEmpty(), qPrintable(text));
-    for (const ObjectRule &rule : rules) {
-        profile.insertObjectRule(rule);
-    }
-    SystemKiosk().updateUserProfile(recorded, ProfileParser::profileDataSerialization(profile));
+    grant(recorded, rules);
     setEnforce(true);
 
     const Run again = su(recorded, application);
@@ -437,30 +365,21 @@ void ConfinementBusTest::recordedTemporaryFileRunsConfined()
     const passwd *entry = getpwnam(terminal.toUtf8().constData());
     QVERIFY(entry);
     const QString own = QString::fromUtf8(SystemPaths::sessionTmpDir) + QLatin1Char('/') + QString::number(entry->pw_uid);
-    const QString program = script(home(terminal) + QStringLiteral("/scratch"),
-                                   "t=$(/usr/bin/mktemp) || exit 1\n"
-                                   "echo scratch >\"$t\" && /usr/bin/cat \"$t\" >/dev/null || exit 1\n"
-                                   "/usr/bin/rm \"$t\"\n"
-                                   "case \"$t\" in \"$TMPDIR\"/tmp.*) echo \"private $TMPDIR\" >\"$HOME/program.out\";; esac\n"
-                                   "/usr/bin/dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus "
-                                   "org.freedesktop.DBus.ListNames >\"$t.names\" || exit 1\n"
-                                   "/usr/bin/grep -q '\"org.freedesktop.DBus\"' \"$t.names\" && echo \"names of $DBUS_SESSION_BUS_ADDRESS\" >>\"$HOME/program.out\"\n"
-                                   "/usr/bin/rm \"$t.names\"\n"
-                                   "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"",
-                                   terminal);
-    QSet<ObjectRule> rules;
+    const QString program =
+        script(home(terminal) + QStringLiteral("/scratch"),
+               "t=$(/usr/bin/mktemp) || exit 1\n"
+               "echo scratch >\"$t\" && /usr/bin/cat \"$t\" >/dev/null || exit 1\n"
+               "/usr/bin/rm \"$t\"\n"
+               "case \"$t\" in \"$TMPDIR\"/tmp.*) echo \"private $TMPDIR\" >\"$HOME/program.out\";; esac\n"
+               "/usr/bin/dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus "
+               "org.freedesktop.DBus.ListNames >\"$t.names\" || exit 1\n"
+               "/usr/bin/grep -q '\"org.freedesktop.DBus\"' \"$t.names\" && echo \"names of $DBUS_SESSION_BUS_ADDRESS\" >>\"$HOME/program.out\"\n"
+               "/usr/bin/rm \"$t.names\"\n"
+               "/usr/bin/md5sum /etc/debian_version >>\"$HOME/program.out\"",
+               terminal);
     recordAndRunConfined(program,
-                         {QStringLiteral("private ") + own, QStringLiteral("names of unix:path=%1/dbus-").arg(own), QStringLiteral("/etc/debian_version")},
-                         &rules);
-    for (const ObjectRule &rule : qAsConst(rules)) {
-        QVERIFY2(!rule.filename().startsWith(QLatin1String("/tmp")), qPrintable(rule.filename()));
-    }
-    struct stat st {
-    };
-    QCOMPARE(lstat(QFile::encodeName(own).constData(), &st), 0);
-    QVERIFY(S_ISDIR(st.st_mode));
-    QCOMPARE(st.st_uid, entry->pw_uid);
-    QCOMPARE(st.st_mode & 07777, mode_t(0700));
+                         {QStringLiteral("private ") + own, QStringLiteral("names of unix:path=%1/dbus-").arg(own), QStringLiteral("/etc/debian_version")});
+    QVERIFY(isPrivateDir(own, entry->pw_uid));
     const QString outside = QStringLiteral("/tmp/orla-outside-") + terminal;
     QFile::remove(outside);
     // Refused the name in /tmp, not the program.
@@ -494,83 +413,18 @@ void ConfinementBusTest::recordedViewerRunsConfined()
     const QByteArray start = QByteArray::number(pdf.size());
     pdf += xref + "trailer\n<< /Size 4 /Root 1 0 R >>\nstartxref\n" + start + "\n%%EOF\n";
     const QString document = home(terminal) + QStringLiteral("/page.pdf");
-    QFile file(document);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pdf) == pdf.size());
-    file.close();
+    TestFiles::write(document, pdf);
     QCOMPARE(run(QStringLiteral("chown"), {terminal, document}).code, 0);
 
     const QString program = script(home(terminal) + QStringLiteral("/viewer"), windowOf("/usr/bin/xpdf", "page.pdf"), terminal);
-    QSet<ObjectRule> rules;
-    recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 ") + program, {QStringLiteral("Xpdf")}, &rules);
-    for (const ObjectRule &rule : qAsConst(rules)) {
-        QVERIFY2(!rule.filename().startsWith(QLatin1String("/tmp")), qPrintable(rule.filename()));
-    }
+    recordAndRunConfined(QStringLiteral("/usr/bin/timeout 40 ") + program, {QStringLiteral("Xpdf")});
 }
 
-// A global recording of the same session gives what recording the
-// application gave: nothing of a daemon the session forks is lost.
-void ConfinementBusTest::globalRecordingGivesTheSameRules()
-{
-    if (!QFile::exists(QStringLiteral("/usr/bin/xterm"))) {
-        QSKIP("xterm is not installed (scripts/install-deps.sh)");
-    }
-    const QString inside = script(home(terminal) + QStringLiteral("/inside"), "/usr/bin/md5sum /etc/debian_version >\"$HOME/program.out\"", terminal);
-    const QString command = QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside;
-    SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
-    setEnforce(false);
-    // The session's own cookie, as a display manager leaves it; the recorder puts it back.
-    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
-    QFile::remove(cookie);
-    QCOMPARE(run(QStringLiteral("xauth"), {QStringLiteral("-f"), qEnvironmentVariable("XAUTHORITY"), QStringLiteral("extract"), cookie, qEnvironmentVariable("DISPLAY")}).code, 0);
-    QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
-
-    QString failure;
-    const QSet<ObjectRule> application = ProfileParser::recordedObjectRules(record(terminal, command, &failure));
-    QVERIFY2(failure.isEmpty(), qPrintable(failure));
-    QVERIFY(!application.isEmpty());
-
-    const auto start = [](QVariantMap *reply, bool *started, bool *finished) {
-        GlobalTraceActionsMap arguments{QString()};
-        arguments.enableGlobalRecordMode(true);
-        KAuth::ExecuteJob *job = Utils::helperAction(HelperConstants::globalTraceActionId, arguments, nullptr, 180000).execute();
-        QObject::connect(job, &KAuth::ExecuteJob::newData, job, [started](const QVariantMap &data) {
-            *started = *started || data.value(HelperConstants::globalModeEnableKey).toBool();
-        });
-        QObject::connect(job, &KJob::finished, job, [job, reply, finished] {
-            *reply = job->data();
-            *finished = true;
-        });
-        job->start();
-        return job;
-    };
-    QVariantMap reply;
-    bool started = false;
-    bool finished = false;
-    start(&reply, &started, &finished);
-    QTRY_VERIFY_WITH_TIMEOUT(started || finished, 60000);
-    QVERIFY(!finished);
-    // The session as the recorder runs it, its bus ended with it.
-    const Run session = su(terminal,
-                           QStringLiteral("export DISPLAY=%1 && %2 && %3; kill $DBUS_SESSION_BUS_PID").arg(qEnvironmentVariable("DISPLAY"), sessionBus, command));
-    QVERIFY2(session.code == 0, qPrintable(session.output));
-    // The program's way to stop: the same action once more, killed at once.
-    QVariantMap ignored;
-    bool stopStarted = false;
-    bool stopFinished = false;
-    start(&ignored, &stopStarted, &stopFinished)->kill();
-    QTRY_VERIFY_WITH_TIMEOUT(finished, 60000);
-    const QSet<ObjectRule> global =
-        ProfileParser::recordedObjectRules(reply.value(HelperConstants::globalRecordDataKey).toMap().value(terminal).toString());
-
-    const QString differing = differences(global, application);
-    QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("globally, and for the application:\n") + differing));
-    QFile::remove(cookie);
-}
-
-// A temporary account made for the recording runs on the same base
-// profiles as a kiosk user that holds only them, and its own home comes back
-// as every user's: the two recordings give the same rules.
-void ConfinementBusTest::temporaryAccountGivesTheSameRules()
+// Three recordings of one terminal session give the same rules: as the
+// kiosk user; with a temporary account made for it, which runs on the same
+// base profiles and whose home comes back as every user's; and globally,
+// where nothing of a daemon the session forks is lost.
+void ConfinementBusTest::recordingsOfOneSessionAgree()
 {
     if (!QFile::exists(QStringLiteral("/usr/bin/xterm"))) {
         QSKIP("xterm is not installed (scripts/install-deps.sh)");
@@ -581,35 +435,48 @@ void ConfinementBusTest::temporaryAccountGivesTheSameRules()
     const QString command = QStringLiteral("/usr/bin/timeout 40 /usr/bin/xterm -e ") + inside;
     SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
     setEnforce(false);
-    QFile::remove(home(terminal) + QStringLiteral("/.Xauthority"));
+    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
+    QFile::remove(cookie);
 
     QString failure;
     const QString temporaryText = record(QString(), command, &failure);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QVERIFY2(temporaryText.startsWith(QLatin1String("@include base-desktop\n")), qPrintable(temporaryText));
     const QSet<ObjectRule> temporary = ProfileParser::recordedObjectRules(temporaryText);
-    // The kiosk user's own authority file is back as it was after the run.
-    const QString cookie = home(terminal) + QStringLiteral("/.Xauthority");
-    QFile own(cookie);
-    QVERIFY(own.open(QIODevice::WriteOnly) && own.write("its own\n") == 8);
-    own.close();
-    QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
-    const QSet<ObjectRule> kioskUser = ProfileParser::recordedObjectRules(record(terminal, command, &failure));
-    QVERIFY2(failure.isEmpty(), qPrintable(failure));
-    QVERIFY(!kioskUser.isEmpty());
-    QVERIFY(own.open(QIODevice::ReadOnly));
-    QCOMPARE(own.readAll(), QByteArray("its own\n"));
-    own.close();
-    QFile::remove(cookie);
-
-    const QString differing = differences(temporary, kioskUser);
-    QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("with a temporary account, and as the kiosk user:\n") + differing));
     for (const ObjectRule &rule : temporary) {
         QVERIFY2(!rule.filename().contains(QLatin1String("temp_user_")), qPrintable(temporaryText));
     }
+
+    // The session's own cookie, as a display manager leaves it: the recorder puts it back.
+    giveCookie(terminal);
+    const QByteArray own = TestFiles::read(cookie);
+    const QSet<ObjectRule> kioskUser = ProfileParser::recordedObjectRules(record(terminal, command, &failure));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QVERIFY(!kioskUser.isEmpty());
+    QCOMPARE(TestFiles::read(cookie), own);
+    checkSame(temporary, kioskUser, QStringLiteral("with a temporary account, and as the kiosk user"));
+
+    GlobalTraceActionsMap enable{QString()};
+    enable.enableGlobalRecordMode(true);
+    HelperRun::Running global(HelperConstants::globalTraceActionId, enable, recordingMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!global.outcome.progress.isEmpty() || global.finished, 60000);
+    QVERIFY(!global.finished);
+    QCOMPARE(global.outcome.progress.first().value(HelperConstants::globalModeEnableKey), QVariant(true));
+    // The session as the recorder runs it, its bus ended with it.
+    const Run session =
+        su(terminal, QStringLiteral("export DISPLAY=%1 && %2 && %3; kill $DBUS_SESSION_BUS_PID").arg(qEnvironmentVariable("DISPLAY"), sessionBus, command));
+    QVERIFY2(session.code == 0, qPrintable(session.output));
+    // The program's way to stop: the same action once more, killed at once.
+    HelperRun::Running(HelperConstants::globalTraceActionId, enable, recordingMs).job->kill();
+    const Outcome reply = global.finish(60000);
+    QVERIFY2(reply.kind == Outcome::Success, qPrintable(reply.text));
+    const QSet<ObjectRule> globally =
+        ProfileParser::recordedObjectRules(reply.data.value(HelperConstants::globalRecordDataKey).toMap().value(terminal).toString());
+    checkSame(globally, kioskUser, QStringLiteral("globally, and as the kiosk user"));
+    QFile::remove(cookie);
 }
 
-void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStringList &shown, QSet<ObjectRule> *recorded)
+void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStringList &shown)
 {
     SystemKiosk().updateUserProfile(terminal, QStringLiteral("@include base-desktop\n"));
     setEnforce(false);
@@ -626,54 +493,32 @@ void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStr
         const QSet<ObjectRule> rules = ProfileParser::recordedObjectRules(text);
         QVERIFY2(!rules.isEmpty(), qPrintable(text));
         // The recording ran with the display's cookie in the home, and took it out again.
-        QFile out(home(terminal) + QStringLiteral("/program.out"));
-        QVERIFY(out.open(QIODevice::ReadOnly));
-        const QString output = QString::fromUtf8(out.readAll());
-        for (const QString &expected : shown) {
-            QVERIFY2(output.contains(expected), qPrintable(output));
-        }
+        checkShown(shown);
         QVERIFY(!QFile::exists(cookie));
         if (round == 0) {
             first = rules;
         } else {
-            const QString differing = differences(rules, first);
-            QVERIFY2(differing.isEmpty(), qPrintable(QStringLiteral("recording %1, and the first:\n").arg(round + 1) + differing));
+            checkSame(rules, first, QStringLiteral("recording %1, and the first").arg(round + 1));
         }
     }
 
-    qInfo("%d rules recorded: %s", int(first.size()), qPrintable(ProfileParser::profileDataSerialization([&first] {
-              ProfileData data;
-              for (const ObjectRule &rule : qAsConst(first)) {
-                  data.insertObjectRule(rule);
-              }
-              return data;
-          }())));
-    if (recorded) {
-        *recorded = first;
-    }
-    ProfileData profile = SystemKiosk().readProfile(SystemKiosk::userProfilesDir() + QLatin1Char('/') + terminal).data();
+    // What a program makes with mktemp lies in the session's own temporary
+    // directory, which every session has: nothing below /tmp is granted.
     for (const ObjectRule &rule : qAsConst(first)) {
-        profile.insertObjectRule(rule);
+        QVERIFY2(!rule.filename().startsWith(QLatin1String("/tmp")), qPrintable(rule.filename()));
     }
     // The tracer that counts the refusals, which the application itself never runs.
-    profile.insertObjectRule(ProfileParser::parseText(QStringLiteral("+file r uo: /usr/bin/strace\n")).data().objectRules().values().value(0));
-    SystemKiosk().updateUserProfile(terminal, ProfileParser::profileDataSerialization(profile));
+    grant(terminal, first + ProfileParser::parseText(QStringLiteral("+file r uo: /usr/bin/strace\n")).data().objectRules());
+    qInfo("%d rules recorded, the profile now:\n%s", int(first.size()), TestFiles::read(KioskTree::userProfile(terminal)).constData());
     setEnforce(true);
 
-    // The display as a display manager grants it: a cookie in the user's home.
-    QCOMPARE(run(QStringLiteral("xauth"), {QStringLiteral("-f"), qEnvironmentVariable("XAUTHORITY"), QStringLiteral("extract"), cookie, qEnvironmentVariable("DISPLAY")}).code, 0);
-    QCOMPARE(run(QStringLiteral("chown"), {terminal, cookie}).code, 0);
+    giveCookie(terminal);
     QFile::remove(home(terminal) + QStringLiteral("/program.out"));
     const QString trace = home(terminal) + QStringLiteral("/refused.strace");
     const Run confined = su(terminal,
                             QStringLiteral("export DISPLAY=%1 && /usr/bin/strace -f -qq -Z -o %2 /usr/bin/sh -c '%3 && %4; kill $DBUS_SESSION_BUS_PID'")
                                 .arg(qEnvironmentVariable("DISPLAY"), trace, sessionBus, command));
-    QFile out(home(terminal) + QStringLiteral("/program.out"));
-    QVERIFY2(out.open(QIODevice::ReadOnly), qPrintable(confined.output));
-    const QString output = QString::fromUtf8(out.readAll());
-    for (const QString &expected : shown) {
-        QVERIFY2(output.contains(expected), qPrintable(output + confined.output));
-    }
+    checkShown(shown, confined.output);
     QFile failed(trace);
     QVERIFY(failed.open(QIODevice::ReadOnly));
     QStringList refused;

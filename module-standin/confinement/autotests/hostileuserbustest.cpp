@@ -11,31 +11,20 @@
 // --accounts --module --display --confinement, whose private namespace
 // keeps every account and change of /etc to itself.
 
-#include "accountcommand.h"
-#include "kiosktree.h"
-#include "landlockruleset.h"
+#include "helperrun.h"
+#include "kiosksession.h"
+
 #include "protocol/enableactionsmap.h"
-#include "protocol/helperaction.h"
 #include "protocol/helperconstants.h"
-#include "protocol/traceapplicationactionsmap.h"
-#include "scratchroot.h"
 #include "store/systemkiosk.h"
 #include "system/processtree.h"
-#include "systempaths.h"
-
-#include <KAuth/Action>
-#include <KAuth/ExecuteJob>
+#include "testfiles.h"
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QTest>
 
 #include <csignal>
 
 #include <pwd.h>
-#include <sys/stat.h>
 
 namespace
 {
@@ -43,26 +32,8 @@ const QString hostile = QStringLiteral("kioskhostile");
 const QString victim = QStringLiteral("kioskvictim");
 const QString desktop = QStringLiteral("kioskdesktop");
 
-using AccountCommand::Run;
-using AccountCommand::run;
-using AccountCommand::su;
-using AccountCommand::denied;
-
-void setEnforce(bool on)
-{
-    KioskTree::setSwitch(QString::fromUtf8(SystemPaths::enforceParameter), on);
-}
-
-bool alive(pid_t pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    return status.open(QIODevice::ReadOnly) && !status.readAll().contains("State:\tZ");
-}
-
-QString home(const QString &account)
-{
-    return QStringLiteral("/home/") + account;
-}
+using namespace KioskSession;
+using HelperRun::Outcome;
 }
 
 class HostileUserBusTest : public QObject
@@ -97,26 +68,12 @@ private:
 
 void HostileUserBusTest::initTestCase()
 {
-    if (!ScratchRoot::isScratchBuild()) {
-        QSKIP("the kiosk tree is the real system's: build with -DORLA_SYSTEM_ROOT=<scratch dir>");
+    if (const char *why = missing()) {
+        QSKIP(why);
     }
-    if (qEnvironmentVariableIsEmpty("ORLA_TESTBUS_DIR") || qEnvironmentVariableIsEmpty("DISPLAY")) {
-        QSKIP("needs accounts, the module, a display and the session hooks: run under testbus/run-with-system-bus.sh");
-    }
-    if (LandlockRuleset::abi() == 0) {
-        QSKIP("the kernel offers no Landlock, so no kiosk session can start confined");
-    }
-    QFile pam(QStringLiteral("/etc/pam.d/su"));
-    QVERIFY(pam.open(QIODevice::ReadOnly));
-    QVERIFY2(pam.readAll().contains("pam_tavrix_confine.so"), "the session hooks are not installed: run with --confinement");
-
-    ScratchRoot::reset();
-    const Run tree = run(QStringLiteral("bash"), {QStringLiteral(DEMO_TREE_SCRIPT), ScratchRoot::root()});
-    QVERIFY2(tree.code == 0, qPrintable(tree.output));
-    for (const QString &account : {hostile, victim, desktop}) {
-        const Run added =
-            run(QStringLiteral("adduser"), {QStringLiteral("--quiet"), QStringLiteral("--disabled-password"), QStringLiteral("--gecos"), QString(), account});
-        QVERIFY2(added.code == 0, qPrintable(added.output));
+    prepare({hostile, victim, desktop});
+    if (QTest::currentTestFailed()) {
+        return;
     }
 
     // Root's copy of the tool, where nobody else can replace it.
@@ -130,10 +87,7 @@ void HostileUserBusTest::initTestCase()
     m_drop = scratch + QStringLiteral("/drop");
     QDir().mkpath(m_drop);
     QCOMPARE(run(QStringLiteral("chmod"), {QStringLiteral("1777"), m_drop}).code, 0);
-    QFile ok(m_drop + QStringLiteral("/kg-root"));
-    QVERIFY(ok.open(QIODevice::WriteOnly));
-    ok.write("kg-root-content\n");
-    ok.close();
+    TestFiles::write(m_drop + QStringLiteral("/kg-root"), "kg-root-content\n");
 
     // A directory of each account, the other's open to everyone.
     m_places = scratch + QStringLiteral("/places");
@@ -144,13 +98,11 @@ void HostileUserBusTest::initTestCase()
     QCOMPARE(run(QStringLiteral("chmod"), {QStringLiteral("777"), m_places + QLatin1Char('/') + victim}).code, 0);
 
     // The victim's file, readable by file permissions: only confinement keeps it.
-    QFile secret(home(victim) + QStringLiteral("/secret"));
-    QVERIFY(secret.open(QIODevice::WriteOnly));
-    secret.write("victim-secret\n");
-    secret.close();
-    QCOMPARE(run(QStringLiteral("chown"), {victim, secret.fileName()}).code, 0);
+    const QString secret = home(victim) + QStringLiteral("/secret");
+    TestFiles::write(secret, "victim-secret\n");
+    QCOMPARE(run(QStringLiteral("chown"), {victim, secret}).code, 0);
     QCOMPARE(run(QStringLiteral("chmod"), {QStringLiteral("755"), home(victim)}).code, 0);
-    QCOMPARE(run(QStringLiteral("chmod"), {QStringLiteral("644"), secret.fileName()}).code, 0);
+    QCOMPARE(run(QStringLiteral("chmod"), {QStringLiteral("644"), secret}).code, 0);
     // In this run's private /etc only, as for the victim's file.
     QCOMPARE(run(QStringLiteral("chmod"), {QStringLiteral("644"), QStringLiteral("/etc/shadow")}).code, 0);
 
@@ -242,15 +194,10 @@ void HostileUserBusTest::ownTmpDirIsMadeAfresh()
     const Run first = su(hostile, made);
     QVERIFY2(first.code == 0 && first.output.contains(QLatin1String("scratch")) && first.output.contains(own), qPrintable(first.output));
 
-    const auto isOwn = [&] {
-        struct stat st {
-        };
-        return lstat(QFile::encodeName(own).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == entry->pw_uid && (st.st_mode & 07777) == 0700;
-    };
     QCOMPARE(su(hostile, QStringLiteral("chmod 777 ") + own).code, 0);
     const Run reopened = su(hostile, made);
     QVERIFY2(reopened.code == 0 && reopened.output.contains(own), qPrintable(reopened.output));
-    QVERIFY(isOwn());
+    QVERIFY(isPrivateDir(own, entry->pw_uid));
 
     // Only root can write the parent: as a stale entry would be left there.
     QVERIFY(QDir(own).removeRecursively());
@@ -258,14 +205,14 @@ void HostileUserBusTest::ownTmpDirIsMadeAfresh()
     QCOMPARE(run(QStringLiteral("chown"), {QStringLiteral("-h"), hostile, own}).code, 0);
     const Run relinked = su(hostile, made);
     QVERIFY2(relinked.code == 0 && relinked.output.contains(own), qPrintable(relinked.output));
-    QVERIFY(isOwn());
+    QVERIFY(isPrivateDir(own, entry->pw_uid));
     QVERIFY2(denied(su(hostile, QStringLiteral("echo x >/etc/orla-planted"))), "the planted link granted /etc");
     QVERIFY(!QFile::exists(QStringLiteral("/etc/orla-planted")));
     QVERIFY(denied(su(hostile, QStringLiteral("mktemp -p /tmp"))));
     // What was put aside, which stays the run's litter otherwise.
     const QDir parent(QString::fromUtf8(SystemPaths::sessionTmpDir));
-    for (const QString &aside : parent.entryList({QLatin1Char('.') + QString::number(entry->pw_uid) + QStringLiteral(".moved-*")},
-                                                  QDir::AllEntries | QDir::Hidden | QDir::System)) {
+    for (const QString &aside :
+         parent.entryList({QLatin1Char('.') + QString::number(entry->pw_uid) + QStringLiteral(".moved-*")}, QDir::AllEntries | QDir::Hidden | QDir::System)) {
         QVERIFY(QFileInfo(parent.filePath(aside)).isSymLink() ? QFile::remove(parent.filePath(aside)) : QDir(parent.filePath(aside)).removeRecursively());
     }
 }
@@ -309,13 +256,9 @@ void HostileUserBusTest::unconfinedPeersEndWhenEnforcingStarts()
     EnableActionsMap map{QString()};
     map.enableEnforce(true);
     map.enableAutoEnforce(true);
-    KAuth::ExecuteJob *job = Utils::helperAction(HelperConstants::enableActionId, map).execute();
-    job->setAutoDelete(false);
-    const bool enabled = job->exec();
-    const QString failure = job->errorString();
-    const QStringList warnings = job->data().value(HelperConstants::warningsDataKey).toStringList();
-    delete job;
-    QVERIFY2(enabled, qPrintable(failure));
+    const Outcome enabled = HelperRun::execute(HelperConstants::enableActionId, map);
+    QVERIFY2(enabled.kind == Outcome::Success, qPrintable(enabled.text));
+    const QStringList warnings = enabled.data.value(HelperConstants::warningsDataKey).toStringList();
     QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
 
     QVERIFY2(!alive(leftPid), "the process left running unconfined still runs");
@@ -340,15 +283,9 @@ void HostileUserBusTest::recordingLeavesNothingUnconfined()
     KioskTree::setSwitch(autoEnforce, true);
     const QString done = qEnvironmentVariable("ORLA_TESTBUS_DIR") + QStringLiteral("/recording-done");
     QFile::remove(done);
-    TraceApplicationActionsMap arguments{QString()};
-    arguments.setCommand(QStringLiteral("while [ ! -e %1 ]; do sleep 0.1; done").arg(done));
-    arguments.setUsername(victim);
-    arguments.setDisplay(qEnvironmentVariable("DISPLAY"));
-    arguments.setXauthorytyPath(qEnvironmentVariable("XAUTHORITY"));
-    KAuth::ExecuteJob *job = Utils::helperAction(HelperConstants::traceApplicationActionId, arguments, nullptr, 180000).execute();
-    job->setAutoDelete(false);
-    QSignalSpy finished(job, &KJob::result);
-    job->start();
+    HelperRun::Running job(HelperConstants::traceApplicationActionId,
+                           recording(victim, QStringLiteral("while [ ! -e %1 ]; do sleep 0.1; done").arg(done)),
+                           180000);
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QFile::decodeName(SystemPaths::complainParameter)) && SystemKiosk().complain(), 60000);
 
     const QString name = QStringLiteral("orla-recorded-%1").arg(QCoreApplication::applicationPid());
@@ -357,13 +294,10 @@ void HostileUserBusTest::recordingLeavesNothingUnconfined()
     QVERIFY2(pid > 0 && alive(pid), qPrintable(left.output));
 
     QFile(done).open(QIODevice::WriteOnly);
-    QVERIFY(finished.wait(120000) || finished.count() == 1);
-    const bool traced = job->error() == 0;
-    const QString failure = job->errorString();
-    const QStringList warnings = job->data().value(HelperConstants::warningsDataKey).toStringList();
-    delete job;
+    const Outcome traced = job.finish(120000);
     KioskTree::setSwitch(autoEnforce, false);
-    QVERIFY2(traced, qPrintable(failure));
+    QVERIFY2(traced.kind == Outcome::Success, qPrintable(traced.text));
+    const QStringList warnings = traced.data.value(HelperConstants::warningsDataKey).toStringList();
     QVERIFY2(!warnings.join(QString()).contains(QLatin1String("could not be ended")), qPrintable(warnings.join(QLatin1Char('\n'))));
     QVERIFY(SystemKiosk().enforce());
 
@@ -382,40 +316,15 @@ void HostileUserBusTest::recordingLeavesNothingUnconfined()
 // when that one is refused: an X session keeps reaching it.
 void HostileUserBusTest::xSessionReachesItsDisplay()
 {
+    giveCookie(desktop);
     const QString authority = home(desktop) + QStringLiteral("/.Xauthority");
-    QFile::remove(authority);
-    QVERIFY(QFile::copy(qEnvironmentVariable("XAUTHORITY"), authority));
-    QCOMPARE(run(QStringLiteral("chown"), {desktop, authority}).code, 0);
-    const QString probe = home(desktop) + QStringLiteral("/probe");
-    QFile file(probe);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("#!/bin/sh\n"
-               "echo \"probe: session=$TAVRIX_SESSION\"\n"
-               "xhost >/dev/null && echo 'probe: display reached'\n"
-               "cat /etc/debian_version >/dev/null 2>&1 || echo 'probe: debian_version refused'\n");
-    file.close();
-    QCOMPARE(run(QStringLiteral("chmod"), {QStringLiteral("755"), probe}).code, 0);
-    QCOMPARE(run(QStringLiteral("chown"), {desktop, probe}).code, 0);
-
-    const QString errors = home(desktop) + QStringLiteral("/.xsession-errors");
-    QFile::remove(errors);
-    run(QStringLiteral("setpriv"),
-        {QStringLiteral("--reuid=") + desktop,
-         QStringLiteral("--regid=") + desktop,
-         QStringLiteral("--init-groups"),
-         QStringLiteral("env"),
-         QStringLiteral("-i"),
-         QStringLiteral("HOME=") + home(desktop),
-         QStringLiteral("USER=") + desktop,
-         QStringLiteral("LOGNAME=") + desktop,
-         QStringLiteral("PATH=/usr/bin:/bin"),
-         QStringLiteral("DISPLAY=") + qEnvironmentVariable("DISPLAY"),
-         QStringLiteral("XAUTHORITY=") + authority,
-         QStringLiteral("/etc/X11/Xsession"),
-         probe});
-    QFile log(errors);
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    const QString output = QString::fromUtf8(log.readAll());
+    const QString probe = script(home(desktop) + QStringLiteral("/probe"),
+                                 "echo \"probe: session=$TAVRIX_SESSION\"\n"
+                                 "xhost >/dev/null && echo 'probe: display reached'\n"
+                                 "cat /etc/debian_version >/dev/null 2>&1 || echo 'probe: debian_version refused'",
+                                 desktop);
+    const QString output =
+        xSessionLog(desktop, probe, {QStringLiteral("DISPLAY=") + qEnvironmentVariable("DISPLAY"), QStringLiteral("XAUTHORITY=") + authority});
     QVERIFY2(output.contains(QLatin1String("probe: session=confined")), qPrintable(output));
     QVERIFY2(output.contains(QLatin1String("probe: debian_version refused")), qPrintable(output));
     QVERIFY2(output.contains(QLatin1String("probe: display reached")), qPrintable(output));
