@@ -62,7 +62,9 @@ std::pair<QString, QString> readings(const QString &line, ObjectLineCaptures qui
     if (!failed) {
         return {describe(quick), describe(expected)};
     }
-    const std::optional<ObjectLineCaptures> shortened = expressionObjectLine(cutRuns(line), &failed);
+    // The captures point into the text they were read from.
+    const QString cut = cutRuns(line);
+    const std::optional<ObjectLineCaptures> shortened = expressionObjectLine(cut, &failed);
     const QString file = cutRuns(quick.file);
     quick.file = file;
     return {describe(quick), failed ? QStringLiteral("gave up") : describe(shortened)};
