@@ -72,18 +72,23 @@ void checkShown(const QStringList &shown, const QString &context = QString())
     }
 }
 
-// Two recordings, @p what names them, gave the same rules; a failure lists
-// the rules only one of them gave, one line each.
-void checkSame(const QSet<ObjectRule> &one, const QSet<ObjectRule> &other, const QString &what)
+// Two recordings gave the same rules; a failure lists, one line each as the
+// profile writer puts it, the rules only one of them gave.
+void checkSame(const QSet<ObjectRule> &one, const QString &oneName, const QSet<ObjectRule> &other, const QString &otherName)
 {
-    QStringList lines;
-    for (const ObjectRule &rule : one - other) {
-        lines << QStringLiteral("only the first: ") + rule.filename();
-    }
-    for (const ObjectRule &rule : other - one) {
-        lines << QStringLiteral("only the second: ") + rule.filename();
-    }
-    QVERIFY2(lines.isEmpty(), qPrintable(what + QLatin1String(":\n") + lines.join(QLatin1Char('\n'))));
+    const auto only = [](const QSet<ObjectRule> &rules, const QString &name) {
+        ProfileData profile;
+        for (const ObjectRule &rule : rules) {
+            profile.insertObjectRule(rule);
+        }
+        QString lines;
+        for (const QString &line : ProfileParser::profileDataSerialization(profile).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            lines += QStringLiteral("\nonly %1: %2").arg(name, line);
+        }
+        return lines;
+    };
+    const QString lines = only(one - other, oneName) + only(other - one, otherName);
+    QVERIFY2(lines.isEmpty(), qPrintable(QLatin1String("the recorded rules differ:") + lines));
 }
 
 // A world-writable directory, so that only confinement can refuse a write there.
@@ -454,7 +459,7 @@ void ConfinementBusTest::recordingsOfOneSessionAgree()
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QVERIFY(!kioskUser.isEmpty());
     QCOMPARE(TestFiles::read(cookie), own);
-    checkSame(temporary, kioskUser, QStringLiteral("with a temporary account, and as the kiosk user"));
+    checkSame(temporary, QStringLiteral("with a temporary account"), kioskUser, QStringLiteral("as the kiosk user"));
 
     GlobalTraceActionsMap enable{QString()};
     enable.enableGlobalRecordMode(true);
@@ -472,7 +477,7 @@ void ConfinementBusTest::recordingsOfOneSessionAgree()
     QVERIFY2(reply.kind == Outcome::Success, qPrintable(reply.text));
     const QSet<ObjectRule> globally =
         ProfileParser::recordedObjectRules(reply.data.value(HelperConstants::globalRecordDataKey).toMap().value(terminal).toString());
-    checkSame(globally, kioskUser, QStringLiteral("globally, and as the kiosk user"));
+    checkSame(globally, QStringLiteral("globally"), kioskUser, QStringLiteral("as the kiosk user"));
     QFile::remove(cookie);
 }
 
@@ -498,7 +503,7 @@ void ConfinementBusTest::recordAndRunConfined(const QString &command, const QStr
         if (round == 0) {
             first = rules;
         } else {
-            checkSame(rules, first, QStringLiteral("recording %1, and the first").arg(round + 1));
+            checkSame(rules, QStringLiteral("in recording %1").arg(round + 1), first, QStringLiteral("in the first"));
         }
     }
 
