@@ -33,6 +33,18 @@ private:
         return Utils::helperAction(HelperConstants::updateActionId, HelperActionsMap(arguments), nullptr, timeout).execute();
     }
 
+    // An unexpected failure fails the test with the helper's words, which
+    // QtTest alone would hide behind "Caught unhandled exception".
+    static bool executes(KAuth::ExecuteJob *job)
+    {
+        try {
+            return Utils::executeKAuthJob(job);
+        } catch (const KAuthException &e) {
+            qWarning("the action failed: %s", qPrintable(e.fullDetails()));
+            throw;
+        }
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -62,11 +74,11 @@ private Q_SLOTS:
         m_helper.reply = reply;
         m_helper.progress = {{HelperConstants::traceApplicationPidKey, 4242}};
 
-        // Kept past its end for its data; a failure thrown is the test's failure.
+        // Kept past its end for its data.
         const std::unique_ptr<KAuth::ExecuteJob> job(updateJob(arguments));
         job->setAutoDelete(false);
         QSignalSpy progress(job.get(), &KAuth::ExecuteJob::newData);
-        QVERIFY(Utils::executeKAuthJob(job.get()));
+        QVERIFY(executes(job.get()));
 
         // What the helper rebuilds from the wire is exactly what was sent.
         QCOMPARE(m_helper.receivedAction, QString(HelperConstants::updateActionId));
@@ -87,7 +99,7 @@ private Q_SLOTS:
     void refusedAuthorisationIsFalse()
     {
         m_helper.reply = KAuth::ActionReply::AuthorizationDeniedReply();
-        QVERIFY(!Utils::executeKAuthJob(updateJob(UpdateActionsMap(QString()))));
+        QVERIFY(!executes(updateJob(UpdateActionsMap(QString()))));
         // No job at all is a failure, not a refusal.
         QVERIFY_EXCEPTION_THROWN(Utils::executeKAuthJob(nullptr), KAuthException);
     }
@@ -238,7 +250,7 @@ private Q_SLOTS:
         }
         QVERIFY(m_helper.receivedAction.isEmpty());
         // The connection is still usable for the next action.
-        QVERIFY(Utils::executeKAuthJob(updateJob(UpdateActionsMap(QString()))));
+        QVERIFY(executes(updateJob(UpdateActionsMap(QString()))));
     }
 
     void startedJobRunsOnAfterItsReport()
