@@ -84,6 +84,9 @@ bool looksRandom(const QByteArray &name)
     return int(upper) + int(lower) + int(digit) >= 2;
 }
 
+// How many of the names folded into one folder rule its note lists.
+constexpr int namesInNote = 10;
+
 // Fewer read files than this are always kept one by one.
 constexpr int folderRuleFiles = 8;
 
@@ -267,17 +270,20 @@ RuleCollector::Rules RuleCollector::withRandomNamesFolded(QStringList *notes) co
         };
         return known.modes().contains(ObjectRule::Create) || (!path.contains('*') && lstat(path.constData(), &info) != 0);
     };
-    QVector<QByteArray> roots;
+    // Never one inside another: a path's shallowest such prefix is taken.
+    QSet<QByteArray> roots;
+    QByteArray lastRoot;
     for (auto it = m_rules.constBegin(); it != m_rules.constEnd(); ++it) {
         const QByteArray &path = it.key().first;
         // In path order, so an enclosing one came first.
-        if (!roots.isEmpty() && path.startsWith(roots.last() + '/')) {
+        if (!lastRoot.isEmpty() && path.startsWith(lastRoot + '/')) {
             continue;
         }
         for (int slash = path.indexOf('/', 1); ; slash = path.indexOf('/', slash + 1)) {
             const QByteArray prefix = slash < 0 ? path : path.left(slash);
             if (looksRandom(prefix.mid(prefix.lastIndexOf('/') + 1)) && madeInRun(prefix)) {
-                roots.append(prefix);
+                roots.insert(prefix);
+                lastRoot = prefix;
                 break;
             }
             if (slash < 0) {
@@ -288,25 +294,37 @@ RuleCollector::Rules RuleCollector::withRandomNamesFolded(QStringList *notes) co
     if (roots.isEmpty()) {
         return m_rules;
     }
+    // Looked up by the path's own prefixes: a flood of names made anew is
+    // as many roots as rules.
+    const auto rootOf = [&roots](const QByteArray &path) {
+        for (int slash = path.indexOf('/', 1); ; slash = path.indexOf('/', slash + 1)) {
+            const QByteArray prefix = slash < 0 ? path : path.left(slash);
+            if (roots.contains(prefix)) {
+                return prefix;
+            }
+            if (slash < 0) {
+                return QByteArray();
+            }
+        }
+    };
 
     Rules result;
     QMap<QByteArray, ObjectRule> folders;
     QMap<QByteArray, QStringList> foldedNames;
+    QSet<QByteArray> named;
     for (auto it = m_rules.constBegin(); it != m_rules.constEnd(); ++it) {
-        const QByteArray &path = it.key().first;
-        const auto root = std::find_if(roots.cbegin(), roots.cend(), [&path](const QByteArray &r) {
-            return path == r || path.startsWith(r + '/');
-        });
-        if (root == roots.cend()) {
+        const QByteArray root = rootOf(it.key().first);
+        if (root.isEmpty()) {
             result.insert(it.key(), *it);
             continue;
         }
-        const QByteArray folder = parentOf(*root);
+        const QByteArray folder = parentOf(root);
         ObjectRule &rule = folders[folder];
         rule.insertModes(it->modes());
         rule.insertTargets(it->targets());
-        if (!foldedNames[folder].contains(text(*root))) {
-            foldedNames[folder].append(text(*root));
+        if (!named.contains(root)) {
+            named.insert(root);
+            foldedNames[folder].append(text(root));
         }
     }
     for (auto it = folders.begin(); it != folders.end(); ++it) {
@@ -330,9 +348,14 @@ RuleCollector::Rules RuleCollector::withRandomNamesFolded(QStringList *notes) co
         }
         result.insert(key, rule);
         if (notes) {
+            // A flood of them would be a note of megabytes for the administrator.
             const QStringList names = foldedNames.value(it.key());
+            QString listed = names.mid(0, namesInNote).join(QLatin1String(", "));
+            if (names.size() > namesInNote) {
+                listed += QStringLiteral(" and %1 more").arg(names.size() - namesInNote);
+            }
             notes->append(QStringLiteral("names made anew in each run (%1) are granted as one rule on the folder they were made in: %2")
-                              .arg(names.join(QLatin1String(", ")), serialized(rule).trimmed()));
+                              .arg(listed, serialized(rule).trimmed()));
         }
     }
     return result;

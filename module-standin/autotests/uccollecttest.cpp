@@ -198,6 +198,24 @@ private Q_SLOTS:
         QVERIFY2(more.notes.value(0).contains("8 of the 10 files"), more.notes.value(0).constData());
     }
 
+    // A flood of names made anew, as many as the reporter lets one uid
+    // write, is one rule on their folder; its note names a few and counts
+    // the rest instead of growing to megabytes.
+    void floodOfNamesMadeAnewIsOneRule()
+    {
+        QByteArray log;
+        for (int i = 0; i < 3000; ++i) {
+            log += "tavrix: trace uid=1000 file c u /srv/drop/Tmp" + QByteArray::number(100000 + i) + "\n";
+        }
+        const Run run = uccollect({QStringLiteral("1000")}, log);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QByteArray("+file c u: /srv/drop\n"));
+        QCOMPARE(run.notes.size(), 1);
+        const QByteArray note = run.notes.first();
+        QVERIFY2(note.contains("(/srv/drop/Tmp100000, /srv/drop/Tmp100001, ") && note.contains("/srv/drop/Tmp100009 and 2990 more)"), note.constData());
+        QVERIFY2(note.size() < 600, note.constData());
+    }
+
     void badArguments_data()
     {
         QTest::addColumn<QStringList>("arguments");
