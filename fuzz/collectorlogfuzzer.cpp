@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         start = next;
     }
 
-    const QString text = collector.rulesText();
+    const QString text = collector.collect().rulesText;
     const ProfileData read = ProfileParser::parseText(text).data();
     require(read.invalidLines().isEmpty());
     require(read.includes().isEmpty());

@@ -87,6 +87,22 @@ bool looksRandom(const QByteArray &name)
 // How many of the names folded into one folder rule its note lists.
 constexpr int namesInNote = 10;
 
+// The shallowest of @p path's prefixes, @p path itself the last, that
+// @p meets; empty when none does.
+template<typename Meets>
+QByteArray shallowestPrefix(const QByteArray &path, Meets meets)
+{
+    for (int slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
+        const QByteArray prefix = slash < 0 ? path : path.left(slash);
+        if (meets(prefix)) {
+            return prefix;
+        }
+        if (slash < 0) {
+            return QByteArray();
+        }
+    }
+}
+
 // Fewer read files than this are always kept one by one.
 constexpr int folderRuleFiles = 8;
 
@@ -227,21 +243,25 @@ QByteArray RuleCollector::forEverySessionTmpDir(const QByteArray &path, ObjectRu
     return general;
 }
 
-QStringList RuleCollector::notes() const
+RuleCollector::Collected RuleCollector::collect() const
 {
-    QStringList notes = m_notes;
-    withFoldersProposed(withRandomNamesFolded(&notes), &notes);
+    Collected collected;
+    collected.notes = m_notes;
+    const Rules rules = withFoldersProposed(withRandomNamesFolded(&collected.notes), &collected.notes);
     if (!m_homeRules.isEmpty()) {
-        notes.append(QStringLiteral("%1 rules below the recording account's home written for each user's own home (%2/*)")
-                         .arg(m_homeRules.size())
-                         .arg(QString::fromUtf8(SystemPaths::homesDir)));
+        collected.notes.append(QStringLiteral("%1 rules below the recording account's home written for each user's own home (%2/*)")
+                                   .arg(m_homeRules.size())
+                                   .arg(QString::fromUtf8(SystemPaths::homesDir)));
     }
     if (!m_tmpDirRules.isEmpty()) {
-        notes.append(QStringLiteral("%1 rules below the recording session's temporary directory written for each session's own (%2/*)")
-                         .arg(m_tmpDirRules.size())
-                         .arg(QString::fromUtf8(SystemPaths::sessionTmpDir)));
+        collected.notes.append(QStringLiteral("%1 rules below the recording session's temporary directory written for each session's own (%2/*)")
+                                   .arg(m_tmpDirRules.size())
+                                   .arg(QString::fromUtf8(SystemPaths::sessionTmpDir)));
     }
-    return notes;
+    for (const ObjectRule &rule : rules) {
+        collected.rulesText += serialized(rule);
+    }
+    return collected;
 }
 
 // A path a profile cannot hold does not read back as itself: a line feed
@@ -279,41 +299,27 @@ RuleCollector::Rules RuleCollector::withRandomNamesFolded(QStringList *notes) co
         if (!lastRoot.isEmpty() && path.startsWith(lastRoot + '/')) {
             continue;
         }
-        for (int slash = path.indexOf('/', 1); ; slash = path.indexOf('/', slash + 1)) {
-            const QByteArray prefix = slash < 0 ? path : path.left(slash);
-            if (looksRandom(prefix.mid(prefix.lastIndexOf('/') + 1)) && madeInRun(prefix)) {
-                roots.insert(prefix);
-                lastRoot = prefix;
-                break;
-            }
-            if (slash < 0) {
-                break;
-            }
+        const QByteArray root = shallowestPrefix(path, [&madeInRun](const QByteArray &prefix) {
+            return looksRandom(prefix.mid(prefix.lastIndexOf('/') + 1)) && madeInRun(prefix);
+        });
+        if (!root.isEmpty()) {
+            roots.insert(root);
+            lastRoot = root;
         }
     }
     if (roots.isEmpty()) {
         return m_rules;
     }
-    // Looked up by the path's own prefixes: a flood of names made anew is
-    // as many roots as rules.
-    const auto rootOf = [&roots](const QByteArray &path) {
-        for (int slash = path.indexOf('/', 1); ; slash = path.indexOf('/', slash + 1)) {
-            const QByteArray prefix = slash < 0 ? path : path.left(slash);
-            if (roots.contains(prefix)) {
-                return prefix;
-            }
-            if (slash < 0) {
-                return QByteArray();
-            }
-        }
-    };
-
     Rules result;
     QMap<QByteArray, ObjectRule> folders;
     QMap<QByteArray, QStringList> foldedNames;
     QSet<QByteArray> named;
     for (auto it = m_rules.constBegin(); it != m_rules.constEnd(); ++it) {
-        const QByteArray root = rootOf(it.key().first);
+        // Looked up by the path's own prefixes: a flood of names made anew
+        // is as many roots as rules.
+        const QByteArray root = shallowestPrefix(it.key().first, [&roots](const QByteArray &prefix) {
+            return roots.contains(prefix);
+        });
         if (root.isEmpty()) {
             result.insert(it.key(), *it);
             continue;
@@ -347,16 +353,14 @@ RuleCollector::Rules RuleCollector::withRandomNamesFolded(QStringList *notes) co
             rule.insertTargets(known->targets());
         }
         result.insert(key, rule);
-        if (notes) {
-            // A flood of them would be a note of megabytes for the administrator.
-            const QStringList names = foldedNames.value(it.key());
-            QString listed = names.mid(0, namesInNote).join(QLatin1String(", "));
-            if (names.size() > namesInNote) {
-                listed += QStringLiteral(" and %1 more").arg(names.size() - namesInNote);
-            }
-            notes->append(QStringLiteral("names made anew in each run (%1) are granted as one rule on the folder they were made in: %2")
-                              .arg(listed, serialized(rule).trimmed()));
+        // A flood of them would be a note of megabytes for the administrator.
+        const QStringList names = foldedNames.value(it.key());
+        QString listed = names.mid(0, namesInNote).join(QLatin1String(", "));
+        if (names.size() > namesInNote) {
+            listed += QStringLiteral(" and %1 more").arg(names.size() - namesInNote);
         }
+        notes->append(QStringLiteral("names made anew in each run (%1) are granted as one rule on the folder they were made in: %2")
+                          .arg(listed, serialized(rule).trimmed()));
     }
     return result;
 }
@@ -412,22 +416,11 @@ RuleCollector::Rules RuleCollector::withFoldersProposed(const Rules &rules, QStr
             rule.insertTargets(known->targets());
         }
         result.insert(key, rule);
-        if (notes) {
-            notes->append(QStringLiteral("%1 of the %2 files in %3 were read: proposed as one rule on the folder, which grants reading all of it: %4")
-                              .arg(folder->size())
-                              .arg(files)
-                              .arg(text(folder.key()), serialized(rule).trimmed()));
-        }
+        notes->append(QStringLiteral("%1 of the %2 files in %3 were read: proposed as one rule on the folder, which grants reading all of it: %4")
+                          .arg(folder->size())
+                          .arg(files)
+                          .arg(text(folder.key()), serialized(rule).trimmed()));
     }
     return result;
 }
 
-QString RuleCollector::rulesText() const
-{
-    QString result;
-    const Rules rules = withFoldersProposed(withRandomNamesFolded(nullptr), nullptr);
-    for (const ObjectRule &rule : rules) {
-        result += serialized(rule);
-    }
-    return result;
-}

@@ -28,14 +28,17 @@ public:
     /** One line of dmesg output; lines that are no trace report are passed over. */
     void addLine(const QByteArray &line);
 
-    /** Object rule lines of the profile text format, ordered by path and then type. */
-    QString rulesText() const;
-
-    /**
-     * Why reports were passed over (unreadable ones, paths no profile can
-     * hold) and which rules were widened.
-     */
-    QStringList notes() const;
+    struct Collected {
+        /** Object rule lines of the profile text format, ordered by path and then type. */
+        QString rulesText;
+        /**
+         * Why reports were passed over (unreadable ones, paths no profile
+         * can hold) and which rules were widened.
+         */
+        QStringList notes;
+    };
+    /** The rules and the notes on them, from one look at the file system. */
+    Collected collect() const;
 
     /** What the reporter said it held back for this uid; empty when nothing. */
     QString droppedNote() const;

@@ -58,14 +58,15 @@ int main(int argc, char **argv)
     }
     std::free(line);
 
-    for (const QString &note : collector.notes()) {
+    const RuleCollector::Collected collected = collector.collect();
+    for (const QString &note : collected.notes) {
         std::fprintf(stderr, "uccollect: %s\n", qPrintable(note));
     }
     const QString dropped = collector.droppedNote();
     if (!dropped.isEmpty()) {
         std::fprintf(stderr, "uccollect: %s\n", qPrintable(dropped));
     }
-    const QByteArray rules = collector.rulesText().toUtf8();
+    const QByteArray rules = collected.rulesText.toUtf8();
     std::fwrite(rules.constData(), 1, size_t(rules.size()), stdout);
     return 0;
 }
