@@ -9,6 +9,7 @@
 #include "protocol/helperaction.h"
 #include "protocol/helperactionsmap.h"
 #include "protocol/kauthjob.h"
+#include "system/processtree.h"
 
 #include <KAuth/ActionReply>
 #include <KAuth/ExecuteJob>
@@ -16,11 +17,13 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
+#include <QDir>
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
 
 #include <csignal>
+#include <cstdio>
 
 namespace HelperRun
 {
@@ -63,6 +66,40 @@ Outcome execute(const QString &id, const QVariantMap &arguments, int watchdogMs,
     return outcome;
 }
 
+QString processes()
+{
+    const auto read = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QString text;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool isPid = false;
+        const pid_t pid = static_cast<pid_t>(entry.toInt(&isPid));
+        const QByteArray stat = isPid ? read(QStringLiteral("/proc/%1/stat").arg(pid)) : QByteArray();
+        const int close = stat.lastIndexOf(')');
+        if (close < 0) {
+            continue;
+        }
+        // "state ppid ..." after the command name.
+        const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+        QStringList waits;
+        const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+        for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            waits << QString::fromLatin1(read(tasks + QLatin1Char('/') + task + QStringLiteral("/wchan")));
+        }
+        QByteArray command = read(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        command.replace('\0', ' ');
+        text += QStringLiteral("%1 parent %2 uid %3 %4 waits in %5: %6\n")
+                    .arg(pid)
+                    .arg(QString::fromLatin1(fields.value(1)))
+                    .arg(ProcessTree::realUid(pid))
+                    .arg(QString::fromLatin1(fields.value(0)), waits.join(QLatin1Char(',')), QString::fromUtf8(command.trimmed()));
+    }
+    return text;
+}
+
 qint64 helperPid()
 {
     const QDBusReply<uint> pid = QDBusConnection::systemBus().interface()->servicePid(HelperConstants::helperId);
@@ -101,6 +138,8 @@ Outcome Running::finish(int boundMs)
     }
     if (!finished) {
         outcome.text = QStringLiteral("the helper did not answer within %1 ms").arg(boundMs);
+        // Too long for a test's failure message, which is cut short.
+        std::fprintf(stderr, "%s; the processes then:\n%s", qPrintable(outcome.text), qPrintable(processes()));
         return outcome;
     }
     const int error = job->error();

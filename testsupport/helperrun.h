@@ -49,6 +49,13 @@ enum class Wait {
 /** Through the library's runner, as the program does. */
 Outcome execute(const QString &id, const QVariantMap &arguments, int watchdogMs = -1, Wait wait = Wait::Bounded);
 
+/**
+ * Every process this run sees, a line each: pid, parent, real uid, state,
+ * where each of its threads waits in the kernel, and its command line. What
+ * a test prints when something it waited for never came.
+ */
+QString processes();
+
 /** The pid of the helper the bus runs; 0 when none runs. */
 qint64 helperPid();
 

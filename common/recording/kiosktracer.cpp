@@ -608,6 +608,11 @@ void KioskTracer::runProcess(const QString &username, const QString &command, co
             pids << ProcessTree::sessionMembers(leader) << ProcessTree::descendants(leader) << leader;
         }
         ProcessTree::end(pids, 2000, {su});
+        // A su still at its login checks has no session yet to wait for,
+        // and the recording would wait for it for ever.
+        if (pids.isEmpty() || !child->waitForFinished(2000)) {
+            ProcessTree::end({su}, 2000, {su});
+        }
     });
 
     try {

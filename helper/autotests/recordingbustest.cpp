@@ -31,6 +31,9 @@
 
 #include <functional>
 
+#include <csignal>
+#include <cstdio>
+
 using namespace KioskTree;
 using HelperRun::Outcome;
 
@@ -141,14 +144,18 @@ QVariantMap traceArguments(const QString &commandLine, const QString &user = QSt
 }
 
 // @p id run while the file @p by stands in place of @p tool, for this namespace only.
-Outcome executeReplacing(const QString &tool, const QString &by, const QString &id, const QVariantMap &arguments)
+Outcome executeReplacing(const QString &tool,
+                         const QString &by,
+                         const QString &id,
+                         const QVariantMap &arguments,
+                         const std::function<void(KAuth::ExecuteJob *)> &whileRunning = {})
 {
     if (!run(QStringLiteral("mount"), {QStringLiteral("--bind"), by, tool})) {
         Outcome unrun;
         unrun.text = QStringLiteral("could not put %1 in place of %2").arg(by, tool);
         return unrun;
     }
-    const Outcome outcome = execute(id, arguments);
+    const Outcome outcome = execute(id, arguments, whileRunning);
     if (!run(QStringLiteral("umount"), {tool})) {
         qWarning("could not take %s back", qPrintable(tool));
     }
@@ -195,10 +202,12 @@ class RecordingBusTest : public QObject
 private Q_SLOTS:
     void initTestCase();
     void init();
+    void cleanup();
     void cleanupTestCase();
 
     void temporaryAccount();
     void kioskUser();
+    void closeApplication_data();
     void closeApplication();
     void globalRecordingOfTwoUsers();
     void hostileMaps_data();
@@ -233,6 +242,15 @@ void RecordingBusTest::init()
     KioskTree::reset();
     // Kiosk mode on, now and after reboot: what a recording must give back.
     KioskTree::setSwitches(true, true);
+}
+
+// A failed case may have left its action running: the next one must not
+// find the helper busy.
+void RecordingBusTest::cleanup()
+{
+    if (QTest::currentTestFailed()) {
+        QVERIFY(HelperRun::endHelper(60000));
+    }
 }
 
 void RecordingBusTest::cleanupTestCase()
@@ -276,18 +294,50 @@ void RecordingBusTest::kioskUser()
     QVERIFY(ProcessTree::ofRealUid(static_cast<uid_t>(User(QStringLiteral("kioskrec")).getUid())).isEmpty());
 }
 
+void RecordingBusTest::closeApplication_data()
+{
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<QByteArray>("su");
+    QTest::newRow("session running") << QStringLiteral("kioskclose") << QByteArray();
+    // A su held at its login checks, before it has started the session.
+    QTest::newRow("su still logging in") << QStringLiteral("kiosklogin") << QByteArray("exec sleep 600");
+}
+
 void RecordingBusTest::closeApplication()
 {
-    createAccount(QStringLiteral("kioskclose"), QString());
+    QFETCH(QString, account);
+    QFETCH(QByteArray, su);
+    createAccount(account, QString());
     const Traces before = traces();
-    const auto uid = static_cast<uid_t>(User(QStringLiteral("kioskclose")).getUid());
-    execute(traceId, traceArguments(QStringLiteral("sleep 600 & sleep 600"), QStringLiteral("kioskclose")), [uid](KAuth::ExecuteJob *job) {
+    const auto uid = static_cast<uid_t>(User(account).getUid());
+    qint64 application = 0;
+    const auto closeOnceRunning = [uid, &su, &application](KAuth::ExecuteJob *job) {
+        QObject::connect(job, &KAuth::ExecuteJob::newData, job, [&application](const QVariantMap &data) {
+            application = qMax(application, data.value(HelperConstants::traceApplicationPidKey).toLongLong());
+        });
         // Closing waits until the application runs, as the program's waiting dialog does.
-        QTRY_VERIFY_WITH_TIMEOUT(ProcessTree::ofRealUid(uid).size() >= 2, 60000);
+        const bool running = QTest::qWaitFor(
+            [&] {
+                return application > 0 && (!su.isEmpty() || ProcessTree::ofRealUid(uid).size() >= 2);
+            },
+            60000);
         job->kill(KJob::Quietly);
-    });
+        if (!running) {
+            std::fprintf(stderr, "the processes when the application had not started:\n%s", qPrintable(HelperRun::processes()));
+        }
+        QVERIFY(running);
+    };
+    const QVariantMap arguments = traceArguments(QStringLiteral("sleep 600 & sleep 600"), account);
+    if (su.isEmpty()) {
+        execute(traceId, arguments, closeOnceRunning);
+    } else {
+        executeReplacing(QString::fromUtf8(SystemPaths::suProgram), script(QStringLiteral("su-logging-in"), su), traceId, arguments, closeOnceRunning);
+    }
+    if (QTest::currentTestFailed()) {
+        return;
+    }
     // Every process of the session, the one sent to the background too, has gone.
-    QTRY_VERIFY_WITH_TIMEOUT(ProcessTree::ofRealUid(uid).isEmpty(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessTree::ofRealUid(uid).isEmpty() && ::kill(pid_t(application), 0) != 0, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(traces() == before, 30000);
     // Nobody waits for the reply; the next test must not find the helper busy.
     QVERIFY(HelperRun::endHelper(60000));
