@@ -311,8 +311,11 @@ void RecordingBusTest::closeApplication()
     const Traces before = traces();
     const auto uid = static_cast<uid_t>(User(account).getUid());
     qint64 application = 0;
-    const auto closeOnceRunning = [uid, &su, &application](KAuth::ExecuteJob *job) {
-        QObject::connect(job, &KAuth::ExecuteJob::newData, job, [&application](const QVariantMap &data) {
+    bool authorised = false;
+    const auto closeOnceRunning = [uid, &su, &application, &authorised](KAuth::ExecuteJob *job) {
+        QObject::connect(job, &KAuth::ExecuteJob::newData, job, [&application, &authorised](const QVariantMap &data) {
+            // The helper's first word, an empty one, says that the authorisation is over.
+            authorised = true;
             application = qMax(application, data.value(HelperConstants::traceApplicationPidKey).toLongLong());
         });
         // Closing waits until the application runs, as the program's waiting dialog does.
@@ -323,7 +326,11 @@ void RecordingBusTest::closeApplication()
             60000);
         job->kill(KJob::Quietly);
         if (!running) {
-            std::fprintf(stderr, "the processes when the application had not started:\n%s", qPrintable(HelperRun::processes()));
+            std::fprintf(stderr,
+                         "the application had not started (authorised: %s, its pid: %lld); the processes then:\n%s",
+                         authorised ? "yes" : "no",
+                         application,
+                         qPrintable(HelperRun::processes()));
         }
         QVERIFY(running);
     };
