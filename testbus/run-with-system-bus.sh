@@ -427,7 +427,7 @@ if [ -n "$display" ]; then
     xvfbPid=$!
     set +m
     for i in $(seq 300); do
-        read -r displayNumber <"$scratch/xvfb.display" 2>/dev/null && [ -n "$displayNumber" ] && break
+        read -r displayNumber 2>/dev/null <"$scratch/xvfb.display" && [ -n "$displayNumber" ] && break
         displayNumber=
         kill -0 "$xvfbPid" 2>/dev/null || break
         sleep 0.05

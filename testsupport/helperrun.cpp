@@ -66,38 +66,32 @@ Outcome execute(const QString &id, const QVariantMap &arguments, int watchdogMs,
     return outcome;
 }
 
-QString processes()
+void printProcesses(const QString &why)
 {
     const auto read = [](const QString &path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
-    QString text;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        bool isPid = false;
-        const pid_t pid = static_cast<pid_t>(entry.toInt(&isPid));
-        const QByteArray stat = isPid ? read(QStringLiteral("/proc/%1/stat").arg(pid)) : QByteArray();
-        const int close = stat.lastIndexOf(')');
-        if (close < 0) {
-            continue;
-        }
+    std::fprintf(stderr, "%s; the processes then:\n", qPrintable(why));
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[1-9]*")}, QDir::Dirs)) {
+        const QString proc = QStringLiteral("/proc/") + pid;
+        const QByteArray stat = read(proc + QStringLiteral("/stat"));
         // "state ppid ..." after the command name.
-        const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
         QStringList waits;
-        const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
-        for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            waits << QString::fromLatin1(read(tasks + QLatin1Char('/') + task + QStringLiteral("/wchan")));
+        for (const QString &task : QDir(proc + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            waits << QString::fromLatin1(read(proc + QStringLiteral("/task/") + task + QStringLiteral("/wchan")));
         }
-        QByteArray command = read(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        command.replace('\0', ' ');
-        text += QStringLiteral("%1 parent %2 uid %3 %4 waits in %5: %6\n")
-                    .arg(pid)
-                    .arg(QString::fromLatin1(fields.value(1)))
-                    .arg(ProcessTree::realUid(pid))
-                    .arg(QString::fromLatin1(fields.value(0)), waits.join(QLatin1Char(',')), QString::fromUtf8(command.trimmed()));
+        const QByteArray command = read(proc + QStringLiteral("/cmdline")).replace('\0', ' ').trimmed();
+        std::fprintf(stderr,
+                     "%s parent %s uid %lld %s waits in %s: %s\n",
+                     qPrintable(pid),
+                     fields.value(1).constData(),
+                     ProcessTree::realUid(pid.toInt()),
+                     fields.value(0).constData(),
+                     qPrintable(waits.join(QLatin1Char(','))),
+                     command.constData());
     }
-    return text;
 }
 
 qint64 helperPid()
@@ -138,8 +132,7 @@ Outcome Running::finish(int boundMs)
     }
     if (!finished) {
         outcome.text = QStringLiteral("the helper did not answer within %1 ms").arg(boundMs);
-        // Too long for a test's failure message, which is cut short.
-        std::fprintf(stderr, "%s; the processes then:\n%s", qPrintable(outcome.text), qPrintable(processes()));
+        printProcesses(outcome.text);
         return outcome;
     }
     const int error = job->error();

@@ -50,11 +50,12 @@ enum class Wait {
 Outcome execute(const QString &id, const QVariantMap &arguments, int watchdogMs = -1, Wait wait = Wait::Bounded);
 
 /**
- * Every process this run sees, a line each: pid, parent, real uid, state,
- * where each of its threads waits in the kernel, and its command line. What
- * a test prints when something it waited for never came.
+ * Prints @p why and every process this run sees, a line each: pid, parent,
+ * real uid, state, where each of its threads waits in the kernel, and its
+ * command line. What a test shows when something it waited for never came;
+ * to stderr, for a failure message would be cut short.
  */
-QString processes();
+void printProcesses(const QString &why);
 
 /** The pid of the helper the bus runs; 0 when none runs. */
 qint64 helperPid();

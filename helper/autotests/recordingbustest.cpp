@@ -32,7 +32,6 @@
 #include <functional>
 
 #include <csignal>
-#include <cstdio>
 
 using namespace KioskTree;
 using HelperRun::Outcome;
@@ -144,18 +143,14 @@ QVariantMap traceArguments(const QString &commandLine, const QString &user = QSt
 }
 
 // @p id run while the file @p by stands in place of @p tool, for this namespace only.
-Outcome executeReplacing(const QString &tool,
-                         const QString &by,
-                         const QString &id,
-                         const QVariantMap &arguments,
-                         const std::function<void(KAuth::ExecuteJob *)> &whileRunning = {})
+Outcome executeReplacing(const QString &tool, const QString &by, const QString &id, const QVariantMap &arguments)
 {
     if (!run(QStringLiteral("mount"), {QStringLiteral("--bind"), by, tool})) {
         Outcome unrun;
         unrun.text = QStringLiteral("could not put %1 in place of %2").arg(by, tool);
         return unrun;
     }
-    const Outcome outcome = execute(id, arguments, whileRunning);
+    const Outcome outcome = execute(id, arguments);
     if (!run(QStringLiteral("umount"), {tool})) {
         qWarning("could not take %s back", qPrintable(tool));
     }
@@ -310,41 +305,26 @@ void RecordingBusTest::closeApplication()
     createAccount(account, QString());
     const Traces before = traces();
     const auto uid = static_cast<uid_t>(User(account).getUid());
-    qint64 application = 0;
-    bool authorised = false;
-    const auto closeOnceRunning = [uid, &su, &application, &authorised](KAuth::ExecuteJob *job) {
-        QObject::connect(job, &KAuth::ExecuteJob::newData, job, [&application, &authorised](const QVariantMap &data) {
-            // The helper's first word, an empty one, says that the authorisation is over.
-            authorised = true;
-            application = qMax(application, data.value(HelperConstants::traceApplicationPidKey).toLongLong());
-        });
-        // Closing waits until the application runs, as the program's waiting dialog does.
-        const bool running = QTest::qWaitFor(
-            [&] {
-                return application > 0 && (!su.isEmpty() || ProcessTree::ofRealUid(uid).size() >= 2);
-            },
-            60000);
-        job->kill(KJob::Quietly);
-        if (!running) {
-            std::fprintf(stderr,
-                         "the application had not started (authorised: %s, its pid: %lld); the processes then:\n%s",
-                         authorised ? "yes" : "no",
-                         application,
-                         qPrintable(HelperRun::processes()));
-        }
-        QVERIFY(running);
+    const QString suProgram = QString::fromUtf8(SystemPaths::suProgram);
+    QVERIFY(su.isEmpty() || run(QStringLiteral("mount"), {QStringLiteral("--bind"), script(QStringLiteral("su-logging-in"), su), suProgram}));
+    HelperRun::Running job(traceId, traceArguments(QStringLiteral("sleep 600 & sleep 600"), account), waitMs);
+    const auto application = [&job] {
+        return pid_t(job.outcome.progress.value(0).value(HelperConstants::traceApplicationPidKey).toLongLong());
     };
-    const QVariantMap arguments = traceArguments(QStringLiteral("sleep 600 & sleep 600"), account);
-    if (su.isEmpty()) {
-        execute(traceId, arguments, closeOnceRunning);
-    } else {
-        executeReplacing(QString::fromUtf8(SystemPaths::suProgram), script(QStringLiteral("su-logging-in"), su), traceId, arguments, closeOnceRunning);
+    // Closing waits until the application runs, as the program's waiting dialog does.
+    const bool running = QTest::qWaitFor(
+        [&] {
+            return application() > 0 && (!su.isEmpty() || ProcessTree::ofRealUid(uid).size() >= 2);
+        },
+        60000);
+    job.job->kill(KJob::Quietly);
+    QVERIFY(su.isEmpty() || run(QStringLiteral("umount"), {suProgram}));
+    if (!running) {
+        HelperRun::printProcesses(QStringLiteral("the application had not started (authorised: %1)").arg(job.outcome.begun));
     }
-    if (QTest::currentTestFailed()) {
-        return;
-    }
+    QVERIFY(running);
     // Every process of the session, the one sent to the background too, has gone.
-    QTRY_VERIFY_WITH_TIMEOUT(ProcessTree::ofRealUid(uid).isEmpty() && ::kill(pid_t(application), 0) != 0, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessTree::ofRealUid(uid).isEmpty() && ::kill(application(), 0) != 0, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(traces() == before, 30000);
     // Nobody waits for the reply; the next test must not find the helper busy.
     QVERIFY(HelperRun::endHelper(60000));
