@@ -14,7 +14,7 @@ packages=(
     breeze-icon-theme
     dbus-daemon polkitd util-linux e2fsprogs
     xvfb xauth x11-utils x11-xserver-utils dbus-x11 imagemagick
-    adduser passwd
+    adduser passwd procps
     libpam0g-dev linux-libc-dev
     debhelper dpkg-dev lintian desktop-file-utils appstream qttranslations5-l10n
     clang libclang-rt-14-dev

@@ -9,7 +9,6 @@
 #include "protocol/helperaction.h"
 #include "protocol/helperactionsmap.h"
 #include "protocol/kauthjob.h"
-#include "system/processtree.h"
 
 #include <KAuth/ActionReply>
 #include <KAuth/ExecuteJob>
@@ -17,8 +16,8 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
-#include <QDir>
 #include <QEventLoop>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
@@ -68,30 +67,10 @@ Outcome execute(const QString &id, const QVariantMap &arguments, int watchdogMs,
 
 void printProcesses(const QString &why)
 {
-    const auto read = [](const QString &path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    std::fprintf(stderr, "%s; the processes then:\n", qPrintable(why));
-    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[1-9]*")}, QDir::Dirs)) {
-        const QString proc = QStringLiteral("/proc/") + pid;
-        const QByteArray stat = read(proc + QStringLiteral("/stat"));
-        // "state ppid ..." after the command name.
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        QStringList waits;
-        for (const QString &task : QDir(proc + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            waits << QString::fromLatin1(read(proc + QStringLiteral("/task/") + task + QStringLiteral("/wchan")));
-        }
-        const QByteArray command = read(proc + QStringLiteral("/cmdline")).replace('\0', ' ').trimmed();
-        std::fprintf(stderr,
-                     "%s parent %s uid %lld %s waits in %s: %s\n",
-                     qPrintable(pid),
-                     fields.value(1).constData(),
-                     ProcessTree::realUid(pid.toInt()),
-                     fields.value(0).constData(),
-                     qPrintable(waits.join(QLatin1Char(','))),
-                     command.constData());
-    }
+    QProcess ps;
+    ps.start(QStringLiteral("ps"), {QStringLiteral("-eLo"), QStringLiteral("pid,ppid,ruid,stat,wchan:32,args")});
+    ps.waitForFinished();
+    std::fprintf(stderr, "%s; the processes then, a line per thread:\n%s", qPrintable(why), ps.readAllStandardOutput().constData());
 }
 
 qint64 helperPid()

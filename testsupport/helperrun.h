@@ -50,10 +50,10 @@ enum class Wait {
 Outcome execute(const QString &id, const QVariantMap &arguments, int watchdogMs = -1, Wait wait = Wait::Bounded);
 
 /**
- * Prints @p why and every process this run sees, a line each: pid, parent,
- * real uid, state, where each of its threads waits in the kernel, and its
- * command line. What a test shows when something it waited for never came;
- * to stderr, for a failure message would be cut short.
+ * Prints @p why and every thread this run sees, with its process, parent,
+ * real uid, state and where it waits in the kernel: what a test shows when
+ * something it waited for never came; to stderr, for a failure message
+ * would be cut short.
  */
 void printProcesses(const QString &why);
 
