@@ -7,6 +7,7 @@
 #define ORLA_ABSTRACTLISTWIDGETITEM_H
 
 #include <QListWidgetItem>
+#include <QStringList>
 
 class AbstractProfileState;
 
@@ -27,12 +28,15 @@ public:
     AbstractListWidgetItem(const AbstractListWidgetItem &) = delete;
     AbstractListWidgetItem &operator=(const AbstractListWidgetItem &) = delete;
 
-    // Text and tool tip both show displayText().
+    // Text and tool tip both show the state's name and, in parentheses, its marks.
     virtual void updateAppearance();
-    virtual QString displayText() const = 0;
 
     // The state shown; it belongs to the system state, not to the item.
     virtual AbstractProfileState *state() const = 0;
+
+protected:
+    // Whether the state has errors, and warnings.
+    virtual QStringList marks() const;
 };
 
 #endif

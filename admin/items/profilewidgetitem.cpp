@@ -7,9 +7,6 @@
 
 #include "state/profilestate.h"
 
-#include <QObject>
-#include <QStringList>
-
 ProfileWidgetItem::ProfileWidgetItem(ProfileState *state)
     : m_state(state)
 {
@@ -19,18 +16,6 @@ ProfileWidgetItem::ProfileWidgetItem(ProfileState *state)
 }
 
 ProfileWidgetItem::~ProfileWidgetItem() = default;
-
-QString ProfileWidgetItem::displayText() const
-{
-    QStringList parts{m_state->name()};
-    if (!m_state->errors().isEmpty()) {
-        parts << QStringLiteral("(%1)").arg(QObject::tr("has errors"));
-    }
-    if (!m_state->warnings().isEmpty()) {
-        parts << QStringLiteral("(%1)").arg(QObject::tr("has warnings"));
-    }
-    return parts.join(QLatin1Char(' '));
-}
 
 ProfileState *ProfileWidgetItem::state() const
 {

@@ -20,7 +20,6 @@ public:
     explicit ProfileWidgetItem(ProfileState *state);
     ~ProfileWidgetItem() override;
 
-    QString displayText() const override;
     ProfileState *state() const override;
 
 private:

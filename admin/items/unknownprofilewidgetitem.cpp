@@ -22,7 +22,7 @@ UnknownProfileWidgetItem::UnknownProfileWidgetItem(const QString &name)
 
 UnknownProfileWidgetItem::~UnknownProfileWidgetItem() = default;
 
-QString UnknownProfileWidgetItem::displayText() const
+QStringList UnknownProfileWidgetItem::marks() const
 {
-    return QStringLiteral("%1 (%2)").arg(state()->name(), QObject::tr("unknown"));
+    return {QObject::tr("unknown")};
 }

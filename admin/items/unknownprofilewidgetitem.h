@@ -22,7 +22,8 @@ public:
     explicit UnknownProfileWidgetItem(const QString &name);
     ~UnknownProfileWidgetItem() override;
 
-    QString displayText() const override;
+protected:
+    QStringList marks() const override;
 
 private:
     std::unique_ptr<ProfileState> m_placeholder;

@@ -34,19 +34,9 @@ void UserWidgetItem::updateAppearance()
     }
 }
 
-QString UserWidgetItem::displayText() const
+QStringList UserWidgetItem::marks() const
 {
-    QStringList parts{m_state->name()};
-    if (!m_state->isEnable()) {
-        parts << QStringLiteral("(%1)").arg(QObject::tr("disabled"));
-    }
-    if (!m_state->errors().isEmpty()) {
-        parts << QStringLiteral("(%1)").arg(QObject::tr("has errors"));
-    }
-    if (!m_state->warnings().isEmpty()) {
-        parts << QStringLiteral("(%1)").arg(QObject::tr("has warnings"));
-    }
-    return parts.join(QLatin1Char(' '));
+    return (m_state->isEnable() ? QStringList() : QStringList{QObject::tr("disabled")}) + AbstractListWidgetItem::marks();
 }
 
 UserState *UserWidgetItem::state() const

@@ -18,8 +18,10 @@ public:
     ~UserWidgetItem() override;
 
     void updateAppearance() override;
-    QString displayText() const override;
     UserState *state() const override;
+
+protected:
+    QStringList marks() const override;
 
 private:
     UserState *m_state;
