@@ -11,6 +11,7 @@
 #include "mainwindowtestcase.h"
 
 #include "profile/profileparser.h"
+#include "system/processtree.h"
 #include "systempaths.h"
 
 #include <QCheckBox>
@@ -38,14 +39,8 @@ bool sameProfile(const QString &actual, const QString &expected)
 QList<pid_t> helperPids()
 {
     QList<pid_t> pids;
-    const auto entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        bool isPid = false;
-        const pid_t pid = entry.toInt(&isPid);
-        if (!isPid) {
-            continue;
-        }
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(entry));
+    for (const pid_t pid : ProcessTree::all()) {
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
         if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "boothward") {
             pids << pid;
         }

@@ -758,14 +758,8 @@ void KioskTracer::endOrphanedFollowers()
     const QString dmesg = QFileInfo(program(SystemPaths::dmesgProgram)).canonicalFilePath();
     QList<pid_t> followers;
     QStringList spools;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        bool isPid = false;
-        const pid_t pid = static_cast<pid_t>(entry.toInt(&isPid));
-        if (!isPid || pid == ::getpid()) {
-            continue;
-        }
-        const QString proc = QStringLiteral("/proc/") + entry;
+    for (const pid_t pid : ProcessTree::all()) {
+        const QString proc = QStringLiteral("/proc/%1").arg(pid);
         const QFileInfo exe(proc + QStringLiteral("/exe"));
         const QString output = QFileInfo(proc + QStringLiteral("/fd/1")).symLinkTarget();
         // Only root's own, into a directory of root's: anyone can start a dmesg.

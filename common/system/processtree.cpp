@@ -58,12 +58,9 @@ bool readStat(pid_t pid, Entry *entry)
 QList<Entry> allProcesses()
 {
     QList<Entry> entries;
-    const QStringList names = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &name : names) {
-        bool ok = false;
-        const pid_t pid = name.toInt(&ok);
+    for (const pid_t pid : ProcessTree::all()) {
         Entry entry;
-        if (ok && readStat(pid, &entry)) {
+        if (readStat(pid, &entry)) {
             entries.append(entry);
         }
     }
@@ -98,6 +95,15 @@ QList<pid_t> matching(Predicate predicate)
     }
     return pids;
 }
+}
+
+QList<pid_t> ProcessTree::all()
+{
+    QList<pid_t> pids;
+    for (const QString &name : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[1-9]*")}, QDir::Dirs)) {
+        pids.append(name.toInt());
+    }
+    return pids;
 }
 
 QList<pid_t> ProcessTree::children(pid_t parent)

@@ -25,6 +25,8 @@ class ORLACOMMON_EXPORT ProcessTree
 public:
     ProcessTree() = delete;
 
+    /** Every process there is, this one too. */
+    static QList<pid_t> all();
     /** Processes whose parent is @p parent. */
     static QList<pid_t> children(pid_t parent);
     /** @p root's children, their children and so on (not @p root itself). */

@@ -6,10 +6,10 @@
 #include "system/unconfinedprocesses.h"
 
 #include "store/systemkiosk.h"
+#include "system/processtree.h"
 #include "systempaths.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QThread>
 
@@ -108,20 +108,6 @@ bool isCandidate(const Status &status, const QSet<uid_t> &uids)
     return false;
 }
 
-QList<pid_t> allPids()
-{
-    QList<pid_t> pids;
-    const QStringList names = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &name : names) {
-        bool ok = false;
-        const pid_t pid = name.toInt(&ok);
-        if (ok && pid > 1 && pid != getpid()) {
-            pids.append(pid);
-        }
-    }
-    return pids;
-}
-
 // Through a pidfd taken before the last look, so that a pid used again
 // in between is never the one signalled.
 void kill(pid_t pid, const QSet<uid_t> &uids)
@@ -154,8 +140,10 @@ QList<pid_t> UnconfinedProcesses::of(const QSet<uid_t> &uids)
     if (uids.isEmpty()) {
         return found;
     }
-    const QList<pid_t> pids = allPids();
-    for (const pid_t pid : pids) {
+    for (const pid_t pid : ProcessTree::all()) {
+        if (pid == 1 || pid == getpid()) {
+            continue;
+        }
         const Status status = statusOf(pid);
         if (isCandidate(status, uids) && !confined(pid, status)) {
             found.append(pid);

@@ -501,10 +501,9 @@ void RecordingBusTest::killedRecordingIsUndoneAtHelperStart()
     QVERIFY(ProcessTree::ofRealUid(uid).isEmpty());
     // Nor does the dead helper's log follower go on filling its spool.
     const QString dmesg = QFileInfo(QString::fromUtf8(SystemPaths::dmesgProgram)).canonicalFilePath();
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &pid : pids) {
+    for (const pid_t pid : ProcessTree::all()) {
         QVERIFY2(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() != dmesg,
-                 qPrintable(command(QStringLiteral("ps"), {QStringLiteral("-fp"), pid})));
+                 qPrintable(command(QStringLiteral("ps"), {QStringLiteral("-fp"), QString::number(pid)})));
     }
     // And the next recording runs.
     const Outcome next = execute(traceId, traceArguments(QStringLiteral("true")));
