@@ -30,6 +30,7 @@
 #include <QTest>
 
 #include <functional>
+#include <optional>
 
 #include <csignal>
 
@@ -142,19 +143,33 @@ QVariantMap traceArguments(const QString &commandLine, const QString &user = QSt
             {QStringLiteral("xauthorytyPathKey"), qEnvironmentVariable("XAUTHORITY")}};
 }
 
-// @p id run while the file @p by stands in place of @p tool, for this namespace only.
+// The file @p by stands in place of @p tool, for this namespace only, while it lives.
+struct Replacing {
+    Replacing(const QString &tool, const QString &by)
+        : tool(tool)
+        , done(run(QStringLiteral("mount"), {QStringLiteral("--bind"), by, tool}))
+    {
+    }
+    ~Replacing()
+    {
+        if (done && !run(QStringLiteral("umount"), {tool})) {
+            qWarning("could not take %s back", qPrintable(tool));
+        }
+    }
+    const QString tool;
+    const bool done;
+};
+
+// @p id run while the file @p by stands in place of @p tool.
 Outcome executeReplacing(const QString &tool, const QString &by, const QString &id, const QVariantMap &arguments)
 {
-    if (!run(QStringLiteral("mount"), {QStringLiteral("--bind"), by, tool})) {
+    const Replacing replacing(tool, by);
+    if (!replacing.done) {
         Outcome unrun;
         unrun.text = QStringLiteral("could not put %1 in place of %2").arg(by, tool);
         return unrun;
     }
-    const Outcome outcome = execute(id, arguments);
-    if (!run(QStringLiteral("umount"), {tool})) {
-        qWarning("could not take %s back", qPrintable(tool));
-    }
-    return outcome;
+    return execute(id, arguments);
 }
 
 QString script(const QString &name, const QByteArray &body)
@@ -305,8 +320,10 @@ void RecordingBusTest::closeApplication()
     createAccount(account, QString());
     const Traces before = traces();
     const auto uid = static_cast<uid_t>(User(account).getUid());
-    const QString suProgram = QString::fromUtf8(SystemPaths::suProgram);
-    QVERIFY(su.isEmpty() || run(QStringLiteral("mount"), {QStringLiteral("--bind"), script(QStringLiteral("su-logging-in"), su), suProgram}));
+    std::optional<Replacing> replacing;
+    if (!su.isEmpty()) {
+        QVERIFY(replacing.emplace(QString::fromUtf8(SystemPaths::suProgram), script(QStringLiteral("su-logging-in"), su)).done);
+    }
     HelperRun::Running job(traceId, traceArguments(QStringLiteral("sleep 600 & sleep 600"), account), waitMs);
     const auto application = [&job] {
         return pid_t(job.outcome.progress.value(0).value(HelperConstants::traceApplicationPidKey).toLongLong());
@@ -318,7 +335,6 @@ void RecordingBusTest::closeApplication()
         },
         60000);
     job.job->kill(KJob::Quietly);
-    QVERIFY(su.isEmpty() || run(QStringLiteral("umount"), {suProgram}));
     if (!running) {
         HelperRun::printProcesses(QStringLiteral("the application had not started (authorised: %1)").arg(job.outcome.begun));
     }
